@@ -1,0 +1,25 @@
+# Installs the header, the library and its companion, a CMake package
+# (find_package(Draxo), target Draxo::draxo) and a pkg-config file (draxo).
+include(CMakePackageConfigHelpers)
+
+set(DRAXO_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/Draxo)
+
+install(TARGETS draxo draxo_main EXPORT DraxoTargets
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+  PUBLIC_HEADER DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(EXPORT DraxoTargets NAMESPACE Draxo:: DESTINATION ${DRAXO_CMAKE_DIR})
+
+configure_package_config_file(cmake/DraxoConfig.cmake.in ${CMAKE_CURRENT_BINARY_DIR}/DraxoConfig.cmake
+  INSTALL_DESTINATION ${DRAXO_CMAKE_DIR})
+write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/DraxoConfigVersion.cmake
+  COMPATIBILITY SameMajorVersion)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/DraxoConfig.cmake ${CMAKE_CURRENT_BINARY_DIR}/DraxoConfigVersion.cmake
+  DESTINATION ${DRAXO_CMAKE_DIR})
+
+# The pkg-config file finds the prefix from its own place, so that the
+# installed tree can be moved.
+file(RELATIVE_PATH DRAXO_PC_TO_PREFIX "/prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/prefix")
+configure_file(cmake/draxo.pc.in ${CMAKE_CURRENT_BINARY_DIR}/draxo.pc @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/draxo.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

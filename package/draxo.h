@@ -1,0 +1,160 @@
+/*
+ * DRAXO: a small graphics package for desktop programs.
+ *
+ * A client program opens the package with DRAXO_start, draws into the drawing
+ * window "DRAXO Graphics" (logical coordinates: origin at the centre of the
+ * window, x to the right, y up, one unit per pixel), prints to the console
+ * window "DRAXO Text", and waits for input with DRAXO_next_event. All drawing
+ * goes into an off-screen frame buffer that the event wait copies to the window.
+ *
+ * This is the package's only public header. C and C++ clients include it alike.
+ */
+#ifndef DRAXO_H
+#define DRAXO_H
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+/*
+ * Client programs start from the desktop entry point, WinMain, with its four
+ * start arguments, and hand them to DRAXO_start. On this platform the package
+ * supplies what those arguments need; its companion library draxo_main holds
+ * the process's main(), which calls the client's WinMain.
+ */
+typedef struct DRAXO_instance_tag *HINSTANCE;
+typedef char *LPSTR;
+typedef char *PSTR;
+#ifndef WINAPI
+#define WINAPI
+#endif
+#ifndef APIENTRY
+#define APIENTRY
+#endif
+#ifndef PASCAL
+#define PASCAL
+#endif
+#ifndef CALLBACK
+#define CALLBACK
+#endif
+#endif /* _WIN32 */
+
+#if defined(__GNUC__)
+#define DRAXO_PRINTF_LIKE(fmt, args) __attribute__((format(printf, fmt, args)))
+#else
+#define DRAXO_PRINTF_LIKE(fmt, args)
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#ifndef _WIN32
+/* The client's entry point, called by main() of the companion library. */
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous_instance,
+                   LPSTR command_line, int show_command);
+#endif
+
+/* A point in logical coordinates. */
+typedef struct DRAXO_point {
+    int x;
+    int y;
+} DRAXO_point;
+
+/* Size of the frame buffer and outer size of the drawing window, in pixels. */
+enum { DRAXO_WIDTH = 601, DRAXO_HEIGHT = 540 };
+
+/* The 24 palette colours. An index outside 0..23 is replaced by RED. */
+enum {
+    BLACK = 0,
+    WHITE = 1,
+    RED = 2,
+    GREEN = 3,
+    BLUE = 4,
+    YELLOW = 5,
+    MAGENTA = 6,
+    CYAN = 7,
+    PURPLE = 8,
+    NAVY_BLUE = 9,
+    DUSTY_PLUM = 10,
+    ICE_BLUE = 11,
+    TURQUOISE = 12,
+    ORANGE = 13,
+    BROWN = 14,
+    PINK = 15,
+    CHALK = 16,
+    GOLD = 17,
+    PEACH = 18,
+    FOREST_GREEN = 19,
+    SEA_GREEN = 20,
+    OLIVE = 21,
+    GRAY_50 = 22,
+    GRAY_20 = 23
+};
+
+/* Event kinds returned by DRAXO_next_event. */
+enum {
+    DRAXO_MOUSE = 1,    /* left button pressed; x, y its logical position */
+    DRAXO_KBD = 2,      /* character typed; key its code (128..255 negative) */
+    DRAXO_PERIODIC = 3, /* animation tick, or one requested single step */
+    DRAXO_QUIT = 4      /* the program is to end */
+};
+
+/* Actions of DRAXO_set_animation. */
+enum {
+    DRAXO_ANIMATE_HALT = 0,
+    DRAXO_ANIMATE_STEP = 1,
+    DRAXO_ANIMATE_RUN = 2,
+    DRAXO_ANIMATE_QUIT = 5
+};
+
+/* Opening and closing, clearing. */
+int DRAXO_start(HINSTANCE instance, HINSTANCE previous_instance,
+                LPSTR command_line, int show_command);
+int DRAXO_stop(void);
+int DRAXO_clear_window(void);
+
+/* Shapes. Width 0 fills; a circle is always filled. Each returns 1. */
+int DRAXO_pixel(int color, int x, int y);
+int DRAXO_pixel_pt(int color, DRAXO_point point);
+int DRAXO_circle(int color, int x, int y, int radius);
+int DRAXO_circle_pt(int color, DRAXO_point centre, int radius);
+int DRAXO_triangle(int color, int x1, int y1, int x2, int y2, int x3, int y3,
+                   int width);
+int DRAXO_triangle_pt(int color, DRAXO_point p1, DRAXO_point p2,
+                      DRAXO_point p3, int width);
+int DRAXO_rectangle(int color, int x1, int y1, int x2, int y2, int width);
+int DRAXO_rectangle_pt(int color, DRAXO_point p1, DRAXO_point p2, int width);
+int DRAXO_oval(int color, int x1, int y1, int x2, int y2, int width);
+int DRAXO_oval_pt(int color, DRAXO_point p1, DRAXO_point p2, int width);
+int DRAXO_line(int color, int x1, int y1, int x2, int y2, int width);
+int DRAXO_line_pt(int color, DRAXO_point p1, DRAXO_point p2, int width);
+int DRAXO_undo(void); /* obsolete: prints a message, draws nothing */
+
+/* Text on the drawing window, size 0..127 pixels. The first line stands just
+ * above the point. The printf forms return the number of characters formatted
+ * (at most 1023 are drawn). */
+int DRAXO_text(int color, int x, int y, int size, const char *text);
+int DRAXO_text_pt(int color, DRAXO_point point, int size, const char *text);
+int DRAXO_printf_text(int color, int x, int y, int size, const char *format,
+                      ...) DRAXO_PRINTF_LIKE(5, 6);
+int DRAXO_printf_text_pt(int color, DRAXO_point point, int size,
+                         const char *format, ...) DRAXO_PRINTF_LIKE(4, 5);
+
+/* Events and animation. */
+int DRAXO_next_event(int *x, int *y, char *key);
+int DRAXO_set_animation(int action);
+
+/* Console. One line per call; the console keeps the last 25 lines. */
+int DRAXO_console_printf(const char *format, ...) DRAXO_PRINTF_LIKE(1, 2);
+int DRAXO_set_logging(int flag);
+int DRAXO_show_console(int flag);
+
+/* Asks the user for one line of text in a modal dialog. The result buffer
+ * must hold 256 bytes; returns 1 after Okay, 0 if no dialog could be shown. */
+int DRAXO_gets(const char *prompt, char *result);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* DRAXO_H */

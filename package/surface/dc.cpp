@@ -1,0 +1,92 @@
+#include "dc.h"
+
+#include <utility>
+
+#include "raster.h"
+
+namespace draxo {
+
+draw_context* get_dc(ws::window w) {
+    auto* dc = new draw_context;
+    dc->window = w;
+    return dc;
+}
+
+draw_context* create_memory_dc() { return new draw_context; }
+
+void release_dc(draw_context* dc) { delete dc; }
+
+ws::image select_image(draw_context& dc, ws::image img) { return std::exchange(dc.image, img); }
+
+pen select_pen(draw_context& dc, pen p) { return std::exchange(dc.current_pen, p); }
+brush select_brush(draw_context& dc, brush b) { return std::exchange(dc.current_brush, b); }
+ws::font select_font(draw_context& dc, ws::font f) { return std::exchange(dc.current_font, f); }
+ws::colorref set_text_color(draw_context& dc, ws::colorref color) { return std::exchange(dc.text_color, color); }
+int set_background_mode(draw_context& dc, int mode) { return std::exchange(dc.background_mode, mode); }
+
+namespace {
+ws::image target_image(draw_context& dc) { return dc.window ? ws::window_surface(dc.window) : dc.image; }
+ws::font font_of(draw_context& dc) { return dc.current_font ? dc.current_font : ws::system_font(); }
+}  // namespace
+
+ws::pixels target_pixels(draw_context& dc) {
+    ws::image img = target_image(dc);
+    if (dc.window && !ws::is_window(dc.window)) return {};
+    return img ? ws::image_pixels(img) : ws::pixels{};
+}
+
+void target_changed(draw_context& dc) {
+    if (dc.window) ws::surface_changed(dc.window);
+}
+
+void dc_rectangle(draw_context& dc, int left, int top, int right, int bottom) {
+    ws::pixels px = target_pixels(dc);
+    if (!px.bits) return;
+    if (left > right) std::swap(left, right);
+    if (top > bottom) std::swap(top, bottom);
+    const pen& p = dc.current_pen;
+    const brush& b = dc.current_brush;
+    if (p.null) {
+        if (!b.hollow) raster::fill_rect(px, left, top, right - 1, bottom - 1, ws::pixel_of(b.color));
+    } else {
+        std::uint32_t outline = ws::pixel_of(p.color);
+        if (!b.hollow) raster::fill_rect(px, left + 1, top + 1, right - 1, bottom - 1, ws::pixel_of(b.color));
+        if (right - left >= 1 && bottom - top >= 1) {
+            raster::fill_rect(px, left, top, right, top + 1, outline);
+            raster::fill_rect(px, left, bottom - 1, right, bottom, outline);
+            raster::fill_rect(px, left, top, left + 1, bottom, outline);
+            raster::fill_rect(px, right - 1, top, right, bottom, outline);
+        }
+    }
+    target_changed(dc);
+}
+
+void dc_text_out(draw_context& dc, int x, int y, const char* text, int length) {
+    ws::image img = target_image(dc);
+    if (!img || (dc.window && !ws::is_window(dc.window))) return;
+    ws::draw_text(img, font_of(dc), x, y, text, length, dc.text_color, dc.background_mode == OPAQUE,
+                  dc.background_color);
+    target_changed(dc);
+}
+
+ws::extent dc_text_extent(draw_context& dc, const char* text, int length) {
+    return ws::text_extent(font_of(dc), text, length);
+}
+
+ws::text_metrics dc_text_metrics(draw_context& dc) { return ws::font_metrics(font_of(dc)); }
+
+void dc_bit_blt(draw_context& target, int x, int y, int width, int height, draw_context& source, int sx, int sy) {
+    ws::pixels to = target_pixels(target), from = target_pixels(source);
+    if (!to.bits || !from.bits) return;
+    raster::copy_rect(to, x, y, width, height, from, sx, sy);
+    target_changed(target);
+}
+
+void dc_scroll(draw_context& dc, int dx, int dy) {
+    ws::pixels px = target_pixels(dc);
+    if (!px.bits) return;
+    raster::scroll(px, dx, dy);
+    target_changed(dc);
+}
+
+}  // namespace draxo

@@ -1,0 +1,64 @@
+// Drawing contexts in the classic desktop's manner: a target (a window's
+// client area or an image), the selected pen, brush and font, the text and
+// background colours, the background mode and the current position. Each
+// drawing command selects its own pen, brush or font and puts the previous
+// ones back, so a context always returns to its defaults between commands.
+#pragma once
+
+#include "window_system.h"
+
+namespace draxo {
+
+struct pen {
+    ws::colorref color = 0x000000;
+    int width = 1;  // 0 and 1 both give a one-pixel pen
+    bool null = false;
+};
+
+struct brush {
+    ws::colorref color = 0xFFFFFF;
+    bool hollow = false;
+};
+
+enum : int { TRANSPARENT = 1, OPAQUE = 2 };
+
+struct draw_context {
+    ws::window window = nullptr;  // draws into this window's client area, or
+    ws::image image = nullptr;    // into this image (a memory context)
+    pen current_pen{};
+    brush current_brush{};
+    ws::font current_font = nullptr;  // null: the system font
+    ws::colorref text_color = 0x000000;
+    ws::colorref background_color = 0xFFFFFF;
+    int background_mode = OPAQUE;
+    int x = 0, y = 0;  // current position
+};
+
+// A context over a window's client area, or a memory context with no image.
+draw_context* get_dc(ws::window w);
+draw_context* create_memory_dc();
+void release_dc(draw_context* dc);
+ws::image select_image(draw_context& dc, ws::image img);
+
+pen select_pen(draw_context& dc, pen p);
+brush select_brush(draw_context& dc, brush b);
+ws::font select_font(draw_context& dc, ws::font f);
+ws::colorref set_text_color(draw_context& dc, ws::colorref color);
+int set_background_mode(draw_context& dc, int mode);
+
+// The pixels the context draws into (empty when it has no target).
+ws::pixels target_pixels(draw_context& dc);
+// Marks a window target changed, so the screen catches up.
+void target_changed(draw_context& dc);
+
+// Rectangle from (left, top) to (right, bottom), right and bottom exclusive:
+// outlined with the pen, filled with the brush. With a null pen the
+// rectangle is one pixel smaller in width and height.
+void dc_rectangle(draw_context& dc, int left, int top, int right, int bottom);
+void dc_text_out(draw_context& dc, int x, int y, const char* text, int length);
+ws::extent dc_text_extent(draw_context& dc, const char* text, int length);
+ws::text_metrics dc_text_metrics(draw_context& dc);
+void dc_bit_blt(draw_context& target, int x, int y, int width, int height, draw_context& source, int sx, int sy);
+void dc_scroll(draw_context& dc, int dx, int dy);
+
+}  // namespace draxo

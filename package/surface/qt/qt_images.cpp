@@ -1,0 +1,129 @@
+// Qt backend: images (RGB32 pixel buffers), fonts and text.
+#include <QApplication>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QPainter>
+
+#include <algorithm>
+
+#include "qt_backend.h"
+
+namespace draxo::ws {
+namespace {
+
+// The family that a face name maps to: the face itself when the system has
+// it, the application's default family otherwise.
+QString family_for(const char* face) {
+    QString name = QString::fromLatin1(face ? face : "");
+    if (!name.isEmpty() && QFontDatabase::hasFamily(name)) return name;
+    return QApplication::font().family();
+}
+
+int default_pixel_size() { return QFontInfo(QApplication::font()).pixelSize(); }
+
+font make_font(QFont qfont) {
+    auto* f = new font_record;
+    f->font = qfont;
+    QFontMetrics metrics(qfont);
+    f->ascent = metrics.ascent();
+    f->descent = metrics.descent();
+    int em = qfont.pixelSize() > 0 ? qfont.pixelSize() : QFontInfo(qfont).pixelSize();
+    f->internal_leading = std::max(0, f->ascent + f->descent - em);
+    f->external_leading = std::max(0, metrics.leading());
+    f->average_width = metrics.averageCharWidth();
+    return f;
+}
+
+}  // namespace
+
+image create_image(int width, int height) {
+    qt::ensure_application();
+    auto* img = new image_record;
+    img->image = QImage(width, height, QImage::Format_RGB32);
+    img->image.fill(0xFF000000u);
+    return img;
+}
+
+void delete_image(image img) { delete img; }
+
+pixels image_pixels(image img) {
+    if (!img || img->image.isNull()) return {};
+    QImage& q = img->image;
+    return pixels{reinterpret_cast<std::uint32_t*>(q.bits()), q.width(), q.height(),
+                  static_cast<int>(q.bytesPerLine() / 4)};
+}
+
+font create_font(int height, int weight, const char* face) {
+    qt::ensure_application();
+    QFont qfont(family_for(face));
+    qfont.setStyleStrategy(QFont::PreferDefault);
+    if (weight > 0) qfont.setWeight(static_cast<QFont::Weight>(std::clamp(weight, 1, 1000)));
+    if (height < 0) {
+        qfont.setPixelSize(-height);  // character height, internal leading not counted
+    } else if (height > 0) {
+        // A cell height: scale the em size so that ascent plus descent fits.
+        QFont probe(qfont);
+        probe.setPixelSize(100);
+        QFontMetrics metrics(probe);
+        int cell = std::max(1, metrics.ascent() + metrics.descent());
+        qfont.setPixelSize(std::max(1, height * 100 / cell));
+    } else {
+        qfont.setPixelSize(default_pixel_size());
+    }
+    return make_font(qfont);
+}
+
+void delete_font(font f) {
+    if (f != stock_fixed_font() && f != system_font()) delete f;
+}
+
+font stock_fixed_font() {
+    static font fixed = [] {
+        qt::ensure_application();
+        QFont qfont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        qfont.setPixelSize(13);
+        return make_font(qfont);
+    }();
+    return fixed;
+}
+
+font system_font() {
+    static font system = [] {
+        qt::ensure_application();
+        QFont qfont = QApplication::font();
+        qfont.setPixelSize(default_pixel_size());
+        qfont.setBold(true);
+        return make_font(qfont);
+    }();
+    return system;
+}
+
+text_metrics font_metrics(font f) {
+    if (!f) return {};
+    return text_metrics{f->ascent + f->descent, f->ascent,           f->descent,
+                        f->internal_leading,    f->external_leading, f->average_width};
+}
+
+extent text_extent(font f, const char* text, int length) {
+    if (!f) return {};
+    QFontMetrics metrics(f->font);
+    int width = length > 0 ? metrics.horizontalAdvance(QString::fromLatin1(text, length)) : 0;
+    return extent{width, f->ascent + f->descent};
+}
+
+void draw_text(image target, font f, int x, int y, const char* text, int length, colorref color, bool opaque,
+               colorref background) {
+    if (!target || !f || length <= 0) return;
+    QString line = QString::fromLatin1(text, length);
+    QPainter painter(&target->image);
+    painter.setFont(f->font);
+    if (opaque) {
+        int width = QFontMetrics(f->font).horizontalAdvance(line);
+        painter.fillRect(x, y, width, f->ascent + f->descent, QColor::fromRgb(pixel_of(background)));
+    }
+    painter.setPen(QColor::fromRgb(pixel_of(color)));
+    painter.drawText(QPointF(x, y + f->ascent), line);
+}
+
+}  // namespace draxo::ws

@@ -1,0 +1,265 @@
+// Qt backend: top-level windows, their client areas, and native input turned
+// into messages.
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <algorithm>
+
+#include "qt_backend.h"
+
+namespace draxo::ws {
+namespace qt {
+namespace {
+
+unsigned virtual_key(const QKeyEvent* e) {
+    int key = e->key();
+    if (key >= Qt::Key_A && key <= Qt::Key_Z) return static_cast<unsigned>(key);  // 0x41..0x5A
+    if (key >= Qt::Key_0 && key <= Qt::Key_9) return static_cast<unsigned>(key);  // 0x30..0x39
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return VK_F1 + static_cast<unsigned>(key - Qt::Key_F1);
+    switch (key) {
+    case Qt::Key_Backspace: return VK_BACK;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: return VK_TAB;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return VK_RETURN;
+    case Qt::Key_Shift: return VK_SHIFT;
+    case Qt::Key_Control: return VK_CONTROL;
+    case Qt::Key_Alt: return VK_MENU;
+    case Qt::Key_Pause: return VK_PAUSE;
+    case Qt::Key_CapsLock: return VK_CAPITAL;
+    case Qt::Key_Escape: return VK_ESCAPE;
+    case Qt::Key_Space: return VK_SPACE;
+    case Qt::Key_PageUp: return VK_PRIOR;
+    case Qt::Key_PageDown: return VK_NEXT;
+    case Qt::Key_End: return VK_END;
+    case Qt::Key_Home: return VK_HOME;
+    case Qt::Key_Left: return VK_LEFT;
+    case Qt::Key_Up: return VK_UP;
+    case Qt::Key_Right: return VK_RIGHT;
+    case Qt::Key_Down: return VK_DOWN;
+    case Qt::Key_Insert: return VK_INSERT;
+    case Qt::Key_Delete: return VK_DELETE;
+    case Qt::Key_Semicolon:
+    case Qt::Key_Colon: return 0xBA;
+    case Qt::Key_Equal:
+    case Qt::Key_Plus: return 0xBB;
+    case Qt::Key_Comma:
+    case Qt::Key_Less: return 0xBC;
+    case Qt::Key_Minus:
+    case Qt::Key_Underscore: return 0xBD;
+    case Qt::Key_Period:
+    case Qt::Key_Greater: return 0xBE;
+    case Qt::Key_Slash:
+    case Qt::Key_Question: return 0xBF;
+    case Qt::Key_QuoteLeft:
+    case Qt::Key_AsciiTilde: return 0xC0;
+    case Qt::Key_BracketLeft:
+    case Qt::Key_BraceLeft: return 0xDB;
+    case Qt::Key_Backslash:
+    case Qt::Key_Bar: return 0xDC;
+    case Qt::Key_BracketRight:
+    case Qt::Key_BraceRight: return 0xDD;
+    case Qt::Key_Apostrophe:
+    case Qt::Key_QuoteDbl: return 0xDE;
+    default: break;
+    }
+    // Other Latin-1 keys (accented letters): their own code, outside the
+    // ranges above.
+    if (key > 0x7F && key <= 0xFF) return static_cast<unsigned>(key);
+    return 0;
+}
+
+// The 8-bit character a key press types, or -1.
+int typed_character(const QKeyEvent* e) {
+    QString text = e->text();
+    if (text.size() != 1) return -1;
+    char16_t code = text.at(0).unicode();
+    return code <= 0xFF ? static_cast<int>(code) : -1;
+}
+
+lparam key_lparam(const QKeyEvent* e, bool down) {
+    std::uint32_t value = 1u | ((e->nativeScanCode() & 0xFFu) << 16);
+    if (e->modifiers() & Qt::AltModifier) value |= 1u << 29;
+    if (!down || e->isAutoRepeat()) value |= 1u << 30;
+    if (!down) value |= 1u << 31;
+    return static_cast<lparam>(value);
+}
+
+wparam mouse_keys(const QMouseEvent* e) {
+    wparam keys = 0;
+    if (e->buttons() & Qt::LeftButton) keys |= MK_LBUTTON;
+    if (e->buttons() & Qt::RightButton) keys |= MK_RBUTTON;
+    if (e->buttons() & Qt::MiddleButton) keys |= MK_MBUTTON;
+    if (e->modifiers() & Qt::ShiftModifier) keys |= MK_SHIFT;
+    if (e->modifiers() & Qt::ControlModifier) keys |= MK_CONTROL;
+    return keys;
+}
+
+Qt::WindowFlags flags_for(unsigned style) {
+    Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint;
+    if ((style & WS_CAPTION) == WS_CAPTION) flags |= Qt::WindowTitleHint;
+    if (style & WS_SYSMENU) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (style & WS_MINIMIZEBOX) flags |= Qt::WindowMinimizeButtonHint;
+    if (style & WS_MAXIMIZEBOX) flags |= Qt::WindowMaximizeButtonHint;
+    return flags;
+}
+
+}  // namespace
+
+ClientArea::ClientArea(window_handle w, QWidget* parent) : QWidget(parent), window_(w) {
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_KeyCompression, false);
+}
+
+void ClientArea::paintEvent(QPaintEvent*) {
+    if (!window_->surface) return;
+    QPainter painter(this);
+    painter.drawImage(0, 0, window_->surface->image);
+}
+
+void ClientArea::post_button(QMouseEvent* e, bool down) {
+    unsigned id = 0;
+    switch (e->button()) {
+    case Qt::LeftButton: id = down ? WM_LBUTTONDOWN : WM_LBUTTONUP; break;
+    case Qt::RightButton: id = down ? WM_RBUTTONDOWN : WM_RBUTTONUP; break;
+    case Qt::MiddleButton: id = down ? WM_MBUTTONDOWN : WM_MBUTTONUP; break;
+    default: return;
+    }
+    QPoint at = e->position().toPoint();
+    enqueue_input(message{window_, id, mouse_keys(e), make_lparam(at.x(), at.y()), -1});
+}
+
+void ClientArea::mousePressEvent(QMouseEvent* e) { post_button(e, true); }
+// The package's windows take no double clicks: the second press is a press.
+void ClientArea::mouseDoubleClickEvent(QMouseEvent* e) { post_button(e, true); }
+void ClientArea::mouseReleaseEvent(QMouseEvent* e) { post_button(e, false); }
+
+void ClientArea::keyPressEvent(QKeyEvent* e) {
+    bool alt = e->modifiers() & Qt::AltModifier;
+    enqueue_input(message{window_, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, virtual_key(e), key_lparam(e, true),
+                          typed_character(e)});
+}
+
+void ClientArea::keyReleaseEvent(QKeyEvent* e) {
+    if (e->isAutoRepeat()) return;  // auto-repeat gives repeated key-downs only
+    bool alt = e->modifiers() & Qt::AltModifier;
+    enqueue_input(message{window_, alt ? WM_SYSKEYUP : WM_KEYUP, virtual_key(e), key_lparam(e, false), -1});
+}
+
+FrameWindow::FrameWindow(window_handle w, Qt::WindowFlags flags)
+    : QWidget(nullptr, flags), window_(w), client_(new ClientArea(w, this)) {
+    setFocusProxy(client_);
+}
+
+void FrameWindow::set_menu_bar(QMenuBar* bar) {
+    if (bar_ && bar_ != bar) bar_->setParent(nullptr);
+    bar_ = bar;
+    if (bar_) {
+        bar_->setParent(this);
+        bar_->show();
+    }
+    lay_out();
+}
+
+void FrameWindow::lay_out() {
+    int bar_height = bar_ ? bar_->sizeHint().height() : 0;
+    if (bar_) bar_->setGeometry(0, 0, width(), bar_height);
+    client_->setGeometry(0, bar_height, width(), std::max(0, height() - bar_height));
+    native_client_resized(window_, extent{client_->width(), client_->height()});
+}
+
+void FrameWindow::closeEvent(QCloseEvent* e) {
+    // The window's procedure decides what closing means.
+    e->ignore();
+    native_close_requested(window_);
+}
+
+void FrameWindow::resizeEvent(QResizeEvent*) { lay_out(); }
+
+void FrameWindow::showEvent(QShowEvent*) { native_window_shown(window_); }
+
+FrameWindow* frame_of(window w) { return w ? static_cast<FrameWindow*>(w->native) : nullptr; }
+
+window window_of_widget(QWidget* widget) {
+    for (; widget; widget = widget->parentWidget()) {
+        if (auto* area = dynamic_cast<ClientArea*>(widget)) return area->handle();
+        if (auto* frame = dynamic_cast<FrameWindow*>(widget)) return frame->client()->handle();
+    }
+    return nullptr;
+}
+
+}  // namespace qt
+
+namespace backend {
+
+void create_window(window w) {
+    qt::ensure_application();
+    auto* frame = new qt::FrameWindow(w, qt::flags_for(w->style));
+    w->native = frame;
+    frame->setWindowTitle(QString::fromLatin1(w->title.c_str()));
+    int width = w->outer.right - w->outer.left, height = w->outer.bottom - w->outer.top;
+    frame->move(w->outer.left, w->outer.top);
+    if (w->style & WS_THICKFRAME)
+        frame->resize(width, height);
+    else
+        frame->setFixedSize(width, height);
+    frame->lay_out();
+}
+
+void destroy_window(window w) {
+    auto* frame = qt::frame_of(w);
+    if (!frame) return;
+    w->native = nullptr;
+    frame->hide();
+    delete frame;
+}
+
+bool show_window(window w, int show_command) {
+    auto* frame = qt::frame_of(w);
+    if (!frame) return false;
+    bool was_visible = frame->isVisible();
+    switch (show_command) {
+    case SW_HIDE: frame->hide(); break;
+    case SW_SHOWMINIMIZED:
+    case SW_MINIMIZE:
+    case SW_SHOWMINNOACTIVE: frame->showMinimized(); break;
+    case SW_SHOWMAXIMIZED: frame->showMaximized(); break;
+    case SW_SHOWNOACTIVATE:
+    case SW_SHOWNA:
+        frame->setAttribute(Qt::WA_ShowWithoutActivating, true);
+        frame->show();
+        frame->setAttribute(Qt::WA_ShowWithoutActivating, false);
+        break;
+    case SW_SHOW: frame->show(); break;
+    default:  // SW_SHOWNORMAL, SW_RESTORE, SW_SHOWDEFAULT and anything else
+        frame->showNormal();
+        if (QGuiApplication::platformName() != QLatin1String("offscreen")) frame->raise();
+        frame->activateWindow();
+        frame->client()->setFocus(Qt::ActiveWindowFocusReason);
+        break;
+    }
+    return was_visible;
+}
+
+bool window_visible(window w) {
+    auto* frame = qt::frame_of(w);
+    return frame && frame->isVisible();
+}
+
+extent client_size(window w) {
+    auto* frame = qt::frame_of(w);
+    if (!frame) return {};
+    return extent{frame->client()->width(), frame->client()->height()};
+}
+
+void surface_changed(window w) {
+    if (auto* frame = qt::frame_of(w)) frame->client()->update();
+}
+
+}  // namespace backend
+}  // namespace draxo::ws

@@ -1,0 +1,282 @@
+// The window-system layer: everything the package needs from the desktop,
+// in the classic desktop's terms (window classes and procedures, one message
+// queue, message timers, menus with check marks, images and fonts).
+//
+// The package is written against this header only. The layer keeps its own
+// FIFO of messages so that the package can take exactly one message per pass
+// of its event wait; native events are turned into messages and appended.
+// Messages are taken in this order: queued (posted and input) messages first,
+// then the quit message, then paint requests, then due timers, so that a quit
+// or a tick never overtakes input that arrived before it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace draxo::ws {
+
+struct window_record;
+struct menu_record;
+struct image_record;
+struct font_record;
+using window = window_record*;
+using menu = menu_record*;
+using image = image_record*;
+using font = font_record*;
+
+using wparam = std::uintptr_t;
+using lparam = std::intptr_t;
+using lresult = std::intptr_t;
+using window_proc = lresult (*)(window, unsigned, wparam, lparam);
+
+// A colour as the palette stores it: 0x00BBGGRR, red in the low byte.
+using colorref = std::uint32_t;
+
+// Message ids and parameter packing follow the classic desktop conventions.
+enum : unsigned {
+    WM_NULL = 0x0000,
+    WM_CREATE = 0x0001,
+    WM_DESTROY = 0x0002,
+    WM_SIZE = 0x0005,
+    WM_SETFOCUS = 0x0007,
+    WM_KILLFOCUS = 0x0008,
+    WM_PAINT = 0x000F,
+    WM_CLOSE = 0x0010,
+    WM_QUIT = 0x0012,
+    WM_KEYDOWN = 0x0100,
+    WM_KEYUP = 0x0101,
+    WM_CHAR = 0x0102,
+    WM_SYSKEYDOWN = 0x0104,
+    WM_SYSKEYUP = 0x0105,
+    WM_SYSCHAR = 0x0106,
+    WM_INITDIALOG = 0x0110,
+    WM_COMMAND = 0x0111,
+    WM_TIMER = 0x0113,
+    WM_LBUTTONDOWN = 0x0201,
+    WM_LBUTTONUP = 0x0202,
+    WM_RBUTTONDOWN = 0x0204,
+    WM_RBUTTONUP = 0x0205,
+    WM_MBUTTONDOWN = 0x0207,
+    WM_MBUTTONUP = 0x0208,
+};
+
+// Mouse-message key state in wparam.
+enum : unsigned { MK_LBUTTON = 0x0001, MK_RBUTTON = 0x0002, MK_SHIFT = 0x0004, MK_CONTROL = 0x0008, MK_MBUTTON = 0x0010 };
+
+// Virtual-key codes (letters and digits are their upper-case ASCII codes).
+enum : unsigned {
+    VK_BACK = 0x08,
+    VK_TAB = 0x09,
+    VK_RETURN = 0x0D,
+    VK_SHIFT = 0x10,
+    VK_CONTROL = 0x11,
+    VK_MENU = 0x12,
+    VK_PAUSE = 0x13,
+    VK_CAPITAL = 0x14,
+    VK_ESCAPE = 0x1B,
+    VK_SPACE = 0x20,
+    VK_PRIOR = 0x21,
+    VK_NEXT = 0x22,
+    VK_END = 0x23,
+    VK_HOME = 0x24,
+    VK_LEFT = 0x25,
+    VK_UP = 0x26,
+    VK_RIGHT = 0x27,
+    VK_DOWN = 0x28,
+    VK_INSERT = 0x2D,
+    VK_DELETE = 0x2E,
+    VK_F1 = 0x70,
+};
+
+// Window styles.
+enum : unsigned {
+    WS_OVERLAPPED = 0x00000000,
+    WS_POPUP = 0x80000000,
+    WS_CHILD = 0x40000000,
+    WS_VISIBLE = 0x10000000,
+    WS_CAPTION = 0x00C00000,
+    WS_BORDER = 0x00800000,
+    WS_SYSMENU = 0x00080000,
+    WS_THICKFRAME = 0x00040000,
+    WS_MINIMIZEBOX = 0x00020000,
+    WS_MAXIMIZEBOX = 0x00010000,
+    WS_OVERLAPPEDWINDOW = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX,
+};
+
+// Class styles.
+enum : unsigned { CS_VREDRAW = 0x0001, CS_HREDRAW = 0x0002 };
+
+// Show commands.
+enum : int {
+    SW_HIDE = 0,
+    SW_SHOWNORMAL = 1,
+    SW_SHOWMINIMIZED = 2,
+    SW_SHOWMAXIMIZED = 3,
+    SW_SHOWNOACTIVATE = 4,
+    SW_SHOW = 5,
+    SW_MINIMIZE = 6,
+    SW_SHOWMINNOACTIVE = 7,
+    SW_SHOWNA = 8,
+    SW_RESTORE = 9,
+    SW_SHOWDEFAULT = 10,
+};
+
+// Menu item flags.
+enum : unsigned {
+    MF_STRING = 0x0000,
+    MF_BYCOMMAND = 0x0000,
+    MF_UNCHECKED = 0x0000,
+    MF_GRAYED = 0x0001,
+    MF_DISABLED = 0x0002,
+    MF_CHECKED = 0x0008,
+    MF_POPUP = 0x0010,
+    MF_SEPARATOR = 0x0800,
+};
+
+struct message {
+    window hwnd = nullptr;
+    unsigned id = WM_NULL;
+    wparam w = 0;
+    lparam l = 0;
+    // The character a key-down produces, for translate_message; -1 for none.
+    int character = -1;
+};
+
+struct rect {
+    int left = 0, top = 0, right = 0, bottom = 0;
+};
+
+struct extent {
+    int cx = 0, cy = 0;
+};
+
+inline lparam make_lparam(int low, int high) {
+    return static_cast<lparam>((static_cast<std::uint32_t>(low) & 0xFFFFu) |
+                               ((static_cast<std::uint32_t>(high) & 0xFFFFu) << 16));
+}
+
+// --- Windows ------------------------------------------------------------
+
+// Registers a window class; registering a name again replaces it.
+void register_class(const char* name, unsigned class_style, window_proc proc, colorref background);
+bool class_registered(const char* name);
+
+// Creates a hidden top-level window; x, y, width and height are its outer
+// geometry. WM_CREATE and then the first WM_SIZE (with the client size) reach
+// the procedure before this returns. Returns null for an unknown class.
+window create_window(const char* class_name, const char* title, unsigned style, int x, int y, int width,
+                     int height);
+// Sends WM_DESTROY, then removes the window. Later messages for it are dropped.
+void destroy_window(window w);
+bool is_window(window w);
+// Returns whether the window was visible before the call.
+bool show_window(window w, int show_command);
+bool window_visible(window w);
+rect client_rect(window w);
+// Outer geometry as it was requested or last moved: left, top, right, bottom.
+rect window_rect(window w);
+std::string window_title(window w);
+extent screen_size();
+
+lresult send_message(window w, unsigned id, wparam wp, lparam lp);
+lresult def_window_proc(window w, unsigned id, wparam wp, lparam lp);
+
+// --- Messages -----------------------------------------------------------
+
+// Takes at most one message without waiting; false when there is none.
+bool peek_message(message& out);
+// Blocks until a message can be taken (returns at once if one can).
+void wait_message();
+// A key-down that produces a character queues WM_CHAR (WM_SYSCHAR with Alt)
+// right behind it, ahead of everything else already queued.
+void translate_message(const message& m);
+lresult dispatch_message(const message& m);
+void post_message(window w, unsigned id, wparam wp, lparam lp);
+void post_quit_message(int exit_code);
+// A message timer: each expiry marks the timer due; a due timer is taken as
+// one WM_TIMER (wparam = id) when nothing else is waiting.
+void set_timer(window w, unsigned id, unsigned period_ms);
+void kill_timer(window w, unsigned id);
+
+// --- Painting -------------------------------------------------------------
+
+// A window is due for WM_PAINT after it is shown or resized. begin_paint
+// erases its client area with the class background and validates it.
+void begin_paint(window w);
+void end_paint(window w);
+void invalidate(window w);
+
+// --- Menus ----------------------------------------------------------------
+
+menu create_menu();
+menu create_popup_menu();
+// id_or_popup is the command id, or the popup menu for MF_POPUP.
+void append_menu(menu m, unsigned flags, std::uintptr_t id_or_popup, const char* text);
+void set_menu(window w, menu m);
+void draw_menu_bar(window w);
+// Sets or clears the check mark of the item with this command id; returns
+// the previous state (MF_CHECKED or MF_UNCHECKED), or -1 if there is no such item.
+int check_menu_item(menu m, unsigned id, unsigned flags);
+
+struct menu_item {
+    unsigned flags = 0;
+    std::uintptr_t id = 0;
+    std::string text;
+    menu popup = nullptr;
+};
+int menu_item_count(menu m);
+menu_item menu_item_at(menu m, int position);
+menu window_menu(window w);
+
+// --- Images, surfaces, fonts -----------------------------------------------
+
+// Pixel access: 32-bit pixels 0xffRRGGBB, `stride` pixels per row.
+struct pixels {
+    std::uint32_t* bits = nullptr;
+    int width = 0;
+    int height = 0;
+    int stride = 0;
+};
+
+image create_image(int width, int height);
+void delete_image(image img);
+pixels image_pixels(image img);
+void fill_image(image img, colorref color);
+// The window's client-area surface: what the window shows. It follows the
+// client size; its pixels are valid until the window is resized.
+image window_surface(window w);
+// The window's surface changed: schedule it for the screen.
+void surface_changed(window w);
+
+inline std::uint32_t pixel_of(colorref c) {
+    return 0xFF000000u | ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
+}
+inline colorref colorref_of(std::uint32_t pixel) {
+    return ((pixel >> 16) & 0xFFu) | (pixel & 0xFF00u) | ((pixel & 0xFFu) << 16);
+}
+
+struct text_metrics {
+    int height = 0;  // ascent + descent: the character cell
+    int ascent = 0;
+    int descent = 0;
+    int internal_leading = 0;
+    int external_leading = 0;
+    int average_width = 0;
+};
+
+// A font request: a negative height asks for that character height (without
+// internal leading), a positive one for that cell height, 0 for the default.
+// Unknown faces get the platform's default face.
+font create_font(int height, int weight, const char* face);
+void delete_font(font f);
+// The stock fixed-pitch font; never deleted.
+font stock_fixed_font();
+// The font of a fresh drawing context; never deleted.
+font system_font();
+text_metrics font_metrics(font f);
+extent text_extent(font f, const char* text, int length);
+// Draws 8-bit (Latin-1) text with the top-left of its cell at (x, y).
+void draw_text(image target, font f, int x, int y, const char* text, int length, colorref color, bool opaque,
+               colorref background);
+
+}  // namespace draxo::ws

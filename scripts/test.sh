@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Sets up what is missing, builds DRAXO with warnings as errors and runs every
+# test: once plainly (build/) and once under AddressSanitizer and
+# UndefinedBehaviorSanitizer (build-asan/). With --plain, only the first.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+plain_only=0
+[ "${1:-}" = "--plain" ] && plain_only=1
+
+scripts/setup.sh
+
+jobs=$(nproc)
+
+run_suite() {
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" -DDRAXO_WERROR=ON "$@"
+  cmake --build "$dir" -j "$jobs"
+  (cd "$dir" && ctest -j "$jobs" --output-on-failure --timeout 120)
+}
+
+echo "== Plain build and tests"
+run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+if [ $plain_only -eq 0 ]; then
+  echo "== Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+  run_suite build-asan -DCMAKE_BUILD_TYPE=Debug -DDRAXO_SANITIZE=ON -DDRAXO_BUILD_BENCH=OFF
+fi

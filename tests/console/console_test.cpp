@@ -1,0 +1,203 @@
+// The console: its ring of 25 lines, printing, repainting, the logging
+// switch, showing and hiding, and keys passed on to the drawing window.
+#include <QTest>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "console/console.h"
+#include "events/run_menu.h"
+#include "surface/display.h"
+#include "surface/qt/qt_backend.h"
+#include "support/test_support.h"
+
+namespace draxo {
+namespace {
+
+std::vector<std::string> numbered(int from, int to) {
+    std::vector<std::string> lines;
+    for (int i = from; i <= to; ++i) lines.push_back("line " + std::to_string(i) + "\n");
+    return lines;
+}
+
+TEST(ConsoleRing, FillsItsSlotsThenReplacesTheOldestLine) {
+    EXPECT_EQ(console_first, -1);
+    EXPECT_EQ(console_next, 0);
+    DRAXO_console_printf("line %d\n", 1);
+    EXPECT_EQ(console_first, 0);
+    EXPECT_EQ(console_next, 1);
+    for (int i = 2; i <= 25; ++i) DRAXO_console_printf("line %d\n", i);
+    EXPECT_EQ(console_first, 0);
+    EXPECT_EQ(console_next, 0);
+    EXPECT_EQ(test::console_ring(), numbered(1, 25));
+    DRAXO_console_printf("line %d\n", 26);
+    EXPECT_EQ(console_first, 1);
+    EXPECT_EQ(console_next, 1);
+    EXPECT_STREQ(console_lines[0], "line 26\n");
+    EXPECT_EQ(test::console_ring(), numbered(2, 26));
+}
+
+TEST(ConsolePrintf, ReturnsTheFormattersCountAndStoresOneLinePerCall) {
+    EXPECT_EQ(DRAXO_console_printf("%s", ""), 0);
+    EXPECT_EQ(DRAXO_console_printf("a\nb\n"), 4);
+    EXPECT_EQ(DRAXO_console_printf("x%cy", 0), 3);  // stored up to the NUL
+    EXPECT_EQ(test::console_ring(), (std::vector<std::string>{"", "a\nb\n", "x"}));
+}
+
+TEST(ConsolePrintf, OutputBeyond1023CharactersIsCutAtTheBuffer) {
+    std::string long_text(3000, 'z');
+    EXPECT_EQ(DRAXO_console_printf("%s!", long_text.c_str()), 3001);
+    ASSERT_EQ(test::console_ring().size(), 1u);
+    EXPECT_EQ(test::console_ring()[0], std::string(1023, 'z'));
+}
+
+char* failing_allocator(std::size_t) { return nullptr; }
+
+TEST(ConsolePrintf, AFailedAllocationLeavesTheRingAsItWas) {
+    for (int i = 1; i <= 25; ++i) DRAXO_console_printf("line %d\n", i);
+    auto saved = allocate_console_line;
+    allocate_console_line = failing_allocator;
+    EXPECT_EQ(DRAXO_console_printf("lost\n"), 5);
+    allocate_console_line = saved;
+    EXPECT_EQ(console_first, 0);
+    EXPECT_EQ(console_next, 0);
+    EXPECT_EQ(test::console_ring(), numbered(1, 25));
+    DRAXO_console_printf("line 26\n");
+    EXPECT_EQ(test::console_ring(), numbered(2, 26));
+}
+
+TEST(ConsolePrintf, PrintsIntoTheRingBeforeThePackageIsOpen) {
+    EXPECT_EQ(DRAXO_console_printf("early %d\n", 1), 8);
+    test::open_package();
+    EXPECT_EQ(test::console_ring(), std::vector<std::string>{"early 1\n"});
+}
+
+TEST(ConsoleShowLine, RemovesOneTrailingNewlineInPlace) {
+    test::open_package();
+    char text[] = "two\n\n";
+    console_show_line(text);
+    EXPECT_STREQ(text, "two\n");
+    char inner[] = "a\nb";
+    console_show_line(inner);
+    EXPECT_STREQ(inner, "a\nb");
+}
+
+// The bottom rows of the console window that hold anything but white.
+int inked_rows_from_bottom(ws::window w) {
+    ws::pixels px = ws::image_pixels(ws::window_surface(w));
+    int highest = px.height;
+    for (int row = 0; row < px.height; ++row)
+        for (int column = 0; column < px.width; ++column)
+            if ((px.bits[row * px.stride + column] & 0xFFFFFFu) != 0xFFFFFFu && row < highest) highest = row;
+    return px.height - highest;
+}
+
+int line_height() {
+    ws::text_metrics m = ws::font_metrics(ws::stock_fixed_font());
+    return m.height + m.external_leading;
+}
+
+TEST(ConsoleWindow, RepaintReplaysTheRingOldestFirst) {
+    test::open_package();
+    test::pump_messages();
+    for (int i = 1; i <= 30; ++i) DRAXO_console_printf("line %d\n", i);
+    ws::pixels px = ws::image_pixels(ws::window_surface(console_window));
+    std::vector<std::uint32_t> printed(px.bits, px.bits + px.stride * px.height);
+
+    // Hiding and showing repaints from the ring with the same steps, so the
+    // window looks exactly as it did.
+    DRAXO_show_console(0);
+    DRAXO_show_console(1);
+    test::pump_messages();
+    px = ws::image_pixels(ws::window_surface(console_window));
+    std::vector<std::uint32_t> replayed(px.bits, px.bits + px.stride * px.height);
+    EXPECT_EQ(printed, replayed);
+    // The stored lines lost their trailing newline at their first repaint.
+    EXPECT_EQ(test::console_ring().back(), "line 30");
+}
+
+TEST(ConsoleWindow, AnEmptyRingRepaintsToBackgroundAndFewLinesStayAtTheBottom) {
+    test::open_package();
+    test::pump_messages();
+    EXPECT_EQ(inked_rows_from_bottom(console_window), 0);
+    DRAXO_console_printf("one\n");
+    DRAXO_console_printf("two\n");
+    int inked = inked_rows_from_bottom(console_window);
+    EXPECT_GT(inked, line_height());
+    EXPECT_LE(inked, 2 * line_height());
+    ws::invalidate(console_window);
+    test::pump_messages();
+    EXPECT_EQ(inked_rows_from_bottom(console_window), inked);
+}
+
+TEST(ConsoleWindow, PrintingDrawsAtOnceWithoutTheEventLoop) {
+    test::open_package();
+    test::pump_messages();
+    DRAXO_console_printf("now\n");
+    EXPECT_GT(inked_rows_from_bottom(console_window), 0);
+}
+
+TEST(ConsoleWindow, ClosingHidesItAndShowingBringsItBackWithItsLines) {
+    test::open_package();
+    test::pump_messages();
+    DRAXO_console_printf("kept\n");
+    ws::qt::frame_of(console_window)->close();
+    test::pump_messages();
+    EXPECT_TRUE(ws::is_window(console_window));
+    EXPECT_FALSE(ws::window_visible(console_window));
+    EXPECT_EQ(DRAXO_show_console(1), 0);  // it was hidden
+    EXPECT_TRUE(ws::window_visible(console_window));
+    test::pump_messages();
+    EXPECT_GT(inked_rows_from_bottom(console_window), 0);
+    EXPECT_EQ(DRAXO_show_console(1), 1);  // it was visible
+}
+
+TEST(ConsoleWindow, KeysArePassedOnToTheDrawingWindow) {
+    test::open_package();
+    test::pump_messages();
+    ws::post_message(console_window, ws::WM_KEYDOWN, ws::VK_CONTROL, 0x001D0001);
+    ws::post_message(console_window, ws::WM_KEYUP, 'L', 0x40260001);
+    ws::message m;
+    ASSERT_TRUE(ws::peek_message(m));
+    ws::dispatch_message(m);
+    ASSERT_TRUE(ws::peek_message(m));
+    ws::dispatch_message(m);
+    ASSERT_TRUE(ws::peek_message(m));
+    EXPECT_EQ(m.hwnd, main_window);
+    EXPECT_EQ(m.id, ws::WM_KEYDOWN);
+    EXPECT_EQ(m.w, ws::VK_CONTROL);
+    EXPECT_EQ(m.l, 0x001D0001);
+    ASSERT_TRUE(ws::peek_message(m));
+    EXPECT_EQ(m.hwnd, main_window);
+    EXPECT_EQ(m.id, ws::WM_KEYUP);
+    EXPECT_EQ(m.w, static_cast<ws::wparam>('L'));
+}
+
+TEST(Logging, NeedsTheOpenPackage) {
+    EXPECT_EQ(DRAXO_set_logging(0), 0);
+    EXPECT_TRUE(logging);
+    EXPECT_EQ(DRAXO_show_console(1), 0);
+}
+
+TEST(Logging, AnyNonZeroFlagSwitchesItOnChecksTheItemAndShowsTheConsole) {
+    test::open_package();
+    DRAXO_show_console(0);
+    EXPECT_EQ(DRAXO_set_logging(0), 1);
+    EXPECT_FALSE(logging);
+    EXPECT_EQ(ws::menu_item_at(run_menu, 4).flags & ws::MF_CHECKED, 0u);
+    EXPECT_FALSE(ws::window_visible(console_window));
+
+    EXPECT_EQ(DRAXO_set_logging(7), 1);
+    EXPECT_TRUE(logging);
+    EXPECT_EQ(ws::menu_item_at(run_menu, 4).flags & ws::MF_CHECKED, ws::MF_CHECKED);
+    EXPECT_TRUE(ws::window_visible(console_window));
+
+    // Switching it off leaves a visible console visible.
+    DRAXO_set_logging(0);
+    EXPECT_TRUE(ws::window_visible(console_window));
+}
+
+}  // namespace
+}  // namespace draxo

@@ -1,0 +1,94 @@
+#include "test_support.h"
+
+#include <QApplication>
+#include <QWidget>
+
+#include <cstdlib>
+
+#include "console/console.h"
+#include "surface/display.h"
+#include "surface/palette.h"
+
+namespace draxo::test {
+
+namespace {
+
+// Tests draw into windows that nobody needs to see.
+[[maybe_unused]] const int offscreen_chosen = setenv("QT_QPA_PLATFORM", "offscreen", 0);
+
+struct DRAXO_instance_tag_stand_in {
+    int unused;
+} instance_stand_in;
+
+// Counts every line the console stores, so that a test can read the lines
+// printed since a mark even after the ring has wrapped around.
+std::size_t lines_stored = 0;
+char* counting_allocator(std::size_t size) {
+    ++lines_stored;
+    return new char[size];
+}
+[[maybe_unused]] const bool counting_installed = [] {
+    allocate_console_line = counting_allocator;
+    return true;
+}();
+}  // namespace
+
+HINSTANCE test_instance() { return reinterpret_cast<HINSTANCE>(&instance_stand_in); }
+
+void open_package() {
+    static char command_line[] = "";
+    DRAXO_start(test_instance(), nullptr, command_line, ws::SW_SHOWNORMAL);
+}
+
+int pump_messages() {
+    int count = 0;
+    ws::message m;
+    while (ws::peek_message(m)) {
+        if (m.id == ws::WM_QUIT) continue;
+        ws::translate_message(m);
+        ws::dispatch_message(m);
+        ++count;
+    }
+    return count;
+}
+
+std::vector<std::string> console_ring() {
+    std::vector<std::string> lines;
+    int slot = console_first;
+    for (int count = 0; slot >= 0 && !(slot == console_next && count != 0); ++count) {
+        lines.emplace_back(console_lines[slot] ? console_lines[slot] : "");
+        slot = slot == console_ring_size - 1 ? 0 : slot + 1;
+    }
+    return lines;
+}
+
+std::size_t console_mark() { return lines_stored; }
+
+std::vector<std::string> console_since(std::size_t mark) {
+    std::vector<std::string> lines = console_ring();
+    std::size_t fresh = lines_stored - mark;
+    if (fresh > lines.size()) fresh = lines.size();
+    return std::vector<std::string>(lines.end() - static_cast<long>(fresh), lines.end());
+}
+
+std::uint32_t frame_pixel(int column, int row) {
+    ws::pixels px = ws::image_pixels(frame_buffer);
+    return px.bits[row * px.stride + column] & 0xFFFFFFu;
+}
+
+std::uint32_t logical_pixel(int x, int y) { return frame_pixel(origin_x + x, origin_y - y); }
+
+std::uint32_t surface_pixel(ws::window w, int column, int row) {
+    ws::pixels px = ws::image_pixels(ws::window_surface(w));
+    return px.bits[row * px.stride + column] & 0xFFFFFFu;
+}
+
+QWidget* top_level(const char* title) {
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->isWindow() && widget->windowTitle() == QLatin1String(title)) return widget;
+    return nullptr;
+}
+
+std::uint32_t rgb_of(int color) { return ws::pixel_of(palette_rgb[color]) & 0xFFFFFFu; }
+
+}  // namespace draxo::test

@@ -1,0 +1,40 @@
+// Helpers for tests that open the package in their own process (CTest runs
+// every test case separately) under Qt's offscreen platform.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "draxo.h"
+#include "surface/window_system.h"
+
+class QWidget;
+
+namespace draxo::test {
+
+HINSTANCE test_instance();
+// DRAXO_start with the test instance and a normal show command.
+void open_package();
+// Takes and dispatches messages, as the event wait's pump does, until none
+// is left; returns how many were dispatched.
+int pump_messages();
+// The console ring, oldest line first.
+std::vector<std::string> console_ring();
+// The lines printed since `mark` lines ago were in the ring (call
+// console_mark() first): the console as a transcript.
+std::size_t console_mark();
+std::vector<std::string> console_since(std::size_t mark);
+// A frame-buffer pixel by device column and row, as 0x00RRGGBB.
+std::uint32_t frame_pixel(int column, int row);
+// A frame-buffer pixel by logical coordinates.
+std::uint32_t logical_pixel(int x, int y);
+// A pixel of a window's surface, as 0x00RRGGBB.
+std::uint32_t surface_pixel(ws::window w, int column, int row);
+// The top-level Qt widget with this title, or null.
+QWidget* top_level(const char* title);
+
+// 0x00RRGGBB of a palette colour, for comparing with pixels.
+std::uint32_t rgb_of(int color);
+
+}  // namespace draxo::test
