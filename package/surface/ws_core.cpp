@@ -25,16 +25,18 @@ struct timer_record {
     bool due = false;
 };
 
+// The registries live until the process ends and are never destroyed, so
+// that nothing they hold is torn down while native objects still refer to it.
 std::map<std::string, window_class>& classes() {
-    static std::map<std::string, window_class> registry;
-    return registry;
+    static auto* registry = new std::map<std::string, window_class>;
+    return *registry;
 }
 
 // Windows and menus are never freed: their handles stay valid (if dead)
 // for as long as the process runs, so a stale handle can never dangle.
 std::vector<window>& windows() {
-    static std::vector<window> all;
-    return all;
+    static auto* all = new std::vector<window>;
+    return *all;
 }
 
 std::deque<message> queue;

@@ -88,6 +88,7 @@ TEST(DrawingContext, RectangleOutlinesWithThePenAndFillsWithTheBrush) {
     EXPECT_EQ(view.row(1), "###...");
     EXPECT_EQ(view.row(2), "......");
     release_dc(dc);
+    ws::delete_image(img);
 }
 
 }  // namespace

@@ -111,6 +111,12 @@ Qt::WindowFlags flags_for(unsigned style) {
 }  // namespace
 
 ClientArea::ClientArea(window_handle w, QWidget* parent) : QWidget(parent), window_(w) {
+    // On X11 the client area is a window of its own, so that tools outside
+    // the program find exactly where the drawing surface lies.
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        setAttribute(Qt::WA_DontCreateNativeAncestors);
+        setAttribute(Qt::WA_NativeWindow);
+    }
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_KeyCompression, false);

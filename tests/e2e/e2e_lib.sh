@@ -1,0 +1,118 @@
+# Helpers for end-to-end checks of DRAXO programs in real windows on a
+# virtual X server (run the scripts under xvfb-run). Source this file.
+set -euo pipefail
+
+E2E_SCRATCH=$(mktemp -d)
+trap 'e2e_cleanup' EXIT
+E2E_PIDS=()
+
+e2e_cleanup() {
+  for pid in "${E2E_PIDS[@]:-}"; do
+    [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+  done
+  rm -rf "$E2E_SCRATCH"
+}
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# Starts a program in the background; its pid in E2E_PID.
+start_program() {
+  "$@" > "$E2E_SCRATCH/stdout" 2> "$E2E_SCRATCH/stderr" &
+  E2E_PID=$!
+  E2E_PIDS+=("$E2E_PID")
+}
+
+# Waits for the program started last to end; prints its exit status.
+wait_program() {
+  local timeout=${1:-10}
+  local waited=0
+  while kill -0 "$E2E_PID" 2>/dev/null; do
+    sleep 0.1
+    waited=$((waited + 1))
+    [ $waited -ge $((timeout * 10)) ] && fail "program still running after ${timeout}s"
+  done
+  local status=0
+  wait "$E2E_PID" || status=$?
+  echo "$status"
+}
+
+# The X window id of the top-level window with this exact title.
+find_window() {
+  local title=$1
+  local id=""
+  for _ in $(seq 1 100); do
+    id=$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -n 1 || true)
+    [ -n "$id" ] && break
+    sleep 0.1
+  done
+  [ -n "$id" ] || fail "no window titled '$title'"
+  echo "$id"
+}
+
+# Absolute position and size of a window: "x y width height".
+window_geometry() {
+  local info
+  info=$(xwininfo -id "$1")
+  echo "$(awk '/Absolute upper-left X/ {print $NF}' <<<"$info")" \
+       "$(awk '/Absolute upper-left Y/ {print $NF}' <<<"$info")" \
+       "$(awk '/^  Width/ {print $NF}' <<<"$info")" \
+       "$(awk '/^  Height/ {print $NF}' <<<"$info")"
+}
+
+# The client area of a package window: the largest of its X child windows
+# (the other one, when there is one, is the menu bar). Prints its absolute
+# "x y width height".
+client_geometry() {
+  local child
+  child=$(xwininfo -children -id "$1" |
+          awk '/^ +0x[0-9a-f]+ / { split($(NF-1), g, /[x+]/); a = g[1] * g[2]; if (a > best) { best = a; id = $1 } }
+               END { print id }')
+  [ -n "$child" ] || fail "window $1 has no client area window"
+  window_geometry "$child"
+}
+
+# Screen position of a logical point of the drawing window: "x y".
+logical_to_screen() {
+  local window=$1 x=$2 y=$3
+  read -r cx cy cw ch < <(client_geometry "$window")
+  echo $((cx + cw / 2 + x)) $((cy + ch / 2 - y))
+}
+
+click_logical() {
+  local window=$1 x=$2 y=$3
+  read -r sx sy < <(logical_to_screen "$window" "$x" "$y")
+  xdotool mousemove --sync "$sx" "$sy" click 1
+}
+
+# Gives a window the keyboard focus (there is no window manager to do it).
+focus_window() {
+  xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"
+  sleep 0.2
+}
+
+# Takes a screenshot of the whole screen into a PNG file.
+screenshot() {
+  import -window root "$1"
+}
+
+# The colour of one screen pixel in a screenshot, as RRGGBB.
+pixel_at() {
+  local file=$1 x=$2 y=$3
+  convert "$file" -crop "1x1+${x}+${y}" +repage -depth 8 -format '%[hex:p{0,0}]' info: | cut -c1-6
+}
+
+# The colour at a logical point of the drawing window, from a screenshot.
+logical_pixel() {
+  local file=$1 window=$2 x=$3 y=$4
+  read -r sx sy < <(logical_to_screen "$window" "$x" "$y")
+  pixel_at "$file" "$sx" "$sy"
+}
+
+expect_equal() {
+  local what=$1 actual=$2 expected=$3
+  [ "$actual" = "$expected" ] || fail "$what: got '$actual', expected '$expected'"
+  echo "ok: $what = $actual"
+}
