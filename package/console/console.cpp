@@ -6,6 +6,7 @@
 #include <new>
 
 #include "draxo.h"
+#include "events/run_commands.h"
 #include "events/run_menu.h"
 #include "surface/dc.h"
 #include "surface/display.h"
@@ -85,6 +86,9 @@ ws::lresult console_window_proc(ws::window w, unsigned id, ws::wparam wp, ws::lp
         // Keys typed into the console count as typed into the drawing window.
         ws::post_message(main_window, id, wp, lp);
         return 0;
+    case ws::WM_KILLFOCUS:
+        on_focus_lost(reinterpret_cast<ws::window>(wp));
+        return ws::def_window_proc(w, id, wp, lp);
     case ws::WM_CLOSE:
         // Closing only hides the console, so that it can be shown again.
         ws::show_window(w, ws::SW_HIDE);

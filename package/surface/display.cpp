@@ -93,7 +93,12 @@ extern "C" int DRAXO_start(HINSTANCE new_instance, HINSTANCE previous_instance, 
 extern "C" int DRAXO_stop(void) {
     release_dc(window_dc);
     window_dc = nullptr;
-    close_script_file();
+    // A recording keeps its waiting run of periodic events, as switching
+    // recording off would.
+    if (recording)
+        end_recording();
+    else
+        close_script_file();
     return 1;
 }
 

@@ -1,0 +1,255 @@
+// The event wait: one message per pass, arming of periodic events, ticks,
+// quits, the frame copy, and real input arriving through Qt.
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include "events/event_wait.h"
+#include "events/event_support.h"
+#include "surface/qt/qt_backend.h"
+
+namespace draxo {
+namespace {
+
+using test::next_event;
+using test::post;
+using test::post_press;
+
+TEST(EventWait, APressEndsTheWaitThoughAPeriodicEventIsArmed) {
+    test::open_quietly();
+    DRAXO_set_animation(DRAXO_ANIMATE_RUN);
+    post(ws::WM_NULL);     // pass 1 arms a periodic event
+    post_press(5, -7);     // pass 2
+    post(ws::WM_TIMER, timer_id);
+    test::event e = next_event();
+    EXPECT_EQ(e.kind, DRAXO_MOUSE);
+    EXPECT_EQ(e.x, 5);
+    EXPECT_EQ(e.y, -7);
+    EXPECT_EQ(e.key, 0);
+    // The tick left in the queue is taken in the next wait's arming pass,
+    // so that wait needs a tick of its own.
+    post_press(1, 1);
+    EXPECT_EQ(next_event().kind, DRAXO_MOUSE);
+}
+
+TEST(EventWait, TicksBeforeOrInTheArmingPassDoNotDeliverIt) {
+    test::open_quietly();
+    DRAXO_set_animation(DRAXO_ANIMATE_RUN);
+    tick_arrived = 1;              // a tick from before this wait
+    post(ws::WM_TIMER, timer_id);  // a tick in the arming pass
+    post_press(0, 0);
+    EXPECT_EQ(next_event().kind, DRAXO_MOUSE);
+
+    post(ws::WM_TIMER, timer_id);
+    post(ws::WM_TIMER, timer_id);  // the first tick after arming
+    post_press(0, 0);
+    test::event e = next_event();
+    EXPECT_EQ(e.kind, DRAXO_PERIODIC);
+    EXPECT_EQ(e.x, 0);
+    EXPECT_EQ(e.y, 0);
+    EXPECT_EQ(e.key, 0);
+    EXPECT_EQ(next_event().kind, DRAXO_MOUSE);  // the press waited in the queue
+}
+
+TEST(EventWait, TwoQueuedPressesEndTwoWaits) {
+    test::open_quietly();
+    post_press(10, 20);
+    post_press(-30, 40);
+    test::event first = next_event(), second = next_event();
+    EXPECT_EQ(first.kind, DRAXO_MOUSE);
+    EXPECT_EQ(first.x, 10);
+    EXPECT_EQ(first.y, 20);
+    EXPECT_EQ(second.kind, DRAXO_MOUSE);
+    EXPECT_EQ(second.x, -30);
+    EXPECT_EQ(second.y, 40);
+}
+
+TEST(EventWait, AStepRequestedSeveralTimesCountsOnce) {
+    test::open_quietly();
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(DRAXO_set_animation(DRAXO_ANIMATE_STEP), 1);
+    post(ws::WM_TIMER, timer_id);
+    post(ws::WM_TIMER, timer_id);
+    EXPECT_EQ(next_event().kind, DRAXO_PERIODIC);
+    EXPECT_FALSE(single_step);
+    post(ws::WM_TIMER, timer_id);
+    post(ws::WM_TIMER, timer_id);
+    post_press(0, 0);
+    EXPECT_EQ(next_event().kind, DRAXO_MOUSE);
+}
+
+TEST(EventWait, HaltingDoesNotWithdrawAnArmedPeriodicEvent) {
+    test::open_quietly();
+    DRAXO_set_animation(DRAXO_ANIMATE_RUN);
+    post(ws::WM_NULL);             // arms
+    post(ws::WM_COMMAND, 2);       // Run > Halt animation
+    post(ws::WM_TIMER, timer_id);  // still delivers the armed event
+    EXPECT_EQ(next_event().kind, DRAXO_PERIODIC);
+    EXPECT_FALSE(animation_running);
+    post(ws::WM_TIMER, timer_id);
+    post(ws::WM_TIMER, timer_id);
+    post_press(0, 0);
+    EXPECT_EQ(next_event().kind, DRAXO_MOUSE);
+}
+
+TEST(EventWait, AfterAnimateQuitEveryEventIsAQuitWithItsOwnData) {
+    test::open_quietly();
+    EXPECT_EQ(DRAXO_set_animation(DRAXO_ANIMATE_QUIT), 1);
+    post_press(3, 4);
+    test::event e = next_event();
+    EXPECT_EQ(e.kind, DRAXO_QUIT);
+    EXPECT_EQ(e.x, 3);
+    EXPECT_EQ(e.y, 4);
+    post(ws::WM_CHAR, 'a');
+    e = next_event();
+    EXPECT_EQ(e.kind, DRAXO_QUIT);
+    EXPECT_EQ(e.key, 'a');
+    EXPECT_EQ(e.x, 0);
+    // Halting changes nothing: the request is one-way.
+    DRAXO_set_animation(DRAXO_ANIMATE_HALT);
+    DRAXO_set_animation(DRAXO_ANIMATE_STEP);
+    post(ws::WM_TIMER, timer_id);
+    post(ws::WM_TIMER, timer_id);
+    EXPECT_EQ(next_event().kind, DRAXO_QUIT);
+}
+
+TEST(EventWait, CharactersComeBackAsSignedKeysAndAreDroppedWhileCtrlIsDown) {
+    test::open_quietly();
+    post(ws::WM_CHAR, 0xE9);
+    test::event e = next_event();
+    EXPECT_EQ(e.kind, DRAXO_KBD);
+    EXPECT_EQ(e.key, static_cast<char>(-23));
+    EXPECT_EQ(e.x, 0);
+    EXPECT_EQ(e.y, 0);
+    post(ws::WM_CHAR, 0x1FF41);  // only the low 8 bits count
+    EXPECT_EQ(next_event().key, 'A');
+
+    ctrl_down = 1;
+    post(ws::WM_CHAR, 'q');
+    post_press(2, 2);
+    e = next_event();
+    EXPECT_EQ(e.kind, DRAXO_MOUSE);
+    EXPECT_EQ(e.key, 0);
+}
+
+TEST(EventWait, AQuitMessageEndsThePassWithoutAFrameCopy) {
+    test::open_quietly();
+    frame_dirty = 1;
+    ws::post_quit_message(0);
+    test::event e = next_event();
+    EXPECT_EQ(e.kind, DRAXO_QUIT);
+    EXPECT_EQ(e.x, 0);
+    EXPECT_EQ(e.y, 0);
+    EXPECT_EQ(e.key, 0);
+    EXPECT_EQ(frame_dirty, 1);
+}
+
+TEST(EventWait, OtherPassesCopyADirtyFrameToTheWindow) {
+    test::open_quietly();
+    DRAXO_clear_window();
+    ws::pixels frame = ws::image_pixels(frame_buffer);
+    frame.bits[origin_y * frame.stride + origin_x] = 0xFFFF0000u;
+    frame_dirty = 1;
+    post_press(0, 0);
+    next_event();
+    EXPECT_EQ(frame_dirty, 0);
+    EXPECT_EQ(test::surface_pixel(main_window, origin_x, origin_y), 0xFF0000u);
+}
+
+TEST(EventWait, ClosingTheDrawingWindowEndsInQuitAndSoDoesEveryLaterWait) {
+    test::open_package();
+    test::pump_messages();
+    ws::qt::frame_of(main_window)->close();  // the close box
+    EXPECT_EQ(next_event().kind, DRAXO_QUIT);
+    EXPECT_FALSE(ws::is_window(main_window));
+    // Nothing can come any more: a client that waits again is told to end
+    // rather than left waiting for ever.
+    EXPECT_EQ(next_event().kind, DRAXO_QUIT);
+}
+
+TEST(EventWait, BeforeThePackageIsOpenTheWaitReturnsQuit) {
+    int x = 7, y = 7;
+    char key = 7;
+    EXPECT_EQ(DRAXO_next_event(&x, &y, &key), DRAXO_QUIT);
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(key, 0);
+    EXPECT_EQ(DRAXO_next_event(nullptr, nullptr, nullptr), DRAXO_QUIT);
+}
+
+TEST(EventWait, TheRealTimerDeliversPeriodicEventsWhileAnimationRuns) {
+    test::open_package();
+    DRAXO_set_animation(DRAXO_ANIMATE_RUN);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(next_event().kind, DRAXO_PERIODIC);
+}
+
+QWidget* drawing_client() { return ws::qt::frame_of(main_window)->client(); }
+
+TEST(EventWait, SleepsUntilRealInputArrivesAndReportsItInLogicalCoordinates) {
+    test::open_quietly();
+    QTimer::singleShot(50, [] {
+        QTest::mouseClick(drawing_client(), Qt::RightButton, Qt::NoModifier, QPoint(1, 1));
+        QTest::mouseClick(drawing_client(), Qt::LeftButton, Qt::NoModifier, QPoint(origin_x + 10, origin_y - 20));
+    });
+    test::event e = next_event();  // the right button gives nothing
+    EXPECT_EQ(e.kind, DRAXO_MOUSE);
+    EXPECT_EQ(e.x, 10);
+    EXPECT_EQ(e.y, 20);
+}
+
+TEST(EventWait, ADoubleClickIsTwoMouseEvents) {
+    test::open_quietly();
+    QWidget* frame = ws::qt::frame_of(main_window);
+    QTest::mouseDClick(frame->windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                       drawing_client()->mapTo(frame, QPoint(origin_x - 4, origin_y - 6)));
+    test::event first = next_event(), second = next_event();
+    EXPECT_EQ(first.kind, DRAXO_MOUSE);
+    EXPECT_EQ(second.kind, DRAXO_MOUSE);
+    EXPECT_EQ(second.x, -4);
+    EXPECT_EQ(second.y, 6);
+}
+
+TEST(EventWait, TypedKeysBecomeKeyEventsButNotWhileCtrlIsHeld) {
+    test::open_quietly();
+    QKeyEvent e_acute(QEvent::KeyPress, Qt::Key_Eacute, Qt::NoModifier, QString(QChar(0xE9)));
+    QApplication::sendEvent(drawing_client(), &e_acute);
+    test::event e = next_event();
+    EXPECT_EQ(e.kind, DRAXO_KBD);
+    EXPECT_EQ(e.key, static_cast<char>(0xE9 - 256));
+
+    QTest::keyPress(drawing_client(), Qt::Key_Control);
+    QTest::keyClick(drawing_client(), Qt::Key_X, Qt::ControlModifier);
+    QTest::keyRelease(drawing_client(), Qt::Key_Control);
+    QTest::keyClick(drawing_client(), Qt::Key_Y);
+    e = next_event();
+    EXPECT_EQ(e.kind, DRAXO_KBD);
+    EXPECT_EQ(e.key, 'y');
+}
+
+TEST(SetAnimation, NeedsTheOpenPackage) {
+    EXPECT_EQ(DRAXO_set_animation(DRAXO_ANIMATE_RUN), 0);
+    EXPECT_FALSE(animation_running);
+    EXPECT_EQ(DRAXO_set_animation(DRAXO_ANIMATE_QUIT), 0);
+    EXPECT_FALSE(quit_requested);
+}
+
+TEST(SetAnimation, AppliesItsTableAndIgnoresOtherActions) {
+    test::open_quietly();
+    EXPECT_EQ(DRAXO_set_animation(DRAXO_ANIMATE_RUN), 1);
+    EXPECT_TRUE(animation_running);
+    EXPECT_EQ(DRAXO_set_animation(DRAXO_ANIMATE_STEP), 1);
+    EXPECT_TRUE(single_step);
+    EXPECT_TRUE(animation_running);  // stepping does not halt
+    for (int action : {3, 4, -1, 6, 1000}) {
+        EXPECT_EQ(DRAXO_set_animation(action), 1);
+        EXPECT_TRUE(animation_running);
+        EXPECT_TRUE(single_step);
+        EXPECT_FALSE(quit_requested);
+    }
+    EXPECT_EQ(DRAXO_set_animation(DRAXO_ANIMATE_HALT), 1);
+    EXPECT_FALSE(animation_running);
+    EXPECT_FALSE(single_step);
+}
+
+}  // namespace
+}  // namespace draxo
