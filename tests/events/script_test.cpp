@@ -1,0 +1,346 @@
+// Recording delivered events into "DRAXO.SCR" and playing them back: the
+// line forms, runs of periodic events, the shared stream and its failures,
+// and hostile lines that must never be read past their end.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "console/console.h"
+#include "events/event_support.h"
+#include "events/run_menu.h"
+#include "events/script.h"
+#include "support/scratch_directory.h"
+
+namespace draxo {
+namespace {
+
+using test::next_event;
+using test::post;
+
+class Script : public test::InScratchDirectory {
+protected:
+    void SetUp() override {
+        InScratchDirectory::SetUp();
+        test::open_quietly();
+    }
+
+    // One periodic event from a running animation: arm, then a tick.
+    static test::event periodic() {
+        post(ws::WM_NULL);
+        post(ws::WM_TIMER, timer_id);
+        return next_event();
+    }
+    static void command(unsigned id) {
+        post(ws::WM_COMMAND, id);
+        test::pump_messages();
+    }
+    static void record(bool on) {
+        if (recording != on) command(CMD_RECORD_SCRIPT);
+    }
+    // Plays one script event through the wait, as Play One Script does.
+    static test::event play_one_event() {
+        play_one = true;
+        post(ws::WM_NULL);  // a pass for the wait, should no script event come
+        return next_event();
+    }
+    // Plays one script event, or, when none comes, takes the live character.
+    static test::event play_or_live(char live) {
+        play_one = true;
+        post(ws::WM_NULL);
+        post(ws::WM_CHAR, static_cast<unsigned char>(live));
+        return next_event();
+    }
+    static bool playback_checked() {
+        return ws::menu_item_at(run_menu, 7).flags & ws::MF_CHECKED;
+    }
+};
+
+TEST_F(Script, RecordingWritesTheExampleLinesExactly) {
+    DRAXO_set_animation(DRAXO_ANIMATE_RUN);
+    record(true);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(periodic().kind, DRAXO_PERIODIC);
+    test::post_press(5, -7);
+    EXPECT_EQ(next_event().kind, DRAXO_MOUSE);
+    post(ws::WM_CHAR, 'a');
+    EXPECT_EQ(next_event().kind, DRAXO_KBD);
+    for (int i = 0; i < 2; ++i) periodic();
+    record(false);
+    EXPECT_EQ(read_file(script_file_name),
+              "DRAXO_PERIODIC(3);\nDRAXO_MOUSE(5, -7);\nDRAXO_KBD(97);\nDRAXO_PERIODIC(2);\n");
+}
+
+TEST_F(Script, OnlyTicksMakeOneGrowingRunWrittenAtTheEnd) {
+    DRAXO_set_animation(DRAXO_ANIMATE_RUN);
+    record(true);
+    for (int i = 0; i < 7; ++i) periodic();
+    EXPECT_FALSE(std::filesystem::exists(script_file_name));  // nothing written yet
+    record(false);
+    EXPECT_EQ(read_file(script_file_name), "DRAXO_PERIODIC(7);\n");
+}
+
+TEST_F(Script, NothingRecordedCreatesNoFileAndKeepsAnOldOne) {
+    record(true);
+    record(false);
+    EXPECT_FALSE(std::filesystem::exists(script_file_name));
+    write_file(script_file_name, "DRAXO_KBD(1);\n");
+    record(true);
+    record(false);
+    EXPECT_EQ(read_file(script_file_name), "DRAXO_KBD(1);\n");
+}
+
+TEST_F(Script, AQuitWritesTheWaitingRunAndNoLineOfItsOwn) {
+    DRAXO_set_animation(DRAXO_ANIMATE_RUN);
+    record(true);
+    periodic();
+    periodic();
+    ws::post_quit_message(0);
+    EXPECT_EQ(next_event().kind, DRAXO_QUIT);
+    record(false);
+    EXPECT_EQ(read_file(script_file_name), "DRAXO_PERIODIC(2);\n");
+
+    std::filesystem::remove(script_file_name);
+    record(true);
+    ws::post_quit_message(0);
+    next_event();
+    record(false);
+    EXPECT_TRUE(std::filesystem::exists(script_file_name));  // opened, and emptied
+    EXPECT_EQ(read_file(script_file_name), "");
+}
+
+TEST_F(Script, AQuitRequestedByTheClientRecordsTheRealEvent) {
+    DRAXO_set_animation(DRAXO_ANIMATE_QUIT);
+    record(true);
+    test::post_press(1, 2);
+    EXPECT_EQ(next_event().kind, DRAXO_QUIT);
+    record(false);
+    EXPECT_EQ(read_file(script_file_name), "DRAXO_MOUSE(1, 2);\n");
+}
+
+TEST_F(Script, HighKeysAreWrittenNegativeAndPlayBackAsTheSameKeys) {
+    record(true);
+    post(ws::WM_CHAR, 0xE9);
+    test::event typed = next_event();
+    post(ws::WM_CHAR, 0x7F);
+    next_event();
+    record(false);
+    EXPECT_EQ(read_file(script_file_name), "DRAXO_KBD(-23);\nDRAXO_KBD(127);\n");
+    test::event played = play_one_event();
+    EXPECT_EQ(played.kind, DRAXO_KBD);
+    EXPECT_EQ(played.key, typed.key);
+    EXPECT_EQ(play_one_event().key, 127);
+}
+
+TEST_F(Script, PlaybackDeliversEachLineAndEveryEventOfARun) {
+    write_file(script_file_name, "DRAXO_PERIODIC(3);\nDRAXO_MOUSE(-12, 34);\nDRAXO_PERIODIC(1);\n"
+                                 "DRAXO_PERIODIC(0);\nDRAXO_KBD(65);\n");
+    command(CMD_PLAYBACK_SCRIPT);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(next_event().kind, DRAXO_PERIODIC) << i;
+    test::event e = next_event();
+    EXPECT_EQ(e.kind, DRAXO_MOUSE);
+    EXPECT_EQ(e.x, -12);
+    EXPECT_EQ(e.y, 34);
+    EXPECT_EQ(next_event().kind, DRAXO_PERIODIC);  // count 1
+    EXPECT_EQ(next_event().kind, DRAXO_PERIODIC);  // count 0 is one event too
+    e = next_event();
+    EXPECT_EQ(e.kind, DRAXO_KBD);
+    EXPECT_EQ(e.key, 'A');
+    EXPECT_EQ(e.x, 0);  // fields a line does not carry keep the wait's values
+
+    std::size_t mark = test::console_mark();
+    post(ws::WM_CHAR, 'z');  // live input again after the end of the file
+    e = next_event();
+    EXPECT_EQ(e.kind, DRAXO_KBD);
+    EXPECT_EQ(e.key, 'z');
+    EXPECT_EQ(test::console_since(mark), std::vector<std::string>{"EOF encountered in script file DRAXO.SCR\n"});
+    EXPECT_FALSE(playing);
+    EXPECT_FALSE(playback_checked());
+}
+
+TEST_F(Script, AfterTheEndOfTheFileThePlaybackStopsAtOnceUntilTheFileIsClosed) {
+    write_file(script_file_name, "DRAXO_KBD(49);\n");
+    EXPECT_EQ(play_one_event().key, '1');
+    std::size_t mark = test::console_mark();
+    post(ws::WM_CHAR, 'x');
+    EXPECT_EQ(play_one_event().key, 'x');  // end of the file: live input
+    post(ws::WM_CHAR, 'y');
+    EXPECT_EQ(play_one_event().key, 'y');  // the stream stays at its end
+    EXPECT_EQ(test::console_since(mark).size(), 2u);
+    close_script_file();
+    EXPECT_EQ(play_one_event().key, '1');  // read from its start again
+}
+
+TEST_F(Script, PlayOneTakesARunOneEventAtATime) {
+    write_file(script_file_name, "DRAXO_PERIODIC(2);\nDRAXO_KBD(50);\n");
+    EXPECT_EQ(play_one_event().kind, DRAXO_PERIODIC);
+    EXPECT_FALSE(play_one);
+    EXPECT_EQ(play_one_event().kind, DRAXO_PERIODIC);
+    EXPECT_EQ(play_one_event().key, '2');
+}
+
+TEST_F(Script, BlankLinesAreSkippedButABlankLineOfSevenSpacesStopsPlayback) {
+    write_file(script_file_name, "\n\nDRAXO_KBD(52);\n\n       \nDRAXO_KBD(53);\n");
+    command(CMD_PLAYBACK_SCRIPT);
+    EXPECT_EQ(next_event().key, '4');
+    std::size_t mark = test::console_mark();
+    post(ws::WM_CHAR, 'q');
+    EXPECT_EQ(next_event().key, 'q');  // the blank line ended playback, silently
+    EXPECT_TRUE(test::console_since(mark).empty());
+    EXPECT_FALSE(playing);
+    command(CMD_PLAYBACK_SCRIPT);  // playing again goes on after that line
+    EXPECT_EQ(next_event().key, '5');
+}
+
+TEST_F(Script, AnUnknownKindStopsPlaybackAndPlayingOnGoesOnAfterIt) {
+    write_file(script_file_name, "DRAXO_X(1);\nDRAXO_KBD(54);\n");
+    std::size_t mark = test::console_mark();
+    post(ws::WM_CHAR, 'q');
+    EXPECT_EQ(play_one_event().key, 'q');
+    EXPECT_TRUE(test::console_since(mark).empty());
+    EXPECT_EQ(play_one_event().key, '6');
+}
+
+TEST_F(Script, OnlyTheKindLetterAndTheNumbersCount) {
+    write_file(script_file_name, "DRAXO_Kxy 65\nDRAXO_MOUSE(12-3, 4);\nDRAXO_PERIODIC(-2);\nXXXXXXP 2\n");
+    EXPECT_EQ(play_one_event().key, 'A');
+    test::event e = play_one_event();
+    EXPECT_EQ(e.x, 12);
+    EXPECT_EQ(e.y, 4);
+    EXPECT_EQ(play_one_event().kind, DRAXO_PERIODIC);  // a sign before a count is skipped: 2 events
+    EXPECT_EQ(play_one_event().kind, DRAXO_PERIODIC);
+    EXPECT_EQ(play_one_event().kind, DRAXO_PERIODIC);  // "XXXXXXP 2"
+}
+
+TEST_F(Script, AFileWithCarriageReturnsPlaysTheSame) {
+    write_file(script_file_name, "DRAXO_MOUSE(5, -7);\r\n\r\nDRAXO_KBD(97);\r\n");
+    test::event e = play_one_event();
+    EXPECT_EQ(e.x, 5);
+    EXPECT_EQ(e.y, -7);
+    EXPECT_EQ(play_one_event().key, 'a');
+}
+
+TEST_F(Script, AFileThatCannotBeOpenedIsReportedAndPlaybackStops) {
+    command(CMD_PLAYBACK_SCRIPT);
+    std::size_t mark = test::console_mark();
+    post(ws::WM_CHAR, 'q');
+    EXPECT_EQ(next_event().key, 'q');
+    EXPECT_EQ(test::console_since(mark),
+              std::vector<std::string>{"Cannot open script file DRAXO.SCR for reading\n"});
+    EXPECT_FALSE(playing);
+    EXPECT_FALSE(play_one);
+    EXPECT_FALSE(playback_checked());
+    EXPECT_EQ(script_file, nullptr);
+
+    std::filesystem::create_directory(script_file_name);  // cannot be written
+    record(true);
+    mark = test::console_mark();
+    post(ws::WM_CHAR, 'a');
+    next_event();
+    post(ws::WM_CHAR, 'b');
+    next_event();
+    EXPECT_TRUE(recording);  // every later line tries again
+    EXPECT_EQ(test::console_since(mark),
+              (std::vector<std::string>{"Cannot open script file DRAXO.SCR for writing\n",
+                                        "Cannot open script file DRAXO.SCR for writing\n"}));
+}
+
+TEST_F(Script, HostileLinesAreNeverReadPastTheirEnd) {
+    std::string long_line = "DRAXO_KBD(" + std::string(600, '7') + ");\n";
+    std::string with_nul("DRAXO_K\0BD(66);\n", 16);
+    write_file(script_file_name, "DRAXO\nDRAXO_M\nDRAXO_MOUSE(123456789012345, -99999999999);\n" + with_nul +
+                                     "DRAXO_KBD(67);\n" + long_line + "DRAXO_KBD(68)");
+    EXPECT_EQ(play_or_live('a').key, 'a');  // too short to have a kind
+    test::event e = play_one_event();       // a mouse line without numbers
+    EXPECT_EQ(e.kind, DRAXO_MOUSE);
+    EXPECT_EQ(e.x, 0);
+    EXPECT_EQ(e.y, 0);
+    e = play_one_event();  // tokens cut to 11 characters, values held to 32 bits
+    EXPECT_EQ(e.x, INT_MAX);
+    EXPECT_EQ(e.y, INT_MIN);
+    e = play_one_event();  // the line ends at its NUL
+    EXPECT_EQ(e.kind, DRAXO_KBD);
+    EXPECT_EQ(e.key, 0);
+    EXPECT_EQ(play_one_event().key, 'C');
+    e = play_one_event();  // the first 511 characters of a longer line...
+    EXPECT_EQ(e.kind, DRAXO_KBD);
+    EXPECT_EQ(e.key, -1);
+    EXPECT_EQ(play_or_live('b').key, 'b');  // ...and the rest, a line of no known kind
+    std::size_t mark = test::console_mark();
+    EXPECT_EQ(play_or_live('c').key, 'c');  // a last line without its newline is not played
+    EXPECT_EQ(test::console_since(mark), std::vector<std::string>{"EOF encountered in script file DRAXO.SCR\n"});
+}
+
+TEST_F(Script, AQuitInThePassOfAScriptReadStillEndsTheWait) {
+    write_file(script_file_name, "DRAXO_KBD(65);\n");
+    command(CMD_PLAYBACK_SCRIPT);
+    ws::post_quit_message(0);
+    EXPECT_EQ(next_event().kind, DRAXO_QUIT);
+    EXPECT_EQ(next_event().key, 'A');  // the script line was not lost
+}
+
+TEST_F(Script, PlaybackWhileRecordingStopsWithAMessageInsteadOfReadingNothing) {
+    record(true);
+    post(ws::WM_CHAR, 'a');
+    next_event();  // opens the file for writing
+    std::size_t mark = test::console_mark();
+    EXPECT_EQ(play_or_live('b').key, 'b');
+    EXPECT_EQ(test::console_since(mark),
+              std::vector<std::string>{"Cannot play back script file DRAXO.SCR while it is being recorded\n"});
+    EXPECT_FALSE(play_one);
+    record(false);
+    EXPECT_EQ(read_file(script_file_name), "DRAXO_KBD(97);\nDRAXO_KBD(98);\n");
+}
+
+TEST_F(Script, RecordingWhilePlayingSaysOnceThatEventsAreNotWritten) {
+    write_file(script_file_name, "DRAXO_KBD(65);\nDRAXO_KBD(66);\n");
+    play_one_event();  // opens the file for reading
+    record(true);
+    std::size_t mark = test::console_mark();
+    post(ws::WM_CHAR, 'x');
+    next_event();
+    post(ws::WM_CHAR, 'y');
+    next_event();
+    EXPECT_EQ(test::console_since(mark),
+              std::vector<std::string>{"Script file DRAXO.SCR is open for playback; recorded events are not written\n"});
+    record(false);
+    EXPECT_EQ(read_file(script_file_name), "DRAXO_KBD(65);\nDRAXO_KBD(66);\n");
+}
+
+TEST_F(Script, StoppingThePackageWhileRecordingKeepsTheWaitingRun) {
+    DRAXO_set_animation(DRAXO_ANIMATE_RUN);
+    record(true);
+    test::post_press(0, 0);
+    next_event();
+    periodic();
+    periodic();
+    DRAXO_stop();
+    EXPECT_EQ(script_file, nullptr);
+    EXPECT_EQ(read_file(script_file_name), "DRAXO_MOUSE(0, 0);\nDRAXO_PERIODIC(2);\n");
+}
+
+TEST(ScriptNumbers, AreFoundAndConvertedAsTheReaderDoes) {
+    auto scan = [](const char* line, bool signed_numbers, std::size_t start = 6) {
+        std::size_t position = start;
+        return scan_script_number(line, std::strlen(line), position, signed_numbers);
+    };
+    EXPECT_EQ(scan("DRAXO_MOUSE(-5, 7);", true), -5);
+    EXPECT_EQ(scan("DRAXO_PERIODIC(-5);", false), 5);
+    EXPECT_EQ(scan("DRAXO_KBD(-);", true), 0);
+    EXPECT_EQ(scan("DRAXO_KBD(--4);", true), 0);
+    EXPECT_EQ(scan("DRAXO_KBD(4-);", true), 4);
+    EXPECT_EQ(scan("DRAXO_KBD();", true), 0);
+    EXPECT_EQ(scan("DRAXO_KBD(2147483647);", true), INT_MAX);
+    EXPECT_EQ(scan("DRAXO_KBD(2147483648);", true), INT_MAX);
+    EXPECT_EQ(scan("DRAXO_KBD(-2147483648);", true), INT_MIN);
+    EXPECT_EQ(scan("DRAXO_KBD(000000000000000042);", true), 0);  // only 11 characters are kept
+    std::size_t position = 6;
+    const char* line = "DRAXO_MOUSE(1, 2)";
+    EXPECT_EQ(scan_script_number(line, 13, position, true), 1);
+    EXPECT_EQ(position, 13u);
+    EXPECT_EQ(scan_script_number(line, 13, position, true), 0);  // the length is the end, whatever follows
+}
+
+}  // namespace
+}  // namespace draxo
