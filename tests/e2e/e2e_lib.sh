@@ -25,7 +25,8 @@ start_program() {
   E2E_PIDS+=("$E2E_PID")
 }
 
-# Waits for the program started last to end; prints its exit status.
+# Waits for the program started last to end; its exit status in E2E_STATUS.
+# (Call it directly, not in $(...): only this shell can wait for its child.)
 wait_program() {
   local timeout=${1:-10}
   local waited=0
@@ -34,9 +35,8 @@ wait_program() {
     waited=$((waited + 1))
     [ $waited -ge $((timeout * 10)) ] && fail "program still running after ${timeout}s"
   done
-  local status=0
-  wait "$E2E_PID" || status=$?
-  echo "$status"
+  E2E_STATUS=0
+  wait "$E2E_PID" || E2E_STATUS=$?
 }
 
 # The X window id of the top-level window with this exact title.
@@ -115,4 +115,9 @@ expect_equal() {
   local what=$1 actual=$2 expected=$3
   [ "$actual" = "$expected" ] || fail "$what: got '$actual', expected '$expected'"
   echo "ok: $what = $actual"
+}
+
+# Closes a window with its close box: the message a window manager sends.
+close_window() {
+  "${E2E_X11_CLOSE:?the x11_close tool}" "$1"
 }

@@ -33,7 +33,13 @@ inked=$(convert "$E2E_SCRATCH/screen.png" -crop "200x20+$((kx + 5))+$((ky + kh -
         -format '%[fx:minima.r < 0.5 ? 1 : 0]' info:)
 expect_equal "console text at the bottom" "$inked" "1"
 
-# Closing the drawing window with the close box: the package sees WM_CLOSE
-# and destroys the window.
-xdotool windowclose "$drawing" 2>/dev/null || true
+# The console's close box only hides it.
+close_window "$console"
+sleep 0.3
+xdotool search --onlyvisible --name "^DRAXO Text\$" > /dev/null && fail "the console is still visible"
+echo "ok: the console's close box hid it"
+# The drawing window's close box destroys it, which ends the program.
+close_window "$drawing"
+wait_program 10
+expect_equal "exit status after the close box" "$E2E_STATUS" "0"
 echo "open_package passed"
