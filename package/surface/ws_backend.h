@@ -69,6 +69,7 @@ void native_timer_fired(window w, unsigned id);
 void native_client_resized(window w, extent size);   // also while hidden
 void native_window_shown(window w);
 void native_close_requested(window w);                // the close box
+void native_window_destroyed(window w);               // destroyed from outside
 void native_menu_command(menu m, unsigned id);
 void native_focus_changed(window from, window to);   // either may be null
 

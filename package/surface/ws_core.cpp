@@ -385,6 +385,8 @@ void native_window_shown(window w) { invalidate(w); }
 
 void native_close_requested(window w) { post_message(w, WM_CLOSE, 0, 0); }
 
+void native_window_destroyed(window w) { destroy_window(w); }
+
 void native_menu_command(menu m, unsigned id) {
     if (m && m->owner) post_message(m->owner, WM_COMMAND, id, 0);
 }

@@ -42,4 +42,12 @@ echo "ok: the console's close box hid it"
 close_window "$drawing"
 wait_program 10
 expect_equal "exit status after the close box" "$E2E_STATUS" "0"
+
+# Another program destroying the drawing window ends the program too.
+start_program "$probe" 20
+drawing=$(find_window "DRAXO Graphics")
+sleep 0.5
+xdotool windowclose "$drawing"
+wait_program 10
+expect_equal "exit status after the window was destroyed" "$E2E_STATUS" "0"
 echo "open_package passed"

@@ -1,10 +1,12 @@
 // Qt backend: the application object, event polling, the screen and timers.
+#include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QScreen>
 #include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <utility>
 
@@ -20,6 +22,30 @@ bool has_display() {
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
     return (x11 && *x11) || (wayland && *wayland);
 }
+
+// Notices when another program destroys one of the package's windows on
+// the X server (Qt itself does not report it), so that the package treats
+// it as the window's destruction.
+class DestroyWatcher : public QAbstractNativeEventFilter {
+public:
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+        if (type != "xcb_generic_event_t") return false;
+        // An X event: the type in the first byte (high bit: sent by a client);
+        // a DestroyNotify (17) names the destroyed window at byte 8.
+        const auto* bytes = static_cast<const unsigned char*>(message);
+        if ((bytes[0] & 0x7F) != 17) return false;
+        std::uint32_t destroyed;
+        std::memcpy(&destroyed, bytes + 8, sizeof destroyed);
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* frame = dynamic_cast<FrameWindow*>(widget);
+            if (frame && frame->internalWinId() == destroyed && !frame->native_destroyed()) {
+                frame->mark_native_destroyed();
+                native_window_destroyed(frame->client()->handle());
+            }
+        }
+        return false;
+    }
+};
 
 }  // namespace
 
@@ -37,6 +63,8 @@ void ensure_application() {
     static char* argv[] = {name, nullptr};
     auto* app = new QApplication(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    static DestroyWatcher watcher;
+    app->installNativeEventFilter(&watcher);
     QObject::connect(app, &QApplication::focusChanged, [](QWidget* old_widget, QWidget* new_widget) {
         window from = window_of_widget(old_widget);
         window to = window_of_widget(new_widget);

@@ -59,6 +59,9 @@ class FrameWindow : public QWidget {
 public:
     FrameWindow(window_handle w, Qt::WindowFlags flags);
     ClientArea* client() const { return client_; }
+    // The native window was destroyed from outside the program.
+    bool native_destroyed() const { return native_destroyed_; }
+    void mark_native_destroyed() { native_destroyed_ = true; }
     void set_menu_bar(QMenuBar* bar);
     // Places the menu bar and client area and reports the client size.
     void lay_out();
@@ -72,6 +75,7 @@ private:
     window_handle window_;
     QMenuBar* bar_ = nullptr;
     ClientArea* client_;
+    bool native_destroyed_ = false;
 };
 
 FrameWindow* frame_of(window w);

@@ -221,6 +221,7 @@ void destroy_window(window w) {
     auto* frame = qt::frame_of(w);
     if (!frame) return;
     w->native = nullptr;
+    if (frame->native_destroyed()) return;  // nothing native is left to take down
     frame->hide();
     delete frame;
 }
