@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# The demo client in a real window: clicks arrive in logical coordinates,
+# typed keys arrive, and both the close box and the window's destruction end
+# the program cleanly.
+# Usage: demo_client.sh BOUNCING_BALL
+source "$(dirname "$0")/e2e_lib.sh"
+demo=$1
+
+start_program "$demo"
+drawing=$(find_window "DRAXO Graphics")
+sleep 0.5
+click_logical "$drawing" 100 50
+click_logical "$drawing" -120 -80
+focus_window "$drawing"
+xdotool type --delay 50 "ab"
+sleep 0.5
+screenshot "$E2E_SCRATCH/screen.png"
+[ -n "${E2E_KEEP_SCREENSHOT:-}" ] && cp "$E2E_SCRATCH/screen.png" "$E2E_KEEP_SCREENSHOT"
+# The frame's outline is navy blue (0, 51, 153) at its left edge.
+expect_equal "frame colour" "$(logical_pixel "$E2E_SCRATCH/screen.png" "$drawing" -285 0)" "003399"
+close_window "$drawing"
+wait_program 10
+expect_equal "exit status after the close box" "$E2E_STATUS" "0"
+expect_equal "events the client saw" "$(tr '\n' ';' < "$E2E_SCRATCH/stdout")" "click 100 50;click -120 -80;key 97;key 98;"
+
+start_program "$demo"
+drawing=$(find_window "DRAXO Graphics")
+sleep 0.5
+xdotool windowclose "$drawing"
+wait_program 10
+expect_equal "exit status after the window was destroyed" "$E2E_STATUS" "0"
+echo "demo_client passed"
