@@ -6,6 +6,14 @@
 source "$(dirname "$0")/e2e_lib.sh"
 client=$1
 
+# A failure also shows what the client said.
+fail() {
+  echo "FAIL: $*" >&2
+  echo "--- client output:" >&2
+  cat "$E2E_SCRATCH/stdout" "$E2E_SCRATCH/stderr" >&2 2>/dev/null || true
+  exit 1
+}
+
 start_program "$client"
 drawing=$(find_window "DRAXO Graphics")
 dialog=$(find_window "DRAXO_gets")
@@ -34,7 +42,15 @@ screenshot "$E2E_SCRATCH/screen.png"
 [ -n "${E2E_KEEP_SCREENSHOT:-}" ] && cp "$E2E_SCRATCH/screen.png" "$E2E_KEEP_SCREENSHOT"
 xdotool key Return
 
-status=$(wait_program 10)
+# Waited for here rather than in a command substitution, whose subshell
+# cannot collect the client's exit status.
+for _ in $(seq 1 100); do
+  kill -0 "$E2E_PID" 2>/dev/null || break
+  sleep 0.1
+done
+kill -0 "$E2E_PID" 2>/dev/null && fail "the client is still running after Enter"
+status=0
+wait "$E2E_PID" || status=$?
 expect_equal "exit status" "$status" "0"
 expect_equal "client output" "$(cat "$E2E_SCRATCH/stdout")" 'result 1: [Hello from the keyboard\r\nline two]'
 echo "gets_dialog passed"
