@@ -1,7 +1,6 @@
-// Acts on a modal dialog while it is open: a test starts a driver, then
-// calls the blocking dialog; the driver runs its steps from the dialog's own
-// event loop, one step per pass, on the dialog with the given title once it
-// is shown and active, as a user would.
+// Acts on a modal dialog while it is open: start a driver, then call the
+// blocking dialog. From the dialog's own event loop the driver runs its
+// steps, one per pass, on the shown and active dialog with the given title.
 #pragma once
 
 #include <QApplication>
@@ -16,16 +15,8 @@ namespace draxo::test {
 
 class dialog_driver {
 public:
-    // A step returns true when it is done; false to be run again on a later pass.
+    // A step returns true when done, false to be run again on a later pass.
     using step = std::function<bool(QWidget* dialog)>;
-
-    dialog_driver(QString title, std::vector<step> steps) : title_(std::move(title)), steps_(std::move(steps)) {
-        timer_.setInterval(5);
-        QObject::connect(&timer_, &QTimer::timeout, [this] { poll(); });
-        timer_.start();
-    }
-
-    // Wraps an action that is done at once.
     static step act(std::function<void(QWidget*)> action) {
         return [action = std::move(action)](QWidget* dialog) {
             action(dialog);
@@ -33,28 +24,24 @@ public:
         };
     }
 
-    int steps_done() const { return done_; }
-    bool finished() const { return done_ == static_cast<int>(steps_.size()); }
+    dialog_driver(QString title, std::vector<step> steps) : title_(std::move(title)), steps_(std::move(steps)) {
+        QObject::connect(&timer_, &QTimer::timeout, [this] { poll(); });
+        timer_.start(5);
+    }
+    bool finished() const { return done_ == steps_.size(); }
 
 private:
-    QWidget* open_dialog() const {
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            if (widget->isVisible() && widget->isActiveWindow() && widget->windowTitle() == title_) return widget;
-        return nullptr;
-    }
-
     void poll() {
-        if (finished()) {
-            timer_.stop();
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (finished() || !w->isVisible() || !w->isActiveWindow() || w->windowTitle() != title_) continue;
+            if (steps_[done_](w)) ++done_;
             return;
         }
-        if (QWidget* dialog = open_dialog())
-            if (steps_[static_cast<std::size_t>(done_)](dialog)) ++done_;
     }
 
     QString title_;
     std::vector<step> steps_;
-    int done_ = 0;
+    std::size_t done_ = 0;
     QTimer timer_;
 };
 
