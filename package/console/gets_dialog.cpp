@@ -104,8 +104,7 @@ ws::lresult gets_dialog_proc(ws::dialog d, unsigned id, ws::wparam wp, ws::lpara
         ws::get_dlg_item_text(d, gets_edit_id, gets_result, gets_result_size);
         ws::end_dialog(d, 1);
         return 1;
-    default:
-        return 0;
+    default: return 0;
     }
 }
 

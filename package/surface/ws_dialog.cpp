@@ -176,7 +176,9 @@ lresult dialog_box_indirect(const void* dialog_template, std::size_t size, windo
             dispatch_message(m);
             continue;
         }
-        backend::poll_events(true);
+        // Waits for native events only while nothing has ended the dialog,
+        // such as a click handled by the poll that found the queue empty.
+        if (!d->ended) backend::poll_events(true);
     }
 
     std::erase(open_dialogs(), d.get());

@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "console/gets_dialog.h"
-#include "surface/display.h"
-#include "surface/qt/qt_backend.h"
 #include "support/dialog_driver.h"
 #include "support/test_support.h"
+#include "surface/display.h"
+#include "surface/qt/qt_backend.h"
 
 namespace draxo {
 namespace {
@@ -30,11 +30,14 @@ std::vector<std::uint16_t> words_of(const char* prompt) {
     t.fill(0xAB);  // whatever the buffer held before must not show through
     build_gets_template(prompt, t);
     std::vector<std::uint16_t> words;
-    for (std::size_t at = 0; at < t.size(); at += 2) words.push_back(static_cast<std::uint16_t>(t[at] | t[at + 1] << 8));
+    for (std::size_t at = 0; at < t.size(); at += 2)
+        words.push_back(static_cast<std::uint16_t>(t[at] | t[at + 1] << 8));
     return words;
 }
 
-void append(std::vector<std::uint16_t>& words, const std::string& text) { words.insert(words.end(), text.begin(), text.end()); }
+void append(std::vector<std::uint16_t>& words, const std::string& text) {
+    words.insert(words.end(), text.begin(), text.end());
+}
 
 TEST(GetsTemplate, IsThe292BytesOfTheDialogAndItsThreeItems) {
     // Dialog record: style, extended style, 3 items, x, y, cx, cy, no menu, no class, title.
@@ -138,11 +141,11 @@ TEST(Gets, ReturnsWhatTheFieldHoldsWhenOkayOrEnterIsPressed) {
 TEST(Gets, EscapeAndTheCloseBoxLeaveTheDialogOpen) {
     test::open_package();
     gets_run run = run_gets_steps({dialog_driver::act([](QWidget* d) {
-                                 QTest::keyClicks(edit_of(d), "kept");
-                                 QTest::keyClick(edit_of(d), Qt::Key_Escape);
-                             }),
-                             dialog_driver::act([](QWidget* d) { d->close(); }),
-                             dialog_driver::act([](QWidget* d) { okay_of(d)->click(); })});
+                                       QTest::keyClicks(edit_of(d), "kept");
+                                       QTest::keyClick(edit_of(d), Qt::Key_Escape);
+                                   }),
+                                   dialog_driver::act([](QWidget* d) { d->close(); }),
+                                   dialog_driver::act([](QWidget* d) { okay_of(d)->click(); })});
     EXPECT_TRUE(run.all_steps_done);  // each step found the dialog still open
     EXPECT_EQ(run.text, "kept");
 }
@@ -163,16 +166,17 @@ TEST(Gets, TheDrawingWindowRepaintsAndTicksButTakesNoInputMeanwhile) {
     ws::qt::FrameWindow* frame = ws::qt::frame_of(main_window);
     auto* bar = frame->findChild<QMenuBar*>();
     QPoint run_menu = bar->mapTo(frame, bar->actionGeometry(bar->actions().at(0)).center());
-    gets_run run = run_gets_steps({dialog_driver::act([&](QWidget*) {
-                                 timer_messages = paint_messages = presses = 0;
-                                 frame_dirty = 1;
-                                 ws::invalidate(main_window);
-                                 QTest::mouseClick(frame->windowHandle(), Qt::LeftButton, Qt::NoModifier, run_menu);
-                                 EXPECT_EQ(QApplication::activePopupWidget(), nullptr);  // the menu stays shut
-                                 QTest::mouseClick(frame->client(), Qt::LeftButton, Qt::NoModifier, QPoint(30, 40));
-                             }),
-                             [](QWidget*) { return timer_messages >= 2 && paint_messages >= 1; },
-                             dialog_driver::act([](QWidget* d) { okay_of(d)->click(); })});
+    gets_run run =
+        run_gets_steps({dialog_driver::act([&](QWidget*) {
+                            timer_messages = paint_messages = presses = 0;
+                            frame_dirty = 1;
+                            ws::invalidate(main_window);
+                            QTest::mouseClick(frame->windowHandle(), Qt::LeftButton, Qt::NoModifier, run_menu);
+                            EXPECT_EQ(QApplication::activePopupWidget(), nullptr);  // the menu stays shut
+                            QTest::mouseClick(frame->client(), Qt::LeftButton, Qt::NoModifier, QPoint(30, 40));
+                        }),
+                        [](QWidget*) { return timer_messages >= 2 && paint_messages >= 1; },
+                        dialog_driver::act([](QWidget* d) { okay_of(d)->click(); })});
     EXPECT_EQ(run.result, 1);
     EXPECT_EQ(frame_dirty, 0);  // the paint copied the frame buffer
     EXPECT_EQ(presses, 0);

@@ -122,30 +122,31 @@ TEST(DialogBox, ReportsMinusOneWhenNoDialogCanBeShown) {
 
 TEST(DialogBox, SendsCommandsForButtonsEnterEscapeAndTheCloseBoxUntilEnded) {
     ws::window owner = make_owner();
-    dialog_driver driver("Form", {
-        dialog_driver::act([](QWidget* d) {
-            auto* line = qobject_cast<QLineEdit*>(QApplication::focusWidget());  // the first tab stop
-            ASSERT_NE(line, nullptr);
-            QTest::keyClick(line, Qt::Key_Return);  // presses the default button
-            auto* lines = d->findChild<QPlainTextEdit*>();
-            QTest::keyClicks(lines, "a");
-            QTest::keyClick(lines, Qt::Key_Return);  // this field keeps Enter
-            QTest::keyClicks(lines, "b");
-            QTest::keyClick(lines, Qt::Key_Escape);
-            d->close();
-            d->findChildren<QPushButton*>().at(0)->click();
-        }),
-        dialog_driver::act([](QWidget*) {
-            char buffer[8];
-            EXPECT_EQ(ws::get_dlg_item_text(current, 11, buffer, sizeof buffer), 4);
-            EXPECT_STREQ(buffer, "a\r\nb");
-            EXPECT_EQ(ws::get_dlg_item_text(current, 10, buffer, 3), 2);
-            EXPECT_STREQ(buffer, "st");
-            EXPECT_EQ(ws::get_dlg_item_text(current, 99, buffer, sizeof buffer), 0);
-            EXPECT_STREQ(buffer, "");
-            ws::end_dialog(current, 42);
-        }),
-    });
+    dialog_driver driver(
+        "Form", {
+                    dialog_driver::act([](QWidget* d) {
+                        auto* line = qobject_cast<QLineEdit*>(QApplication::focusWidget());  // the first tab stop
+                        ASSERT_NE(line, nullptr);
+                        QTest::keyClick(line, Qt::Key_Return);  // presses the default button
+                        auto* lines = d->findChild<QPlainTextEdit*>();
+                        QTest::keyClicks(lines, "a");
+                        QTest::keyClick(lines, Qt::Key_Return);  // this field keeps Enter
+                        QTest::keyClicks(lines, "b");
+                        QTest::keyClick(lines, Qt::Key_Escape);
+                        d->close();
+                        d->findChildren<QPushButton*>().at(0)->click();
+                    }),
+                    dialog_driver::act([](QWidget*) {
+                        char buffer[8];
+                        EXPECT_EQ(ws::get_dlg_item_text(current, 11, buffer, sizeof buffer), 4);
+                        EXPECT_STREQ(buffer, "a\r\nb");
+                        EXPECT_EQ(ws::get_dlg_item_text(current, 10, buffer, 3), 2);
+                        EXPECT_STREQ(buffer, "st");
+                        EXPECT_EQ(ws::get_dlg_item_text(current, 99, buffer, sizeof buffer), 0);
+                        EXPECT_STREQ(buffer, "");
+                        ws::end_dialog(current, 42);
+                    }),
+                });
     EXPECT_EQ(run(form_template(), owner), 42);
     EXPECT_TRUE(driver.finished());
     EXPECT_EQ(init_value, 1234);
@@ -160,7 +161,8 @@ TEST(DialogBox, SendsCommandsForButtonsEnterEscapeAndTheCloseBoxUntilEnded) {
 
 TEST(DialogBox, DestroyingTheOwnerEndsTheDialogWithoutAResult) {
     ws::window owner = make_owner();
-    dialog_driver driver("Form", {dialog_driver::act([owner](QWidget*) { ws::post_message(owner, ws::WM_CLOSE, 0, 0); })});
+    dialog_driver driver("Form",
+                         {dialog_driver::act([owner](QWidget*) { ws::post_message(owner, ws::WM_CLOSE, 0, 0); })});
     EXPECT_EQ(run(form_template(), owner), 0);
     EXPECT_TRUE(driver.finished());
     EXPECT_FALSE(ws::is_window(owner));

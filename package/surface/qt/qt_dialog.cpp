@@ -164,7 +164,9 @@ QWidget* make_static(TemplateDialog* parent, const dialog_item_template& item) {
     label->setTextFormat(Qt::PlainText);
     label->setText(text_of(item.text));
     unsigned kind = item.style & 0x1Fu;
-    Qt::Alignment horizontal = kind == SS_CENTER ? Qt::AlignHCenter : kind == SS_RIGHT ? Qt::AlignRight : Qt::AlignLeft;
+    Qt::Alignment horizontal = kind == SS_CENTER  ? Qt::AlignHCenter
+                               : kind == SS_RIGHT ? Qt::AlignRight
+                                                  : Qt::AlignLeft;
     label->setAlignment(horizontal | Qt::AlignTop);
     label->setWordWrap(kind != SS_LEFTNOWORDWRAP);
     return label;
