@@ -106,7 +106,7 @@ TEST(DialogTemplate, ReadsFontNamedClassesAndCreationDataButNeverPastItsEnd) {
     }
 }
 
-TEST(DialogBox, ReportsMinusOneWhenNoDialogCanBeShown) {
+TEST(ModalDialog, ReportsMinusOneWhenNoDialogCanBeShown) {
     std::vector<unsigned char> form = form_template();
     EXPECT_EQ(run(form, nullptr), -1);
     EXPECT_EQ(QApplication::instance(), nullptr);  // refused before touching the platform
@@ -120,7 +120,7 @@ TEST(DialogBox, ReportsMinusOneWhenNoDialogCanBeShown) {
     EXPECT_TRUE(dialog_messages.empty());
 }
 
-TEST(DialogBox, SendsCommandsForButtonsEnterEscapeAndTheCloseBoxUntilEnded) {
+TEST(ModalDialog, SendsCommandsForButtonsEnterEscapeAndTheCloseBoxUntilEnded) {
     ws::window owner = make_owner();
     dialog_driver driver(
         "Form", {
@@ -159,7 +159,7 @@ TEST(DialogBox, SendsCommandsForButtonsEnterEscapeAndTheCloseBoxUntilEnded) {
     EXPECT_EQ(draxo::test::top_level("Form"), nullptr);
 }
 
-TEST(DialogBox, DestroyingTheOwnerEndsTheDialogWithoutAResult) {
+TEST(ModalDialog, DestroyingTheOwnerEndsTheDialogWithoutAResult) {
     ws::window owner = make_owner();
     dialog_driver driver("Form",
                          {dialog_driver::act([owner](QWidget*) { ws::post_message(owner, ws::WM_CLOSE, 0, 0); })});
