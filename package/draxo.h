@@ -149,8 +149,14 @@ int DRAXO_console_printf(const char *format, ...) DRAXO_PRINTF_LIKE(1, 2);
 int DRAXO_set_logging(int flag);
 int DRAXO_show_console(int flag);
 
-/* Asks the user for one line of text in a modal dialog. The result buffer
- * must hold 256 bytes; returns 1 after Okay, 0 if no dialog could be shown. */
+/* Asks the user for text in a modal dialog over the drawing window, showing
+ * the first 79 characters of the prompt. Okay or Enter closes it; Ctrl+Enter
+ * starts a new line, which comes back as "\r\n"; Escape and the close box do
+ * not close it. The result buffer must hold 256 bytes: it receives at most
+ * 255 characters (Latin-1) and a NUL. Returns 1 after Okay; 0 when no dialog
+ * could be shown (the package is not open) or the program was asked to quit
+ * while it was open (the next event wait returns DRAXO_QUIT); then the
+ * buffer is left as it was. */
 int DRAXO_gets(const char *prompt, char *result);
 
 #ifdef __cplusplus

@@ -10,6 +10,7 @@
 // or a tick never overtakes input that arrived before it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -19,15 +20,19 @@ struct window_record;
 struct menu_record;
 struct image_record;
 struct font_record;
+struct dialog_record;
 using window = window_record*;
 using menu = menu_record*;
 using image = image_record*;
 using font = font_record*;
+using dialog = dialog_record*;
 
 using wparam = std::uintptr_t;
 using lparam = std::intptr_t;
 using lresult = std::intptr_t;
 using window_proc = lresult (*)(window, unsigned, wparam, lparam);
+// A dialog procedure answers nonzero for a message it handled, 0 otherwise.
+using dialog_proc = lresult (*)(dialog, unsigned, wparam, lparam);
 
 // A colour as the palette stores it: 0x00BBGGRR, red in the low byte.
 using colorref = std::uint32_t;
@@ -94,14 +99,46 @@ enum : unsigned {
     WS_POPUP = 0x80000000,
     WS_CHILD = 0x40000000,
     WS_VISIBLE = 0x10000000,
+    WS_DISABLED = 0x08000000,
     WS_CAPTION = 0x00C00000,
     WS_BORDER = 0x00800000,
+    WS_VSCROLL = 0x00200000,
+    WS_HSCROLL = 0x00100000,
     WS_SYSMENU = 0x00080000,
     WS_THICKFRAME = 0x00040000,
     WS_MINIMIZEBOX = 0x00020000,
     WS_MAXIMIZEBOX = 0x00010000,
+    // For controls in a dialog, the same bits mean:
+    WS_GROUP = 0x00020000,
+    WS_TABSTOP = 0x00010000,
     WS_OVERLAPPEDWINDOW = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX,
 };
+
+// Dialog styles.
+enum : unsigned { DS_SETFONT = 0x0040, DS_MODALFRAME = 0x0080 };
+
+// Predefined control classes, as atoms in a dialog template.
+enum : unsigned { CONTROL_BUTTON = 0x0080, CONTROL_EDIT = 0x0081, CONTROL_STATIC = 0x0082 };
+
+// Control styles.
+enum : unsigned {
+    BS_PUSHBUTTON = 0x0000,
+    BS_DEFPUSHBUTTON = 0x0001,
+    ES_LEFT = 0x0000,
+    ES_MULTILINE = 0x0004,
+    ES_AUTOVSCROLL = 0x0040,
+    ES_AUTOHSCROLL = 0x0080,
+    ES_READONLY = 0x0800,
+    ES_WANTRETURN = 0x1000,
+    SS_LEFT = 0x0000,
+    SS_CENTER = 0x0001,
+    SS_RIGHT = 0x0002,
+    SS_LEFTNOWORDWRAP = 0x000C,
+};
+
+// Command ids a dialog sends of its own accord: Enter without a default
+// button, and Escape or the close box.
+enum : unsigned { IDOK = 1, IDCANCEL = 2 };
 
 // Class styles.
 enum : unsigned { CS_VREDRAW = 0x0001, CS_HREDRAW = 0x0002 };
@@ -227,6 +264,41 @@ struct menu_item {
 int menu_item_count(menu m);
 menu_item menu_item_at(menu m, int position);
 menu window_menu(window w);
+
+// --- Dialogs --------------------------------------------------------------
+
+// Runs a modal dialog from an in-memory template of `size` bytes: a dialog
+// record followed by its item records, each item on a 4-byte boundary from
+// the start of the template, little-endian, texts as 16-bit characters ended
+// by a 16-bit zero. Positions and sizes are dialog units of the dialog's
+// font; the dialog's position is relative to the owner's client area.
+//
+// The procedure gets WM_INITDIALOG (lparam `init`; a nonzero answer puts the
+// focus on the first tab-stop control), then WM_COMMAND for its controls:
+// wparam is the control's id for a button click, the default button's id for
+// Enter (IDOK when there is none), IDCANCEL for Escape and the close box;
+// lparam is 0. Neither Escape nor the close box ends the dialog by itself.
+//
+// While the dialog is open the owner takes no input of its own (messages
+// posted to it still arrive), and the layer keeps taking, translating and
+// dispatching the queued messages of every window: paints, timers, posted
+// messages. A quit message taken meanwhile ends the dialog and is put back
+// for the next take.
+//
+// Returns the result given to end_dialog; 0 when the dialog closed without
+// one (a quit message, or the owner was destroyed); -1 when no dialog could
+// be shown (no live owner, no procedure, a malformed template, a control
+// class other than button, edit and static).
+lresult dialog_box_indirect(const void* dialog_template, std::size_t size, window owner, dialog_proc proc,
+                            lparam init);
+// Copies a control's text as 8-bit Latin-1 into buffer: at most max - 1
+// characters and a NUL; returns the number of characters copied. Characters
+// outside Latin-1 read as '?'; a multi-line edit gives its line breaks as
+// "\r\n". An unknown id gives the empty text.
+int get_dlg_item_text(dialog d, unsigned id, char* buffer, int max);
+// Ends the dialog: dialog_box_indirect returns `result` once the procedure
+// has returned.
+void end_dialog(dialog d, lresult result);
 
 // --- Images, surfaces, fonts -----------------------------------------------
 

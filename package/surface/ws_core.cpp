@@ -144,6 +144,7 @@ void destroy_window(window w) {
         backend::stop_timer(t.w, t.id);
         return true;
     });
+    end_dialogs_owned_by(w);
     backend::destroy_window(w);
 }
 
@@ -353,8 +354,10 @@ menu window_menu(window w) { return w ? w->menu_bar : nullptr; }
 
 // --- Notifications from the backend --------------------------------------------------
 
+// A window that owns an open dialog takes no input, no close request and
+// no menu command of its own; messages posted to it still arrive.
 void enqueue_input(const message& m) {
-    if (!is_window(m.hwnd)) return;
+    if (!is_window(m.hwnd) || m.hwnd->input_disabled) return;
     if ((m.id == WM_KEYDOWN || m.id == WM_SYSKEYDOWN)) remember_character(static_cast<unsigned>(m.w), m.character);
     queue.push_back(m);
 }
@@ -383,12 +386,14 @@ void native_client_resized(window w, extent size) {
 
 void native_window_shown(window w) { invalidate(w); }
 
-void native_close_requested(window w) { post_message(w, WM_CLOSE, 0, 0); }
+void native_close_requested(window w) {
+    if (is_window(w) && !w->input_disabled) post_message(w, WM_CLOSE, 0, 0);
+}
 
 void native_window_destroyed(window w) { destroy_window(w); }
 
 void native_menu_command(menu m, unsigned id) {
-    if (m && m->owner) post_message(m->owner, WM_COMMAND, id, 0);
+    if (m && is_window(m->owner) && !m->owner->input_disabled) post_message(m->owner, WM_COMMAND, id, 0);
 }
 
 void native_focus_changed(window from, window to) {

@@ -1,0 +1,125 @@
+#include "gets_dialog.h"
+
+#include <cstdint>
+
+#include "draxo.h"
+#include "surface/display.h"
+
+namespace draxo {
+
+char* gets_result = nullptr;
+
+namespace {
+
+constexpr const char* gets_caption = "DRAXO_gets";
+constexpr std::uint32_t gets_dialog_style =
+    ws::WS_POPUP | ws::WS_VISIBLE | ws::WS_CAPTION | ws::WS_SYSMENU | ws::DS_MODALFRAME;  // 0x90C80080
+constexpr std::uint32_t gets_edit_style = ws::WS_CHILD | ws::WS_VISIBLE | ws::WS_BORDER | ws::WS_TABSTOP |
+                                          ws::ES_MULTILINE | ws::ES_AUTOVSCROLL;  // 0x50810044
+constexpr std::uint32_t gets_okay_style =
+    ws::WS_CHILD | ws::WS_VISIBLE | ws::WS_TABSTOP | ws::BS_DEFPUSHBUTTON;  // 0x50010001
+constexpr std::uint32_t gets_prompt_style =
+    ws::WS_CHILD | ws::WS_VISIBLE | ws::WS_GROUP | ws::SS_LEFT;  // 0x50020000
+
+// Writes little-endian fields into the template, front to back.
+class template_writer {
+public:
+    explicit template_writer(gets_template& out) : out_(out) { out_.fill(0); }
+
+    void word(std::uint16_t value) {
+        out_.at(at_++) = static_cast<unsigned char>(value & 0xFFu);
+        out_.at(at_++) = static_cast<unsigned char>(value >> 8);
+    }
+    void dword(std::uint32_t value) {
+        word(static_cast<std::uint16_t>(value & 0xFFFFu));
+        word(static_cast<std::uint16_t>(value >> 16));
+    }
+    // One 16-bit character per byte, taken as unsigned (Latin-1), then a zero.
+    void text(const char* s) {
+        for (; *s; ++s) word(static_cast<unsigned char>(*s));
+        word(0);
+    }
+    void align4() {
+        while (at_ % 4) ++at_;  // the buffer is already zero
+    }
+    void item(std::uint32_t style, int x, int y, int cx, int cy, unsigned id, unsigned class_atom) {
+        align4();
+        dword(style);
+        dword(0);  // extended style
+        word(static_cast<std::uint16_t>(x));
+        word(static_cast<std::uint16_t>(y));
+        word(static_cast<std::uint16_t>(cx));
+        word(static_cast<std::uint16_t>(cy));
+        word(static_cast<std::uint16_t>(id));
+        word(0xFFFF);  // class given by its atom
+        word(static_cast<std::uint16_t>(class_atom));
+    }
+
+private:
+    gets_template& out_;
+    std::size_t at_ = 0;
+};
+
+}  // namespace
+
+void build_gets_template(const char* prompt, gets_template& out) {
+    template_writer t(out);
+    t.dword(gets_dialog_style);
+    t.dword(0);  // extended style
+    t.word(3);   // items
+    t.word(50);  // x, y, width, height in dialog units
+    t.word(50);
+    t.word(185);
+    t.word(92);
+    t.word(0);  // no menu
+    t.word(0);  // the default dialog class
+    t.text(gets_caption);
+
+    t.item(gets_edit_style, 8, 30, 167, 37, gets_edit_id, ws::CONTROL_EDIT);
+    t.text("");
+    t.word(0);  // no creation data
+
+    t.item(gets_okay_style, 67, 74, 50, 14, gets_okay_id, ws::CONTROL_BUTTON);
+    t.text("Okay");
+    t.word(0);
+
+    // The prompt: exactly its first 79 characters, padded with spaces.
+    t.item(gets_prompt_style, 8, 3, 167, 24, gets_prompt_id, ws::CONTROL_STATIC);
+    const char* p = prompt ? prompt : "";
+    for (int i = 0; i < gets_prompt_length; ++i) {
+        t.word(*p ? static_cast<unsigned char>(*p) : ' ');
+        if (*p) ++p;
+    }
+    t.word(0);
+    t.word(0);
+}
+
+ws::lresult gets_dialog_proc(ws::dialog d, unsigned id, ws::wparam wp, ws::lparam lp) {
+    switch (id) {
+    case ws::WM_INITDIALOG:
+        gets_result = reinterpret_cast<char*>(lp);
+        return 1;  // the focus goes to the first tab stop, the edit field
+    case ws::WM_COMMAND:
+        if (wp != gets_okay_id) return 0;  // Escape and the close box do not end it
+        ws::get_dlg_item_text(d, gets_edit_id, gets_result, gets_result_size);
+        ws::end_dialog(d, 1);
+        return 1;
+    default: return 0;
+    }
+}
+
+}  // namespace draxo
+
+using namespace draxo;
+
+extern "C" int DRAXO_gets(const char* prompt, char* result) {
+    if (!result) return 0;  // nowhere to put the line
+    gets_template dialog_template;
+    build_gets_template(prompt, dialog_template);
+    // Fails (-1) before the package is open: there is no drawing window to own it.
+    ws::lresult ended = ws::dialog_box_indirect(dialog_template.data(), dialog_template.size(), main_window,
+                                                gets_dialog_proc, reinterpret_cast<ws::lparam>(result));
+    // Okay ends the dialog with 1; anything else (no dialog, or a quit
+    // message that closed it) leaves the buffer as it was.
+    return ended == 1 ? 1 : 0;
+}

@@ -1,0 +1,33 @@
+// The text input dialog of DRAXO_gets: its in-memory dialog template and its
+// dialog procedure.
+#pragma once
+
+#include <array>
+#include <cstddef>
+
+#include "surface/window_system.h"
+
+namespace draxo {
+
+constexpr std::size_t gets_template_size = 292;
+constexpr int gets_prompt_length = 79;  // the prompt is cut or padded with spaces to this
+constexpr unsigned gets_okay_id = 101;
+constexpr unsigned gets_edit_id = 102;
+constexpr unsigned gets_prompt_id = 103;
+constexpr int gets_result_size = 256;  // the caller's buffer: 255 characters and a NUL
+
+using gets_template = std::array<unsigned char, gets_template_size>;
+
+// The caller's result buffer, remembered when the dialog initialises and
+// written when Okay is pressed. Not cleared afterwards.
+extern char* gets_result;
+
+// Writes the dialog template for this prompt: the dialog record, then the
+// edit field, the Okay button and the prompt, each on a 4-byte boundary.
+// Texts are widened one byte to one 16-bit character, bytes above 127 as
+// their Latin-1 characters. A null prompt counts as empty.
+void build_gets_template(const char* prompt, gets_template& out);
+
+ws::lresult gets_dialog_proc(ws::dialog d, unsigned id, ws::wparam wp, ws::lparam lp);
+
+}  // namespace draxo
