@@ -7,19 +7,47 @@
 
 namespace draxo::raster {
 
+namespace {
+
+// Fills `count` pixels. Short runs pixel by pixel; longer ones fill a few
+// pixels and then double them with memcpy, whose wide moves are several
+// times faster than a store per pixel.
+void fill_pixels(std::uint32_t* first, std::size_t count, std::uint32_t value) {
+    constexpr std::size_t seed = 16;
+    if (count <= seed) {
+        for (std::size_t i = 0; i < count; ++i) first[i] = value;
+        return;
+    }
+    for (std::size_t i = 0; i < seed; ++i) first[i] = value;
+    for (std::size_t done = seed; done < count;) {
+        std::size_t chunk = std::min(done, count - done);
+        std::memcpy(first + done, first, chunk * sizeof *first);
+        done += chunk;
+    }
+}
+
+}  // namespace
+
 void fill_span(const pixels& target, int row, int x0, int x1, std::uint32_t value) {
     if (row < 0 || row >= target.height) return;
     x0 = std::max(x0, 0);
     x1 = std::min(x1, target.width);
     if (x0 >= x1) return;
-    std::fill(target.bits + static_cast<long>(row) * target.stride + x0,
-              target.bits + static_cast<long>(row) * target.stride + x1, value);
+    fill_pixels(target.bits + static_cast<long>(row) * target.stride + x0, static_cast<std::size_t>(x1 - x0), value);
 }
 
 void fill_rect(const pixels& target, int left, int top, int right, int bottom, std::uint32_t value) {
     top = std::max(top, 0);
     bottom = std::min(bottom, target.height);
-    for (int row = top; row < bottom; ++row) fill_span(target, row, left, right, value);
+    left = std::max(left, 0);
+    right = std::min(right, target.width);
+    if (top >= bottom || left >= right) return;
+    // The first row is filled, the others copied from it.
+    const std::size_t bytes = sizeof(std::uint32_t) * static_cast<std::size_t>(right - left);
+    std::uint32_t* first = target.bits + static_cast<long>(top) * target.stride + left;
+    fill_pixels(first, static_cast<std::size_t>(right - left), value);
+    for (int row = top + 1; row < bottom; ++row)
+        std::memcpy(target.bits + static_cast<long>(row) * target.stride + left, first, bytes);
 }
 
 void set_pixel(const pixels& target, int x, int y, std::uint32_t value) {
