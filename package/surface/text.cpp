@@ -1,6 +1,8 @@
 // Text on the drawing surface: plain and printf-style text at a point, and
 // the renderer's text branch, which lays the text out line by line starting
 // just above the anchor point.
+#include <algorithm>
+#include <climits>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -34,7 +36,8 @@ void render_text(const draw_command& c) {
     ws::font previous_font = select_font(dc, font);
 
     const char* text = c.text ? c.text : "";
-    const std::size_t length = std::strlen(text);
+    // Lengths travel as int to the window system; nothing longer is drawn.
+    const std::size_t length = std::min<std::size_t>(std::strlen(text), INT_MAX);
     // The extent of the whole text, newlines included: its height is the
     // font's cell height, the step from one line to the next.
     ws::extent whole = dc_text_extent(dc, text, static_cast<int>(length));
