@@ -1,5 +1,6 @@
 #include "dc.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "raster.h"
@@ -26,6 +27,19 @@ int set_background_mode(draw_context& dc, int mode) { return std::exchange(dc.ba
 
 namespace {
 ws::image target_image(draw_context& dc) { return dc.window ? ws::window_surface(dc.window) : dc.image; }
+
+// Bounds of rectangles and ellipses are held within a reach far beyond any
+// target, so that the pixel arithmetic on them (one in, one out) cannot
+// overflow; nothing that can be seen changes.
+constexpr int bounds_reach = 1 << 30;
+void order_bounds(int& left, int& top, int& right, int& bottom) {
+    left = std::clamp(left, -bounds_reach, bounds_reach);
+    top = std::clamp(top, -bounds_reach, bounds_reach);
+    right = std::clamp(right, -bounds_reach, bounds_reach);
+    bottom = std::clamp(bottom, -bounds_reach, bounds_reach);
+    if (left > right) std::swap(left, right);
+    if (top > bottom) std::swap(top, bottom);
+}
 ws::font font_of(draw_context& dc) { return dc.current_font ? dc.current_font : ws::system_font(); }
 }  // namespace
 
@@ -42,8 +56,7 @@ void target_changed(draw_context& dc) {
 void dc_rectangle(draw_context& dc, int left, int top, int right, int bottom) {
     ws::pixels px = target_pixels(dc);
     if (!px.bits) return;
-    if (left > right) std::swap(left, right);
-    if (top > bottom) std::swap(top, bottom);
+    order_bounds(left, top, right, bottom);
     const pen& p = dc.current_pen;
     const brush& b = dc.current_brush;
     if (p.null) {
@@ -77,8 +90,7 @@ void dc_rectangle(draw_context& dc, int left, int top, int right, int bottom) {
 void dc_ellipse(draw_context& dc, int left, int top, int right, int bottom) {
     ws::pixels px = target_pixels(dc);
     if (!px.bits) return;
-    if (left > right) std::swap(left, right);
-    if (top > bottom) std::swap(top, bottom);
+    order_bounds(left, top, right, bottom);
     const pen& p = dc.current_pen;
     const brush& b = dc.current_brush;
     if (p.null) {

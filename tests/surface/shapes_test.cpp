@@ -194,6 +194,8 @@ TEST_F(ShapeTest, ShapesFarOutsideAreClippedSilentlyAndStillMarkTheFrameDirty) {
     };
     outside([] { DRAXO_rectangle(RED, 100000, 100000, 100010, 99990, 0); });
     outside([] { DRAXO_rectangle(RED, INT_MAX, INT_MAX, INT_MAX - 5, INT_MAX, 7); });
+    outside([] { DRAXO_rectangle(RED, INT_MAX, INT_MIN, INT_MAX, INT_MIN, 1); });
+    outside([] { DRAXO_oval(RED, INT_MAX, INT_MIN, INT_MAX, INT_MIN, 1); });
     outside([] { DRAXO_oval(RED, INT_MIN, INT_MIN, INT_MIN + 100, INT_MIN + 100, 0); });
     outside([] { DRAXO_circle(RED, INT_MAX, INT_MIN, 10); });
     outside([] { DRAXO_triangle(RED, INT_MIN, INT_MAX, INT_MAX, INT_MAX, 0, INT_MAX, 0); });
