@@ -1,5 +1,6 @@
 #include "dc.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "raster.h"
@@ -26,6 +27,19 @@ int set_background_mode(draw_context& dc, int mode) { return std::exchange(dc.ba
 
 namespace {
 ws::image target_image(draw_context& dc) { return dc.window ? ws::window_surface(dc.window) : dc.image; }
+
+// Bounds of rectangles and ellipses are held within a reach far beyond any
+// target, so that the pixel arithmetic on them (one in, one out) cannot
+// overflow; nothing that can be seen changes.
+constexpr int bounds_reach = 1 << 30;
+void order_bounds(int& left, int& top, int& right, int& bottom) {
+    left = std::clamp(left, -bounds_reach, bounds_reach);
+    top = std::clamp(top, -bounds_reach, bounds_reach);
+    right = std::clamp(right, -bounds_reach, bounds_reach);
+    bottom = std::clamp(bottom, -bounds_reach, bounds_reach);
+    if (left > right) std::swap(left, right);
+    if (top > bottom) std::swap(top, bottom);
+}
 ws::font font_of(draw_context& dc) { return dc.current_font ? dc.current_font : ws::system_font(); }
 }  // namespace
 
@@ -42,22 +56,97 @@ void target_changed(draw_context& dc) {
 void dc_rectangle(draw_context& dc, int left, int top, int right, int bottom) {
     ws::pixels px = target_pixels(dc);
     if (!px.bits) return;
-    if (left > right) std::swap(left, right);
-    if (top > bottom) std::swap(top, bottom);
+    order_bounds(left, top, right, bottom);
     const pen& p = dc.current_pen;
     const brush& b = dc.current_brush;
     if (p.null) {
         if (!b.hollow) raster::fill_rect(px, left, top, right - 1, bottom - 1, ws::pixel_of(b.color));
-    } else {
+    } else if (p.width <= 1) {
         std::uint32_t outline = ws::pixel_of(p.color);
+        if (!b.hollow && b.color == p.color) {
+            raster::fill_rect(px, left, top, right, bottom, outline);
+        } else {
+            if (!b.hollow) raster::fill_rect(px, left + 1, top + 1, right - 1, bottom - 1, ws::pixel_of(b.color));
+            if (right - left >= 1 && bottom - top >= 1) {
+                raster::fill_rect(px, left, top, right, top + 1, outline);
+                raster::fill_rect(px, left, bottom - 1, right, bottom, outline);
+                raster::fill_rect(px, left, top, left + 1, bottom, outline);
+                raster::fill_rect(px, right - 1, top, right, bottom, outline);
+            }
+        }
+    } else {
         if (!b.hollow) raster::fill_rect(px, left + 1, top + 1, right - 1, bottom - 1, ws::pixel_of(b.color));
         if (right - left >= 1 && bottom - top >= 1) {
-            raster::fill_rect(px, left, top, right, top + 1, outline);
-            raster::fill_rect(px, left, bottom - 1, right, bottom, outline);
-            raster::fill_rect(px, left, top, left + 1, bottom, outline);
-            raster::fill_rect(px, right - 1, top, right, bottom, outline);
+            // The pen follows the one-pixel outline, through the corner pixels.
+            const raster::point corners[4] = {
+                {left, top}, {right - 1, top}, {right - 1, bottom - 1}, {left, bottom - 1}};
+            for (int i = 0; i < 4; ++i)
+                raster::stroke_segment(px, corners[i], corners[(i + 1) % 4], p.width, ws::pixel_of(p.color));
         }
     }
+    target_changed(dc);
+}
+
+void dc_ellipse(draw_context& dc, int left, int top, int right, int bottom) {
+    ws::pixels px = target_pixels(dc);
+    if (!px.bits) return;
+    order_bounds(left, top, right, bottom);
+    const pen& p = dc.current_pen;
+    const brush& b = dc.current_brush;
+    if (p.null) {
+        if (!b.hollow) raster::fill_ellipse(px, left, top, right - 1, bottom - 1, ws::pixel_of(b.color));
+    } else {
+        std::uint32_t outline = ws::pixel_of(p.color);
+        if (!b.hollow) raster::fill_ellipse(px, left, top, right, bottom, ws::pixel_of(b.color));
+        if (p.width > 1)
+            raster::stroke_ellipse(px, left, top, right, bottom, p.width, outline);
+        else if (b.hollow || b.color != p.color)  // a fill in the pen's colour already holds its outline
+            raster::ellipse_outline(px, left, top, right, bottom, outline);
+    }
+    target_changed(dc);
+}
+
+void dc_polygon(draw_context& dc, const raster::point* points, int count) {
+    ws::pixels px = target_pixels(dc);
+    if (!px.bits || count <= 0) return;
+    const pen& p = dc.current_pen;
+    const brush& b = dc.current_brush;
+    if (!b.hollow) raster::fill_polygon(px, points, count, ws::pixel_of(b.color));
+    if (!p.null) {
+        std::uint32_t outline = ws::pixel_of(p.color);
+        if (p.width <= 1) {
+            raster::polygon_outline(px, points, count, outline);
+        } else {
+            for (int i = 0; i < count; ++i)
+                raster::stroke_segment(px, points[i], points[(i + 1) % count], p.width, outline);
+        }
+    }
+    target_changed(dc);
+}
+
+raster::point dc_move_to(draw_context& dc, int x, int y) {
+    raster::point previous{dc.x, dc.y};
+    dc.x = x;
+    dc.y = y;
+    return previous;
+}
+
+void dc_line_to(draw_context& dc, int x, int y) {
+    raster::point from = dc_move_to(dc, x, y);
+    ws::pixels px = target_pixels(dc);
+    const pen& p = dc.current_pen;
+    if (!px.bits || p.null) return;
+    if (p.width <= 1)
+        raster::line(px, from.x, from.y, x, y, ws::pixel_of(p.color));
+    else
+        raster::stroke_segment(px, from, raster::point{x, y}, p.width, ws::pixel_of(p.color));
+    target_changed(dc);
+}
+
+void dc_set_pixel(draw_context& dc, int x, int y, ws::colorref color) {
+    ws::pixels px = target_pixels(dc);
+    if (!px.bits) return;
+    raster::set_pixel(px, x, y, ws::pixel_of(color));
     target_changed(dc);
 }
 

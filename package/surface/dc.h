@@ -5,10 +5,13 @@
 // ones back, so a context always returns to its defaults between commands.
 #pragma once
 
+#include "raster.h"
 #include "window_system.h"
 
 namespace draxo {
 
+// A solid pen. Wider than one pixel it is centred on the outline, round, so
+// that lines get round ends and outlines round joins.
 struct pen {
     ws::colorref color = 0x000000;
     int width = 1;  // 0 and 1 both give a one-pixel pen
@@ -53,8 +56,22 @@ void target_changed(draw_context& dc);
 
 // Rectangle from (left, top) to (right, bottom), right and bottom exclusive:
 // outlined with the pen, filled with the brush. With a null pen the
-// rectangle is one pixel smaller in width and height.
+// rectangle is one pixel smaller in width and height. A wide pen is centred
+// on the one-pixel outline and rounds the outer corners.
 void dc_rectangle(draw_context& dc, int left, int top, int right, int bottom);
+// The ellipse inscribed in the same bounds, outlined and filled the same way.
+void dc_ellipse(draw_context& dc, int left, int top, int right, int bottom);
+// The closed polygon through the points: filled with the brush, outlined
+// with the pen through the points themselves, so that every corner is
+// painted (a flat polygon is its outline alone).
+void dc_polygon(draw_context& dc, const raster::point* points, int count);
+// Sets the current position; returns the previous one.
+raster::point dc_move_to(draw_context& dc, int x, int y);
+// A line from the current position to (x, y) with the pen, which then
+// becomes the current position. A one-pixel pen leaves (x, y) itself
+// unpainted; a wide pen paints both ends, round.
+void dc_line_to(draw_context& dc, int x, int y);
+void dc_set_pixel(draw_context& dc, int x, int y, ws::colorref color);
 void dc_text_out(draw_context& dc, int x, int y, const char* text, int length);
 ws::extent dc_text_extent(draw_context& dc, const char* text, int length);
 ws::text_metrics dc_text_metrics(draw_context& dc);

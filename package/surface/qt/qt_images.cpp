@@ -6,6 +6,9 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <map>
+#include <string>
+#include <tuple>
 
 #include "qt_backend.h"
 
@@ -54,7 +57,42 @@ pixels image_pixels(image img) {
                   static_cast<int>(q.bytesPerLine() / 4)};
 }
 
+namespace {
+
+// Matching a request against the font database costs about a tenth of a
+// millisecond, far more than drawing a line of text, and every text command
+// asks for its font anew. So the fonts made are kept by request, and each
+// request gets its own copy (a QFont copy shares its data).
+struct font_request {
+    int height;
+    int weight;
+    std::string face;
+    bool operator<(const font_request& other) const {
+        return std::tie(height, weight, face) < std::tie(other.height, other.weight, other.face);
+    }
+};
+constexpr std::size_t font_cache_limit = 512;  // far more requests than the package makes
+
+font match_font(int height, int weight, const char* face);
+
+}  // namespace
+
 font create_font(int height, int weight, const char* face) {
+    static std::map<font_request, font_record> made;
+    font_request request{height, weight, face ? face : ""};
+    auto found = made.find(request);
+    if (found == made.end()) {
+        if (made.size() >= font_cache_limit) made.clear();
+        font matched = match_font(height, weight, face);
+        found = made.emplace(std::move(request), *matched).first;
+        delete matched;
+    }
+    return new font_record(found->second);
+}
+
+namespace {
+
+font match_font(int height, int weight, const char* face) {
     qt::ensure_application();
     QFont qfont(family_for(face));
     qfont.setStyleStrategy(QFont::PreferDefault);
@@ -73,6 +111,8 @@ font create_font(int height, int weight, const char* face) {
     }
     return make_font(qfont);
 }
+
+}  // namespace
 
 void delete_font(font f) {
     if (f != stock_fixed_font() && f != system_font()) delete f;
