@@ -46,7 +46,7 @@ TEST(RandomDraw, FollowsItsRuleFromStateOneAndFromASeed) {
 
 TEST_F(Pictures, HeartWithRadiusEighteen) {
     seed_random(1);  // first draw 41: r = 17 + 1
-    EXPECT_EQ(logged([] { draw_shape(PICTURE_HEART, draxo::BLACK, 0, 0); }),
+    EXPECT_EQ(logged([] { draw_shape(PICTURE_HEART, BLACK, 0, 0); }),
               (lines{"black circle at (-13,0), radius 18\n", "black circle at (13,0), radius 18\n",
                      "black triangle at (-31,-5), (31,-5), (0,-41)\n"}));
 }
@@ -57,20 +57,20 @@ TEST_F(Pictures, StarburstsOfFiveSixAndSevenSteps) {
                "," + std::to_string(-dy) + "), width 1\n";
     };
     seed_random(2);  // draw mod 3 = 0: five lines
-    EXPECT_EQ(logged([] { draw_shape(PICTURE_STARBURST, draxo::RED, 0, 0); }),
+    EXPECT_EQ(logged([] { draw_shape(PICTURE_STARBURST, RED, 0, 0); }),
               (lines{line(40, 0), line(12, 38), line(-32, 23), line(-32, -23), line(12, -38)}));
     seed_random(6);  // six lines; the fourth offset is -39, truncated toward zero
-    EXPECT_EQ(logged([] { draw_shape(PICTURE_STARBURST, draxo::RED, 0, 0); }),
+    EXPECT_EQ(logged([] { draw_shape(PICTURE_STARBURST, RED, 0, 0); }),
               (lines{line(40, 0), line(19, 34), line(-20, 34), line(-39, 0), line(-19, -34), line(20, -34)}));
     seed_random(1);  // seven steps fall just short of the bound: an eighth line at (39, 0)
-    EXPECT_EQ(logged([] { draw_shape(PICTURE_STARBURST, draxo::RED, 0, 0); }),
+    EXPECT_EQ(logged([] { draw_shape(PICTURE_STARBURST, RED, 0, 0); }),
               (lines{line(40, 0), line(24, 31), line(-8, 38), line(-36, 17), line(-36, -17), line(-8, -38),
                      line(24, -31), line(39, 0)}));
 }
 
 TEST_F(Pictures, JetKeepsItsColoursAndFlickersItsFlames) {
     seed_random(21);  // draws leave remainders 3, then 0
-    EXPECT_EQ(logged([] { draw_shape(PICTURE_JET, draxo::PINK, 10, 20); }),
+    EXPECT_EQ(logged([] { draw_shape(PICTURE_JET, PINK, 10, 20); }),
               (lines{"black rectangle with bounding box (95,35) to (105,25), filled\n",
                      "50% gray triangle at (10,20), (95,20), (110,55)\n",
                      "20% gray triangle at (55,25), (80,25), (90,5)\n",
@@ -80,7 +80,7 @@ TEST_F(Pictures, JetKeepsItsColoursAndFlickersItsFlames) {
 }
 
 TEST_F(Pictures, CarInTheObjectColourWithFixedWindowsAndTyres) {
-    lines car = logged([] { draw_shape(7, draxo::BLUE, 0, 0); });  // style 7 is a car
+    lines car = logged([] { draw_shape(7, BLUE, 0, 0); });  // style 7 is a car
     ASSERT_EQ(car.size(), 17u);
     EXPECT_EQ(car[0], "blue rectangle with bounding box (5,10) to (120,0), filled\n");
     EXPECT_EQ(car[7], "turquoise triangle at (80,30), (95,20), (80,20)\n");
@@ -99,30 +99,30 @@ TEST_F(Pictures, CarInTheObjectColourWithFixedWindowsAndTyres) {
 
 TEST_F(Pictures, StylesPickPicturesAndMessagesByRemainder) {
     seed_random(1);
-    lines heart = logged([] { draw_shape(4, draxo::BLACK, 0, 0); });
+    lines heart = logged([] { draw_shape(4, BLACK, 0, 0); });
     EXPECT_EQ(heart.size(), 3u);
     EXPECT_EQ(heart[0], "black circle at (-13,0), radius 18\n");
-    EXPECT_TRUE(logged([] { draw_shape(-1, draxo::BLACK, 0, 0); }).empty());
-    EXPECT_EQ(logged([] { draw_message(10, draxo::GOLD, -5, 6); }),
+    EXPECT_TRUE(logged([] { draw_shape(-1, BLACK, 0, 0); }).empty());
+    EXPECT_EQ(logged([] { draw_message(10, GOLD, -5, 6); }),
               lines{"gold text at (-5,6), \"Be my co-pilot!\"\n"});
-    EXPECT_EQ(logged([] { draw_message(3, draxo::BLACK, 0, 0); }), lines{"black text at (0,0), \"Hot Weels!\"\n"});
+    EXPECT_EQ(logged([] { draw_message(3, BLACK, 0, 0); }), lines{"black text at (0,0), \"Hot Weels!\"\n"});
 }
 
 TEST_F(Pictures, OnlyHeartsStarburstsAndJetsDrawRandomNumbers) {
     seed_random(1);
     logged([] {
-        draw_shape(PICTURE_CAR, draxo::BLACK, 0, 0);
-        draw_message(0, draxo::BLACK, 0, 0);
-        draw_shape(PICTURE_JET, draxo::BLACK, 0, 0);  // two draws: 41, 18467
-        draw_shape(PICTURE_HEART, draxo::BLACK, 0, 0);  // one draw: 6334
+        draw_shape(PICTURE_CAR, BLACK, 0, 0);
+        draw_message(0, BLACK, 0, 0);
+        draw_shape(PICTURE_JET, BLACK, 0, 0);  // two draws: 41, 18467
+        draw_shape(PICTURE_HEART, BLACK, 0, 0);  // one draw: 6334
     });
     seed_random(1);
     for (int i = 0; i < 3; ++i) random_draw();
     int fourth = random_draw();
     seed_random(1);
     logged([] {
-        draw_shape(PICTURE_JET, draxo::BLACK, 0, 0);
-        draw_shape(PICTURE_STARBURST, draxo::BLACK, 0, 0);
+        draw_shape(PICTURE_JET, BLACK, 0, 0);
+        draw_shape(PICTURE_STARBURST, BLACK, 0, 0);
     });
     EXPECT_EQ(random_draw(), fourth);
 }
