@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config
-  qt6-base-dev qt6-qpa-plugins fonts-dejavu-core libx11-dev
+  qt6-base-dev qt6-qpa-plugins fonts-dejavu-core fonts-liberation2 libx11-dev
   libgtest-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick x11-utils
   clang

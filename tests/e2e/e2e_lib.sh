@@ -84,7 +84,8 @@ logical_to_screen() {
 click_logical() {
   local window=$1 x=$2 y=$3
   read -r sx sy < <(logical_to_screen "$window" "$x" "$y")
-  xdotool mousemove --sync "$sx" "$sy" click 1
+  # (--sync would wait for ever when the pointer is already there.)
+  xdotool mousemove "$sx" "$sy" sleep 0.05 click 1
 }
 
 # Gives a window the keyboard focus (there is no window manager to do it).

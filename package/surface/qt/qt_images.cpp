@@ -16,10 +16,15 @@ namespace draxo::ws {
 namespace {
 
 // The family that a face name maps to: the face itself when the system has
-// it, the application's default family otherwise.
+// it. Otherwise a proportional face with the metrics of the classic desktop's
+// default face, when one is installed, so that texts take the room that
+// programs' layouts were made for (a label fits its button); failing that,
+// the application's default family.
 QString family_for(const char* face) {
     QString name = QString::fromLatin1(face ? face : "");
     if (!name.isEmpty() && QFontDatabase::hasFamily(name)) return name;
+    for (const char* familiar : {"Liberation Sans", "Arimo"})
+        if (QFontDatabase::hasFamily(QLatin1String(familiar))) return QLatin1String(familiar);
     return QApplication::font().family();
 }
 
