@@ -122,3 +122,27 @@ expect_equal() {
 close_window() {
   "${E2E_X11_CLOSE:?the x11_close tool}" "$1"
 }
+
+# How many pixels of a region (x y width height, screen coordinates) of a
+# screenshot satisfy an ImageMagick fx condition on r, g and b (0 to 1).
+count_pixels() {
+  local file=$1 x=$2 y=$3 width=$4 height=$5 condition=$6
+  convert "$file" -crop "${width}x${height}+${x}+${y}" +repage -fx "($condition) ? 1 : 0" \
+    -format '%[fx:round(mean * w * h)]' info:
+}
+
+# Saves the client area of a window, from a screenshot, as its own image.
+crop_client() {
+  local file=$1 window=$2 output=$3
+  read -r cx cy cw ch < <(client_geometry "$window")
+  convert "$file" -crop "${cw}x${ch}+${cx}+${cy}" +repage "$output"
+}
+
+# Presses a key combination in a window (xdotool names: ctrl+r, a, Return).
+press_keys() {
+  local window=$1
+  shift
+  focus_window "$window"
+  xdotool key --delay 60 "$@"
+  sleep 0.2
+}
