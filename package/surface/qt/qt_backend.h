@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QWidget>
 
+#include <chrono>
+
 #include "../ws_backend.h"
 
 class QMenuBar;
@@ -39,6 +41,10 @@ class ClientArea : public QWidget {
 public:
     explicit ClientArea(window_handle w, QWidget* parent);
     window_handle handle() const { return window_; }
+    // Shows the surface's new content: at once, or, when the screen was
+    // updated less than a frame ago, at the next frame, so that a program
+    // drawing thousands of frames a second never waits for the screen.
+    void schedule_update();
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -52,6 +58,8 @@ protected:
 private:
     void post_button(QMouseEvent* e, bool down);
     window_handle window_;
+    bool update_scheduled_ = false;
+    std::chrono::steady_clock::time_point last_update_{};
 };
 
 // A top-level package window: optional menu bar above the client area.

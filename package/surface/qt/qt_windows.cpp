@@ -6,6 +6,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -126,6 +127,24 @@ void ClientArea::paintEvent(QPaintEvent*) {
     if (!window_->surface) return;
     QPainter painter(this);
     painter.drawImage(0, 0, window_->surface->image);
+}
+
+void ClientArea::schedule_update() {
+    using namespace std::chrono;
+    constexpr auto frame_interval = milliseconds(16);
+    if (update_scheduled_) return;
+    auto since = steady_clock::now() - last_update_;
+    if (since >= frame_interval) {
+        last_update_ = steady_clock::now();
+        update();
+        return;
+    }
+    update_scheduled_ = true;
+    QTimer::singleShot(duration_cast<milliseconds>(frame_interval - since) + milliseconds(1), this, [this] {
+        update_scheduled_ = false;
+        last_update_ = steady_clock::now();
+        update();
+    });
 }
 
 void ClientArea::post_button(QMouseEvent* e, bool down) {
@@ -265,7 +284,7 @@ extent client_size(window w) {
 }
 
 void surface_changed(window w) {
-    if (auto* frame = qt::frame_of(w)) frame->client()->update();
+    if (auto* frame = qt::frame_of(w)) frame->client()->schedule_update();
 }
 
 }  // namespace backend

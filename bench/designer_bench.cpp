@@ -1,0 +1,106 @@
+// The card designer's costs: one pass of its main loop (drawing only) with
+// 24 objects of one picture on the card, and continuous playback of a script
+// through the running designer, in events a second.
+//   xvfb-run -a -s "-screen 0 1024x768x24" build/bench/designer_bench
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "designer.h"
+#include "draxo.h"
+#include "events/run_menu.h"
+#include "events/run_state.h"
+#include "events/script.h"
+#include "surface/display.h"
+#include "surface/window_system.h"
+
+namespace {
+
+void open_once() {
+    static bool opened = [] {
+        static char command_line[] = "";
+        DRAXO_start(nullptr, nullptr, command_line, 1);
+        DRAXO_show_console(0);
+        DRAXO_set_logging(0);
+        DRAXO_clear_window();
+        return true;
+    }();
+    (void)opened;
+}
+
+cards::designer_state full_card(int picture) {
+    cards::designer_state state;
+    state.status = cards::STATUS_SELECT;
+    state.object_count = cards::max_objects;
+    for (int n = 1; n <= cards::max_objects; ++n) {
+        state.object_kind[n] = cards::OBJECT_SHAPE;
+        state.object_style[n] = picture;
+        state.object_color[n] = n % 24;
+        state.object_x[n] = -130 + ((n - 1) % 6) * 55;
+        state.object_y[n] = 160 - ((n - 1) / 6) * 80;
+    }
+    return state;
+}
+
+void BM_MainLoopPassDrawing(benchmark::State& bench) {
+    open_once();
+    cards::designer_state state = full_card(static_cast<int>(bench.range(0)));
+    for (auto _ : bench) cards::draw_work_area(state);
+    static const char* names[] = {"hearts", "starbursts", "jets", "cars"};
+    bench.SetLabel(std::string("24 ") + names[bench.range(0)]);
+}
+BENCHMARK(BM_MainLoopPassDrawing)->DenseRange(0, 3)->Unit(benchmark::kMicrosecond);
+
+// A script of card clicks, button presses and runs of periodic events.
+int write_script(const char* name) {
+    std::FILE* file = std::fopen(name, "w");
+    int events = 0;
+    for (int i = 0; i < 400; ++i) {
+        std::fprintf(file, "DRAXO_MOUSE(%d, %d);\n", -120 + (i * 37) % 330, -140 + (i * 53) % 330);
+        std::fprintf(file, "DRAXO_PERIODIC(4);\n");
+        std::fprintf(file, "DRAXO_MOUSE(-250, %d);\n", i % 3 == 0 ? 163 : 198);
+        events += 6;
+    }
+    std::fclose(file);
+    return events;
+}
+
+void BM_PlaybackThroughTheDesigner(benchmark::State& bench) {
+    open_once();
+    char directory[] = "/tmp/draxo-bench-XXXXXX";
+    if (!::mkdtemp(directory)) return;
+    std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(directory);
+    int script_events = write_script("DRAXO.SCR");
+    long delivered = 0;
+    double seconds = 0;
+    for (auto _ : bench) {
+        cards::designer_state state;
+        // From the file's start, as Ctrl+P in a fresh designer.
+        draxo::close_script_file();
+        draxo::periodic_run = 0;
+        draxo::playing = false;  // the last iteration stopped short of the file's end
+        draxo::ws::post_message(draxo::main_window, draxo::ws::WM_COMMAND, draxo::CMD_PLAYBACK_SCRIPT, 0);
+        auto start = std::chrono::steady_clock::now();
+        for (int played = 0; played < script_events; ++played) {
+            cards::draw_work_area(state);
+            int x, y;
+            char key;
+            if (DRAXO_next_event(&x, &y, &key) == DRAXO_MOUSE) cards::handle_click(x, y, state);
+        }
+        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        delivered += script_events;
+    }
+    bench.counters["events_per_second"] = static_cast<double>(delivered) / seconds;
+    std::filesystem::current_path(previous);
+    std::filesystem::remove_all(directory);
+}
+BENCHMARK(BM_PlaybackThroughTheDesigner)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();
