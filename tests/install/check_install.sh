@@ -4,6 +4,7 @@
 set -euo pipefail
 build_dir=$1
 client_dir=$2
+examples_dir=$3
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
@@ -26,8 +27,11 @@ check_output() {
 }
 
 echo "-- CMake clients"
-cmake -S "$client_dir" -B "$scratch/cmake-build" -DCMAKE_PREFIX_PATH="$prefix" > /dev/null
+cmake -S "$client_dir" -B "$scratch/cmake-build" -DCMAKE_PREFIX_PATH="$prefix" \
+  -DDRAXO_EXAMPLES_DIR="$examples_dir" > /dev/null
 cmake --build "$scratch/cmake-build" > /dev/null
+test -x "$scratch/cmake-build/bouncing_ball"
+test -x "$prefix/bin/draxo-card-designer"
 check_output "c client: hello world" "$scratch/cmake-build/c_client" hello world
 check_output "cpp client: 11" "$scratch/cmake-build/cpp_client"
 
@@ -35,6 +39,7 @@ echo "-- pkg-config clients"
 export PKG_CONFIG_PATH=$prefix/lib/pkgconfig:$prefix/lib/x86_64-linux-gnu/pkgconfig
 cc -std=c11 -Wall -Werror "$client_dir/client_winmain.c" $(pkg-config --cflags --libs draxo) -o "$scratch/c_client"
 c++ -std=c++17 -Wall -Werror "$client_dir/client_main.cpp" $(pkg-config --cflags --libs draxo) -o "$scratch/cpp_client"
+cc -std=c11 -Wall -Werror "$examples_dir/bouncing_ball.c" $(pkg-config --cflags --libs draxo) -o "$scratch/bouncing_ball"
 check_output "c client: " "$scratch/c_client"
 check_output "cpp client: 11" "$scratch/cpp_client"
 echo "install check passed"
