@@ -9,7 +9,10 @@ const char* __lsan_default_suppressions() {
            "leak:libQt6Gui.so\n"
            "leak:libQt6Widgets.so\n"
            "leak:libdbus-1.so\n"
-           "leak:libglib-2.0.so\n";
+           "leak:libglib-2.0.so\n"
+           "leak:libQt6XcbQpa.so\n"
+           "leak:libxcb\n"
+           "leak:libX11.so\n";
 }
 
 const char* __ubsan_default_options() { return "print_stacktrace=1:halt_on_error=1"; }
