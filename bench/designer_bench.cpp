@@ -11,6 +11,7 @@
 #include <string>
 
 #include "designer.h"
+#include "bench_support.h"
 #include "draxo.h"
 #include "events/run_menu.h"
 #include "events/run_state.h"
@@ -20,17 +21,6 @@
 
 namespace {
 
-void open_once() {
-    static bool opened = [] {
-        static char command_line[] = "";
-        DRAXO_start(nullptr, nullptr, command_line, 1);
-        DRAXO_show_console(0);
-        DRAXO_set_logging(0);
-        DRAXO_clear_window();
-        return true;
-    }();
-    (void)opened;
-}
 
 cards::designer_state full_card(int picture) {
     cards::designer_state state;
@@ -47,7 +37,7 @@ cards::designer_state full_card(int picture) {
 }
 
 void BM_MainLoopPassDrawing(benchmark::State& bench) {
-    open_once();
+    open_package_for_benchmarks();
     cards::designer_state state = full_card(static_cast<int>(bench.range(0)));
     for (auto _ : bench) cards::draw_work_area(state);
     static const char* names[] = {"hearts", "starbursts", "jets", "cars"};
@@ -70,7 +60,7 @@ int write_script(const char* name) {
 }
 
 void BM_PlaybackThroughTheDesigner(benchmark::State& bench) {
-    open_once();
+    open_package_for_benchmarks();
     char directory[] = "/tmp/draxo-bench-XXXXXX";
     if (!::mkdtemp(directory)) return;
     std::filesystem::path previous = std::filesystem::current_path();

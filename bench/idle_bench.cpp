@@ -6,6 +6,7 @@
 
 #include <chrono>
 
+#include "bench_support.h"
 #include "draxo.h"
 
 namespace {
@@ -17,23 +18,13 @@ double processor_seconds() {
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-void open_once() {
-    static bool opened = [] {
-        static char command_line[] = "";
-        DRAXO_start(nullptr, nullptr, command_line, 1);
-        DRAXO_show_console(0);
-        DRAXO_set_logging(0);
-        DRAXO_set_animation(DRAXO_ANIMATE_RUN);
-        return true;
-    }();
-    (void)opened;
-}
 
 // Waits for ten periodic events (one second) per iteration. With `redraw`,
 // the client changes the frame at every tick, so every wait also copies
 // the frame to the window.
 void wait_for_ticks(benchmark::State& state, bool redraw) {
-    open_once();
+    open_package_for_benchmarks();
+    DRAXO_set_animation(DRAXO_ANIMATE_RUN);
     double processor = 0, wall = 0;
     for (auto _ : state) {
         double start_processor = processor_seconds();
