@@ -8,18 +8,17 @@ namespace draxo {
 
 pumped pump_one_message() {
     ws::message m;
-    if (!ws::peek_message(m)) {
-        if (frame_dirty) copy_to_screen();
-        return pumped::nothing;
-    }
-    if (m.id == ws::WM_QUIT) {
+    bool taken = ws::peek_message(m);
+    if (taken && m.id == ws::WM_QUIT) {
         pending_event = DRAXO_QUIT;
         return pumped::quit;
     }
-    ws::translate_message(m);
-    ws::dispatch_message(m);
+    if (taken) {
+        ws::translate_message(m);
+        ws::dispatch_message(m);
+    }
     if (frame_dirty) copy_to_screen();
-    return pumped::message;
+    return taken ? pumped::message : pumped::nothing;
 }
 
 namespace {
