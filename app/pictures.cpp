@@ -8,8 +8,8 @@
 namespace cards {
 
 const char* const card_messages[message_count] = {
-    "Be my co-pilot!",  "Fly with me!",  "You're my top gun!", "Hot Weels!",    "Honk Honk!",
-    "Vroom Vroom!",     "Make Love not War!", "Flower Power!", "Groovy Chick!", "Be my navigator!",
+    "Be my co-pilot!", "Fly with me!",       "You're my top gun!", "Hot Weels!",    "Honk Honk!",
+    "Vroom Vroom!",    "Make Love not War!", "Flower Power!",      "Groovy Chick!", "Be my navigator!",
 };
 
 void draw_shape(int style, int color, int x, int y) {
@@ -53,10 +53,10 @@ void draw_starburst(int color, int x, int y) {
 
 // Side view, nose at the anchor pointing left, two flickering flames.
 void draw_jet(int color, int x, int y) {
-    DRAXO_rectangle(BLACK, x + 85, y + 15, x + 95, y + 5, 0);                   // nozzle
-    DRAXO_triangle(GRAY_50, x, y, x + 85, y, x + 100, y + 35, 0);               // fuselage
-    DRAXO_triangle(GRAY_20, x + 45, y + 5, x + 70, y + 5, x + 80, y - 15, 0);   // wing
-    DRAXO_oval(color, x + 40, y + 20, x + 55, y + 10, 0);                       // cockpit
+    DRAXO_rectangle(BLACK, x + 85, y + 15, x + 95, y + 5, 0);                  // nozzle
+    DRAXO_triangle(GRAY_50, x, y, x + 85, y, x + 100, y + 35, 0);              // fuselage
+    DRAXO_triangle(GRAY_20, x + 45, y + 5, x + 70, y + 5, x + 80, y - 15, 0);  // wing
+    DRAXO_oval(color, x + 40, y + 20, x + 55, y + 10, 0);                      // cockpit
     int outer = random_draw() % 4;
     DRAXO_triangle(ORANGE, x + 100, y + 15, x + 100, y + 5, x + 150 + 5 * outer, y + 10, 0);
     int inner = random_draw() % 4;
@@ -65,13 +65,13 @@ void draw_jet(int color, int x, int y) {
 
 // Side view facing left, anchor at the lower left corner of the body.
 void draw_car(int color, int x, int y) {
-    DRAXO_rectangle(color, x + 5, y + 10, x + 120, y, 0);                      // lower body
-    DRAXO_triangle(color, x, y, x + 5, y + 10, x + 5, y, 0);                   // front
-    DRAXO_triangle(color, x + 5, y + 10, x + 40, y + 20, x + 40, y + 10, 0);   // front slope
-    DRAXO_rectangle(color, x + 40, y + 20, x + 120, y + 10, 0);                // upper body
-    DRAXO_triangle(color, x + 120, y + 20, x + 120, y + 5, x + 125, y + 5, 0); // tail, upper
-    DRAXO_triangle(color, x + 120, y, x + 120, y + 5, x + 125, y + 5, 0);      // tail, lower
-    DRAXO_triangle(color, x + 80, y + 30, x + 105, y + 20, x + 80, y + 20, 0); // rear cabin
+    DRAXO_rectangle(color, x + 5, y + 10, x + 120, y, 0);                          // lower body
+    DRAXO_triangle(color, x, y, x + 5, y + 10, x + 5, y, 0);                       // front
+    DRAXO_triangle(color, x + 5, y + 10, x + 40, y + 20, x + 40, y + 10, 0);       // front slope
+    DRAXO_rectangle(color, x + 40, y + 20, x + 120, y + 10, 0);                    // upper body
+    DRAXO_triangle(color, x + 120, y + 20, x + 120, y + 5, x + 125, y + 5, 0);     // tail, upper
+    DRAXO_triangle(color, x + 120, y, x + 120, y + 5, x + 125, y + 5, 0);          // tail, lower
+    DRAXO_triangle(color, x + 80, y + 30, x + 105, y + 20, x + 80, y + 20, 0);     // rear cabin
     DRAXO_triangle(TURQUOISE, x + 80, y + 30, x + 95, y + 20, x + 80, y + 20, 0);  // rear window
     DRAXO_triangle(TURQUOISE, x + 40, y + 20, x + 60, y + 30, x + 55, y + 20, 0);  // windscreen
     DRAXO_triangle(color, x + 50, y + 20, x + 55, y + 20, x + 60, y + 30, 0);      // windscreen pillar

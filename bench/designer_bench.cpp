@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <string>
 
-#include "designer.h"
 #include "bench_support.h"
+#include "designer.h"
 #include "draxo.h"
 #include "events/run_menu.h"
 #include "events/run_state.h"
@@ -20,7 +20,6 @@
 #include "surface/window_system.h"
 
 namespace {
-
 
 cards::designer_state full_card(int picture) {
     cards::designer_state state;

@@ -18,7 +18,6 @@ double processor_seconds() {
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-
 // Waits for ten periodic events (one second) per iteration. With `redraw`,
 // the client changes the frame at every tick, so every wait also copies
 // the frame to the window.

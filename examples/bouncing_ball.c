@@ -53,9 +53,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous_instance, LPSTR comman
             printf("key %d\n", key);
             fflush(stdout);
             break;
-        case DRAXO_QUIT:
-            DRAXO_stop();
-            return 0;
+        case DRAXO_QUIT: DRAXO_stop(); return 0;
         }
     }
 }

@@ -21,9 +21,9 @@
  * supplies what those arguments need; its companion library draxo_main holds
  * the process's main(), which calls the client's WinMain.
  */
-typedef struct DRAXO_instance_tag *HINSTANCE;
-typedef char *LPSTR;
-typedef char *PSTR;
+typedef struct DRAXO_instance_tag* HINSTANCE;
+typedef char* LPSTR;
+typedef char* PSTR;
 #ifndef WINAPI
 #define WINAPI
 #endif
@@ -50,8 +50,7 @@ extern "C" {
 
 #ifndef _WIN32
 /* The client's entry point, called by main() of the companion library. */
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous_instance,
-                   LPSTR command_line, int show_command);
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_line, int show_command);
 #endif
 
 /* A point in logical coordinates. */
@@ -100,16 +99,10 @@ enum {
 };
 
 /* Actions of DRAXO_set_animation. */
-enum {
-    DRAXO_ANIMATE_HALT = 0,
-    DRAXO_ANIMATE_STEP = 1,
-    DRAXO_ANIMATE_RUN = 2,
-    DRAXO_ANIMATE_QUIT = 5
-};
+enum { DRAXO_ANIMATE_HALT = 0, DRAXO_ANIMATE_STEP = 1, DRAXO_ANIMATE_RUN = 2, DRAXO_ANIMATE_QUIT = 5 };
 
 /* Opening and closing, clearing. */
-int DRAXO_start(HINSTANCE instance, HINSTANCE previous_instance,
-                LPSTR command_line, int show_command);
+int DRAXO_start(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_line, int show_command);
 int DRAXO_stop(void);
 int DRAXO_clear_window(void);
 
@@ -118,10 +111,8 @@ int DRAXO_pixel(int color, int x, int y);
 int DRAXO_pixel_pt(int color, DRAXO_point point);
 int DRAXO_circle(int color, int x, int y, int radius);
 int DRAXO_circle_pt(int color, DRAXO_point centre, int radius);
-int DRAXO_triangle(int color, int x1, int y1, int x2, int y2, int x3, int y3,
-                   int width);
-int DRAXO_triangle_pt(int color, DRAXO_point p1, DRAXO_point p2,
-                      DRAXO_point p3, int width);
+int DRAXO_triangle(int color, int x1, int y1, int x2, int y2, int x3, int y3, int width);
+int DRAXO_triangle_pt(int color, DRAXO_point p1, DRAXO_point p2, DRAXO_point p3, int width);
 int DRAXO_rectangle(int color, int x1, int y1, int x2, int y2, int width);
 int DRAXO_rectangle_pt(int color, DRAXO_point p1, DRAXO_point p2, int width);
 int DRAXO_oval(int color, int x1, int y1, int x2, int y2, int width);
@@ -133,19 +124,17 @@ int DRAXO_undo(void); /* obsolete: prints a message, draws nothing */
 /* Text on the drawing window, size 0..127 pixels. The first line stands just
  * above the point. The printf forms return the number of characters formatted
  * (at most 1023 are drawn). */
-int DRAXO_text(int color, int x, int y, int size, const char *text);
-int DRAXO_text_pt(int color, DRAXO_point point, int size, const char *text);
-int DRAXO_printf_text(int color, int x, int y, int size, const char *format,
-                      ...) DRAXO_PRINTF_LIKE(5, 6);
-int DRAXO_printf_text_pt(int color, DRAXO_point point, int size,
-                         const char *format, ...) DRAXO_PRINTF_LIKE(4, 5);
+int DRAXO_text(int color, int x, int y, int size, const char* text);
+int DRAXO_text_pt(int color, DRAXO_point point, int size, const char* text);
+int DRAXO_printf_text(int color, int x, int y, int size, const char* format, ...) DRAXO_PRINTF_LIKE(5, 6);
+int DRAXO_printf_text_pt(int color, DRAXO_point point, int size, const char* format, ...) DRAXO_PRINTF_LIKE(4, 5);
 
 /* Events and animation. */
-int DRAXO_next_event(int *x, int *y, char *key);
+int DRAXO_next_event(int* x, int* y, char* key);
 int DRAXO_set_animation(int action);
 
 /* Console. One line per call; the console keeps the last 25 lines. */
-int DRAXO_console_printf(const char *format, ...) DRAXO_PRINTF_LIKE(1, 2);
+int DRAXO_console_printf(const char* format, ...) DRAXO_PRINTF_LIKE(1, 2);
 int DRAXO_set_logging(int flag);
 int DRAXO_show_console(int flag);
 
@@ -157,7 +146,7 @@ int DRAXO_show_console(int flag);
  * could be shown (the package is not open) or the program was asked to quit
  * while it was open (the next event wait returns DRAXO_QUIT); then the
  * buffer is left as it was. */
-int DRAXO_gets(const char *prompt, char *result);
+int DRAXO_gets(const char* prompt, char* result);
 
 #ifdef __cplusplus
 }

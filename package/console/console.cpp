@@ -78,9 +78,7 @@ void console_show_line(char* text) {
 
 ws::lresult console_window_proc(ws::window w, unsigned id, ws::wparam wp, ws::lparam lp) {
     switch (id) {
-    case ws::WM_PAINT:
-        repaint_console(w);
-        return 0;
+    case ws::WM_PAINT: repaint_console(w); return 0;
     case ws::WM_KEYDOWN:
     case ws::WM_KEYUP:
         // Keys typed into the console count as typed into the drawing window.
@@ -93,8 +91,7 @@ ws::lresult console_window_proc(ws::window w, unsigned id, ws::wparam wp, ws::lp
         // Closing only hides the console, so that it can be shown again.
         ws::show_window(w, ws::SW_HIDE);
         return 0;
-    default:
-        return ws::def_window_proc(w, id, wp, lp);
+    default: return ws::def_window_proc(w, id, wp, lp);
     }
 }
 

@@ -23,7 +23,9 @@ pumped pump_one_message() {
 
 namespace {
 
-bool still_waiting() { return pending_event == no_event || (pending_event == DRAXO_PERIODIC && tick_arrived == 0); }
+bool still_waiting() {
+    return pending_event == no_event || (pending_event == DRAXO_PERIODIC && tick_arrived == 0);
+}
 
 void record_delivered_event() {
     if (pending_event == DRAXO_PERIODIC) {

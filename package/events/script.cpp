@@ -83,7 +83,9 @@ void record_script_event(int kind, event_record event) {
     }
     switch (kind) {
     case DRAXO_MOUSE: std::fprintf(script_file, "DRAXO_MOUSE(%d, %d);\n", event.x, event.y); break;
-    case DRAXO_KBD: std::fprintf(script_file, "DRAXO_KBD(%d);\n", static_cast<int>(static_cast<signed char>(event.key))); break;
+    case DRAXO_KBD:
+        std::fprintf(script_file, "DRAXO_KBD(%d);\n", static_cast<int>(static_cast<signed char>(event.key)));
+        break;
     case DRAXO_PERIODIC: std::fprintf(script_file, "DRAXO_PERIODIC(%d);\n", periodic_run); break;
     default: break;
     }
@@ -124,19 +126,18 @@ int read_script_event() {
         return 1;
     case 'K':
         pending_event = DRAXO_KBD;
-        last_event.key = static_cast<char>(static_cast<signed char>(scan_script_number(line, length, position, true) & 0xFF));
+        last_event.key =
+            static_cast<char>(static_cast<signed char>(scan_script_number(line, length, position, true) & 0xFF));
         return 1;
     case 'P':
         pending_event = DRAXO_PERIODIC;
-    {
-        // The line is the run's first event; a count of 0 is one event too.
-        int count = scan_script_number(line, length, position, false);
-        periodic_run = count > 1 ? count - 1 : 0;
-        return 1;
-    }
-    default:
-        stop_playback();
-        return 0;
+        {
+            // The line is the run's first event; a count of 0 is one event too.
+            int count = scan_script_number(line, length, position, false);
+            periodic_run = count > 1 ? count - 1 : 0;
+            return 1;
+        }
+    default: stop_playback(); return 0;
     }
 }
 

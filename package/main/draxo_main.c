@@ -16,11 +16,11 @@ static struct DRAXO_instance_tag program_instance;
 
 enum { SHOW_DEFAULT = 10 };
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     /* The command line: the arguments after the program name, joined by spaces. */
     size_t length = 1;
     for (int i = 1; i < argc; ++i) length += strlen(argv[i]) + 1;
-    char *command_line = malloc(length);
+    char* command_line = malloc(length);
     if (!command_line) return 1;
     command_line[0] = '\0';
     for (int i = 1; i < argc; ++i) {

@@ -17,9 +17,9 @@ const std::uint32_t palette_rgb[palette_size] = {
 };
 
 const char* const palette_names[palette_size] = {
-    "black",     "white",        "red",       "green",     "blue",     "yellow",       "magenta",   "cyan",
-    "purple",    "navy blue",    "dusty plum", "ice blue", "turquoise", "orange",      "brown",     "pink",
-    "chalk",     "gold",         "peach",     "forest green", "sea green", "olive",    "50% gray",  "20% gray",
+    "black",  "white",     "red",        "green",        "blue",      "yellow", "magenta",  "cyan",
+    "purple", "navy blue", "dusty plum", "ice blue",     "turquoise", "orange", "brown",    "pink",
+    "chalk",  "gold",      "peach",      "forest green", "sea green", "olive",  "50% gray", "20% gray",
 };
 
 int check_color(int color) {

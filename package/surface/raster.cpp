@@ -33,7 +33,8 @@ void fill_span(const pixels& target, int row, int x0, int x1, std::uint32_t valu
     x0 = std::max(x0, 0);
     x1 = std::min(x1, target.width);
     if (x0 >= x1) return;
-    fill_pixels(target.bits + static_cast<long>(row) * target.stride + x0, static_cast<std::size_t>(x1 - x0), value);
+    fill_pixels(target.bits + static_cast<long>(row) * target.stride + x0, static_cast<std::size_t>(x1 - x0),
+                value);
 }
 
 void fill_rect(const pixels& target, int left, int top, int right, int bottom, std::uint32_t value) {
@@ -57,10 +58,26 @@ void set_pixel(const pixels& target, int x, int y, std::uint32_t value) {
 
 void copy_rect(const pixels& target, int x, int y, int width, int height, const pixels& source, int sx, int sy) {
     // Clip against the source, then the target, moving both origins together.
-    if (sx < 0) { width += sx; x -= sx; sx = 0; }
-    if (sy < 0) { height += sy; y -= sy; sy = 0; }
-    if (x < 0) { width += x; sx -= x; x = 0; }
-    if (y < 0) { height += y; sy -= y; y = 0; }
+    if (sx < 0) {
+        width += sx;
+        x -= sx;
+        sx = 0;
+    }
+    if (sy < 0) {
+        height += sy;
+        y -= sy;
+        sy = 0;
+    }
+    if (x < 0) {
+        width += x;
+        sx -= x;
+        x = 0;
+    }
+    if (y < 0) {
+        height += y;
+        sy -= y;
+        y = 0;
+    }
     width = std::min({width, source.width - sx, target.width - x});
     height = std::min({height, source.height - sy, target.height - y});
     if (width <= 0 || height <= 0) return;
@@ -182,7 +199,7 @@ public:
         if (empty() || row < top_ || row >= top_ + height_) return {};
         const i64 w = width_, h = height_;
         i64 y2 = 2 * (row - top_) - (h - 1);  // doubled offset from the middle row
-        i64 reach;                              // doubled offset of the outermost pixel
+        i64 reach;                            // doubled offset of the outermost pixel
         if (y2 >= -1 && y2 <= 1) {
             reach = w - 1;
         } else {
@@ -215,8 +232,14 @@ private:
 class capsule {
 public:
     capsule(i64 ax, i64 ay, i64 bx, i64 by, i64 width)
-        : ax_(2 * ax), ay_(2 * ay), dx_(2 * (bx - ax)), dy_(2 * (by - ay)), length2_(dx_ * dx_ + dy_ * dy_),
-          radius_(width), radius2_(width * width), offset_(width % 2 == 0 ? 1 : 0) {}
+        : ax_(2 * ax),
+          ay_(2 * ay),
+          dx_(2 * (bx - ax)),
+          dy_(2 * (by - ay)),
+          length2_(dx_ * dx_ + dy_ * dy_),
+          radius_(width),
+          radius2_(width * width),
+          offset_(width % 2 == 0 ? 1 : 0) {}
 
     i64 offset() const { return offset_; }
     i64 top2() const { return std::min(ay_, ay_ + dy_) - radius_; }
@@ -343,10 +366,10 @@ void fill_polygon(const pixels& target, const point* points, int count, std::uin
     // pixels from ceil(x) on lie to its right: that ceiling is kept as a
     // quotient and remainder and advanced row by row with additions only.
     struct edge {
-        i64 from, to;    // rows crossed
-        i64 quotient;    // floor of the crossing, numerator over `divisor`
-        i64 remainder;   // 0 <= remainder < divisor
-        i64 divisor;     // the edge's height
+        i64 from, to;   // rows crossed
+        i64 quotient;   // floor of the crossing, numerator over `divisor`
+        i64 remainder;  // 0 <= remainder < divisor
+        i64 divisor;    // the edge's height
         i64 step_quotient, step_remainder;
     };
     constexpr int local_edges = 8;

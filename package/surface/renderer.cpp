@@ -50,26 +50,13 @@ void render_line(const draw_command& c) {
 void render_command(const draw_command* command) {
     const draw_command& c = *command;
     switch (c.kind) {
-    case DRAW_TRIANGLE:
-        render_triangle(c);
-        break;
-    case DRAW_RECTANGLE:
-        render_box(c, dc_rectangle);
-        break;
-    case DRAW_OVAL:
-        render_box(c, dc_ellipse);
-        break;
-    case DRAW_LINE:
-        render_line(c);
-        break;
-    case DRAW_PIXEL:
-        dc_set_pixel(*buffer_dc, device_column(c.x1), device_row(c.y1), palette_rgb[c.color]);
-        break;
-    case DRAW_TEXT:
-        render_text(c);
-        break;
-    default:
-        break;
+    case DRAW_TRIANGLE: render_triangle(c); break;
+    case DRAW_RECTANGLE: render_box(c, dc_rectangle); break;
+    case DRAW_OVAL: render_box(c, dc_ellipse); break;
+    case DRAW_LINE: render_line(c); break;
+    case DRAW_PIXEL: dc_set_pixel(*buffer_dc, device_column(c.x1), device_row(c.y1), palette_rgb[c.color]); break;
+    case DRAW_TEXT: render_text(c); break;
+    default: break;
     }
     frame_dirty = 1;
 }

@@ -72,9 +72,11 @@ extern "C" int DRAXO_circle_pt(int color, DRAXO_point centre, int radius) {
         radius = repaired;
     }
     if (logging)
-        DRAXO_console_printf("%s circle at (%d,%d), radius %d\n", palette_names[color], centre.x, centre.y, radius);
+        DRAXO_console_printf("%s circle at (%d,%d), radius %d\n", palette_names[color], centre.x, centre.y,
+                             radius);
     // A filled oval reaching `radius` pixels from the centre each way.
-    DRAXO_point upper_left{clamp_to_int(std::int64_t{centre.x} - radius), clamp_to_int(std::int64_t{centre.y} + radius)};
+    DRAXO_point upper_left{clamp_to_int(std::int64_t{centre.x} - radius),
+                           clamp_to_int(std::int64_t{centre.y} + radius)};
     DRAXO_point lower_right{clamp_to_int(std::int64_t{centre.x} + radius),
                             clamp_to_int(std::int64_t{centre.y} - radius)};
     draw_command c = box_command(DRAW_OVAL, color, upper_left, lower_right, 0);
@@ -109,8 +111,8 @@ extern "C" int DRAXO_rectangle_pt(int color, DRAXO_point p1, DRAXO_point p2, int
     width = repaired_width(width);
     if (logging) {
         if (width == 0)
-            DRAXO_console_printf("%s rectangle with bounding box (%d,%d) to (%d,%d), filled\n", palette_names[color],
-                                 p1.x, p1.y, p2.x, p2.y);
+            DRAXO_console_printf("%s rectangle with bounding box (%d,%d) to (%d,%d), filled\n",
+                                 palette_names[color], p1.x, p1.y, p2.x, p2.y);
         else
             DRAXO_console_printf("%s rectangle with bounding box (%d,%d) to (%d,%d) with line width %d\n",
                                  palette_names[color], p1.x, p1.y, p2.x, p2.y, width);
@@ -130,8 +132,8 @@ extern "C" int DRAXO_oval_pt(int color, DRAXO_point p1, DRAXO_point p2, int widt
     color = check_color(color);
     if (logging) {
         if (width == 0)
-            DRAXO_console_printf("%s oval with bounding box (%d,%d) to (%d,%d), filled\n", palette_names[color], p1.x,
-                                 p1.y, p2.x, p2.y);
+            DRAXO_console_printf("%s oval with bounding box (%d,%d) to (%d,%d), filled\n", palette_names[color],
+                                 p1.x, p1.y, p2.x, p2.y);
         else
             DRAXO_console_printf("%s oval with bounding box (%d,%d) to (%d,%d), line width %d\n",
                                  palette_names[color], p1.x, p1.y, p2.x, p2.y, width);

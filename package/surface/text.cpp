@@ -58,7 +58,8 @@ void render_text(const draw_command& c) {
         const bool visible = count > 0 && row + 2 * step > 0 && row - step < frame.height &&
                              column < frame.width + step && column + whole.cx + step > 0;
         if (visible)
-            dc_text_out(dc, static_cast<int>(column), static_cast<int>(row), text + start, static_cast<int>(count));
+            dc_text_out(dc, static_cast<int>(column), static_cast<int>(row), text + start,
+                        static_cast<int>(count));
         if (!end) break;
         start += count + 1;
     }

@@ -66,7 +66,13 @@ enum : unsigned {
 };
 
 // Mouse-message key state in wparam.
-enum : unsigned { MK_LBUTTON = 0x0001, MK_RBUTTON = 0x0002, MK_SHIFT = 0x0004, MK_CONTROL = 0x0008, MK_MBUTTON = 0x0010 };
+enum : unsigned {
+    MK_LBUTTON = 0x0001,
+    MK_RBUTTON = 0x0002,
+    MK_SHIFT = 0x0004,
+    MK_CONTROL = 0x0008,
+    MK_MBUTTON = 0x0010
+};
 
 // Virtual-key codes (letters and digits are their upper-case ASCII codes).
 enum : unsigned {
@@ -111,7 +117,8 @@ enum : unsigned {
     // For controls in a dialog, the same bits mean:
     WS_GROUP = 0x00020000,
     WS_TABSTOP = 0x00010000,
-    WS_OVERLAPPEDWINDOW = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX,
+    WS_OVERLAPPEDWINDOW =
+        WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX,
 };
 
 // Dialog styles.

@@ -35,8 +35,8 @@ struct window_record {
 struct menu_record {
     bool is_bar = false;
     std::vector<menu_item> items;
-    menu parent = nullptr;     // the menu this popup is appended to
-    window owner = nullptr;    // the window whose bar holds this menu
+    menu parent = nullptr;   // the menu this popup is appended to
+    window owner = nullptr;  // the window whose bar holds this menu
     void* native = nullptr;
 };
 
@@ -46,19 +46,19 @@ struct dialog_item_template {
     std::uint32_t ex_style = 0;
     int x = 0, y = 0, cx = 0, cy = 0;  // dialog units
     unsigned id = 0;
-    unsigned class_atom = 0;        // 0 when the class is given by name
+    unsigned class_atom = 0;  // 0 when the class is given by name
     std::u16string class_name;
-    std::u16string text;             // empty when given as a resource number
+    std::u16string text;  // empty when given as a resource number
 };
 
 struct dialog_template {
     std::uint32_t style = 0;
     std::uint32_t ex_style = 0;
     int x = 0, y = 0, cx = 0, cy = 0;
-    bool has_menu = false;           // a menu named by number or name
-    bool has_class = false;          // a window class other than the dialog's own
+    bool has_menu = false;   // a menu named by number or name
+    bool has_class = false;  // a window class other than the dialog's own
     std::u16string title;
-    int point_size = 0;              // with DS_SETFONT
+    int point_size = 0;  // with DS_SETFONT
     std::u16string face;
     std::vector<dialog_item_template> items;
 };
@@ -113,14 +113,14 @@ void destroy_dialog(dialog d);
 
 // --- Notifications from the backend to the core --------------------------------
 
-void enqueue_input(const message& m);                // mouse and key input
+void enqueue_input(const message& m);  // mouse and key input
 void native_timer_fired(window w, unsigned id);
-void native_client_resized(window w, extent size);   // also while hidden
+void native_client_resized(window w, extent size);  // also while hidden
 void native_window_shown(window w);
-void native_close_requested(window w);                // the close box
-void native_window_destroyed(window w);               // destroyed from outside
+void native_close_requested(window w);   // the close box
+void native_window_destroyed(window w);  // destroyed from outside
 void native_menu_command(menu m, unsigned id);
-void native_focus_changed(window from, window to);   // either may be null
+void native_focus_changed(window from, window to);  // either may be null
 // A command from a dialog: a button click, Enter, Escape, the close box.
 void native_dialog_command(dialog d, unsigned id);
 // The window is being destroyed: open dialogs it owns end without a result.

@@ -176,15 +176,12 @@ lresult send_message(window w, unsigned id, wparam wp, lparam lp) {
 
 lresult def_window_proc(window w, unsigned id, wparam, lparam) {
     switch (id) {
-    case WM_CLOSE:
-        destroy_window(w);
-        return 0;
+    case WM_CLOSE: destroy_window(w); return 0;
     case WM_PAINT:
         begin_paint(w);
         end_paint(w);
         return 0;
-    default:
-        return 0;
+    default: return 0;
     }
 }
 

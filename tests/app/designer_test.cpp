@@ -1,8 +1,9 @@
 // The designer's hit-testing and its state: status and selection across
 // adds, selects, moves, the full table and the buttons.
+#include "designer.h"
+
 #include <gtest/gtest.h>
 
-#include "designer.h"
 #include "draxo.h"
 
 namespace cards {

@@ -1,12 +1,13 @@
 // The card's pictures and messages, read from the console: with logging on,
 // every drawing call prints one line with its exact geometry and colour.
+#include "pictures.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "console/console.h"
-#include "pictures.h"
 #include "random_draw.h"
 #include "support/test_support.h"
 
@@ -103,8 +104,7 @@ TEST_F(Pictures, StylesPickPicturesAndMessagesByRemainder) {
     EXPECT_EQ(heart.size(), 3u);
     EXPECT_EQ(heart[0], "black circle at (-13,0), radius 18\n");
     EXPECT_TRUE(logged([] { draw_shape(-1, BLACK, 0, 0); }).empty());
-    EXPECT_EQ(logged([] { draw_message(10, GOLD, -5, 6); }),
-              lines{"gold text at (-5,6), \"Be my co-pilot!\"\n"});
+    EXPECT_EQ(logged([] { draw_message(10, GOLD, -5, 6); }), lines{"gold text at (-5,6), \"Be my co-pilot!\"\n"});
     EXPECT_EQ(logged([] { draw_message(3, BLACK, 0, 0); }), lines{"black text at (0,0), \"Hot Weels!\"\n"});
 }
 
@@ -113,7 +113,7 @@ TEST_F(Pictures, OnlyHeartsStarburstsAndJetsDrawRandomNumbers) {
     logged([] {
         draw_shape(PICTURE_CAR, BLACK, 0, 0);
         draw_message(0, BLACK, 0, 0);
-        draw_shape(PICTURE_JET, BLACK, 0, 0);  // two draws: 41, 18467
+        draw_shape(PICTURE_JET, BLACK, 0, 0);    // two draws: 41, 18467
         draw_shape(PICTURE_HEART, BLACK, 0, 0);  // one draw: 6334
     });
     seed_random(1);

@@ -1,17 +1,18 @@
 // The console: its ring of 25 lines, printing, repainting, the logging
 // switch, showing and hiding, and keys passed on to the drawing window.
-#include <QTest>
-#include <QWidget>
+#include "console/console.h"
+
 #include <gtest/gtest.h>
 
+#include <QTest>
+#include <QWidget>
 #include <cstring>
 #include <string>
 
-#include "console/console.h"
 #include "events/run_menu.h"
+#include "support/test_support.h"
 #include "surface/display.h"
 #include "surface/qt/qt_backend.h"
-#include "support/test_support.h"
 
 namespace draxo {
 namespace {

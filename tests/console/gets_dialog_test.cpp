@@ -1,20 +1,21 @@
 // DRAXO_gets: the dialog template it writes, and the real dialog driven the
 // way a user would, with the drawing window still served underneath.
+#include "console/gets_dialog.h"
+
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QWindow>
-#include <gtest/gtest.h>
-
 #include <cstdint>
 #include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "console/gets_dialog.h"
 #include "events/run_state.h"
 #include "support/dialog_driver.h"
 #include "support/test_support.h"

@@ -7,7 +7,7 @@
 
 int main(void) {
     char line[256] = "untouched";
-    const char *p;
+    const char* p;
     int got;
 
     DRAXO_start(NULL, NULL, NULL, 1);

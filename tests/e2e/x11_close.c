@@ -6,12 +6,12 @@
 #include <stdio.h>
 #include <stdlib.h>
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     if (argc != 2) {
         fprintf(stderr, "usage: %s WINDOW_ID\n", argv[0]);
         return 2;
     }
-    Display *display = XOpenDisplay(NULL);
+    Display* display = XOpenDisplay(NULL);
     if (!display) {
         fprintf(stderr, "cannot open the display\n");
         return 1;

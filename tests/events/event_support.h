@@ -4,8 +4,8 @@
 
 #include "draxo.h"
 #include "events/run_state.h"
-#include "surface/display.h"
 #include "support/test_support.h"
+#include "surface/display.h"
 
 namespace draxo::test {
 

@@ -1,12 +1,14 @@
 // The event wait: one message per pass, arming of periodic events, ticks,
 // quits, the frame copy, and real input arriving through Qt.
+#include "events/event_wait.h"
+
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
 
-#include "events/event_wait.h"
 #include "events/event_support.h"
 #include "surface/qt/qt_backend.h"
 
@@ -20,8 +22,8 @@ using test::post_press;
 TEST(EventWait, APressEndsTheWaitThoughAPeriodicEventIsArmed) {
     test::open_quietly();
     DRAXO_set_animation(DRAXO_ANIMATE_RUN);
-    post(ws::WM_NULL);     // pass 1 arms a periodic event
-    post_press(5, -7);     // pass 2
+    post(ws::WM_NULL);  // pass 1 arms a periodic event
+    post_press(5, -7);  // pass 2
     post(ws::WM_TIMER, timer_id);
     test::event e = next_event();
     EXPECT_EQ(e.kind, DRAXO_MOUSE);

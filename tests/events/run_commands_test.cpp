@@ -1,17 +1,16 @@
 // The Run menu's commands and their Ctrl shortcuts, from the menu, from
 // posted key messages and from real keys in either window.
-#include <QTest>
 #include <gtest/gtest.h>
 
+#include <QTest>
 #include <cstdio>
 #include <filesystem>
-
-#include "support/scratch_directory.h"
 
 #include "console/console.h"
 #include "events/event_support.h"
 #include "events/run_menu.h"
 #include "events/script.h"
+#include "support/scratch_directory.h"
 #include "surface/qt/qt_backend.h"
 
 namespace draxo {

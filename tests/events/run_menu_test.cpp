@@ -1,12 +1,14 @@
 // The Run menu as built when the drawing window is created.
+#include "events/run_menu.h"
+
+#include <gtest/gtest.h>
+
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
-#include <gtest/gtest.h>
 
-#include "events/run_menu.h"
-#include "surface/display.h"
 #include "support/test_support.h"
+#include "surface/display.h"
 
 namespace draxo {
 namespace {

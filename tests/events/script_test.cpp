@@ -1,6 +1,8 @@
 // Recording delivered events into "DRAXO.SCR" and playing them back: the
 // line forms, runs of periodic events, the shared stream and its failures,
 // and hostile lines that must never be read past their end.
+#include "events/script.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -11,7 +13,6 @@
 #include "console/console.h"
 #include "events/event_support.h"
 #include "events/run_menu.h"
-#include "events/script.h"
 #include "support/scratch_directory.h"
 
 namespace draxo {
@@ -53,9 +54,7 @@ protected:
         post(ws::WM_CHAR, static_cast<unsigned char>(live));
         return next_event();
     }
-    static bool playback_checked() {
-        return ws::menu_item_at(run_menu, 7).flags & ws::MF_CHECKED;
-    }
+    static bool playback_checked() { return ws::menu_item_at(run_menu, 7).flags & ws::MF_CHECKED; }
 };
 
 TEST_F(Script, RecordingWritesTheExampleLinesExactly) {
@@ -134,8 +133,9 @@ TEST_F(Script, HighKeysAreWrittenNegativeAndPlayBackAsTheSameKeys) {
 }
 
 TEST_F(Script, PlaybackDeliversEachLineAndEveryEventOfARun) {
-    write_file(script_file_name, "DRAXO_PERIODIC(3);\nDRAXO_MOUSE(-12, 34);\nDRAXO_PERIODIC(1);\n"
-                                 "DRAXO_PERIODIC(0);\nDRAXO_KBD(65);\n");
+    write_file(script_file_name,
+               "DRAXO_PERIODIC(3);\nDRAXO_MOUSE(-12, 34);\nDRAXO_PERIODIC(1);\n"
+               "DRAXO_PERIODIC(0);\nDRAXO_KBD(65);\n");
     command(CMD_PLAYBACK_SCRIPT);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(next_event().kind, DRAXO_PERIODIC) << i;
     test::event e = next_event();
@@ -302,8 +302,9 @@ TEST_F(Script, RecordingWhilePlayingSaysOnceThatEventsAreNotWritten) {
     next_event();
     post(ws::WM_CHAR, 'y');
     next_event();
-    EXPECT_EQ(test::console_since(mark),
-              std::vector<std::string>{"Script file DRAXO.SCR is open for playback; recorded events are not written\n"});
+    EXPECT_EQ(
+        test::console_since(mark),
+        std::vector<std::string>{"Script file DRAXO.SCR is open for playback; recorded events are not written\n"});
     record(false);
     EXPECT_EQ(read_file(script_file_name), "DRAXO_KBD(65);\nDRAXO_KBD(66);\n");
 }

@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
-
 #include <functional>
 #include <utility>
 #include <vector>

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QWidget>
-
 #include <cstdlib>
 
 #include "console/console.h"

@@ -1,12 +1,12 @@
 // The window-system layer's modal dialogs: reading templates, the commands a
 // running dialog sends, control texts, and an owner that goes away.
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
-#include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
 

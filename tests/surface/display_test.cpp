@@ -1,16 +1,18 @@
 // Opening and closing the package: windows, geometry, the frame buffer, the
 // origin, clearing and the copy to the screen.
+#include "surface/display.h"
+
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QMenuBar>
 #include <QTest>
 #include <QWidget>
-#include <gtest/gtest.h>
 
 #include "console/console.h"
 #include "events/run_menu.h"
 #include "events/run_state.h"
 #include "events/script.h"
-#include "surface/display.h"
 #include "support/test_support.h"
 
 namespace draxo {

@@ -1,8 +1,9 @@
 // The palette and the colour check.
+#include "surface/palette.h"
+
 #include <gtest/gtest.h>
 
 #include "console/console.h"
-#include "surface/palette.h"
 #include "support/test_support.h"
 
 namespace draxo {
@@ -14,14 +15,14 @@ TEST(Palette, NamesAndColoursOfAllEntries) {
         unsigned r, g, b;
     };
     const entry expected[24] = {
-        {"black", 0, 0, 0},          {"white", 255, 255, 255},     {"red", 255, 0, 0},
-        {"green", 0, 255, 0},        {"blue", 0, 0, 255},          {"yellow", 255, 255, 0},
-        {"magenta", 255, 0, 255},    {"cyan", 0, 255, 255},        {"purple", 153, 0, 204},
-        {"navy blue", 0, 51, 153},   {"dusty plum", 153, 102, 153}, {"ice blue", 153, 255, 255},
-        {"turquoise", 153, 255, 204}, {"orange", 255, 102, 0},     {"brown", 153, 102, 51},
-        {"pink", 255, 153, 204},     {"chalk", 255, 255, 153},     {"gold", 204, 153, 51},
-        {"peach", 255, 153, 102},    {"forest green", 0, 102, 51}, {"sea green", 51, 204, 153},
-        {"olive", 153, 153, 51},     {"50% gray", 128, 128, 128},  {"20% gray", 204, 204, 204},
+        {"black", 0, 0, 0},           {"white", 255, 255, 255},      {"red", 255, 0, 0},
+        {"green", 0, 255, 0},         {"blue", 0, 0, 255},           {"yellow", 255, 255, 0},
+        {"magenta", 255, 0, 255},     {"cyan", 0, 255, 255},         {"purple", 153, 0, 204},
+        {"navy blue", 0, 51, 153},    {"dusty plum", 153, 102, 153}, {"ice blue", 153, 255, 255},
+        {"turquoise", 153, 255, 204}, {"orange", 255, 102, 0},       {"brown", 153, 102, 51},
+        {"pink", 255, 153, 204},      {"chalk", 255, 255, 153},      {"gold", 204, 153, 51},
+        {"peach", 255, 153, 102},     {"forest green", 0, 102, 51},  {"sea green", 51, 204, 153},
+        {"olive", 153, 153, 51},      {"50% gray", 128, 128, 128},   {"20% gray", 204, 204, 204},
     };
     for (int i = 0; i < 24; ++i) {
         EXPECT_STREQ(palette_names[i], expected[i].name) << i;

@@ -1,12 +1,13 @@
 // Pixel operations and drawing contexts: clipping, copies, scrolling and the
 // rectangle rules (exclusive right and bottom; a null pen draws one smaller).
+#include "surface/raster.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "surface/dc.h"
-#include "surface/raster.h"
 
 namespace draxo {
 namespace {
@@ -18,7 +19,8 @@ constexpr std::uint32_t R = 0xFFFF0000u;  // red
 struct buffer {
     int width, height;
     std::vector<std::uint32_t> data;
-    buffer(int w, int h, std::uint32_t fill = W) : width(w), height(h), data(static_cast<std::size_t>(w * h), fill) {}
+    buffer(int w, int h, std::uint32_t fill = W)
+        : width(w), height(h), data(static_cast<std::size_t>(w * h), fill) {}
     ws::pixels pixels() { return ws::pixels{data.data(), width, height, width}; }
     std::uint32_t at(int x, int y) const { return data[static_cast<std::size_t>(y * width + x)]; }
     // One character a pixel: '.' white, '#' black, 'r' red, '?' other.
@@ -69,7 +71,7 @@ TEST(DrawingContext, RectangleOutlinesWithThePenAndFillsWithTheBrush) {
     draw_context* dc = create_memory_dc();
     select_image(*dc, img);
     brush previous = select_brush(*dc, brush{0x0000FF, false});  // red, as 0x00BBGGRR
-    dc_rectangle(*dc, 1, 1, 5, 5);  // columns 1..4, rows 1..4
+    dc_rectangle(*dc, 1, 1, 5, 5);                               // columns 1..4, rows 1..4
     select_brush(*dc, previous);
     ws::pixels px = ws::image_pixels(img);
     buffer view(6, 5);

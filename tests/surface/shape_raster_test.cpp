@@ -68,13 +68,14 @@ TEST(Ellipse, EverySizeIsSymmetricConvexAndTouchesAllFourSidesOfItsBox) {
                     bool in = fill.at(x, y);
                     ok &= in == fill.at(w + 1 - x, y) && in == fill.at(x, h + 1 - y);
                     // The outline is exactly the filled pixels with a neighbour outside.
-                    ok &= ring.at(x, y) ==
-                          (in && !(fill.at(x - 1, y) && fill.at(x + 1, y) && fill.at(x, y - 1) && fill.at(x, y + 1)));
+                    ok &= ring.at(x, y) == (in && !(fill.at(x - 1, y) && fill.at(x + 1, y) && fill.at(x, y - 1) &&
+                                                    fill.at(x, y + 1)));
                 }
                 ok &= fill.one_run(y);
             }
             // Rows widen toward the middle; the box's edge rows and columns are reached.
-            for (int y = 2; y <= (h + 1) / 2; ++y) ok &= fill.picture()[y].find('#') <= fill.picture()[y - 1].find('#');
+            for (int y = 2; y <= (h + 1) / 2; ++y)
+                ok &= fill.picture()[y].find('#') <= fill.picture()[y - 1].find('#');
             EXPECT_TRUE(ok);
             EXPECT_TRUE(fill.at(1 + (w - 1) / 2, 1) && fill.at(1, 1 + (h - 1) / 2) && fill.at(w, 1 + (h - 1) / 2));
             EXPECT_EQ(fill.picture()[0], std::string(static_cast<std::size_t>(w + 2), '.'));
@@ -122,8 +123,10 @@ TEST(Polygon, FillLeavesRightAndBottomToTheOutlineAndFlatShapesAreTheirOutline) 
 }
 
 TEST(Polygon, FilledTriangleWithItsOutlineHasNoGapsAndHoldsItsCorners) {
-    const raster::point corners[][3] = {
-        {{1, 1}, {11, 1}, {6, 10}}, {{0, 0}, {13, 4}, {3, 11}}, {{12, 0}, {0, 5}, {9, 11}}, {{2, 9}, {5, 0}, {13, 6}}};
+    const raster::point corners[][3] = {{{1, 1}, {11, 1}, {6, 10}},
+                                        {{0, 0}, {13, 4}, {3, 11}},
+                                        {{12, 0}, {0, 5}, {9, 11}},
+                                        {{2, 9}, {5, 0}, {13, 6}}};
     for (const auto& t : corners) {
         buffer b(14, 12);
         raster::fill_polygon(b.pixels(), t, 3, 1);
@@ -165,7 +168,7 @@ TEST(WidePen, FarAndHugeStrokesStayExactWhereTheyCanBeSeen) {
     EXPECT_TRUE(across.at(0, 8) && across.at(19, 10));
     raster::stroke_segment(all.pixels(), {10, 10}, {10, 10}, INT_MAX, 1);
     EXPECT_EQ(all.count(), 400);
-    raster::stroke_segment(none.pixels(), {-100000000, -5}, {100000000, -5}, 7, 1);  // rows -8..-2
+    raster::stroke_segment(none.pixels(), {-100000000, -5}, {100000000, -5}, 7, 1);   // rows -8..-2
     raster::stroke_ellipse(none.pixels(), INT_MIN, INT_MIN, INT_MAX, INT_MAX, 9, 1);  // ring far outside
     EXPECT_EQ(none.count(), 0);
 }

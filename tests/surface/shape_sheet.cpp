@@ -2,7 +2,6 @@
 // texts into the frame buffer and saves it as a PNG, for looking at:
 //   shape_sheet sheet.png [scale]
 #include <QImage>
-
 #include <cstdio>
 #include <cstdlib>
 

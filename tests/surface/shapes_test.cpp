@@ -67,7 +67,9 @@ TEST_F(ShapeTest, OutlinedRectangleCoversItsCornersAndLeavesTheInsideAsItWas) {
         for (int dx = -1; dx <= 6; ++dx) {
             bool border = (dx == 0 || dx == 5 || dy == -5 || dy == 0) && dx >= 0 && dx <= 5 && dy >= -5 && dy <= 0;
             bool kept = dx >= 1 && dx <= 4 && dy >= -4 && dy <= -1;
-            EXPECT_EQ(at(dx, dy), border ? test::rgb_of(BLUE) : kept ? test::rgb_of(YELLOW) : white)
+            EXPECT_EQ(at(dx, dy), border ? test::rgb_of(BLUE)
+                                  : kept ? test::rgb_of(YELLOW)
+                                         : white)
                 << dx << "," << dy;
         }
 }

@@ -53,7 +53,8 @@ struct TextTest : ::testing::Test {
         expected = ws::create_image(frame_width, frame_height);
         ws::pixels from = ws::image_pixels(frame_buffer), to = ws::image_pixels(expected);
         for (int row = 0; row < from.height; ++row)
-            std::copy(from.bits + row * from.stride, from.bits + (row + 1) * from.stride, to.bits + row * to.stride);
+            std::copy(from.bits + row * from.stride, from.bits + (row + 1) * from.stride,
+                      to.bits + row * to.stride);
     }
     // One line of text drawn straight through the window-system layer with
     // the top-left corner of its cell at device (column, row).
@@ -127,7 +128,9 @@ TEST_F(TextTest, EmptyTextPaintsNothingButIsLoggedAndMarksTheFrame) {
     EXPECT_EQ(frame_dirty, 1);
     EXPECT_TRUE(frame_as_expected());
     // No text at all counts as empty.
-    EXPECT_EQ(printed([] { DRAXO_text_pt(BLUE, DRAXO_point{3, 4}, 12, nullptr); }),
+    EXPECT_EQ(printed([] {
+                  DRAXO_text_pt(BLUE, DRAXO_point{3, 4}, 12, nullptr);
+              }),
               lines{"blue text at (3,4), \"\"\n"});
     EXPECT_TRUE(frame_as_expected());
 }
@@ -155,9 +158,10 @@ TEST_F(TextTest, SizesAreRepairedToZeroTo127InOrderBeforeTheColourAndTheLogLine)
     EXPECT_EQ(printed([] { DRAXO_text(BLACK, 0, 0, -20, "x"); }),
               lines{"ptsize of -20 not possible, using ptsize 20\n"});
     DRAXO_set_logging(1);
-    EXPECT_EQ(printed([] { DRAXO_text(30, 1, 2, -200, "50%\n%s"); }),
-              (lines{"ptsize of -200 not possible, using ptsize 200\n", "ptsize of 200 not possible, using ptsize 127\n",
-                     "Illegal color 30; using RED.\n", "red text at (1,2), \"50%\n%s\"\n"}));
+    EXPECT_EQ(
+        printed([] { DRAXO_text(30, 1, 2, -200, "50%\n%s"); }),
+        (lines{"ptsize of -200 not possible, using ptsize 200\n", "ptsize of 200 not possible, using ptsize 127\n",
+               "Illegal color 30; using RED.\n", "red text at (1,2), \"50%\n%s\"\n"}));
 
     // The repaired size is the size drawn.
     DRAXO_set_logging(0);

@@ -1,18 +1,19 @@
 // The window-system layer: creation notifications, the message queue's order,
 // translation of keys, timers, menus, and native Qt input turned into messages.
+#include "surface/window_system.h"
+
+#include <gtest/gtest.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
-#include <gtest/gtest.h>
-
 #include <vector>
 
-#include "surface/qt/qt_backend.h"
-#include "surface/window_system.h"
 #include "support/test_support.h"
+#include "surface/qt/qt_backend.h"
 
 namespace ws = draxo::ws;
 
@@ -160,8 +161,7 @@ TEST(WindowSystem, AutoRepeatGivesRepeatedKeyDownsAndOneKeyUp) {
     for (QKeyEvent* e : {&first, &repeat_release, &repeat_press, &repeat_release, &repeat_press, &last})
         QApplication::sendEvent(client, e);
     std::vector<ws::message> got = drain();
-    ASSERT_EQ(ids_of(got),
-              (std::vector<unsigned>{ws::WM_KEYDOWN, ws::WM_KEYDOWN, ws::WM_KEYDOWN, ws::WM_KEYUP}));
+    ASSERT_EQ(ids_of(got), (std::vector<unsigned>{ws::WM_KEYDOWN, ws::WM_KEYDOWN, ws::WM_KEYDOWN, ws::WM_KEYUP}));
     EXPECT_FALSE(got[0].l & (1 << 30));  // first press: key was up before
     EXPECT_TRUE(got[1].l & (1 << 30));   // repeats: key was already down
 }
@@ -173,8 +173,8 @@ TEST(WindowSystem, MouseButtonsBecomeButtonMessagesInClientCoordinates) {
     QTest::mouseClick(client, Qt::LeftButton, Qt::NoModifier, QPoint(10, 20));
     QTest::mouseClick(client, Qt::RightButton, Qt::NoModifier, QPoint(3, 4));
     std::vector<ws::message> got = drain();
-    ASSERT_EQ(ids_of(got), (std::vector<unsigned>{ws::WM_LBUTTONDOWN, ws::WM_LBUTTONUP, ws::WM_RBUTTONDOWN,
-                                                  ws::WM_RBUTTONUP}));
+    ASSERT_EQ(ids_of(got),
+              (std::vector<unsigned>{ws::WM_LBUTTONDOWN, ws::WM_LBUTTONUP, ws::WM_RBUTTONDOWN, ws::WM_RBUTTONUP}));
     EXPECT_EQ(got[0].l, ws::make_lparam(10, 20));
     EXPECT_TRUE(got[0].w & ws::MK_LBUTTON);
     EXPECT_EQ(got[2].l, ws::make_lparam(3, 4));

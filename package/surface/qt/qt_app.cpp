@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QScreen>
 #include <QTimer>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>

@@ -4,7 +4,6 @@
 #include <QFont>
 #include <QImage>
 #include <QWidget>
-
 #include <chrono>
 
 #include "../ws_backend.h"

@@ -15,7 +15,6 @@
 #include <QScreen>
 #include <QTextDocument>
 #include <QWindow>
-
 #include <algorithm>
 #include <utility>
 #include <vector>

@@ -4,7 +4,6 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QPainter>
-
 #include <algorithm>
 #include <map>
 #include <string>

@@ -4,7 +4,6 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
-
 #include <vector>
 
 #include "qt_backend.h"

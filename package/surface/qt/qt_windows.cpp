@@ -7,7 +7,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
-
 #include <algorithm>
 
 #include "qt_backend.h"
