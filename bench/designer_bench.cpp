@@ -17,7 +17,7 @@
 #include "events/run_state.h"
 #include "events/script.h"
 #include "surface/display.h"
-#include "surface/window_system.h"
+#include "window_system/window_system.h"
 
 namespace {
 

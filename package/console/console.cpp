@@ -8,7 +8,7 @@
 #include "draxo.h"
 #include "events/run_commands.h"
 #include "events/run_menu.h"
-#include "surface/dc.h"
+#include "window_system/dc.h"
 #include "surface/display.h"
 
 namespace draxo {

@@ -3,7 +3,7 @@
 
 #include <cstddef>
 
-#include "surface/window_system.h"
+#include "window_system/window_system.h"
 
 namespace draxo {
 

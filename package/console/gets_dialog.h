@@ -5,7 +5,7 @@
 #include <array>
 #include <cstddef>
 
-#include "surface/window_system.h"
+#include "window_system/window_system.h"
 
 namespace draxo {
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "run_state.h"
-#include "surface/window_system.h"
+#include "window_system/window_system.h"
 
 namespace draxo {
 

@@ -1,7 +1,7 @@
 // The Run menu's commands and their Ctrl shortcuts.
 #pragma once
 
-#include "surface/window_system.h"
+#include "window_system/window_system.h"
 
 namespace draxo {
 

@@ -2,9 +2,9 @@
 // context, the logical origin and the dirty flag.
 #pragma once
 
-#include "dc.h"
+#include "window_system/dc.h"
 #include "draxo.h"
-#include "window_system.h"
+#include "window_system/window_system.h"
 
 namespace draxo {
 

@@ -12,7 +12,7 @@
 #include "events/run_menu.h"
 #include "support/test_support.h"
 #include "surface/display.h"
-#include "surface/qt/qt_backend.h"
+#include "window_system/qt/qt_backend.h"
 
 namespace draxo {
 namespace {

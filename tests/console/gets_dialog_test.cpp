@@ -20,7 +20,7 @@
 #include "support/dialog_driver.h"
 #include "support/test_support.h"
 #include "surface/display.h"
-#include "surface/qt/qt_backend.h"
+#include "window_system/qt/qt_backend.h"
 
 namespace draxo {
 namespace {

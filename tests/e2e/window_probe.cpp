@@ -6,7 +6,7 @@
 
 #include "draxo.h"
 #include "surface/display.h"
-#include "surface/window_system.h"
+#include "window_system/window_system.h"
 
 int main(int argc, char** argv) {
     double seconds = argc > 1 ? std::atof(argv[1]) : 5.0;

@@ -10,7 +10,7 @@
 #include <QTimer>
 
 #include "events/event_support.h"
-#include "surface/qt/qt_backend.h"
+#include "window_system/qt/qt_backend.h"
 
 namespace draxo {
 namespace {

@@ -11,7 +11,7 @@
 #include "events/run_menu.h"
 #include "events/script.h"
 #include "support/scratch_directory.h"
-#include "surface/qt/qt_backend.h"
+#include "window_system/qt/qt_backend.h"
 
 namespace draxo {
 namespace {

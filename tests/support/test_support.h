@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "draxo.h"
-#include "surface/window_system.h"
+#include "window_system/window_system.h"
 
 class QWidget;
 

@@ -1,6 +1,6 @@
 // The window-system layer: creation notifications, the message queue's order,
 // translation of keys, timers, menus, and native Qt input turned into messages.
-#include "surface/window_system.h"
+#include "window_system/window_system.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "support/test_support.h"
-#include "surface/qt/qt_backend.h"
+#include "window_system/qt/qt_backend.h"
 
 namespace ws = draxo::ws;
 

@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <chrono>
 
-#include "../ws_backend.h"
+#include "../backend.h"
 
 class QMenuBar;
 

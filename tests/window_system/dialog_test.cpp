@@ -12,7 +12,7 @@
 
 #include "support/dialog_driver.h"
 #include "support/test_support.h"
-#include "surface/ws_backend.h"
+#include "window_system/backend.h"
 
 namespace ws = draxo::ws;
 using draxo::test::dialog_driver;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "ws_backend.h"
+#include "backend.h"
 
 namespace draxo::ws {
 namespace {

@@ -1,6 +1,6 @@
 // The drawing window's procedure: each message goes to the subsystem that
 // owns it.
-#include "display.h"
+#include "surface/display.h"
 #include "events/event_wait.h"
 #include "events/run_commands.h"
 #include "events/run_menu.h"

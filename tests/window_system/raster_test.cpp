@@ -1,13 +1,13 @@
 // Pixel operations and drawing contexts: clipping, copies, scrolling and the
 // rectangle rules (exclusive right and bottom; a null pen draws one smaller).
-#include "surface/raster.h"
+#include "window_system/raster.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "surface/dc.h"
+#include "window_system/dc.h"
 
 namespace draxo {
 namespace {

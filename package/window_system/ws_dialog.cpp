@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "ws_backend.h"
+#include "backend.h"
 
 namespace draxo::ws {
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "surface/dc.h"
-#include "surface/raster.h"
+#include "window_system/dc.h"
+#include "window_system/raster.h"
 
 namespace draxo {
 namespace {
