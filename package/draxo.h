@@ -38,6 +38,16 @@ typedef char* PSTR;
 #endif
 #endif /* _WIN32 */
 
+/* The package's operations, exported from its shared library; everything else
+ * in the library stays inside it. */
+#if defined(_WIN32) && defined(DRAXO_BUILDING)
+#define DRAXO_API __declspec(dllexport)
+#elif defined(__GNUC__)
+#define DRAXO_API __attribute__((visibility("default")))
+#else
+#define DRAXO_API
+#endif
+
 #if defined(__GNUC__)
 #define DRAXO_PRINTF_LIKE(fmt, args) __attribute__((format(printf, fmt, args)))
 #else
@@ -102,41 +112,70 @@ enum {
 enum { DRAXO_ANIMATE_HALT = 0, DRAXO_ANIMATE_STEP = 1, DRAXO_ANIMATE_RUN = 2, DRAXO_ANIMATE_QUIT = 5 };
 
 /* Opening and closing, clearing. */
-int DRAXO_start(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_line, int show_command);
-int DRAXO_stop(void);
-int DRAXO_clear_window(void);
 
-/* Shapes. Width 0 fills; a circle is always filled. Each returns 1. */
-int DRAXO_pixel(int color, int x, int y);
-int DRAXO_pixel_pt(int color, DRAXO_point point);
-int DRAXO_circle(int color, int x, int y, int radius);
-int DRAXO_circle_pt(int color, DRAXO_point centre, int radius);
-int DRAXO_triangle(int color, int x1, int y1, int x2, int y2, int x3, int y3, int width);
-int DRAXO_triangle_pt(int color, DRAXO_point p1, DRAXO_point p2, DRAXO_point p3, int width);
-int DRAXO_rectangle(int color, int x1, int y1, int x2, int y2, int width);
-int DRAXO_rectangle_pt(int color, DRAXO_point p1, DRAXO_point p2, int width);
-int DRAXO_oval(int color, int x1, int y1, int x2, int y2, int width);
-int DRAXO_oval_pt(int color, DRAXO_point p1, DRAXO_point p2, int width);
-int DRAXO_line(int color, int x1, int y1, int x2, int y2, int width);
-int DRAXO_line_pt(int color, DRAXO_point p1, DRAXO_point p2, int width);
-int DRAXO_undo(void); /* obsolete: prints a message, draws nothing */
+/* Opens the package: the drawing window "DRAXO Graphics" with its Run menu,
+ * the console window "DRAXO Text", the frame buffer and the 100 ms timer; both
+ * windows shown with show_command. command_line is not used. Returns 1. */
+DRAXO_API int DRAXO_start(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_line, int show_command);
+/* Closes the package and the script file; the windows stay on the screen
+ * until the process ends. Returns 1. */
+DRAXO_API int DRAXO_stop(void);
+/* Clears the frame buffer to white with a one-pixel black border. Returns 1. */
+DRAXO_API int DRAXO_clear_window(void);
 
-/* Text on the drawing window, size 0..127 pixels. The first line stands just
- * above the point. The printf forms return the number of characters formatted
- * (at most 1023 are drawn). */
-int DRAXO_text(int color, int x, int y, int size, const char* text);
-int DRAXO_text_pt(int color, DRAXO_point point, int size, const char* text);
-int DRAXO_printf_text(int color, int x, int y, int size, const char* format, ...) DRAXO_PRINTF_LIKE(5, 6);
-int DRAXO_printf_text_pt(int color, DRAXO_point point, int size, const char* format, ...) DRAXO_PRINTF_LIKE(4, 5);
+/* Shapes, in a palette colour. Width 0 fills; a circle is always filled.
+ * A negative width or radius is used as its absolute value and an illegal
+ * colour as RED, each with a message on the console. Each returns 1. */
+DRAXO_API int DRAXO_pixel(int color, int x, int y);
+DRAXO_API int DRAXO_pixel_pt(int color, DRAXO_point point);
+DRAXO_API int DRAXO_circle(int color, int x, int y, int radius);
+DRAXO_API int DRAXO_circle_pt(int color, DRAXO_point centre, int radius);
+DRAXO_API int DRAXO_triangle(int color, int x1, int y1, int x2, int y2, int x3, int y3, int width);
+DRAXO_API int DRAXO_triangle_pt(int color, DRAXO_point p1, DRAXO_point p2, DRAXO_point p3, int width);
+DRAXO_API int DRAXO_rectangle(int color, int x1, int y1, int x2, int y2, int width);
+DRAXO_API int DRAXO_rectangle_pt(int color, DRAXO_point p1, DRAXO_point p2, int width);
+DRAXO_API int DRAXO_oval(int color, int x1, int y1, int x2, int y2, int width);
+DRAXO_API int DRAXO_oval_pt(int color, DRAXO_point p1, DRAXO_point p2, int width);
+DRAXO_API int DRAXO_line(int color, int x1, int y1, int x2, int y2, int width);
+DRAXO_API int DRAXO_line_pt(int color, DRAXO_point p1, DRAXO_point p2, int width);
+/* Obsolete: prints that it is no longer supported, draws nothing. Returns 1. */
+DRAXO_API int DRAXO_undo(void);
+
+/* Text on the drawing window, size 0..127 pixels (others are repaired with a
+ * message). The first line stands just above the point; a newline starts the
+ * next line one cell lower. The plain forms return 1; the printf forms return
+ * the number of characters formatted (at most 1023 are drawn). */
+DRAXO_API int DRAXO_text(int color, int x, int y, int size, const char* text);
+DRAXO_API int DRAXO_text_pt(int color, DRAXO_point point, int size, const char* text);
+DRAXO_API int DRAXO_printf_text(int color, int x, int y, int size, const char* format, ...)
+    DRAXO_PRINTF_LIKE(5, 6);
+DRAXO_API int DRAXO_printf_text_pt(int color, DRAXO_point point, int size, const char* format, ...)
+    DRAXO_PRINTF_LIKE(4, 5);
 
 /* Events and animation. */
-int DRAXO_next_event(int* x, int* y, char* key);
-int DRAXO_set_animation(int action);
 
-/* Console. One line per call; the console keeps the last 25 lines. */
-int DRAXO_console_printf(const char* format, ...) DRAXO_PRINTF_LIKE(1, 2);
-int DRAXO_set_logging(int flag);
-int DRAXO_show_console(int flag);
+/* Waits for the next event and returns its kind (DRAXO_MOUSE, DRAXO_KBD,
+ * DRAXO_PERIODIC or DRAXO_QUIT); x, y and key receive its data (null
+ * pointers are skipped). Copies the frame buffer to the window meanwhile.
+ * Returns DRAXO_QUIT at once when the package is not open. */
+DRAXO_API int DRAXO_next_event(int* x, int* y, char* key);
+/* Runs, halts or single-steps the periodic events, or asks every later wait
+ * to return DRAXO_QUIT (DRAXO_ANIMATE_...). Returns 1, for any action; 0,
+ * changing nothing, when the package is not open. */
+DRAXO_API int DRAXO_set_animation(int action);
+
+/* Console. */
+
+/* Prints one line on the console, which keeps the last 25 lines; output
+ * beyond 1023 characters is cut. Returns the number of characters formatted. */
+DRAXO_API int DRAXO_console_printf(const char* format, ...) DRAXO_PRINTF_LIKE(1, 2);
+/* Switches the echo of drawing calls to the console on (nonzero flag, which
+ * also shows the console) or off. Returns 1; 0, changing nothing, when the
+ * package is not open. */
+DRAXO_API int DRAXO_set_logging(int flag);
+/* Shows (nonzero flag) or hides the console window. Returns 1 when it was
+ * visible before the call, 0 otherwise. */
+DRAXO_API int DRAXO_show_console(int flag);
 
 /* Asks the user for text in a modal dialog over the drawing window, showing
  * the first 79 characters of the prompt. Okay or Enter closes it; Ctrl+Enter
@@ -146,7 +185,7 @@ int DRAXO_show_console(int flag);
  * could be shown (the package is not open) or the program was asked to quit
  * while it was open (the next event wait returns DRAXO_QUIT); then the
  * buffer is left as it was. */
-int DRAXO_gets(const char* prompt, char* result);
+DRAXO_API int DRAXO_gets(const char* prompt, char* result);
 
 #ifdef __cplusplus
 }

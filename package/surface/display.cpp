@@ -2,6 +2,10 @@
 // of the frame buffer to the drawing window.
 #include "display.h"
 
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
 #include "console/console.h"
 #include "events/run_state.h"
 #include "events/script.h"
@@ -11,7 +15,6 @@ namespace draxo {
 
 ws::window main_window = nullptr;
 ws::window console_window = nullptr;
-HINSTANCE instance = nullptr;
 draw_context* window_dc = nullptr;
 ws::image frame_buffer = nullptr;
 draw_context* buffer_dc = nullptr;
@@ -57,7 +60,12 @@ void on_drawing_window_paint(ws::window w) {
 
 using namespace draxo;
 
-extern "C" int DRAXO_start(HINSTANCE new_instance, HINSTANCE previous_instance, LPSTR, int show_command) {
+extern "C" int DRAXO_start(HINSTANCE, HINSTANCE previous_instance, LPSTR, int show_command) {
+    std::string why_not;
+    if (!ws::init(why_not)) {
+        std::fprintf(stderr, "DRAXO: %s\n", why_not.c_str());
+        std::exit(1);
+    }
     // Classes registered by an earlier instance would be found here; on this
     // platform no other process can have registered them, so any that are
     // missing are registered whatever the previous instance says.
@@ -77,7 +85,6 @@ extern "C" int DRAXO_start(HINSTANCE new_instance, HINSTANCE previous_instance, 
     ws::rect console = console_geometry(screen.cx, screen.cy);
     console_window = ws::create_window(console_class_name, "DRAXO Text", ws::WS_OVERLAPPEDWINDOW, console.left,
                                        console.top, console.right - console.left, console.bottom - console.top);
-    instance = new_instance;
 
     window_dc = get_dc(main_window);
     frame_buffer = ws::create_image(frame_width, frame_height);

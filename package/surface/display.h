@@ -2,8 +2,8 @@
 // context, the logical origin and the dirty flag.
 #pragma once
 
-#include "window_system/dc.h"
 #include "draxo.h"
+#include "window_system/dc.h"
 #include "window_system/window_system.h"
 
 namespace draxo {
@@ -17,7 +17,6 @@ constexpr const char* console_class_name = "TextWndClass";
 
 extern ws::window main_window;
 extern ws::window console_window;
-extern HINSTANCE instance;
 extern draw_context* window_dc;
 extern ws::image frame_buffer;
 extern draw_context* buffer_dc;

@@ -1,8 +1,24 @@
-// What a backend of the window-system layer provides, and the records and
-// notifications it shares with the layer's core (ws_core.cpp). The core keeps
-// the queue, the window registry, the menu model, timers and paint state;
-// a backend keeps the native windows, menus, timers, images and fonts.
-// One backend exists: Qt 6 Widgets (qt/).
+// The window-system layer's backend contract: everything a backend provides,
+// grouped, one contract line each, and the records the core and a backend
+// share.
+//
+// The layer's core (ws_*.cpp, dc.cpp, raster.cpp) keeps the message queue, the
+// window-class and window registries, timers as messages, paint state, the
+// menu model and dialog templates, and draws shapes itself. A backend keeps
+// the native side: windows on the screen, menu bars, timers, the poll for
+// native events, dialogs and their controls, images, fonts and text. It turns
+// native input into messages through the notifications at the end.
+//
+// Backends, one folder each:
+//   qt/    Qt 6 Widgets: Linux and other Qt desktops
+//   null/  no display: in-memory images and fonts, windows and menus as
+//          records only, a poll that never blocks, input injected by tests
+//   win32/ the Win32 API and GDI
+//
+// The core calls init once before any other entry, and quit once, at the end
+// of the process.
+// Records are created and owned by the core; a backend hangs its native object
+// on `native` and converts it in one helper of its own.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +29,8 @@
 
 namespace draxo::ws {
 
+// --- Records shared with the core ----------------------------------------------
+
 struct window_record {
     std::string class_name;
     unsigned class_style = 0;
@@ -20,7 +38,7 @@ struct window_record {
     colorref background = 0xFFFFFF;
     std::string title;
     unsigned style = 0;
-    rect outer;
+    rect outer;              // requested outer geometry: left, top, right, bottom
     bool created = false;    // WM_CREATE has been handled
     bool destroyed = false;  // WM_DESTROY sent; the handle stays valid but dead
     bool paint_pending = false;
@@ -76,57 +94,77 @@ struct dialog_record {
     void* native = nullptr;
 };
 
-// --- Provided by the backend -------------------------------------------------
+// image_record and font_record are each backend's own.
+
+// --- Provided by the backend -----------------------------------------------------
 namespace backend {
 
-void create_window(window w);  // hidden, at w->outer, client laid out
-void destroy_window(window w);
-bool show_window(window w, int show_command);
-bool window_visible(window w);
-extent client_size(window w);
-extent screen_size();
-void surface_changed(window w);
+// Initialisation
+bool init(std::string& why_not);  // opens the display; false, with the reason, when there is none
+void quit();                      // at the end of the process: releases what the process's end would not
 
-void create_menu(menu m);
-void menu_item_appended(menu m, int position);
-void menu_item_changed(menu m, int position);
-void attach_menu(window w, menu m);
+// The screen
+extent screen_size();  // the primary screen in pixels
 
-void start_timer(window w, unsigned id, unsigned period_ms);
-void stop_timer(window w, unsigned id);
+// Windows
+void create_window(window w);                  // hidden, at w->outer, client laid out below any menu bar
+void destroy_window(window w);                 // hides and removes the native window; w->native becomes null
+bool show_window(window w, int show_command);  // applies SW_*; returns whether it was visible
+bool window_visible(window w);                 // shown on the screen (or, headless, marked shown)
+extent client_size(window w);                  // the client area's size in pixels
+void surface_changed(window w);                // w->surface has new pixels: show them soon, never blocking
+void present_now(window w);                    // show w->surface's pixels before returning
 
-// Processes pending native events; with `block`, waits for at least one.
-void poll_events(bool block);
+// Menus
+void create_menu(menu m);                       // an empty bar (m->is_bar) or popup
+void menu_item_appended(menu m, int position);  // m->items[position] is new
+void menu_item_changed(menu m, int position);   // its flags (check, gray) changed
+void attach_menu(window w, menu m);             // the window's bar; null removes it; relays out
 
-// A dialog and its controls, hidden, placed relative to the owner's client
-// area. False when a control cannot be made (an unknown class).
-bool create_dialog(dialog d);
-void show_dialog(dialog d);
+// Timers
+void start_timer(window w, unsigned id, unsigned period_ms);  // each expiry: native_timer_fired
+void stop_timer(window w, unsigned id);                       // no expiry is reported afterwards
+
+// Native events
+void poll_events(bool block);  // handles pending native events; with block, waits for at least one
+
+// Dialogs
+bool create_dialog(dialog d);  // hidden, placed from the owner's client area; false: unknown control
+void show_dialog(dialog d);    // shows and activates it
 void focus_first_tab_stop(dialog d);
-// The text of the control with this id, as Latin-1; false for no such control.
-bool dialog_item_text(dialog d, unsigned id, std::string& latin1);
-// Hides and removes the dialog; the owner, if it still exists, becomes the
-// active window again. Called only outside the dialog's own native handlers.
-void destroy_dialog(dialog d);
+bool dialog_item_text(dialog d, unsigned id, std::string& latin1);  // false: no such control
+void destroy_dialog(dialog d);  // hides and removes it; the owner becomes active again
+
+// Images: 32-bit pixels 0xffRRGGBB, rows `stride` pixels apart
+image create_image(int width, int height);  // filled with black
+void delete_image(image img);
+pixels image_pixels(image img);  // stays valid until the image is deleted
+
+// Fonts and text
+font create_font(int height, int weight, const char* face);  // see ws::create_font
+void delete_font(font f);                                    // never called for the stock and system fonts
+font stock_fixed_font();  // the fixed-pitch font of the console; lives until quit
+font system_font();       // the font of a fresh drawing context; lives until quit
+text_metrics font_metrics(font f);
+extent text_extent(font f, const char* text, int length);  // the cell height as cy
+// Draws Latin-1 text with the top-left of its cell at (x, y); opaque paints
+// the cell's background first.
+void draw_text(image target, font f, int x, int y, const char* text, int length, colorref color, bool opaque,
+               colorref background);
 
 }  // namespace backend
 
-// --- Notifications from the backend to the core --------------------------------
+// --- Notifications from the backend to the core ------------------------------------
 
 void enqueue_input(const message& m);  // mouse and key input
 void native_timer_fired(window w, unsigned id);
 void native_client_resized(window w, extent size);  // also while hidden
 void native_window_shown(window w);
 void native_close_requested(window w);   // the close box
-void native_window_destroyed(window w);  // destroyed from outside
+void native_window_destroyed(window w);  // destroyed from outside the program
 void native_menu_command(menu m, unsigned id);
 void native_focus_changed(window from, window to);  // either may be null
 // A command from a dialog: a button click, Enter, Escape, the close box.
 void native_dialog_command(dialog d, unsigned id);
-// The window is being destroyed: open dialogs it owns end without a result.
-void end_dialogs_owned_by(window w);
-
-// Copies the overlapping top-left part of one image into another.
-void copy_image(image from, image to);
 
 }  // namespace draxo::ws

@@ -199,6 +199,16 @@ inline lparam make_lparam(int low, int high) {
                                ((static_cast<std::uint32_t>(high) & 0xFFFFu) << 16));
 }
 
+// --- Opening and closing the layer ----------------------------------------
+
+// Opens the window system (the display) once; later calls report the first
+// answer. False, with the reason, when there is no display to open windows
+// on. Every other entry of the layer needs it to have succeeded.
+bool init(std::string& why_not);
+// Closes the window system at the end of the process: every window, timer
+// and dialog is dead from then on. Runs once, by itself, at exit.
+void quit();
+
 // --- Windows ------------------------------------------------------------
 
 // Registers a window class; registering a name again replaces it.
@@ -217,9 +227,6 @@ bool is_window(window w);
 bool show_window(window w, int show_command);
 bool window_visible(window w);
 rect client_rect(window w);
-// Outer geometry as it was requested or last moved: left, top, right, bottom.
-rect window_rect(window w);
-std::string window_title(window w);
 extent screen_size();
 
 lresult send_message(window w, unsigned id, wparam wp, lparam lp);
@@ -326,12 +333,11 @@ void fill_image(image img, colorref color);
 image window_surface(window w);
 // The window's surface changed: schedule it for the screen.
 void surface_changed(window w);
+// Shows the window's surface on the screen before returning.
+void present_now(window w);
 
 inline std::uint32_t pixel_of(colorref c) {
     return 0xFF000000u | ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
-}
-inline colorref colorref_of(std::uint32_t pixel) {
-    return ((pixel >> 16) & 0xFFu) | (pixel & 0xFF00u) | ((pixel & 0xFFu) << 16);
 }
 
 struct text_metrics {

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "backend.h"
+#include "ws_core.h"
 
 namespace draxo::ws {
 namespace {
@@ -83,14 +83,8 @@ private:
     bool ok_ = true;
 };
 
-// The open dialogs, innermost last.
-std::vector<dialog>& open_dialogs() {
-    static auto* all = new std::vector<dialog>;
-    return *all;
-}
-
 bool is_open(dialog d) {
-    const std::vector<dialog>& all = open_dialogs();
+    const std::vector<dialog>& all = core().open_dialogs;
     return d && std::find(all.begin(), all.end(), d) != all.end();
 }
 
@@ -153,7 +147,7 @@ lresult dialog_box_indirect(const void* dialog_template, std::size_t size, windo
     d->owner = owner;
     d->proc = proc;
     if (!backend::create_dialog(d.get())) return -1;
-    open_dialogs().push_back(d.get());
+    core().open_dialogs.push_back(d.get());
 
     bool owner_was_disabled = owner->input_disabled;
     owner->input_disabled = true;
@@ -181,7 +175,7 @@ lresult dialog_box_indirect(const void* dialog_template, std::size_t size, windo
         if (!d->ended) backend::poll_events(true);
     }
 
-    std::erase(open_dialogs(), d.get());
+    std::erase(core().open_dialogs, d.get());
     backend::destroy_dialog(d.get());
     if (is_window(owner)) owner->input_disabled = owner_was_disabled;
     return d->ended ? d->result : 0;
@@ -210,7 +204,7 @@ void native_dialog_command(dialog d, unsigned id) {
 // The native dialog is not a child of its owner's native window, so it
 // outlives the owner until its modal loop, seeing it ended, removes it.
 void end_dialogs_owned_by(window w) {
-    for (dialog d : open_dialogs()) {
+    for (dialog d : core().open_dialogs) {
         if (d->owner != w || d->ended) continue;
         d->ended = true;
         d->result = 0;

@@ -1,8 +1,11 @@
 #include "test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QWidget>
 #include <cstdlib>
+#include <string>
 
 #include "console/console.h"
 #include "surface/display.h"
@@ -33,6 +36,11 @@ char* counting_allocator(std::size_t size) {
 }  // namespace
 
 HINSTANCE test_instance() { return reinterpret_cast<HINSTANCE>(&instance_stand_in); }
+
+void open_window_system() {
+    std::string why_not;
+    if (!ws::init(why_not)) ADD_FAILURE() << why_not;
+}
 
 void open_package() {
     static char command_line[] = "";

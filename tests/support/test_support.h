@@ -14,6 +14,9 @@ class QWidget;
 namespace draxo::test {
 
 HINSTANCE test_instance();
+// Opens the window system, as DRAXO_start does, for tests that use the
+// layer without the package.
+void open_window_system();
 // DRAXO_start with the test instance and a normal show command.
 void open_package();
 // Takes and dispatches messages, as the event wait's pump does, until none

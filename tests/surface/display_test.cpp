@@ -47,7 +47,6 @@ TEST(Start, OpensBothWindowsWithTheirTitlesGeometryAndTimer) {
     EXPECT_FALSE(single_step);
     ASSERT_TRUE(ws::is_window(main_window));
     ASSERT_TRUE(ws::is_window(console_window));
-    EXPECT_EQ(instance, test::test_instance());
 
     QWidget* drawing = test::top_level("DRAXO Graphics");
     QWidget* console = test::top_level("DRAXO Text");

@@ -70,6 +70,7 @@ ws::lresult recording_proc(ws::dialog d, unsigned id, ws::wparam wp, ws::lparam 
 }
 
 ws::window make_owner() {
+    draxo::test::open_window_system();
     ws::register_class("Owner", 0, ws::def_window_proc, 0xFFFFFF);
     ws::window w = ws::create_window("Owner", "Owner", ws::WS_CAPTION, 0, 0, 400, 300);
     ws::show_window(w, ws::SW_SHOWNORMAL);

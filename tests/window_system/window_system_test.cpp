@@ -33,6 +33,7 @@ ws::lresult recording_proc(ws::window w, unsigned id, ws::wparam wp, ws::lparam 
 }
 
 ws::window make_window(unsigned style = ws::WS_OVERLAPPEDWINDOW) {
+    draxo::test::open_window_system();
     ws::register_class("TestClass", ws::CS_HREDRAW | ws::CS_VREDRAW, recording_proc, 0x00FF00);
     return ws::create_window("TestClass", "Test", style, 10, 20, 200, 100);
 }

@@ -1,13 +1,11 @@
-// Qt backend: the application object, event polling, the screen and timers.
+// Qt backend: opening and closing the application object, event polling, the
+// screen and timers.
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QScreen>
 #include <QTimer>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <map>
-#include <utility>
 
 #include "qt_backend.h"
 
@@ -48,44 +46,50 @@ public:
 
 }  // namespace
 
-void ensure_application() {
-    if (QApplication::instance()) return;
-    if (!has_display()) {
-        std::fprintf(stderr,
-                     "DRAXO: there is no display to open the windows on (DISPLAY is not set).\n"
-                     "Run the program on a desktop, or under a virtual X server, for example:\n"
-                     "    xvfb-run -a -s \"-screen 0 1024x768x24\" <program>\n");
-        std::exit(1);
-    }
-    static int argc = 1;
-    static char name[] = "draxo";
-    static char* argv[] = {name, nullptr};
-    auto* app = new QApplication(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    static DestroyWatcher watcher;
-    app->installNativeEventFilter(&watcher);
-    QObject::connect(app, &QApplication::focusChanged, [](QWidget* old_widget, QWidget* new_widget) {
-        window from = window_of_widget(old_widget);
-        window to = window_of_widget(new_widget);
-        if (from != to) native_focus_changed(from, to);
-    });
+platform_state& platform() {
+    static auto* state = new platform_state;
+    return *state;
 }
 
 }  // namespace qt
 
 namespace backend {
 
-namespace {
-std::map<std::pair<window, unsigned>, QTimer*> native_timers;
+bool init(std::string& why_not) {
+    qt::platform_state& p = qt::platform();
+    if (p.application) return true;
+    if (!qt::has_display()) {
+        why_not =
+            "there is no display to open the windows on (DISPLAY is not set).\n"
+            "Run the program on a desktop, or under a virtual X server, for example:\n"
+            "    xvfb-run -a -s \"-screen 0 1024x768x24\" <program>";
+        return false;
+    }
+    static int argc = 1;
+    static char name[] = "draxo";
+    static char* argv[] = {name, nullptr};
+    p.application = new QApplication(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    static qt::DestroyWatcher watcher;
+    p.application->installNativeEventFilter(&watcher);
+    QObject::connect(p.application, &QApplication::focusChanged, [](QWidget* old_widget, QWidget* new_widget) {
+        window from = qt::window_of_widget(old_widget);
+        window to = qt::window_of_widget(new_widget);
+        if (from != to) native_focus_changed(from, to);
+    });
+    return true;
 }
 
+// Runs at the end of the process. Qt takes its own objects down then, and by
+// this time some of its globals may already be gone, so nothing of Qt's is
+// touched here: the native windows, menus and timers end with the process.
+void quit() {}
+
 void poll_events(bool block) {
-    qt::ensure_application();
     QCoreApplication::processEvents(block ? QEventLoop::WaitForMoreEvents : QEventLoop::AllEvents);
 }
 
 extent screen_size() {
-    qt::ensure_application();
     QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen) return extent{};
     QSize size = screen->geometry().size();
@@ -93,20 +97,20 @@ extent screen_size() {
 }
 
 void start_timer(window w, unsigned id, unsigned period_ms) {
-    qt::ensure_application();
     auto* timer = new QTimer;
     timer->setInterval(static_cast<int>(period_ms));
     QObject::connect(timer, &QTimer::timeout, [w, id] { native_timer_fired(w, id); });
     timer->start();
-    native_timers[{w, id}] = timer;
+    qt::platform().timers[{w, id}] = timer;
 }
 
 void stop_timer(window w, unsigned id) {
-    auto found = native_timers.find({w, id});
-    if (found == native_timers.end()) return;
+    auto& timers = qt::platform().timers;
+    auto found = timers.find({w, id});
+    if (found == timers.end()) return;
     found->second->stop();
     delete found->second;
-    native_timers.erase(found);
+    timers.erase(found);
 }
 
 }  // namespace backend

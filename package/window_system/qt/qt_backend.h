@@ -1,14 +1,22 @@
-// Shared pieces of the Qt 6 backend of the window-system layer.
+// The Qt 6 backend of the window-system layer (Linux and other Qt desktops):
+// its records, its state and the widgets that stand for a package window.
+// Files of this backend are the only ones in the package that include Qt.
 #pragma once
 
 #include <QFont>
 #include <QImage>
 #include <QWidget>
 #include <chrono>
+#include <map>
+#include <string>
+#include <tuple>
+#include <utility>
 
 #include "../backend.h"
 
+class QApplication;
 class QMenuBar;
+class QTimer;
 
 namespace draxo::ws {
 
@@ -30,9 +38,25 @@ namespace qt {
 // QWidget has a member named window(); inside widgets the handle type needs its own name.
 using window_handle = window_record*;
 
-// Creates the application object on first use. Exits with a plain message
-// when there is no display to open windows on.
-void ensure_application();
+// A font request, the key under which the fonts made are kept.
+struct font_request {
+    int height;
+    int weight;
+    std::string face;
+    bool operator<(const font_request& other) const {
+        return std::tie(height, weight, face) < std::tie(other.height, other.weight, other.face);
+    }
+};
+
+// Everything this backend keeps between calls, from init to quit.
+struct platform_state {
+    QApplication* application = nullptr;
+    std::map<std::pair<window, unsigned>, QTimer*> timers;
+    std::map<font_request, font_record> fonts;  // fonts made, by request
+    font stock_fixed = nullptr;
+    font system = nullptr;
+};
+platform_state& platform();
 
 // The client area of a package window: shows the window's surface and turns
 // mouse, key and focus input into messages.
@@ -44,6 +68,8 @@ public:
     // updated less than a frame ago, at the next frame, so that a program
     // drawing thousands of frames a second never waits for the screen.
     void schedule_update();
+    // Paints the surface's content on the screen now.
+    void present_now();
 
 protected:
     void paintEvent(QPaintEvent*) override;

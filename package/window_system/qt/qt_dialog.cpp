@@ -235,7 +235,6 @@ QString control_text(QWidget* widget) {
 namespace backend {
 
 bool create_dialog(dialog d) {
-    qt::ensure_application();
     const dialog_template& t = d->layout;
     auto* dlg = new qt::TemplateDialog(d, qt::dialog_flags(t.style));
     dlg->setWindowTitle(qt::text_of(t.title));

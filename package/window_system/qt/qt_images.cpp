@@ -5,13 +5,11 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <algorithm>
-#include <map>
-#include <string>
-#include <tuple>
 
 #include "qt_backend.h"
 
 namespace draxo::ws {
+namespace qt {
 namespace {
 
 // The family that a face name maps to: the face itself when the system has
@@ -29,75 +27,20 @@ QString family_for(const char* face) {
 
 int default_pixel_size() { return QFontInfo(QApplication::font()).pixelSize(); }
 
-font make_font(QFont qfont) {
-    auto* f = new font_record;
-    f->font = qfont;
+font_record make_font(QFont qfont) {
+    font_record f;
+    f.font = qfont;
     QFontMetrics metrics(qfont);
-    f->ascent = metrics.ascent();
-    f->descent = metrics.descent();
+    f.ascent = metrics.ascent();
+    f.descent = metrics.descent();
     int em = qfont.pixelSize() > 0 ? qfont.pixelSize() : QFontInfo(qfont).pixelSize();
-    f->internal_leading = std::max(0, f->ascent + f->descent - em);
-    f->external_leading = std::max(0, metrics.leading());
-    f->average_width = metrics.averageCharWidth();
+    f.internal_leading = std::max(0, f.ascent + f.descent - em);
+    f.external_leading = std::max(0, metrics.leading());
+    f.average_width = metrics.averageCharWidth();
     return f;
 }
 
-}  // namespace
-
-image create_image(int width, int height) {
-    qt::ensure_application();
-    auto* img = new image_record;
-    img->image = QImage(width, height, QImage::Format_RGB32);
-    img->image.fill(0xFF000000u);
-    return img;
-}
-
-void delete_image(image img) { delete img; }
-
-pixels image_pixels(image img) {
-    if (!img || img->image.isNull()) return {};
-    QImage& q = img->image;
-    return pixels{reinterpret_cast<std::uint32_t*>(q.bits()), q.width(), q.height(),
-                  static_cast<int>(q.bytesPerLine() / 4)};
-}
-
-namespace {
-
-// Matching a request against the font database costs about a tenth of a
-// millisecond, far more than drawing a line of text, and every text command
-// asks for its font anew. So the fonts made are kept by request, and each
-// request gets its own copy (a QFont copy shares its data).
-struct font_request {
-    int height;
-    int weight;
-    std::string face;
-    bool operator<(const font_request& other) const {
-        return std::tie(height, weight, face) < std::tie(other.height, other.weight, other.face);
-    }
-};
-constexpr std::size_t font_cache_limit = 512;  // far more requests than the package makes
-
-font match_font(int height, int weight, const char* face);
-
-}  // namespace
-
-font create_font(int height, int weight, const char* face) {
-    static std::map<font_request, font_record> made;
-    font_request request{height, weight, face ? face : ""};
-    auto found = made.find(request);
-    if (found == made.end()) {
-        if (made.size() >= font_cache_limit) made.clear();
-        font matched = match_font(height, weight, face);
-        found = made.emplace(std::move(request), *matched).first;
-        delete matched;
-    }
-    return new font_record(found->second);
-}
-
-namespace {
-
-font match_font(int height, int weight, const char* face) {
-    qt::ensure_application();
+font_record match_font(int height, int weight, const char* face) {
     QFont qfont(family_for(face));
     qfont.setStyleStrategy(QFont::PreferDefault);
     if (weight > 0) qfont.setWeight(static_cast<QFont::Weight>(std::clamp(weight, 1, 1000)));
@@ -116,41 +59,73 @@ font match_font(int height, int weight, const char* face) {
     return make_font(qfont);
 }
 
-}  // namespace
+// Matching a request against the font database costs about a tenth of a
+// millisecond, far more than drawing a line of text, and every text command
+// asks for its font anew. So the fonts made are kept by request, and each
+// request gets its own copy (a QFont copy shares its data).
+constexpr std::size_t font_cache_limit = 512;  // far more requests than the package makes
 
-void delete_font(font f) {
-    if (f != stock_fixed_font() && f != system_font()) delete f;
+}  // namespace
+}  // namespace qt
+
+namespace backend {
+
+image create_image(int width, int height) {
+    auto* img = new image_record;
+    img->image = QImage(width, height, QImage::Format_RGB32);
+    img->image.fill(0xFF000000u);
+    return img;
 }
 
+void delete_image(image img) { delete img; }
+
+pixels image_pixels(image img) {
+    if (img->image.isNull()) return {};
+    QImage& q = img->image;
+    return pixels{reinterpret_cast<std::uint32_t*>(q.bits()), q.width(), q.height(),
+                  static_cast<int>(q.bytesPerLine() / 4)};
+}
+
+font create_font(int height, int weight, const char* face) {
+    auto& made = qt::platform().fonts;
+    qt::font_request request{height, weight, face ? face : ""};
+    auto found = made.find(request);
+    if (found == made.end()) {
+        if (made.size() >= qt::font_cache_limit) made.clear();
+        found = made.emplace(std::move(request), qt::match_font(height, weight, face)).first;
+    }
+    return new font_record(found->second);
+}
+
+void delete_font(font f) { delete f; }
+
 font stock_fixed_font() {
-    static font fixed = [] {
-        qt::ensure_application();
+    qt::platform_state& p = qt::platform();
+    if (!p.stock_fixed) {
         QFont qfont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
         qfont.setPixelSize(13);
-        return make_font(qfont);
-    }();
-    return fixed;
+        p.stock_fixed = new font_record(qt::make_font(qfont));
+    }
+    return p.stock_fixed;
 }
 
 font system_font() {
-    static font system = [] {
-        qt::ensure_application();
+    qt::platform_state& p = qt::platform();
+    if (!p.system) {
         QFont qfont = QApplication::font();
-        qfont.setPixelSize(default_pixel_size());
+        qfont.setPixelSize(qt::default_pixel_size());
         qfont.setBold(true);
-        return make_font(qfont);
-    }();
-    return system;
+        p.system = new font_record(qt::make_font(qfont));
+    }
+    return p.system;
 }
 
 text_metrics font_metrics(font f) {
-    if (!f) return {};
     return text_metrics{f->ascent + f->descent, f->ascent,           f->descent,
                         f->internal_leading,    f->external_leading, f->average_width};
 }
 
 extent text_extent(font f, const char* text, int length) {
-    if (!f) return {};
     QFontMetrics metrics(f->font);
     int width = length > 0 ? metrics.horizontalAdvance(QString::fromLatin1(text, length)) : 0;
     return extent{width, f->ascent + f->descent};
@@ -158,7 +133,6 @@ extent text_extent(font f, const char* text, int length) {
 
 void draw_text(image target, font f, int x, int y, const char* text, int length, colorref color, bool opaque,
                colorref background) {
-    if (!target || !f || length <= 0) return;
     QString line = QString::fromLatin1(text, length);
     QPainter painter(&target->image);
     painter.setFont(f->font);
@@ -170,4 +144,5 @@ void draw_text(image target, font f, int x, int y, const char* text, int length,
     painter.drawText(QPointF(x, y + f->ascent), line);
 }
 
+}  // namespace backend
 }  // namespace draxo::ws

@@ -30,7 +30,6 @@ void show_check(QAction* action, bool checked) {
 namespace backend {
 
 void create_menu(menu m) {
-    qt::ensure_application();
     auto* native = new native_menu;
     if (m->is_bar) {
         native->bar = new QMenuBar;

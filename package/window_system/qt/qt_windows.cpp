@@ -146,6 +146,11 @@ void ClientArea::schedule_update() {
     });
 }
 
+void ClientArea::present_now() {
+    last_update_ = std::chrono::steady_clock::now();
+    if (isVisible()) repaint();
+}
+
 void ClientArea::post_button(QMouseEvent* e, bool down) {
     unsigned id = 0;
     switch (e->button()) {
@@ -222,7 +227,6 @@ window window_of_widget(QWidget* widget) {
 namespace backend {
 
 void create_window(window w) {
-    qt::ensure_application();
     auto* frame = new qt::FrameWindow(w, qt::flags_for(w->style));
     w->native = frame;
     frame->setWindowTitle(QString::fromLatin1(w->title.c_str()));
@@ -284,6 +288,10 @@ extent client_size(window w) {
 
 void surface_changed(window w) {
     if (auto* frame = qt::frame_of(w)) frame->client()->schedule_update();
+}
+
+void present_now(window w) {
+    if (auto* frame = qt::frame_of(w)) frame->client()->present_now();
 }
 
 }  // namespace backend

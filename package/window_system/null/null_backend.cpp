@@ -1,0 +1,357 @@
+// The null backend: every entry of the backend contract without a display.
+#include "null_backend.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <utility>
+#include <vector>
+
+namespace draxo::ws {
+
+struct image_record {
+    std::vector<std::uint32_t> bits;
+    int width = 0;
+    int height = 0;
+};
+
+struct font_record {
+    int character_height = 0;
+    bool fixed = false;  // the stock and system fonts: never deleted
+};
+
+namespace null {
+namespace {
+
+struct native_window {
+    bool visible = false;
+    int surface_updates = 0;
+    int presents = 0;
+};
+
+struct native_timer {
+    unsigned period = 0;
+    std::uint64_t next = 0;
+};
+
+struct scheduled_action {
+    std::uint64_t at;
+    std::uint64_t order;  // actions due at the same time run in the order scheduled
+    std::function<void()> action;
+};
+
+struct native_control {
+    unsigned id = 0;
+    std::string text;
+};
+
+struct platform_state {
+    bool opened = false;
+    extent screen{1024, 768};
+    std::uint64_t clock = 0;
+    std::uint64_t deadline = 3600 * 1000;
+    std::map<std::pair<window, unsigned>, native_timer> timers;
+    std::vector<scheduled_action> actions;
+    std::uint64_t actions_scheduled = 0;
+    std::function<void(const char*)> starved;
+    bool ctrl = false;
+    font_record stock_fixed{10, true};
+    font_record system{default_character_height, true};
+};
+
+platform_state& platform() {
+    static auto* state = new platform_state;
+    return *state;
+}
+
+native_window* native_of(window w) { return w ? static_cast<native_window*>(w->native) : nullptr; }
+
+std::vector<native_control>* controls_of(dialog d) {
+    return d ? static_cast<std::vector<native_control>*>(d->native) : nullptr;
+}
+
+void starve(const char* why) {
+    platform_state& p = platform();
+    if (p.starved) {
+        p.starved(why);
+        return;
+    }
+    std::fprintf(stderr, "DRAXO null backend: %s\n", why);
+    std::abort();
+}
+
+// The time of the next timer expiry or scheduled action; false when there is none.
+bool next_happening(std::uint64_t& at) {
+    platform_state& p = platform();
+    bool found = false;
+    for (const auto& [key, t] : p.timers) {
+        at = found ? std::min(at, t.next) : t.next;
+        found = true;
+    }
+    for (const scheduled_action& a : p.actions) {
+        at = found ? std::min(at, a.at) : a.at;
+        found = true;
+    }
+    return found;
+}
+
+// Fires the expiries and runs the actions due by the clock, earliest first.
+void run_due() {
+    platform_state& p = platform();
+    for (;;) {
+        std::uint64_t at;
+        if (!next_happening(at) || at > p.clock) return;
+        for (auto& [key, t] : p.timers) {
+            if (t.next != at) continue;
+            t.next += t.period;
+            native_timer_fired(key.first, key.second);
+            return run_due();  // the timer map may have changed
+        }
+        auto first = std::min_element(p.actions.begin(), p.actions.end(), [](const auto& a, const auto& b) {
+            return a.at != b.at ? a.at < b.at : a.order < b.order;
+        });
+        std::function<void()> action = std::move(first->action);
+        p.actions.erase(first);
+        action();
+    }
+}
+
+int character_cell(int h) { return h + h / 2; }
+int ascent_of(int h) { return h + h / 4; }
+
+}  // namespace
+
+std::uint64_t now() { return platform().clock; }
+
+void advance(std::uint64_t ms) {
+    platform_state& p = platform();
+    std::uint64_t target = p.clock + ms;
+    for (;;) {
+        std::uint64_t at;
+        if (!next_happening(at) || at > target) break;
+        p.clock = std::max(p.clock, at);
+        run_due();
+    }
+    p.clock = target;
+}
+
+void schedule(std::uint64_t ms, std::function<void()> action) {
+    platform_state& p = platform();
+    p.actions.push_back(scheduled_action{p.clock + ms, p.actions_scheduled++, std::move(action)});
+}
+
+unsigned timer_period(window w, unsigned id) {
+    auto found = platform().timers.find({w, id});
+    return found == platform().timers.end() ? 0 : found->second.period;
+}
+
+void set_starved_handler(std::function<void(const char*)> handler) { platform().starved = std::move(handler); }
+
+void set_deadline(std::uint64_t ms_from_now) { platform().deadline = platform().clock + ms_from_now; }
+
+void inject(const message& m) { enqueue_input(m); }
+
+void set_ctrl_held(bool held) { platform().ctrl = held; }
+bool ctrl_held() { return platform().ctrl; }
+
+void set_screen_size(extent size) { platform().screen = size; }
+
+int surface_updates(window w) {
+    native_window* n = native_of(w);
+    return n ? n->surface_updates : 0;
+}
+
+int presents(window w) {
+    native_window* n = native_of(w);
+    return n ? n->presents : 0;
+}
+
+std::string control_text(dialog d, unsigned id) {
+    std::string text;
+    backend::dialog_item_text(d, id, text);
+    return text;
+}
+
+void set_control_text(dialog d, unsigned id, const std::string& latin1) {
+    if (auto* controls = controls_of(d))
+        for (native_control& c : *controls)
+            if (c.id == id) c.text = latin1;
+}
+
+void dialog_command(dialog d, unsigned id) { native_dialog_command(d, id); }
+
+}  // namespace null
+
+namespace backend {
+
+bool init(std::string&) {
+    null::platform().opened = true;
+    return true;
+}
+
+void quit() {
+    null::platform_state& p = null::platform();
+    p.timers.clear();
+    p.actions.clear();
+    p.opened = false;
+}
+
+extent screen_size() { return null::platform().screen; }
+
+void create_window(window w) {
+    w->native = new null::native_window;
+    native_client_resized(w, client_size(w));
+}
+
+void destroy_window(window w) {
+    delete null::native_of(w);
+    w->native = nullptr;
+}
+
+bool show_window(window w, int show_command) {
+    null::native_window* n = null::native_of(w);
+    if (!n) return false;
+    bool was_visible = n->visible;
+    n->visible = show_command != SW_HIDE;
+    if (n->visible && !was_visible) native_window_shown(w);
+    return was_visible;
+}
+
+bool window_visible(window w) {
+    null::native_window* n = null::native_of(w);
+    return n && n->visible;
+}
+
+extent client_size(window w) {
+    int bar = w->menu_bar ? null::menu_bar_height : 0;
+    return extent{std::max(0, w->outer.right - w->outer.left), std::max(0, w->outer.bottom - w->outer.top - bar)};
+}
+
+void surface_changed(window w) {
+    if (null::native_window* n = null::native_of(w)) ++n->surface_updates;
+}
+
+void present_now(window w) {
+    if (null::native_window* n = null::native_of(w)) ++n->presents;
+}
+
+void create_menu(menu) {}
+void menu_item_appended(menu, int) {}
+void menu_item_changed(menu, int) {}
+
+void attach_menu(window w, menu) { native_client_resized(w, client_size(w)); }
+
+void start_timer(window w, unsigned id, unsigned period_ms) {
+    null::platform_state& p = null::platform();
+    unsigned period = std::max(1u, period_ms);
+    p.timers[{w, id}] = null::native_timer{period, p.clock + period};
+}
+
+void stop_timer(window w, unsigned id) { null::platform().timers.erase({w, id}); }
+
+void poll_events(bool block) {
+    null::platform_state& p = null::platform();
+    null::run_due();
+    if (!block) return;
+    std::uint64_t at;
+    if (!null::next_happening(at))
+        return null::starve("a blocking poll has nothing ahead of it: the wait would never end");
+    if (at > p.deadline) return null::starve("a blocking poll passed the deadline: the wait goes on for ever");
+    p.clock = std::max(p.clock, at);
+    null::run_due();
+}
+
+bool create_dialog(dialog d) {
+    auto* controls = new std::vector<null::native_control>;
+    for (const dialog_item_template& item : d->layout.items) {
+        if (!item.class_name.empty() || (item.class_atom != CONTROL_BUTTON && item.class_atom != CONTROL_EDIT &&
+                                         item.class_atom != CONTROL_STATIC)) {
+            delete controls;
+            return false;
+        }
+        std::string text;
+        for (char16_t c : item.text) text.push_back(c <= 0xFF ? static_cast<char>(c) : '?');
+        controls->push_back(null::native_control{item.id, text});
+    }
+    d->native = controls;
+    return true;
+}
+
+void show_dialog(dialog) {}
+void focus_first_tab_stop(dialog) {}
+
+bool dialog_item_text(dialog d, unsigned id, std::string& latin1) {
+    if (auto* controls = null::controls_of(d))
+        for (const null::native_control& c : *controls)
+            if (c.id == id) {
+                latin1 = c.text;
+                return true;
+            }
+    return false;
+}
+
+void destroy_dialog(dialog d) {
+    delete null::controls_of(d);
+    d->native = nullptr;
+}
+
+image create_image(int width, int height) {
+    auto* img = new image_record;
+    img->width = std::max(0, width);
+    img->height = std::max(0, height);
+    img->bits.assign(static_cast<std::size_t>(img->width) * static_cast<std::size_t>(img->height), 0xFF000000u);
+    return img;
+}
+
+void delete_image(image img) { delete img; }
+
+pixels image_pixels(image img) { return pixels{img->bits.data(), img->width, img->height, img->width}; }
+
+font create_font(int height, int, const char*) {
+    int h = height < 0 ? -height : height > 0 ? std::max(1, height * 2 / 3) : null::default_character_height;
+    return new font_record{h, false};
+}
+
+void delete_font(font f) {
+    if (!f->fixed) delete f;
+}
+
+font stock_fixed_font() { return &null::platform().stock_fixed; }
+font system_font() { return &null::platform().system; }
+
+text_metrics font_metrics(font f) {
+    int h = f->character_height;
+    int cell = null::character_cell(h), ascent = null::ascent_of(h);
+    return text_metrics{cell, ascent, cell - ascent, cell - h, 0, null::advance_of(h)};
+}
+
+extent text_extent(font f, const char*, int length) {
+    int h = f->character_height;
+    return extent{std::max(0, length) * null::advance_of(h), null::character_cell(h)};
+}
+
+void draw_text(image target, font f, int x, int y, const char* text, int length, colorref color, bool opaque,
+               colorref background) {
+    pixels px = backend::image_pixels(target);
+    int h = f->character_height, advance = null::advance_of(h), cell = null::character_cell(h);
+    auto fill = [&](long long left, long long top, long long right, long long bottom, std::uint32_t value) {
+        for (long long row = std::max(0LL, top); row < std::min<long long>(bottom, px.height); ++row)
+            for (long long col = std::max(0LL, left); col < std::min<long long>(right, px.width); ++col)
+                px.bits[row * px.stride + col] = value;
+    };
+    if (opaque)
+        fill(x, y, static_cast<long long>(x) + static_cast<long long>(length) * advance, y + cell,
+             pixel_of(background));
+    for (int i = 0; i < length; ++i) {
+        if (text[i] == ' ') continue;
+        long long left = static_cast<long long>(x) + static_cast<long long>(i) * advance;
+        // The glyph box: the character's height up from the baseline, one
+        // pixel in from the sides of its advance.
+        int baseline = null::ascent_of(h);
+        fill(left + 1, y + baseline - h, left + advance - 1, y + baseline, pixel_of(color));
+    }
+}
+
+}  // namespace backend
+}  // namespace draxo::ws

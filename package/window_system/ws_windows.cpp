@@ -1,0 +1,197 @@
+// The layer's core: opening and closing the window system, window classes and
+// windows, paint state, and the backend's notifications about windows.
+#include <algorithm>
+#include <cstdlib>
+
+#include "ws_core.h"
+
+namespace draxo::ws {
+
+core_state::core_state() { std::fill(std::begin(last_character), std::end(last_character), -1); }
+
+core_state& core() {
+    static auto* state = new core_state;
+    return *state;
+}
+
+// --- Opening and closing ------------------------------------------------------
+
+bool init(std::string& why_not) {
+    core_state& c = core();
+    if (c.opened == 0) {
+        c.opened = backend::init(c.why_not_opened) ? 1 : -1;
+        if (c.opened > 0) std::atexit(quit);
+    }
+    why_not = c.why_not_opened;
+    return c.opened > 0;
+}
+
+void quit() {
+    core_state& c = core();
+    if (c.opened <= 0) return;
+    // The backend takes down what it keeps natively; the records stay, dead,
+    // so that a handle held anywhere never dangles.
+    backend::quit();
+    for (dialog d : c.open_dialogs) {
+        d->ended = true;
+        d->native = nullptr;
+    }
+    c.open_dialogs.clear();
+    for (window w : c.windows) {
+        w->destroyed = true;
+        w->native = nullptr;
+    }
+    for (menu m : c.menus) m->native = nullptr;
+    c.timers.clear();
+    c.queue.clear();
+    c.opened = 0;
+}
+
+// --- Windows -------------------------------------------------------------------
+
+void register_class(const char* name, unsigned class_style, window_proc proc, colorref background) {
+    core().classes[name] = window_class{class_style, proc, background};
+}
+
+bool class_registered(const char* name) { return core().classes.count(name) != 0; }
+
+window create_window(const char* class_name, const char* title, unsigned style, int x, int y, int width,
+                     int height) {
+    core_state& c = core();
+    auto found = c.classes.find(class_name);
+    if (found == c.classes.end() || c.opened <= 0) return nullptr;
+    auto* w = new window_record;
+    w->class_name = class_name;
+    w->class_style = found->second.style;
+    w->proc = found->second.proc;
+    w->background = found->second.background;
+    w->title = title ? title : "";
+    w->style = style;
+    w->outer = rect{x, y, x + width, y + height};
+    c.windows.push_back(w);
+    backend::create_window(w);
+    send_message(w, WM_CREATE, 0, 0);
+    w->created = true;
+    w->client = backend::client_size(w);
+    send_message(w, WM_SIZE, 0, make_lparam(w->client.cx, w->client.cy));
+    return w;
+}
+
+void destroy_window(window w) {
+    if (!is_window(w)) return;
+    send_message(w, WM_DESTROY, 0, 0);
+    w->destroyed = true;
+    w->paint_pending = false;
+    std::erase_if(core().timers, [w](const timer_record& t) {
+        if (t.w != w) return false;
+        backend::stop_timer(t.w, t.id);
+        return true;
+    });
+    end_dialogs_owned_by(w);
+    backend::destroy_window(w);
+}
+
+bool is_window(window w) { return w && !w->destroyed; }
+
+bool show_window(window w, int show_command) {
+    if (!is_window(w)) return false;
+    return backend::show_window(w, show_command);
+}
+
+bool window_visible(window w) { return is_window(w) && backend::window_visible(w); }
+
+rect client_rect(window w) {
+    if (!is_window(w)) return {};
+    extent size = backend::client_size(w);
+    return rect{0, 0, size.cx, size.cy};
+}
+
+extent screen_size() { return core().opened > 0 ? backend::screen_size() : extent{}; }
+
+lresult send_message(window w, unsigned id, wparam wp, lparam lp) {
+    if (!is_window(w) || !w->proc) return 0;
+    return w->proc(w, id, wp, lp);
+}
+
+lresult def_window_proc(window w, unsigned id, wparam, lparam) {
+    switch (id) {
+    case WM_CLOSE: destroy_window(w); return 0;
+    case WM_PAINT:
+        begin_paint(w);
+        end_paint(w);
+        return 0;
+    default: return 0;
+    }
+}
+
+// --- Painting --------------------------------------------------------------------
+
+void begin_paint(window w) {
+    if (!is_window(w)) return;
+    if (w->erase_pending && w->surface) {
+        fill_image(w->surface, w->background);
+        surface_changed(w);
+    }
+    w->erase_pending = false;
+    w->paint_pending = false;
+}
+
+void end_paint(window) {}
+
+void invalidate(window w) {
+    if (!is_window(w)) return;
+    w->paint_pending = true;
+    w->erase_pending = true;
+}
+
+image window_surface(window w) { return w ? w->surface : nullptr; }
+
+void surface_changed(window w) {
+    if (is_window(w)) backend::surface_changed(w);
+}
+
+void present_now(window w) {
+    if (is_window(w)) backend::present_now(w);
+}
+
+// --- Notifications from the backend --------------------------------------------------
+
+// A window that owns an open dialog takes no input, no close request and
+// no menu command of its own; messages posted to it still arrive.
+void enqueue_input(const message& m) {
+    if (!is_window(m.hwnd) || m.hwnd->input_disabled) return;
+    if (m.id == WM_KEYDOWN || m.id == WM_SYSKEYDOWN) core().last_character[m.w & 0xFFu] = m.character;
+    core().queue.push_back(m);
+}
+
+void native_client_resized(window w, extent size) {
+    if (w->destroyed) return;
+    bool changed = size.cx != w->client.cx || size.cy != w->client.cy || !w->surface;
+    if (!changed) return;
+    image fresh = create_image(std::max(size.cx, 1), std::max(size.cy, 1));
+    fill_image(fresh, w->background);
+    if (w->surface) {
+        copy_image(w->surface, fresh);
+        delete_image(w->surface);
+    }
+    w->surface = fresh;
+    w->client = size;
+    if (!w->created) return;  // create_window reports the first size itself
+    if (w->class_style & (CS_HREDRAW | CS_VREDRAW)) invalidate(w);
+    send_message(w, WM_SIZE, 0, make_lparam(size.cx, size.cy));
+}
+
+void native_window_shown(window w) { invalidate(w); }
+
+void native_close_requested(window w) {
+    if (is_window(w) && !w->input_disabled) post_message(w, WM_CLOSE, 0, 0);
+}
+
+void native_window_destroyed(window w) { destroy_window(w); }
+
+void native_focus_changed(window from, window to) {
+    if (is_window(from)) send_message(from, WM_KILLFOCUS, reinterpret_cast<wparam>(to), 0);
+    if (is_window(to)) send_message(to, WM_SETFOCUS, reinterpret_cast<wparam>(from), 0);
+}
+
+}  // namespace draxo::ws
