@@ -136,6 +136,35 @@ TEST(Polygon, FilledTriangleWithItsOutlineHasNoGapsAndHoldsItsCorners) {
     }
 }
 
+// The one-pass triangle against the fill and the outline drawn one after the
+// other: thousands of triangles, small and large, steep and flat, partly
+// outside the buffer, degenerate, and with corners beyond the one-pass reach.
+TEST(Polygon, OnePassFilledTriangleIsTheFillAndTheOutlineExactly) {
+    std::uint32_t seed = 7;
+    auto next = [&seed](int lo, int hi) {
+        seed = seed * 1103515245u + 12345u;
+        return lo + static_cast<int>((seed >> 8) % static_cast<std::uint32_t>(hi - lo + 1));
+    };
+    for (int i = 0; i < 20000; ++i) {
+        const int reach = i % 10 == 0 ? 200 : i % 3 == 0 ? 12 : 40;
+        raster::point t[3];
+        for (raster::point& p : t) p = raster::point{next(-reach, reach + 30), next(-reach, reach + 20)};
+        if (i % 7 == 0) t[2] = t[next(0, 1)];  // two corners in one
+        if (i % 11 == 0)                       // three in a line
+            t[2] = raster::point{t[0].x + 2 * (t[1].x - t[0].x), t[0].y + 2 * (t[1].y - t[0].y)};
+        if (i % 13 == 0) t[1].y = t[0].y;     // a horizontal edge
+        if (i % 17 == 0) t[1] = t[2] = t[0];  // one point
+        if (i == 5) t[1] = raster::point{INT_MAX, 20}, t[2] = raster::point{-40000000, INT_MIN};
+        buffer two_passes(30, 20), one_pass(30, 20);
+        raster::fill_polygon(two_passes.pixels(), t, 3, 1);
+        raster::polygon_outline(two_passes.pixels(), t, 3, 1);
+        raster::fill_outlined_triangle(one_pass.pixels(), t, 1);
+        ASSERT_EQ(one_pass.picture(), two_passes.picture())
+            << "(" << t[0].x << "," << t[0].y << ") (" << t[1].x << "," << t[1].y << ") (" << t[2].x << ","
+            << t[2].y << ")";
+    }
+}
+
 TEST(Polygon, HugeCornersFillTheSameRowsAsACloseTriangleOfTheSameShape) {
     buffer near(20, 20), far(20, 20);
     const raster::point small[3] = {{0, 0}, {400, 200}, {400, -200}};
