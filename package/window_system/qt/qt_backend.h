@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QWidget>
 #include <chrono>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <tuple>
@@ -26,6 +27,7 @@ struct image_record {
 
 struct font_record {
     QFont font;
+    std::uint64_t id = 0;  // the font matched for a request; its copies share it
     int ascent = 0;
     int descent = 0;
     int internal_leading = 0;
@@ -55,6 +57,7 @@ struct platform_state {
     std::map<font_request, font_record> fonts;  // fonts made, by request
     font stock_fixed = nullptr;
     font system = nullptr;
+    std::uint64_t fonts_matched = 0;  // numbers the fonts: font_record::id
 };
 platform_state& platform();
 
@@ -112,6 +115,18 @@ private:
 };
 
 FrameWindow* frame_of(window w);
+
+// Texts drawn again from their glyphs' coverage (qt_text_cache.cpp).
+// The width of a text in a font, as QFontMetrics gives it, kept.
+int cached_advance(const font_record& f, const char* text, int length);
+// Draws a line of Latin-1 text with the top-left of its cell at (x, y) in
+// an opaque pen, exactly as a QPainter would, from the glyphs kept for it;
+// false, drawing nothing, when it has none (yet): the caller draws it.
+bool draw_cached_text(QImage& image, const font_record& f, int x, int y, const char* text, int length,
+                      std::uint32_t pen);
+// What the kept texts take, in bytes, and the most they may take.
+std::size_t cached_text_bytes();
+std::size_t cached_text_budget();
 // The package window whose client area is or contains this widget, or null.
 window window_of_widget(QWidget* widget);
 

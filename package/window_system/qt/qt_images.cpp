@@ -30,6 +30,7 @@ int default_pixel_size() { return QFontInfo(QApplication::font()).pixelSize(); }
 font_record make_font(QFont qfont) {
     font_record f;
     f.font = qfont;
+    f.id = ++platform().fonts_matched;
     QFontMetrics metrics(qfont);
     f.ascent = metrics.ascent();
     f.descent = metrics.descent();
@@ -126,13 +127,13 @@ text_metrics font_metrics(font f) {
 }
 
 extent text_extent(font f, const char* text, int length) {
-    QFontMetrics metrics(f->font);
-    int width = length > 0 ? metrics.horizontalAdvance(QString::fromLatin1(text, length)) : 0;
+    int width = length > 0 ? qt::cached_advance(*f, text, length) : 0;
     return extent{width, f->ascent + f->descent};
 }
 
 void draw_text(image target, font f, int x, int y, const char* text, int length, colorref color, bool opaque,
                colorref background) {
+    if (!opaque && qt::draw_cached_text(target->image, *f, x, y, text, length, pixel_of(color))) return;
     QString line = QString::fromLatin1(text, length);
     QPainter painter(&target->image);
     painter.setFont(f->font);
