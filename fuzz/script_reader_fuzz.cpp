@@ -36,12 +36,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::fclose(file);
 
     draxo::close_script_file();
-    draxo::periodic_run = 0;
-    draxo::playing = true;
+    draxo::run.periodic_run = 0;
+    draxo::run.playing = true;
     for (int event = 0; event < 100000 && draxo::read_script_event(); ++event) {
         // A run's length is the file's to choose; playing all of it out
         // proves nothing more.
-        if (draxo::periodic_run > 8) draxo::periodic_run = 8;
+        if (draxo::run.periodic_run > 8) draxo::run.periodic_run = 8;
     }
     draxo::close_script_file();
     return 0;
