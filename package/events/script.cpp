@@ -58,14 +58,15 @@ void record_script_event(int kind, event_record event) {
         }
         return;
     }
-    switch (kind) {
-    case DRAXO_MOUSE: std::fprintf(run.script_file, "DRAXO_MOUSE(%d, %d);\n", event.x, event.y); break;
-    case DRAXO_KBD:
-        std::fprintf(run.script_file, "DRAXO_KBD(%d);\n", static_cast<int>(static_cast<signed char>(event.key)));
-        break;
-    case DRAXO_PERIODIC: std::fprintf(run.script_file, "DRAXO_PERIODIC(%d);\n", run.periodic_run); break;
-    default: break;
-    }
+    script_line line;
+    line.kind = kind;
+    line.x = event.x;
+    line.y = event.y;
+    line.key = event.key;
+    line.count = run.periodic_run;  // a periodic line writes the counter, not the event
+    char text[script_line_size];
+    std::size_t length = format_script_line(line, text);
+    if (length > 0) std::fwrite(text, 1, length, run.script_file);
 }
 
 int read_script_event() {

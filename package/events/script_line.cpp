@@ -2,6 +2,7 @@
 #include "script_line.h"
 
 #include <climits>
+#include <cstdio>
 
 #include "draxo.h"
 
@@ -66,6 +67,25 @@ script_line parse_script_line(const char* line, std::size_t length) {
     default: break;
     }
     return parsed;
+}
+
+std::size_t format_script_line(const script_line& event, char* buffer) {
+    int length = 0;
+    switch (event.kind) {
+    case DRAXO_MOUSE:
+        length = std::snprintf(buffer, script_line_size, "DRAXO_MOUSE(%d, %d);\n", event.x, event.y);
+        break;
+    case DRAXO_KBD:
+        length = std::snprintf(buffer, script_line_size, "DRAXO_KBD(%d);\n",
+                               static_cast<int>(static_cast<signed char>(event.key)));
+        break;
+    case DRAXO_PERIODIC:
+        length = std::snprintf(buffer, script_line_size, "DRAXO_PERIODIC(%d);\n", event.count);
+        break;
+    default: break;
+    }
+    if (length <= 0) buffer[0] = '\0';
+    return length > 0 ? static_cast<std::size_t>(length) : 0;
 }
 
 }  // namespace draxo

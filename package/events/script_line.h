@@ -27,6 +27,12 @@ struct script_line {
 // and a number missing before the end reads as 0.
 script_line parse_script_line(const char* line, std::size_t length);
 
+// Writes the line for an event into `buffer` (at least script_line_size
+// bytes), newline included, and returns its length: the mouse position, the
+// key as a signed 8-bit number (128 to 255 become negative), or the run's
+// count. Any other kind gives the empty line (length 0).
+std::size_t format_script_line(const script_line& event, char* buffer);
+
 // Finds the next number in a script line, as the reader does: skips what
 // cannot start a number (a digit, or '-' where signs are allowed), takes the
 // number's text (at most 11 characters are kept), and converts it as atoi
