@@ -63,8 +63,8 @@ std::vector<call> whole_frame() {
 }
 
 // Device coordinates of a logical point.
-int column_of(int x) { return draxo::origin_x + x; }
-int row_of(int y) { return draxo::origin_y - y; }
+int column_of(int x) { return draxo::display.origin_x + x; }
+int row_of(int y) { return draxo::display.origin_y - y; }
 
 QColor qcolor_of(int color) { return QColor::fromRgb(draxo::ws::pixel_of(draxo::palette_rgb[color])); }
 
@@ -254,7 +254,7 @@ struct span {
 // The spans the package paints for `draw`: found by drawing on a frame of a
 // value no colour has and looking for what changed.
 std::vector<span> spans_of(const std::function<void()>& draw) {
-    draxo::ws::pixels px = draxo::ws::image_pixels(draxo::frame_buffer);
+    draxo::ws::pixels px = draxo::ws::image_pixels(draxo::display.frame_buffer);
     constexpr std::uint32_t untouched = 0x00123456;
     for (int row = 0; row < px.height; ++row) std::fill_n(px.bits + row * px.stride, px.width, untouched);
     draw();

@@ -1,163 +1,190 @@
+// The script recorder and player over the one stream of the script file.
+// Recording and playback never run together: whichever is switched on
+// second is refused, so that neither feeds the other.
 #include "script.h"
 
-#include <climits>
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstring>
 
+#include "console/console.h"
 #include "draxo.h"
 #include "run_menu.h"
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 namespace draxo {
-
-std::FILE* script_file = nullptr;
-script_mode script_file_mode = script_mode::closed;
-
 namespace {
 
-// Recorded events lost because the stream is open for reading are reported
-// once for each time the stream is opened.
-bool unwritable_reported = false;
-
-bool open_script_file(script_mode mode) {
-    script_file = std::fopen(script_file_name, mode == script_mode::writing ? "w" : "r");
-    script_file_mode = script_file ? mode : script_mode::closed;
-    unwritable_reported = false;
-    return script_file != nullptr;
+// Opens the script file, refusing anything that is not a regular file (a
+// FIFO, a device, a directory), and never waiting: opening a FIFO for
+// reading or writing would wait for ever for a program at its other end.
+std::FILE* open_regular_file(const char* name, bool writing) {
+#ifdef _WIN32
+    // No FIFOs here; a directory or a device is refused before it is opened.
+    struct _stat64 status;
+    if (_stat64(name, &status) == 0 && !(status.st_mode & _S_IFREG)) return nullptr;
+    return std::fopen(name, writing ? "w" : "r");
+#else
+    int access = writing ? O_WRONLY | O_CREAT | O_TRUNC : O_RDONLY;
+    int fd = ::open(name, access | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0) return nullptr;
+    struct stat status;
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return nullptr;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* file = ::fdopen(fd, writing ? "w" : "r");
+    if (!file) ::close(fd);
+    return file;
+#endif
 }
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool open_script_file(script_mode mode) {
+    run.script_file = open_regular_file(script_file_name, mode == script_mode::writing);
+    run.script_file_mode = run.script_file ? mode : script_mode::closed;
+    return run.script_file != nullptr;
+}
 
-// atoi's reading of a token (an optional sign, then digits up to the first
-// other character), saturated instead of overflowing.
-int convert_token(const char* token) {
-    const char* p = token;
-    bool negative = false;
-    if (*p == '-' || *p == '+') negative = *p++ == '-';
-    long long value = 0;
-    for (; is_digit(*p); ++p) {
-        value = value * 10 + (*p - '0');
-        if (value > static_cast<long long>(INT_MAX) + 1) break;
-    }
-    if (negative) value = -value;
-    if (value > INT_MAX) return INT_MAX;
-    if (value < INT_MIN) return INT_MIN;
-    return static_cast<int>(value);
+// Recording stops when its file cannot take a line: what was written stays.
+void stop_recording_after(const char* failed, int error) {
+    console_printf("Cannot %s script file %s: %s\n", failed, script_file_name, std::strerror(error));
+    if (run.script_file) std::fclose(run.script_file);
+    run.script_file = nullptr;
+    run.script_file_mode = script_mode::closed;
+    run.recording = false;
+    run.periodic_run = 0;
+    set_run_menu_check(CMD_RECORD_SCRIPT, false);
+}
+
+// Each line goes through to the file as it is recorded, so that a recording
+// survives whatever ends the program.
+void write_line(const char* text, std::size_t length) {
+    errno = 0;
+    if (std::fwrite(text, 1, length, run.script_file) == length && std::fflush(run.script_file) == 0) return;
+    stop_recording_after("write", errno ? errno : EIO);
 }
 
 // Reads the next line that is not empty. Returns false when there is none:
 // at the end of the file or on a read error.
 bool read_line(char* line) {
     for (;;) {
-        if (!std::fgets(line, static_cast<int>(script_line_size), script_file)) return false;
-        if (std::feof(script_file)) return false;  // a last line without its newline is not played
+        if (!std::fgets(line, static_cast<int>(script_line_size), run.script_file)) return false;
+        if (std::feof(run.script_file)) return false;  // a last line without its newline is not played
         if (std::strcmp(line, "\n") != 0 && std::strcmp(line, "\r\n") != 0) return true;
     }
 }
 
+// Delivers one parsed line as the pending event. A periodic line is the
+// first event of its run; a count of 0 is one event too.
+int deliver(const script_line& line) {
+    switch (line.kind) {
+    case DRAXO_MOUSE:
+        run.last_event.x = line.x;
+        run.last_event.y = line.y;
+        break;
+    case DRAXO_KBD: run.last_event.key = line.key; break;
+    case DRAXO_PERIODIC: run.periodic_run = line.count > 1 ? line.count - 1 : 0; break;
+    default: stop_playback(); return 0;
+    }
+    run.pending_event = line.kind;
+    return 1;
+}
+
 }  // namespace
 
-int scan_script_number(const char* line, std::size_t length, std::size_t& position, bool signed_numbers) {
-    auto starts_number = [signed_numbers](char c) { return is_digit(c) || (signed_numbers && c == '-'); };
-    while (position < length && !starts_number(line[position])) ++position;
-    char token[script_token_size + 1];
-    std::size_t kept = 0;
-    while (position < length && starts_number(line[position])) {
-        if (kept < script_token_size) token[kept++] = line[position];
-        ++position;
+bool start_recording() {
+    if (run.playing || run.play_one) {
+        console_printf("Cannot record script file %s while it is being played back\n", script_file_name);
+        return false;
     }
-    token[kept] = '\0';
-    return convert_token(token);
+    // A playback left open at its end, or halted, is over: its leftover
+    // periodic events are not the recording's.
+    if (run.script_file_mode == script_mode::reading) close_script_file();
+    run.periodic_run = 0;
+    run.recording = true;  // the file opens when the first event is recorded
+    set_run_menu_check(CMD_RECORD_SCRIPT, true);
+    return true;
+}
+
+void stop_recording() {
+    run.recording = false;
+    set_run_menu_check(CMD_RECORD_SCRIPT, false);
+    end_recording();
+}
+
+bool may_play_back() {
+    if (!run.recording) return true;
+    console_printf("Cannot play back script file %s while it is being recorded\n", script_file_name);
+    return false;
 }
 
 void record_script_event(int kind, event_record event) {
-    if (!script_file && !open_script_file(script_mode::writing)) {
-        DRAXO_console_printf("Cannot open script file %s for writing\n", script_file_name);
+    if (!run.script_file && !open_script_file(script_mode::writing)) {
+        console_printf("Cannot open script file %s for writing\n", script_file_name);
         return;
     }
-    if (script_file_mode != script_mode::writing) {
-        if (kind != DRAXO_QUIT && !unwritable_reported) {
-            DRAXO_console_printf("Script file %s is open for playback; recorded events are not written\n",
-                                 script_file_name);
-            unwritable_reported = true;
-        }
-        return;
-    }
-    switch (kind) {
-    case DRAXO_MOUSE: std::fprintf(script_file, "DRAXO_MOUSE(%d, %d);\n", event.x, event.y); break;
-    case DRAXO_KBD:
-        std::fprintf(script_file, "DRAXO_KBD(%d);\n", static_cast<int>(static_cast<signed char>(event.key)));
-        break;
-    case DRAXO_PERIODIC: std::fprintf(script_file, "DRAXO_PERIODIC(%d);\n", periodic_run); break;
-    default: break;
-    }
+    if (run.script_file_mode != script_mode::writing) return;  // recording never starts over a playback
+    script_line line;
+    line.kind = kind;
+    line.x = event.x;
+    line.y = event.y;
+    line.key = event.key;
+    line.count = run.periodic_run;  // a periodic line writes the counter, not the event
+    char text[script_line_size];
+    std::size_t length = format_script_line(line, text);
+    if (length > 0) write_line(text, length);
 }
 
 int read_script_event() {
-    if (!script_file && !open_script_file(script_mode::reading)) {
-        DRAXO_console_printf("Cannot open script file %s for reading\n", script_file_name);
+    if (!run.script_file && !open_script_file(script_mode::reading)) {
+        console_printf("Cannot open script file %s for reading\n", script_file_name);
         stop_playback();
         return 0;
     }
-    if (script_file_mode != script_mode::reading) {
-        DRAXO_console_printf("Cannot play back script file %s while it is being recorded\n", script_file_name);
+    if (run.script_file_mode != script_mode::reading) {  // playback never starts over a recording
         stop_playback();
         return 0;
     }
-    if (periodic_run > 0) {
-        pending_event = DRAXO_PERIODIC;
-        --periodic_run;
+    if (run.periodic_run > 0) {
+        run.pending_event = DRAXO_PERIODIC;
+        --run.periodic_run;
         return 1;
     }
     char line[script_line_size];
     if (!read_line(line)) {
-        if (std::feof(script_file)) DRAXO_console_printf("EOF encountered in script file %s\n", script_file_name);
+        if (std::feof(run.script_file)) console_printf("EOF encountered in script file %s\n", script_file_name);
         stop_playback();
         return 0;
     }
-    // The kind is the seventh character, the one after "DRAXO_"; the line
-    // ends at its first NUL, and nothing beyond its end is looked at.
-    std::size_t length = std::strlen(line);
-    std::size_t position = 6;
-    char kind = length > position ? line[position] : '\0';
-    switch (kind) {
-    case 'M':
-        pending_event = DRAXO_MOUSE;
-        last_event.x = scan_script_number(line, length, position, true);
-        last_event.y = scan_script_number(line, length, position, true);
-        return 1;
-    case 'K':
-        pending_event = DRAXO_KBD;
-        last_event.key =
-            static_cast<char>(static_cast<signed char>(scan_script_number(line, length, position, true) & 0xFF));
-        return 1;
-    case 'P':
-        pending_event = DRAXO_PERIODIC;
-        {
-            // The line is the run's first event; a count of 0 is one event too.
-            int count = scan_script_number(line, length, position, false);
-            periodic_run = count > 1 ? count - 1 : 0;
-            return 1;
-        }
-    default: stop_playback(); return 0;
-    }
+    // The line ends at its first NUL.
+    return deliver(parse_script_line(line, std::strlen(line)));
 }
 
 void stop_playback() {
-    playing = false;
-    play_one = false;
+    run.playing = false;
+    run.play_one = false;
     set_run_menu_check(CMD_PLAYBACK_SCRIPT, false);
 }
 
 void close_script_file() {
-    if (script_file) std::fclose(script_file);
-    script_file = nullptr;
-    script_file_mode = script_mode::closed;
+    if (!run.script_file) return;
+    bool writing = run.script_file_mode == script_mode::writing;
+    errno = 0;
+    int closed = std::fclose(run.script_file);
+    run.script_file = nullptr;
+    run.script_file_mode = script_mode::closed;
+    if (closed != 0 && writing) stop_recording_after("close", errno ? errno : EIO);
 }
 
 void end_recording() {
-    if (periodic_run > 0) {
-        record_script_event(DRAXO_PERIODIC, last_event);
-        periodic_run = 0;
-    }
+    if (run.periodic_run > 0) record_script_event(DRAXO_PERIODIC, run.last_event);
+    run.periodic_run = 0;
     close_script_file();
 }
 

@@ -15,7 +15,7 @@ constexpr std::uint64_t checksum_start = 0xCBF29CE484222325ull;
 // FNV-1a over the frame buffer's pixels, row by row, each pixel's four
 // bytes from the lowest, folded into `hash`.
 inline std::uint64_t fold_frame(std::uint64_t hash = checksum_start) {
-    ws::pixels px = ws::image_pixels(frame_buffer);
+    ws::pixels px = ws::image_pixels(display.frame_buffer);
     for (int row = 0; row < px.height; ++row)
         for (int column = 0; column < px.width; ++column) {
             std::uint32_t value = px.bits[row * px.stride + column];

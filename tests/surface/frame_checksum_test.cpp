@@ -22,8 +22,8 @@ struct FrameChecksum : ::testing::Test {
         static char command_line[] = "";
         DRAXO_start(nullptr, nullptr, command_line, 1);
         DRAXO_set_logging(0);
-        ASSERT_EQ(origin_x, 300);
-        ASSERT_EQ(origin_y, 260);
+        ASSERT_EQ(display.origin_x, 300);
+        ASSERT_EQ(display.origin_y, 260);
     }
 };
 

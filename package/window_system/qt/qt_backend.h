@@ -5,6 +5,10 @@
 
 #include <QFont>
 #include <QImage>
+#include <QList>
+#include <QPointF>
+#include <QRawFont>
+#include <QString>
 #include <QWidget>
 #include <chrono>
 #include <cstdint>
@@ -16,6 +20,7 @@
 #include "../backend.h"
 
 class QApplication;
+class QPainter;
 class QMenuBar;
 class QTimer;
 
@@ -55,6 +60,7 @@ struct platform_state {
     QApplication* application = nullptr;
     std::map<std::pair<window, unsigned>, QTimer*> timers;
     std::map<font_request, font_record> fonts;  // fonts made, by request
+    int termination_pipe[2] = {-1, -1};         // written by the termination signals' handler
     font stock_fixed = nullptr;
     font system = nullptr;
     std::uint64_t fonts_matched = 0;  // numbers the fonts: font_record::id
@@ -99,6 +105,8 @@ public:
     bool native_destroyed() const { return native_destroyed_; }
     void mark_native_destroyed() { native_destroyed_ = true; }
     void set_menu_bar(QMenuBar* bar);
+    // Gives the menu bar the keyboard with its first menu open.
+    void open_menu_bar();
     // Places the menu bar and client area and reports the client size.
     void lay_out();
 
@@ -115,18 +123,37 @@ private:
 };
 
 FrameWindow* frame_of(window w);
+// Another program destroyed a native window of this one (X11's
+// DestroyNotify): the package window or dialog it belongs to is told, and its
+// native side is left alone from then on. True when the window was one of them.
+bool frame_destroyed_natively(std::uint64_t native_id);
+bool dialog_destroyed_natively(std::uint64_t native_id);
+
+// How a line of Latin-1 text is laid out and drawn (qt_images.cpp): its
+// width; its glyphs, each placed from the start of the baseline; drawing it
+// with a painter whose font and pen are set, the top-left of its cell at
+// (x, y).
+int line_width(const QFont& font, const QString& line);
+struct placed_glyphs {
+    QRawFont font;
+    QList<quint32> indexes;
+    QList<QPointF> positions;
+};
+QList<placed_glyphs> line_glyphs(const QFont& font, const QString& line);
+void draw_line(QPainter& painter, const font_record& f, int x, int y, const QString& line);
 
 // Texts drawn again from their glyphs' coverage (qt_text_cache.cpp).
-// The width of a text in a font, as QFontMetrics gives it, kept.
-int cached_advance(const font_record& f, const char* text, int length);
-// Draws a line of Latin-1 text with the top-left of its cell at (x, y) in
-// an opaque pen, exactly as a QPainter would, from the glyphs kept for it;
-// false, drawing nothing, when it has none (yet): the caller draws it.
-bool draw_cached_text(QImage& image, const font_record& f, int x, int y, const char* text, int length,
+// The width of a line, as line_width gives it, kept.
+int cached_width(const font_record& f, const char* text, int length);
+// Draws a line in an opaque pen exactly as draw_line does, from the glyphs
+// kept for it; false, drawing nothing, when it has none (yet): the caller
+// draws it.
+bool draw_cached_line(QImage& image, const font_record& f, int x, int y, const char* text, int length,
                       std::uint32_t pen);
 // What the kept texts take, in bytes, and the most they may take.
 std::size_t cached_text_bytes();
 std::size_t cached_text_budget();
+
 // The package window whose client area is or contains this widget, or null.
 window window_of_widget(QWidget* widget);
 

@@ -9,21 +9,20 @@
 // order, with Qt's own arithmetic for an opaque pen over an opaque pixel
 // (overlapping glyphs are blended one after the other, as Qt does). Before
 // a text is kept, its glyphs blended white on black must give exactly what
-// Qt draws for the whole line; a text that does not (or whose glyphs Qt
-// draws as outlines, from 64 pixels on) keeps being drawn by Qt.
+// the painter draws for the whole line; a text that does not (or whose
+// glyphs Qt draws as outlines, from 64 pixels on) keeps being drawn by the
+// painter.
 //
 // The coverage depends on the font and the text's bytes alone; colour,
 // place and the pixels beneath come in at each drawing. So the texts are
 // kept by font (every font matched gets its own number, shared by its
 // copies) and bytes, and all of them together stay within a budget of
 // bytes: past it, they are all dropped and made again as they come.
-#include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QImage>
 #include <QPainter>
 #include <QRawFont>
-#include <QTextLayout>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -56,8 +55,8 @@ struct coverage_runs {
 };
 
 struct text_entry {
-    int advance = -1;  // the text's width, -1 until measured
-    int drawn = 0;     // times drawn by Qt
+    int width = -1;  // the line's width, -1 until measured
+    int drawn = 0;   // times drawn by Qt
     enum { not_made, made, refused } glyphs = not_made;
     // The coverage of each pixel by its first glyph, one run a row, then of
     // pixels two glyphs cover by the second, and so on: blended in this
@@ -267,15 +266,18 @@ coverage_runs layered(const coverage_runs& glyphs) {
     return out;
 }
 
-// Makes the layers of one line's glyphs, checked against Qt's own drawing.
+// Makes the layers of one line's glyphs, checked against the backend's own
+// drawing of the line.
 bool make_glyphs(const font_record& f, const QString& line, text_entry& e) {
     if (f.font.pixelSize() > largest_cached_glyph || f.font.pixelSize() <= 0) return false;
-    // The whole line as Qt draws it, white on black, with room around its ink.
+    // The whole line as the backend draws it, white on black, with room
+    // around its ink.
     const QRectF ink = QFontMetricsF(f.font).boundingRect(line);
     const int margin = 4 + f.font.pixelSize() / 4;
-    const int left = static_cast<int>(std::floor(ink.left())) - margin;
+    const int left = static_cast<int>(std::floor(std::min<qreal>(ink.left(), 0))) - margin;
     const int top = static_cast<int>(std::floor(ink.top())) - margin;  // from the baseline
-    const int width = static_cast<int>(std::ceil(ink.right())) + margin - left;
+    const int right = static_cast<int>(std::ceil(std::max<qreal>(ink.right(), line_width(f.font, line))));
+    const int width = right + margin - left;
     const int height = static_cast<int>(std::ceil(ink.bottom())) + margin - top;
     // The cell's top-left corner in the images.
     const int origin_x = -left, origin_y = -top - f.ascent;
@@ -285,34 +287,26 @@ bool make_glyphs(const font_record& f, const QString& line, text_entry& e) {
         QPainter painter(&whole);
         painter.setFont(f.font);
         painter.setPen(Qt::white);
-        painter.drawText(QPointF(origin_x, origin_y + f.ascent), line);
+        draw_line(painter, f, origin_x, origin_y, line);
     }
     coverage_runs probe;
     if (!take_coverage(whole, 0, 0, probe)) return false;  // ink beyond the room made for it
 
-    // Each glyph of the laid-out line alone, at its place in the line.
-    QTextLayout layout(line, f.font);
-    layout.beginLayout();
-    QTextLine laid = layout.createLine();
-    layout.endLayout();
-    if (!laid.isValid()) return false;
-    const QPointF baseline_origin(origin_x, origin_y + f.ascent - laid.ascent());
+    // Each glyph of the line alone, at its place in the line.
+    const QPointF baseline(origin_x, origin_y + f.ascent);
     coverage_runs glyphs;
-    for (const QGlyphRun& run : layout.glyphRuns()) {
-        const QList<quint32> indexes = run.glyphIndexes();
-        const QList<QPointF> positions = run.positions();
-        const QRawFont raw = run.rawFont();
-        for (qsizetype i = 0; i < indexes.size(); ++i) {
-            const QPointF at = baseline_origin + positions[i];
-            const QRectF box = raw.boundingRect(indexes[i]).translated(at);
+    for (const placed_glyphs& run : line_glyphs(f.font, line))
+        for (qsizetype i = 0; i < run.indexes.size(); ++i) {
+            const QPointF at = baseline + run.positions[i];
+            const QRectF box = run.font.boundingRect(run.indexes[i]).translated(at);
             const int glyph_left = static_cast<int>(std::floor(box.left())) - margin;
             const int glyph_top = static_cast<int>(std::floor(box.top())) - margin;
             QImage glyph(static_cast<int>(std::ceil(box.right())) + margin - glyph_left,
                          static_cast<int>(std::ceil(box.bottom())) + margin - glyph_top, QImage::Format_RGB32);
             glyph.fill(0xFF000000u);
             QGlyphRun one;
-            one.setRawFont(raw);
-            one.setGlyphIndexes({indexes[i]});
+            one.setRawFont(run.font);
+            one.setGlyphIndexes({run.indexes[i]});
             one.setPositions({at - QPointF(glyph_left, glyph_top)});
             {
                 QPainter painter(&glyph);
@@ -321,10 +315,9 @@ bool make_glyphs(const font_record& f, const QString& line, text_entry& e) {
             }
             if (!take_coverage(glyph, origin_x - glyph_left, origin_y - glyph_top, glyphs)) return false;
         }
-    }
     e.layers = layered(glyphs);
 
-    // The layers blended white on black must be the line Qt drew.
+    // The layers blended white on black must be the line as it was drawn.
     QImage again(width, height, QImage::Format_RGB32);
     again.fill(0xFF000000u);
     blend_runs(again, origin_x, origin_y, e.layers, 0xFFFFFFFFu);
@@ -340,15 +333,15 @@ std::size_t cached_text_budget() {
     return cache_budget + entry_budget + longest_kept_text + sizeof(text_key) + sizeof(text_entry) + 32;
 }
 
-int cached_advance(const font_record& f, const char* text, int length) {
+int cached_width(const font_record& f, const char* text, int length) {
     if (static_cast<std::size_t>(length) > longest_kept_text)
-        return QFontMetrics(f.font).horizontalAdvance(QString::fromLatin1(text, length));
+        return line_width(f.font, QString::fromLatin1(text, length));
     text_entry& e = entry_for(f, std::string_view(text, static_cast<std::size_t>(length)));
-    if (e.advance < 0) e.advance = QFontMetrics(f.font).horizontalAdvance(QString::fromLatin1(text, length));
-    return e.advance;
+    if (e.width < 0) e.width = line_width(f.font, QString::fromLatin1(text, length));
+    return e.width;
 }
 
-bool draw_cached_text(QImage& image, const font_record& f, int x, int y, const char* text, int length,
+bool draw_cached_line(QImage& image, const font_record& f, int x, int y, const char* text, int length,
                       std::uint32_t pen) {
     const std::string_view bytes(text, static_cast<std::size_t>(length));
     if (bytes.size() > longest_kept_text) return false;
