@@ -125,6 +125,8 @@ constexpr i64 box_limit = i64{1} << 30;
 // narrow, so that the part cut off could never reach the buffer.
 constexpr double stroke_limit = double(i64{1} << 26);
 constexpr i64 pen_limit = i64{1} << 24;
+// Segments, pens and buffers within this reach are worked out in 64 bits.
+constexpr i64 small_reach = 4096;
 
 // Floor and ceiling of a / b, for b > 0.
 i64 floor_div(i128 a, i64 b) {
@@ -271,6 +273,20 @@ public:
         }
         i128 across = i128{dx_} * vy - i128{dy_} * vx;
         return across * across <= i128{radius2_} * length2_;
+    }
+
+    // covers() for a segment, pen and pixels within `small_reach` (below):
+    // every product then fits 64 bits.
+    bool covers_small(i64 x, i64 y2) const {
+        const i64 vx = 2 * x + offset_ - ax_, vy = y2 - ay_;
+        const i64 along = vx * dx_ + vy * dy_;
+        if (along <= 0) return vx * vx + vy * vy <= radius2_;
+        if (along >= length2_) {
+            const i64 wx = vx - dx_, wy = vy - dy_;
+            return wx * wx + wy * wy <= radius2_;
+        }
+        const i64 across = dx_ * vy - dy_ * vx;
+        return across * across <= radius2_ * length2_;
     }
 
     // A floating-point estimate of the doubled x covered on the doubled row
@@ -685,17 +701,57 @@ void stroke_segment(const pixels& target, point a, point b, int width, std::uint
     const i64 o = shape.offset();
     row_range rows = visible_rows(target, ceil_div(shape.top2() - o, 2), floor_div(shape.bottom2() - o, 2) + 1);
     const double column_limit = static_cast<double>(target.width) + 2;
-    for (i64 row = rows.from; row < rows.to; ++row) {
-        const i64 y2 = 2 * row + o;
+    const bool small = std::max({std::abs(ax), std::abs(ay), std::abs(bx), std::abs(by), pen}) <= small_reach &&
+                       target.width <= small_reach && target.height <= small_reach;
+    auto covers = [&](i64 x, i64 y2) { return small ? shape.covers_small(x, y2) : shape.covers(x, y2); };
+    // The columns of a row, found from an estimate and trimmed exactly.
+    auto estimated = [&](i64 y2, i64& first, i64& last) {
         double lo, hi;
-        if (!shape.estimate(y2, lo, hi)) continue;
-        // Doubled x to columns, kept within the buffer, then trimmed exactly.
+        if (!shape.estimate(y2, lo, hi)) return false;
         lo = std::clamp((lo - static_cast<double>(o)) / 2, -2.0, column_limit);
         hi = std::clamp((hi - static_cast<double>(o)) / 2, -2.0, column_limit);
-        i64 first = std::max<i64>(static_cast<i64>(std::floor(lo)), 0);
-        i64 last = std::min<i64>(static_cast<i64>(std::ceil(hi)), target.width - 1);
-        while (first <= last && !shape.covers(first, y2)) ++first;
-        while (last >= first && !shape.covers(last, y2)) --last;
+        first = std::max<i64>(static_cast<i64>(std::floor(lo)), 0);
+        last = std::min<i64>(static_cast<i64>(std::ceil(hi)), target.width - 1);
+        while (first <= last && !covers(first, y2)) ++first;
+        while (last >= first && !covers(last, y2)) --last;
+        return first <= last;
+    };
+    // The covered pixels of a row (within the buffer) are one run, and the
+    // runs of neighbouring rows overlap: each row's run is found by moving
+    // the ends of the run above, a step at a time, with the estimate only
+    // where a row has no run above or does not meet it.
+    i64 first = 0, last = -1;
+    for (i64 row = rows.from; row < rows.to; ++row) {
+        const i64 y2 = 2 * row + o;
+        bool found = false;
+        if (first <= last) {
+            i64 from = first;
+            if (covers(from, y2)) {
+                while (from > 0 && covers(from - 1, y2)) --from;
+                found = true;
+            } else {
+                while (++from <= last)
+                    if (covers(from, y2)) {
+                        found = true;
+                        break;
+                    }
+            }
+            if (found) {
+                i64 to = std::max(last, from);
+                if (covers(to, y2)) {
+                    while (to < target.width - 1 && covers(to + 1, y2)) ++to;
+                } else {
+                    while (!covers(to, y2)) --to;  // ends at `from` at the latest
+                }
+                first = from;
+                last = to;
+            }
+        }
+        if (!found && !estimated(y2, first, last)) {
+            first = 0;
+            last = -1;
+            continue;
+        }
         paint(target, row, first, last, value);
     }
 }
