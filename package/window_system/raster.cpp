@@ -17,23 +17,27 @@ namespace {
 // Fills `count` pixels: four at a time where the processor has 128-bit
 // stores (the last four may overlap the ones before); a long run is seeded
 // so and then doubled with memcpy, whose wider moves are faster still.
-void fill_pixels(std::uint32_t* first, std::size_t count, std::uint32_t value) {
+void fill_many_pixels(std::uint32_t* first, std::size_t count, std::uint32_t value) {
 #if defined(__SSE2__)
     constexpr std::size_t seed = 64;
-    if (count >= 4) {
-        const std::size_t stored = count >= 2 * seed ? seed : count;
-        const __m128i four = _mm_set1_epi32(static_cast<int>(value));
-        std::uint32_t* const last = first + stored - 4;
-        for (std::uint32_t* p = first; p < last; p += 4) _mm_storeu_si128(reinterpret_cast<__m128i*>(p), four);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(last), four);
-        for (std::size_t done = stored; done < count;) {
-            const std::size_t chunk = std::min(done, count - done);
-            std::memcpy(first + done, first, chunk * sizeof *first);
-            done += chunk;
-        }
-        return;
+    const std::size_t stored = count >= 2 * seed ? seed : count;
+    const __m128i four = _mm_set1_epi32(static_cast<int>(value));
+    std::uint32_t* const last = first + stored - 4;
+    for (std::uint32_t* p = first; p < last; p += 4) _mm_storeu_si128(reinterpret_cast<__m128i*>(p), four);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(last), four);
+    for (std::size_t done = stored; done < count;) {
+        const std::size_t chunk = std::min(done, count - done);
+        std::memcpy(first + done, first, chunk * sizeof *first);
+        done += chunk;
     }
+#else
+    for (std::size_t i = 0; i < count; ++i) first[i] = value;
 #endif
+}
+
+// A few pixels are stored one by one, where they are.
+inline void fill_pixels(std::uint32_t* first, std::size_t count, std::uint32_t value) {
+    if (count >= 8) return fill_many_pixels(first, count, value);
     for (std::size_t i = 0; i < count; ++i) first[i] = value;
 }
 
@@ -624,10 +628,21 @@ void fill_outlined_triangle(const pixels& target, const point* corners, std::uin
     line_runs outline[3] = {line_runs(corners[0], corners[1]), line_runs(corners[1], corners[2]),
                             line_runs(corners[2], corners[0])};
 
-    // The pieces of a row are stored one after the other: where they
-    // overlap, a pixel is stored twice with the same value.
+    // The pieces of a row that meet are joined into one run, which is
+    // stored at the end; a piece apart from it is stored at once.
     std::uint32_t* line = target.bits + rows.from * target.stride;
     for (i64 row = rows.from; row < rows.to; ++row, line += target.stride) {
+        span joined;
+        auto add = [&](span piece) {
+            if (joined.empty()) {
+                joined = piece;
+            } else if (piece.lo <= joined.hi + 1 && piece.hi + 1 >= joined.lo) {
+                joined.lo = std::min(joined.lo, piece.lo);
+                joined.hi = std::max(joined.hi, piece.hi);
+            } else {
+                store_run(target, line, piece.lo, piece.hi, value);
+            }
+        };
         if (row < c.y) {
             const i64 x1 = long_side.value();
             long_side.next_row();
@@ -639,16 +654,14 @@ void fill_outlined_triangle(const pixels& target, const point* corners, std::uin
                 x2 = lower_side.value();
                 lower_side.next_row();
             }
-            store_run(target, line, std::min(x1, x2), std::max(x1, x2) - 1, value);
+            joined = span{std::min(x1, x2), std::max(x1, x2) - 1};
         }
         for (line_runs& edge : outline)
-            if (row >= edge.first && row <= edge.last) {
-                const span r = edge.take(row);
-                store_run(target, line, r.lo, r.hi, value);
-            }
+            if (row >= edge.first && row <= edge.last) add(edge.take(row));
         if (row == a.y || row == b.y || row == c.y)
             for (int i = 0; i < 3; ++i)
-                if (corners[i].y == row) store_run(target, line, corners[i].x, corners[i].x, value);
+                if (corners[i].y == row) add(span{corners[i].x, corners[i].x});
+        store_run(target, line, joined.lo, joined.hi, value);
     }
 }
 
