@@ -75,7 +75,8 @@ public:
     window_handle handle() const { return window_; }
     // Shows the surface's new content: at once, or, when the screen was
     // updated less than a frame ago, at the next frame, so that a program
-    // drawing thousands of frames a second never waits for the screen.
+    // drawing thousands of frames a second never waits for the screen. Only
+    // the part that differs from what the screen was last given is sent.
     void schedule_update();
     // Paints the surface's content on the screen now.
     void present_now();
@@ -91,9 +92,14 @@ protected:
 
 private:
     void post_button(QMouseEvent* e, bool down);
+    // The rectangle of the surface that differs from `shown_`, which then
+    // takes it over; empty when nothing changed.
+    QRect take_changes();
     window_handle window_;
     bool update_scheduled_ = false;
     std::chrono::steady_clock::time_point last_update_{};
+    QImage shown_;     // the surface as the screen was last given it
+    QRect unpainted_;  // given to the screen and not painted yet
 };
 
 // A top-level package window: optional menu bar above the client area.
