@@ -58,12 +58,16 @@ void fill_rect(const pixels& target, int left, int top, int right, int bottom, s
     left = std::max(left, 0);
     right = std::min(right, target.width);
     if (top >= bottom || left >= right) return;
-    // The first row is filled, the others copied from it.
-    const std::size_t bytes = sizeof(std::uint32_t) * static_cast<std::size_t>(right - left);
+    const std::size_t count = static_cast<std::size_t>(right - left);
     std::uint32_t* first = target.bits + static_cast<long>(top) * target.stride + left;
-    fill_pixels(first, static_cast<std::size_t>(right - left), value);
+    if (count < 64) {  // narrow: each row stored where it is
+        for (int row = top; row < bottom; ++row, first += target.stride) fill_pixels(first, count, value);
+        return;
+    }
+    // Wide: the first row is filled, the others copied from it.
+    fill_pixels(first, count, value);
     for (int row = top + 1; row < bottom; ++row)
-        std::memcpy(target.bits + static_cast<long>(row) * target.stride + left, first, bytes);
+        std::memcpy(target.bits + static_cast<long>(row) * target.stride + left, first, sizeof *first * count);
 }
 
 void set_pixel(const pixels& target, int x, int y, std::uint32_t value) {
@@ -227,12 +231,13 @@ public:
         } else {
             // Largest x with x^2 h^2 <= w^2 (h^2 - y2^2) and x of the parity of w - 1.
             i64 rest = h * h - y2 * y2;
-            i128 limit = i128{w} * w * rest;
-            i128 hh = i128{h} * h;
             i64 x = static_cast<i64>(static_cast<double>(w) * std::sqrt(static_cast<double>(rest)) /
                                      static_cast<double>(h));
-            while (x > 0 && i128{x} * x * hh > limit) --x;
-            while (i128{x + 1} * (x + 1) * hh <= limit) ++x;
+            // Boxes up to 2^15 pixels keep the products within 64 bits.
+            if (w <= 32768 && h <= 32768)
+                x = adjusted<i64>(x, w, h, rest);
+            else
+                x = adjusted<i128>(x, w, h, rest);
             if ((x - (w - 1)) % 2 != 0) --x;
             reach = x < 0 ? (w - 1) % 2 : x;
         }
@@ -242,6 +247,14 @@ public:
 
 private:
     static i64 clamp(i64 v) { return std::clamp(v, -box_limit, box_limit); }
+    // The estimate x moved to the largest x with x^2 h^2 <= w^2 rest.
+    template <typename wide>
+    static i64 adjusted(i64 x, i64 w, i64 h, i64 rest) {
+        const wide limit = wide{w} * w * rest, hh = wide{h} * h;
+        while (x > 0 && wide{x} * x * hh > limit) --x;
+        while (wide{x + 1} * (x + 1) * hh <= limit) ++x;
+        return x;
+    }
     i64 left_, top_, width_, height_;
 };
 
