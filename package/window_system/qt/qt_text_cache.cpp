@@ -110,8 +110,9 @@ text_cache& cache() {
     return *texts;
 }
 
-std::size_t bytes_of(const std::string& text, const text_entry& e) {
-    return sizeof(text_key) + sizeof(text_entry) + 32 + text.size() + e.layers.runs.size() * sizeof(coverage_run) +
+// What an entry takes: its key, its record, the map's own node, its glyphs.
+std::size_t bytes_of(std::size_t text_length, const text_entry& e) {
+    return sizeof(text_key) + sizeof(text_entry) + 32 + text_length + e.layers.runs.size() * sizeof(coverage_run) +
            e.layers.coverage.size();
 }
 
@@ -125,7 +126,7 @@ text_entry& entry_for(const font_record& f, std::string_view text) {
         c.bytes = 0;
     }
     auto made = c.entries.emplace(text_key{f.id, std::string(text)}, text_entry{}).first;
-    c.bytes += bytes_of(made->first.text, made->second);
+    c.bytes += bytes_of(text.size(), made->second);
     return made->second;
 }
 
@@ -351,11 +352,10 @@ bool draw_cached_line(QImage& image, const font_record& f, int x, int y, const c
         // makes its glyphs.
         if (e.drawn++ == 0) return false;
         text_cache& c = cache();
-        const std::string key(bytes);
-        c.bytes -= bytes_of(key, e);
+        c.bytes -= bytes_of(bytes.size(), e);
         e.glyphs = make_glyphs(f, QString::fromLatin1(text, length), e) ? text_entry::made : text_entry::refused;
         if (e.glyphs == text_entry::refused) e.layers = {};
-        c.bytes += bytes_of(key, e);
+        c.bytes += bytes_of(bytes.size(), e);
     }
     if (e.glyphs != text_entry::made) return false;
     blend_runs(image, x, y, e.layers, pen);
