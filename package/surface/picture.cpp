@@ -36,10 +36,10 @@ ws::rect device_area(DRAXO_point upper_left, DRAXO_point lower_right) {
         return static_cast<int>(std::clamp<std::int64_t>(value, 0, limit));
     };
     ws::rect area;
-    area.left = clip(std::int64_t{origin_x} + upper_left.x, frame_width);
-    area.right = clip(std::int64_t{origin_x} + lower_right.x + 1, frame_width);
-    area.top = clip(std::int64_t{origin_y} - upper_left.y, frame_height);
-    area.bottom = clip(std::int64_t{origin_y} - lower_right.y + 1, frame_height);
+    area.left = clip(std::int64_t{display.origin_x} + upper_left.x, frame_width);
+    area.right = clip(std::int64_t{display.origin_x} + lower_right.x + 1, frame_width);
+    area.top = clip(std::int64_t{display.origin_y} - upper_left.y, frame_height);
+    area.bottom = clip(std::int64_t{display.origin_y} - lower_right.y + 1, frame_height);
     return area;
 }
 
@@ -95,33 +95,33 @@ using namespace draxo;
 
 extern "C" int DRAXO_save_picture(const char* path, int x1, int y1, int x2, int y2) {
     if (!path || !*path) {
-        DRAXO_console_printf("Cannot save picture: no file name\n");
+        console_printf("Cannot save picture: no file name\n");
         return 0;
     }
-    if (!frame_buffer) {
-        DRAXO_console_printf("Cannot save picture %s: the package is not open\n", path);
+    if (!display.frame_buffer) {
+        console_printf("Cannot save picture %s: the package is not open\n", path);
         return 0;
     }
     DRAXO_point upper_left{std::min(x1, x2), std::max(y1, y2)};
     DRAXO_point lower_right{std::max(x1, x2), std::min(y1, y2)};
     ws::rect area = device_area(upper_left, lower_right);
     if (area.left >= area.right || area.top >= area.bottom) {
-        DRAXO_console_printf("Cannot save picture %s: the rectangle (%d,%d) to (%d,%d) lies outside the frame\n",
-                             path, upper_left.x, upper_left.y, lower_right.x, lower_right.y);
+        console_printf("Cannot save picture %s: the rectangle (%d,%d) to (%d,%d) lies outside the frame\n", path,
+                       upper_left.x, upper_left.y, lower_right.x, lower_right.y);
         return 0;
     }
-    if (logging)
-        DRAXO_console_printf("Saving the picture of (%d,%d) to (%d,%d) as \"%s\"\n", upper_left.x, upper_left.y,
-                             lower_right.x, lower_right.y, path);
+    if (console.logging)
+        console_printf("Saving the picture of (%d,%d) to (%d,%d) as \"%s\"\n", upper_left.x, upper_left.y,
+                       lower_right.x, lower_right.y, path);
 
     std::vector<unsigned char> png;
-    if (!ws::encode_png(frame_buffer, area, png)) {
-        DRAXO_console_printf("Cannot save picture %s: the picture could not be encoded\n", path);
+    if (!ws::encode_png(display.frame_buffer, area, png)) {
+        console_printf("Cannot save picture %s: the picture could not be encoded\n", path);
         return 0;
     }
     std::string why_not;
     if (!replace_file(fs::path(path), png, why_not)) {
-        DRAXO_console_printf("Cannot save picture %s: %s\n", path, why_not.c_str());
+        console_printf("Cannot save picture %s: %s\n", path, why_not.c_str());
         return 0;
     }
     return 1;

@@ -71,7 +71,7 @@ TEST_F(SavePicture, ThePngHoldsTheFramePixelsOfTheRectangleCornersIncludedAt24Bi
     DRAXO_pixel(BLACK, 220, 200);  // the corners themselves
     DRAXO_pixel(CYAN, -140, -150);
     EXPECT_EQ(printed([] { EXPECT_EQ(DRAXO_save_picture("card.png", -140, -150, 220, 200), 1); }), lines{});
-    expect_frame_pixels("card.png", origin_x - 140, origin_y - 200, 361, 351);
+    expect_frame_pixels("card.png", display.origin_x - 140, display.origin_y - 200, 361, 351);
 
     // Eight bits a sample, colour type 2: red, green and blue, no alpha.
     std::string png = read_file("card.png");
@@ -89,10 +89,10 @@ TEST_F(SavePicture, CornersInAnyOrderGiveTheSamePictureAndOneCornerGivesOnePixel
     ASSERT_EQ(DRAXO_save_picture("c.png", -50, -20, 60, 30), 1);
     EXPECT_EQ(read_file("a.png"), read_file("b.png"));
     EXPECT_EQ(read_file("a.png"), read_file("c.png"));
-    expect_frame_pixels("a.png", origin_x - 50, origin_y - 30, 111, 51);
+    expect_frame_pixels("a.png", display.origin_x - 50, display.origin_y - 30, 111, 51);
 
     ASSERT_EQ(DRAXO_save_picture("dot.png", 5, 0, 5, 0), 1);
-    expect_frame_pixels("dot.png", origin_x + 5, origin_y, 1, 1);
+    expect_frame_pixels("dot.png", display.origin_x + 5, display.origin_y, 1, 1);
     EXPECT_EQ(QImage("dot.png").pixel(0, 0) & 0xFFFFFFu, test::rgb_of(ORANGE));
 }
 
@@ -102,7 +102,7 @@ TEST_F(SavePicture, ARectangleReachingBeyondTheFrameIsClippedToIt) {
     expect_frame_pixels("all.png", 0, 0, DRAXO_WIDTH, DRAXO_HEIGHT);
     // From the origin to beyond the top-right corner of the frame.
     ASSERT_EQ(DRAXO_save_picture("quarter.png", 0, 0, 5000, 5000), 1);
-    expect_frame_pixels("quarter.png", origin_x, 0, DRAXO_WIDTH - origin_x, origin_y + 1);
+    expect_frame_pixels("quarter.png", display.origin_x, 0, DRAXO_WIDTH - display.origin_x, display.origin_y + 1);
 }
 
 TEST_F(SavePicture, ANullOrEmptyPathOrARectangleOutsideTheFrameIsRefusedWithAMessage) {
@@ -114,7 +114,7 @@ TEST_F(SavePicture, ANullOrEmptyPathOrARectangleOutsideTheFrameIsRefusedWithAMes
         printed([] { EXPECT_EQ(DRAXO_save_picture("far.png", 2000, 10, 1000, -10), 0); }),
         lines{"Cannot save picture far.png: the rectangle (1000,10) to (2000,-10) lies outside the frame\n"});
     // Just outside the left edge of the frame: the column left of column 0.
-    int x = -origin_x - 1;
+    int x = -display.origin_x - 1;
     EXPECT_EQ(printed([x] { EXPECT_EQ(DRAXO_save_picture("edge.png", INT_MIN, 0, x, 0), 0); }).size(), 1u);
     EXPECT_EQ(DRAXO_save_picture("edge.png", INT_MIN, 0, x + 1, 0), 1);  // column 0 itself
     EXPECT_EQ(directory_listing(), std::vector<std::string>{"edge.png"});

@@ -99,7 +99,9 @@ TEST_F(NullPackageSave, TheCardRectangleOfTheFrameIsSaved) {
     std::string bytes = read_file("card.png");
     QImage picture = QImage::fromData(QByteArray(bytes.data(), static_cast<int>(bytes.size())), "PNG");
     ASSERT_EQ(picture.size(), QSize(361, 351));
-    EXPECT_EQ(differing(picture, ws::image_pixels(frame_buffer), origin_x - 140, origin_y - 200), 0);
+    EXPECT_EQ(
+        differing(picture, ws::image_pixels(display.frame_buffer), display.origin_x - 140, display.origin_y - 200),
+        0);
     EXPECT_EQ(picture.pixel(150, 190) & 0xFFFFFFu, 0x003399u);  // navy blue, at the circle's centre
 }
 
