@@ -1,3 +1,4 @@
+// DRAXO_gets: the in-memory template of its dialog, built afresh on every call, and its dialog procedure.
 #include "gets_dialog.h"
 
 #include <cstdint>

@@ -67,9 +67,8 @@ int wait_for_event(event_record* out) {
         // would hide it, and no second quit comes.
         if ((run.play_one || run.playing) && taken != pumped::quit) {
             run.play_one = false;
+            // A failed read has switched playback off; the wait goes on with live input.
             if (read_script_event()) break;
-            run.play_one = false;
-            run.playing = false;
         }
         if ((run.single_step || run.animation_running) && run.pending_event == no_event) {
             run.pending_event = DRAXO_PERIODIC;

@@ -1,3 +1,4 @@
+// Building the Run menu when the drawing window is created, and its check marks.
 #include "run_menu.h"
 
 #include <cstdint>

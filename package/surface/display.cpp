@@ -51,7 +51,6 @@ void on_drawing_window_paint(ws::window w) {
     ws::begin_paint(w);
     copy_to_screen();
     ws::end_paint(w);
-    display.frame_dirty = 0;
 }
 
 }  // namespace draxo

@@ -1,18 +1,14 @@
 // The null backend's own PNG encoder, read back by an independent PNG reader
 // (Qt's): pixels of an area at an offset, a picture larger than one stored
-// block, the areas the layer refuses, and a whole save through the package.
+// block, and the areas the layer refuses.
 #include <gtest/gtest.h>
 
 #include <QByteArray>
 #include <QImage>
 #include <cstdint>
-#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "draxo.h"
-#include "support/scratch_directory.h"
-#include "surface/display.h"
 #include "window_system/window_system.h"
 
 namespace draxo {
@@ -82,27 +78,6 @@ TEST_F(NullPng, AreasNotWhollyInsideTheImageAreRefused) {
     EXPECT_FALSE(ws::encode_png(nullptr, ws::rect{0, 0, 1, 1}, png));
     EXPECT_TRUE(ws::encode_png(img, ws::rect{0, 0, 10, 10}, png));
     ws::delete_image(img);
-}
-
-struct NullPackageSave : test::InScratchDirectory {};
-
-TEST_F(NullPackageSave, TheCardRectangleOfTheFrameIsSaved) {
-    static char command_line[] = "";
-    DRAXO_start(nullptr, nullptr, command_line, 1);
-    DRAXO_set_logging(0);
-    DRAXO_clear_window();
-    DRAXO_rectangle(CHALK, -140, -150, 220, 200, 0);
-    DRAXO_circle(NAVY_BLUE, 10, 10, 30);
-    DRAXO_text(RED, -100, 150, 20, "Hello");
-    ASSERT_EQ(DRAXO_save_picture("card.png", 220, 200, -140, -150), 1);
-
-    std::string bytes = read_file("card.png");
-    QImage picture = QImage::fromData(QByteArray(bytes.data(), static_cast<int>(bytes.size())), "PNG");
-    ASSERT_EQ(picture.size(), QSize(361, 351));
-    EXPECT_EQ(
-        differing(picture, ws::image_pixels(display.frame_buffer), display.origin_x - 140, display.origin_y - 200),
-        0);
-    EXPECT_EQ(picture.pixel(150, 190) & 0xFFFFFFu, 0x003399u);  // navy blue, at the circle's centre
 }
 
 }  // namespace
