@@ -1,3 +1,5 @@
+// Card files on the disk: read within their size limit, written through a
+// fresh file and a rename; the names of the files the designer writes.
 #include "card_files.h"
 
 #include <cerrno>

@@ -1,3 +1,4 @@
+// Splitting the designer's command line by the desktop's rules.
 #include "command_line.h"
 
 #include <cstddef>

@@ -1,3 +1,5 @@
+// The designer's files: opening the card file named at start, the two save
+// buttons, and the notes that tell the user what they did.
 #include "saving.h"
 
 #include <filesystem>
