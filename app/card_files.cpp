@@ -22,13 +22,15 @@ namespace fs = std::filesystem;
 // A name for the fresh file in the target's directory, taken by no file yet.
 fs::path temporary_beside(const fs::path& target) {
     static std::mt19937 names{std::random_device{}()};
-    for (;;) {
+    fs::path candidate;
+    for (int attempt = 0; attempt < 100; ++attempt) {  // a name is all but always free at once
         char name[32];
         std::snprintf(name, sizeof name, ".card-%08x.tmp", static_cast<unsigned>(names()));
-        fs::path candidate = target.parent_path() / name;
+        candidate = target.parent_path() / name;
         std::error_code ignored;
-        if (!fs::exists(fs::symlink_status(candidate, ignored))) return candidate;
+        if (!fs::exists(fs::symlink_status(candidate, ignored))) break;
     }
+    return candidate;
 }
 
 bool flush_to_disk(std::FILE* file) {
@@ -45,6 +47,14 @@ bool flush_to_disk(std::FILE* file) {
 card_reading read_card_file(const std::string& path, bool& missing) {
     card_reading result;
     missing = false;
+    // Only a regular file is opened: a folder has no card, and a device or
+    // a pipe could give bytes for ever or none at all.
+    std::error_code error_code;
+    fs::file_status status = fs::status(path, error_code);
+    if (fs::is_directory(status) || (fs::exists(status) && !fs::is_regular_file(status))) {
+        result.error = fs::is_directory(status) ? "it is a folder" : "it is not a regular file";
+        return result;
+    }
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) {
         missing = errno == ENOENT;

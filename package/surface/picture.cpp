@@ -46,13 +46,15 @@ ws::rect device_area(DRAXO_point upper_left, DRAXO_point lower_right) {
 // A name for the temporary file in the target's directory, taken by no file yet.
 fs::path temporary_beside(const fs::path& target) {
     static std::mt19937 names{std::random_device{}()};
-    for (;;) {
+    fs::path candidate;
+    for (int attempt = 0; attempt < 100; ++attempt) {  // a name is all but always free at once
         char name[32];
         std::snprintf(name, sizeof name, ".draxo-%08x.tmp", static_cast<unsigned>(names()));
-        fs::path candidate = target.parent_path() / name;
+        candidate = target.parent_path() / name;
         std::error_code ignored;
-        if (!fs::exists(candidate, ignored)) return candidate;
+        if (!fs::exists(fs::symlink_status(candidate, ignored))) break;
     }
+    return candidate;
 }
 
 bool flush_to_disk(std::FILE* file) {

@@ -166,7 +166,9 @@ TEST_F(Saving, FilesThatCannotBeReadAreReportedWithTheSystemsReason) {
     EXPECT_FALSE(read.ok);
     EXPECT_FALSE(missing);
     EXPECT_EQ(read.line, 0);
-    EXPECT_EQ(read.error, "Is a directory");
+    EXPECT_EQ(read.error, "it is a folder");
+    read = read_card_file("/dev/zero", missing);  // bytes for ever
+    EXPECT_EQ(read.error, "it is not a regular file");
     read = read_card_file("nothing.draxo", missing);
     EXPECT_TRUE(missing);
     EXPECT_EQ(read.error, "No such file or directory");
@@ -178,7 +180,7 @@ TEST_F(Saving, FilesThatCannotBeReadAreReportedWithTheSystemsReason) {
 
     designer_state state;
     open_card_file("folder.draxo", state);
-    EXPECT_EQ(state.note, "Cannot open folder.draxo:\nIs a directory");
+    EXPECT_EQ(state.note, "Cannot open folder.draxo:\nit is a folder");
     click(state, -250, save_card_y);
     EXPECT_EQ(state.note, "Saved folder-2.draxo");
 }
