@@ -162,7 +162,8 @@ DRAXO_API int DRAXO_printf_text_pt(int color, DRAXO_point point, int size, const
  * a save that is carried out prints one line. Returns 1 when the file is
  * written; 0, with a console message naming the path and the reason, when it
  * is not: a null or empty path, a rectangle wholly outside the frame, the
- * package not open yet, or a file that cannot be written. */
+ * package not open (before DRAXO_start or after DRAXO_stop), or a file that
+ * cannot be written. */
 DRAXO_API int DRAXO_save_picture(const char* path, int x1, int y1, int x2, int y2);
 
 /* Events and animation. */
@@ -194,11 +195,15 @@ DRAXO_API int DRAXO_show_console(int flag);
  * the first 79 characters of the prompt. Okay or Enter closes it; Ctrl+Enter
  * starts a new line, which comes back as "\r\n"; Escape and the close box do
  * not close it. The result buffer must hold 256 bytes: it receives at most
- * 255 characters (Latin-1) and a NUL. Returns 1 after Okay; 0 when no dialog
- * could be shown (the package is not open) or the program was asked to quit
- * while it was open (the next event wait returns DRAXO_QUIT); then the
- * buffer is left as it was. */
+ * 255 characters (Latin-1) and a NUL; DRAXO_gets_n takes a buffer of any
+ * size instead. Returns 1 after Okay; 0 when no dialog could be shown (the
+ * package is not open) or the program was asked to quit while it was open
+ * (the next event wait returns DRAXO_QUIT); then the buffer is left as it
+ * was. */
 DRAXO_API int DRAXO_gets(const char* prompt, char* result);
+/* As DRAXO_gets, writing at most size bytes into result, the NUL included
+ * (size - 1 characters). Returns 0, writing nothing, when size is below 1. */
+DRAXO_API int DRAXO_gets_n(const char* prompt, char* result, int size);
 
 #ifdef __cplusplus
 }

@@ -96,11 +96,12 @@ bool replace_file(const fs::path& target, const std::vector<unsigned char>& byte
 using namespace draxo;
 
 extern "C" int DRAXO_save_picture(const char* path, int x1, int y1, int x2, int y2) {
+    if (!on_package_thread(__func__)) return 0;
     if (!path || !*path) {
         console_printf("Cannot save picture: no file name\n");
         return 0;
     }
-    if (!display.frame_buffer) {
+    if (!display.open) {
         console_printf("Cannot save picture %s: the package is not open\n", path);
         return 0;
     }

@@ -5,10 +5,17 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <string>
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <sys/stat.h>
+#endif
 
 #include "console/console.h"
 #include "events/event_support.h"
@@ -246,6 +253,60 @@ TEST_F(Script, AFileThatCannotBeOpenedIsReportedAndPlaybackStops) {
                                         "Cannot open script file DRAXO.SCR for writing\n"}));
 }
 
+#ifndef _WIN32
+// A FIFO, a device or a directory named DRAXO.SCR is refused at once, both
+// ways: opening a FIFO would wait for ever for its other end.
+TEST_F(Script, AnythingButARegularFileIsRefusedWithoutWaiting) {
+    auto refused_both_ways = [this] {
+        std::size_t mark = test::console_mark();
+        command(CMD_PLAYBACK_SCRIPT);
+        post(ws::WM_CHAR, 'q');
+        EXPECT_EQ(next_event().key, 'q');
+        EXPECT_FALSE(run.playing);
+        record(true);
+        post(ws::WM_CHAR, 'r');
+        EXPECT_EQ(next_event().key, 'r');
+        record(false);
+        EXPECT_EQ(test::console_since(mark),
+                  (std::vector<std::string>{"Cannot open script file DRAXO.SCR for reading\n",
+                                            "Cannot open script file DRAXO.SCR for writing\n"}));
+        EXPECT_EQ(run.script_file, nullptr);
+    };
+    ASSERT_EQ(::mkfifo(script_file_name, 0600), 0);
+    refused_both_ways();
+    std::filesystem::remove(script_file_name);
+    std::filesystem::create_symlink("/dev/null", script_file_name);
+    refused_both_ways();
+    std::filesystem::remove(script_file_name);
+    std::filesystem::create_directory(script_file_name);
+    refused_both_ways();
+}
+
+// A file that cannot take a line (here: beyond the largest file this process
+// may write, as on a full disk) stops the recording with the reason; what
+// was written before stays.
+TEST_F(Script, AFailedWriteStopsTheRecordingWithTheReason) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+    rlimit small = limit;
+    small.rlim_cur = 30;  // room for two lines
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    record(true);
+    std::size_t mark = test::console_mark();
+    for (char key : std::string("abcd")) {
+        post(ws::WM_CHAR, static_cast<unsigned char>(key));
+        EXPECT_EQ(next_event().key, key);
+    }
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    EXPECT_EQ(test::console_since(mark), std::vector<std::string>{"Cannot write script file DRAXO.SCR: " +
+                                                                  std::string(std::strerror(EFBIG)) + "\n"});
+    EXPECT_FALSE(run.recording);
+    EXPECT_FALSE(ws::menu_item_at(run.run_menu, 6).flags & ws::MF_CHECKED);
+    EXPECT_EQ(read_file(script_file_name).substr(0, 30), "DRAXO_KBD(97);\nDRAXO_KBD(98);\n");
+}
+#endif
+
 TEST_F(Script, HostileLinesAreNeverReadPastTheirEnd) {
     std::string long_line = "DRAXO_KBD(" + std::string(600, '7') + ");\n";
     std::string with_nul("DRAXO_K\0BD(66);\n", 16);
@@ -280,33 +341,64 @@ TEST_F(Script, AQuitInThePassOfAScriptReadStillEndsTheWait) {
     EXPECT_EQ(next_event().key, 'A');  // the script line was not lost
 }
 
-TEST_F(Script, PlaybackWhileRecordingStopsWithAMessageInsteadOfReadingNothing) {
+TEST_F(Script, PlaybackIsRefusedWhileRecordingAndTheRecordingGoesOn) {
     record(true);
     post(ws::WM_CHAR, 'a');
     next_event();  // opens the file for writing
     std::size_t mark = test::console_mark();
-    EXPECT_EQ(play_or_live('b').key, 'b');
+    command(CMD_PLAYBACK_SCRIPT);
+    command(CMD_PLAY_ONE);
     EXPECT_EQ(test::console_since(mark),
-              std::vector<std::string>{"Cannot play back script file DRAXO.SCR while it is being recorded\n"});
-    EXPECT_FALSE(run.play_one);
+              std::vector<std::string>(2, "Cannot play back script file DRAXO.SCR while it is being recorded\n"));
+    EXPECT_FALSE(run.playing || run.play_one);
+    EXPECT_FALSE(playback_checked());
+    post(ws::WM_CHAR, 'b');
+    EXPECT_EQ(next_event().key, 'b');
     record(false);
     EXPECT_EQ(read_file(script_file_name), "DRAXO_KBD(97);\nDRAXO_KBD(98);\n");
 }
 
-TEST_F(Script, RecordingWhilePlayingSaysOnceThatEventsAreNotWritten) {
-    write_file(script_file_name, "DRAXO_KBD(65);\nDRAXO_KBD(66);\n");
-    play_one_event();  // opens the file for reading
-    record(true);
+TEST_F(Script, RecordingIsRefusedWhilePlayingAndThePlaybackGoesOn) {
+    write_file(script_file_name, "DRAXO_PERIODIC(3);\nDRAXO_KBD(65);\n");
+    command(CMD_PLAYBACK_SCRIPT);
+    EXPECT_EQ(next_event().kind, DRAXO_PERIODIC);
     std::size_t mark = test::console_mark();
-    post(ws::WM_CHAR, 'x');
+    command(CMD_RECORD_SCRIPT);
+    EXPECT_EQ(test::console_since(mark),
+              std::vector<std::string>{"Cannot record script file DRAXO.SCR while it is being played back\n"});
+    EXPECT_FALSE(run.recording);
+    EXPECT_EQ(next_event().kind, DRAXO_PERIODIC);
+    EXPECT_EQ(next_event().kind, DRAXO_PERIODIC);
+    test::event key = next_event();
+    EXPECT_EQ(key.kind, DRAXO_KBD);
+    EXPECT_EQ(key.key, 'A');
+    EXPECT_EQ(read_file(script_file_name), "DRAXO_PERIODIC(3);\nDRAXO_KBD(65);\n");
+}
+
+TEST_F(Script, APlaybackLeftOffDoesNotFeedALaterRecording) {
+    write_file(script_file_name, "DRAXO_PERIODIC(5);\n");
+    command(CMD_PLAYBACK_SCRIPT);
     next_event();
-    post(ws::WM_CHAR, 'y');
     next_event();
-    EXPECT_EQ(
-        test::console_since(mark),
-        std::vector<std::string>{"Script file DRAXO.SCR is open for playback; recorded events are not written\n"});
+    command(CMD_PLAYBACK_SCRIPT);  // off, three periodic events of the run left
+    EXPECT_EQ(run.periodic_run, 3);
+    record(true);
+    test::post_press(4, 5);
+    next_event();
     record(false);
-    EXPECT_EQ(read_file(script_file_name), "DRAXO_KBD(65);\nDRAXO_KBD(66);\n");
+    EXPECT_EQ(read_file(script_file_name), "DRAXO_MOUSE(4, 5);\n");
+}
+
+TEST_F(Script, EveryLineReachesTheFileAsItIsRecorded) {
+    DRAXO_set_animation(DRAXO_ANIMATE_RUN);
+    record(true);
+    post(ws::WM_CHAR, 'a');
+    next_event();
+    EXPECT_EQ(read_file(script_file_name), "DRAXO_KBD(97);\n");
+    periodic();
+    test::post_press(1, 2);
+    next_event();
+    EXPECT_EQ(read_file(script_file_name), "DRAXO_KBD(97);\nDRAXO_PERIODIC(1);\nDRAXO_MOUSE(1, 2);\n");
 }
 
 TEST_F(Script, StoppingThePackageWhileRecordingKeepsTheWaitingRun) {

@@ -158,11 +158,20 @@ TEST_F(SavePicture, AWriteThatFailsHalfwayLeavesTheExistingPictureAsItWas) {
     EXPECT_EQ(directory_listing(), std::vector<std::string>{"card.png"});
 }
 
-TEST(SavePictureBeforeStart, IsRefusedWithAMessage) {
+struct SavePictureWhileClosed : test::InScratchDirectory {};
+
+TEST_F(SavePictureWhileClosed, BeforeStartAndAfterStopASaveIsRefusedWithAMessage) {
     std::size_t mark = test::console_mark();
     EXPECT_EQ(DRAXO_save_picture("early.png", 0, 0, 10, 10), 0);
     EXPECT_EQ(test::console_since(mark), lines{"Cannot save picture early.png: the package is not open\n"});
-    EXPECT_FALSE(std::filesystem::exists("early.png"));
+    test::open_package();
+    DRAXO_set_logging(0);
+    EXPECT_EQ(DRAXO_save_picture("open.png", 0, 0, 10, 10), 1);
+    DRAXO_stop();
+    mark = test::console_mark();
+    EXPECT_EQ(DRAXO_save_picture("late.png", 0, 0, 10, 10), 0);
+    EXPECT_EQ(test::console_since(mark), lines{"Cannot save picture late.png: the package is not open\n"});
+    EXPECT_EQ(directory_listing(), std::vector<std::string>{"open.png"});
 }
 
 }  // namespace
