@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the built package into a scratch prefix, then builds and runs two
-# client programs against it: with CMake (find_package) and with pkg-config.
+# Installs the built package into a scratch prefix, then builds client
+# programs and the examples against it, with CMake (find_package) and with
+# pkg-config, and runs the two small clients.
 set -euo pipefail
 build_dir=$1
 client_dir=$2
@@ -30,7 +31,9 @@ echo "-- CMake clients"
 cmake -S "$client_dir" -B "$scratch/cmake-build" -DCMAKE_PREFIX_PATH="$prefix" \
   -DDRAXO_EXAMPLES_DIR="$examples_dir" > /dev/null
 cmake --build "$scratch/cmake-build" > /dev/null
-test -x "$scratch/cmake-build/bouncing_ball"
+for example in bouncing_ball sketch_pad clock guessing_game; do
+  test -x "$scratch/cmake-build/$example"
+done
 test -x "$prefix/bin/draxo-card-designer"
 check_output "c client: hello world" "$scratch/cmake-build/c_client" hello world
 check_output "cpp client: 11" "$scratch/cmake-build/cpp_client"
@@ -39,7 +42,9 @@ echo "-- pkg-config clients"
 export PKG_CONFIG_PATH=$prefix/lib/pkgconfig:$prefix/lib/x86_64-linux-gnu/pkgconfig
 cc -std=c11 -Wall -Werror "$client_dir/client_winmain.c" $(pkg-config --cflags --libs draxo) -o "$scratch/c_client"
 c++ -std=c++17 -Wall -Werror "$client_dir/client_main.cpp" $(pkg-config --cflags --libs draxo) -o "$scratch/cpp_client"
-cc -std=c11 -Wall -Werror "$examples_dir/bouncing_ball.c" $(pkg-config --cflags --libs draxo) -o "$scratch/bouncing_ball"
+for example in bouncing_ball sketch_pad clock guessing_game; do
+  cc -std=c11 -Wall -Werror "$examples_dir/$example.c" $(pkg-config --cflags --libs draxo) -lm -o "$scratch/$example"
+done
 check_output "c client: " "$scratch/c_client"
 check_output "cpp client: 11" "$scratch/cpp_client"
 echo "install check passed"
