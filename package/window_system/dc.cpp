@@ -1,3 +1,4 @@
+// Drawing contexts: the selected pen, brush and font, and every drawing call turned into pixels of the target.
 #include "dc.h"
 
 #include <algorithm>

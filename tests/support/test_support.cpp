@@ -1,10 +1,8 @@
+// Helpers for tests that open the package, on any backend.
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QWidget>
-#include <cstdlib>
 #include <string>
 
 #include "console/console.h"
@@ -14,9 +12,6 @@
 namespace draxo::test {
 
 namespace {
-
-// Tests draw into windows that nobody needs to see.
-[[maybe_unused]] const int offscreen_chosen = setenv("QT_QPA_PLATFORM", "offscreen", 0);
 
 struct DRAXO_instance_tag_stand_in {
     int unused;
@@ -30,7 +25,7 @@ char* counting_allocator(std::size_t size) {
     return new char[size];
 }
 [[maybe_unused]] const bool counting_installed = [] {
-    allocate_console_line = counting_allocator;
+    console.allocate_line = counting_allocator;
     return true;
 }();
 }  // namespace
@@ -61,9 +56,9 @@ int pump_messages() {
 
 std::vector<std::string> console_ring() {
     std::vector<std::string> lines;
-    int slot = console_first;
-    for (int count = 0; slot >= 0 && !(slot == console_next && count != 0); ++count) {
-        lines.emplace_back(console_lines[slot] ? console_lines[slot] : "");
+    int slot = console.console_first;
+    for (int count = 0; slot >= 0 && !(slot == console.console_next && count != 0); ++count) {
+        lines.emplace_back(console.console_lines[slot] ? console.console_lines[slot] : "");
         slot = slot == console_ring_size - 1 ? 0 : slot + 1;
     }
     return lines;
@@ -79,21 +74,15 @@ std::vector<std::string> console_since(std::size_t mark) {
 }
 
 std::uint32_t frame_pixel(int column, int row) {
-    ws::pixels px = ws::image_pixels(frame_buffer);
+    ws::pixels px = ws::image_pixels(display.frame_buffer);
     return px.bits[row * px.stride + column] & 0xFFFFFFu;
 }
 
-std::uint32_t logical_pixel(int x, int y) { return frame_pixel(origin_x + x, origin_y - y); }
+std::uint32_t logical_pixel(int x, int y) { return frame_pixel(display.origin_x + x, display.origin_y - y); }
 
 std::uint32_t surface_pixel(ws::window w, int column, int row) {
     ws::pixels px = ws::image_pixels(ws::window_surface(w));
     return px.bits[row * px.stride + column] & 0xFFFFFFu;
-}
-
-QWidget* top_level(const char* title) {
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (widget->isWindow() && widget->windowTitle() == QLatin1String(title)) return widget;
-    return nullptr;
 }
 
 std::uint32_t rgb_of(int color) { return ws::pixel_of(palette_rgb[color]) & 0xFFFFFFu; }

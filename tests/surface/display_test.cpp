@@ -4,16 +4,14 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QMenuBar>
-#include <QTest>
-#include <QWidget>
-
 #include "console/console.h"
+#include "events/graphics_window.h"
 #include "events/run_menu.h"
 #include "events/run_state.h"
 #include "events/script.h"
+#include "support/null_support.h"
 #include "support/test_support.h"
+#include "window_system/backend.h"
 
 namespace draxo {
 namespace {
@@ -40,80 +38,82 @@ TEST(Geometry, ConsoleTakesTheBottomThirdOfTheScreen) {
 }
 
 TEST(Start, OpensBothWindowsWithTheirTitlesGeometryAndTimer) {
-    animation_running = true;
-    single_step = true;
+    run.animation_running = true;
+    run.single_step = true;
     test::open_package();
-    EXPECT_FALSE(animation_running);
-    EXPECT_FALSE(single_step);
-    ASSERT_TRUE(ws::is_window(main_window));
-    ASSERT_TRUE(ws::is_window(console_window));
-
-    QWidget* drawing = test::top_level("DRAXO Graphics");
-    QWidget* console = test::top_level("DRAXO Text");
-    ASSERT_NE(drawing, nullptr);
-    ASSERT_NE(console, nullptr);
-    EXPECT_TRUE(drawing->isVisible());
-    EXPECT_TRUE(console->isVisible());
-    EXPECT_EQ(drawing->size(), QSize(601, 540));
-    EXPECT_EQ(drawing->pos(), QPoint(0, 0));
-    EXPECT_EQ(drawing->minimumSize(), drawing->maximumSize());  // no sizing border
-    EXPECT_TRUE(drawing->windowFlags() & Qt::WindowCloseButtonHint);
-    EXPECT_FALSE(drawing->windowFlags() & Qt::WindowMaximizeButtonHint);
-    EXPECT_TRUE(console->windowFlags() & Qt::WindowMaximizeButtonHint);
-
-    ws::extent screen = ws::screen_size();
-    ws::rect expected = console_geometry(screen.cx, screen.cy);
-    EXPECT_EQ(console->pos(), QPoint(expected.left, expected.top));
-    EXPECT_EQ(console->size(), QSize(screen.cx, screen.cy / 3));
+    EXPECT_FALSE(run.animation_running);
+    EXPECT_FALSE(run.single_step);
+    ws::window drawing = display.main_window, text = console.console_window;
+    ASSERT_TRUE(ws::is_window(drawing));
+    ASSERT_TRUE(ws::is_window(text));
+    EXPECT_EQ(drawing->title, "DRAXO Graphics");
+    EXPECT_EQ(drawing->class_name, "DrawWndClass");
+    EXPECT_EQ(drawing->style, ws::WS_CAPTION | ws::WS_SYSMENU);
+    EXPECT_EQ(drawing->outer.left, 0);
+    EXPECT_EQ(drawing->outer.top, 0);
+    EXPECT_EQ(drawing->outer.right, 601);
+    EXPECT_EQ(drawing->outer.bottom, 540);
+    EXPECT_EQ(text->title, "DRAXO Text");
+    EXPECT_EQ(text->class_name, "TextWndClass");
+    EXPECT_EQ(text->style, ws::WS_OVERLAPPEDWINDOW);
+    ws::rect expected = console_geometry(1024, 768);
+    EXPECT_EQ(text->outer.top, expected.top);
+    EXPECT_EQ(text->outer.bottom - text->outer.top, 256);
+    EXPECT_EQ(text->outer.right - text->outer.left, 1024);
+    EXPECT_TRUE(ws::window_visible(drawing));
+    EXPECT_TRUE(ws::window_visible(text));
 
     // The origin is the centre of the client area below the menu bar.
-    int bar = drawing->findChild<QMenuBar*>()->height();
-    EXPECT_GT(bar, 0);
-    ws::rect client = ws::client_rect(main_window);
-    EXPECT_EQ(client.right, 601);
-    EXPECT_EQ(client.bottom, 540 - bar);
-    EXPECT_EQ(origin_x, 300);
-    EXPECT_EQ(origin_y, (540 - bar) / 2);
+    EXPECT_EQ(display.origin_x, 300);
+    EXPECT_EQ(display.origin_y, (540 - ws::null::menu_bar_height) / 2);
 
-    ws::pixels px = ws::image_pixels(frame_buffer);
+    ws::pixels px = ws::image_pixels(display.frame_buffer);
     EXPECT_EQ(px.width, 601);
     EXPECT_EQ(px.height, 540);
-    EXPECT_EQ(frame_dirty, 1);
+    EXPECT_EQ(display.frame_dirty, 1);
+    EXPECT_EQ(ws::null::timer_period(drawing, timer_id), 100u);
+}
 
-    // The 100 ms timer of the drawing window.
-    QTest::qWait(150);
-    bool ticked = false;
-    ws::message m;
-    while (ws::peek_message(m)) {
-        if (m.id == ws::WM_TIMER && m.hwnd == main_window && m.w == timer_id) ticked = true;
-        ws::dispatch_message(m);
+TEST(Start, TheTimerTicksEveryHundredMilliseconds) {
+    test::open_package();
+    test::pump_messages();
+    int ticks = 0;
+    for (int ms = 0; ms < 1000; ++ms) {
+        ws::null::advance(1);
+        ws::message m;
+        while (ws::peek_message(m)) {
+            if (m.id == ws::WM_TIMER && m.hwnd == display.main_window && m.w == timer_id) {
+                ++ticks;
+                EXPECT_EQ(ws::null::now() % 100, 0u) << ws::null::now();
+            }
+            ws::dispatch_message(m);
+        }
     }
-    EXPECT_TRUE(ticked);
+    EXPECT_EQ(ticks, 10);
 }
 
 TEST(Start, WithAPreviousInstanceStillCreatesBothWindows) {
     static char command_line[] = "ignored arguments";
     EXPECT_EQ(DRAXO_start(test::test_instance(), test::test_instance(), command_line, ws::SW_SHOWNORMAL), 1);
-    EXPECT_TRUE(ws::is_window(main_window));
-    EXPECT_TRUE(ws::is_window(console_window));
-    EXPECT_NE(test::top_level("DRAXO Graphics"), nullptr);
+    EXPECT_TRUE(ws::is_window(display.main_window));
+    EXPECT_TRUE(ws::is_window(console.console_window));
 }
 
 TEST(Start, AHiddenShowCommandLeavesBothWindowsHidden) {
     static char command_line[] = "";
     DRAXO_start(test::test_instance(), nullptr, command_line, ws::SW_HIDE);
-    EXPECT_FALSE(ws::window_visible(main_window));
-    EXPECT_FALSE(ws::window_visible(console_window));
+    EXPECT_FALSE(ws::window_visible(display.main_window));
+    EXPECT_FALSE(ws::window_visible(console.console_window));
 }
 
 TEST(Clear, MakesTheFrameWhiteWithABlackBorderAndMarksItDirty) {
     test::open_package();
     for (bool log : {false, true}) {
-        logging = log;
-        frame_dirty = 0;
+        console.logging = log;
+        display.frame_dirty = 0;
         std::size_t mark = test::console_mark();
         EXPECT_EQ(DRAXO_clear_window(), 1);
-        EXPECT_EQ(frame_dirty, 1);
+        EXPECT_EQ(display.frame_dirty, 1);
         std::vector<std::string> printed = test::console_since(mark);
         if (log)
             EXPECT_EQ(printed, std::vector<std::string>{"Clearing the graphics window\n"});
@@ -137,32 +137,33 @@ TEST(CopyToScreen, PutsTheFrameOnTheWindowAndCleansIt) {
     test::open_package();
     DRAXO_clear_window();
     test::pump_messages();
-    ws::pixels frame = ws::image_pixels(frame_buffer);
-    frame.bits[origin_y * frame.stride + origin_x] = 0xFF0000FFu;  // a blue pixel, drawn behind the package's back
-    frame_dirty = 1;
+    ws::pixels frame = ws::image_pixels(display.frame_buffer);
+    frame.bits[display.origin_y * frame.stride + display.origin_x] =
+        0xFF0000FFu;  // a blue pixel, drawn behind the package's back
+    display.frame_dirty = 1;
     copy_to_screen();
-    EXPECT_EQ(frame_dirty, 0);
-    EXPECT_EQ(test::surface_pixel(main_window, origin_x, origin_y), 0x0000FFu);
-    EXPECT_EQ(test::surface_pixel(main_window, 0, 0), 0x000000u);  // the border's corner
-    EXPECT_EQ(test::surface_pixel(main_window, 1, 1), 0xFFFFFFu);
+    EXPECT_EQ(display.frame_dirty, 0);
+    EXPECT_EQ(test::surface_pixel(display.main_window, display.origin_x, display.origin_y), 0x0000FFu);
+    EXPECT_EQ(test::surface_pixel(display.main_window, 0, 0), 0x000000u);  // the border's corner
+    EXPECT_EQ(test::surface_pixel(display.main_window, 1, 1), 0xFFFFFFu);
 
     // A paint copies the whole frame whether or not it is dirty.
-    frame.bits[origin_y * frame.stride + origin_x] = 0xFF00FF00u;
-    ws::invalidate(main_window);
+    frame.bits[display.origin_y * frame.stride + display.origin_x] = 0xFF00FF00u;
+    ws::invalidate(display.main_window);
     test::pump_messages();
-    EXPECT_EQ(frame_dirty, 0);
-    EXPECT_EQ(test::surface_pixel(main_window, origin_x, origin_y), 0x00FF00u);
+    EXPECT_EQ(display.frame_dirty, 0);
+    EXPECT_EQ(test::surface_pixel(display.main_window, display.origin_x, display.origin_y), 0x00FF00u);
 }
 
 TEST(Stop, ReleasesTheWindowContextAndClosesTheScriptFile) {
     test::open_package();
-    script_file = std::tmpfile();
-    ASSERT_NE(script_file, nullptr);
+    run.script_file = std::tmpfile();
+    ASSERT_NE(run.script_file, nullptr);
     EXPECT_EQ(DRAXO_stop(), 1);
-    EXPECT_EQ(window_dc, nullptr);
-    EXPECT_EQ(script_file, nullptr);
+    EXPECT_EQ(display.window_dc, nullptr);
+    EXPECT_EQ(run.script_file, nullptr);
     // The windows stay until the process ends.
-    EXPECT_TRUE(ws::is_window(main_window));
+    EXPECT_TRUE(ws::is_window(display.main_window));
 }
 
 }  // namespace

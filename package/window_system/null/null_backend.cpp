@@ -56,6 +56,7 @@ struct platform_state {
     std::uint64_t actions_scheduled = 0;
     std::function<void(const char*)> starved;
     bool ctrl = false;
+    std::vector<dialog> dialogs;  // open, innermost last
     font_record stock_fixed{10, true};
     font_record system{default_character_height, true};
 };
@@ -181,6 +182,11 @@ void set_control_text(dialog d, unsigned id, const std::string& latin1) {
 
 void dialog_command(dialog d, unsigned id) { native_dialog_command(d, id); }
 
+dialog open_dialog() {
+    const std::vector<dialog>& all = platform().dialogs;
+    return all.empty() ? nullptr : all.back();
+}
+
 }  // namespace null
 
 namespace backend {
@@ -275,6 +281,7 @@ bool create_dialog(dialog d) {
         controls->push_back(null::native_control{item.id, text});
     }
     d->native = controls;
+    null::platform().dialogs.push_back(d);
     return true;
 }
 
@@ -292,6 +299,7 @@ bool dialog_item_text(dialog d, unsigned id, std::string& latin1) {
 }
 
 void destroy_dialog(dialog d) {
+    std::erase(null::platform().dialogs, d);
     delete null::controls_of(d);
     d->native = nullptr;
 }
