@@ -29,19 +29,12 @@ bool init(std::string& why_not) {
 void quit() {
     core_state& c = core();
     if (c.opened <= 0) return;
-    // The backend takes down what it keeps natively; the records stay, dead,
+    // The backend takes down what it keeps natively. The records stay, dead,
     // so that a handle held anywhere never dangles.
     backend::quit();
-    for (dialog d : c.open_dialogs) {
-        d->ended = true;
-        d->native = nullptr;
-    }
+    for (dialog d : c.open_dialogs) d->ended = true;
     c.open_dialogs.clear();
-    for (window w : c.windows) {
-        w->destroyed = true;
-        w->native = nullptr;
-    }
-    for (menu m : c.menus) m->native = nullptr;
+    for (window w : c.windows) w->destroyed = true;
     c.timers.clear();
     c.queue.clear();
     c.opened = 0;
