@@ -2,7 +2,7 @@
 # Makes the Debian package from a build directory into a scratch directory
 # and checks it without installing it: its name and dependencies, the files
 # a user needs, every picture the reference shows, a valid desktop entry,
-# and no trace of the build or source directory in what it installs.
+# and no trace of the build or source directory in the text files it installs.
 # Usage: deb_contents.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 build_dir=$(realpath "$1")
@@ -42,13 +42,15 @@ for file in usr/include/draxo.h usr/lib/libdraxo.so usr/lib/libdraxo_main.a \
 done
 echo "ok: library, header, CMake package, pkg-config file, designer, desktop entry, icon, reference, examples"
 
-# Every picture the reference shows is installed beside it.
-pictures=$(grep -o '](\([^)]*\.png\))' "$root/usr/share/doc/draxo/reference.md" | sed 's/^](//; s/)$//' | sort -u || true)
-[ -n "$pictures" ] || fail "the reference shows no picture"
-for picture in $pictures; do
-  [ -f "$root/usr/share/doc/draxo/$picture" ] || fail "the reference shows $picture, which is not installed"
+# Every picture the reference shows and every file it links to is installed
+# beside it.
+reference=$root/usr/share/doc/draxo/reference.md
+targets=$(grep -o '](\([^)]*\))' "$reference" | sed 's/^](//; s/)$//' | grep -v -e '^#' -e '^[a-z]*:' | sort -u || true)
+grep -q '\.png$' <<<"$targets" || fail "the reference shows no picture"
+for target in $targets; do
+  [ -f "$root/usr/share/doc/draxo/$target" ] || fail "the reference links to $target, which is not installed beside it"
 done
-echo "ok: the $(wc -w <<<"$pictures") pictures of the reference are installed"
+echo "ok: the $(wc -w <<<"$targets") pictures and files the reference links to are installed"
 
 if command -v desktop-file-validate > /dev/null; then
   desktop-file-validate "$root/usr/share/applications/draxo-card-designer.desktop" ||
@@ -58,7 +60,7 @@ fi
 grep -q '^Exec=draxo-card-designer' "$root/usr/share/applications/draxo-card-designer.desktop" ||
   fail "the desktop entry does not start the designer"
 
-leaks=$(grep -rlF -e "$build_dir" -e "$source_dir" "$root" || true)
+leaks=$(grep -rlIF -e "$build_dir" -e "$source_dir" "$root" || true)
 [ -z "$leaks" ] || fail "files that name the build or the source directory: $leaks"
-echo "ok: nothing installed names the build or the source directory"
+echo "ok: no installed text file names the build or the source directory"
 echo "deb_contents passed"
