@@ -2,8 +2,10 @@
 // animation control.
 #include "event_wait.h"
 
+#include "console/console.h"
 #include "draxo.h"
 #include "graphics_window.h"
+#include "run_menu.h"
 #include "script.h"
 #include "surface/display.h"
 
@@ -16,12 +18,19 @@ void open_run_control() {
 
 void close_run_control() {
     // A recording keeps its waiting run of periodic events, as switching
-    // recording off would.
+    // recording off would; a later opening starts with neither recording
+    // nor playback on.
     if (run.recording)
         end_recording();
     else
         close_script_file();
+    run.recording = false;
+    run.periodic_run = 0;
+    stop_playback();
+    set_run_menu_check(CMD_RECORD_SCRIPT, false);
 }
+
+bool drawing_window_open() { return display.open && ws::is_window(display.main_window); }
 
 pumped pump_one_message() {
     ws::message m;
@@ -117,9 +126,10 @@ void on_drawing_window_destroyed(ws::window w) {
 using namespace draxo;
 
 extern "C" int DRAXO_next_event(int* x, int* y, char* key) {
+    if (!on_package_thread(__func__)) return 0;
     event_record event;
-    // Without the drawing window there is nothing to wait for.
-    int kind = display.main_window ? wait_for_event(&event) : DRAXO_QUIT;
+    // Without the open package there is nothing to wait for.
+    int kind = display.open ? wait_for_event(&event) : DRAXO_QUIT;
     if (x) *x = event.x;
     if (y) *y = event.y;
     if (key) *key = event.key;
@@ -127,7 +137,7 @@ extern "C" int DRAXO_next_event(int* x, int* y, char* key) {
 }
 
 extern "C" int DRAXO_set_animation(int action) {
-    if (!display.main_window) return 0;
+    if (!on_package_thread(__func__) || !drawing_window_open()) return 0;
     switch (action) {
     case DRAXO_ANIMATE_HALT:
         run.single_step = false;

@@ -16,6 +16,12 @@ core_state& core() {
 
 // --- Opening and closing ------------------------------------------------------
 
+bool on_layer_thread() {
+    std::thread::id none{}, self = std::this_thread::get_id();
+    std::atomic<std::thread::id>& owner = core().owner;
+    return owner.compare_exchange_strong(none, self) || none == self;
+}
+
 bool init(std::string& why_not) {
     core_state& c = core();
     if (c.opened == 0) {
@@ -106,9 +112,12 @@ lresult send_message(window w, unsigned id, wparam wp, lparam lp) {
     return w->proc(w, id, wp, lp);
 }
 
-lresult def_window_proc(window w, unsigned id, wparam, lparam) {
+lresult def_window_proc(window w, unsigned id, wparam wp, lparam) {
     switch (id) {
     case WM_CLOSE: destroy_window(w); return 0;
+    case WM_SYSKEYDOWN:
+        if (wp == VK_F10 && is_window(w) && w->menu_bar) backend::activate_menu_bar(w);
+        return 0;
     case WM_PAINT:
         begin_paint(w);
         end_paint(w);
@@ -181,6 +190,8 @@ void native_close_requested(window w) {
 }
 
 void native_window_destroyed(window w) { destroy_window(w); }
+
+void native_termination_requested() { post_quit_message(0); }
 
 void native_focus_changed(window from, window to) {
     if (is_window(from)) send_message(from, WM_KILLFOCUS, reinterpret_cast<wparam>(to), 0);

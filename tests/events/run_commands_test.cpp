@@ -101,12 +101,6 @@ TEST_F(RunCommands, PlaybackAndPlayOneStopTheAnimation) {
     EXPECT_TRUE(run.play_one);
     EXPECT_FALSE(run.animation_running);
     EXPECT_FALSE(checked(CMD_PLAY_ONE));
-
-    // Recording and playback may both be on.
-    command(CMD_RECORD_SCRIPT);
-    command(CMD_PLAYBACK_SCRIPT);
-    EXPECT_TRUE(run.recording);
-    EXPECT_TRUE(run.playing);
 }
 
 TEST_F(RunCommands, QuitPostsTheQuitMessageAndOtherIdsDoNothing) {
@@ -134,10 +128,12 @@ TEST_F(RunCommands, ShortcutsActOnlyWhileCtrlIsDown) {
     EXPECT_FALSE(run.animation_running);
     key_down('F');
     EXPECT_TRUE(run.single_step);
-    key_down('O');
-    EXPECT_TRUE(run.play_one);
     key_down('R');
     EXPECT_TRUE(run.recording);
+    key_down('R');
+    EXPECT_FALSE(run.recording);
+    key_down('O');
+    EXPECT_TRUE(run.play_one);
     key_down('P');
     EXPECT_TRUE(run.playing);
     key_down('B');  // no command
