@@ -25,7 +25,6 @@ else()
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # draxo_VERSION_ARCH.deb
   set(CPACK_DEBIAN_PACKAGE_SECTION libdevel)
-  set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://draxo.org")
   # The libraries it links come from dpkg-shlibdeps; Qt's platform plugins
   # are loaded at run time, so they are named here.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
