@@ -65,6 +65,7 @@ std::vector<draxo::script_line> parse_lines(const char* bytes, std::size_t size)
 // into runs, written before the next other event and at the end.
 void record(const std::vector<draxo::script_line>& events) {
     draxo::reset_run();
+    std::remove(draxo::script_file_name);  // a recording of nothing leaves no file
     require(draxo::start_recording());
     for (const draxo::script_line& e : events) {
         if (e.kind == DRAXO_PERIODIC) {
