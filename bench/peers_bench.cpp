@@ -127,14 +127,20 @@ void painter_line(QPainter& p, const wide_line& l) {
     p.drawLine(column_of(l.x1), row_of(l.y1), column_of(l.x2), row_of(l.y2));
 }
 
-QImage& painter_image() {
-    static QImage image(draxo::frame_width, draxo::frame_height, QImage::Format_RGB32);
-    return image;
+// The images painted on: one for the frames, one for the primitives, whose
+// painter stays open between drawings (an image takes one painter at a time).
+QImage& painter_image(bool primitives) {
+    static QImage frames(draxo::frame_width, draxo::frame_height, QImage::Format_RGB32);
+    static QImage one_by_one(draxo::frame_width, draxo::frame_height, QImage::Format_RGB32);
+    return primitives ? one_by_one : frames;
 }
 
 // A painter as a program keeps one for a frame: begun, set up, ended.
-void begin_painter(QPainter& p) {
-    p.begin(&painter_image());
+void begin_painter(QPainter& p, bool primitives = false) {
+    if (!p.begin(&painter_image(primitives))) {
+        std::fprintf(stderr, "peers_bench: no painter on the image\n");
+        std::exit(1);
+    }
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setRenderHint(QPainter::TextAntialiasing, true);
 }
@@ -357,7 +363,7 @@ row_spec calls_row(const char* name, const std::vector<call>& calls, bool with_f
 // The painter and context of the primitives: made once, outside the timing.
 QPainter primitive_painter_itself;
 QPainter& primitive_painter() {
-    if (!primitive_painter_itself.isActive()) begin_painter(primitive_painter_itself);
+    if (!primitive_painter_itself.isActive()) begin_painter(primitive_painter_itself, true);
     return primitive_painter_itself;
 }
 #ifdef DRAXO_BENCH_CAIRO

@@ -551,23 +551,43 @@ public:
 
     i64 first = 1, last = 0;  // the rows crossed; none when first > last
 
-    // The run on `row` (within first..last): the first call starts the
-    // stepping there, each further one must be for the row below the last.
-    span take(i64 row) {
-        if (!started_) start(row);
-        i64 k_first = 0, k_last = adx_ - 1;
+    // Calls visit(row, lo, hi) with the run of each row the line crosses
+    // from `from` to `to` - 1; each call goes on from where the last ended.
+    template <typename Visit>
+    void runs(i64 from, i64 to, Visit visit) {
+        from = std::max(from, first);
+        to = std::min(to, last + 1);
+        if (from >= to) return;
+        if (!started_) start(from);
+        // The stepping in locals, which the visits cannot reach: they stay
+        // in registers.
+        const i64 x0 = x0_, sx = sx_;
+        row_quotient step = step_;
         if (kind_ == steep) {
-            k_first = k_last = step_.value();
-            step_.next_row();
-        } else if (kind_ == flat) {
-            const i64 next = step_.value();
-            step_.next_row();
-            k_first = std::max<i64>(sy_ > 0 ? carried_ : next, 0);
-            k_last = std::min<i64>((sy_ > 0 ? next : carried_) - 1, k_last);
-            carried_ = next;
+            for (i64 row = from; row < to; ++row) {
+                const i64 column = x0 + sx * step.value();
+                step.next_row();
+                visit(row, column, column);
+            }
+        } else if (kind_ == level) {
+            const i64 end = x0 + sx * (adx_ - 1);
+            visit(from, std::min(x0, end), std::max(x0, end));
+        } else {
+            const i64 last_k = adx_ - 1;
+            const bool down = sy_ > 0;
+            i64 carried = carried_;
+            for (i64 row = from; row < to; ++row) {
+                const i64 next = step.value();
+                step.next_row();
+                const i64 k_first = std::max<i64>(down ? carried : next, 0);
+                const i64 k_last = std::min<i64>((down ? next : carried) - 1, last_k);
+                carried = next;
+                const i64 a = x0 + sx * k_first, b = x0 + sx * k_last;
+                visit(row, std::min(a, b), std::max(a, b));
+            }
+            carried_ = carried;
         }
-        const i64 a = x0_ + sx_ * k_first, b = x0_ + sx_ * k_last;
-        return sx_ > 0 ? span{a, b} : span{b, a};
+        step_ = step;
     }
 
 private:
@@ -641,40 +661,52 @@ void fill_outlined_triangle(const pixels& target, const point* corners, std::uin
     line_runs outline[3] = {line_runs(corners[0], corners[1]), line_runs(corners[1], corners[2]),
                             line_runs(corners[2], corners[0])};
 
-    // The pieces of a row that meet are joined into one run, which is
-    // stored at the end; a piece apart from it is stored at once.
-    std::uint32_t* line = target.bits + rows.from * target.stride;
-    for (i64 row = rows.from; row < rows.to; ++row, line += target.stride) {
-        span joined;
-        auto add = [&](span piece) {
-            if (joined.empty()) {
-                joined = piece;
-            } else if (piece.lo <= joined.hi + 1 && piece.hi + 1 >= joined.lo) {
-                joined.lo = std::min(joined.lo, piece.lo);
-                joined.hi = std::max(joined.hi, piece.hi);
+    // A few dozen rows at a time, piece by piece: the pieces of a row that
+    // meet are joined into one run, stored at the end; a piece apart from
+    // it is stored at once.
+    constexpr int rows_at_a_time = 64;
+    i64 joined_lo[rows_at_a_time], joined_hi[rows_at_a_time];
+    for (i64 from = rows.from; from < rows.to; from += rows_at_a_time) {
+        const i64 to = std::min<i64>(from + rows_at_a_time, rows.to);
+        std::uint32_t* const first_line = target.bits + from * target.stride;
+        auto line_of = [&](i64 row) { return first_line + (row - from) * target.stride; };
+        for (i64 row = from; row < to; ++row) {
+            joined_lo[row - from] = 0;
+            joined_hi[row - from] = -1;
+        }
+        auto add = [&](i64 row, i64 lo, i64 hi) {
+            i64& joined_first = joined_lo[row - from];
+            i64& joined_last = joined_hi[row - from];
+            if (joined_first > joined_last) {
+                joined_first = lo;
+                joined_last = hi;
+            } else if (lo <= joined_last + 1 && hi + 1 >= joined_first) {
+                joined_first = std::min(joined_first, lo);
+                joined_last = std::max(joined_last, hi);
             } else {
-                store_run(target, line, piece.lo, piece.hi, value);
+                store_run(target, line_of(row), lo, hi, value);
             }
         };
-        if (row < c.y) {
-            const i64 x1 = long_side.value();
-            long_side.next_row();
-            i64 x2;
-            if (row < b.y) {
-                x2 = upper_side.value();
-                upper_side.next_row();
-            } else {
-                x2 = lower_side.value();
-                lower_side.next_row();
+        const i64 inside_to = std::min<i64>(to, c.y), middle = std::clamp<i64>(b.y, from, inside_to);
+        auto inside = [&](i64 first, i64 end, row_quotient& other_side) {
+            row_quotient one = long_side, other = other_side;  // locals, kept in registers
+            for (i64 row = first; row < end; ++row) {
+                const i64 x1 = one.value(), x2 = other.value();
+                one.next_row();
+                other.next_row();
+                joined_lo[row - from] = std::min(x1, x2);
+                joined_hi[row - from] = std::max(x1, x2) - 1;
             }
-            joined = span{std::min(x1, x2), std::max(x1, x2) - 1};
-        }
-        for (line_runs& edge : outline)
-            if (row >= edge.first && row <= edge.last) add(edge.take(row));
-        if (row == a.y || row == b.y || row == c.y)
-            for (int i = 0; i < 3; ++i)
-                if (corners[i].y == row) add(span{corners[i].x, corners[i].x});
-        store_run(target, line, joined.lo, joined.hi, value);
+            long_side = one;
+            other_side = other;
+        };
+        inside(from, middle, upper_side);
+        inside(middle, inside_to, lower_side);
+        for (line_runs& edge : outline) edge.runs(from, to, add);
+        for (int i = 0; i < 3; ++i)
+            if (corners[i].y >= from && corners[i].y < to) add(corners[i].y, corners[i].x, corners[i].x);
+        for (i64 row = from; row < to; ++row)
+            store_run(target, line_of(row), joined_lo[row - from], joined_hi[row - from], value);
     }
 }
 
