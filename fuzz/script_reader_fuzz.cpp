@@ -1,48 +1,54 @@
-// Fuzz target for the script reader: any bytes as "DRAXO.SCR", played back
-// to the end. The reader must never read past a line, overflow or misbehave.
-#include <unistd.h>
-
+// Fuzz target for the script reader. Any bytes, cut into lines the way the
+// player reads the file (at a newline, or after 511 characters; a line ends
+// at its first NUL), go through the line parser, which must never read past
+// a line, overflow or misbehave. Every line the parser understands is then
+// written back the way the recorder writes it and read again: the event must
+// come back unchanged.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
-#include "events/run_state.h"
-#include "events/script.h"
+#include "draxo.h"
+#include "events/script_line.h"
 
 namespace {
 
-char scratch[] = "/tmp/draxo-fuzz-XXXXXX";
-
-void remove_scratch_directory() {
-    std::remove(draxo::script_file_name);
-    if (::chdir("/") == 0) ::rmdir(scratch);
-}
-
-bool enter_scratch_directory() {
-    if (!::mkdtemp(scratch) || ::chdir(scratch) != 0) std::abort();
-    std::atexit(remove_scratch_directory);
-    return true;
+void check_round_trip(const draxo::script_line& parsed) {
+    if (parsed.kind == 0) return;
+    char text[draxo::script_line_size];
+    std::size_t length = draxo::format_script_line(parsed, text);
+    draxo::script_line again = draxo::parse_script_line(text, length);
+    bool same = again.kind == parsed.kind;
+    if (parsed.kind == DRAXO_MOUSE) same = same && again.x == parsed.x && again.y == parsed.y;
+    if (parsed.kind == DRAXO_KBD) same = same && again.key == parsed.key;
+    if (parsed.kind == DRAXO_PERIODIC) same = same && again.count == parsed.count;
+    if (!same) std::abort();
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static bool ready = enter_scratch_directory();
-    (void)ready;
-    std::FILE* file = std::fopen(draxo::script_file_name, "wb");
-    if (!file) return 0;
-    std::fwrite(data, 1, size, file);
-    std::fclose(file);
-
-    draxo::close_script_file();
-    draxo::periodic_run = 0;
-    draxo::playing = true;
-    for (int event = 0; event < 100000 && draxo::read_script_event(); ++event) {
-        // A run's length is the file's to choose; playing all of it out
-        // proves nothing more.
-        if (draxo::periodic_run > 8) draxo::periodic_run = 8;
+    const char* bytes = reinterpret_cast<const char*>(data);
+    std::size_t at = 0;
+    while (at < size) {
+        // One read of the player: up to and including a newline, at most 511 characters.
+        std::size_t take = 0;
+        while (at + take < size && take < draxo::script_line_size - 1) {
+            if (bytes[at + take++] == '\n') break;
+        }
+        // The parser gets its own copy, exactly as long as the line up to its first NUL.
+        const void* nul = std::memchr(bytes + at, '\0', take);
+        std::size_t length = nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - (bytes + at)) : take;
+        char* line = static_cast<char*>(std::malloc(length ? length : 1));
+        std::memcpy(line, bytes + at, length);
+        draxo::script_line parsed = draxo::parse_script_line(line, length);
+        std::free(line);
+        if (parsed.kind != 0 && parsed.kind != DRAXO_MOUSE && parsed.kind != DRAXO_KBD &&
+            parsed.kind != DRAXO_PERIODIC)
+            std::abort();
+        check_round_trip(parsed);
+        at += take;
     }
-    draxo::close_script_file();
     return 0;
 }

@@ -1,24 +1,20 @@
+// The console window, its ring of the last 25 lines, and printing to it.
 #include "console.h"
 
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <new>
 
-#include "draxo.h"
-#include "events/run_commands.h"
-#include "events/run_menu.h"
 #include "window_system/dc.h"
-#include "surface/display.h"
 
 namespace draxo {
 
-char* console_lines[console_ring_size] = {};
-int console_first = -1;
-int console_next = 0;
-bool logging = true;
+console_state console;
 
 namespace {
+
+// The class background: white, the same as the drawing window's.
+constexpr ws::colorref console_background = 0xFFFFFF;
 
 char* allocate_with_new(std::size_t size) { return new (std::nothrow) char[size]; }
 
@@ -27,25 +23,25 @@ int advance(int slot) { return slot == console_ring_size - 1 ? 0 : slot + 1; }
 // Keeps one line in the ring, displacing the oldest once the ring is full.
 // When no block can be had the ring is left exactly as it was.
 void store_line(const char* text, std::size_t length) {
-    char* block = allocate_console_line(length + 1);
+    char* block = (console.allocate_line ? console.allocate_line : allocate_with_new)(length + 1);
     if (!block) return;
     std::memcpy(block, text, length);
     block[length] = '\0';
-    if (console_first == console_next) {
-        delete[] console_lines[console_first];
-        console_lines[console_first] = nullptr;
-        console_first = advance(console_first);
+    if (console.console_first == console.console_next) {
+        delete[] console.console_lines[console.console_first];
+        console.console_lines[console.console_first] = nullptr;
+        console.console_first = advance(console.console_first);
     }
-    console_lines[console_next] = block;
-    if (console_first < 0) console_first = console_next;
-    console_next = advance(console_next);
+    console.console_lines[console.console_next] = block;
+    if (console.console_first < 0) console.console_first = console.console_next;
+    console.console_next = advance(console.console_next);
 }
 
 void repaint_console(ws::window w) {
     ws::begin_paint(w);
-    int slot = console_first;
-    for (int count = 0; slot >= 0 && !(slot == console_next && count != 0); ++count) {
-        console_show_line(console_lines[slot]);
+    int slot = console.console_first;
+    for (int count = 0; slot >= 0 && !(slot == console.console_next && count != 0); ++count) {
+        console_show_line(console.console_lines[slot]);
         slot = advance(slot);
     }
     ws::end_paint(w);
@@ -53,17 +49,54 @@ void repaint_console(ws::window w) {
 
 }  // namespace
 
-char* (*allocate_console_line)(std::size_t size) = allocate_with_new;
+void reset_console() {
+    for (char*& line : console.console_lines) delete[] line;
+    console = console_state{};
+}
+
+void register_console_class() {
+    ws::register_class(console_class_name, ws::CS_HREDRAW | ws::CS_VREDRAW, console_window_proc,
+                       console_background);
+}
+
+ws::rect console_geometry(int screen_width, int screen_height) {
+    int top = (2 * screen_height) / 3 + 1;
+    return ws::rect{0, top, screen_width, top + screen_height / 3};
+}
+
+void open_console(ws::extent screen, ws::window drawing_window) {
+    ws::rect r = console_geometry(screen.cx, screen.cy);
+    console.main_window = drawing_window;
+    console.console_window = ws::create_window(console_class_name, "DRAXO Text", ws::WS_OVERLAPPEDWINDOW, r.left,
+                                               r.top, r.right - r.left, r.bottom - r.top);
+}
+
+int console_vprintf(const char* format, std::va_list args) {
+    char buffer[console_format_size];
+    int result = std::vsnprintf(buffer, sizeof buffer, format, args);
+    if (result < 0) buffer[0] = '\0';
+    store_line(buffer, std::strlen(buffer));
+    console_show_line(buffer);
+    return result;
+}
+
+int console_printf(const char* format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    int result = console_vprintf(format, args);
+    va_end(args);
+    return result;
+}
 
 void console_show_line(char* text) {
-    if (!ws::is_window(console_window)) return;
-    draw_context* dc = get_dc(console_window);
+    if (!ws::is_window(console.console_window)) return;
+    draw_context* dc = get_dc(console.console_window);
     select_font(*dc, ws::stock_fixed_font());
     ws::text_metrics metrics = dc_text_metrics(*dc);
     int line_height = metrics.height + metrics.external_leading;
     dc_scroll(*dc, 0, -line_height);
 
-    ws::rect client = ws::client_rect(console_window);
+    ws::rect client = ws::client_rect(console.console_window);
     brush previous_brush = select_brush(*dc, brush{dc->background_color, false});
     pen previous_pen = select_pen(*dc, pen{0, 0, true});
     dc_rectangle(*dc, client.left, client.bottom - line_height, client.right, client.bottom + 1);
@@ -76,16 +109,22 @@ void console_show_line(char* text) {
     release_dc(dc);
 }
 
+int show_console(int flag) {
+    if (!console.console_window) return 0;
+    return ws::show_window(console.console_window, flag ? ws::SW_SHOW : ws::SW_HIDE) ? 1 : 0;
+}
+
 ws::lresult console_window_proc(ws::window w, unsigned id, ws::wparam wp, ws::lparam lp) {
     switch (id) {
     case ws::WM_PAINT: repaint_console(w); return 0;
     case ws::WM_KEYDOWN:
     case ws::WM_KEYUP:
         // Keys typed into the console count as typed into the drawing window.
-        ws::post_message(main_window, id, wp, lp);
+        ws::post_message(console.main_window, id, wp, lp);
         return 0;
     case ws::WM_KILLFOCUS:
-        on_focus_lost(reinterpret_cast<ws::window>(wp));
+        // So does the focus leaving it: the drawing window keeps track of Ctrl.
+        ws::send_message(console.main_window, id, wp, lp);
         return ws::def_window_proc(w, id, wp, lp);
     case ws::WM_CLOSE:
         // Closing only hides the console, so that it can be shown again.
@@ -100,26 +139,11 @@ ws::lresult console_window_proc(ws::window w, unsigned id, ws::wparam wp, ws::lp
 using namespace draxo;
 
 extern "C" int DRAXO_console_printf(const char* format, ...) {
-    char buffer[console_format_size];
-    va_list args;
+    std::va_list args;
     va_start(args, format);
-    int result = std::vsnprintf(buffer, sizeof buffer, format, args);
+    int result = console_vprintf(format, args);
     va_end(args);
-    if (result < 0) buffer[0] = '\0';
-    store_line(buffer, std::strlen(buffer));
-    console_show_line(buffer);
     return result;
 }
 
-extern "C" int DRAXO_set_logging(int flag) {
-    if (!main_window) return 0;
-    logging = flag != 0;
-    set_run_menu_check(CMD_LOGGING, logging);
-    if (logging) DRAXO_show_console(1);
-    return 1;
-}
-
-extern "C" int DRAXO_show_console(int flag) {
-    if (!console_window) return 0;
-    return ws::show_window(console_window, flag ? ws::SW_SHOW : ws::SW_HIDE) ? 1 : 0;
-}
+extern "C" int DRAXO_show_console(int flag) { return show_console(flag); }

@@ -2,12 +2,10 @@
 
 #include <cstdint>
 
+#include "console.h"
 #include "draxo.h"
-#include "surface/display.h"
 
 namespace draxo {
-
-char* gets_result = nullptr;
 
 namespace {
 
@@ -97,11 +95,11 @@ void build_gets_template(const char* prompt, gets_template& out) {
 ws::lresult gets_dialog_proc(ws::dialog d, unsigned id, ws::wparam wp, ws::lparam lp) {
     switch (id) {
     case ws::WM_INITDIALOG:
-        gets_result = reinterpret_cast<char*>(lp);
+        console.gets_result = reinterpret_cast<char*>(lp);
         return 1;  // the focus goes to the first tab stop, the edit field
     case ws::WM_COMMAND:
         if (wp != gets_okay_id) return 0;  // Escape and the close box do not end it
-        ws::get_dlg_item_text(d, gets_edit_id, gets_result, gets_result_size);
+        ws::get_dlg_item_text(d, gets_edit_id, console.gets_result, gets_result_size);
         ws::end_dialog(d, 1);
         return 1;
     default: return 0;
@@ -117,8 +115,9 @@ extern "C" int DRAXO_gets(const char* prompt, char* result) {
     gets_template dialog_template;
     build_gets_template(prompt, dialog_template);
     // Fails (-1) before the package is open: there is no drawing window to own it.
-    ws::lresult ended = ws::dialog_box_indirect(dialog_template.data(), dialog_template.size(), main_window,
-                                                gets_dialog_proc, reinterpret_cast<ws::lparam>(result));
+    ws::lresult ended =
+        ws::dialog_box_indirect(dialog_template.data(), dialog_template.size(), console.main_window,
+                                gets_dialog_proc, reinterpret_cast<ws::lparam>(result));
     // Okay ends the dialog with 1; anything else (no dialog, or a quit
     // message that closed it) leaves the buffer as it was.
     return ended == 1 ? 1 : 0;

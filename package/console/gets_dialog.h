@@ -18,10 +18,6 @@ constexpr int gets_result_size = 256;  // the caller's buffer: 255 characters an
 
 using gets_template = std::array<unsigned char, gets_template_size>;
 
-// The caller's result buffer, remembered when the dialog initialises and
-// written when Okay is pressed. Not cleared afterwards.
-extern char* gets_result;
-
 // Writes the dialog template for this prompt: the dialog record, then the
 // edit field, the Okay button and the prompt, each on a 4-byte boundary.
 // Texts are widened one byte to one 16-bit character, bytes above 127 as

@@ -8,6 +8,12 @@
 
 namespace draxo {
 
+// Opening and closing run control: the animation starts halted with no step
+// pending; closing ends a recording, writing its waiting run of periodic
+// events, or closes the script file.
+void open_run_control();
+void close_run_control();
+
 // What one pass of the pump took from the queue.
 enum class pumped { nothing, message, quit };
 

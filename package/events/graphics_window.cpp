@@ -1,11 +1,26 @@
-// The drawing window's procedure: each message goes to the subsystem that
-// owns it.
+// The drawing window and its procedure: each message goes to the subsystem
+// that owns it.
+#include "graphics_window.h"
+
+#include "event_wait.h"
+#include "run_commands.h"
+#include "run_menu.h"
 #include "surface/display.h"
-#include "events/event_wait.h"
-#include "events/run_commands.h"
-#include "events/run_menu.h"
+#include "surface/palette.h"
 
 namespace draxo {
+
+void register_drawing_class() {
+    ws::register_class(drawing_class_name, ws::CS_HREDRAW | ws::CS_VREDRAW, graphics_window_proc,
+                       palette_rgb[WHITE]);
+}
+
+ws::window create_drawing_window() {
+    return ws::create_window(drawing_class_name, "DRAXO Graphics", ws::WS_CAPTION | ws::WS_SYSMENU, 0, 0,
+                             frame_width, frame_height);
+}
+
+void start_ticks(ws::window drawing_window) { ws::set_timer(drawing_window, timer_id, timer_period_ms); }
 
 ws::lresult graphics_window_proc(ws::window w, unsigned id, ws::wparam wp, ws::lparam lp) {
     switch (id) {

@@ -1,3 +1,4 @@
+// The Run menu's commands, their Ctrl shortcuts and the logging switch.
 #include "run_commands.h"
 
 #include "console/console.h"
@@ -10,43 +11,43 @@ namespace draxo {
 
 void run_command(unsigned id) {
     switch (id) {
-    case CMD_ANIMATE: animation_running = true; break;
-    case CMD_HALT: animation_running = false; break;
+    case CMD_ANIMATE: run.animation_running = true; break;
+    case CMD_HALT: run.animation_running = false; break;
     case CMD_ADVANCE_FRAME:
-        animation_running = false;
-        single_step = true;
+        run.animation_running = false;
+        run.single_step = true;
         break;
     case CMD_LOGGING:
         // Unlike DRAXO_set_logging, the console is neither shown nor hidden.
-        logging = !logging;
-        set_run_menu_check(CMD_LOGGING, logging);
+        console.logging = !console.logging;
+        set_run_menu_check(CMD_LOGGING, console.logging);
         break;
     case CMD_RECORD_SCRIPT:
-        if (recording) {
-            recording = false;
+        if (run.recording) {
+            run.recording = false;
             set_run_menu_check(CMD_RECORD_SCRIPT, false);
             end_recording();
         } else {
-            recording = true;  // the file opens when the first event is recorded
+            run.recording = true;  // the file opens when the first event is recorded
             set_run_menu_check(CMD_RECORD_SCRIPT, true);
         }
         break;
     case CMD_PLAYBACK_SCRIPT:
-        if (playing) {
-            playing = false;
+        if (run.playing) {
+            run.playing = false;
             set_run_menu_check(CMD_PLAYBACK_SCRIPT, false);
             close_script_file();
         } else {
-            animation_running = false;
-            single_step = false;
-            playing = true;
+            run.animation_running = false;
+            run.single_step = false;
+            run.playing = true;
             set_run_menu_check(CMD_PLAYBACK_SCRIPT, true);
         }
         break;
     case CMD_PLAY_ONE:
-        play_one = true;
-        animation_running = false;
-        single_step = false;
+        run.play_one = true;
+        run.animation_running = false;
+        run.single_step = false;
         break;
     case CMD_QUIT: ws::post_quit_message(0); break;
     default: break;
@@ -73,19 +74,29 @@ unsigned shortcut_command(ws::wparam virtual_key) {
 
 void on_key_down(ws::wparam virtual_key) {
     if (virtual_key == ws::VK_CONTROL) {
-        ctrl_down = 1;
+        run.ctrl_down = 1;
         return;
     }
     unsigned command = shortcut_command(virtual_key);
-    if (command && ctrl_down) run_command(command);
+    if (command && run.ctrl_down) run_command(command);
 }
 
 void on_key_up(ws::wparam virtual_key) {
-    if (virtual_key == ws::VK_CONTROL) ctrl_down = 0;
+    if (virtual_key == ws::VK_CONTROL) run.ctrl_down = 0;
 }
 
 void on_focus_lost(ws::window to) {
-    if (to != main_window && to != console_window) ctrl_down = 0;
+    if (to != display.main_window && to != console.console_window) run.ctrl_down = 0;
 }
 
 }  // namespace draxo
+
+using namespace draxo;
+
+extern "C" int DRAXO_set_logging(int flag) {
+    if (!display.main_window) return 0;
+    console.logging = flag != 0;
+    set_run_menu_check(CMD_LOGGING, console.logging);
+    if (console.logging) show_console(1);
+    return 1;
+}

@@ -4,8 +4,6 @@
 
 namespace draxo {
 
-ws::menu run_menu = nullptr;
-
 namespace {
 
 struct run_menu_item {
@@ -37,15 +35,15 @@ constexpr run_menu_item run_menu_items[] = {
 
 void build_run_menu(ws::window w) {
     ws::menu bar = ws::create_menu();
-    run_menu = ws::create_popup_menu();
-    for (const run_menu_item& item : run_menu_items) ws::append_menu(run_menu, item.flags, item.id, item.text);
-    ws::append_menu(bar, ws::MF_POPUP, reinterpret_cast<std::uintptr_t>(run_menu), "&Run");
+    run.run_menu = ws::create_popup_menu();
+    for (const run_menu_item& item : run_menu_items) ws::append_menu(run.run_menu, item.flags, item.id, item.text);
+    ws::append_menu(bar, ws::MF_POPUP, reinterpret_cast<std::uintptr_t>(run.run_menu), "&Run");
     ws::set_menu(w, bar);
     ws::draw_menu_bar(w);
 }
 
 void set_run_menu_check(unsigned command, bool checked) {
-    ws::check_menu_item(run_menu, command, ws::MF_BYCOMMAND | (checked ? ws::MF_CHECKED : ws::MF_UNCHECKED));
+    ws::check_menu_item(run.run_menu, command, ws::MF_BYCOMMAND | (checked ? ws::MF_CHECKED : ws::MF_UNCHECKED));
 }
 
 }  // namespace draxo

@@ -2,6 +2,7 @@
 // command id: Logging, Record Script and Playback Script.
 #pragma once
 
+#include "run_state.h"
 #include "window_system/window_system.h"
 
 namespace draxo {
@@ -17,8 +18,6 @@ enum run_command : unsigned {
     CMD_QUIT = 8,
     CMD_ABOUT = 9,  // the grayed lines; no command handles it
 };
-
-extern ws::menu run_menu;
 
 // Builds the menu bar with its one popup, Run, and attaches it to the window.
 void build_run_menu(ws::window w);

@@ -1,17 +1,13 @@
+// The run-control state.
 #include "run_state.h"
 
 namespace draxo {
 
-int pending_event = no_event;
-event_record last_event;
-int tick_arrived = 0;
-bool animation_running = false;
-bool single_step = false;
-bool quit_requested = false;
-bool recording = false;
-bool playing = false;
-bool play_one = false;
-int periodic_run = 0;
-int ctrl_down = 0;
+run_state run;
+
+void reset_run() {
+    if (run.script_file) std::fclose(run.script_file);
+    run = run_state{};
+}
 
 }  // namespace draxo

@@ -1,6 +1,10 @@
-// Run-control state shared by the event wait, the Run menu commands and the
-// script recorder and player.
+// Run control: the state shared by the event wait, the Run menu and its
+// commands, and the script recorder and player.
 #pragma once
+
+#include <cstdio>
+
+#include "window_system/window_system.h"
 
 namespace draxo {
 
@@ -13,16 +17,32 @@ struct event_record {
 
 constexpr int no_event = -1;  // pending_event while no event has been produced
 
-extern int pending_event;
-extern event_record last_event;
-extern int tick_arrived;  // a timer message was processed since the last arming
-extern bool animation_running;
-extern bool single_step;
-extern bool quit_requested;
-extern bool recording;
-extern bool playing;
-extern bool play_one;
-extern int periodic_run;  // run-length counter of periodic events
-extern int ctrl_down;     // the Ctrl key is held
+enum class script_mode { closed, writing, reading };
+
+struct run_state {
+    int pending_event = no_event;    // kind of the event being assembled
+    event_record last_event;         // its data
+    int tick_arrived = 0;            // a timer message was processed since the last arming
+    bool animation_running = false;  // arm a periodic event in every wait
+    bool single_step = false;        // arm one periodic event, then clear itself
+    bool quit_requested = false;     // every wait returns DRAXO_QUIT; never cleared
+    bool recording = false;          // the Run menu's Record Script
+    bool playing = false;            // the Run menu's Playback Script
+    bool play_one = false;           // play the next script event
+    int periodic_run = 0;            // run-length counter of periodic events
+    int ctrl_down = 0;               // the Ctrl key is held
+    ws::menu run_menu = nullptr;     // the Run popup; its marks mirror logging, recording, playing
+    // The one stream of the script file, shared by recording and playback:
+    // the first operation that needs it opens it for writing or for reading.
+    std::FILE* script_file = nullptr;
+    script_mode script_file_mode = script_mode::closed;
+    // Recorded events lost because the stream is open for reading are
+    // reported once for each time the stream is opened.
+    bool unwritable_reported = false;
+};
+extern run_state run;
+
+// Back to the state at program start (for tests; an open script file is closed).
+void reset_run();
 
 }  // namespace draxo

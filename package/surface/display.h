@@ -1,5 +1,6 @@
-// The package's display state: the two windows, the frame buffer and its
-// context, the logical origin and the dirty flag.
+// The package's display: the drawing window's frame buffer and its context,
+// the logical origin, the dirty flag, and the copy of the frame buffer to
+// the drawing window.
 #pragma once
 
 #include "draxo.h"
@@ -10,19 +11,25 @@ namespace draxo {
 
 constexpr int frame_width = DRAXO_WIDTH;    // 601
 constexpr int frame_height = DRAXO_HEIGHT;  // 540
-constexpr unsigned timer_id = 2;
-constexpr unsigned timer_period_ms = 100;
-constexpr const char* drawing_class_name = "DrawWndClass";
-constexpr const char* console_class_name = "TextWndClass";
 
-extern ws::window main_window;
-extern ws::window console_window;
-extern draw_context* window_dc;
-extern ws::image frame_buffer;
-extern draw_context* buffer_dc;
-extern int origin_x;
-extern int origin_y;
-extern int frame_dirty;
+struct display_state {
+    ws::window main_window = nullptr;   // the drawing window; null while the package is closed
+    draw_context* window_dc = nullptr;  // its client area: every copy to the screen goes through it
+    ws::image frame_buffer = nullptr;   // the off-screen picture, 601 x 540
+    draw_context* buffer_dc = nullptr;  // the context every drawing operation renders through
+    int origin_x = 0;                   // device column and row of logical (0, 0)
+    int origin_y = 0;
+    int frame_dirty = 1;  // the frame buffer holds drawing not yet copied to the window
+};
+extern display_state display;
+
+// Back to the state before the package was first opened (for tests).
+void reset_display();
+
+// Opens the display on the drawing window: its context, the frame buffer
+// and the buffer's context. Closing releases the window's context.
+void open_display(ws::window drawing_window);
+void close_display();
 
 // Device position of logical (0, 0) for a client rectangle: its centre,
 // each half truncated.
@@ -31,18 +38,13 @@ struct origin {
 };
 origin origin_of(const ws::rect& client);
 
-// Outer geometry of the console window for a screen of width x height.
-ws::rect console_geometry(int screen_width, int screen_height);
-
 // Fills the frame buffer white inside a one-pixel border drawn with the
 // context's current pen, and marks it dirty.
 void clear_frame_buffer();
 // Copies the whole frame buffer to the drawing window; clears frame_dirty.
 void copy_to_screen();
 
-// The drawing window's procedure.
-ws::lresult graphics_window_proc(ws::window w, unsigned id, ws::wparam wp, ws::lparam lp);
-// Its size and paint notifications.
+// The drawing window's size and paint notifications.
 void on_drawing_window_size(ws::window w);
 void on_drawing_window_paint(ws::window w);
 

@@ -1,6 +1,7 @@
+// The 24 named colours of the package and the colour check.
 #include "palette.h"
 
-#include "draxo.h"
+#include "console/console.h"
 
 namespace draxo {
 
@@ -24,7 +25,7 @@ const char* const palette_names[palette_size] = {
 
 int check_color(int color) {
     if (color >= 0 && color < palette_size) return color;
-    DRAXO_console_printf("Illegal color %d; using RED.\n", color);
+    console_printf("Illegal color %d; using RED.\n", color);
     return replacement_color;
 }
 

@@ -17,32 +17,32 @@ pen pen_of(const draw_command& c) { return pen{palette_rgb[c.color], c.width, fa
 brush brush_of(const draw_command& c) { return brush{palette_rgb[c.color], c.width != 0}; }
 
 void render_triangle(const draw_command& c) {
-    pen previous_pen = select_pen(*buffer_dc, pen_of(c));
-    brush previous_brush = select_brush(*buffer_dc, brush_of(c));
+    pen previous_pen = select_pen(*display.buffer_dc, pen_of(c));
+    brush previous_brush = select_brush(*display.buffer_dc, brush_of(c));
     const raster::point corners[3] = {{device_column(c.x1), device_row(c.y1)},
                                       {device_column(c.x2), device_row(c.y2)},
                                       {device_column(c.x3), device_row(c.y3)}};
-    dc_polygon(*buffer_dc, corners, 3);
-    select_pen(*buffer_dc, previous_pen);
-    select_brush(*buffer_dc, previous_brush);
+    dc_polygon(*display.buffer_dc, corners, 3);
+    select_pen(*display.buffer_dc, previous_pen);
+    select_brush(*display.buffer_dc, previous_brush);
 }
 
 // Rectangles and ovals cover both corner pixels: the bounds handed on are
 // exclusive on the right and at the bottom, hence the + 1.
 void render_box(const draw_command& c, void (*draw)(draw_context&, int, int, int, int)) {
-    pen previous_pen = select_pen(*buffer_dc, pen_of(c));
-    brush previous_brush = select_brush(*buffer_dc, brush_of(c));
-    draw(*buffer_dc, device_column(c.x1), device_row(c.y1), device_column(std::int64_t{c.x2} + 1),
+    pen previous_pen = select_pen(*display.buffer_dc, pen_of(c));
+    brush previous_brush = select_brush(*display.buffer_dc, brush_of(c));
+    draw(*display.buffer_dc, device_column(c.x1), device_row(c.y1), device_column(std::int64_t{c.x2} + 1),
          device_row(std::int64_t{c.y2} - 1));
-    select_pen(*buffer_dc, previous_pen);
-    select_brush(*buffer_dc, previous_brush);
+    select_pen(*display.buffer_dc, previous_pen);
+    select_brush(*display.buffer_dc, previous_brush);
 }
 
 void render_line(const draw_command& c) {
-    pen previous_pen = select_pen(*buffer_dc, pen_of(c));
-    dc_move_to(*buffer_dc, device_column(c.x1), device_row(c.y1));
-    dc_line_to(*buffer_dc, device_column(c.x2), device_row(c.y2));
-    select_pen(*buffer_dc, previous_pen);
+    pen previous_pen = select_pen(*display.buffer_dc, pen_of(c));
+    dc_move_to(*display.buffer_dc, device_column(c.x1), device_row(c.y1));
+    dc_line_to(*display.buffer_dc, device_column(c.x2), device_row(c.y2));
+    select_pen(*display.buffer_dc, previous_pen);
 }
 
 }  // namespace
@@ -54,11 +54,13 @@ void render_command(const draw_command* command) {
     case DRAW_RECTANGLE: render_box(c, dc_rectangle); break;
     case DRAW_OVAL: render_box(c, dc_ellipse); break;
     case DRAW_LINE: render_line(c); break;
-    case DRAW_PIXEL: dc_set_pixel(*buffer_dc, device_column(c.x1), device_row(c.y1), palette_rgb[c.color]); break;
+    case DRAW_PIXEL:
+        dc_set_pixel(*display.buffer_dc, device_column(c.x1), device_row(c.y1), palette_rgb[c.color]);
+        break;
     case DRAW_TEXT: render_text(c); break;
     default: break;
     }
-    frame_dirty = 1;
+    display.frame_dirty = 1;
 }
 
 }  // namespace draxo

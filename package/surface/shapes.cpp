@@ -18,7 +18,7 @@ namespace {
 int repaired_width(int width) {
     if (width >= 0) return width;
     int repaired = absolute_value(width);
-    DRAXO_console_printf("Width of %d not possible, using width %d\n", width, repaired);
+    console_printf("Width of %d not possible, using width %d\n", width, repaired);
     return repaired;
 }
 
@@ -50,7 +50,7 @@ extern "C" int DRAXO_pixel(int color, int x, int y) { return DRAXO_pixel_pt(colo
 
 extern "C" int DRAXO_pixel_pt(int color, DRAXO_point point) {
     color = check_color(color);
-    if (logging) DRAXO_console_printf("%s pixel at (%d,%d)\n", palette_names[color], point.x, point.y);
+    if (console.logging) console_printf("%s pixel at (%d,%d)\n", palette_names[color], point.x, point.y);
     draw_command c;
     c.kind = DRAW_PIXEL;
     c.color = color;
@@ -68,12 +68,11 @@ extern "C" int DRAXO_circle_pt(int color, DRAXO_point centre, int radius) {
     color = check_color(color);
     if (radius < 0) {
         int repaired = absolute_value(radius);
-        DRAXO_console_printf("Radius of %d not possible, using radius %d\n", radius, repaired);
+        console_printf("Radius of %d not possible, using radius %d\n", radius, repaired);
         radius = repaired;
     }
-    if (logging)
-        DRAXO_console_printf("%s circle at (%d,%d), radius %d\n", palette_names[color], centre.x, centre.y,
-                             radius);
+    if (console.logging)
+        console_printf("%s circle at (%d,%d), radius %d\n", palette_names[color], centre.x, centre.y, radius);
     // A filled oval reaching `radius` pixels from the centre each way.
     DRAXO_point upper_left{clamp_to_int(std::int64_t{centre.x} - radius),
                            clamp_to_int(std::int64_t{centre.y} + radius)};
@@ -91,9 +90,9 @@ extern "C" int DRAXO_triangle(int color, int x1, int y1, int x2, int y2, int x3,
 extern "C" int DRAXO_triangle_pt(int color, DRAXO_point p1, DRAXO_point p2, DRAXO_point p3, int width) {
     color = check_color(color);
     width = repaired_width(width);
-    if (logging)
-        DRAXO_console_printf("%s triangle at (%d,%d), (%d,%d), (%d,%d)\n", palette_names[color], p1.x, p1.y, p2.x,
-                             p2.y, p3.x, p3.y);
+    if (console.logging)
+        console_printf("%s triangle at (%d,%d), (%d,%d), (%d,%d)\n", palette_names[color], p1.x, p1.y, p2.x, p2.y,
+                       p3.x, p3.y);
     draw_command c = box_command(DRAW_TRIANGLE, color, p1, p2, width);
     c.x3 = p3.x;
     c.y3 = p3.y;
@@ -109,13 +108,13 @@ extern "C" int DRAXO_rectangle_pt(int color, DRAXO_point p1, DRAXO_point p2, int
     order_corners(p1, p2);
     color = check_color(color);
     width = repaired_width(width);
-    if (logging) {
+    if (console.logging) {
         if (width == 0)
-            DRAXO_console_printf("%s rectangle with bounding box (%d,%d) to (%d,%d), filled\n",
-                                 palette_names[color], p1.x, p1.y, p2.x, p2.y);
+            console_printf("%s rectangle with bounding box (%d,%d) to (%d,%d), filled\n", palette_names[color],
+                           p1.x, p1.y, p2.x, p2.y);
         else
-            DRAXO_console_printf("%s rectangle with bounding box (%d,%d) to (%d,%d) with line width %d\n",
-                                 palette_names[color], p1.x, p1.y, p2.x, p2.y, width);
+            console_printf("%s rectangle with bounding box (%d,%d) to (%d,%d) with line width %d\n",
+                           palette_names[color], p1.x, p1.y, p2.x, p2.y, width);
     }
     draw_command c = box_command(DRAW_RECTANGLE, color, p1, p2, width);
     render_command(&c);
@@ -130,13 +129,13 @@ extern "C" int DRAXO_oval_pt(int color, DRAXO_point p1, DRAXO_point p2, int widt
     order_corners(p1, p2);
     width = repaired_width(width);
     color = check_color(color);
-    if (logging) {
+    if (console.logging) {
         if (width == 0)
-            DRAXO_console_printf("%s oval with bounding box (%d,%d) to (%d,%d), filled\n", palette_names[color],
-                                 p1.x, p1.y, p2.x, p2.y);
+            console_printf("%s oval with bounding box (%d,%d) to (%d,%d), filled\n", palette_names[color], p1.x,
+                           p1.y, p2.x, p2.y);
         else
-            DRAXO_console_printf("%s oval with bounding box (%d,%d) to (%d,%d), line width %d\n",
-                                 palette_names[color], p1.x, p1.y, p2.x, p2.y, width);
+            console_printf("%s oval with bounding box (%d,%d) to (%d,%d), line width %d\n", palette_names[color],
+                           p1.x, p1.y, p2.x, p2.y, width);
     }
     draw_command c = box_command(DRAW_OVAL, color, p1, p2, width);
     render_command(&c);
@@ -150,9 +149,9 @@ extern "C" int DRAXO_line(int color, int x1, int y1, int x2, int y2, int width) 
 extern "C" int DRAXO_line_pt(int color, DRAXO_point p1, DRAXO_point p2, int width) {
     width = repaired_width(width);
     color = check_color(color);
-    if (logging)
-        DRAXO_console_printf("%s line from (%d,%d) to (%d,%d), width %d\n", palette_names[color], p1.x, p1.y, p2.x,
-                             p2.y, width);
+    if (console.logging)
+        console_printf("%s line from (%d,%d) to (%d,%d), width %d\n", palette_names[color], p1.x, p1.y, p2.x, p2.y,
+                       width);
     // A line of width 0 is drawn one pixel wide.
     draw_command c = box_command(DRAW_LINE, color, p1, p2, width == 0 ? 1 : width);
     render_command(&c);
@@ -160,6 +159,6 @@ extern "C" int DRAXO_line_pt(int color, DRAXO_point p1, DRAXO_point p2, int widt
 }
 
 extern "C" int DRAXO_undo(void) {
-    DRAXO_console_printf("DRAXO_undo is no longer supported.\n");
+    console_printf("DRAXO_undo is no longer supported.\n");
     return 1;
 }

@@ -26,7 +26,7 @@ constexpr const char* text_face = "DRAXO-font";
 }  // namespace
 
 void render_text(const draw_command& c) {
-    draw_context& dc = *buffer_dc;
+    draw_context& dc = *display.buffer_dc;
     // The text colour stays set afterwards: every text command sets its own.
     set_text_color(dc, palette_rgb[c.color]);
     // Only the glyphs are painted; the pixels between them keep their colour.
@@ -42,7 +42,7 @@ void render_text(const draw_command& c) {
     // font's cell height, the step from one line to the next.
     ws::extent whole = dc_text_extent(dc, text, static_cast<int>(length));
     const std::int64_t step = whole.cy;
-    const std::int64_t column = origin_x + std::int64_t{c.x1};
+    const std::int64_t column = display.origin_x + std::int64_t{c.x1};
     const ws::pixels frame = target_pixels(dc);
 
     // Line k has the top of its cell at row origin_y - y + (k - 1) * step:
@@ -52,7 +52,7 @@ void render_text(const draw_command& c) {
     for (std::int64_t line = 0;; ++line) {
         const char* end = static_cast<const char*>(std::memchr(text + start, '\n', length - start));
         std::size_t count = end ? static_cast<std::size_t>(end - (text + start)) : length - start;
-        const std::int64_t row = origin_y - std::int64_t{c.y1} + (line - 1) * step;
+        const std::int64_t row = display.origin_y - std::int64_t{c.y1} + (line - 1) * step;
         // Cells wholly outside the frame buffer are not drawn (their
         // coordinates might not even fit an int).
         const bool visible = count > 0 && row + 2 * step > 0 && row - step < frame.height &&
@@ -80,17 +80,17 @@ extern "C" int DRAXO_text(int color, int x, int y, int size, const char* text) {
 extern "C" int DRAXO_text_pt(int color, DRAXO_point point, int size, const char* text) {
     if (size < 0) {
         int repaired = absolute_value(size);
-        DRAXO_console_printf("ptsize of %d not possible, using ptsize %d\n", size, repaired);
+        console_printf("ptsize of %d not possible, using ptsize %d\n", size, repaired);
         size = repaired;
     }
     if (size > largest_text_size) {
-        DRAXO_console_printf("ptsize of %d not possible, using ptsize %d\n", size, largest_text_size);
+        console_printf("ptsize of %d not possible, using ptsize %d\n", size, largest_text_size);
         size = largest_text_size;
     }
     color = check_color(color);
     if (!text) text = "";  // no text is drawn as an empty one
-    if (logging)
-        DRAXO_console_printf("%s text at (%d,%d), \"%s\"\n", palette_names[color], point.x, point.y, text);
+    if (console.logging)
+        console_printf("%s text at (%d,%d), \"%s\"\n", palette_names[color], point.x, point.y, text);
     // The call's own copy of the text, released when the call returns.
     const std::string copy(text);
     draw_command c;

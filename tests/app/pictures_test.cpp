@@ -19,7 +19,7 @@ using lines = std::vector<std::string>;
 // The log lines of one drawing, with logging on.
 template <typename Draw>
 lines logged(Draw draw) {
-    draxo::logging = true;
+    draxo::console.logging = true;
     std::size_t mark = draxo::test::console_mark();
     draw();
     return draxo::test::console_since(mark);

@@ -24,19 +24,19 @@ std::vector<std::string> numbered(int from, int to) {
 }
 
 TEST(ConsoleRing, FillsItsSlotsThenReplacesTheOldestLine) {
-    EXPECT_EQ(console_first, -1);
-    EXPECT_EQ(console_next, 0);
+    EXPECT_EQ(console.console_first, -1);
+    EXPECT_EQ(console.console_next, 0);
     DRAXO_console_printf("line %d\n", 1);
-    EXPECT_EQ(console_first, 0);
-    EXPECT_EQ(console_next, 1);
+    EXPECT_EQ(console.console_first, 0);
+    EXPECT_EQ(console.console_next, 1);
     for (int i = 2; i <= 25; ++i) DRAXO_console_printf("line %d\n", i);
-    EXPECT_EQ(console_first, 0);
-    EXPECT_EQ(console_next, 0);
+    EXPECT_EQ(console.console_first, 0);
+    EXPECT_EQ(console.console_next, 0);
     EXPECT_EQ(test::console_ring(), numbered(1, 25));
     DRAXO_console_printf("line %d\n", 26);
-    EXPECT_EQ(console_first, 1);
-    EXPECT_EQ(console_next, 1);
-    EXPECT_STREQ(console_lines[0], "line 26\n");
+    EXPECT_EQ(console.console_first, 1);
+    EXPECT_EQ(console.console_next, 1);
+    EXPECT_STREQ(console.console_lines[0], "line 26\n");
     EXPECT_EQ(test::console_ring(), numbered(2, 26));
 }
 
@@ -58,12 +58,12 @@ char* failing_allocator(std::size_t) { return nullptr; }
 
 TEST(ConsolePrintf, AFailedAllocationLeavesTheRingAsItWas) {
     for (int i = 1; i <= 25; ++i) DRAXO_console_printf("line %d\n", i);
-    auto saved = allocate_console_line;
-    allocate_console_line = failing_allocator;
+    auto saved = console.allocate_line;
+    console.allocate_line = failing_allocator;
     EXPECT_EQ(DRAXO_console_printf("lost\n"), 5);
-    allocate_console_line = saved;
-    EXPECT_EQ(console_first, 0);
-    EXPECT_EQ(console_next, 0);
+    console.allocate_line = saved;
+    EXPECT_EQ(console.console_first, 0);
+    EXPECT_EQ(console.console_next, 0);
     EXPECT_EQ(test::console_ring(), numbered(1, 25));
     DRAXO_console_printf("line 26\n");
     EXPECT_EQ(test::console_ring(), numbered(2, 26));
@@ -104,7 +104,7 @@ TEST(ConsoleWindow, RepaintReplaysTheRingOldestFirst) {
     test::open_package();
     test::pump_messages();
     for (int i = 1; i <= 30; ++i) DRAXO_console_printf("line %d\n", i);
-    ws::pixels px = ws::image_pixels(ws::window_surface(console_window));
+    ws::pixels px = ws::image_pixels(ws::window_surface(console.console_window));
     std::vector<std::uint32_t> printed(px.bits, px.bits + px.stride * px.height);
 
     // Hiding and showing repaints from the ring with the same steps, so the
@@ -112,7 +112,7 @@ TEST(ConsoleWindow, RepaintReplaysTheRingOldestFirst) {
     DRAXO_show_console(0);
     DRAXO_show_console(1);
     test::pump_messages();
-    px = ws::image_pixels(ws::window_surface(console_window));
+    px = ws::image_pixels(ws::window_surface(console.console_window));
     std::vector<std::uint32_t> replayed(px.bits, px.bits + px.stride * px.height);
     EXPECT_EQ(printed, replayed);
     // The stored lines lost their trailing newline at their first repaint.
@@ -122,63 +122,63 @@ TEST(ConsoleWindow, RepaintReplaysTheRingOldestFirst) {
 TEST(ConsoleWindow, AnEmptyRingRepaintsToBackgroundAndFewLinesStayAtTheBottom) {
     test::open_package();
     test::pump_messages();
-    EXPECT_EQ(inked_rows_from_bottom(console_window), 0);
+    EXPECT_EQ(inked_rows_from_bottom(console.console_window), 0);
     DRAXO_console_printf("one\n");
     DRAXO_console_printf("two\n");
-    int inked = inked_rows_from_bottom(console_window);
+    int inked = inked_rows_from_bottom(console.console_window);
     EXPECT_GT(inked, line_height());
     EXPECT_LE(inked, 2 * line_height());
-    ws::invalidate(console_window);
+    ws::invalidate(console.console_window);
     test::pump_messages();
-    EXPECT_EQ(inked_rows_from_bottom(console_window), inked);
+    EXPECT_EQ(inked_rows_from_bottom(console.console_window), inked);
 }
 
 TEST(ConsoleWindow, PrintingDrawsAtOnceWithoutTheEventLoop) {
     test::open_package();
     test::pump_messages();
     DRAXO_console_printf("now\n");
-    EXPECT_GT(inked_rows_from_bottom(console_window), 0);
+    EXPECT_GT(inked_rows_from_bottom(console.console_window), 0);
 }
 
 TEST(ConsoleWindow, ClosingHidesItAndShowingBringsItBackWithItsLines) {
     test::open_package();
     test::pump_messages();
     DRAXO_console_printf("kept\n");
-    ws::qt::frame_of(console_window)->close();
+    ws::qt::frame_of(console.console_window)->close();
     test::pump_messages();
-    EXPECT_TRUE(ws::is_window(console_window));
-    EXPECT_FALSE(ws::window_visible(console_window));
+    EXPECT_TRUE(ws::is_window(console.console_window));
+    EXPECT_FALSE(ws::window_visible(console.console_window));
     EXPECT_EQ(DRAXO_show_console(1), 0);  // it was hidden
-    EXPECT_TRUE(ws::window_visible(console_window));
+    EXPECT_TRUE(ws::window_visible(console.console_window));
     test::pump_messages();
-    EXPECT_GT(inked_rows_from_bottom(console_window), 0);
+    EXPECT_GT(inked_rows_from_bottom(console.console_window), 0);
     EXPECT_EQ(DRAXO_show_console(1), 1);  // it was visible
 }
 
 TEST(ConsoleWindow, KeysArePassedOnToTheDrawingWindow) {
     test::open_package();
     test::pump_messages();
-    ws::post_message(console_window, ws::WM_KEYDOWN, ws::VK_CONTROL, 0x001D0001);
-    ws::post_message(console_window, ws::WM_KEYUP, 'L', 0x40260001);
+    ws::post_message(console.console_window, ws::WM_KEYDOWN, ws::VK_CONTROL, 0x001D0001);
+    ws::post_message(console.console_window, ws::WM_KEYUP, 'L', 0x40260001);
     ws::message m;
     ASSERT_TRUE(ws::peek_message(m));
     ws::dispatch_message(m);
     ASSERT_TRUE(ws::peek_message(m));
     ws::dispatch_message(m);
     ASSERT_TRUE(ws::peek_message(m));
-    EXPECT_EQ(m.hwnd, main_window);
+    EXPECT_EQ(m.hwnd, display.main_window);
     EXPECT_EQ(m.id, ws::WM_KEYDOWN);
     EXPECT_EQ(m.w, ws::VK_CONTROL);
     EXPECT_EQ(m.l, 0x001D0001);
     ASSERT_TRUE(ws::peek_message(m));
-    EXPECT_EQ(m.hwnd, main_window);
+    EXPECT_EQ(m.hwnd, display.main_window);
     EXPECT_EQ(m.id, ws::WM_KEYUP);
     EXPECT_EQ(m.w, static_cast<ws::wparam>('L'));
 }
 
 TEST(Logging, NeedsTheOpenPackage) {
     EXPECT_EQ(DRAXO_set_logging(0), 0);
-    EXPECT_TRUE(logging);
+    EXPECT_TRUE(console.logging);
     EXPECT_EQ(DRAXO_show_console(1), 0);
 }
 
@@ -186,18 +186,18 @@ TEST(Logging, AnyNonZeroFlagSwitchesItOnChecksTheItemAndShowsTheConsole) {
     test::open_package();
     DRAXO_show_console(0);
     EXPECT_EQ(DRAXO_set_logging(0), 1);
-    EXPECT_FALSE(logging);
-    EXPECT_EQ(ws::menu_item_at(run_menu, 4).flags & ws::MF_CHECKED, 0u);
-    EXPECT_FALSE(ws::window_visible(console_window));
+    EXPECT_FALSE(console.logging);
+    EXPECT_EQ(ws::menu_item_at(run.run_menu, 4).flags & ws::MF_CHECKED, 0u);
+    EXPECT_FALSE(ws::window_visible(console.console_window));
 
     EXPECT_EQ(DRAXO_set_logging(7), 1);
-    EXPECT_TRUE(logging);
-    EXPECT_EQ(ws::menu_item_at(run_menu, 4).flags & ws::MF_CHECKED, ws::MF_CHECKED);
-    EXPECT_TRUE(ws::window_visible(console_window));
+    EXPECT_TRUE(console.logging);
+    EXPECT_EQ(ws::menu_item_at(run.run_menu, 4).flags & ws::MF_CHECKED, ws::MF_CHECKED);
+    EXPECT_TRUE(ws::window_visible(console.console_window));
 
     // Switching it off leaves a visible console visible.
     DRAXO_set_logging(0);
-    EXPECT_TRUE(ws::window_visible(console_window));
+    EXPECT_TRUE(ws::window_visible(console.console_window));
 }
 
 }  // namespace

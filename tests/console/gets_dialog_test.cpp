@@ -163,25 +163,25 @@ ws::lresult watching_proc(ws::window w, unsigned id, ws::wparam wp, ws::lparam l
 
 TEST(Gets, TheDrawingWindowRepaintsAndTicksButTakesNoInputMeanwhile) {
     test::open_package();
-    drawing_proc = main_window->proc;
-    main_window->proc = watching_proc;
-    ws::qt::FrameWindow* frame = ws::qt::frame_of(main_window);
+    drawing_proc = display.main_window->proc;
+    display.main_window->proc = watching_proc;
+    ws::qt::FrameWindow* frame = ws::qt::frame_of(display.main_window);
     auto* bar = frame->findChild<QMenuBar*>();
-    QPoint run_menu = bar->mapTo(frame, bar->actionGeometry(bar->actions().at(0)).center());
-    gets_run run =
+    QPoint run_title = bar->mapTo(frame, bar->actionGeometry(bar->actions().at(0)).center());
+    gets_run outcome =
         run_gets_steps({dialog_driver::act([&](QWidget*) {
                             timer_messages = paint_messages = presses = 0;
-                            frame_dirty = 1;
-                            ws::invalidate(main_window);
-                            QTest::mouseClick(frame->windowHandle(), Qt::LeftButton, Qt::NoModifier, run_menu);
+                            display.frame_dirty = 1;
+                            ws::invalidate(display.main_window);
+                            QTest::mouseClick(frame->windowHandle(), Qt::LeftButton, Qt::NoModifier, run_title);
                             EXPECT_EQ(QApplication::activePopupWidget(), nullptr);  // the menu stays shut
                             QTest::mouseClick(frame->client(), Qt::LeftButton, Qt::NoModifier, QPoint(30, 40));
                         }),
                         [](QWidget*) { return timer_messages >= 2 && paint_messages >= 1; },
                         dialog_driver::act([](QWidget* d) { okay_of(d)->click(); })});
-    EXPECT_EQ(run.result, 1);
-    EXPECT_EQ(tick_arrived, 1);  // the ticks were marked for the event wait
-    EXPECT_EQ(frame_dirty, 0);   // the paint copied the frame buffer
+    EXPECT_EQ(outcome.result, 1);
+    EXPECT_EQ(run.tick_arrived, 1);     // the ticks were marked for the event wait
+    EXPECT_EQ(display.frame_dirty, 0);  // the paint copied the frame buffer
     EXPECT_EQ(presses, 0);
     QTest::mouseClick(frame->client(), Qt::LeftButton, Qt::NoModifier, QPoint(30, 40));
     test::pump_messages();

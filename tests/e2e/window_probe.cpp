@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
             draxo::ws::translate_message(m);
             draxo::ws::dispatch_message(m);
         }
-        if (draxo::frame_dirty) draxo::copy_to_screen();
+        if (draxo::display.frame_dirty) draxo::copy_to_screen();
     }
     DRAXO_stop();
     return 0;

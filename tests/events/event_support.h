@@ -3,6 +3,7 @@
 #pragma once
 
 #include "draxo.h"
+#include "events/graphics_window.h"
 #include "events/run_state.h"
 #include "support/test_support.h"
 #include "surface/display.h"
@@ -23,15 +24,17 @@ inline event next_event() {
 // Opens the package, stops its timer and settles the first paints.
 inline void open_quietly() {
     open_package();
-    ws::kill_timer(main_window, timer_id);
+    ws::kill_timer(display.main_window, timer_id);
     pump_messages();
 }
 
-inline void post(unsigned id, ws::wparam w = 0, ws::lparam l = 0) { ws::post_message(main_window, id, w, l); }
+inline void post(unsigned id, ws::wparam w = 0, ws::lparam l = 0) {
+    ws::post_message(display.main_window, id, w, l);
+}
 
 // A left-button press at a logical point.
 inline void post_press(int x, int y) {
-    post(ws::WM_LBUTTONDOWN, ws::MK_LBUTTON, ws::make_lparam(origin_x + x, origin_y - y));
+    post(ws::WM_LBUTTONDOWN, ws::MK_LBUTTON, ws::make_lparam(display.origin_x + x, display.origin_y - y));
 }
 
 }  // namespace draxo::test

@@ -39,7 +39,7 @@ TEST(EventWait, APressEndsTheWaitThoughAPeriodicEventIsArmed) {
 TEST(EventWait, TicksBeforeOrInTheArmingPassDoNotDeliverIt) {
     test::open_quietly();
     DRAXO_set_animation(DRAXO_ANIMATE_RUN);
-    tick_arrived = 1;              // a tick from before this wait
+    run.tick_arrived = 1;          // a tick from before this wait
     post(ws::WM_TIMER, timer_id);  // a tick in the arming pass
     post_press(0, 0);
     EXPECT_EQ(next_event().kind, DRAXO_MOUSE);
@@ -74,7 +74,7 @@ TEST(EventWait, AStepRequestedSeveralTimesCountsOnce) {
     post(ws::WM_TIMER, timer_id);
     post(ws::WM_TIMER, timer_id);
     EXPECT_EQ(next_event().kind, DRAXO_PERIODIC);
-    EXPECT_FALSE(single_step);
+    EXPECT_FALSE(run.single_step);
     post(ws::WM_TIMER, timer_id);
     post(ws::WM_TIMER, timer_id);
     post_press(0, 0);
@@ -88,7 +88,7 @@ TEST(EventWait, HaltingDoesNotWithdrawAnArmedPeriodicEvent) {
     post(ws::WM_COMMAND, 2);       // Run > Halt animation
     post(ws::WM_TIMER, timer_id);  // still delivers the armed event
     EXPECT_EQ(next_event().kind, DRAXO_PERIODIC);
-    EXPECT_FALSE(animation_running);
+    EXPECT_FALSE(run.animation_running);
     post(ws::WM_TIMER, timer_id);
     post(ws::WM_TIMER, timer_id);
     post_press(0, 0);
@@ -127,7 +127,7 @@ TEST(EventWait, CharactersComeBackAsSignedKeysAndAreDroppedWhileCtrlIsDown) {
     post(ws::WM_CHAR, 0x1FF41);  // only the low 8 bits count
     EXPECT_EQ(next_event().key, 'A');
 
-    ctrl_down = 1;
+    run.ctrl_down = 1;
     post(ws::WM_CHAR, 'q');
     post_press(2, 2);
     e = next_event();
@@ -137,34 +137,34 @@ TEST(EventWait, CharactersComeBackAsSignedKeysAndAreDroppedWhileCtrlIsDown) {
 
 TEST(EventWait, AQuitMessageEndsThePassWithoutAFrameCopy) {
     test::open_quietly();
-    frame_dirty = 1;
+    display.frame_dirty = 1;
     ws::post_quit_message(0);
     test::event e = next_event();
     EXPECT_EQ(e.kind, DRAXO_QUIT);
     EXPECT_EQ(e.x, 0);
     EXPECT_EQ(e.y, 0);
     EXPECT_EQ(e.key, 0);
-    EXPECT_EQ(frame_dirty, 1);
+    EXPECT_EQ(display.frame_dirty, 1);
 }
 
 TEST(EventWait, OtherPassesCopyADirtyFrameToTheWindow) {
     test::open_quietly();
     DRAXO_clear_window();
-    ws::pixels frame = ws::image_pixels(frame_buffer);
-    frame.bits[origin_y * frame.stride + origin_x] = 0xFFFF0000u;
-    frame_dirty = 1;
+    ws::pixels frame = ws::image_pixels(display.frame_buffer);
+    frame.bits[display.origin_y * frame.stride + display.origin_x] = 0xFFFF0000u;
+    display.frame_dirty = 1;
     post_press(0, 0);
     next_event();
-    EXPECT_EQ(frame_dirty, 0);
-    EXPECT_EQ(test::surface_pixel(main_window, origin_x, origin_y), 0xFF0000u);
+    EXPECT_EQ(display.frame_dirty, 0);
+    EXPECT_EQ(test::surface_pixel(display.main_window, display.origin_x, display.origin_y), 0xFF0000u);
 }
 
 TEST(EventWait, ClosingTheDrawingWindowEndsInQuitAndSoDoesEveryLaterWait) {
     test::open_package();
     test::pump_messages();
-    ws::qt::frame_of(main_window)->close();  // the close box
+    ws::qt::frame_of(display.main_window)->close();  // the close box
     EXPECT_EQ(next_event().kind, DRAXO_QUIT);
-    EXPECT_FALSE(ws::is_window(main_window));
+    EXPECT_FALSE(ws::is_window(display.main_window));
     // Nothing can come any more: a client that waits again is told to end
     // rather than left waiting for ever.
     EXPECT_EQ(next_event().kind, DRAXO_QUIT);
@@ -185,13 +185,14 @@ TEST(EventWait, TheRealTimerDeliversPeriodicEventsWhileAnimationRuns) {
     for (int i = 0; i < 3; ++i) EXPECT_EQ(next_event().kind, DRAXO_PERIODIC);
 }
 
-QWidget* drawing_client() { return ws::qt::frame_of(main_window)->client(); }
+QWidget* drawing_client() { return ws::qt::frame_of(display.main_window)->client(); }
 
 TEST(EventWait, SleepsUntilRealInputArrivesAndReportsItInLogicalCoordinates) {
     test::open_quietly();
     QTimer::singleShot(50, [] {
         QTest::mouseClick(drawing_client(), Qt::RightButton, Qt::NoModifier, QPoint(1, 1));
-        QTest::mouseClick(drawing_client(), Qt::LeftButton, Qt::NoModifier, QPoint(origin_x + 10, origin_y - 20));
+        QTest::mouseClick(drawing_client(), Qt::LeftButton, Qt::NoModifier,
+                          QPoint(display.origin_x + 10, display.origin_y - 20));
     });
     test::event e = next_event();  // the right button gives nothing
     EXPECT_EQ(e.kind, DRAXO_MOUSE);
@@ -201,9 +202,9 @@ TEST(EventWait, SleepsUntilRealInputArrivesAndReportsItInLogicalCoordinates) {
 
 TEST(EventWait, ADoubleClickIsTwoMouseEvents) {
     test::open_quietly();
-    QWidget* frame = ws::qt::frame_of(main_window);
+    QWidget* frame = ws::qt::frame_of(display.main_window);
     QTest::mouseDClick(frame->windowHandle(), Qt::LeftButton, Qt::NoModifier,
-                       drawing_client()->mapTo(frame, QPoint(origin_x - 4, origin_y - 6)));
+                       drawing_client()->mapTo(frame, QPoint(display.origin_x - 4, display.origin_y - 6)));
     test::event first = next_event(), second = next_event();
     EXPECT_EQ(first.kind, DRAXO_MOUSE);
     EXPECT_EQ(second.kind, DRAXO_MOUSE);
@@ -230,27 +231,27 @@ TEST(EventWait, TypedKeysBecomeKeyEventsButNotWhileCtrlIsHeld) {
 
 TEST(SetAnimation, NeedsTheOpenPackage) {
     EXPECT_EQ(DRAXO_set_animation(DRAXO_ANIMATE_RUN), 0);
-    EXPECT_FALSE(animation_running);
+    EXPECT_FALSE(run.animation_running);
     EXPECT_EQ(DRAXO_set_animation(DRAXO_ANIMATE_QUIT), 0);
-    EXPECT_FALSE(quit_requested);
+    EXPECT_FALSE(run.quit_requested);
 }
 
 TEST(SetAnimation, AppliesItsTableAndIgnoresOtherActions) {
     test::open_quietly();
     EXPECT_EQ(DRAXO_set_animation(DRAXO_ANIMATE_RUN), 1);
-    EXPECT_TRUE(animation_running);
+    EXPECT_TRUE(run.animation_running);
     EXPECT_EQ(DRAXO_set_animation(DRAXO_ANIMATE_STEP), 1);
-    EXPECT_TRUE(single_step);
-    EXPECT_TRUE(animation_running);  // stepping does not halt
+    EXPECT_TRUE(run.single_step);
+    EXPECT_TRUE(run.animation_running);  // stepping does not halt
     for (int action : {3, 4, -1, 6, 1000}) {
         EXPECT_EQ(DRAXO_set_animation(action), 1);
-        EXPECT_TRUE(animation_running);
-        EXPECT_TRUE(single_step);
-        EXPECT_FALSE(quit_requested);
+        EXPECT_TRUE(run.animation_running);
+        EXPECT_TRUE(run.single_step);
+        EXPECT_FALSE(run.quit_requested);
     }
     EXPECT_EQ(DRAXO_set_animation(DRAXO_ANIMATE_HALT), 1);
-    EXPECT_FALSE(animation_running);
-    EXPECT_FALSE(single_step);
+    EXPECT_FALSE(run.animation_running);
+    EXPECT_FALSE(run.single_step);
 }
 
 }  // namespace

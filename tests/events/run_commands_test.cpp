@@ -17,8 +17,8 @@ namespace draxo {
 namespace {
 
 bool checked(unsigned command) {
-    for (int i = 0; i < ws::menu_item_count(run_menu); ++i) {
-        ws::menu_item item = ws::menu_item_at(run_menu, i);
+    for (int i = 0; i < ws::menu_item_count(run.run_menu); ++i) {
+        ws::menu_item item = ws::menu_item_at(run.run_menu, i);
         if (item.id == command && !(item.flags & ws::MF_SEPARATOR)) return item.flags & ws::MF_CHECKED;
     }
     return false;
@@ -49,35 +49,35 @@ protected:
 
 TEST_F(RunCommands, AnimationCommandsSetTheirFlags) {
     command(CMD_ANIMATE);
-    EXPECT_TRUE(animation_running);
+    EXPECT_TRUE(run.animation_running);
     command(CMD_ADVANCE_FRAME);
-    EXPECT_FALSE(animation_running);
-    EXPECT_TRUE(single_step);
+    EXPECT_FALSE(run.animation_running);
+    EXPECT_TRUE(run.single_step);
     command(CMD_ANIMATE);
     command(CMD_HALT);
-    EXPECT_FALSE(animation_running);
-    EXPECT_TRUE(single_step);  // Halt leaves a requested step alone
+    EXPECT_FALSE(run.animation_running);
+    EXPECT_TRUE(run.single_step);  // Halt leaves a requested step alone
     for (unsigned id : {CMD_ANIMATE, CMD_HALT, CMD_ADVANCE_FRAME}) EXPECT_FALSE(checked(id));
 }
 
 TEST_F(RunCommands, LoggingTogglesWithItsMarkAndLeavesTheConsoleAlone) {
     DRAXO_show_console(0);
     command(CMD_LOGGING);
-    EXPECT_FALSE(logging);
+    EXPECT_FALSE(console.logging);
     EXPECT_FALSE(checked(CMD_LOGGING));
     command(CMD_LOGGING);
-    EXPECT_TRUE(logging);
+    EXPECT_TRUE(console.logging);
     EXPECT_TRUE(checked(CMD_LOGGING));
-    EXPECT_FALSE(ws::window_visible(console_window));
+    EXPECT_FALSE(ws::window_visible(console.console_window));
 }
 
 TEST_F(RunCommands, RecordingTogglesWithoutOpeningAFileUntilAnEventComes) {
     command(CMD_RECORD_SCRIPT);
-    EXPECT_TRUE(recording);
+    EXPECT_TRUE(run.recording);
     EXPECT_TRUE(checked(CMD_RECORD_SCRIPT));
     EXPECT_FALSE(std::filesystem::exists(script_file_name));
     command(CMD_RECORD_SCRIPT);
-    EXPECT_FALSE(recording);
+    EXPECT_FALSE(run.recording);
     EXPECT_FALSE(checked(CMD_RECORD_SCRIPT));
     EXPECT_FALSE(std::filesystem::exists(script_file_name));
 }
@@ -86,67 +86,67 @@ TEST_F(RunCommands, PlaybackAndPlayOneStopTheAnimation) {
     command(CMD_ANIMATE);
     DRAXO_set_animation(DRAXO_ANIMATE_STEP);
     command(CMD_PLAYBACK_SCRIPT);
-    EXPECT_TRUE(playing);
+    EXPECT_TRUE(run.playing);
     EXPECT_TRUE(checked(CMD_PLAYBACK_SCRIPT));
-    EXPECT_FALSE(animation_running);
-    EXPECT_FALSE(single_step);
-    script_file = std::tmpfile();
-    script_file_mode = script_mode::reading;
+    EXPECT_FALSE(run.animation_running);
+    EXPECT_FALSE(run.single_step);
+    run.script_file = std::tmpfile();
+    run.script_file_mode = script_mode::reading;
     command(CMD_PLAYBACK_SCRIPT);
-    EXPECT_FALSE(playing);
+    EXPECT_FALSE(run.playing);
     EXPECT_FALSE(checked(CMD_PLAYBACK_SCRIPT));
-    EXPECT_EQ(script_file, nullptr);  // switching playback off closes the file
+    EXPECT_EQ(run.script_file, nullptr);  // switching playback off closes the file
 
     command(CMD_ANIMATE);
     command(CMD_PLAY_ONE);
-    EXPECT_TRUE(play_one);
-    EXPECT_FALSE(animation_running);
+    EXPECT_TRUE(run.play_one);
+    EXPECT_FALSE(run.animation_running);
     EXPECT_FALSE(checked(CMD_PLAY_ONE));
 
     // Recording and playback may both be on.
     command(CMD_RECORD_SCRIPT);
     command(CMD_PLAYBACK_SCRIPT);
-    EXPECT_TRUE(recording);
-    EXPECT_TRUE(playing);
+    EXPECT_TRUE(run.recording);
+    EXPECT_TRUE(run.playing);
 }
 
 TEST_F(RunCommands, QuitPostsTheQuitMessageAndOtherIdsDoNothing) {
     for (unsigned id : {0u, 9u, 10u, 0xFFFFu}) command(id);
-    EXPECT_FALSE(animation_running);
-    EXPECT_TRUE(logging);
-    EXPECT_FALSE(recording || playing || play_one || single_step);
+    EXPECT_FALSE(run.animation_running);
+    EXPECT_TRUE(console.logging);
+    EXPECT_FALSE(run.recording || run.playing || run.play_one || run.single_step);
     test::post(ws::WM_COMMAND, CMD_QUIT);
     EXPECT_EQ(test::next_event().kind, DRAXO_QUIT);
 }
 
 TEST_F(RunCommands, ShortcutsActOnlyWhileCtrlIsDown) {
     key_down('L');
-    EXPECT_TRUE(logging);
+    EXPECT_TRUE(console.logging);
     key_down(ws::VK_CONTROL);
-    EXPECT_EQ(ctrl_down, 1);
+    EXPECT_EQ(run.ctrl_down, 1);
     key_down(ws::VK_CONTROL);  // auto-repeat keeps it down
     key_down('L');
-    EXPECT_FALSE(logging);
+    EXPECT_FALSE(console.logging);
     key_down('L');  // a held Ctrl+L repeats the command
-    EXPECT_TRUE(logging);
+    EXPECT_TRUE(console.logging);
     key_down('A');
-    EXPECT_TRUE(animation_running);
+    EXPECT_TRUE(run.animation_running);
     key_down('H');
-    EXPECT_FALSE(animation_running);
+    EXPECT_FALSE(run.animation_running);
     key_down('F');
-    EXPECT_TRUE(single_step);
+    EXPECT_TRUE(run.single_step);
     key_down('O');
-    EXPECT_TRUE(play_one);
+    EXPECT_TRUE(run.play_one);
     key_down('R');
-    EXPECT_TRUE(recording);
+    EXPECT_TRUE(run.recording);
     key_down('P');
-    EXPECT_TRUE(playing);
+    EXPECT_TRUE(run.playing);
     key_down('B');  // no command
     key_down(ws::VK_F1);
     key_up('L');
-    EXPECT_EQ(ctrl_down, 1);  // only a Ctrl release counts
+    EXPECT_EQ(run.ctrl_down, 1);  // only a Ctrl release counts
     key_up(ws::VK_CONTROL);
-    EXPECT_EQ(ctrl_down, 0);
+    EXPECT_EQ(run.ctrl_down, 0);
     test::post(ws::WM_KEYDOWN, 'Q', 1);  // a plain Q quits nothing
     ws::message m;
     ASSERT_TRUE(ws::peek_message(m));
@@ -158,29 +158,29 @@ TEST_F(RunCommands, ShortcutsActOnlyWhileCtrlIsDown) {
 }
 
 TEST_F(RunCommands, CtrlQFromRealKeysQuitsWithoutAKeyEvent) {
-    QWidget* client = ws::qt::frame_of(main_window)->client();
+    QWidget* client = ws::qt::frame_of(display.main_window)->client();
     QTest::keyClick(client, Qt::Key_Q, Qt::ControlModifier);
     EXPECT_EQ(test::next_event().kind, DRAXO_QUIT);
 }
 
 TEST_F(RunCommands, ShortcutsWorkFromTheConsoleWindowToo) {
-    QWidget* console = ws::qt::frame_of(console_window)->client();
-    QTest::keyClick(console, Qt::Key_L, Qt::ControlModifier);
-    QTest::keyClick(console, Qt::Key_Z);  // a plain key typed into the console
+    QWidget* console_area = ws::qt::frame_of(console.console_window)->client();
+    QTest::keyClick(console_area, Qt::Key_L, Qt::ControlModifier);
+    QTest::keyClick(console_area, Qt::Key_Z);  // a plain key typed into the console
     test::event e = test::next_event();
-    EXPECT_FALSE(logging);
+    EXPECT_FALSE(console.logging);
     EXPECT_EQ(e.kind, DRAXO_KBD);
     EXPECT_EQ(e.key, 'z');
 }
 
 TEST_F(RunCommands, LosingTheFocusOutsideThePackageReleasesCtrl) {
     key_down(ws::VK_CONTROL);
-    test::post(ws::WM_KILLFOCUS, reinterpret_cast<ws::wparam>(console_window));
+    test::post(ws::WM_KILLFOCUS, reinterpret_cast<ws::wparam>(console.console_window));
     test::pump_messages();
-    EXPECT_EQ(ctrl_down, 1);  // still within the package
-    ws::post_message(console_window, ws::WM_KILLFOCUS, 0, 0);
+    EXPECT_EQ(run.ctrl_down, 1);  // still within the package
+    ws::post_message(console.console_window, ws::WM_KILLFOCUS, 0, 0);
     test::pump_messages();
-    EXPECT_EQ(ctrl_down, 0);
+    EXPECT_EQ(run.ctrl_down, 0);
     test::post(ws::WM_CHAR, 'k');
     EXPECT_EQ(test::next_event().key, 'k');  // typed characters are no longer dropped
 }

@@ -40,16 +40,16 @@ const expected_item expected_items[16] = {
 
 TEST(RunMenu, HoldsTheSixteenItemsInOrder) {
     test::open_package();
-    ws::menu bar = ws::window_menu(main_window);
+    ws::menu bar = ws::window_menu(display.main_window);
     ASSERT_EQ(ws::menu_item_count(bar), 1);
-    ws::menu_item run = ws::menu_item_at(bar, 0);
-    EXPECT_EQ(run.text, "&Run");
-    EXPECT_EQ(run.flags, ws::MF_POPUP);
-    EXPECT_EQ(run.popup, run_menu);
+    ws::menu_item run_item = ws::menu_item_at(bar, 0);
+    EXPECT_EQ(run_item.text, "&Run");
+    EXPECT_EQ(run_item.flags, ws::MF_POPUP);
+    EXPECT_EQ(run_item.popup, run.run_menu);
 
-    ASSERT_EQ(ws::menu_item_count(run_menu), 16);
+    ASSERT_EQ(ws::menu_item_count(run.run_menu), 16);
     for (int i = 0; i < 16; ++i) {
-        ws::menu_item item = ws::menu_item_at(run_menu, i);
+        ws::menu_item item = ws::menu_item_at(run.run_menu, i);
         const expected_item& want = expected_items[i];
         EXPECT_EQ(item.id, want.id) << i;
         EXPECT_EQ(item.flags, want.flags) << i;
@@ -89,8 +89,8 @@ TEST(RunMenu, ChecksFollowTheirCommandsAndChoosingPostsTheCommand) {
     test::pump_messages();
     set_run_menu_check(CMD_RECORD_SCRIPT, true);
     set_run_menu_check(CMD_LOGGING, false);
-    EXPECT_EQ(ws::menu_item_at(run_menu, 6).flags & ws::MF_CHECKED, ws::MF_CHECKED);
-    EXPECT_EQ(ws::menu_item_at(run_menu, 4).flags & ws::MF_CHECKED, 0u);
+    EXPECT_EQ(ws::menu_item_at(run.run_menu, 6).flags & ws::MF_CHECKED, ws::MF_CHECKED);
+    EXPECT_EQ(ws::menu_item_at(run.run_menu, 4).flags & ws::MF_CHECKED, 0u);
 
     QMenu* menu = test::top_level("DRAXO Graphics")->findChild<QMenuBar*>()->actions().at(0)->menu();
     QAction* playback = menu->actions().at(7);
@@ -98,7 +98,7 @@ TEST(RunMenu, ChecksFollowTheirCommandsAndChoosingPostsTheCommand) {
     EXPECT_FALSE(playback->isChecked());  // only the package sets marks
     ws::message m;
     ASSERT_TRUE(ws::peek_message(m));
-    EXPECT_EQ(m.hwnd, main_window);
+    EXPECT_EQ(m.hwnd, display.main_window);
     EXPECT_EQ(m.id, ws::WM_COMMAND);
     EXPECT_EQ(m.w, static_cast<ws::wparam>(CMD_PLAYBACK_SCRIPT));
 }

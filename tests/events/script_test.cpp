@@ -39,22 +39,22 @@ protected:
         test::pump_messages();
     }
     static void record(bool on) {
-        if (recording != on) command(CMD_RECORD_SCRIPT);
+        if (run.recording != on) command(CMD_RECORD_SCRIPT);
     }
     // Plays one script event through the wait, as Play One Script does.
     static test::event play_one_event() {
-        play_one = true;
+        run.play_one = true;
         post(ws::WM_NULL);  // a pass for the wait, should no script event come
         return next_event();
     }
     // Plays one script event, or, when none comes, takes the live character.
     static test::event play_or_live(char live) {
-        play_one = true;
+        run.play_one = true;
         post(ws::WM_NULL);
         post(ws::WM_CHAR, static_cast<unsigned char>(live));
         return next_event();
     }
-    static bool playback_checked() { return ws::menu_item_at(run_menu, 7).flags & ws::MF_CHECKED; }
+    static bool playback_checked() { return ws::menu_item_at(run.run_menu, 7).flags & ws::MF_CHECKED; }
 };
 
 TEST_F(Script, RecordingWritesTheExampleLinesExactly) {
@@ -155,7 +155,7 @@ TEST_F(Script, PlaybackDeliversEachLineAndEveryEventOfARun) {
     EXPECT_EQ(e.kind, DRAXO_KBD);
     EXPECT_EQ(e.key, 'z');
     EXPECT_EQ(test::console_since(mark), std::vector<std::string>{"EOF encountered in script file DRAXO.SCR\n"});
-    EXPECT_FALSE(playing);
+    EXPECT_FALSE(run.playing);
     EXPECT_FALSE(playback_checked());
 }
 
@@ -175,7 +175,7 @@ TEST_F(Script, AfterTheEndOfTheFileThePlaybackStopsAtOnceUntilTheFileIsClosed) {
 TEST_F(Script, PlayOneTakesARunOneEventAtATime) {
     write_file(script_file_name, "DRAXO_PERIODIC(2);\nDRAXO_KBD(50);\n");
     EXPECT_EQ(play_one_event().kind, DRAXO_PERIODIC);
-    EXPECT_FALSE(play_one);
+    EXPECT_FALSE(run.play_one);
     EXPECT_EQ(play_one_event().kind, DRAXO_PERIODIC);
     EXPECT_EQ(play_one_event().key, '2');
 }
@@ -188,7 +188,7 @@ TEST_F(Script, BlankLinesAreSkippedButABlankLineOfSevenSpacesStopsPlayback) {
     post(ws::WM_CHAR, 'q');
     EXPECT_EQ(next_event().key, 'q');  // the blank line ended playback, silently
     EXPECT_TRUE(test::console_since(mark).empty());
-    EXPECT_FALSE(playing);
+    EXPECT_FALSE(run.playing);
     command(CMD_PLAYBACK_SCRIPT);  // playing again goes on after that line
     EXPECT_EQ(next_event().key, '5');
 }
@@ -228,10 +228,10 @@ TEST_F(Script, AFileThatCannotBeOpenedIsReportedAndPlaybackStops) {
     EXPECT_EQ(next_event().key, 'q');
     EXPECT_EQ(test::console_since(mark),
               std::vector<std::string>{"Cannot open script file DRAXO.SCR for reading\n"});
-    EXPECT_FALSE(playing);
-    EXPECT_FALSE(play_one);
+    EXPECT_FALSE(run.playing);
+    EXPECT_FALSE(run.play_one);
     EXPECT_FALSE(playback_checked());
-    EXPECT_EQ(script_file, nullptr);
+    EXPECT_EQ(run.script_file, nullptr);
 
     std::filesystem::create_directory(script_file_name);  // cannot be written
     record(true);
@@ -240,7 +240,7 @@ TEST_F(Script, AFileThatCannotBeOpenedIsReportedAndPlaybackStops) {
     next_event();
     post(ws::WM_CHAR, 'b');
     next_event();
-    EXPECT_TRUE(recording);  // every later line tries again
+    EXPECT_TRUE(run.recording);  // every later line tries again
     EXPECT_EQ(test::console_since(mark),
               (std::vector<std::string>{"Cannot open script file DRAXO.SCR for writing\n",
                                         "Cannot open script file DRAXO.SCR for writing\n"}));
@@ -288,7 +288,7 @@ TEST_F(Script, PlaybackWhileRecordingStopsWithAMessageInsteadOfReadingNothing) {
     EXPECT_EQ(play_or_live('b').key, 'b');
     EXPECT_EQ(test::console_since(mark),
               std::vector<std::string>{"Cannot play back script file DRAXO.SCR while it is being recorded\n"});
-    EXPECT_FALSE(play_one);
+    EXPECT_FALSE(run.play_one);
     record(false);
     EXPECT_EQ(read_file(script_file_name), "DRAXO_KBD(97);\nDRAXO_KBD(98);\n");
 }
@@ -317,7 +317,7 @@ TEST_F(Script, StoppingThePackageWhileRecordingKeepsTheWaitingRun) {
     periodic();
     periodic();
     DRAXO_stop();
-    EXPECT_EQ(script_file, nullptr);
+    EXPECT_EQ(run.script_file, nullptr);
     EXPECT_EQ(read_file(script_file_name), "DRAXO_MOUSE(0, 0);\nDRAXO_PERIODIC(2);\n");
 }
 

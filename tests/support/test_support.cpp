@@ -30,7 +30,7 @@ char* counting_allocator(std::size_t size) {
     return new char[size];
 }
 [[maybe_unused]] const bool counting_installed = [] {
-    allocate_console_line = counting_allocator;
+    console.allocate_line = counting_allocator;
     return true;
 }();
 }  // namespace
@@ -61,9 +61,9 @@ int pump_messages() {
 
 std::vector<std::string> console_ring() {
     std::vector<std::string> lines;
-    int slot = console_first;
-    for (int count = 0; slot >= 0 && !(slot == console_next && count != 0); ++count) {
-        lines.emplace_back(console_lines[slot] ? console_lines[slot] : "");
+    int slot = console.console_first;
+    for (int count = 0; slot >= 0 && !(slot == console.console_next && count != 0); ++count) {
+        lines.emplace_back(console.console_lines[slot] ? console.console_lines[slot] : "");
         slot = slot == console_ring_size - 1 ? 0 : slot + 1;
     }
     return lines;
@@ -79,11 +79,11 @@ std::vector<std::string> console_since(std::size_t mark) {
 }
 
 std::uint32_t frame_pixel(int column, int row) {
-    ws::pixels px = ws::image_pixels(frame_buffer);
+    ws::pixels px = ws::image_pixels(display.frame_buffer);
     return px.bits[row * px.stride + column] & 0xFFFFFFu;
 }
 
-std::uint32_t logical_pixel(int x, int y) { return frame_pixel(origin_x + x, origin_y - y); }
+std::uint32_t logical_pixel(int x, int y) { return frame_pixel(display.origin_x + x, display.origin_y - y); }
 
 std::uint32_t surface_pixel(ws::window w, int column, int row) {
     ws::pixels px = ws::image_pixels(ws::window_surface(w));

@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include "console/console.h"
+#include "events/graphics_window.h"
 #include "events/run_menu.h"
 #include "events/run_state.h"
 #include "events/script.h"
@@ -40,13 +41,13 @@ TEST(Geometry, ConsoleTakesTheBottomThirdOfTheScreen) {
 }
 
 TEST(Start, OpensBothWindowsWithTheirTitlesGeometryAndTimer) {
-    animation_running = true;
-    single_step = true;
+    run.animation_running = true;
+    run.single_step = true;
     test::open_package();
-    EXPECT_FALSE(animation_running);
-    EXPECT_FALSE(single_step);
-    ASSERT_TRUE(ws::is_window(main_window));
-    ASSERT_TRUE(ws::is_window(console_window));
+    EXPECT_FALSE(run.animation_running);
+    EXPECT_FALSE(run.single_step);
+    ASSERT_TRUE(ws::is_window(display.main_window));
+    ASSERT_TRUE(ws::is_window(console.console_window));
 
     QWidget* drawing = test::top_level("DRAXO Graphics");
     QWidget* console = test::top_level("DRAXO Text");
@@ -69,23 +70,23 @@ TEST(Start, OpensBothWindowsWithTheirTitlesGeometryAndTimer) {
     // The origin is the centre of the client area below the menu bar.
     int bar = drawing->findChild<QMenuBar*>()->height();
     EXPECT_GT(bar, 0);
-    ws::rect client = ws::client_rect(main_window);
+    ws::rect client = ws::client_rect(display.main_window);
     EXPECT_EQ(client.right, 601);
     EXPECT_EQ(client.bottom, 540 - bar);
-    EXPECT_EQ(origin_x, 300);
-    EXPECT_EQ(origin_y, (540 - bar) / 2);
+    EXPECT_EQ(display.origin_x, 300);
+    EXPECT_EQ(display.origin_y, (540 - bar) / 2);
 
-    ws::pixels px = ws::image_pixels(frame_buffer);
+    ws::pixels px = ws::image_pixels(display.frame_buffer);
     EXPECT_EQ(px.width, 601);
     EXPECT_EQ(px.height, 540);
-    EXPECT_EQ(frame_dirty, 1);
+    EXPECT_EQ(display.frame_dirty, 1);
 
     // The 100 ms timer of the drawing window.
     QTest::qWait(150);
     bool ticked = false;
     ws::message m;
     while (ws::peek_message(m)) {
-        if (m.id == ws::WM_TIMER && m.hwnd == main_window && m.w == timer_id) ticked = true;
+        if (m.id == ws::WM_TIMER && m.hwnd == display.main_window && m.w == timer_id) ticked = true;
         ws::dispatch_message(m);
     }
     EXPECT_TRUE(ticked);
@@ -94,26 +95,26 @@ TEST(Start, OpensBothWindowsWithTheirTitlesGeometryAndTimer) {
 TEST(Start, WithAPreviousInstanceStillCreatesBothWindows) {
     static char command_line[] = "ignored arguments";
     EXPECT_EQ(DRAXO_start(test::test_instance(), test::test_instance(), command_line, ws::SW_SHOWNORMAL), 1);
-    EXPECT_TRUE(ws::is_window(main_window));
-    EXPECT_TRUE(ws::is_window(console_window));
+    EXPECT_TRUE(ws::is_window(display.main_window));
+    EXPECT_TRUE(ws::is_window(console.console_window));
     EXPECT_NE(test::top_level("DRAXO Graphics"), nullptr);
 }
 
 TEST(Start, AHiddenShowCommandLeavesBothWindowsHidden) {
     static char command_line[] = "";
     DRAXO_start(test::test_instance(), nullptr, command_line, ws::SW_HIDE);
-    EXPECT_FALSE(ws::window_visible(main_window));
-    EXPECT_FALSE(ws::window_visible(console_window));
+    EXPECT_FALSE(ws::window_visible(display.main_window));
+    EXPECT_FALSE(ws::window_visible(console.console_window));
 }
 
 TEST(Clear, MakesTheFrameWhiteWithABlackBorderAndMarksItDirty) {
     test::open_package();
     for (bool log : {false, true}) {
-        logging = log;
-        frame_dirty = 0;
+        console.logging = log;
+        display.frame_dirty = 0;
         std::size_t mark = test::console_mark();
         EXPECT_EQ(DRAXO_clear_window(), 1);
-        EXPECT_EQ(frame_dirty, 1);
+        EXPECT_EQ(display.frame_dirty, 1);
         std::vector<std::string> printed = test::console_since(mark);
         if (log)
             EXPECT_EQ(printed, std::vector<std::string>{"Clearing the graphics window\n"});
@@ -137,32 +138,33 @@ TEST(CopyToScreen, PutsTheFrameOnTheWindowAndCleansIt) {
     test::open_package();
     DRAXO_clear_window();
     test::pump_messages();
-    ws::pixels frame = ws::image_pixels(frame_buffer);
-    frame.bits[origin_y * frame.stride + origin_x] = 0xFF0000FFu;  // a blue pixel, drawn behind the package's back
-    frame_dirty = 1;
+    ws::pixels frame = ws::image_pixels(display.frame_buffer);
+    frame.bits[display.origin_y * frame.stride + display.origin_x] =
+        0xFF0000FFu;  // a blue pixel, drawn behind the package's back
+    display.frame_dirty = 1;
     copy_to_screen();
-    EXPECT_EQ(frame_dirty, 0);
-    EXPECT_EQ(test::surface_pixel(main_window, origin_x, origin_y), 0x0000FFu);
-    EXPECT_EQ(test::surface_pixel(main_window, 0, 0), 0x000000u);  // the border's corner
-    EXPECT_EQ(test::surface_pixel(main_window, 1, 1), 0xFFFFFFu);
+    EXPECT_EQ(display.frame_dirty, 0);
+    EXPECT_EQ(test::surface_pixel(display.main_window, display.origin_x, display.origin_y), 0x0000FFu);
+    EXPECT_EQ(test::surface_pixel(display.main_window, 0, 0), 0x000000u);  // the border's corner
+    EXPECT_EQ(test::surface_pixel(display.main_window, 1, 1), 0xFFFFFFu);
 
     // A paint copies the whole frame whether or not it is dirty.
-    frame.bits[origin_y * frame.stride + origin_x] = 0xFF00FF00u;
-    ws::invalidate(main_window);
+    frame.bits[display.origin_y * frame.stride + display.origin_x] = 0xFF00FF00u;
+    ws::invalidate(display.main_window);
     test::pump_messages();
-    EXPECT_EQ(frame_dirty, 0);
-    EXPECT_EQ(test::surface_pixel(main_window, origin_x, origin_y), 0x00FF00u);
+    EXPECT_EQ(display.frame_dirty, 0);
+    EXPECT_EQ(test::surface_pixel(display.main_window, display.origin_x, display.origin_y), 0x00FF00u);
 }
 
 TEST(Stop, ReleasesTheWindowContextAndClosesTheScriptFile) {
     test::open_package();
-    script_file = std::tmpfile();
-    ASSERT_NE(script_file, nullptr);
+    run.script_file = std::tmpfile();
+    ASSERT_NE(run.script_file, nullptr);
     EXPECT_EQ(DRAXO_stop(), 1);
-    EXPECT_EQ(window_dc, nullptr);
-    EXPECT_EQ(script_file, nullptr);
+    EXPECT_EQ(display.window_dc, nullptr);
+    EXPECT_EQ(run.script_file, nullptr);
     // The windows stay until the process ends.
-    EXPECT_TRUE(ws::is_window(main_window));
+    EXPECT_TRUE(ws::is_window(display.main_window));
 }
 
 }  // namespace

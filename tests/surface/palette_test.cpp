@@ -34,7 +34,7 @@ TEST(Palette, NamesAndColoursOfAllEntries) {
 
 TEST(Palette, LegalColoursPassSilentlyAndOthersBecomeRedWithAMessage) {
     for (bool log : {true, false}) {
-        logging = log;
+        console.logging = log;
         std::size_t mark = test::console_mark();
         EXPECT_EQ(check_color(0), 0);
         EXPECT_EQ(check_color(23), 23);

@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
     DRAXO_triangle(RED, x + 100, y + 15, x + 100, y + 5, x + 120, y + 10, 0);
 
     {
-        draxo::ws::pixels px = draxo::ws::image_pixels(draxo::frame_buffer);
+        draxo::ws::pixels px = draxo::ws::image_pixels(draxo::display.frame_buffer);
         QImage frame(reinterpret_cast<const uchar*>(px.bits), px.width, px.height, px.stride * 4,
                      QImage::Format_RGB32);
         QImage out = scale > 1 ? frame.scaled(px.width * scale, px.height * scale) : frame.copy();

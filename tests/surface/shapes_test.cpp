@@ -20,7 +20,7 @@ constexpr std::uint32_t white = 0xFFFFFF;
 
 // The whole frame buffer, to see that a command changed nothing.
 std::vector<std::uint32_t> snapshot() {
-    ws::pixels px = ws::image_pixels(frame_buffer);
+    ws::pixels px = ws::image_pixels(display.frame_buffer);
     std::vector<std::uint32_t> all;
     for (int row = 0; row < px.height; ++row)
         all.insert(all.end(), px.bits + row * px.stride, px.bits + row * px.stride + px.width);
@@ -28,7 +28,7 @@ std::vector<std::uint32_t> snapshot() {
 }
 
 // Device pixels around the origin: the pixel dx columns right, dy rows down.
-std::uint32_t at(int dx, int dy) { return test::frame_pixel(origin_x + dx, origin_y + dy); }
+std::uint32_t at(int dx, int dy) { return test::frame_pixel(display.origin_x + dx, display.origin_y + dy); }
 
 struct ShapeTest : ::testing::Test {
     void SetUp() override {
@@ -45,10 +45,10 @@ struct ShapeTest : ::testing::Test {
 };
 
 TEST_F(ShapeTest, RectangleFromReversedCornersIsOrderedLoggedAndFillsBothCornerPixels) {
-    frame_dirty = 0;
+    display.frame_dirty = 0;
     EXPECT_EQ(printed([] { EXPECT_EQ(DRAXO_rectangle(RED, 10, -10, -10, 10, 0), 1); }),
               lines{"red rectangle with bounding box (-10,10) to (10,-10), filled\n"});
-    EXPECT_EQ(frame_dirty, 1);
+    EXPECT_EQ(display.frame_dirty, 1);
     int red = 0;
     for (int dy = -11; dy <= 11; ++dy)
         for (int dx = -11; dx <= 11; ++dx) {
@@ -189,9 +189,9 @@ TEST_F(ShapeTest, ShapesFarOutsideAreClippedSilentlyAndStillMarkTheFrameDirty) {
     DRAXO_set_logging(0);
     const std::vector<std::uint32_t> before = snapshot();
     auto outside = [&](auto draw) {
-        frame_dirty = 0;
+        display.frame_dirty = 0;
         EXPECT_EQ(printed(draw), lines{});
-        EXPECT_EQ(frame_dirty, 1);
+        EXPECT_EQ(display.frame_dirty, 1);
         EXPECT_TRUE(snapshot() == before);
     };
     outside([] { DRAXO_rectangle(RED, 100000, 100000, 100010, 99990, 0); });
@@ -216,16 +216,16 @@ TEST_F(ShapeTest, RendererPutsBackThePenAndBrushAndMarksTheFrameForAnyKind) {
         c.color = RED;
         c.width = 3;
         c.x2 = 12;
-        frame_dirty = 0;
+        display.frame_dirty = 0;
         render_command(&c);
-        EXPECT_EQ(frame_dirty, 1) << kind;
-        EXPECT_EQ(buffer_dc->current_pen.width, 1) << kind;
-        EXPECT_EQ(buffer_dc->current_pen.color, 0u) << kind;
-        EXPECT_FALSE(buffer_dc->current_pen.null) << kind;
-        EXPECT_EQ(buffer_dc->current_brush.color, 0xFFFFFFu) << kind;
-        EXPECT_FALSE(buffer_dc->current_brush.hollow) << kind;
-        EXPECT_EQ(buffer_dc->current_font, nullptr) << kind;
-        EXPECT_EQ(buffer_dc->background_mode, OPAQUE) << kind;
+        EXPECT_EQ(display.frame_dirty, 1) << kind;
+        EXPECT_EQ(display.buffer_dc->current_pen.width, 1) << kind;
+        EXPECT_EQ(display.buffer_dc->current_pen.color, 0u) << kind;
+        EXPECT_FALSE(display.buffer_dc->current_pen.null) << kind;
+        EXPECT_EQ(display.buffer_dc->current_brush.color, 0xFFFFFFu) << kind;
+        EXPECT_FALSE(display.buffer_dc->current_brush.hollow) << kind;
+        EXPECT_EQ(display.buffer_dc->current_font, nullptr) << kind;
+        EXPECT_EQ(display.buffer_dc->background_mode, OPAQUE) << kind;
     }
     // An unknown kind draws nothing; the clear still draws its black border.
     const std::vector<std::uint32_t> before = snapshot();

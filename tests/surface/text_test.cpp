@@ -51,7 +51,7 @@ struct TextTest : ::testing::Test {
     void expect_from_here() {
         ws::delete_image(expected);
         expected = ws::create_image(frame_width, frame_height);
-        ws::pixels from = ws::image_pixels(frame_buffer), to = ws::image_pixels(expected);
+        ws::pixels from = ws::image_pixels(display.frame_buffer), to = ws::image_pixels(expected);
         for (int row = 0; row < from.height; ++row)
             std::copy(from.bits + row * from.stride, from.bits + (row + 1) * from.stride,
                       to.bits + row * to.stride);
@@ -64,7 +64,7 @@ struct TextTest : ::testing::Test {
                       false, 0);
         ws::delete_font(f);
     }
-    bool frame_as_expected() const { return pixels_of(frame_buffer) == pixels_of(expected); }
+    bool frame_as_expected() const { return pixels_of(display.frame_buffer) == pixels_of(expected); }
 
     // Rows of the frame buffer holding anything but white, within the columns given.
     static std::vector<int> inked_rows(int from_column, int to_column) {
@@ -87,15 +87,15 @@ TEST_F(TextTest, OneLineStandsInTheCellJustAboveTheAnchorStartingAtItsColumn) {
         ASSERT_GT(cy, 0);
         expect_from_here();
         EXPECT_EQ(DRAXO_text(BLACK, 0, 0, size, "Hg"), 1);
-        expect_line(origin_x, origin_y - cy, size, "Hg");
+        expect_line(display.origin_x, display.origin_y - cy, size, "Hg");
         EXPECT_TRUE(frame_as_expected());
         // The ink lies in the rows above the anchor, the descender close to it.
         std::vector<int> rows = inked_rows(1, frame_width - 1);
         ASSERT_FALSE(rows.empty());
-        EXPECT_GE(rows.front(), origin_y - cy);
-        EXPECT_LT(rows.back(), origin_y);
-        EXPECT_GE(rows.back(), origin_y - cy / 3);
-        EXPECT_TRUE(inked_rows(1, origin_x).empty());  // nothing left of the anchor column
+        EXPECT_GE(rows.front(), display.origin_y - cy);
+        EXPECT_LT(rows.back(), display.origin_y);
+        EXPECT_GE(rows.back(), display.origin_y - cy / 3);
+        EXPECT_TRUE(inked_rows(1, display.origin_x).empty());  // nothing left of the anchor column
     }
 }
 
@@ -103,29 +103,29 @@ TEST_F(TextTest, FurtherLinesFollowOneCellHeightApartFromTheAnchorRowDown) {
     const int cy = cell_height(20);
     expect_from_here();
     DRAXO_text(BLACK, 0, 0, 20, "Hg\nHg");
-    expect_line(origin_x, origin_y - cy, 20, "Hg");
-    expect_line(origin_x, origin_y, 20, "Hg");
+    expect_line(display.origin_x, display.origin_y - cy, 20, "Hg");
+    expect_line(display.origin_x, display.origin_y, 20, "Hg");
     EXPECT_TRUE(frame_as_expected());
     std::vector<int> rows = inked_rows(1, frame_width - 1);
-    EXPECT_LT(rows.front(), origin_y);
-    EXPECT_GE(rows.back(), origin_y);
-    EXPECT_LT(rows.back(), origin_y + cy);
+    EXPECT_LT(rows.front(), display.origin_y);
+    EXPECT_GE(rows.back(), display.origin_y);
+    EXPECT_LT(rows.back(), display.origin_y + cy);
 
     // Leading newlines leave empty lines: the text shows on the third line,
     // one cell height below the anchor row; a carriage return is no break.
     DRAXO_clear_window();
     expect_from_here();
     DRAXO_text(BLACK, -50, 30, 20, "\n\nA\rB\n");
-    expect_line(origin_x - 50, origin_y - 30 + cy, 20, "A\rB");
+    expect_line(display.origin_x - 50, display.origin_y - 30 + cy, 20, "A\rB");
     EXPECT_TRUE(frame_as_expected());
 }
 
 TEST_F(TextTest, EmptyTextPaintsNothingButIsLoggedAndMarksTheFrame) {
     DRAXO_set_logging(1);
     expect_from_here();
-    frame_dirty = 0;
+    display.frame_dirty = 0;
     EXPECT_EQ(printed([] { DRAXO_text(BLACK, 0, 0, 12, ""); }), lines{"black text at (0,0), \"\"\n"});
-    EXPECT_EQ(frame_dirty, 1);
+    EXPECT_EQ(display.frame_dirty, 1);
     EXPECT_TRUE(frame_as_expected());
     // No text at all counts as empty.
     EXPECT_EQ(printed([] {
@@ -140,15 +140,15 @@ TEST_F(TextTest, GlyphBackgroundsAreNeverPainted) {
     DRAXO_text(BLACK, -90, 0, 40, "HOHO");
     int red = 0, other = 0;
     const int cy = cell_height(40);
-    for (int row = origin_y - cy; row < origin_y; ++row)
-        for (int column = origin_x - 90; column < origin_x + 90; ++column) {
+    for (int row = display.origin_y - cy; row < display.origin_y; ++row)
+        for (int column = display.origin_x - 90; column < display.origin_x + 90; ++column) {
             std::uint32_t p = test::frame_pixel(column, row);
             EXPECT_NE(p, 0xFFFFFFu);  // an opaque background would be white
             (p == test::rgb_of(RED) ? red : other) += 1;
         }
     EXPECT_GT(red, other);  // between and inside the strokes
     EXPECT_GT(other, 0);
-    EXPECT_EQ(buffer_dc->text_color, palette_rgb[BLACK]);  // the one setting a text leaves behind
+    EXPECT_EQ(display.buffer_dc->text_color, palette_rgb[BLACK]);  // the one setting a text leaves behind
 }
 
 TEST_F(TextTest, SizesAreRepairedToZeroTo127InOrderBeforeTheColourAndTheLogLine) {
@@ -167,12 +167,12 @@ TEST_F(TextTest, SizesAreRepairedToZeroTo127InOrderBeforeTheColourAndTheLogLine)
     DRAXO_set_logging(0);
     DRAXO_clear_window();
     expect_from_here();
-    expect_line(origin_x, origin_y - cell_height(127), 127, "Hg");
+    expect_line(display.origin_x, display.origin_y - cell_height(127), 127, "Hg");
     DRAXO_text(BLACK, 0, 0, 128, "Hg");
     EXPECT_TRUE(frame_as_expected());
     DRAXO_clear_window();
     expect_from_here();
-    expect_line(origin_x, origin_y - cell_height(20), 20, "Hg");
+    expect_line(display.origin_x, display.origin_y - cell_height(20), 20, "Hg");
     DRAXO_text(BLACK, 0, 0, -20, "Hg");
     EXPECT_TRUE(frame_as_expected());
 }
@@ -181,7 +181,7 @@ TEST_F(TextTest, PrintfFormsDrawTheFormattedTextAsItIsAndReturnItsLength) {
     const int cy = cell_height(20);
     expect_from_here();
     EXPECT_EQ(DRAXO_printf_text(BLACK, 0, 0, 20, "%d", 42), 2);
-    expect_line(origin_x, origin_y - cy, 20, "42");
+    expect_line(display.origin_x, display.origin_y - cy, 20, "42");
     EXPECT_TRUE(frame_as_expected());
 
     // A percent sign in the result is text, never a format again.
@@ -191,7 +191,7 @@ TEST_F(TextTest, PrintfFormsDrawTheFormattedTextAsItIsAndReturnItsLength) {
     std::size_t mark = test::console_mark();
     EXPECT_EQ(DRAXO_printf_text_pt(BLUE, DRAXO_point{-20, 10}, 20, "%s %d%%", "%s%n", 7), 7);
     EXPECT_EQ(test::console_since(mark), lines{"blue text at (-20,10), \"%s%n 7%\"\n"});
-    expect_line(origin_x - 20, origin_y - 10 - cy, 20, "%s%n 7%", BLUE);
+    expect_line(display.origin_x - 20, display.origin_y - 10 - cy, 20, "%s%n 7%", BLUE);
     EXPECT_TRUE(frame_as_expected());
 }
 
@@ -203,17 +203,17 @@ TEST_F(TextTest, AFormattedTextLongerThan1023CharactersIsCutAtTheBuffer) {
     ASSERT_EQ(text.size(), 1023u);
     text += "BEYOND";
     const int cy = cell_height(10);
-    const int y = origin_y - 2 * cy;  // the anchor two lines below the top: room for 32 lines
+    const int y = display.origin_y - 2 * cy;  // the anchor two lines below the top: room for 32 lines
     ASSERT_LT(33 * cy, frame_height);
     EXPECT_EQ(DRAXO_printf_text(BLACK, -250, y, 10, "%s", text.c_str()), 1029);
-    std::vector<std::uint32_t> cut = pixels_of(frame_buffer);
+    std::vector<std::uint32_t> cut = pixels_of(display.frame_buffer);
 
     DRAXO_clear_window();
     DRAXO_text(BLACK, -250, y, 10, text.substr(0, 1023).c_str());
-    EXPECT_TRUE(pixels_of(frame_buffer) == cut);
+    EXPECT_TRUE(pixels_of(display.frame_buffer) == cut);
     DRAXO_clear_window();
     DRAXO_text(BLACK, -250, y, 10, text.substr(0, 1024).c_str());
-    EXPECT_FALSE(pixels_of(frame_buffer) == cut);  // the 1024th character would have shown
+    EXPECT_FALSE(pixels_of(display.frame_buffer) == cut);  // the 1024th character would have shown
 
     // With logging on the log line obeys the console's own limit.
     DRAXO_set_logging(1);

@@ -1,0 +1,45 @@
+// Opening and closing the whole package: the window system, then each
+// subsystem through its own entry, in the order the drawing window needs
+// (its class, its creation with the Run menu and the origin, the console,
+// the frame buffer, showing both windows, the timer).
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "console/console.h"
+#include "draxo.h"
+#include "events/event_wait.h"
+#include "events/graphics_window.h"
+#include "surface/display.h"
+
+using namespace draxo;
+
+extern "C" int DRAXO_start(HINSTANCE, HINSTANCE previous_instance, LPSTR, int show_command) {
+    std::string why_not;
+    if (!ws::init(why_not)) {
+        std::fprintf(stderr, "DRAXO: %s\n", why_not.c_str());
+        std::exit(1);
+    }
+    // Classes registered by an earlier instance would be found here; on this
+    // platform no other process can have registered them, so any that are
+    // missing are registered whatever the previous instance says.
+    if (!previous_instance || !ws::class_registered(drawing_class_name)) register_drawing_class();
+    if (!previous_instance || !ws::class_registered(console_class_name)) register_console_class();
+
+    ws::extent screen = ws::screen_size();
+    open_run_control();
+    ws::window drawing_window = create_drawing_window();
+    open_console(screen, drawing_window);
+    open_display(drawing_window);
+
+    ws::show_window(console.console_window, show_command);
+    ws::show_window(drawing_window, show_command);
+    start_ticks(drawing_window);
+    return 1;
+}
+
+extern "C" int DRAXO_stop(void) {
+    close_display();
+    close_run_control();
+    return 1;
+}
