@@ -27,12 +27,23 @@ prepare_prefix() {
   touch "$WINEPREFIX/.draxo-ready"
 }
 
+# The server, and the system's own processes that the first program would
+# start (services, the desktop), are started here with no output of their
+# own: they outlive the program, and a pipe they held open would keep the
+# reader of its output waiting for them.
+start_server() {
+  [ -f "$WINEPREFIX/.draxo-server" ] && wineserver -k0 2> /dev/null && return
+  wineserver -p60 < /dev/null > /dev/null 2>&1 || true
+  wine wineboot < /dev/null > /dev/null 2>&1
+  touch "$WINEPREFIX/.draxo-server"
+}
+
 # Tests start programs side by side: one of them makes the prefix.
 mkdir -p "$(dirname "$WINEPREFIX")"
 exec 9> "$WINEPREFIX.lock"
 flock 9
 prepare_prefix
-wineserver -p60 2> /dev/null || true
+start_server
 flock -u 9
 exec 9>&-
 

@@ -129,7 +129,8 @@ extent text_extent(font f, const char* text, int length) {
     SIZE size{};
     GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
     SelectObject(dc, previous);
-    return extent{size.cx, size.cy};
+    // The cell height whatever the text, the empty one included.
+    return extent{size.cx, f->metrics.height};
 }
 
 void draw_text(image target, font f, int x, int y, const char* text, int length, colorref color, bool opaque,

@@ -1,0 +1,46 @@
+# Tests of the Windows build, cross-built with mingw-w64 and run under Wine
+# through the cross-compiling emulator (scripts/wine-run.sh). Run CTest on
+# an X display, as under xvfb-run: the programs open real windows, and the
+# end-to-end checks drive them with xdotool.
+
+# GoogleTest from its sources (Debian's googletest package).
+set(DRAXO_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest's sources, for builds without an installed one")
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(${DRAXO_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+if(NOT TARGET GTest::gtest)
+  add_library(GTest::gtest ALIAS gtest)
+  add_library(GTest::gtest_main ALIAS gtest_main)
+endif()
+include(GoogleTest)
+
+# Each test case runs in a process of its own: the package opens once per
+# process. Tests of the Win32 backend take the keyboard focus and send real
+# input, so they run one at a time.
+function(draxo_add_win32_test name)
+  add_executable(${name} ${ARGN})
+  target_link_libraries(${name} PRIVATE draxo_internal_win32 GTest::gtest_main)
+  target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+  draxo_warnings(${name})
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES TIMEOUT 60 RESOURCE_LOCK desktop_input)
+endfunction()
+
+draxo_add_win32_test(win32_backend_test win32/win32_backend_test.cpp)
+
+# End-to-end: the real programs under Wine, in real windows, one at a time.
+add_executable(win32_probe e2e/win32_probe.c)
+draxo_warnings(win32_probe)
+
+function(draxo_add_wine_e2e_test name script)
+  add_test(NAME e2e.wine.${name} COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/e2e/${script} ${ARGN})
+  set_tests_properties(e2e.wine.${name} PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE
+    ENVIRONMENT "E2E_WINE=${PROJECT_SOURCE_DIR}/scripts/wine-run.sh ${DRAXO_WINEPREFIX};E2E_WIN32_PROBE=$<TARGET_FILE:win32_probe>")
+endfunction()
+
+draxo_add_wine_e2e_test(demo_client_in_a_real_window demo_client.sh $<TARGET_FILE:bouncing_ball>)
+draxo_add_wine_e2e_test(designer_in_a_real_window designer.sh $<TARGET_FILE:draxo-card-designer>)
+draxo_add_wine_e2e_test(designer_session_recorded_and_played_back record_playback.sh
+  $<TARGET_FILE:draxo-card-designer>)
