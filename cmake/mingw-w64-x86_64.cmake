@@ -15,7 +15,9 @@ set(CMAKE_FIND_ROOT_PATH /usr/${DRAXO_MINGW_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# Packages also where CMAKE_PREFIX_PATH says, as they are, so that a client
+# finds an installed DRAXO with find_package(Draxo).
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
 
 # libgcc, libstdc++ and winpthread linked in statically.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")

@@ -44,3 +44,10 @@ draxo_add_wine_e2e_test(demo_client_in_a_real_window demo_client.sh $<TARGET_FIL
 draxo_add_wine_e2e_test(designer_in_a_real_window designer.sh $<TARGET_FILE:draxo-card-designer>)
 draxo_add_wine_e2e_test(designer_session_recorded_and_played_back record_playback.sh
   $<TARGET_FILE:draxo-card-designer>)
+
+# Client programs cross-built against the installed package, run under Wine.
+add_test(NAME install.clients_build_against_the_installed_package
+  COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/install/check_install.sh ${CMAKE_BINARY_DIR}
+          ${CMAKE_CURRENT_SOURCE_DIR}/install/client ${PROJECT_SOURCE_DIR}/examples)
+set_tests_properties(install.clients_build_against_the_installed_package PROPERTIES TIMEOUT 300
+  ENVIRONMENT "DRAXO_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/mingw-w64-x86_64.cmake;DRAXO_RUN=${PROJECT_SOURCE_DIR}/scripts/wine-run.sh ${DRAXO_WINEPREFIX}")

@@ -1,10 +1,16 @@
 #!/usr/bin/env bash
 # Installs the built package into a scratch prefix, then builds and runs two
 # client programs against it: with CMake (find_package) and with pkg-config.
+# For a Windows build, DRAXO_TOOLCHAIN_FILE names the cross build's toolchain
+# file and DRAXO_RUN the command that runs a Windows program (under Wine):
+# then the clients are cross-built, and a third one includes <windows.h>.
 set -euo pipefail
 build_dir=$1
 client_dir=$2
 examples_dir=$3
+if [ -n "${DRAXO_TOOLCHAIN_FILE:-}" ]; then
+  exec "$(dirname "$0")/check_install_windows.sh" "$@"
+fi
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
