@@ -51,3 +51,16 @@ add_test(NAME install.clients_build_against_the_installed_package
           ${CMAKE_CURRENT_SOURCE_DIR}/install/client ${PROJECT_SOURCE_DIR}/examples)
 set_tests_properties(install.clients_build_against_the_installed_package PROPERTIES TIMEOUT 300
   ENVIRONMENT "DRAXO_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/mingw-w64-x86_64.cmake;DRAXO_RUN=${PROJECT_SOURCE_DIR}/scripts/wine-run.sh ${DRAXO_WINEPREFIX}")
+
+# The same client drawing every shape kind on Linux and here: identical frame
+# buffers. Needs the Linux build's shape_frame, given as DRAXO_HOST_SHAPE_FRAME.
+add_executable(shape_frame cross/shape_frame.cpp)
+target_link_libraries(shape_frame PRIVATE draxo_internal_win32)
+draxo_warnings(shape_frame)
+set(DRAXO_HOST_SHAPE_FRAME "" CACHE FILEPATH "The Linux build's shape_frame program, for the cross-platform check")
+if(DRAXO_HOST_SHAPE_FRAME)
+  add_test(NAME cross.shapes_leave_the_same_frame_buffer_on_linux_and_windows
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/cross/compare_frames.sh ${DRAXO_HOST_SHAPE_FRAME} $<TARGET_FILE:shape_frame>)
+  set_tests_properties(cross.shapes_leave_the_same_frame_buffer_on_linux_and_windows PROPERTIES TIMEOUT 120
+    ENVIRONMENT "DRAXO_RUN=${PROJECT_SOURCE_DIR}/scripts/wine-run.sh ${DRAXO_WINEPREFIX}")
+endif()
