@@ -40,6 +40,10 @@ function(draxo_add_wine_e2e_test name script)
     ENVIRONMENT "E2E_WINE=${PROJECT_SOURCE_DIR}/scripts/wine-run.sh ${DRAXO_WINEPREFIX};E2E_WIN32_PROBE=$<TARGET_FILE:win32_probe>")
 endfunction()
 
+add_executable(gets_client e2e/gets_client.c)
+target_link_libraries(gets_client PRIVATE draxo)
+draxo_warnings(gets_client)
+draxo_add_wine_e2e_test(gets_dialog_on_a_real_display gets_dialog.sh $<TARGET_FILE:gets_client>)
 draxo_add_wine_e2e_test(demo_client_in_a_real_window demo_client.sh $<TARGET_FILE:bouncing_ball>)
 draxo_add_wine_e2e_test(designer_in_a_real_window designer.sh $<TARGET_FILE:draxo-card-designer>)
 draxo_add_wine_e2e_test(designer_session_recorded_and_played_back record_playback.sh
