@@ -41,6 +41,7 @@ struct image_record {
     int height = 0;
     HDC dc = nullptr;
     HGDIOBJ dc_previous = nullptr;
+    HFONT dc_font = nullptr;  // the kept font selected in dc, if any
 };
 
 struct font_record {
@@ -61,12 +62,24 @@ struct font_request {
     }
 };
 
+// A copy of the pixels a window last handed to the screen.
+struct shown_pixels {
+    std::vector<std::uint32_t> bits;
+    int width = 0;
+    int height = 0;
+};
+
+// Brings `shown` up to date with `now` and returns the rectangle that
+// changed (empty when nothing did; the whole when the size changed).
+RECT take_changes(shown_pixels& shown, const pixels& now);
+
 // The native side of a package window.
 struct native_window {
     HWND hwnd = nullptr;
     bool destroying = false;        // the layer is destroying it
     bool update_scheduled = false;  // the frame timer will repaint it
     std::chrono::steady_clock::time_point last_update{};
+    shown_pixels shown;  // what the screen was last asked to show
 };
 
 // The native side of a dialog.
@@ -79,7 +92,8 @@ struct native_dialog {
 // Everything this backend keeps between calls, from init to quit.
 struct platform_state {
     HINSTANCE instance = nullptr;
-    HDC measure_dc = nullptr;  // a memory context for font metrics and extents
+    HDC measure_dc = nullptr;      // a memory context for font metrics and extents
+    HFONT measure_font = nullptr;  // the kept font selected in measure_dc, if any
     // The character that the key-down being dispatched produces, taken from
     // the character message that translating it queued (-1: none).
     int pending_character = -1;
@@ -102,6 +116,22 @@ HMENU hmenu_of(menu m);
 native_dialog* native_of(dialog d);
 // The image's memory context, with the bitmap selected.
 HDC image_dc(image img);
+
+// Selects a font into a context for one use. Selecting a font is costly
+// (the system realizes it for the display each time), so a font kept by
+// request stays selected until another one is needed: `selected` records
+// it. A font made for one command is put back at once by the guard.
+class font_selection {
+public:
+    font_selection(HDC dc, HFONT& selected, const font_record& f);
+    ~font_selection();
+    font_selection(const font_selection&) = delete;
+    font_selection& operator=(const font_selection&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ previous_ = nullptr;
+};
 
 // Latin-1 to UTF-16, one character per byte, and back ('?' beyond Latin-1).
 std::wstring widen(const char* text, int length);

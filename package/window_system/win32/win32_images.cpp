@@ -17,6 +17,19 @@ HDC image_dc(image img) {
     return img->dc;
 }
 
+font_selection::font_selection(HDC dc, HFONT& selected, const font_record& f) : dc_(dc) {
+    if (f.owns_handle) {
+        previous_ = SelectObject(dc, f.handle);
+    } else if (selected != f.handle) {
+        SelectObject(dc, f.handle);
+        selected = f.handle;
+    }
+}
+
+font_selection::~font_selection() {
+    if (previous_) SelectObject(dc_, previous_);
+}
+
 namespace {
 
 text_metrics metrics_of(HFONT handle) {
@@ -123,12 +136,11 @@ font system_font() {
 text_metrics font_metrics(font f) { return f->metrics; }
 
 extent text_extent(font f, const char* text, int length) {
-    HDC dc = win32::platform().measure_dc;
-    HGDIOBJ previous = SelectObject(dc, f->handle);
+    win32::platform_state& p = win32::platform();
+    win32::font_selection selection(p.measure_dc, p.measure_font, *f);
     std::wstring wide = win32::widen(text, length);
     SIZE size{};
-    GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
-    SelectObject(dc, previous);
+    GetTextExtentPoint32W(p.measure_dc, wide.c_str(), static_cast<int>(wide.size()), &size);
     // The cell height whatever the text, the empty one included.
     return extent{size.cx, f->metrics.height};
 }
@@ -138,13 +150,12 @@ void draw_text(image target, font f, int x, int y, const char* text, int length,
     HDC dc = win32::image_dc(target);
     if (!dc) return;
     std::wstring wide = win32::widen(text, length);
-    HGDIOBJ previous = SelectObject(dc, f->handle);
+    win32::font_selection selection(dc, target->dc_font, *f);
     SetTextAlign(dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
     SetTextColor(dc, color);
     SetBkColor(dc, background);
     SetBkMode(dc, opaque ? OPAQUE : TRANSPARENT);
     TextOutW(dc, x, y, wide.c_str(), static_cast<int>(wide.size()));
-    SelectObject(dc, previous);
     // The core reads and writes the bits next: GDI's batched work goes first.
     GdiFlush();
 }

@@ -1,6 +1,7 @@
 // Win32 backend: window classes and top-level windows, their window
 // procedure, and native input turned into messages.
 #include <algorithm>
+#include <cstring>
 
 #include "win32_backend.h"
 
@@ -34,19 +35,33 @@ bool ensure_native_class(const window_record& w) {
     return RegisterClassExW(&c) != 0;
 }
 
-// Copies the window's surface to the screen through a context of the window.
-void blit_surface(window w, HDC target) {
+// Copies the window's surface, or a rectangle of it, to the screen through a
+// context of the window.
+void blit_surface(window w, HDC target, const RECT& area) {
     image surface = w->surface;
     if (!surface || !surface->bitmap) return;
-    BitBlt(target, 0, 0, surface->width, surface->height, image_dc(surface), 0, 0, SRCCOPY);
+    BitBlt(target, area.left, area.top, area.right - area.left, area.bottom - area.top, image_dc(surface),
+           area.left, area.top, SRCCOPY);
 }
+
+RECT whole(image surface) { return surface ? RECT{0, 0, surface->width, surface->height} : RECT{}; }
 
 void paint(window w, HWND hwnd) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd, &ps);
-    blit_surface(w, dc);
+    blit_surface(w, dc, ps.rcPaint);
     EndPaint(hwnd, &ps);
-    if (native_window* n = native_of(w)) n->last_update = steady_clock::now();
+}
+
+// Hands the surface's changes to the screen: only the part that changed
+// since the last time, which for a program redrawing the same picture at
+// every tick is nothing at all. Under Wine a copy of the whole client area
+// to the screen costs more than finding what changed.
+void present_changes(window w, native_window& n) {
+    n.last_update = steady_clock::now();
+    if (!w->surface) return;
+    RECT changed = take_changes(n.shown, ws::image_pixels(w->surface));
+    if (changed.right > changed.left) InvalidateRect(n.hwnd, &changed, FALSE);
 }
 
 // Shows the surface's new content: at once, or, when the screen was updated
@@ -57,7 +72,7 @@ void schedule_update(window w) {
     if (!n || !n->hwnd || n->update_scheduled) return;
     auto since = steady_clock::now() - n->last_update;
     if (since >= frame_interval) {
-        InvalidateRect(n->hwnd, nullptr, FALSE);
+        present_changes(w, *n);
         return;
     }
     n->update_scheduled = true;
@@ -67,8 +82,10 @@ void schedule_update(window w) {
 
 void frame_timer_fired(window w, HWND hwnd) {
     KillTimer(hwnd, frame_timer_id);
-    if (native_window* n = native_of(w)) n->update_scheduled = false;
-    InvalidateRect(hwnd, nullptr, FALSE);
+    native_window* n = native_of(w);
+    if (!n) return;
+    n->update_scheduled = false;
+    present_changes(w, *n);
 }
 
 void post_input(window w, UINT id, WPARAM wp, LPARAM lp, int character = -1) {
@@ -146,6 +163,64 @@ LRESULT CALLBACK window_proc(HWND hwnd, UINT id, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
+namespace {
+
+// Where two rows of `count` pixels differ: the first and one past the last
+// differing pixel, or first == last when they are the same.
+void row_difference(const std::uint32_t* a, const std::uint32_t* b, int count, int& first, int& last) {
+    // Compared eight bytes at a time: the system's memcmp may go byte by byte.
+    int i = 0;
+    for (; i + 2 <= count; i += 2) {
+        std::uint64_t x, y;
+        std::memcpy(&x, a + i, sizeof x);
+        std::memcpy(&y, b + i, sizeof y);
+        if (x != y) break;
+    }
+    for (; i < count && a[i] == b[i]; ++i) {
+    }
+    first = last = i;
+    if (i == count) return;
+    int j = count;
+    for (; j - 2 > i; j -= 2) {
+        std::uint64_t x, y;
+        std::memcpy(&x, a + j - 2, sizeof x);
+        std::memcpy(&y, b + j - 2, sizeof y);
+        if (x != y) break;
+    }
+    for (; j > i && a[j - 1] == b[j - 1]; --j) {
+    }
+    last = j;
+}
+
+}  // namespace
+
+RECT take_changes(shown_pixels& shown, const pixels& now) {
+    if (!now.bits) return RECT{};
+    if (shown.width != now.width || shown.height != now.height) {
+        shown.width = now.width;
+        shown.height = now.height;
+        shown.bits.assign(static_cast<std::size_t>(now.width) * static_cast<std::size_t>(now.height), 0);
+        for (int row = 0; row < now.height; ++row)
+            std::memcpy(&shown.bits[static_cast<std::size_t>(row) * now.width], now.bits + row * now.stride,
+                        sizeof(std::uint32_t) * now.width);
+        return RECT{0, 0, now.width, now.height};
+    }
+    RECT changed{now.width, now.height, 0, 0};
+    for (int row = 0; row < now.height; ++row) {
+        const std::uint32_t* current = now.bits + row * now.stride;
+        std::uint32_t* before = &shown.bits[static_cast<std::size_t>(row) * now.width];
+        int first, last;
+        row_difference(current, before, now.width, first, last);
+        if (first == last) continue;
+        std::memcpy(before + first, current + first, sizeof(std::uint32_t) * (last - first));
+        changed.left = std::min<LONG>(changed.left, first);
+        changed.right = std::max<LONG>(changed.right, last);
+        changed.top = std::min<LONG>(changed.top, row);
+        changed.bottom = row + 1;
+    }
+    return changed.right > changed.left ? changed : RECT{};
+}
+
 native_window* native_of(window w) { return w ? static_cast<native_window*>(w->native) : nullptr; }
 
 HWND hwnd_of(window w) {
@@ -209,11 +284,14 @@ void surface_changed(window w) { win32::schedule_update(w); }
 void present_now(window w) {
     HWND hwnd = win32::hwnd_of(w);
     if (!hwnd || !IsWindowVisible(hwnd)) return;
+    win32::native_window* n = win32::native_of(w);
+    n->last_update = std::chrono::steady_clock::now();
+    if (!w->surface) return;
+    win32::take_changes(n->shown, ws::image_pixels(w->surface));
     HDC dc = GetDC(hwnd);
-    win32::blit_surface(w, dc);
+    win32::blit_surface(w, dc, win32::whole(w->surface));
     ReleaseDC(hwnd, dc);
     GdiFlush();
-    win32::native_of(w)->last_update = std::chrono::steady_clock::now();
 }
 
 }  // namespace backend
