@@ -4,7 +4,8 @@
 # server takes meanwhile on its behalf. Run it on an X display:
 #   xvfb-run -a -s "-screen 0 1024x768x24" bench/idle_designer_wine.sh [BUILD_DIR] [SECONDS]
 # BUILD_DIR is the Windows build (default build-windows), SECONDS the
-# measured time (default 30).
+# measured time (default 30). DRAXO_IDLE_PROGRAM names another program of
+# the build to measure instead (bouncing_ball.exe: a ball that moves).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$(realpath "${1:-build-windows}")
