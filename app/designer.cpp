@@ -1,3 +1,4 @@
+// The card designer: its layout, hit-testing and everything a click does.
 #include "designer.h"
 
 #include "draxo.h"

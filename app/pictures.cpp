@@ -1,3 +1,4 @@
+// The four pictures and the ten messages that objects show on the card.
 #include "pictures.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// The designer's random generator.
 #include "random_draw.h"
 
 namespace cards {

@@ -193,11 +193,15 @@ DRAXO_API int DRAXO_show_console(int flag);
  * the first 79 characters of the prompt. Okay or Enter closes it; Ctrl+Enter
  * starts a new line, which comes back as "\r\n"; Escape and the close box do
  * not close it. The result buffer must hold 256 bytes: it receives at most
- * 255 characters (Latin-1) and a NUL. Returns 1 after Okay; 0 when no dialog
- * could be shown (the package is not open) or the program was asked to quit
- * while it was open (the next event wait returns DRAXO_QUIT); then the
- * buffer is left as it was. */
+ * 255 characters (Latin-1) and a NUL; DRAXO_gets_n takes a buffer of any
+ * size instead. Returns 1 after Okay; 0 when no dialog could be shown (the
+ * package is not open) or the program was asked to quit while it was open
+ * (the next event wait returns DRAXO_QUIT); then the buffer is left as it
+ * was. */
 DRAXO_API int DRAXO_gets(const char* prompt, char* result);
+/* As DRAXO_gets, writing at most size bytes into result, the NUL included
+ * (size - 1 characters). Returns 0, writing nothing, when size is below 1. */
+DRAXO_API int DRAXO_gets_n(const char* prompt, char* result, int size);
 
 #ifdef __cplusplus
 }

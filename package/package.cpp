@@ -1,7 +1,8 @@
 // Opening and closing the whole package: the window system, then each
 // subsystem through its own entry, in the order the drawing window needs
 // (its class, its creation with the Run menu and the origin, the console,
-// the frame buffer, showing both windows, the timer).
+// the frame buffer, showing both windows, the timer). Closing leaves the
+// windows on the screen; opening again takes them up again.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -15,6 +16,7 @@
 using namespace draxo;
 
 extern "C" int DRAXO_start(HINSTANCE, HINSTANCE previous_instance, LPSTR, int show_command) {
+    if (!on_package_thread(__func__) || display.open) return 0;  // open already
     std::string why_not;
     if (!ws::init(why_not)) {
         std::fprintf(stderr, "DRAXO: %s\n", why_not.c_str());
@@ -28,7 +30,9 @@ extern "C" int DRAXO_start(HINSTANCE, HINSTANCE previous_instance, LPSTR, int sh
 
     ws::extent screen = ws::screen_size();
     open_run_control();
-    ws::window drawing_window = create_drawing_window();
+    // After a DRAXO_stop the windows are still there, and are opened again:
+    // there is one drawing window and one console at any time.
+    ws::window drawing_window = ws::is_window(display.main_window) ? display.main_window : create_drawing_window();
     open_console(screen, drawing_window);
     open_display(drawing_window);
 
@@ -39,7 +43,9 @@ extern "C" int DRAXO_start(HINSTANCE, HINSTANCE previous_instance, LPSTR, int sh
 }
 
 extern "C" int DRAXO_stop(void) {
+    if (!on_package_thread(__func__) || !display.open) return 0;
     close_display();
+    close_console();
     close_run_control();
     return 1;
 }

@@ -49,6 +49,15 @@ void repaint_console(ws::window w) {
 
 }  // namespace
 
+bool on_package_thread(const char* operation) {
+    if (ws::on_layer_thread()) return true;
+    std::fprintf(stderr,
+                 "DRAXO: %s was called from a thread other than the one that uses the package; "
+                 "the call is ignored.\n",
+                 operation);
+    return false;
+}
+
 void reset_console() {
     for (char*& line : console.console_lines) delete[] line;
     console = console_state{};
@@ -65,18 +74,25 @@ ws::rect console_geometry(int screen_width, int screen_height) {
 }
 
 void open_console(ws::extent screen, ws::window drawing_window) {
-    ws::rect r = console_geometry(screen.cx, screen.cy);
     console.main_window = drawing_window;
+    if (ws::is_window(console.console_window)) return;  // the window of an earlier opening
+    ws::rect r = console_geometry(screen.cx, screen.cy);
     console.console_window = ws::create_window(console_class_name, "DRAXO Text", ws::WS_OVERLAPPEDWINDOW, r.left,
                                                r.top, r.right - r.left, r.bottom - r.top);
 }
 
+void close_console() { console.main_window = nullptr; }
+
 int console_vprintf(const char* format, std::va_list args) {
     char buffer[console_format_size];
-    int result = std::vsnprintf(buffer, sizeof buffer, format, args);
-    if (result < 0) buffer[0] = '\0';
+    // No format prints an empty line, as no text draws an empty one.
+    int result = format ? std::vsnprintf(buffer, sizeof buffer, format, args) : 0;
+    if (result <= 0) buffer[0] = '\0';
     store_line(buffer, std::strlen(buffer));
     console_show_line(buffer);
+    // The line is on the screen before the call returns, even in a program
+    // that computes a long time before it next waits for an event.
+    if (ws::is_window(console.console_window)) ws::present_now(console.console_window);
     return result;
 }
 
@@ -110,7 +126,7 @@ void console_show_line(char* text) {
 }
 
 int show_console(int flag) {
-    if (!console.console_window) return 0;
+    if (!console.main_window) return 0;  // the package is not open
     return ws::show_window(console.console_window, flag ? ws::SW_SHOW : ws::SW_HIDE) ? 1 : 0;
 }
 
@@ -123,7 +139,8 @@ ws::lresult console_window_proc(ws::window w, unsigned id, ws::wparam wp, ws::lp
         ws::post_message(console.main_window, id, wp, lp);
         return 0;
     case ws::WM_KILLFOCUS:
-        // So does the focus leaving it: the drawing window keeps track of Ctrl.
+    case ws::WM_SETFOCUS:
+        // So do the focus's comings and goings: the drawing window keeps track of Ctrl.
         ws::send_message(console.main_window, id, wp, lp);
         return ws::def_window_proc(w, id, wp, lp);
     case ws::WM_CLOSE:
@@ -139,6 +156,7 @@ ws::lresult console_window_proc(ws::window w, unsigned id, ws::wparam wp, ws::lp
 using namespace draxo;
 
 extern "C" int DRAXO_console_printf(const char* format, ...) {
+    if (!on_package_thread(__func__)) return 0;
     std::va_list args;
     va_start(args, format);
     int result = console_vprintf(format, args);
@@ -146,4 +164,7 @@ extern "C" int DRAXO_console_printf(const char* format, ...) {
     return result;
 }
 
-extern "C" int DRAXO_show_console(int flag) { return show_console(flag); }
+extern "C" int DRAXO_show_console(int flag) {
+    if (!on_package_thread(__func__)) return 0;
+    return show_console(flag);
+}

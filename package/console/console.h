@@ -36,8 +36,14 @@ struct console_state {
     // The caller's result buffer, remembered when a DRAXO_gets dialog
     // initialises and written when Okay is pressed. Not cleared afterwards.
     char* gets_result = nullptr;
+    int gets_result_size = 0;  // its size in bytes, the NUL included
 };
 extern console_state console;
+
+// The package is used from one thread: the first that calls any of its
+// operations. A call from another thread is refused with a message on
+// standard error naming it; the operation then returns 0 and touches nothing.
+bool on_package_thread(const char* operation);
 
 // Back to the state before the first line (for tests; the ring's blocks are freed).
 void reset_console();
@@ -47,6 +53,8 @@ void register_console_class();
 // Creates the console window, hidden, across the bottom third of the
 // screen; keys typed into it go on to `drawing_window`.
 void open_console(ws::extent screen, ws::window drawing_window);
+// The package closes: the console window stays, but takes no part any more.
+void close_console();
 // Outer geometry of the console window for a screen of width x height.
 ws::rect console_geometry(int screen_width, int screen_height);
 

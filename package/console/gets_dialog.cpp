@@ -1,3 +1,4 @@
+// DRAXO_gets: the in-memory template of its dialog, built afresh on every call, and its dialog procedure.
 #include "gets_dialog.h"
 
 #include <cstdint>
@@ -99,7 +100,7 @@ ws::lresult gets_dialog_proc(ws::dialog d, unsigned id, ws::wparam wp, ws::lpara
         return 1;  // the focus goes to the first tab stop, the edit field
     case ws::WM_COMMAND:
         if (wp != gets_okay_id) return 0;  // Escape and the close box do not end it
-        ws::get_dlg_item_text(d, gets_edit_id, console.gets_result, gets_result_size);
+        ws::get_dlg_item_text(d, gets_edit_id, console.gets_result, console.gets_result_size);
         ws::end_dialog(d, 1);
         return 1;
     default: return 0;
@@ -110,15 +111,31 @@ ws::lresult gets_dialog_proc(ws::dialog d, unsigned id, ws::wparam wp, ws::lpara
 
 using namespace draxo;
 
-extern "C" int DRAXO_gets(const char* prompt, char* result) {
-    if (!result) return 0;  // nowhere to put the line
+namespace {
+
+// Runs the dialog for a caller's buffer of `size` bytes.
+int run_gets_dialog(const char* prompt, char* result, int size) {
+    if (!result || size <= 0) return 0;  // nowhere to put the line
     gets_template dialog_template;
     build_gets_template(prompt, dialog_template);
-    // Fails (-1) before the package is open: there is no drawing window to own it.
+    console.gets_result_size = size;
+    // Fails (-1) while the package is not open: there is no drawing window to own it.
     ws::lresult ended =
         ws::dialog_box_indirect(dialog_template.data(), dialog_template.size(), console.main_window,
                                 gets_dialog_proc, reinterpret_cast<ws::lparam>(result));
     // Okay ends the dialog with 1; anything else (no dialog, or a quit
     // message that closed it) leaves the buffer as it was.
     return ended == 1 ? 1 : 0;
+}
+
+}  // namespace
+
+extern "C" int DRAXO_gets(const char* prompt, char* result) {
+    if (!on_package_thread(__func__)) return 0;
+    return run_gets_dialog(prompt, result, gets_result_size);
+}
+
+extern "C" int DRAXO_gets_n(const char* prompt, char* result, int size) {
+    if (!on_package_thread(__func__)) return 0;
+    return run_gets_dialog(prompt, result, size);
 }

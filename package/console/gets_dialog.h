@@ -14,7 +14,7 @@ constexpr int gets_prompt_length = 79;  // the prompt is cut or padded with spac
 constexpr unsigned gets_okay_id = 101;
 constexpr unsigned gets_edit_id = 102;
 constexpr unsigned gets_prompt_id = 103;
-constexpr int gets_result_size = 256;  // the caller's buffer: 255 characters and a NUL
+constexpr int gets_result_size = 256;  // DRAXO_gets's buffer: 255 characters and a NUL
 
 using gets_template = std::array<unsigned char, gets_template_size>;
 

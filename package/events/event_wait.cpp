@@ -2,8 +2,10 @@
 // animation control.
 #include "event_wait.h"
 
+#include "console/console.h"
 #include "draxo.h"
 #include "graphics_window.h"
+#include "run_menu.h"
 #include "script.h"
 #include "surface/display.h"
 
@@ -16,12 +18,19 @@ void open_run_control() {
 
 void close_run_control() {
     // A recording keeps its waiting run of periodic events, as switching
-    // recording off would.
+    // recording off would; a later opening starts with neither recording
+    // nor playback on.
     if (run.recording)
         end_recording();
     else
         close_script_file();
+    run.recording = false;
+    run.periodic_run = 0;
+    stop_playback();
+    set_run_menu_check(CMD_RECORD_SCRIPT, false);
 }
+
+bool drawing_window_open() { return display.open && ws::is_window(display.main_window); }
 
 pumped pump_one_message() {
     ws::message m;
@@ -67,9 +76,8 @@ int wait_for_event(event_record* out) {
         // would hide it, and no second quit comes.
         if ((run.play_one || run.playing) && taken != pumped::quit) {
             run.play_one = false;
+            // A failed read has switched playback off; the wait goes on with live input.
             if (read_script_event()) break;
-            run.play_one = false;
-            run.playing = false;
         }
         if ((run.single_step || run.animation_running) && run.pending_event == no_event) {
             run.pending_event = DRAXO_PERIODIC;
@@ -118,9 +126,10 @@ void on_drawing_window_destroyed(ws::window w) {
 using namespace draxo;
 
 extern "C" int DRAXO_next_event(int* x, int* y, char* key) {
+    if (!on_package_thread(__func__)) return 0;
     event_record event;
-    // Without the drawing window there is nothing to wait for.
-    int kind = display.main_window ? wait_for_event(&event) : DRAXO_QUIT;
+    // Without the open package there is nothing to wait for.
+    int kind = display.open ? wait_for_event(&event) : DRAXO_QUIT;
     if (x) *x = event.x;
     if (y) *y = event.y;
     if (key) *key = event.key;
@@ -128,7 +137,7 @@ extern "C" int DRAXO_next_event(int* x, int* y, char* key) {
 }
 
 extern "C" int DRAXO_set_animation(int action) {
-    if (!display.main_window) return 0;
+    if (!on_package_thread(__func__) || !drawing_window_open()) return 0;
     switch (action) {
     case DRAXO_ANIMATE_HALT:
         run.single_step = false;

@@ -13,6 +13,8 @@ namespace draxo {
 // events, or closes the script file.
 void open_run_control();
 void close_run_control();
+// The package is open and its drawing window still exists.
+bool drawing_window_open();
 
 // What one pass of the pump took from the queue.
 enum class pumped { nothing, message, quit };

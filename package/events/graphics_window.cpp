@@ -37,6 +37,7 @@ ws::lresult graphics_window_proc(ws::window w, unsigned id, ws::wparam wp, ws::l
     case ws::WM_KILLFOCUS:
         on_focus_lost(reinterpret_cast<ws::window>(wp));
         return ws::def_window_proc(w, id, wp, lp);
+    case ws::WM_SETFOCUS: on_focus_gained(); return ws::def_window_proc(w, id, wp, lp);
     default: return ws::def_window_proc(w, id, wp, lp);
     }
 }

@@ -2,6 +2,7 @@
 #include "run_commands.h"
 
 #include "console/console.h"
+#include "event_wait.h"
 #include "run_menu.h"
 #include "run_state.h"
 #include "script.h"
@@ -23,21 +24,17 @@ void run_command(unsigned id) {
         set_run_menu_check(CMD_LOGGING, console.logging);
         break;
     case CMD_RECORD_SCRIPT:
-        if (run.recording) {
-            run.recording = false;
-            set_run_menu_check(CMD_RECORD_SCRIPT, false);
-            end_recording();
-        } else {
-            run.recording = true;  // the file opens when the first event is recorded
-            set_run_menu_check(CMD_RECORD_SCRIPT, true);
-        }
+        if (run.recording)
+            stop_recording();
+        else
+            start_recording();
         break;
     case CMD_PLAYBACK_SCRIPT:
         if (run.playing) {
             run.playing = false;
             set_run_menu_check(CMD_PLAYBACK_SCRIPT, false);
             close_script_file();
-        } else {
+        } else if (may_play_back()) {
             run.animation_running = false;
             run.single_step = false;
             run.playing = true;
@@ -45,6 +42,7 @@ void run_command(unsigned id) {
         }
         break;
     case CMD_PLAY_ONE:
+        if (!may_play_back()) break;
         run.play_one = true;
         run.animation_running = false;
         run.single_step = false;
@@ -89,12 +87,14 @@ void on_focus_lost(ws::window to) {
     if (to != display.main_window && to != console.console_window) run.ctrl_down = 0;
 }
 
+void on_focus_gained() { run.ctrl_down = ws::key_held(ws::VK_CONTROL) ? 1 : 0; }
+
 }  // namespace draxo
 
 using namespace draxo;
 
 extern "C" int DRAXO_set_logging(int flag) {
-    if (!display.main_window) return 0;
+    if (!on_package_thread(__func__) || !drawing_window_open()) return 0;
     console.logging = flag != 0;
     set_run_menu_check(CMD_LOGGING, console.logging);
     if (console.logging) show_console(1);

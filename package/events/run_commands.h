@@ -16,5 +16,8 @@ void on_key_up(ws::wparam virtual_key);
 // package). A Ctrl release outside the package's windows never reaches them,
 // so Ctrl is taken as released when the focus leaves them.
 void on_focus_lost(ws::window to);
+// A package window took the keyboard focus: Ctrl is as the keyboard says,
+// since its release or press may have happened elsewhere.
+void on_focus_gained();
 
 }  // namespace draxo

@@ -1,6 +1,9 @@
+// Building the Run menu when the drawing window is created, and its check marks.
 #include "run_menu.h"
 
 #include <cstdint>
+
+#include "console/console.h"
 
 namespace draxo {
 
@@ -40,6 +43,9 @@ void build_run_menu(ws::window w) {
     ws::append_menu(bar, ws::MF_POPUP, reinterpret_cast<std::uintptr_t>(run.run_menu), "&Run");
     ws::set_menu(w, bar);
     ws::draw_menu_bar(w);
+    // A drawing window made again after another was closed shows the
+    // logging switch as it stands.
+    set_run_menu_check(CMD_LOGGING, console.logging);
 }
 
 void set_run_menu_check(unsigned command, bool checked) {

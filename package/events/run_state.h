@@ -36,9 +36,6 @@ struct run_state {
     // the first operation that needs it opens it for writing or for reading.
     std::FILE* script_file = nullptr;
     script_mode script_file_mode = script_mode::closed;
-    // Recorded events lost because the stream is open for reading are
-    // reported once for each time the stream is opened.
-    bool unwritable_reported = false;
 };
 extern run_state run;
 

@@ -1,20 +1,73 @@
 // The script recorder and player over the one stream of the script file.
+// Recording and playback never run together: whichever is switched on
+// second is refused, so that neither feeds the other.
 #include "script.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstring>
 
 #include "console/console.h"
 #include "draxo.h"
 #include "run_menu.h"
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 namespace draxo {
 namespace {
 
+// Opens the script file, refusing anything that is not a regular file (a
+// FIFO, a device, a directory), and never waiting: opening a FIFO for
+// reading or writing would wait for ever for a program at its other end.
+std::FILE* open_regular_file(const char* name, bool writing) {
+#ifdef _WIN32
+    // No FIFOs here; a directory or a device is refused before it is opened.
+    struct _stat64 status;
+    if (_stat64(name, &status) == 0 && !(status.st_mode & _S_IFREG)) return nullptr;
+    return std::fopen(name, writing ? "w" : "r");
+#else
+    int access = writing ? O_WRONLY | O_CREAT | O_TRUNC : O_RDONLY;
+    int fd = ::open(name, access | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0) return nullptr;
+    struct stat status;
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return nullptr;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* file = ::fdopen(fd, writing ? "w" : "r");
+    if (!file) ::close(fd);
+    return file;
+#endif
+}
+
 bool open_script_file(script_mode mode) {
-    run.script_file = std::fopen(script_file_name, mode == script_mode::writing ? "w" : "r");
+    run.script_file = open_regular_file(script_file_name, mode == script_mode::writing);
     run.script_file_mode = run.script_file ? mode : script_mode::closed;
-    run.unwritable_reported = false;
     return run.script_file != nullptr;
+}
+
+// Recording stops when its file cannot take a line: what was written stays.
+void stop_recording_after(const char* failed, int error) {
+    console_printf("Cannot %s script file %s: %s\n", failed, script_file_name, std::strerror(error));
+    if (run.script_file) std::fclose(run.script_file);
+    run.script_file = nullptr;
+    run.script_file_mode = script_mode::closed;
+    run.recording = false;
+    run.periodic_run = 0;
+    set_run_menu_check(CMD_RECORD_SCRIPT, false);
+}
+
+// Each line goes through to the file as it is recorded, so that a recording
+// survives whatever ends the program.
+void write_line(const char* text, std::size_t length) {
+    errno = 0;
+    if (std::fwrite(text, 1, length, run.script_file) == length && std::fflush(run.script_file) == 0) return;
+    stop_recording_after("write", errno ? errno : EIO);
 }
 
 // Reads the next line that is not empty. Returns false when there is none:
@@ -45,19 +98,38 @@ int deliver(const script_line& line) {
 
 }  // namespace
 
+bool start_recording() {
+    if (run.playing || run.play_one) {
+        console_printf("Cannot record script file %s while it is being played back\n", script_file_name);
+        return false;
+    }
+    // A playback left open at its end, or halted, is over: its leftover
+    // periodic events are not the recording's.
+    if (run.script_file_mode == script_mode::reading) close_script_file();
+    run.periodic_run = 0;
+    run.recording = true;  // the file opens when the first event is recorded
+    set_run_menu_check(CMD_RECORD_SCRIPT, true);
+    return true;
+}
+
+void stop_recording() {
+    run.recording = false;
+    set_run_menu_check(CMD_RECORD_SCRIPT, false);
+    end_recording();
+}
+
+bool may_play_back() {
+    if (!run.recording) return true;
+    console_printf("Cannot play back script file %s while it is being recorded\n", script_file_name);
+    return false;
+}
+
 void record_script_event(int kind, event_record event) {
     if (!run.script_file && !open_script_file(script_mode::writing)) {
         console_printf("Cannot open script file %s for writing\n", script_file_name);
         return;
     }
-    if (run.script_file_mode != script_mode::writing) {
-        if (kind != DRAXO_QUIT && !run.unwritable_reported) {
-            console_printf("Script file %s is open for playback; recorded events are not written\n",
-                           script_file_name);
-            run.unwritable_reported = true;
-        }
-        return;
-    }
+    if (run.script_file_mode != script_mode::writing) return;  // recording never starts over a playback
     script_line line;
     line.kind = kind;
     line.x = event.x;
@@ -66,7 +138,7 @@ void record_script_event(int kind, event_record event) {
     line.count = run.periodic_run;  // a periodic line writes the counter, not the event
     char text[script_line_size];
     std::size_t length = format_script_line(line, text);
-    if (length > 0) std::fwrite(text, 1, length, run.script_file);
+    if (length > 0) write_line(text, length);
 }
 
 int read_script_event() {
@@ -75,8 +147,7 @@ int read_script_event() {
         stop_playback();
         return 0;
     }
-    if (run.script_file_mode != script_mode::reading) {
-        console_printf("Cannot play back script file %s while it is being recorded\n", script_file_name);
+    if (run.script_file_mode != script_mode::reading) {  // playback never starts over a recording
         stop_playback();
         return 0;
     }
@@ -102,16 +173,18 @@ void stop_playback() {
 }
 
 void close_script_file() {
-    if (run.script_file) std::fclose(run.script_file);
+    if (!run.script_file) return;
+    bool writing = run.script_file_mode == script_mode::writing;
+    errno = 0;
+    int closed = std::fclose(run.script_file);
     run.script_file = nullptr;
     run.script_file_mode = script_mode::closed;
+    if (closed != 0 && writing) stop_recording_after("close", errno ? errno : EIO);
 }
 
 void end_recording() {
-    if (run.periodic_run > 0) {
-        record_script_event(DRAXO_PERIODIC, run.last_event);
-        run.periodic_run = 0;
-    }
+    if (run.periodic_run > 0) record_script_event(DRAXO_PERIODIC, run.last_event);
+    run.periodic_run = 0;
     close_script_file();
 }
 

@@ -9,8 +9,17 @@ namespace draxo {
 
 constexpr const char* script_file_name = "DRAXO.SCR";
 
+// Switching recording on, refused with a message while playback is on
+// (a playback left open is closed first); and off, writing the waiting run.
+bool start_recording();
+void stop_recording();
+// Playback, continuous or of one event, may start: not while recording
+// (refused with a message).
+bool may_play_back();
+
 // Appends the line for one event (nothing for a quit, but the file is
-// opened, and emptied, all the same).
+// opened, and emptied, all the same), through to the file at once. A line
+// that cannot be written stops the recording with a message.
 void record_script_event(int kind, event_record event);
 // Puts the next script event into pending_event and last_event; returns 1,
 // or 0 when there is none (failure, end of file, a line of no known kind).

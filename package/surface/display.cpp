@@ -14,15 +14,24 @@ void reset_display() { display = display_state{}; }
 void open_display(ws::window drawing_window) {
     display.main_window = drawing_window;
     display.window_dc = get_dc(drawing_window);
-    display.frame_buffer = ws::create_image(frame_width, frame_height);
-    display.buffer_dc = create_memory_dc();
-    select_image(*display.buffer_dc, display.frame_buffer);
+    if (!display.frame_buffer) {
+        display.frame_buffer = ws::create_image(frame_width, frame_height);
+        display.buffer_dc = create_memory_dc();
+        select_image(*display.buffer_dc, display.frame_buffer);
+    }
+    // Defined from the start: a first program that draws before it clears
+    // draws on white, as after a clear.
+    clear_frame_buffer();
+    display.open = true;
 }
 
 void close_display() {
     release_dc(display.window_dc);
     display.window_dc = nullptr;
+    display.open = false;
 }
+
+bool may_draw(const char* operation) { return on_package_thread(operation) && display.open; }
 
 origin origin_of(const ws::rect& client) {
     return origin{client.left + (client.right - client.left) / 2, client.top + (client.bottom - client.top) / 2};
@@ -51,7 +60,6 @@ void on_drawing_window_paint(ws::window w) {
     ws::begin_paint(w);
     copy_to_screen();
     ws::end_paint(w);
-    display.frame_dirty = 0;
 }
 
 }  // namespace draxo
@@ -59,6 +67,7 @@ void on_drawing_window_paint(ws::window w) {
 using namespace draxo;
 
 extern "C" int DRAXO_clear_window(void) {
+    if (!may_draw(__func__)) return 0;
     if (console.logging) console_printf("Clearing the graphics window\n");
     clear_frame_buffer();
     return 1;

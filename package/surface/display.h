@@ -13,7 +13,8 @@ constexpr int frame_width = DRAXO_WIDTH;    // 601
 constexpr int frame_height = DRAXO_HEIGHT;  // 540
 
 struct display_state {
-    ws::window main_window = nullptr;   // the drawing window; null while the package is closed
+    bool open = false;                  // between DRAXO_start and DRAXO_stop
+    ws::window main_window = nullptr;   // the drawing window; it outlives a DRAXO_stop
     draw_context* window_dc = nullptr;  // its client area: every copy to the screen goes through it
     ws::image frame_buffer = nullptr;   // the off-screen picture, 601 x 540
     draw_context* buffer_dc = nullptr;  // the context every drawing operation renders through
@@ -27,9 +28,16 @@ extern display_state display;
 void reset_display();
 
 // Opens the display on the drawing window: its context, the frame buffer
-// and the buffer's context. Closing releases the window's context.
+// and the buffer's context (made once, kept for a later opening), the frame
+// buffer cleared as DRAXO_clear_window leaves it. Closing releases the
+// window's context.
 void open_display(ws::window drawing_window);
 void close_display();
+
+// The package is open and its drawing operations may draw: the calling
+// thread is the package's and DRAXO_start has opened it. Otherwise the
+// operation returns 0 at once.
+bool may_draw(const char* operation);
 
 // Device position of logical (0, 0) for a client rectangle: its centre,
 // each half truncated.

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "console/console.h"
+#include "display.h"
 #include "draw_command.h"
 #include "draxo.h"
 #include "palette.h"
@@ -46,9 +47,13 @@ draw_command box_command(int kind, int color, DRAXO_point p1, DRAXO_point p2, in
 
 using namespace draxo;
 
-extern "C" int DRAXO_pixel(int color, int x, int y) { return DRAXO_pixel_pt(color, DRAXO_point{x, y}); }
+extern "C" int DRAXO_pixel(int color, int x, int y) {
+    if (!may_draw(__func__)) return 0;
+    return DRAXO_pixel_pt(color, DRAXO_point{x, y});
+}
 
 extern "C" int DRAXO_pixel_pt(int color, DRAXO_point point) {
+    if (!may_draw(__func__)) return 0;
     color = check_color(color);
     if (console.logging) console_printf("%s pixel at (%d,%d)\n", palette_names[color], point.x, point.y);
     draw_command c;
@@ -61,10 +66,12 @@ extern "C" int DRAXO_pixel_pt(int color, DRAXO_point point) {
 }
 
 extern "C" int DRAXO_circle(int color, int x, int y, int radius) {
+    if (!may_draw(__func__)) return 0;
     return DRAXO_circle_pt(color, DRAXO_point{x, y}, radius);
 }
 
 extern "C" int DRAXO_circle_pt(int color, DRAXO_point centre, int radius) {
+    if (!may_draw(__func__)) return 0;
     color = check_color(color);
     if (radius < 0) {
         int repaired = absolute_value(radius);
@@ -84,10 +91,12 @@ extern "C" int DRAXO_circle_pt(int color, DRAXO_point centre, int radius) {
 }
 
 extern "C" int DRAXO_triangle(int color, int x1, int y1, int x2, int y2, int x3, int y3, int width) {
+    if (!may_draw(__func__)) return 0;
     return DRAXO_triangle_pt(color, DRAXO_point{x1, y1}, DRAXO_point{x2, y2}, DRAXO_point{x3, y3}, width);
 }
 
 extern "C" int DRAXO_triangle_pt(int color, DRAXO_point p1, DRAXO_point p2, DRAXO_point p3, int width) {
+    if (!may_draw(__func__)) return 0;
     color = check_color(color);
     width = repaired_width(width);
     if (console.logging)
@@ -101,10 +110,12 @@ extern "C" int DRAXO_triangle_pt(int color, DRAXO_point p1, DRAXO_point p2, DRAX
 }
 
 extern "C" int DRAXO_rectangle(int color, int x1, int y1, int x2, int y2, int width) {
+    if (!may_draw(__func__)) return 0;
     return DRAXO_rectangle_pt(color, DRAXO_point{x1, y1}, DRAXO_point{x2, y2}, width);
 }
 
 extern "C" int DRAXO_rectangle_pt(int color, DRAXO_point p1, DRAXO_point p2, int width) {
+    if (!may_draw(__func__)) return 0;
     order_corners(p1, p2);
     color = check_color(color);
     width = repaired_width(width);
@@ -122,10 +133,12 @@ extern "C" int DRAXO_rectangle_pt(int color, DRAXO_point p1, DRAXO_point p2, int
 }
 
 extern "C" int DRAXO_oval(int color, int x1, int y1, int x2, int y2, int width) {
+    if (!may_draw(__func__)) return 0;
     return DRAXO_oval_pt(color, DRAXO_point{x1, y1}, DRAXO_point{x2, y2}, width);
 }
 
 extern "C" int DRAXO_oval_pt(int color, DRAXO_point p1, DRAXO_point p2, int width) {
+    if (!may_draw(__func__)) return 0;
     order_corners(p1, p2);
     width = repaired_width(width);
     color = check_color(color);
@@ -143,10 +156,12 @@ extern "C" int DRAXO_oval_pt(int color, DRAXO_point p1, DRAXO_point p2, int widt
 }
 
 extern "C" int DRAXO_line(int color, int x1, int y1, int x2, int y2, int width) {
+    if (!may_draw(__func__)) return 0;
     return DRAXO_line_pt(color, DRAXO_point{x1, y1}, DRAXO_point{x2, y2}, width);
 }
 
 extern "C" int DRAXO_line_pt(int color, DRAXO_point p1, DRAXO_point p2, int width) {
+    if (!may_draw(__func__)) return 0;
     width = repaired_width(width);
     color = check_color(color);
     if (console.logging)
@@ -159,6 +174,7 @@ extern "C" int DRAXO_line_pt(int color, DRAXO_point p1, DRAXO_point p2, int widt
 }
 
 extern "C" int DRAXO_undo(void) {
+    if (!on_package_thread(__func__)) return 0;
     console_printf("DRAXO_undo is no longer supported.\n");
     return 1;
 }

@@ -74,10 +74,12 @@ void render_text(const draw_command& c) {
 using namespace draxo;
 
 extern "C" int DRAXO_text(int color, int x, int y, int size, const char* text) {
+    if (!may_draw(__func__)) return 0;
     return DRAXO_text_pt(color, DRAXO_point{x, y}, size, text);
 }
 
 extern "C" int DRAXO_text_pt(int color, DRAXO_point point, int size, const char* text) {
+    if (!may_draw(__func__)) return 0;
     if (size < 0) {
         int repaired = absolute_value(size);
         console_printf("ptsize of %d not possible, using ptsize %d\n", size, repaired);
@@ -121,6 +123,7 @@ int format_text(char (&buffer)[format_buffer_size], const char* format, va_list 
 }  // namespace
 
 extern "C" int DRAXO_printf_text(int color, int x, int y, int size, const char* format, ...) {
+    if (!may_draw(__func__)) return 0;
     char buffer[format_buffer_size];
     va_list args;
     va_start(args, format);
@@ -132,6 +135,7 @@ extern "C" int DRAXO_printf_text(int color, int x, int y, int size, const char* 
 }
 
 extern "C" int DRAXO_printf_text_pt(int color, DRAXO_point point, int size, const char* format, ...) {
+    if (!may_draw(__func__)) return 0;
     char buffer[format_buffer_size];
     va_list args;
     va_start(args, format);

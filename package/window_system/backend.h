@@ -123,13 +123,19 @@ void create_menu(menu m);                       // an empty bar (m->is_bar) or p
 void menu_item_appended(menu m, int position);  // m->items[position] is new
 void menu_item_changed(menu m, int position);   // its flags (check, gray) changed
 void attach_menu(window w, menu m);             // the window's bar; null removes it; relays out
+void activate_menu_bar(window w);               // F10: the bar takes the keyboard with its first menu open
 
 // Timers
 void start_timer(window w, unsigned id, unsigned period_ms);  // each expiry: native_timer_fired
 void stop_timer(window w, unsigned id);                       // no expiry is reported afterwards
 
 // Native events
-void poll_events(bool block);  // handles pending native events; with block, waits for at least one
+void poll_events(bool block);         // handles pending native events; with block, waits for at least one
+bool key_held(unsigned virtual_key);  // the keyboard's state now (VK_CONTROL, VK_SHIFT, VK_MENU)
+// From init on, the backend turns the system's requests to end the program
+// (SIGTERM, SIGINT, SIGHUP; the console's close) into native_termination_requested,
+// from its event handling, never from a signal handler. A second request ends
+// the program as the system would without the package.
 
 // Dialogs
 bool create_dialog(dialog d);  // hidden, placed from the owner's client area; false: unknown control
@@ -169,5 +175,7 @@ void native_menu_command(menu m, unsigned id);
 void native_focus_changed(window from, window to);  // either may be null
 // A command from a dialog: a button click, Enter, Escape, the close box.
 void native_dialog_command(dialog d, unsigned id);
+void native_dialog_destroyed(dialog d);  // its window destroyed from outside the program
+void native_termination_requested();     // the system asks the program to end
 
 }  // namespace draxo::ws

@@ -1,6 +1,8 @@
+// Drawing contexts: the selected pen, brush and font, and every drawing call turned into pixels of the target.
 #include "dc.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 
 #include "raster.h"
@@ -40,6 +42,11 @@ void order_bounds(int& left, int& top, int& right, int& bottom) {
     if (left > right) std::swap(left, right);
     if (top > bottom) std::swap(top, bottom);
 }
+// The bounds enclose at least one pixel. Computed wide: bounds a whole
+// reach apart differ by more than an int holds.
+bool has_area(int left, int top, int right, int bottom) {
+    return std::int64_t{right} - left >= 1 && std::int64_t{bottom} - top >= 1;
+}
 ws::font font_of(draw_context& dc) { return dc.current_font ? dc.current_font : ws::system_font(); }
 }  // namespace
 
@@ -67,7 +74,7 @@ void dc_rectangle(draw_context& dc, int left, int top, int right, int bottom) {
             raster::fill_rect(px, left, top, right, bottom, outline);
         } else {
             if (!b.hollow) raster::fill_rect(px, left + 1, top + 1, right - 1, bottom - 1, ws::pixel_of(b.color));
-            if (right - left >= 1 && bottom - top >= 1) {
+            if (has_area(left, top, right, bottom)) {
                 raster::fill_rect(px, left, top, right, top + 1, outline);
                 raster::fill_rect(px, left, bottom - 1, right, bottom, outline);
                 raster::fill_rect(px, left, top, left + 1, bottom, outline);
@@ -76,7 +83,7 @@ void dc_rectangle(draw_context& dc, int left, int top, int right, int bottom) {
         }
     } else {
         if (!b.hollow) raster::fill_rect(px, left + 1, top + 1, right - 1, bottom - 1, ws::pixel_of(b.color));
-        if (right - left >= 1 && bottom - top >= 1) {
+        if (has_area(left, top, right, bottom)) {
             // The pen follows the one-pixel outline, through the corner pixels.
             const raster::point corners[4] = {
                 {left, top}, {right - 1, top}, {right - 1, bottom - 1}, {left, bottom - 1}};

@@ -1,3 +1,4 @@
+// The rasteriser: spans, rectangles, one-pixel lines, polygons, ellipses and wide pens, exact and clipped.
 #include "raster.h"
 
 #include <algorithm>

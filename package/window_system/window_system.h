@@ -97,6 +97,7 @@ enum : unsigned {
     VK_INSERT = 0x2D,
     VK_DELETE = 0x2E,
     VK_F1 = 0x70,
+    VK_F10 = 0x79,
 };
 
 // Window styles.
@@ -209,6 +210,10 @@ bool init(std::string& why_not);
 // and dialog is dead from then on. Runs once, by itself, at exit.
 void quit();
 
+// The layer is used from one thread: the first that asks here. True on that
+// thread, false on any other (whose calls must not reach the layer).
+bool on_layer_thread();
+
 // --- Windows ------------------------------------------------------------
 
 // Registers a window class; registering a name again replaces it.
@@ -230,6 +235,8 @@ rect client_rect(window w);
 extent screen_size();
 
 lresult send_message(window w, unsigned id, wparam wp, lparam lp);
+// The default handling: WM_CLOSE destroys the window, WM_PAINT validates it,
+// F10 (WM_SYSKEYDOWN) opens its menu bar; other messages are ignored.
 lresult def_window_proc(window w, unsigned id, wparam wp, lparam lp);
 
 // --- Messages -----------------------------------------------------------
@@ -238,6 +245,9 @@ lresult def_window_proc(window w, unsigned id, wparam wp, lparam lp);
 bool peek_message(message& out);
 // Blocks until a message can be taken (returns at once if one can).
 void wait_message();
+// Whether a key is held down now, as the keyboard reports it (Ctrl, Shift
+// and Alt: VK_CONTROL, VK_SHIFT, VK_MENU).
+bool key_held(unsigned virtual_key);
 // A key-down that produces a character queues WM_CHAR (WM_SYSCHAR with Alt)
 // right behind it, ahead of everything else already queued.
 void translate_message(const message& m);
@@ -297,7 +307,8 @@ menu window_menu(window w);
 // posted to it still arrive), and the layer keeps taking, translating and
 // dispatching the queued messages of every window: paints, timers, posted
 // messages. A quit message taken meanwhile ends the dialog and is put back
-// for the next take.
+// for the next take. A dialog window destroyed by another program ends the
+// dialog as a quit would, and posts the quit message.
 //
 // Returns the result given to end_dialog; 0 when the dialog closed without
 // one (a quit message, or the owner was destroyed); -1 when no dialog could

@@ -2,9 +2,11 @@
 // pieces its files share. Nothing outside window_system/ includes this.
 #pragma once
 
+#include <atomic>
 #include <deque>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "backend.h"
@@ -24,6 +26,8 @@ struct timer_record {
 };
 
 struct core_state {
+    // The thread that uses the layer, claimed by the first call that asks.
+    std::atomic<std::thread::id> owner{};
     // init's answer, once asked: 0 not yet, 1 open, -1 no display.
     int opened = 0;
     std::string why_not_opened;

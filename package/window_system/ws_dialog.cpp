@@ -199,6 +199,13 @@ void end_dialog(dialog d, lresult result) {
     d->result = result;
 }
 
+void native_dialog_destroyed(dialog d) {
+    if (!is_open(d) || d->ended) return;
+    d->ended = true;
+    d->result = 0;
+    post_quit_message(0);
+}
+
 void native_dialog_command(dialog d, unsigned id) {
     if (is_open(d) && !d->ended) d->proc(d, WM_COMMAND, id, 0);
 }

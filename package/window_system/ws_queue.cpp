@@ -67,6 +67,8 @@ void wait_message() {
     while (!message_ready()) backend::poll_events(true);
 }
 
+bool key_held(unsigned virtual_key) { return core().opened > 0 && backend::key_held(virtual_key); }
+
 void translate_message(const message& m) {
     if (m.id != WM_KEYDOWN && m.id != WM_SYSKEYDOWN) return;
     int character = character_for(m);

@@ -16,6 +16,12 @@ core_state& core() {
 
 // --- Opening and closing ------------------------------------------------------
 
+bool on_layer_thread() {
+    std::thread::id none{}, self = std::this_thread::get_id();
+    std::atomic<std::thread::id>& owner = core().owner;
+    return owner.compare_exchange_strong(none, self) || none == self;
+}
+
 bool init(std::string& why_not) {
     core_state& c = core();
     if (c.opened == 0) {
@@ -29,19 +35,12 @@ bool init(std::string& why_not) {
 void quit() {
     core_state& c = core();
     if (c.opened <= 0) return;
-    // The backend takes down what it keeps natively; the records stay, dead,
+    // The backend takes down what it keeps natively. The records stay, dead,
     // so that a handle held anywhere never dangles.
     backend::quit();
-    for (dialog d : c.open_dialogs) {
-        d->ended = true;
-        d->native = nullptr;
-    }
+    for (dialog d : c.open_dialogs) d->ended = true;
     c.open_dialogs.clear();
-    for (window w : c.windows) {
-        w->destroyed = true;
-        w->native = nullptr;
-    }
-    for (menu m : c.menus) m->native = nullptr;
+    for (window w : c.windows) w->destroyed = true;
     c.timers.clear();
     c.queue.clear();
     c.opened = 0;
@@ -113,9 +112,12 @@ lresult send_message(window w, unsigned id, wparam wp, lparam lp) {
     return w->proc(w, id, wp, lp);
 }
 
-lresult def_window_proc(window w, unsigned id, wparam, lparam) {
+lresult def_window_proc(window w, unsigned id, wparam wp, lparam) {
     switch (id) {
     case WM_CLOSE: destroy_window(w); return 0;
+    case WM_SYSKEYDOWN:
+        if (wp == VK_F10 && is_window(w) && w->menu_bar) backend::activate_menu_bar(w);
+        return 0;
     case WM_PAINT:
         begin_paint(w);
         end_paint(w);
@@ -188,6 +190,8 @@ void native_close_requested(window w) {
 }
 
 void native_window_destroyed(window w) { destroy_window(w); }
+
+void native_termination_requested() { post_quit_message(0); }
 
 void native_focus_changed(window from, window to) {
     if (is_window(from)) send_message(from, WM_KILLFOCUS, reinterpret_cast<wparam>(to), 0);

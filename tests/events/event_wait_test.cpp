@@ -1,16 +1,15 @@
-// The event wait: one message per pass, arming of periodic events, ticks,
-// quits, the frame copy, and real input arriving through Qt.
+// The event wait, on the null backend: one message per pass, arming of
+// periodic events, ticks and their period, quits, the frame copy, and input
+// arriving while the wait sleeps. A wait that could never end fails at once.
 #include "events/event_wait.h"
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QKeyEvent>
-#include <QTest>
-#include <QTimer>
+#include <cstdint>
+#include <stdexcept>
 
 #include "events/event_support.h"
-#include "window_system/qt/qt_backend.h"
+#include "support/null_support.h"
 
 namespace draxo {
 namespace {
@@ -159,17 +158,6 @@ TEST(EventWait, OtherPassesCopyADirtyFrameToTheWindow) {
     EXPECT_EQ(test::surface_pixel(display.main_window, display.origin_x, display.origin_y), 0xFF0000u);
 }
 
-TEST(EventWait, ClosingTheDrawingWindowEndsInQuitAndSoDoesEveryLaterWait) {
-    test::open_package();
-    test::pump_messages();
-    ws::qt::frame_of(display.main_window)->close();  // the close box
-    EXPECT_EQ(next_event().kind, DRAXO_QUIT);
-    EXPECT_FALSE(ws::is_window(display.main_window));
-    // Nothing can come any more: a client that waits again is told to end
-    // rather than left waiting for ever.
-    EXPECT_EQ(next_event().kind, DRAXO_QUIT);
-}
-
 TEST(EventWait, BeforeThePackageIsOpenTheWaitReturnsQuit) {
     int x = 7, y = 7;
     char key = 7;
@@ -179,54 +167,70 @@ TEST(EventWait, BeforeThePackageIsOpenTheWaitReturnsQuit) {
     EXPECT_EQ(DRAXO_next_event(nullptr, nullptr, nullptr), DRAXO_QUIT);
 }
 
-TEST(EventWait, TheRealTimerDeliversPeriodicEventsWhileAnimationRuns) {
+TEST(EventWait, ClosingTheDrawingWindowEndsInQuitAndSoDoesEveryLaterWait) {
     test::open_package();
-    DRAXO_set_animation(DRAXO_ANIMATE_RUN);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(next_event().kind, DRAXO_PERIODIC);
+    test::pump_messages();
+    ws::native_close_requested(display.main_window);  // the close box
+    EXPECT_EQ(next_event().kind, DRAXO_QUIT);
+    EXPECT_FALSE(ws::is_window(display.main_window));
+    // Nothing can come any more: a client that waits again is told to end
+    // rather than left waiting for ever.
+    EXPECT_EQ(next_event().kind, DRAXO_QUIT);
 }
 
-QWidget* drawing_client() { return ws::qt::frame_of(display.main_window)->client(); }
+TEST(EventWait, WhileAnimationRunsATickEndsEveryWaitAHundredMillisecondsApart) {
+    test::open_package();
+    DRAXO_set_animation(DRAXO_ANIMATE_RUN);
+    for (std::uint64_t tick = 1; tick <= 5; ++tick) {
+        EXPECT_EQ(next_event().kind, DRAXO_PERIODIC);
+        EXPECT_EQ(ws::null::now(), 100 * tick);
+    }
+}
 
-TEST(EventWait, SleepsUntilRealInputArrivesAndReportsItInLogicalCoordinates) {
+TEST(EventWait, SleepsUntilInputArrivesAndReportsItInLogicalCoordinates) {
     test::open_quietly();
-    QTimer::singleShot(50, [] {
-        QTest::mouseClick(drawing_client(), Qt::RightButton, Qt::NoModifier, QPoint(1, 1));
-        QTest::mouseClick(drawing_client(), Qt::LeftButton, Qt::NoModifier,
-                          QPoint(display.origin_x + 10, display.origin_y - 20));
+    ws::null::schedule(50, [] {
+        ws::null::inject(
+            ws::message{display.main_window, ws::WM_RBUTTONDOWN, ws::MK_RBUTTON, ws::make_lparam(1, 1)});
+        test::inject_press(display.main_window, display.origin_x + 10, display.origin_y - 20);
     });
     test::event e = next_event();  // the right button gives nothing
     EXPECT_EQ(e.kind, DRAXO_MOUSE);
     EXPECT_EQ(e.x, 10);
     EXPECT_EQ(e.y, 20);
+    EXPECT_EQ(ws::null::now(), 50u);
 }
 
-TEST(EventWait, ADoubleClickIsTwoMouseEvents) {
-    test::open_quietly();
-    QWidget* frame = ws::qt::frame_of(display.main_window);
-    QTest::mouseDClick(frame->windowHandle(), Qt::LeftButton, Qt::NoModifier,
-                       drawing_client()->mapTo(frame, QPoint(display.origin_x - 4, display.origin_y - 6)));
-    test::event first = next_event(), second = next_event();
-    EXPECT_EQ(first.kind, DRAXO_MOUSE);
-    EXPECT_EQ(second.kind, DRAXO_MOUSE);
-    EXPECT_EQ(second.x, -4);
-    EXPECT_EQ(second.y, 6);
+TEST(EventWait, InputQueuedWithADueTickEndsTheWaitAheadOfTheTick) {
+    test::open_package();
+    DRAXO_set_animation(DRAXO_ANIMATE_RUN);
+    // The tick falls due, and the press arrives, at the same moment, while
+    // the armed wait sleeps: the press was queued, so it comes first.
+    ws::null::schedule(100, [] { test::inject_press(display.main_window, display.origin_x, display.origin_y); });
+    EXPECT_EQ(next_event().kind, DRAXO_MOUSE);
 }
 
 TEST(EventWait, TypedKeysBecomeKeyEventsButNotWhileCtrlIsHeld) {
     test::open_quietly();
-    QKeyEvent e_acute(QEvent::KeyPress, Qt::Key_Eacute, Qt::NoModifier, QString(QChar(0xE9)));
-    QApplication::sendEvent(drawing_client(), &e_acute);
+    test::inject_key_down(display.main_window, 0xC9, 0xE9);
     test::event e = next_event();
     EXPECT_EQ(e.kind, DRAXO_KBD);
     EXPECT_EQ(e.key, static_cast<char>(0xE9 - 256));
 
-    QTest::keyPress(drawing_client(), Qt::Key_Control);
-    QTest::keyClick(drawing_client(), Qt::Key_X, Qt::ControlModifier);
-    QTest::keyRelease(drawing_client(), Qt::Key_Control);
-    QTest::keyClick(drawing_client(), Qt::Key_Y);
+    test::inject_key_down(display.main_window, ws::VK_CONTROL);
+    test::inject_key_down(display.main_window, 'X', 0x18);  // Ctrl+X types a control character
+    test::inject_key_up(display.main_window, 'X');
+    test::inject_key_up(display.main_window, ws::VK_CONTROL);
+    test::inject_typed(display.main_window, 'y');
     e = next_event();
     EXPECT_EQ(e.kind, DRAXO_KBD);
     EXPECT_EQ(e.key, 'y');
+}
+
+TEST(EventWait, WithNothingToDeliverTheWaitDoesNotEnd) {
+    test::open_package();  // the timer ticks, but the animation is halted
+    ws::null::set_deadline(10000);
+    EXPECT_THROW(next_event(), std::runtime_error);
 }
 
 TEST(SetAnimation, NeedsTheOpenPackage) {

@@ -2,7 +2,6 @@
 // posted key messages and from real keys in either window.
 #include <gtest/gtest.h>
 
-#include <QTest>
 #include <cstdio>
 #include <filesystem>
 
@@ -10,8 +9,8 @@
 #include "events/event_support.h"
 #include "events/run_menu.h"
 #include "events/script.h"
+#include "support/null_support.h"
 #include "support/scratch_directory.h"
-#include "window_system/qt/qt_backend.h"
 
 namespace draxo {
 namespace {
@@ -102,12 +101,6 @@ TEST_F(RunCommands, PlaybackAndPlayOneStopTheAnimation) {
     EXPECT_TRUE(run.play_one);
     EXPECT_FALSE(run.animation_running);
     EXPECT_FALSE(checked(CMD_PLAY_ONE));
-
-    // Recording and playback may both be on.
-    command(CMD_RECORD_SCRIPT);
-    command(CMD_PLAYBACK_SCRIPT);
-    EXPECT_TRUE(run.recording);
-    EXPECT_TRUE(run.playing);
 }
 
 TEST_F(RunCommands, QuitPostsTheQuitMessageAndOtherIdsDoNothing) {
@@ -135,10 +128,12 @@ TEST_F(RunCommands, ShortcutsActOnlyWhileCtrlIsDown) {
     EXPECT_FALSE(run.animation_running);
     key_down('F');
     EXPECT_TRUE(run.single_step);
-    key_down('O');
-    EXPECT_TRUE(run.play_one);
     key_down('R');
     EXPECT_TRUE(run.recording);
+    key_down('R');
+    EXPECT_FALSE(run.recording);
+    key_down('O');
+    EXPECT_TRUE(run.play_one);
     key_down('P');
     EXPECT_TRUE(run.playing);
     key_down('B');  // no command
@@ -157,16 +152,19 @@ TEST_F(RunCommands, ShortcutsActOnlyWhileCtrlIsDown) {
     }
 }
 
-TEST_F(RunCommands, CtrlQFromRealKeysQuitsWithoutAKeyEvent) {
-    QWidget* client = ws::qt::frame_of(display.main_window)->client();
-    QTest::keyClick(client, Qt::Key_Q, Qt::ControlModifier);
+TEST_F(RunCommands, CtrlQFromTheKeyboardQuitsWithoutAKeyEvent) {
+    test::inject_key_down(display.main_window, ws::VK_CONTROL);
+    test::inject_key_down(display.main_window, 'Q', 0x11);  // Ctrl+Q types a control character
     EXPECT_EQ(test::next_event().kind, DRAXO_QUIT);
 }
 
 TEST_F(RunCommands, ShortcutsWorkFromTheConsoleWindowToo) {
-    QWidget* console_area = ws::qt::frame_of(console.console_window)->client();
-    QTest::keyClick(console_area, Qt::Key_L, Qt::ControlModifier);
-    QTest::keyClick(console_area, Qt::Key_Z);  // a plain key typed into the console
+    ws::window text = console.console_window;
+    test::inject_key_down(text, ws::VK_CONTROL);
+    test::inject_key_down(text, 'L', 0x0C);
+    test::inject_key_up(text, 'L');
+    test::inject_key_up(text, ws::VK_CONTROL);
+    test::inject_typed(text, 'z');  // a plain key typed into the console
     test::event e = test::next_event();
     EXPECT_FALSE(console.logging);
     EXPECT_EQ(e.kind, DRAXO_KBD);

@@ -3,12 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include <QAction>
-#include <QMenu>
-#include <QMenuBar>
-
 #include "support/test_support.h"
 #include "surface/display.h"
+#include "window_system/backend.h"
 
 namespace draxo {
 namespace {
@@ -63,27 +60,6 @@ TEST(RunMenu, HoldsTheSixteenItemsInOrder) {
     }
 }
 
-TEST(RunMenu, TheRealMenuShowsTheSameItemsMarksAndGrayedLines) {
-    test::open_package();
-    QMenuBar* bar = test::top_level("DRAXO Graphics")->findChild<QMenuBar*>();
-    ASSERT_NE(bar, nullptr);
-    ASSERT_EQ(bar->actions().size(), 1);
-    EXPECT_EQ(bar->actions().at(0)->text(), "&Run");
-    QMenu* menu = bar->actions().at(0)->menu();
-    ASSERT_NE(menu, nullptr);
-    ASSERT_EQ(menu->actions().size(), 16);
-    for (int i = 0; i < 16; ++i) {
-        QAction* action = menu->actions().at(i);
-        const expected_item& want = expected_items[i];
-        EXPECT_EQ(action->isSeparator(), want.flags == ws::MF_SEPARATOR) << i;
-        EXPECT_EQ(action->isChecked(), (want.flags & ws::MF_CHECKED) != 0) << i;
-        EXPECT_EQ(action->isEnabled(), (want.flags & ws::MF_GRAYED) == 0) << i;
-        if (i < 13) {
-            EXPECT_EQ(action->text().toStdString(), want.text) << i;
-        }
-    }
-}
-
 TEST(RunMenu, ChecksFollowTheirCommandsAndChoosingPostsTheCommand) {
     test::open_package();
     test::pump_messages();
@@ -92,15 +68,13 @@ TEST(RunMenu, ChecksFollowTheirCommandsAndChoosingPostsTheCommand) {
     EXPECT_EQ(ws::menu_item_at(run.run_menu, 6).flags & ws::MF_CHECKED, ws::MF_CHECKED);
     EXPECT_EQ(ws::menu_item_at(run.run_menu, 4).flags & ws::MF_CHECKED, 0u);
 
-    QMenu* menu = test::top_level("DRAXO Graphics")->findChild<QMenuBar*>()->actions().at(0)->menu();
-    QAction* playback = menu->actions().at(7);
-    playback->trigger();
-    EXPECT_FALSE(playback->isChecked());  // only the package sets marks
+    ws::native_menu_command(run.run_menu, CMD_PLAYBACK_SCRIPT);
     ws::message m;
     ASSERT_TRUE(ws::peek_message(m));
     EXPECT_EQ(m.hwnd, display.main_window);
     EXPECT_EQ(m.id, ws::WM_COMMAND);
     EXPECT_EQ(m.w, static_cast<ws::wparam>(CMD_PLAYBACK_SCRIPT));
+    EXPECT_EQ(ws::menu_item_at(run.run_menu, 7).flags & ws::MF_CHECKED, 0u);  // only the package sets marks
 }
 
 }  // namespace

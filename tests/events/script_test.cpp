@@ -280,33 +280,64 @@ TEST_F(Script, AQuitInThePassOfAScriptReadStillEndsTheWait) {
     EXPECT_EQ(next_event().key, 'A');  // the script line was not lost
 }
 
-TEST_F(Script, PlaybackWhileRecordingStopsWithAMessageInsteadOfReadingNothing) {
+TEST_F(Script, PlaybackIsRefusedWhileRecordingAndTheRecordingGoesOn) {
     record(true);
     post(ws::WM_CHAR, 'a');
     next_event();  // opens the file for writing
     std::size_t mark = test::console_mark();
-    EXPECT_EQ(play_or_live('b').key, 'b');
+    command(CMD_PLAYBACK_SCRIPT);
+    command(CMD_PLAY_ONE);
     EXPECT_EQ(test::console_since(mark),
-              std::vector<std::string>{"Cannot play back script file DRAXO.SCR while it is being recorded\n"});
-    EXPECT_FALSE(run.play_one);
+              std::vector<std::string>(2, "Cannot play back script file DRAXO.SCR while it is being recorded\n"));
+    EXPECT_FALSE(run.playing || run.play_one);
+    EXPECT_FALSE(playback_checked());
+    post(ws::WM_CHAR, 'b');
+    EXPECT_EQ(next_event().key, 'b');
     record(false);
     EXPECT_EQ(read_file(script_file_name), "DRAXO_KBD(97);\nDRAXO_KBD(98);\n");
 }
 
-TEST_F(Script, RecordingWhilePlayingSaysOnceThatEventsAreNotWritten) {
-    write_file(script_file_name, "DRAXO_KBD(65);\nDRAXO_KBD(66);\n");
-    play_one_event();  // opens the file for reading
-    record(true);
+TEST_F(Script, RecordingIsRefusedWhilePlayingAndThePlaybackGoesOn) {
+    write_file(script_file_name, "DRAXO_PERIODIC(3);\nDRAXO_KBD(65);\n");
+    command(CMD_PLAYBACK_SCRIPT);
+    EXPECT_EQ(next_event().kind, DRAXO_PERIODIC);
     std::size_t mark = test::console_mark();
-    post(ws::WM_CHAR, 'x');
+    command(CMD_RECORD_SCRIPT);
+    EXPECT_EQ(test::console_since(mark),
+              std::vector<std::string>{"Cannot record script file DRAXO.SCR while it is being played back\n"});
+    EXPECT_FALSE(run.recording);
+    EXPECT_EQ(next_event().kind, DRAXO_PERIODIC);
+    EXPECT_EQ(next_event().kind, DRAXO_PERIODIC);
+    test::event key = next_event();
+    EXPECT_EQ(key.kind, DRAXO_KBD);
+    EXPECT_EQ(key.key, 'A');
+    EXPECT_EQ(read_file(script_file_name), "DRAXO_PERIODIC(3);\nDRAXO_KBD(65);\n");
+}
+
+TEST_F(Script, APlaybackLeftOffDoesNotFeedALaterRecording) {
+    write_file(script_file_name, "DRAXO_PERIODIC(5);\n");
+    command(CMD_PLAYBACK_SCRIPT);
     next_event();
-    post(ws::WM_CHAR, 'y');
     next_event();
-    EXPECT_EQ(
-        test::console_since(mark),
-        std::vector<std::string>{"Script file DRAXO.SCR is open for playback; recorded events are not written\n"});
+    command(CMD_PLAYBACK_SCRIPT);  // off, three periodic events of the run left
+    EXPECT_EQ(run.periodic_run, 3);
+    record(true);
+    test::post_press(4, 5);
+    next_event();
     record(false);
-    EXPECT_EQ(read_file(script_file_name), "DRAXO_KBD(65);\nDRAXO_KBD(66);\n");
+    EXPECT_EQ(read_file(script_file_name), "DRAXO_MOUSE(4, 5);\n");
+}
+
+TEST_F(Script, EveryLineReachesTheFileAsItIsRecorded) {
+    DRAXO_set_animation(DRAXO_ANIMATE_RUN);
+    record(true);
+    post(ws::WM_CHAR, 'a');
+    next_event();
+    EXPECT_EQ(read_file(script_file_name), "DRAXO_KBD(97);\n");
+    periodic();
+    test::post_press(1, 2);
+    next_event();
+    EXPECT_EQ(read_file(script_file_name), "DRAXO_KBD(97);\nDRAXO_PERIODIC(1);\nDRAXO_MOUSE(1, 2);\n");
 }
 
 TEST_F(Script, StoppingThePackageWhileRecordingKeepsTheWaitingRun) {

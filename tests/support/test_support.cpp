@@ -1,10 +1,8 @@
+// Helpers for tests that open the package, on any backend.
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QWidget>
-#include <cstdlib>
 #include <string>
 
 #include "console/console.h"
@@ -14,9 +12,6 @@
 namespace draxo::test {
 
 namespace {
-
-// Tests draw into windows that nobody needs to see.
-[[maybe_unused]] const int offscreen_chosen = setenv("QT_QPA_PLATFORM", "offscreen", 0);
 
 struct DRAXO_instance_tag_stand_in {
     int unused;
@@ -88,12 +83,6 @@ std::uint32_t logical_pixel(int x, int y) { return frame_pixel(display.origin_x 
 std::uint32_t surface_pixel(ws::window w, int column, int row) {
     ws::pixels px = ws::image_pixels(ws::window_surface(w));
     return px.bits[row * px.stride + column] & 0xFFFFFFu;
-}
-
-QWidget* top_level(const char* title) {
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (widget->isWindow() && widget->windowTitle() == QLatin1String(title)) return widget;
-    return nullptr;
 }
 
 std::uint32_t rgb_of(int color) { return ws::pixel_of(palette_rgb[color]) & 0xFFFFFFu; }

@@ -1,5 +1,5 @@
 // Helpers for tests that open the package in their own process (CTest runs
-// every test case separately) under Qt's offscreen platform.
+// every test case separately), on the null backend or Qt's offscreen one.
 #pragma once
 
 #include <cstdint>
@@ -8,8 +8,6 @@
 
 #include "draxo.h"
 #include "window_system/window_system.h"
-
-class QWidget;
 
 namespace draxo::test {
 
@@ -34,8 +32,6 @@ std::uint32_t frame_pixel(int column, int row);
 std::uint32_t logical_pixel(int x, int y);
 // A pixel of a window's surface, as 0x00RRGGBB.
 std::uint32_t surface_pixel(ws::window w, int column, int row);
-// The top-level Qt widget with this title, or null.
-QWidget* top_level(const char* title);
 
 // 0x00RRGGBB of a palette colour, for comparing with pixels.
 std::uint32_t rgb_of(int color);

@@ -4,17 +4,14 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QMenuBar>
-#include <QTest>
-#include <QWidget>
-
 #include "console/console.h"
 #include "events/graphics_window.h"
 #include "events/run_menu.h"
 #include "events/run_state.h"
 #include "events/script.h"
+#include "support/null_support.h"
 #include "support/test_support.h"
+#include "window_system/backend.h"
 
 namespace draxo {
 namespace {
@@ -46,50 +43,53 @@ TEST(Start, OpensBothWindowsWithTheirTitlesGeometryAndTimer) {
     test::open_package();
     EXPECT_FALSE(run.animation_running);
     EXPECT_FALSE(run.single_step);
-    ASSERT_TRUE(ws::is_window(display.main_window));
-    ASSERT_TRUE(ws::is_window(console.console_window));
-
-    QWidget* drawing = test::top_level("DRAXO Graphics");
-    QWidget* console = test::top_level("DRAXO Text");
-    ASSERT_NE(drawing, nullptr);
-    ASSERT_NE(console, nullptr);
-    EXPECT_TRUE(drawing->isVisible());
-    EXPECT_TRUE(console->isVisible());
-    EXPECT_EQ(drawing->size(), QSize(601, 540));
-    EXPECT_EQ(drawing->pos(), QPoint(0, 0));
-    EXPECT_EQ(drawing->minimumSize(), drawing->maximumSize());  // no sizing border
-    EXPECT_TRUE(drawing->windowFlags() & Qt::WindowCloseButtonHint);
-    EXPECT_FALSE(drawing->windowFlags() & Qt::WindowMaximizeButtonHint);
-    EXPECT_TRUE(console->windowFlags() & Qt::WindowMaximizeButtonHint);
-
-    ws::extent screen = ws::screen_size();
-    ws::rect expected = console_geometry(screen.cx, screen.cy);
-    EXPECT_EQ(console->pos(), QPoint(expected.left, expected.top));
-    EXPECT_EQ(console->size(), QSize(screen.cx, screen.cy / 3));
+    ws::window drawing = display.main_window, text = console.console_window;
+    ASSERT_TRUE(ws::is_window(drawing));
+    ASSERT_TRUE(ws::is_window(text));
+    EXPECT_EQ(drawing->title, "DRAXO Graphics");
+    EXPECT_EQ(drawing->class_name, "DrawWndClass");
+    EXPECT_EQ(drawing->style, ws::WS_CAPTION | ws::WS_SYSMENU);
+    EXPECT_EQ(drawing->outer.left, 0);
+    EXPECT_EQ(drawing->outer.top, 0);
+    EXPECT_EQ(drawing->outer.right, 601);
+    EXPECT_EQ(drawing->outer.bottom, 540);
+    EXPECT_EQ(text->title, "DRAXO Text");
+    EXPECT_EQ(text->class_name, "TextWndClass");
+    EXPECT_EQ(text->style, ws::WS_OVERLAPPEDWINDOW);
+    ws::rect expected = console_geometry(1024, 768);
+    EXPECT_EQ(text->outer.top, expected.top);
+    EXPECT_EQ(text->outer.bottom - text->outer.top, 256);
+    EXPECT_EQ(text->outer.right - text->outer.left, 1024);
+    EXPECT_TRUE(ws::window_visible(drawing));
+    EXPECT_TRUE(ws::window_visible(text));
 
     // The origin is the centre of the client area below the menu bar.
-    int bar = drawing->findChild<QMenuBar*>()->height();
-    EXPECT_GT(bar, 0);
-    ws::rect client = ws::client_rect(display.main_window);
-    EXPECT_EQ(client.right, 601);
-    EXPECT_EQ(client.bottom, 540 - bar);
     EXPECT_EQ(display.origin_x, 300);
-    EXPECT_EQ(display.origin_y, (540 - bar) / 2);
+    EXPECT_EQ(display.origin_y, (540 - ws::null::menu_bar_height) / 2);
 
     ws::pixels px = ws::image_pixels(display.frame_buffer);
     EXPECT_EQ(px.width, 601);
     EXPECT_EQ(px.height, 540);
     EXPECT_EQ(display.frame_dirty, 1);
+    EXPECT_EQ(ws::null::timer_period(drawing, timer_id), 100u);
+}
 
-    // The 100 ms timer of the drawing window.
-    QTest::qWait(150);
-    bool ticked = false;
-    ws::message m;
-    while (ws::peek_message(m)) {
-        if (m.id == ws::WM_TIMER && m.hwnd == display.main_window && m.w == timer_id) ticked = true;
-        ws::dispatch_message(m);
+TEST(Start, TheTimerTicksEveryHundredMilliseconds) {
+    test::open_package();
+    test::pump_messages();
+    int ticks = 0;
+    for (int ms = 0; ms < 1000; ++ms) {
+        ws::null::advance(1);
+        ws::message m;
+        while (ws::peek_message(m)) {
+            if (m.id == ws::WM_TIMER && m.hwnd == display.main_window && m.w == timer_id) {
+                ++ticks;
+                EXPECT_EQ(ws::null::now() % 100, 0u) << ws::null::now();
+            }
+            ws::dispatch_message(m);
+        }
     }
-    EXPECT_TRUE(ticked);
+    EXPECT_EQ(ticks, 10);
 }
 
 TEST(Start, WithAPreviousInstanceStillCreatesBothWindows) {
@@ -97,7 +97,6 @@ TEST(Start, WithAPreviousInstanceStillCreatesBothWindows) {
     EXPECT_EQ(DRAXO_start(test::test_instance(), test::test_instance(), command_line, ws::SW_SHOWNORMAL), 1);
     EXPECT_TRUE(ws::is_window(display.main_window));
     EXPECT_TRUE(ws::is_window(console.console_window));
-    EXPECT_NE(test::top_level("DRAXO Graphics"), nullptr);
 }
 
 TEST(Start, AHiddenShowCommandLeavesBothWindowsHidden) {

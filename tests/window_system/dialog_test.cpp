@@ -1,69 +1,30 @@
-// The window-system layer's modal dialogs: reading templates, the commands a
-// running dialog sends, control texts, and an owner that goes away.
+// The window-system layer's modal dialogs, on the null backend: reading
+// templates, refusing what cannot be shown, the modal loop delivering the
+// controls' commands until the procedure ends it, control texts, and an
+// owner that goes away.
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTest>
 #include <string>
 #include <vector>
 
-#include "support/dialog_driver.h"
+#include "support/dialog_template_bytes.h"
+#include "support/null_support.h"
 #include "support/test_support.h"
 #include "window_system/backend.h"
 
 namespace ws = draxo::ws;
-using draxo::test::dialog_driver;
+namespace null = draxo::ws::null;
+using draxo::test::child;
+using draxo::test::dialog_style;
+using draxo::test::form_template;
+using draxo::test::template_bytes;
 
 namespace {
 
-// Writes a dialog template the way a program lays one out in memory.
-struct template_bytes {
-    std::vector<unsigned char> bytes;
-    template_bytes& word(unsigned value) {
-        bytes.push_back(static_cast<unsigned char>(value & 0xFF));
-        bytes.push_back(static_cast<unsigned char>((value >> 8) & 0xFF));
-        return *this;
-    }
-    template_bytes& dword(std::uint32_t value) { return word(value & 0xFFFF).word(value >> 16); }
-    template_bytes& text(const std::u16string& s) {
-        for (char16_t c : s) word(c);
-        return word(0);
-    }
-    template_bytes& align() {
-        while (bytes.size() % 4) bytes.push_back(0);
-        return *this;
-    }
-    // An item of a predefined class, 60 x 12 units, placed by its id.
-    template_bytes& item(std::uint32_t style, unsigned id, unsigned atom, const std::u16string& title) {
-        align().dword(style).dword(0).word(5).word(id * 4 - 35).word(60).word(12).word(id);
-        return word(0xFFFF).word(atom).text(title).word(0);
-    }
-};
-
-constexpr std::uint32_t child = ws::WS_CHILD | ws::WS_VISIBLE | ws::WS_TABSTOP;
-constexpr std::uint32_t dialog_style = 0x90C80080;
-
-// A one-line field (10), a multi-line field that wants Enter (11), a push
-// button (20) and the default button (21).
-std::vector<unsigned char> form_template() {
-    template_bytes t;
-    t.dword(dialog_style).dword(0).word(4).word(10).word(20).word(160).word(80).word(0).word(0).text(u"Form");
-    t.item(child | ws::WS_BORDER, 10, ws::CONTROL_EDIT, u"start");
-    t.item(child | ws::ES_MULTILINE | ws::ES_WANTRETURN, 11, ws::CONTROL_EDIT, u"");
-    t.item(child, 20, ws::CONTROL_BUTTON, u"Other");
-    t.item(child | ws::BS_DEFPUSHBUTTON, 21, ws::CONTROL_BUTTON, u"Go");
-    return t.bytes;
-}
-
 std::vector<std::pair<unsigned, ws::wparam>> dialog_messages;
 ws::lparam init_value = 0;
-ws::dialog current = nullptr;
 
-ws::lresult recording_proc(ws::dialog d, unsigned id, ws::wparam wp, ws::lparam lp) {
-    current = d;
+ws::lresult recording_proc(ws::dialog, unsigned id, ws::wparam wp, ws::lparam lp) {
     dialog_messages.emplace_back(id, wp);
     if (id == ws::WM_INITDIALOG) init_value = lp;
     return id == ws::WM_INITDIALOG;
@@ -110,7 +71,6 @@ TEST(DialogTemplate, ReadsFontNamedClassesAndCreationDataButNeverPastItsEnd) {
 TEST(ModalDialog, ReportsMinusOneWhenNoDialogCanBeShown) {
     std::vector<unsigned char> form = form_template();
     EXPECT_EQ(run(form, nullptr), -1);
-    EXPECT_EQ(QApplication::instance(), nullptr);  // refused before touching the platform
     ws::window owner = make_owner();
     EXPECT_EQ(run(std::vector<unsigned char>(form.begin(), form.end() - 2), owner), -1);
     std::vector<unsigned char> list_box = form;
@@ -121,53 +81,74 @@ TEST(ModalDialog, ReportsMinusOneWhenNoDialogCanBeShown) {
     EXPECT_TRUE(dialog_messages.empty());
 }
 
-TEST(ModalDialog, SendsCommandsForButtonsEnterEscapeAndTheCloseBoxUntilEnded) {
+TEST(ModalDialog, DeliversCommandsAndKeepsTheQueueFlowingUntilTheProcedureEndsIt) {
     ws::window owner = make_owner();
-    dialog_driver driver(
-        "Form", {
-                    dialog_driver::act([](QWidget* d) {
-                        auto* line = qobject_cast<QLineEdit*>(QApplication::focusWidget());  // the first tab stop
-                        ASSERT_NE(line, nullptr);
-                        QTest::keyClick(line, Qt::Key_Return);  // presses the default button
-                        auto* lines = d->findChild<QPlainTextEdit*>();
-                        QTest::keyClicks(lines, "a");
-                        QTest::keyClick(lines, Qt::Key_Return);  // this field keeps Enter
-                        QTest::keyClicks(lines, "b");
-                        QTest::keyClick(lines, Qt::Key_Escape);
-                        d->close();
-                        d->findChildren<QPushButton*>().at(0)->click();
-                    }),
-                    dialog_driver::act([](QWidget*) {
-                        char buffer[8];
-                        EXPECT_EQ(ws::get_dlg_item_text(current, 11, buffer, sizeof buffer), 4);
-                        EXPECT_STREQ(buffer, "a\r\nb");
-                        EXPECT_EQ(ws::get_dlg_item_text(current, 10, buffer, 3), 2);
-                        EXPECT_STREQ(buffer, "st");
-                        EXPECT_EQ(ws::get_dlg_item_text(current, 99, buffer, sizeof buffer), 0);
-                        EXPECT_STREQ(buffer, "");
-                        ws::end_dialog(current, 42);
-                    }),
-                });
+    int owner_commands = 0;
+    ws::register_class(
+        "Counting", 0,
+        [](ws::window w, unsigned id, ws::wparam wp, ws::lparam lp) -> ws::lresult {
+            if (id == ws::WM_COMMAND) ++*reinterpret_cast<int*>(wp);
+            return ws::def_window_proc(w, id, wp, lp);
+        },
+        0xFFFFFF);
+    ws::window other = ws::create_window("Counting", "Other", ws::WS_CAPTION, 0, 0, 100, 100);
+    null::schedule(10, [&] {
+        ws::dialog d = null::open_dialog();
+        ASSERT_NE(d, nullptr);
+        ws::post_message(other, ws::WM_COMMAND, reinterpret_cast<ws::wparam>(&owner_commands), 0);
+        null::set_control_text(d, 11, "a\r\nb");
+        null::dialog_command(d, 21);
+        null::dialog_command(d, ws::IDCANCEL);  // neither Escape nor the close box ends it
+        char buffer[8];
+        EXPECT_EQ(ws::get_dlg_item_text(d, 11, buffer, sizeof buffer), 4);
+        EXPECT_STREQ(buffer, "a\r\nb");
+        EXPECT_EQ(ws::get_dlg_item_text(d, 10, buffer, 3), 2);
+        EXPECT_STREQ(buffer, "st");
+        EXPECT_EQ(ws::get_dlg_item_text(d, 99, buffer, sizeof buffer), 0);
+        EXPECT_STREQ(buffer, "");
+    });
+    null::schedule(20, [] { ws::end_dialog(null::open_dialog(), 42); });
     EXPECT_EQ(run(form_template(), owner), 42);
-    EXPECT_TRUE(driver.finished());
     EXPECT_EQ(init_value, 1234);
+    EXPECT_EQ(owner_commands, 1);  // the other window's message was dispatched meanwhile
     using m = std::pair<unsigned, ws::wparam>;
-    EXPECT_EQ(dialog_messages, (std::vector<m>{{ws::WM_INITDIALOG, 0},
-                                               {ws::WM_COMMAND, 21},
-                                               {ws::WM_COMMAND, ws::IDCANCEL},
-                                               {ws::WM_COMMAND, ws::IDCANCEL},
-                                               {ws::WM_COMMAND, 20}}));
-    EXPECT_EQ(draxo::test::top_level("Form"), nullptr);
+    EXPECT_EQ(dialog_messages,
+              (std::vector<m>{{ws::WM_INITDIALOG, 0}, {ws::WM_COMMAND, 21}, {ws::WM_COMMAND, ws::IDCANCEL}}));
+    EXPECT_EQ(null::open_dialog(), nullptr);
+}
+
+TEST(ModalDialog, TheOwnerTakesNoInputWhileTheDialogIsOpen) {
+    ws::window owner = make_owner();
+    null::schedule(10, [owner] {
+        draxo::test::inject_press(owner, 5, 5);
+        ws::native_close_requested(owner);
+        ws::message m;
+        EXPECT_FALSE(ws::peek_message(m));
+        ws::end_dialog(null::open_dialog(), 1);
+    });
+    EXPECT_EQ(run(form_template(), owner), 1);
+    draxo::test::inject_press(owner, 5, 5);  // and takes it again afterwards
+    ws::message m;
+    ASSERT_TRUE(ws::peek_message(m));
+    EXPECT_EQ(m.id, ws::WM_LBUTTONDOWN);
 }
 
 TEST(ModalDialog, DestroyingTheOwnerEndsTheDialogWithoutAResult) {
     ws::window owner = make_owner();
-    dialog_driver driver("Form",
-                         {dialog_driver::act([owner](QWidget*) { ws::post_message(owner, ws::WM_CLOSE, 0, 0); })});
+    null::schedule(10, [owner] { ws::post_message(owner, ws::WM_CLOSE, 0, 0); });
     EXPECT_EQ(run(form_template(), owner), 0);
-    EXPECT_TRUE(driver.finished());
     EXPECT_FALSE(ws::is_window(owner));
-    EXPECT_EQ(draxo::test::top_level("Form"), nullptr);
+    EXPECT_EQ(null::open_dialog(), nullptr);
+}
+
+TEST(ModalDialog, AQuitEndsTheDialogAndIsPutBackForTheNextTake) {
+    ws::window owner = make_owner();
+    null::schedule(10, [] { ws::post_quit_message(7); });
+    EXPECT_EQ(run(form_template(), owner), 0);
+    ws::message m;
+    ASSERT_TRUE(ws::peek_message(m));
+    EXPECT_EQ(m.id, ws::WM_QUIT);
+    EXPECT_EQ(m.w, 7u);
 }
 
 }  // namespace

@@ -26,6 +26,7 @@ namespace {
 
 struct native_window {
     bool visible = false;
+    int menu_activations = 0;
     int surface_updates = 0;
     int presents = 0;
 };
@@ -55,7 +56,8 @@ struct platform_state {
     std::vector<scheduled_action> actions;
     std::uint64_t actions_scheduled = 0;
     std::function<void(const char*)> starved;
-    bool ctrl = false;
+    bool keys_held[256] = {};
+    std::vector<dialog> dialogs;  // open, innermost last
     font_record stock_fixed{10, true};
     font_record system{default_character_height, true};
 };
@@ -152,8 +154,9 @@ void set_deadline(std::uint64_t ms_from_now) { platform().deadline = platform().
 
 void inject(const message& m) { enqueue_input(m); }
 
-void set_ctrl_held(bool held) { platform().ctrl = held; }
-bool ctrl_held() { return platform().ctrl; }
+void set_key_held(unsigned virtual_key, bool held) { platform().keys_held[virtual_key & 0xFFu] = held; }
+
+void request_termination() { native_termination_requested(); }
 
 void set_screen_size(extent size) { platform().screen = size; }
 
@@ -180,6 +183,18 @@ void set_control_text(dialog d, unsigned id, const std::string& latin1) {
 }
 
 void dialog_command(dialog d, unsigned id) { native_dialog_command(d, id); }
+
+void destroy_dialog_window(dialog d) { native_dialog_destroyed(d); }
+
+int menu_activations(window w) {
+    native_window* n = native_of(w);
+    return n ? n->menu_activations : 0;
+}
+
+dialog open_dialog() {
+    const std::vector<dialog>& all = platform().dialogs;
+    return all.empty() ? nullptr : all.back();
+}
 
 }  // namespace null
 
@@ -242,6 +257,12 @@ void menu_item_changed(menu, int) {}
 
 void attach_menu(window w, menu) { native_client_resized(w, client_size(w)); }
 
+void activate_menu_bar(window w) {
+    if (null::native_window* n = null::native_of(w)) ++n->menu_activations;
+}
+
+bool key_held(unsigned virtual_key) { return null::platform().keys_held[virtual_key & 0xFFu]; }
+
 void start_timer(window w, unsigned id, unsigned period_ms) {
     null::platform_state& p = null::platform();
     unsigned period = std::max(1u, period_ms);
@@ -275,6 +296,7 @@ bool create_dialog(dialog d) {
         controls->push_back(null::native_control{item.id, text});
     }
     d->native = controls;
+    null::platform().dialogs.push_back(d);
     return true;
 }
 
@@ -292,6 +314,7 @@ bool dialog_item_text(dialog d, unsigned id, std::string& latin1) {
 }
 
 void destroy_dialog(dialog d) {
+    std::erase(null::platform().dialogs, d);
     delete null::controls_of(d);
     d->native = nullptr;
 }

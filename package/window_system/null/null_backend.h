@@ -52,9 +52,10 @@ void set_deadline(std::uint64_t ms_from_now);
 // Queues input for a window as native input arrives (dropped while the
 // window owns a dialog), with the character a key produces (-1: none).
 void inject(const message& m);
-// The keyboard's Ctrl key as the system would report it.
-void set_ctrl_held(bool held);
-bool ctrl_held();
+// The keyboard's state as the system would report it.
+void set_key_held(unsigned virtual_key, bool held);
+// The system asks the program to end (a terminating signal).
+void request_termination();
 
 // --- Windows, menus, dialogs --------------------------------------------------
 
@@ -69,5 +70,9 @@ std::string control_text(dialog d, unsigned id);
 void set_control_text(dialog d, unsigned id, const std::string& latin1);
 // A command from the dialog: a button click, Enter, Escape, the close box.
 void dialog_command(dialog d, unsigned id);
+// Another program destroys the dialog's window.
+void destroy_dialog_window(dialog d);
+// How often F10 handed the window's menu bar the keyboard.
+int menu_activations(window w);
 
 }  // namespace draxo::ws::null

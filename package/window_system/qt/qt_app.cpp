@@ -1,9 +1,15 @@
 // Qt backend: opening and closing the application object, event polling, the
 // screen and timers.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QScreen>
+#include <QSocketNotifier>
 #include <QTimer>
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 
@@ -20,9 +26,9 @@ bool has_display() {
     return (x11 && *x11) || (wayland && *wayland);
 }
 
-// Notices when another program destroys one of the package's windows on
-// the X server (Qt itself does not report it), so that the package treats
-// it as the window's destruction.
+// Notices when another program destroys one of the package's windows or
+// dialogs on the X server (Qt itself does not report it), so that the
+// package treats it as the window's destruction.
 class DestroyWatcher : public QAbstractNativeEventFilter {
 public:
     bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
@@ -33,16 +39,55 @@ public:
         if ((bytes[0] & 0x7F) != 17) return false;
         std::uint32_t destroyed;
         std::memcpy(&destroyed, bytes + 8, sizeof destroyed);
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            auto* frame = dynamic_cast<FrameWindow*>(widget);
-            if (frame && frame->internalWinId() == destroyed && !frame->native_destroyed()) {
-                frame->mark_native_destroyed();
-                native_window_destroyed(frame->client()->handle());
-            }
-        }
+        if (!frame_destroyed_natively(destroyed)) dialog_destroyed_natively(destroyed);
         return false;
     }
 };
+
+// The write end of the termination pipe, for the signal handler, which can
+// reach nothing but a global.
+volatile int termination_write_end = -1;
+constexpr int termination_signals[] = {SIGTERM, SIGINT, SIGHUP};
+
+// Runs in the signal handler: only what is safe there. The signal's own
+// handling is put back, so that a second one ends the program at once.
+extern "C" void on_termination_signal(int signal_number) {
+    int saved_errno = errno;
+    std::signal(signal_number, SIG_DFL);
+    char byte = static_cast<char>(signal_number);
+    if (termination_write_end >= 0) {
+        [[maybe_unused]] ssize_t written = ::write(termination_write_end, &byte, 1);
+    }
+    errno = saved_errno;
+}
+
+// Turns SIGTERM, SIGINT and SIGHUP into a request to end the program,
+// delivered by the event loop; a signal the program handles itself is left
+// to it.
+void watch_termination_signals(platform_state& p) {
+    if (::pipe(p.termination_pipe) != 0) return;
+    for (int fd : p.termination_pipe) {
+        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    }
+    termination_write_end = p.termination_pipe[1];
+    auto* notifier = new QSocketNotifier(p.termination_pipe[0], QSocketNotifier::Read, p.application);
+    QObject::connect(notifier, &QSocketNotifier::activated, [read_end = p.termination_pipe[0]] {
+        char bytes[16];
+        while (::read(read_end, bytes, sizeof bytes) > 0) {
+        }
+        native_termination_requested();
+    });
+    for (int signal_number : termination_signals) {
+        struct sigaction current {};
+        if (::sigaction(signal_number, nullptr, &current) != 0 || current.sa_handler != SIG_DFL) continue;
+        struct sigaction handler {};
+        handler.sa_handler = on_termination_signal;
+        sigemptyset(&handler.sa_mask);
+        handler.sa_flags = SA_RESTART;
+        ::sigaction(signal_number, &handler, nullptr);
+    }
+}
 
 }  // namespace
 
@@ -77,6 +122,7 @@ bool init(std::string& why_not) {
         window to = qt::window_of_widget(new_widget);
         if (from != to) native_focus_changed(from, to);
     });
+    qt::watch_termination_signals(p);
     return true;
 }
 
@@ -84,6 +130,16 @@ bool init(std::string& why_not) {
 // this time some of its globals may already be gone, so nothing of Qt's is
 // touched here: the native windows, menus and timers end with the process.
 void quit() {}
+
+bool key_held(unsigned virtual_key) {
+    Qt::KeyboardModifiers held = QGuiApplication::queryKeyboardModifiers();
+    switch (virtual_key) {
+    case VK_CONTROL: return held & Qt::ControlModifier;
+    case VK_SHIFT: return held & Qt::ShiftModifier;
+    case VK_MENU: return held & Qt::AltModifier;
+    default: return false;
+    }
+}
 
 void poll_events(bool block) {
     QCoreApplication::processEvents(block ? QEventLoop::WaitForMoreEvents : QEventLoop::AllEvents);

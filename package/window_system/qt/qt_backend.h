@@ -53,6 +53,7 @@ struct platform_state {
     QApplication* application = nullptr;
     std::map<std::pair<window, unsigned>, QTimer*> timers;
     std::map<font_request, font_record> fonts;  // fonts made, by request
+    int termination_pipe[2] = {-1, -1};         // written by the termination signals' handler
     font stock_fixed = nullptr;
     font system = nullptr;
 };
@@ -96,6 +97,8 @@ public:
     bool native_destroyed() const { return native_destroyed_; }
     void mark_native_destroyed() { native_destroyed_ = true; }
     void set_menu_bar(QMenuBar* bar);
+    // Gives the menu bar the keyboard with its first menu open.
+    void open_menu_bar();
     // Places the menu bar and client area and reports the client size.
     void lay_out();
 
@@ -112,6 +115,11 @@ private:
 };
 
 FrameWindow* frame_of(window w);
+// Another program destroyed a native window of this one (X11's
+// DestroyNotify): the package window or dialog it belongs to is told, and its
+// native side is left alone from then on. True when the window was one of them.
+bool frame_destroyed_natively(std::uint64_t native_id);
+bool dialog_destroyed_natively(std::uint64_t native_id);
 // The package window whose client area is or contains this widget, or null.
 window window_of_widget(QWidget* widget);
 

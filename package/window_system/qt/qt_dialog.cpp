@@ -93,6 +93,9 @@ public:
     QWidget* first_tab_stop = nullptr;
 
     void command(unsigned id) { native_dialog_command(handle_, id); }
+    dialog handle() const { return handle_; }
+    // The native window was destroyed from outside the program.
+    bool native_destroyed = false;
 
 protected:
     void keyPressEvent(QKeyEvent* e) override {
@@ -124,6 +127,21 @@ private:
 };
 
 TemplateDialog* dialog_of(dialog d) { return d ? static_cast<TemplateDialog*>(d->native) : nullptr; }
+
+}  // namespace
+
+bool dialog_destroyed_natively(std::uint64_t native_id) {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* dlg = dynamic_cast<TemplateDialog*>(widget);
+        if (!dlg || dlg->internalWinId() != native_id || dlg->native_destroyed) continue;
+        dlg->native_destroyed = true;
+        native_dialog_destroyed(dlg->handle());
+        return true;
+    }
+    return false;
+}
+
+namespace {
 
 QWidget* make_button(TemplateDialog* parent, const dialog_item_template& item) {
     auto* button = new QPushButton(text_of(item.text), parent);
@@ -310,9 +328,13 @@ void destroy_dialog(dialog d) {
     qt::TemplateDialog* dlg = qt::dialog_of(d);
     d->native = nullptr;
     if (!dlg) return;
-    bool was_active = dlg->isActiveWindow();
-    dlg->hide();
-    delete dlg;
+    bool was_active = dlg->isActiveWindow() || dlg->native_destroyed;
+    if (dlg->native_destroyed)
+        dlg->deleteLater();  // its native window is gone: Qt only forgets it
+    else {
+        dlg->hide();
+        delete dlg;
+    }
     qt::FrameWindow* owner = qt::frame_of(d->owner);
     if (was_active && owner && owner->isVisible()) {
         owner->activateWindow();

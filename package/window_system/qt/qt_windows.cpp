@@ -1,5 +1,6 @@
 // Qt backend: top-level windows, their client areas, and native input turned
 // into messages.
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -73,12 +74,13 @@ unsigned virtual_key(const QKeyEvent* e) {
     return 0;
 }
 
-// The 8-bit character a key press types, or -1.
+// The 8-bit character a key press types, or -1 for none. A character
+// outside Latin-1 (the euro sign, a Greek letter, an emoji) types '?'.
 int typed_character(const QKeyEvent* e) {
     QString text = e->text();
-    if (text.size() != 1) return -1;
+    if (text.isEmpty()) return -1;
     char16_t code = text.at(0).unicode();
-    return code <= 0xFF ? static_cast<int>(code) : -1;
+    return text.size() == 1 && code <= 0xFF ? static_cast<int>(code) : '?';
 }
 
 lparam key_lparam(const QKeyEvent* e, bool down) {
@@ -168,16 +170,18 @@ void ClientArea::mousePressEvent(QMouseEvent* e) { post_button(e, true); }
 void ClientArea::mouseDoubleClickEvent(QMouseEvent* e) { post_button(e, true); }
 void ClientArea::mouseReleaseEvent(QMouseEvent* e) { post_button(e, false); }
 
+// Keys with Alt, and F10, are system keys: they belong to the menu bar.
+bool system_key(const QKeyEvent* e) { return (e->modifiers() & Qt::AltModifier) || e->key() == Qt::Key_F10; }
+
 void ClientArea::keyPressEvent(QKeyEvent* e) {
-    bool alt = e->modifiers() & Qt::AltModifier;
-    enqueue_input(message{window_, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, virtual_key(e), key_lparam(e, true),
+    enqueue_input(message{window_, system_key(e) ? WM_SYSKEYDOWN : WM_KEYDOWN, virtual_key(e), key_lparam(e, true),
                           typed_character(e)});
 }
 
 void ClientArea::keyReleaseEvent(QKeyEvent* e) {
     if (e->isAutoRepeat()) return;  // auto-repeat gives repeated key-downs only
-    bool alt = e->modifiers() & Qt::AltModifier;
-    enqueue_input(message{window_, alt ? WM_SYSKEYUP : WM_KEYUP, virtual_key(e), key_lparam(e, false), -1});
+    enqueue_input(
+        message{window_, system_key(e) ? WM_SYSKEYUP : WM_KEYUP, virtual_key(e), key_lparam(e, false), -1});
 }
 
 FrameWindow::FrameWindow(window_handle w, Qt::WindowFlags flags)
@@ -193,6 +197,12 @@ void FrameWindow::set_menu_bar(QMenuBar* bar) {
         bar_->show();
     }
     lay_out();
+}
+
+void FrameWindow::open_menu_bar() {
+    if (!bar_ || bar_->actions().isEmpty()) return;
+    activateWindow();
+    bar_->setActiveAction(bar_->actions().first());
 }
 
 void FrameWindow::lay_out() {
@@ -213,6 +223,17 @@ void FrameWindow::resizeEvent(QResizeEvent*) { lay_out(); }
 void FrameWindow::showEvent(QShowEvent*) { native_window_shown(window_); }
 
 FrameWindow* frame_of(window w) { return w ? static_cast<FrameWindow*>(w->native) : nullptr; }
+
+bool frame_destroyed_natively(std::uint64_t native_id) {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* frame = dynamic_cast<FrameWindow*>(widget);
+        if (!frame || frame->internalWinId() != native_id || frame->native_destroyed()) continue;
+        frame->mark_native_destroyed();
+        native_window_destroyed(frame->client()->handle());
+        return true;
+    }
+    return false;
+}
 
 window window_of_widget(QWidget* widget) {
     for (; widget; widget = widget->parentWidget()) {
@@ -246,6 +267,10 @@ void destroy_window(window w) {
     if (frame->native_destroyed()) return;  // nothing native is left to take down
     frame->hide();
     delete frame;
+}
+
+void activate_menu_bar(window w) {
+    if (auto* frame = qt::frame_of(w)) frame->open_menu_bar();
 }
 
 bool show_window(window w, int show_command) {

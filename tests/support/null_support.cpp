@@ -1,0 +1,41 @@
+// On the null backend, a wait that could never end throws, so that the test
+// fails at once with the reason instead of hanging.
+#include "null_support.h"
+
+#include <stdexcept>
+#include <string>
+
+namespace draxo::test {
+namespace {
+
+[[maybe_unused]] const bool starved_handler_installed = [] {
+    ws::null::set_starved_handler(
+        [](const char* why) { throw std::runtime_error(std::string("the wait never ends: ") + why); });
+    return true;
+}();
+
+ws::lparam key_flags(bool down) { return static_cast<ws::lparam>(down ? 0x00000001u : 0xC0000001u); }
+
+}  // namespace
+
+void inject_press(ws::window w, int column, int row) {
+    ws::null::inject(ws::message{w, ws::WM_LBUTTONDOWN, ws::MK_LBUTTON, ws::make_lparam(column, row), -1});
+    ws::null::inject(ws::message{w, ws::WM_LBUTTONUP, 0, ws::make_lparam(column, row), -1});
+}
+
+void inject_key_down(ws::window w, unsigned virtual_key, int character) {
+    ws::null::inject(ws::message{w, ws::WM_KEYDOWN, virtual_key, key_flags(true), character});
+}
+
+void inject_key_up(ws::window w, unsigned virtual_key) {
+    ws::null::inject(ws::message{w, ws::WM_KEYUP, virtual_key, key_flags(false), -1});
+}
+
+void inject_typed(ws::window w, char character) {
+    unsigned char c = static_cast<unsigned char>(character);
+    unsigned vk = (c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c;
+    inject_key_down(w, vk, c);
+    inject_key_up(w, vk);
+}
+
+}  // namespace draxo::test

@@ -1,0 +1,18 @@
+// Helpers for tests on the null backend: input as the platform would deliver
+// it, and waits that fail at once, with a message, when they would never end.
+#pragma once
+
+#include "window_system/null/null_backend.h"
+#include "window_system/window_system.h"
+
+namespace draxo::test {
+
+// Input into a window as its native events would arrive: a left-button
+// press at a client pixel, and a key with the character it types (-1: none).
+void inject_press(ws::window w, int column, int row);
+void inject_key_down(ws::window w, unsigned virtual_key, int character = -1);
+void inject_key_up(ws::window w, unsigned virtual_key);
+// A typed character: the key-down that types it and its key-up.
+void inject_typed(ws::window w, char character);
+
+}  // namespace draxo::test
