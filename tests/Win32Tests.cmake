@@ -1,34 +1,8 @@
-# Tests of the Windows build, cross-built with mingw-w64 and run under Wine
-# through the cross-compiling emulator (scripts/wine-run.sh). Run CTest on
-# an X display, as under xvfb-run: the programs open real windows, and the
-# end-to-end checks drive them with xdotool.
-
-# GoogleTest from its sources (Debian's googletest package).
-set(DRAXO_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest's sources, for builds without an installed one")
-set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
-set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-add_subdirectory(${DRAXO_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
-if(NOT TARGET GTest::gtest)
-  add_library(GTest::gtest ALIAS gtest)
-  add_library(GTest::gtest_main ALIAS gtest_main)
-endif()
-include(GoogleTest)
-
-# Each test case runs in a process of its own: the package opens once per
-# process. Tests of the Win32 backend take the keyboard focus and send real
-# input, so they run one at a time.
-function(draxo_add_win32_test name)
-  add_executable(${name} ${ARGN})
-  target_link_libraries(${name} PRIVATE draxo_internal_win32 GTest::gtest_main)
-  target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-  draxo_warnings(${name})
-  gtest_discover_tests(${name}
-    DISCOVERY_MODE PRE_TEST
-    DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT 60 RESOURCE_LOCK desktop_input)
-endfunction()
-
-draxo_add_win32_test(win32_backend_test win32/win32_backend_test.cpp)
+# Tests of the Windows build beyond the unit tests: cross-built with
+# mingw-w64 and run under Wine through the cross-compiling emulator
+# (scripts/wine-run.sh). Run CTest on an X display, as under xvfb-run: the
+# programs open real windows, and the end-to-end checks drive them with
+# xdotool.
 
 # End-to-end: the real programs under Wine, in real windows, one at a time.
 add_executable(win32_probe e2e/win32_probe.c)

@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "console/gets_dialog.h"
-#include "win32_test_support.h"
+#include "support/win32_support.h"
 
 namespace ws = draxo::ws;
 using draxo::test::bring_to_front;
@@ -142,6 +144,51 @@ TEST(Win32Input, CtrlWithALetterIsTheLettersKeyWithTheControlCharacter) {
     EXPECT_TRUE(saw(WM_CHAR, 0x11));
 }
 
+TEST(Win32Input, ACharacterOutsideLatin1TypesAQuestionMarkAndCtrlIsReadFromTheKeyboard) {
+    ws::window w = make_window();
+    ASSERT_TRUE(bring_to_front(hwnd_of(w)));
+    seen.clear();
+    INPUT euro[2] = {};
+    for (INPUT& in : euro) {
+        in.type = INPUT_KEYBOARD;
+        in.ki.wScan = 0x20AC;  // the euro sign
+        in.ki.dwFlags = KEYEVENTF_UNICODE;
+    }
+    euro[1].ki.dwFlags |= KEYEVENTF_KEYUP;
+    SendInput(2, euro, sizeof euro[0]);
+    ASSERT_TRUE(pump_until([] { return !seen_of(WM_KEYUP).empty(); }));
+    auto characters = seen_of(WM_CHAR);
+    ASSERT_EQ(characters.size(), 1u);
+    EXPECT_EQ(characters[0].w, static_cast<ws::wparam>('?'));
+
+    EXPECT_FALSE(ws::key_held(VK_CONTROL));
+    send_key(VK_CONTROL, false);
+    EXPECT_TRUE(pump_until([] { return ws::key_held(VK_CONTROL); }));
+    send_key(VK_CONTROL, true);
+    EXPECT_TRUE(pump_until([] { return !ws::key_held(VK_CONTROL); }));
+}
+
+// The system's request to end the program (a console's Ctrl+C) arrives on a
+// thread of its own and reaches the layer as its quit message, on the
+// layer's thread; a second request is left to the system.
+TEST(Win32Termination, AConsoleCtrlCBecomesTheQuitMessageAndASecondIsTheSystems) {
+    draxo::test::open_window_system();
+    BOOL first = FALSE, second = TRUE;
+    std::thread([&] {
+        first = ws::win32::on_console_event(CTRL_C_EVENT);
+        second = ws::win32::on_console_event(CTRL_C_EVENT);
+    }).join();
+    EXPECT_TRUE(first);
+    EXPECT_FALSE(second);
+    bool quit = false;
+    EXPECT_TRUE(pump_until([&] {
+        ws::message m;
+        while (ws::peek_message(m))
+            if (m.id == WM_QUIT) quit = true;
+        return quit;
+    }));
+}
+
 TEST(Win32Windows, TheCloseBoxAsksTheWindowAndADestructionFromOutsideIsReported) {
     ws::window w = make_window();
     ws::show_window(w, SW_SHOW);
@@ -196,25 +243,52 @@ TEST(Win32Menus, TheNativeBarMirrorsTheModelAndTakesRowsFromTheClientArea) {
     EXPECT_FALSE(GetMenuState(run, 2, MF_BYPOSITION) & MF_CHECKED);
 }
 
+// Whether a popup menu is open: the system shows it as a window of the
+// menu class.
+bool popup_open() {
+    HWND popup = FindWindowW(L"#32768", nullptr);
+    return popup && IsWindowVisible(popup);
+}
+
+// A step of the native driver that waits until a popup is open (or, with
+// `open` false, one timer tick), then presses a key. After five seconds it
+// closes whatever menu is open instead, so that the test fails rather than
+// waits in the menu loop for ever.
+draxo::test::native_driver::step when_popup(bool open, WORD key) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    return [open, key, deadline] {
+        if (std::chrono::steady_clock::now() > deadline) {
+            EndMenu();
+            return true;
+        }
+        if (open && !popup_open()) return false;
+        tap_key(key);
+        return true;
+    };
+}
+
 // The system's own menu keys: Alt with the bar's mnemonic opens the popup,
 // whose mnemonic chooses an item; F10 selects the bar, Enter opens it.
 // Choosing an item posts its command and leaves check marks to the package.
+// Each key waits, inside the system's menu loop, for the menu it is meant for.
 TEST(Win32Menus, AltWithTheMnemonicAndF10ChooseItemsThroughTheSystemsMenuLoop) {
     ws::window w = make_window();
     attach_run_menu(w);
     ASSERT_TRUE(bring_to_front(hwnd_of(w)));
     seen.clear();
-    send_key(VK_MENU, false);
-    tap_key('R');
-    send_key(VK_MENU, true);
-    tap_key('L');
-    ASSERT_TRUE(pump_until([] { return saw(WM_COMMAND, 4); }));
+    {
+        draxo::test::native_driver driver({when_popup(true, 'L')});
+        send_key(VK_MENU, false);
+        tap_key('R');
+        send_key(VK_MENU, true);
+        ASSERT_TRUE(pump_until([] { return saw(WM_COMMAND, 4); }));
+    }
     EXPECT_TRUE(GetMenuState(GetSubMenu(GetMenu(hwnd_of(w)), 0), 2, MF_BYPOSITION) & MF_CHECKED);
-
-    tap_key(VK_F10);
-    tap_key(VK_RETURN);
-    tap_key('Q');
-    ASSERT_TRUE(pump_until([] { return saw(WM_COMMAND, 8); }));
+    {
+        draxo::test::native_driver driver({when_popup(false, VK_RETURN), when_popup(true, 'Q')});
+        tap_key(VK_F10);
+        ASSERT_TRUE(pump_until([] { return saw(WM_COMMAND, 8); }));
+    }
     EXPECT_EQ(seen_of(WM_COMMAND).size(), 2u);
 }
 
@@ -372,6 +446,24 @@ TEST(Win32Dialog, TheSystemMakesTheDialogFromTheTemplateAndItsKeysKeepTheirDialo
     EXPECT_STREQ(dialog_text, "hi\r\nyo");
     EXPECT_TRUE(IsWindowEnabled(hwnd_of(owner)));
     EXPECT_EQ(FindWindowW(nullptr, L"DRAXO_gets"), nullptr);
+}
+
+TEST(Win32Dialog, ADialogWindowDestroyedUnderTheLayerEndsTheDialogAsAQuit) {
+    ws::window owner = make_window(WS_OVERLAPPEDWINDOW);
+    ASSERT_TRUE(bring_to_front(hwnd_of(owner)));
+    draxo::gets_template bytes;
+    draxo::build_gets_template("", bytes);
+    draxo::test::native_driver driver({[] {
+        HWND dialog = find_dialog();
+        if (dialog) DestroyWindow(dialog);
+        return dialog != nullptr;
+    }});
+    EXPECT_EQ(ws::dialog_box_indirect(bytes.data(), bytes.size(), owner, gets_like_proc, 0), 0);
+    EXPECT_TRUE(driver.finished());
+    ws::message m;
+    EXPECT_TRUE(ws::peek_message(m));
+    EXPECT_EQ(m.id, static_cast<unsigned>(WM_QUIT));
+    EXPECT_TRUE(IsWindowEnabled(hwnd_of(owner)));
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
-// Win32 backend: opening and closing, the native message loop, the screen and
-// message timers.
+// Win32 backend: opening and closing, the native message loop, the keyboard's
+// state, the system's requests to end the program, the screen and message
+// timers.
+#include <atomic>
+
 #include "win32_backend.h"
 
 namespace draxo::ws {
@@ -12,7 +15,51 @@ int queued_character(HWND hwnd, UINT key_message) {
     UINT char_message = key_message == WM_SYSKEYDOWN ? WM_SYSCHAR : WM_CHAR;
     MSG next;
     if (!PeekMessageW(&next, hwnd, char_message, char_message, PM_NOREMOVE | PM_NOYIELD)) return -1;
-    return next.wParam <= 0xFF ? static_cast<int>(next.wParam) : -1;
+    // A character outside Latin-1 (the euro sign, a Greek letter, an emoji) types '?'.
+    return next.wParam <= 0xFF ? static_cast<int>(next.wParam) : '?';
+}
+
+// The system's requests to end the program are console control events:
+// Ctrl+C, Ctrl+Break, closing the console window, logging off, shutting
+// down. They arrive on a thread of their own, so the handler only posts a
+// message to a window of the layer's thread, whose procedure passes the
+// request on; it reaches the layer even from inside the system's own loops
+// (a menu being open).
+constexpr UINT termination_message = WM_APP + 1;
+std::atomic<int> termination_requests{0};
+
+LRESULT CALLBACK termination_window_proc(HWND hwnd, UINT id, WPARAM wp, LPARAM lp) {
+    if (id != termination_message) return DefWindowProcW(hwnd, id, wp, lp);
+    native_termination_requested();
+    return 0;
+}
+
+}  // namespace
+
+BOOL WINAPI on_console_event(DWORD event) {
+    // A second request is left to the system, which ends the program.
+    if (termination_requests.fetch_add(1) > 0) return FALSE;
+    PostMessageW(platform().termination_window, termination_message, 0, 0);
+    if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) {
+        // The system ends the process as soon as this returns: the program
+        // gets the time the system allows to end by itself first.
+        Sleep(INFINITE);
+    }
+    return TRUE;
+}
+
+namespace {
+
+void watch_termination_requests(platform_state& p) {
+    WNDCLASSEXW c{};
+    c.cbSize = sizeof c;
+    c.lpfnWndProc = termination_window_proc;
+    c.hInstance = p.instance;
+    c.lpszClassName = L"DRAXO termination requests";
+    RegisterClassExW(&c);
+    p.termination_window =
+        CreateWindowExW(0, c.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, p.instance, nullptr);
+    if (p.termination_window) SetConsoleCtrlHandler(on_console_event, TRUE);
 }
 
 }  // namespace
@@ -71,6 +118,7 @@ bool init(std::string& why_not) {
         why_not = "there is no desktop to open the windows on.";
         return false;
     }
+    win32::watch_termination_requests(p);
     return true;
 }
 
@@ -89,6 +137,8 @@ void poll_events(bool block) {
         win32::handle_native_message(msg);
     }
 }
+
+bool key_held(unsigned virtual_key) { return (GetAsyncKeyState(static_cast<int>(virtual_key)) & 0x8000) != 0; }
 
 extent screen_size() { return extent{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
 

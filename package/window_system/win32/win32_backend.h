@@ -87,13 +87,15 @@ struct native_dialog {
     HWND hwnd = nullptr;
     HWND owner = nullptr;
     bool owner_disabled = false;  // disabled here, to be enabled again
+    bool destroying = false;      // the layer is destroying it
 };
 
 // Everything this backend keeps between calls, from init to quit.
 struct platform_state {
     HINSTANCE instance = nullptr;
-    HDC measure_dc = nullptr;      // a memory context for font metrics and extents
-    HFONT measure_font = nullptr;  // the kept font selected in measure_dc, if any
+    HWND termination_window = nullptr;  // takes the system's requests to end the program
+    HDC measure_dc = nullptr;           // a memory context for font metrics and extents
+    HFONT measure_font = nullptr;       // the kept font selected in measure_dc, if any
     // The character that the key-down being dispatched produces, taken from
     // the character message that translating it queued (-1: none).
     int pending_character = -1;
@@ -137,6 +139,12 @@ private:
 std::wstring widen(const char* text, int length);
 std::wstring widen(const std::string& text);
 std::string narrow(const wchar_t* text, int length);
+
+// The handler of the console's control events (Ctrl+C, Ctrl+Break, the
+// console closed, logging off, shutting down), which the system calls on a
+// thread of its own: the first becomes a request to end the program, taken
+// on the layer's thread; a second is left to the system (FALSE).
+BOOL WINAPI on_console_event(DWORD event);
 
 // The native message loop's step for one message: dialog keys, the key's
 // character, dispatch.

@@ -36,6 +36,14 @@ INT_PTR CALLBACK dialog_proc(HWND hwnd, UINT id, WPARAM wp, LPARAM lp) {
         native_dialog_command(d, LOWORD(wp));
         return TRUE;
     }
+    if (id == WM_DESTROY && d) {
+        // Destroyed by anything but the layer (its owner destroyed, for one).
+        native_dialog* n = native_of(d);
+        if (n && !n->destroying) {
+            n->hwnd = nullptr;
+            native_dialog_destroyed(d);
+        }
+    }
     return FALSE;
 }
 
@@ -97,7 +105,8 @@ void destroy_dialog(dialog d) {
     // The owner is enabled before the dialog goes, so that it becomes the
     // active window again.
     if (n->owner_disabled && IsWindow(n->owner)) EnableWindow(n->owner, TRUE);
-    DestroyWindow(n->hwnd);
+    n->destroying = true;
+    if (n->hwnd) DestroyWindow(n->hwnd);
     delete n;
 }
 

@@ -279,6 +279,11 @@ extent client_size(window w) {
     return extent{r.right - r.left, r.bottom - r.top};
 }
 
+// F10 reached the window's own key handling after the system's: the native
+// window's default procedure has already opened its menu bar (on the key's
+// release), as it opens it for Alt with a mnemonic.
+void activate_menu_bar(window) {}
+
 void surface_changed(window w) { win32::schedule_update(w); }
 
 void present_now(window w) {

@@ -11,14 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "support/test_support.h"
 #include "window_system/win32/win32_backend.h"
 
 namespace draxo::test {
-
-inline void open_window_system() {
-    std::string why_not;
-    ASSERT_TRUE(ws::init(why_not)) << why_not;
-}
 
 // Takes, translates and dispatches the layer's messages until `done` holds
 // or `ms` milliseconds have passed; false on the timeout.
