@@ -1,5 +1,7 @@
 // Win32 backend: window classes and top-level windows, their window
 // procedure, and native input turned into messages.
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -167,29 +169,30 @@ namespace {
 
 // Where two rows of `count` pixels differ: the first and one past the last
 // differing pixel, or first == last when they are the same.
-void row_difference(const std::uint32_t* a, const std::uint32_t* b, int count, int& first, int& last) {
-    // Compared eight bytes at a time: the system's memcmp may go byte by byte.
+// The number of equal pixels at the start of two rows. Compared 32 bytes at
+// a time with SSE2, which every x86-64 processor has: the comparison reads
+// two client areas' worth of pixels at every frame, and the system's memcmp
+// may go byte by byte.
+int equal_prefix(const std::uint32_t* a, const std::uint32_t* b, int count) {
     int i = 0;
-    for (; i + 2 <= count; i += 2) {
-        std::uint64_t x, y;
-        std::memcpy(&x, a + i, sizeof x);
-        std::memcpy(&y, b + i, sizeof y);
-        if (x != y) break;
+    for (; i + 8 <= count; i += 8) {
+        __m128i low = _mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i)),
+                                      _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i)));
+        __m128i high = _mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i + 4)),
+                                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i + 4)));
+        if (_mm_movemask_epi8(_mm_and_si128(low, high)) != 0xFFFF) break;
     }
-    for (; i < count && a[i] == b[i]; ++i) {
-    }
-    first = last = i;
-    if (i == count) return;
-    int j = count;
-    for (; j - 2 > i; j -= 2) {
-        std::uint64_t x, y;
-        std::memcpy(&x, a + j - 2, sizeof x);
-        std::memcpy(&y, b + j - 2, sizeof y);
-        if (x != y) break;
-    }
-    for (; j > i && a[j - 1] == b[j - 1]; --j) {
-    }
-    last = j;
+    while (i < count && a[i] == b[i]) ++i;
+    return i;
+}
+
+// Where two rows of `count` pixels differ: the first and one past the last
+// differing pixel, or first == last when they are the same.
+void row_difference(const std::uint32_t* a, const std::uint32_t* b, int count, int& first, int& last) {
+    first = last = equal_prefix(a, b, count);
+    if (first == count) return;
+    last = count;
+    while (last > first && a[last - 1] == b[last - 1]) --last;
 }
 
 }  // namespace
