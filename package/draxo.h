@@ -123,21 +123,31 @@ enum {
 /* Actions of DRAXO_set_animation. */
 enum { DRAXO_ANIMATE_HALT = 0, DRAXO_ANIMATE_STEP = 1, DRAXO_ANIMATE_RUN = 2, DRAXO_ANIMATE_QUIT = 5 };
 
+/* Every operation is used from one thread, the first that calls any of them;
+ * a call from another thread is refused with a message on standard error and
+ * returns 0. While the package is not open (before DRAXO_start, after
+ * DRAXO_stop), every operation but the console's printing and DRAXO_undo does
+ * nothing and returns 0. */
+
 /* Opening and closing, clearing. */
 
 /* Opens the package: the drawing window "DRAXO Graphics" with its Run menu,
  * the console window "DRAXO Text", the frame buffer and the 100 ms timer; both
- * windows shown with show_command. command_line is not used. Returns 1. */
+ * windows shown with show_command, and the frame buffer cleared. After a
+ * DRAXO_stop it takes up the same windows again. command_line is not used.
+ * Returns 1; 0 when the package is open already. */
 DRAXO_API int DRAXO_start(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_line, int show_command);
-/* Closes the package and the script file; the windows stay on the screen
- * until the process ends. Returns 1. */
+/* Closes the package and the script file (a recording keeps its waiting run
+ * of periodic events); the windows stay on the screen until the process
+ * ends. Returns 1. */
 DRAXO_API int DRAXO_stop(void);
 /* Clears the frame buffer to white with a one-pixel black border. Returns 1. */
 DRAXO_API int DRAXO_clear_window(void);
 
 /* Shapes, in a palette colour. Width 0 fills; a circle is always filled.
  * A negative width or radius is used as its absolute value and an illegal
- * colour as RED, each with a message on the console. Each returns 1. */
+ * colour as RED, each with a message on the console. Each returns 1 (0 while
+ * the package is not open). */
 DRAXO_API int DRAXO_pixel(int color, int x, int y);
 DRAXO_API int DRAXO_pixel_pt(int color, DRAXO_point point);
 DRAXO_API int DRAXO_circle(int color, int x, int y, int radius);
@@ -150,7 +160,8 @@ DRAXO_API int DRAXO_oval(int color, int x1, int y1, int x2, int y2, int width);
 DRAXO_API int DRAXO_oval_pt(int color, DRAXO_point p1, DRAXO_point p2, int width);
 DRAXO_API int DRAXO_line(int color, int x1, int y1, int x2, int y2, int width);
 DRAXO_API int DRAXO_line_pt(int color, DRAXO_point p1, DRAXO_point p2, int width);
-/* Obsolete: prints that it is no longer supported, draws nothing. Returns 1. */
+/* Obsolete: prints that it is no longer supported, draws nothing. Returns 1,
+ * also while the package is not open. */
 DRAXO_API int DRAXO_undo(void);
 
 /* Text on the drawing window, size 0..127 pixels (others are repaired with a
@@ -178,15 +189,18 @@ DRAXO_API int DRAXO_set_animation(int action);
 
 /* Console. */
 
-/* Prints one line on the console, which keeps the last 25 lines; output
- * beyond 1023 characters is cut. Returns the number of characters formatted. */
+/* Prints one line on the console, which keeps the last 25 lines, and puts it
+ * on the screen before it returns; output beyond 1023 characters is cut, a
+ * null format prints an empty line. Before the package is open the line is
+ * kept and shown once the console opens. Returns the number of characters
+ * formatted. */
 DRAXO_API int DRAXO_console_printf(const char* format, ...) DRAXO_PRINTF_LIKE(1, 2);
 /* Switches the echo of drawing calls to the console on (nonzero flag, which
  * also shows the console) or off. Returns 1; 0, changing nothing, when the
  * package is not open. */
 DRAXO_API int DRAXO_set_logging(int flag);
 /* Shows (nonzero flag) or hides the console window. Returns 1 when it was
- * visible before the call, 0 otherwise. */
+ * visible before the call, 0 otherwise (and while the package is not open). */
 DRAXO_API int DRAXO_show_console(int flag);
 
 /* Asks the user for text in a modal dialog over the drawing window, showing

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Sets up what is missing, builds DRAXO with warnings as errors and runs every
 # test: once plainly (build/) and once under AddressSanitizer and
-# UndefinedBehaviorSanitizer (build-asan/); then cross-builds the package
-# for Windows with mingw-w64 (build-windows/) and runs its tests under Wine
-# on a virtual X display. With --plain, the sanitized build is left out.
+# UndefinedBehaviorSanitizer (build-asan/). After the plain build its Debian
+# package is installed, used and removed again (with root rights; without
+# them that step says it was skipped). Then the package is cross-built for
+# Windows with mingw-w64 (build-windows/) and its tests run under Wine on a
+# virtual X display. With --plain, the sanitized build is left out.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -24,6 +26,9 @@ run_suite() {
 
 echo "== Plain build and tests"
 run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+echo "== The Debian package: installed with apt-get, used, removed"
+tests/package/install_deb.sh build .
 
 if [ $plain_only -eq 0 ]; then
   echo "== Tests under AddressSanitizer and UndefinedBehaviorSanitizer"

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "events/run_menu.h"
+#include "support/null_support.h"
 #include "support/test_support.h"
 #include "surface/display.h"
 #include "window_system/backend.h"
@@ -73,6 +74,13 @@ TEST(ConsolePrintf, PrintsIntoTheRingBeforeThePackageIsOpen) {
     EXPECT_EQ(test::console_ring(), std::vector<std::string>{"early 1\n"});
 }
 
+TEST(ConsolePrintf, ANullFormatPrintsAnEmptyLine) {
+    test::open_package();
+    std::size_t mark = test::console_mark();
+    EXPECT_EQ(DRAXO_console_printf(nullptr), 0);
+    EXPECT_EQ(test::console_since(mark), std::vector<std::string>{""});
+}
+
 TEST(ConsoleShowLine, RemovesOneTrailingNewlineInPlace) {
     test::open_package();
     char text[] = "two\n\n";
@@ -134,8 +142,11 @@ TEST(ConsoleWindow, AnEmptyRingRepaintsToBackgroundAndFewLinesStayAtTheBottom) {
 TEST(ConsoleWindow, PrintingDrawsAtOnceWithoutTheEventLoop) {
     test::open_package();
     test::pump_messages();
+    int presented = ws::null::presents(console.console_window);
     DRAXO_console_printf("now\n");
     EXPECT_GT(inked_rows_from_bottom(console.console_window), 0);
+    // ... and puts it on the screen before it returns, not at the next wait.
+    EXPECT_EQ(ws::null::presents(console.console_window), presented + 1);
 }
 
 TEST(ConsoleWindow, ClosingHidesItAndShowingBringsItBackWithItsLines) {

@@ -14,6 +14,7 @@
 #include "support/null_support.h"
 #include "support/test_support.h"
 #include "surface/display.h"
+#include "window_system/backend.h"
 
 namespace draxo {
 namespace {
@@ -102,6 +103,37 @@ TEST(Gets, OkayReturnsWhatTheFieldHoldsUpTo255Characters) {
     });
     EXPECT_EQ(outcome.text, std::string(255, 'x'));
     EXPECT_EQ(ws::null::open_dialog(), nullptr);
+}
+
+TEST(Gets, TheSizedFormNeverWritesBeyondItsSize) {
+    test::open_package();
+    char buffer[16];
+    std::memset(buffer, '#', sizeof buffer);
+    ws::null::schedule(10, [] {
+        ws::dialog d = ws::null::open_dialog();
+        ws::null::set_control_text(d, gets_edit_id, "much longer than eight");
+        ws::null::dialog_command(d, gets_okay_id);
+    });
+    EXPECT_EQ(DRAXO_gets_n("Name?", buffer, 8), 1);
+    EXPECT_STREQ(buffer, "much lo");
+    EXPECT_EQ(std::string(buffer + 8, 8), std::string(8, '#'));
+    EXPECT_EQ(DRAXO_gets_n("Name?", buffer, 0), 0);  // no room at all: no dialog
+    EXPECT_EQ(ws::null::open_dialog(), nullptr);
+}
+
+TEST(Gets, ADialogWindowDestroyedFromOutsideEndsAsAQuitWould) {
+    test::open_package();
+    gets_run outcome = run_gets([](ws::dialog d) {
+        ws::null::set_control_text(d, gets_edit_id, "unsent");
+        ws::null::destroy_dialog_window(d);
+    });
+    EXPECT_EQ(outcome.result, 0);
+    EXPECT_EQ(outcome.text, std::string(gets_result_size - 1, '#'));
+    EXPECT_EQ(ws::null::open_dialog(), nullptr);
+    EXPECT_FALSE(display.main_window->input_disabled);  // the drawing window takes input again
+    int x, y;
+    char key;
+    EXPECT_EQ(DRAXO_next_event(&x, &y, &key), DRAXO_QUIT);
 }
 
 TEST(Gets, EscapeAndTheCloseBoxLeaveTheDialogOpen) {

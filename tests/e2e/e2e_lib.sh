@@ -180,3 +180,18 @@ press_keys() {
   xdotool key --delay 60 "$@"
   sleep 0.2
 }
+
+# How many pixels of a region of a screenshot, given by its top-left logical
+# point and its size in pixels, satisfy an ImageMagick fx condition.
+count_logical_pixels() {
+  local file=$1 window=$2 x=$3 y=$4 width=$5 height=$6 condition=$7
+  read -r sx sy < <(logical_to_screen "$window" "$x" "$y")
+  count_pixels "$file" "$sx" "$sy" "$width" "$height" "$condition"
+}
+
+# Saves a whole window, menu bar included, from a fresh screenshot.
+save_window() {
+  local window=$1 output=$2
+  read -r x y width height < <(window_geometry "$window")
+  import -window root -crop "${width}x${height}+${x}+${y}" +repage "$output"
+}

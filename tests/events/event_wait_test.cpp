@@ -233,6 +233,25 @@ TEST(EventWait, WithNothingToDeliverTheWaitDoesNotEnd) {
     EXPECT_THROW(next_event(), std::runtime_error);
 }
 
+TEST(EventWait, ATerminationRequestEndsTheNextWaitWithQuit) {
+    test::open_package();
+    DRAXO_set_animation(DRAXO_ANIMATE_RUN);
+    EXPECT_EQ(next_event().kind, DRAXO_PERIODIC);
+    ws::null::schedule(30, [] { ws::null::request_termination(); });  // SIGTERM while the program waits
+    EXPECT_EQ(next_event().kind, DRAXO_QUIT);
+    ws::null::request_termination();  // while it computes: the next wait
+    EXPECT_EQ(next_event().kind, DRAXO_QUIT);
+}
+
+TEST(SetAnimation, NeedsTheDrawingWindow) {
+    test::open_quietly();
+    ws::native_close_requested(display.main_window);
+    test::pump_messages();
+    ASSERT_FALSE(ws::is_window(display.main_window));
+    EXPECT_EQ(DRAXO_set_animation(DRAXO_ANIMATE_RUN), 0);
+    EXPECT_FALSE(run.animation_running);
+}
+
 TEST(SetAnimation, NeedsTheOpenPackage) {
     EXPECT_EQ(DRAXO_set_animation(DRAXO_ANIMATE_RUN), 0);
     EXPECT_FALSE(run.animation_running);

@@ -171,6 +171,29 @@ TEST_F(RunCommands, ShortcutsWorkFromTheConsoleWindowToo) {
     EXPECT_EQ(e.key, 'z');
 }
 
+TEST_F(RunCommands, F10HandsTheMenuBarTheKeyboard) {
+    ws::null::inject(ws::message{display.main_window, ws::WM_SYSKEYDOWN, ws::VK_F10, 1, -1});
+    test::pump_messages();
+    EXPECT_EQ(ws::null::menu_activations(display.main_window), 1);
+    ws::null::inject(ws::message{console.console_window, ws::WM_SYSKEYDOWN, ws::VK_F10, 1, -1});
+    test::pump_messages();  // the console has no menu bar
+    EXPECT_EQ(ws::null::menu_activations(console.console_window), 0);
+}
+
+TEST_F(RunCommands, CtrlHeldWhileTheFocusWasAwayCountsWhenItComesBack) {
+    key_down(ws::VK_CONTROL);
+    ws::native_focus_changed(display.main_window, nullptr);  // to another program
+    EXPECT_EQ(run.ctrl_down, 0);
+    ws::null::set_key_held(ws::VK_CONTROL, true);  // still held when the focus returns
+    ws::native_focus_changed(nullptr, console.console_window);
+    EXPECT_EQ(run.ctrl_down, 1);
+    key_down('L');
+    EXPECT_FALSE(console.logging);  // the shortcut, not a control character
+    ws::null::set_key_held(ws::VK_CONTROL, false);
+    ws::native_focus_changed(console.console_window, display.main_window);
+    EXPECT_EQ(run.ctrl_down, 0);
+}
+
 TEST_F(RunCommands, LosingTheFocusOutsideThePackageReleasesCtrl) {
     key_down(ws::VK_CONTROL);
     test::post(ws::WM_KILLFOCUS, reinterpret_cast<ws::wparam>(console.console_window));

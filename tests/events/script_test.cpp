@@ -5,10 +5,17 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <string>
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <sys/stat.h>
+#endif
 
 #include "console/console.h"
 #include "events/event_support.h"
@@ -245,6 +252,60 @@ TEST_F(Script, AFileThatCannotBeOpenedIsReportedAndPlaybackStops) {
               (std::vector<std::string>{"Cannot open script file DRAXO.SCR for writing\n",
                                         "Cannot open script file DRAXO.SCR for writing\n"}));
 }
+
+#ifndef _WIN32
+// A FIFO, a device or a directory named DRAXO.SCR is refused at once, both
+// ways: opening a FIFO would wait for ever for its other end.
+TEST_F(Script, AnythingButARegularFileIsRefusedWithoutWaiting) {
+    auto refused_both_ways = [this] {
+        std::size_t mark = test::console_mark();
+        command(CMD_PLAYBACK_SCRIPT);
+        post(ws::WM_CHAR, 'q');
+        EXPECT_EQ(next_event().key, 'q');
+        EXPECT_FALSE(run.playing);
+        record(true);
+        post(ws::WM_CHAR, 'r');
+        EXPECT_EQ(next_event().key, 'r');
+        record(false);
+        EXPECT_EQ(test::console_since(mark),
+                  (std::vector<std::string>{"Cannot open script file DRAXO.SCR for reading\n",
+                                            "Cannot open script file DRAXO.SCR for writing\n"}));
+        EXPECT_EQ(run.script_file, nullptr);
+    };
+    ASSERT_EQ(::mkfifo(script_file_name, 0600), 0);
+    refused_both_ways();
+    std::filesystem::remove(script_file_name);
+    std::filesystem::create_symlink("/dev/null", script_file_name);
+    refused_both_ways();
+    std::filesystem::remove(script_file_name);
+    std::filesystem::create_directory(script_file_name);
+    refused_both_ways();
+}
+
+// A file that cannot take a line (here: beyond the largest file this process
+// may write, as on a full disk) stops the recording with the reason; what
+// was written before stays.
+TEST_F(Script, AFailedWriteStopsTheRecordingWithTheReason) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+    rlimit small = limit;
+    small.rlim_cur = 30;  // room for two lines
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    record(true);
+    std::size_t mark = test::console_mark();
+    for (char key : std::string("abcd")) {
+        post(ws::WM_CHAR, static_cast<unsigned char>(key));
+        EXPECT_EQ(next_event().key, key);
+    }
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    EXPECT_EQ(test::console_since(mark), std::vector<std::string>{"Cannot write script file DRAXO.SCR: " +
+                                                                  std::string(std::strerror(EFBIG)) + "\n"});
+    EXPECT_FALSE(run.recording);
+    EXPECT_FALSE(ws::menu_item_at(run.run_menu, 6).flags & ws::MF_CHECKED);
+    EXPECT_EQ(read_file(script_file_name).substr(0, 30), "DRAXO_KBD(97);\nDRAXO_KBD(98);\n");
+}
+#endif
 
 TEST_F(Script, HostileLinesAreNeverReadPastTheirEnd) {
     std::string long_line = "DRAXO_KBD(" + std::string(600, '7') + ");\n";

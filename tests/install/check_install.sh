@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Installs the built package into a scratch prefix, then builds and runs two
-# client programs against it: with CMake (find_package) and with pkg-config.
+# Installs the built package into a scratch prefix, then builds two client
+# programs and the installed examples against it, with CMake (find_package)
+# and with pkg-config, and runs the two clients.
 # For a Windows build, DRAXO_TOOLCHAIN_FILE names the cross build's toolchain
 # file and DRAXO_RUN the command that runs a Windows program (under Wine):
-# then the clients are cross-built, and a third one includes <windows.h>.
+# check_install_windows.sh then does the same with cross-built clients.
 set -euo pipefail
 build_dir=$1
 client_dir=$2
@@ -33,10 +34,20 @@ check_output() {
 }
 
 echo "-- CMake clients"
-cmake -S "$client_dir" -B "$scratch/cmake-build" -DCMAKE_PREFIX_PATH="$prefix" \
-  -DDRAXO_EXAMPLES_DIR="$examples_dir" > /dev/null
+# The examples are installed with the reference, as they are in the tree,
+# with a CMakeLists.txt of their own.
+installed_examples=$prefix/share/doc/draxo/examples
+for example in bouncing_ball sketch_pad clock guessing_game; do
+  cmp "$examples_dir/$example.c" "$installed_examples/$example.c"
+done
+cp -r "$installed_examples" "$scratch/examples"
+cmake -S "$scratch/examples" -B "$scratch/examples-build" -DCMAKE_PREFIX_PATH="$prefix" > /dev/null
+cmake --build "$scratch/examples-build" > /dev/null
+for example in bouncing_ball sketch_pad clock guessing_game; do
+  test -x "$scratch/examples-build/$example"
+done
+cmake -S "$client_dir" -B "$scratch/cmake-build" -DCMAKE_PREFIX_PATH="$prefix" > /dev/null
 cmake --build "$scratch/cmake-build" > /dev/null
-test -x "$scratch/cmake-build/bouncing_ball"
 test -x "$prefix/bin/draxo-card-designer"
 check_output "c client: hello world" "$scratch/cmake-build/c_client" hello world
 check_output "cpp client: 11" "$scratch/cmake-build/cpp_client"
@@ -45,7 +56,9 @@ echo "-- pkg-config clients"
 export PKG_CONFIG_PATH=$prefix/lib/pkgconfig:$prefix/lib/x86_64-linux-gnu/pkgconfig
 cc -std=c11 -Wall -Werror "$client_dir/client_winmain.c" $(pkg-config --cflags --libs draxo) -o "$scratch/c_client"
 c++ -std=c++17 -Wall -Werror "$client_dir/client_main.cpp" $(pkg-config --cflags --libs draxo) -o "$scratch/cpp_client"
-cc -std=c11 -Wall -Werror "$examples_dir/bouncing_ball.c" $(pkg-config --cflags --libs draxo) -o "$scratch/bouncing_ball"
+for example in bouncing_ball sketch_pad clock guessing_game; do
+  cc -std=c11 -Wall -Werror "$installed_examples/$example.c" $(pkg-config --cflags --libs draxo) -lm -o "$scratch/$example"
+done
 check_output "c client: " "$scratch/c_client"
 check_output "cpp client: 11" "$scratch/cpp_client"
 echo "install check passed"

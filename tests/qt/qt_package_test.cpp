@@ -222,5 +222,29 @@ TEST(QtRunMenu, ChoosingAnItemPostsItsCommandAndLeavesTheMarkToThePackage) {
     EXPECT_TRUE(playback->isChecked());
 }
 
+TEST(QtRunMenu, F10OpensTheRunMenu) {
+    test::open_package();
+    test::pump_messages();
+    QTest::keyClick(drawing_client(), Qt::Key_F10);
+    test::pump_messages();
+    QWidget* popup = QApplication::activePopupWidget();
+    ASSERT_NE(popup, nullptr);
+    auto* menu = qobject_cast<QMenu*>(popup);
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->actions().size(), 16);
+    menu->close();
+}
+
+TEST(QtText, ATabIsTheFontsGlyphNotATabStop) {
+    test::open_package();
+    ws::font f = ws::create_font(-20, 400, "DRAXO-font");
+    int one = ws::text_extent(f, "\t", 1).cx, four = ws::text_extent(f, "\t\t\t\t", 4).cx;
+    int a = ws::text_extent(f, "a", 1).cx;
+    ws::delete_font(f);
+    EXPECT_GT(one, 0);
+    EXPECT_LE(one, 2 * a);     // one glyph's width, nowhere near a tab stop
+    EXPECT_NEAR(four, 4 * one, 2);  // and each tab as wide as the next
+}
+
 }  // namespace
 }  // namespace draxo

@@ -209,6 +209,33 @@ TEST_F(ShapeTest, ShapesFarOutsideAreClippedSilentlyAndStillMarkTheFrameDirty) {
     EXPECT_EQ(test::frame_pixel(600, 539), test::rgb_of(RED));
 }
 
+TEST_F(ShapeTest, ExtremeCoordinatesWorkForEveryShapeAndWidth) {
+    // Under the sanitizers, any arithmetic that overflows on the way fails here.
+    DRAXO_set_logging(0);
+    const int far[] = {INT_MIN, INT_MIN + 1,   -2000000000, -(1 << 30) - 1, -1000,  0,
+                       1000,    (1 << 30) + 1, 2000000000,  INT_MAX - 1,    INT_MAX};
+    const int widths[] = {0, 1, 2, 5, 1000, INT_MAX, INT_MIN};
+    for (int a : far) {
+        for (int b : far) {
+            for (int width : widths) {
+                DRAXO_rectangle(BLUE, a, 100, b, -100, width);
+                DRAXO_rectangle(BLUE, 100, a, -100, b, width);
+                DRAXO_oval(BLUE, a, b, b, a, width);
+                DRAXO_triangle(BLUE, a, b, b, a, 0, 0, width);
+                DRAXO_line(BLUE, a, b, b, a, width);
+            }
+            DRAXO_circle(BLUE, a, b, a);
+            DRAXO_pixel(BLUE, a, b);
+        }
+    }
+    // The widest outline of all still shows its two long edges across the frame.
+    DRAXO_clear_window();
+    DRAXO_rectangle(BLUE, -2000000000, 100, 2000000000, -100, 1);
+    EXPECT_EQ(test::logical_pixel(0, 100), test::rgb_of(BLUE));
+    EXPECT_EQ(test::logical_pixel(-200, -100), test::rgb_of(BLUE));
+    EXPECT_EQ(test::logical_pixel(0, 0), white);
+}
+
 TEST_F(ShapeTest, RendererPutsBackThePenAndBrushAndMarksTheFrameForAnyKind) {
     for (int kind = DRAW_TRIANGLE; kind <= 9; ++kind) {
         draw_command c;

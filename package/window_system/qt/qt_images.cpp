@@ -3,7 +3,9 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QGlyphRun>
 #include <QPainter>
+#include <QRawFont>
 #include <algorithm>
 
 #include "qt_backend.h"
@@ -64,6 +66,37 @@ font_record match_font(int height, int weight, const char* face) {
 // asks for its font anew. So the fonts made are kept by request, and each
 // request gets its own copy (a QFont copy shares its data).
 constexpr std::size_t font_cache_limit = 512;  // far more requests than the package makes
+
+// Control characters (a tab, a carriage return, a newline inside a console
+// line) are drawn as the font's glyph for them, or its missing-glyph box,
+// never laid out as white space or tab stops: a line holding one goes
+// through the font's glyphs one by one.
+bool has_control_character(const char* text, int length) {
+    for (int i = 0; i < length; ++i) {
+        auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 || (c >= 0x7F && c < 0xA0)) return true;
+    }
+    return false;
+}
+
+struct glyph_line {
+    QRawFont font;
+    QVector<quint32> glyphs;
+    QVector<QPointF> positions;
+    qreal width = 0;
+};
+
+glyph_line glyphs_of(const QFont& font, const QString& line) {
+    glyph_line out;
+    out.font = QRawFont::fromFont(font);
+    out.glyphs = out.font.glyphIndexesForString(line);
+    QVector<QPointF> advances = out.font.advancesForGlyphIndexes(out.glyphs);
+    for (const QPointF& advance : advances) {
+        out.positions.append(QPointF(out.width, 0));
+        out.width += advance.x();
+    }
+    return out;
+}
 
 }  // namespace
 }  // namespace qt
@@ -126,8 +159,11 @@ text_metrics font_metrics(font f) {
 }
 
 extent text_extent(font f, const char* text, int length) {
-    QFontMetrics metrics(f->font);
-    int width = length > 0 ? metrics.horizontalAdvance(QString::fromLatin1(text, length)) : 0;
+    int width = 0;
+    if (length > 0 && qt::has_control_character(text, length))
+        width = qRound(qt::glyphs_of(f->font, QString::fromLatin1(text, length)).width);
+    else if (length > 0)
+        width = QFontMetrics(f->font).horizontalAdvance(QString::fromLatin1(text, length));
     return extent{width, f->ascent + f->descent};
 }
 
@@ -136,12 +172,22 @@ void draw_text(image target, font f, int x, int y, const char* text, int length,
     QString line = QString::fromLatin1(text, length);
     QPainter painter(&target->image);
     painter.setFont(f->font);
+    bool by_glyph = qt::has_control_character(text, length);
+    qt::glyph_line glyphs = by_glyph ? qt::glyphs_of(f->font, line) : qt::glyph_line{};
     if (opaque) {
-        int width = QFontMetrics(f->font).horizontalAdvance(line);
+        int width = by_glyph ? qRound(glyphs.width) : QFontMetrics(f->font).horizontalAdvance(line);
         painter.fillRect(x, y, width, f->ascent + f->descent, QColor::fromRgb(pixel_of(background)));
     }
     painter.setPen(QColor::fromRgb(pixel_of(color)));
-    painter.drawText(QPointF(x, y + f->ascent), line);
+    if (!by_glyph) {
+        painter.drawText(QPointF(x, y + f->ascent), line);
+        return;
+    }
+    QGlyphRun run;
+    run.setRawFont(glyphs.font);
+    run.setGlyphIndexes(glyphs.glyphs);
+    run.setPositions(glyphs.positions);
+    painter.drawGlyphRun(QPointF(x, y + f->ascent), run);
 }
 
 }  // namespace backend

@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
+#include <QWindow>
 #include <algorithm>
 
 #include "qt_backend.h"
@@ -149,8 +150,20 @@ void ClientArea::schedule_update() {
 }
 
 void ClientArea::present_now() {
-    last_update_ = std::chrono::steady_clock::now();
-    if (isVisible()) repaint();
+    using namespace std::chrono;
+    if (!isVisible()) return;
+    // A window shown a moment ago may not be on the screen yet: its native
+    // side takes a round trip to the display. Wait for it a little, taking
+    // no input meanwhile (input waits in the queue for the package).
+    QWindow* native = window()->windowHandle();
+    auto give_up = steady_clock::now() + milliseconds(250);
+    while (native && !native->isExposed() && steady_clock::now() < give_up)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents, 10);
+    last_update_ = steady_clock::now();
+    repaint();
+    // The painting goes out to the display with the connection's next flush,
+    // which the event loop makes.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents, 1);
 }
 
 void ClientArea::post_button(QMouseEvent* e, bool down) {

@@ -1,0 +1,175 @@
+// The package opened and closed in any order, called before it is open,
+// after it is closed, twice, and from the wrong thread: nothing crashes,
+// nothing is drawn or changed that should not be, and nothing leaks.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "console/console.h"
+#include "events/run_menu.h"
+#include "events/run_state.h"
+#include "support/null_support.h"
+#include "support/scratch_directory.h"
+#include "support/test_support.h"
+#include "surface/display.h"
+#include "window_system/ws_core.h"
+
+namespace draxo {
+namespace {
+
+// Every operation that needs the open package, each called once; how many of
+// them answered with something other than 0.
+int operations_that_acted() {
+    char buffer[256] = "untouched";
+    DRAXO_point p{1, 1};
+    int x = 9, y = 9;
+    char key = 9;
+    int acted = 0;
+    acted += DRAXO_clear_window() != 0;
+    acted += DRAXO_pixel(RED, 0, 0) != 0;
+    acted += DRAXO_pixel_pt(RED, p) != 0;
+    acted += DRAXO_circle(RED, 0, 0, 5) != 0;
+    acted += DRAXO_circle_pt(RED, p, 5) != 0;
+    acted += DRAXO_triangle(RED, 0, 0, 5, 0, 0, 5, 0) != 0;
+    acted += DRAXO_triangle_pt(RED, p, p, p, 1) != 0;
+    acted += DRAXO_rectangle(RED, 0, 0, 5, 5, 0) != 0;
+    acted += DRAXO_rectangle_pt(RED, p, p, 1) != 0;
+    acted += DRAXO_oval(RED, 0, 0, 5, 5, 0) != 0;
+    acted += DRAXO_oval_pt(RED, p, p, 1) != 0;
+    acted += DRAXO_line(RED, 0, 0, 5, 5, 1) != 0;
+    acted += DRAXO_line_pt(RED, p, p, 1) != 0;
+    acted += DRAXO_text(RED, 0, 0, 12, "text") != 0;
+    acted += DRAXO_text_pt(RED, p, 12, "text") != 0;
+    acted += DRAXO_printf_text(RED, 0, 0, 12, "%d", 42) != 0;
+    acted += DRAXO_printf_text_pt(RED, p, 12, "%d", 42) != 0;
+    acted += DRAXO_set_animation(DRAXO_ANIMATE_RUN) != 0;
+    acted += DRAXO_set_logging(1) != 0;
+    acted += DRAXO_show_console(1) != 0;
+    acted += DRAXO_gets("?", buffer) != 0;
+    acted += DRAXO_gets_n("?", buffer, 4) != 0;
+    acted += DRAXO_stop() != 0;
+    EXPECT_STREQ(buffer, "untouched");
+    acted += DRAXO_next_event(&x, &y, &key) != DRAXO_QUIT;
+    return acted;
+}
+
+TEST(Closed, BeforeStartEveryOperationDoesNothingAndReturnsZero) {
+    std::size_t mark = test::console_mark();
+    EXPECT_EQ(operations_that_acted(), 0);
+    EXPECT_TRUE(test::console_since(mark).empty());  // not even a repair message
+    EXPECT_FALSE(run.animation_running);
+    EXPECT_EQ(display.frame_buffer, nullptr);
+}
+
+TEST(Closed, AfterStopEveryOperationDoesNothingAndReturnsZero) {
+    test::open_package();
+    DRAXO_set_logging(0);
+    DRAXO_stop();
+    ws::pixels frame = ws::image_pixels(display.frame_buffer);
+    std::vector<std::uint32_t> before(frame.bits, frame.bits + frame.stride * frame.height);
+    std::size_t mark = test::console_mark();
+    EXPECT_EQ(operations_that_acted(), 0);
+    EXPECT_TRUE(test::console_since(mark).empty());
+    EXPECT_EQ(std::vector<std::uint32_t>(frame.bits, frame.bits + frame.stride * frame.height), before);
+    EXPECT_FALSE(run.animation_running);
+    EXPECT_TRUE(ws::is_window(display.main_window));  // the windows stay on the screen
+}
+
+TEST(Start, TheFrameBufferStartsAsAClearLeavesIt) {
+    test::open_package();
+    EXPECT_EQ(test::frame_pixel(0, 0), 0x000000u);  // the border
+    EXPECT_EQ(test::frame_pixel(600, 539), 0x000000u);
+    EXPECT_EQ(test::frame_pixel(1, 1), 0xFFFFFFu);
+    EXPECT_EQ(test::frame_pixel(300, 270), 0xFFFFFFu);
+}
+
+TEST(Start, ASecondStartWhileOpenDoesNothing) {
+    test::open_package();
+    ws::window drawing = display.main_window, text = console.console_window;
+    std::size_t windows = ws::core().windows.size();
+    static char command_line[] = "";
+    EXPECT_EQ(DRAXO_start(test::test_instance(), nullptr, command_line, ws::SW_SHOWNORMAL), 0);
+    EXPECT_EQ(display.main_window, drawing);
+    EXPECT_EQ(console.console_window, text);
+    EXPECT_EQ(ws::core().windows.size(), windows);
+}
+
+class Restart : public test::InScratchDirectory {};
+
+TEST_F(Restart, AStartAfterAStopTakesUpTheSameWindowsWithAFreshRun) {
+    test::open_package();
+    ws::window drawing = display.main_window, text = console.console_window;
+    ws::image frame = display.frame_buffer;
+    std::size_t windows = ws::core().windows.size();
+    DRAXO_set_animation(DRAXO_ANIMATE_RUN);
+    ws::post_message(drawing, ws::WM_COMMAND, CMD_RECORD_SCRIPT, 0);  // recording on ...
+    test::pump_messages();
+    ASSERT_TRUE(run.recording);
+    for (int cycle = 0; cycle < 50; ++cycle) {
+        DRAXO_stop();  // ... is ended by the stop
+        test::open_package();
+        EXPECT_FALSE(run.recording);
+        EXPECT_FALSE(run.animation_running);
+        EXPECT_FALSE(ws::menu_item_at(run.run_menu, 6).flags & ws::MF_CHECKED);
+    }
+    EXPECT_EQ(display.main_window, drawing);
+    EXPECT_EQ(console.console_window, text);
+    EXPECT_EQ(display.frame_buffer, frame);  // nothing made again, nothing left behind
+    EXPECT_EQ(ws::core().windows.size(), windows);
+    EXPECT_TRUE(ws::window_visible(drawing));
+    // The first recording is still what it was: the next event records nothing.
+    test::inject_press(drawing, 10, 10);
+    int x, y;
+    char key;
+    EXPECT_EQ(DRAXO_next_event(&x, &y, &key), DRAXO_MOUSE);
+    EXPECT_FALSE(std::filesystem::exists("DRAXO.SCR"));
+}
+
+TEST_F(Restart, AClosedDrawingWindowIsMadeAgainBesideTheSameConsole) {
+    test::open_package();
+    ws::window text = console.console_window;
+    ws::native_close_requested(display.main_window);
+    int x, y;
+    char key;
+    EXPECT_EQ(DRAXO_next_event(&x, &y, &key), DRAXO_QUIT);
+    DRAXO_stop();
+    test::open_package();
+    EXPECT_TRUE(ws::is_window(display.main_window));
+    EXPECT_EQ(console.console_window, text);
+    EXPECT_EQ(console.main_window, display.main_window);  // keys typed into the console reach the new one
+    EXPECT_EQ(DRAXO_set_animation(DRAXO_ANIMATE_RUN), 1);
+}
+
+TEST(Threads, CallsFromAnotherThreadAreRefusedWithAMessageAndChangeNothing) {
+    test::open_package();
+    DRAXO_set_logging(1);
+    ws::pixels frame = ws::image_pixels(display.frame_buffer);
+    std::vector<std::uint32_t> before(frame.bits, frame.bits + frame.stride * frame.height);
+    std::size_t mark = test::console_mark();
+    testing::internal::CaptureStderr();
+    int results = 0;
+    std::thread other([&] {
+        results += DRAXO_circle(RED, 0, 0, 10);
+        results += DRAXO_console_printf("from elsewhere\n");
+        results += DRAXO_set_animation(DRAXO_ANIMATE_RUN);
+        int x, y;
+        char key;
+        results += DRAXO_next_event(&x, &y, &key);
+    });
+    other.join();
+    std::string errors = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(results, 0);
+    EXPECT_NE(errors.find("DRAXO_circle was called from a thread other than the one that uses the package"),
+              std::string::npos);
+    EXPECT_NE(errors.find("DRAXO_next_event"), std::string::npos);
+    EXPECT_TRUE(test::console_since(mark).empty());
+    EXPECT_FALSE(run.animation_running);
+    EXPECT_EQ(std::vector<std::uint32_t>(frame.bits, frame.bits + frame.stride * frame.height), before);
+    EXPECT_EQ(DRAXO_circle(RED, 0, 0, 10), 1);  // the package's own thread goes on
+}
+
+}  // namespace
+}  // namespace draxo
