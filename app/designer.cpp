@@ -3,12 +3,14 @@
 
 #include "draxo.h"
 #include "pictures.h"
+#include "saving.h"
 
 namespace cards {
 
 const char* const button_labels[button_count] = {
     "Background Color", "Object Color", "Next, Please", "Add Message", "Add Shape", "Select Object",
 };
+const char* const save_button_labels[save_button_count] = {"Save Card", "Save Picture"};
 
 namespace {
 
@@ -65,14 +67,17 @@ void draw_card(const designer_state& state) {
             draw_message(state.object_style[n], state.object_color[n], state.object_x[n], state.object_y[n]);
     }
     status_line line = status_line_for(state.status);
+    if (state.note_left != 0) line = status_line{state.note.c_str(), state.note_color, state.note_size};
     draw_text(line.color, -140, -190, line.size, line.text);
 }
 
+// The six buttons, then the two save buttons under them, 35 units apart.
 void draw_buttons(int highlight) {
-    for (int i = 0; i < button_count; ++i) {
+    for (int i = 0; i < button_count + save_button_count; ++i) {
         int top = 250 - 35 * i;
+        const char* label = i < button_count ? button_labels[i] : save_button_labels[i - button_count];
         DRAXO_rectangle(BLACK, -296, top - 2, -200, top - 37, 1);
-        draw_text(i == highlight ? RED : BLACK, -294, top - 17, 12, button_labels[i]);
+        draw_text(i == highlight ? RED : BLACK, -294, top - 17, 12, label);
     }
 }
 
@@ -135,6 +140,41 @@ void press_button(int x, int y, designer_state& state) {
         break;
     default: state.status = STATUS_ERROR; break;
     }
+}
+
+// A save button's click area is its drawn box; the row its box shares with
+// the box below counts for the lower button. The rows of "Select Object"'s
+// box that press nothing (y 39 and 40) stay so.
+int save_button_at(int x, int y) {
+    if (x >= -200) return SAVE_NONE;
+    if (y >= 4 && y <= 38) return SAVE_CARD;
+    if (y >= -32 && y <= 3) return SAVE_PICTURE;
+    return SAVE_NONE;
+}
+
+void handle_event(int kind, int x, int y, designer_state& state) {
+    switch (kind) {
+    case DRAXO_MOUSE:
+        state.note_left = 0;  // a click ends a note: the status line says what the click did
+        switch (save_button_at(x, y)) {
+        case SAVE_CARD: save_card(state); break;
+        case SAVE_PICTURE: save_picture(state); break;
+        default: handle_click(x, y, state); break;
+        }
+        break;
+    case DRAXO_PERIODIC:
+        if (state.note_left > 0) --state.note_left;
+        break;
+    case DRAXO_QUIT: state.done = 1; break;
+    default: break;  // keys change nothing
+    }
+}
+
+void show_note(designer_state& state, const std::string& text, bool failure, int passes) {
+    state.note = text;
+    state.note_color = failure ? RED : BLACK;
+    state.note_size = failure ? 11 : 14;
+    state.note_left = passes;
 }
 
 void add_shape(int x, int y, designer_state& state) { add_object(OBJECT_SHAPE, x, y, state); }

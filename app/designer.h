@@ -1,6 +1,8 @@
 // The card designer's model, layout and click handling.
 #pragma once
 
+#include <string>
+
 namespace cards {
 
 constexpr int max_objects = 24;  // objects are numbered 1 to 24
@@ -11,6 +13,17 @@ enum click_kind { CLICK_BUTTON = 1, CLICK_CARD = 2, CLICK_NONE = 3 };
 
 constexpr int button_count = 6;
 extern const char* const button_labels[button_count];
+// Two more buttons under the six, drawn the same way, that keep the card.
+enum save_button { SAVE_NONE = 0, SAVE_CARD = 1, SAVE_PICTURE = 2 };
+constexpr int save_button_count = 2;
+extern const char* const save_button_labels[save_button_count];
+
+// The card file when none is named at start, in the current directory.
+constexpr const char* default_card_file = "card.draxo";
+// Periodic events for which a note stays: about three seconds while
+// animation runs, and the same passes when a script plays back.
+constexpr int note_moment = 30;
+constexpr int note_until_click = -1;
 
 // Everything the designer knows. The object table is indexed by object
 // number; entry 0 is never an object. The table starts zero-filled, so that
@@ -26,6 +39,18 @@ struct designer_state {
     int object_y[max_objects + 1] = {};
     int selected_object = 0;  // 0: none
     int done = 0;
+
+    // Where "Save Card" writes, and whether the file there may be replaced:
+    // only one that this designer has read or written, or that was not there.
+    std::string card_file = default_card_file;
+    bool card_file_ours = true;
+    // A note shown for a moment in place of the status line: its text,
+    // colour and size, and how many periodic events it has left (0: no
+    // note; note_until_click: it stays until the next click).
+    std::string note;
+    int note_color = 0;
+    int note_size = 14;
+    int note_left = 0;
 };
 
 // Drawing the work area: background, card with title, objects and status
@@ -45,5 +70,16 @@ int nearest_object(int x, int y, const int object_x[], const int object_y[], int
 
 // One pass of the main loop's drawing: the whole work area from the state.
 void draw_work_area(const designer_state& state);
+
+// The save button under a click, SAVE_NONE for none. Only clicks that hit
+// none of the six buttons and miss the card can press one.
+int save_button_at(int x, int y);
+// One event of the main loop: a click goes to a save button or to
+// handle_click, and ends a note; a periodic event takes one from the
+// note's moment; a quit ends the loop.
+void handle_event(int kind, int x, int y, designer_state& state);
+// Shows a note for `passes` periodic events (note_until_click: until the
+// next click). A failure is shown in red, smaller, to leave room for why.
+void show_note(designer_state& state, const std::string& text, bool failure, int passes = note_moment);
 
 }  // namespace cards

@@ -1,14 +1,26 @@
 // The greeting card designer: compose a card from pictures and messages in
-// the DRAXO drawing window.
+// the DRAXO drawing window, and keep it as a card file and a picture.
+//   draxo-card-designer [CARD_FILE]
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
+#include <string>
+#include <vector>
 
+#include "command_line.h"
 #include "designer.h"
 #include "draxo.h"
 #include "random_draw.h"
+#include "saving.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_line, int show_command) {
+    std::vector<std::string> arguments = cards::split_command_line(command_line);
+    if (arguments.size() > 1) {
+        std::fprintf(stderr, "usage: draxo-card-designer [CARD_FILE]\n");
+        return 2;
+    }
     cards::designer_state state;
+    cards::open_card_file(arguments.empty() ? std::string() : arguments[0], state);
     cards::seed_random(static_cast<std::uint32_t>(std::time(nullptr)));
     DRAXO_start(instance, previous_instance, command_line, show_command);
     DRAXO_show_console(0);
@@ -20,11 +32,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous_instance, LPSTR comman
         cards::draw_work_area(state);
         int x = 0, y = 0;
         char key = 0;
-        switch (DRAXO_next_event(&x, &y, &key)) {
-        case DRAXO_MOUSE: cards::handle_click(x, y, state); break;
-        case DRAXO_QUIT: state.done = 1; break;
-        default: break;  // keys and periodic events only redraw
-        }
+        int kind = DRAXO_next_event(&x, &y, &key);
+        cards::handle_event(kind, x, y, state);  // keys only redraw
     }
     DRAXO_stop();
     return 0;

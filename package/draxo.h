@@ -175,6 +175,20 @@ DRAXO_API int DRAXO_printf_text(int color, int x, int y, int size, const char* f
 DRAXO_API int DRAXO_printf_text_pt(int color, DRAXO_point point, int size, const char* format, ...)
     DRAXO_PRINTF_LIKE(4, 5);
 
+/* Saving what is drawn. */
+
+/* Saves the frame buffer's pixels inside the logical rectangle with corners
+ * (x1, y1) and (x2, y2), corners included, in any order, clipped to the
+ * frame, as a 24-bit PNG file at path. The file is written beside path under
+ * a temporary name and renamed over it, so a save that fails leaves no
+ * half-written picture and an existing file as it was. While logging is on,
+ * a save that is carried out prints one line. Returns 1 when the file is
+ * written; 0, with a console message naming the path and the reason, when it
+ * is not: a null or empty path, a rectangle wholly outside the frame, the
+ * package not open (before DRAXO_start or after DRAXO_stop), or a file that
+ * cannot be written. */
+DRAXO_API int DRAXO_save_picture(const char* path, int x1, int y1, int x2, int y2);
+
 /* Events and animation. */
 
 /* Waits for the next event and returns its kind (DRAXO_MOUSE, DRAXO_KBD,

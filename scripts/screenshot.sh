@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the card designer on a virtual X server, places a few pictures and a
-# message with the mouse, and saves a screenshot of the drawing window.
+# message with the mouse, saves the card, and saves a screenshot of the
+# drawing window (the status line telling of the card saved).
 # With --windows, the Windows build of the designer, under Wine.
 # Usage: scripts/screenshot.sh [--windows] [OUTPUT.png]
 #        (default: docs/designer.png, with --windows docs/designer-windows.png)
@@ -50,10 +51,13 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   button 2; button 2; button 2; button 2; button 2; button 2                 # "Make Love not War!"
   button 1; button 1; button 1; button 1; button 1; button 1; button 1; button 1   # in purple
   button 0; button 0; button 0; button 0; button 0; button 0; button 0; button 0; button 0; button 0; button 0   # a chalk card
+  click_logical "$w" -250 23         # "Save Card": the status line says so for a moment
   sleep 0.5
   read -r x y width height < <(window_geometry "$w")
   import -window root -crop "${width}x${height}+${x}+${y}" +repage "'"$output"'"
   close_window "$w"
   wait_program 10
+  echo "The card file saved:"
+  cat card.draxo
 '
 echo "saved $output"

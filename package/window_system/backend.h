@@ -148,6 +148,7 @@ void destroy_dialog(dialog d);  // hides and removes it; the owner becomes activ
 image create_image(int width, int height);  // filled with black
 void delete_image(image img);
 pixels image_pixels(image img);  // stays valid until the image is deleted
+bool encode_png(image img, const rect& area, std::vector<unsigned char>& png);  // 24-bit PNG; area inside img
 
 // Fonts and text
 font create_font(int height, int weight, const char* face);  // see ws::create_font

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace draxo::ws {
 
@@ -346,6 +347,10 @@ image window_surface(window w);
 void surface_changed(window w);
 // Shows the window's surface on the screen before returning.
 void present_now(window w);
+// Encodes the pixels of `area` (right and bottom exclusive) as a PNG file's
+// bytes, 24 bits a pixel, into `png`. False, leaving `png` empty, when the
+// image is null or the area is empty or not wholly inside the image.
+bool encode_png(image img, const rect& area, std::vector<unsigned char>& png);
 
 inline std::uint32_t pixel_of(colorref c) {
     return 0xFF000000u | ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);

@@ -15,6 +15,17 @@ void delete_image(image img) {
 
 pixels image_pixels(image img) { return img ? backend::image_pixels(img) : pixels{}; }
 
+bool encode_png(image img, const rect& area, std::vector<unsigned char>& png) {
+    png.clear();
+    pixels px = image_pixels(img);
+    bool inside = area.left >= 0 && area.top >= 0 && area.left < area.right && area.top < area.bottom &&
+                  area.right <= px.width && area.bottom <= px.height;
+    if (!inside) return false;
+    if (backend::encode_png(img, area, png)) return true;
+    png.clear();
+    return false;
+}
+
 void fill_image(image img, colorref color) {
     pixels px = image_pixels(img);
     std::uint32_t value = pixel_of(color);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,15 @@ lines logged(Draw draw) {
     std::size_t mark = draxo::test::console_mark();
     draw();
     return draxo::test::console_since(mark);
+}
+
+// Every pixel inside the frame's one-pixel border is white.
+void expect_frame_white() {
+    int other = 0;
+    for (int row = 1; row < DRAXO_HEIGHT - 1; ++row)
+        for (int column = 1; column < DRAXO_WIDTH - 1; ++column)
+            other += draxo::test::frame_pixel(column, row) != 0xFFFFFFu;
+    EXPECT_EQ(other, 0);
 }
 
 class Pictures : public ::testing::Test {
@@ -125,6 +135,21 @@ TEST_F(Pictures, OnlyHeartsStarburstsAndJetsDrawRandomNumbers) {
         draw_shape(PICTURE_STARBURST, BLACK, 0, 0);
     });
     EXPECT_EQ(random_draw(), fourth);
+}
+
+// A card file may anchor objects anywhere in the 32-bit range. Pictures
+// there are drawn off the frame: no offset wraps round onto it (a starburst
+// at the right end would otherwise cross the whole frame).
+TEST_F(Pictures, AnchorsAtTheEndsOfThe32BitRangeLeaveTheFrameUntouched) {
+    DRAXO_set_logging(0);
+    DRAXO_clear_window();
+    expect_frame_white();
+    const int ends[][2] = {{INT_MAX, 0}, {INT_MIN, 0}, {0, INT_MAX}, {0, INT_MIN}, {INT_MAX, INT_MIN}};
+    for (const auto& anchor : ends) {
+        for (int style = 0; style < 4; ++style) draw_shape(style, RED, anchor[0], anchor[1]);
+        draw_message(0, RED, anchor[0], anchor[1]);
+    }
+    expect_frame_white();
 }
 
 }  // namespace

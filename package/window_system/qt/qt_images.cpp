@@ -1,9 +1,12 @@
-// Qt backend: images (RGB32 pixel buffers), fonts and text.
+// Qt backend: images (RGB32 pixel buffers) and their PNG encoding, fonts and
+// text.
 #include <QApplication>
+#include <QBuffer>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGlyphRun>
+#include <QImageWriter>
 #include <QPainter>
 #include <QRawFont>
 #include <algorithm>
@@ -117,6 +120,20 @@ pixels image_pixels(image img) {
     QImage& q = img->image;
     return pixels{reinterpret_cast<std::uint32_t*>(q.bits()), q.width(), q.height(),
                   static_cast<int>(q.bytesPerLine() / 4)};
+}
+
+bool encode_png(image img, const rect& area, std::vector<unsigned char>& png) {
+    // Three bytes a pixel, so that the writer makes a 24-bit picture.
+    QImage part = img->image.copy(QRect(area.left, area.top, area.right - area.left, area.bottom - area.top))
+                      .convertToFormat(QImage::Format_RGB888);
+    if (part.isNull()) return false;
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    if (!writer.write(part)) return false;
+    png.assign(bytes.begin(), bytes.end());
+    return true;
 }
 
 font create_font(int height, int weight, const char* face) {

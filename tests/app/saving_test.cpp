@@ -1,0 +1,282 @@
+// The designer keeping its card: the two save buttons under the six and
+// where their clicks fall, the card file named at start (read, missing,
+// unreadable), writes that fail without losing the version before, the
+// picture, and the note that tells the user for a moment what happened.
+#include "saving.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <QImage>
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "card_files.h"
+#include "card_format.h"
+#include "console/console.h"
+#include "designer.h"
+#include "draxo.h"
+#include "support/scratch_directory.h"
+#include "support/test_support.h"
+#include "window_system/window_system.h"
+
+namespace cards {
+namespace {
+
+namespace fs = std::filesystem;
+using lines = std::vector<std::string>;
+
+const int save_card_y = 23, save_picture_y = -12;  // the middle of each save button's box
+
+std::vector<std::string> directory_listing(const fs::path& where = ".") {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(where)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void click(designer_state& state, int x, int y) { handle_event(DRAXO_MOUSE, x, y, state); }
+
+// A card of three objects, made by clicks as a user makes it.
+designer_state made_card() {
+    designer_state state;
+    click(state, 0, 0);       // a heart, selected
+    click(state, -250, 163);  // "Next, Please": a starburst
+    click(state, -250, 93);   // "Add Shape"
+    click(state, 100, -100);  // a second heart
+    click(state, -250, 128);  // "Add Message"
+    click(state, -100, 150);  // a message
+    click(state, -250, 198);  // "Object Color": white
+    click(state, -250, 233);  // "Background Color"
+    return state;
+}
+
+TEST(SaveButtons, TakeOnlyClicksThatPressedNothingBefore) {
+    for (int x : {-300, -250, -201, -200, -150})
+        for (int y = -300; y <= 300; ++y)
+            if (save_button_at(x, y) != SAVE_NONE) {
+                EXPECT_EQ(classify_click(x, y), CLICK_NONE) << x << "," << y;
+            }
+    // Their boxes, under the sixth button's, 35 units apart.
+    EXPECT_EQ(save_button_at(-201, 38), SAVE_CARD);
+    EXPECT_EQ(save_button_at(-201, 4), SAVE_CARD);
+    EXPECT_EQ(save_button_at(-201, 3), SAVE_PICTURE);
+    EXPECT_EQ(save_button_at(-296, -32), SAVE_PICTURE);
+    // The two rows of "Select Object"'s box that press nothing still do not,
+    // nor does anything under the last box or right of the column.
+    EXPECT_EQ(save_button_at(-250, 39), SAVE_NONE);
+    EXPECT_EQ(save_button_at(-250, 40), SAVE_NONE);
+    EXPECT_EQ(save_button_at(-250, -33), SAVE_NONE);
+    EXPECT_EQ(save_button_at(-200, 20), SAVE_NONE);
+}
+
+TEST(SaveButtons, AreDrawnUnderTheSixInTheSameStyle) {
+    draxo::test::open_package();
+    draxo::console.logging = true;
+    std::size_t mark = draxo::test::console_mark();
+    draw_buttons(-1);
+    lines drawn = draxo::test::console_since(mark);
+    ASSERT_EQ(drawn.size(), 16u);
+    EXPECT_EQ(drawn[10], "black rectangle with bounding box (-296,73) to (-200,38) with line width 1\n");
+    EXPECT_EQ(drawn[11], "black text at (-294,58), \"Select Object\"\n");
+    EXPECT_EQ(drawn[12], "black rectangle with bounding box (-296,38) to (-200,3) with line width 1\n");
+    EXPECT_EQ(drawn[13], "black text at (-294,23), \"Save Card\"\n");
+    EXPECT_EQ(drawn[14], "black rectangle with bounding box (-296,3) to (-200,-32) with line width 1\n");
+    EXPECT_EQ(drawn[15], "black text at (-294,-12), \"Save Picture\"\n");
+}
+
+struct Saving : draxo::test::InScratchDirectory {};
+
+TEST_F(Saving, SaveCardWritesTheCardThatAFreshDesignerOpensAgain) {
+    designer_state state = made_card();
+    open_card_file("", state);
+    click(state, -250, save_card_y);
+    EXPECT_EQ(state.note, "Saved card.draxo");
+    EXPECT_EQ(state.note_color, BLACK);
+    EXPECT_EQ(directory_listing(), lines{"card.draxo"});
+    EXPECT_EQ(read_file("card.draxo"),
+              "DRAXO card 1\nbackground 6\nobjects 3\nshape 1 0 0 0\nshape 0 0 100 -100\nmessage 0 1 -100 150\n");
+
+    designer_state reopened;
+    open_card_file("card.draxo", reopened);
+    EXPECT_EQ(card_of(reopened), card_of(state));
+    EXPECT_EQ(reopened.note_left, 0);
+    EXPECT_EQ(reopened.status, STATUS_ADD_SHAPE);
+    EXPECT_EQ(reopened.selected_object, 0);
+    // Saving again replaces the file it was opened from.
+    click(reopened, -250, 233);
+    click(reopened, -250, save_card_y);
+    EXPECT_EQ(reopened.card_file, "card.draxo");
+    EXPECT_EQ(parse_card(read_file("card.draxo")).value.background_color, 7);
+}
+
+TEST_F(Saving, AMissingFileStartsAnEmptyCardSavedUnderItsName) {
+    fs::create_directory("my cards");
+    designer_state state;
+    open_card_file("my cards/birthday card.draxo", state);
+    EXPECT_EQ(state.object_count, 0);
+    EXPECT_EQ(state.note_left, 0);
+    click(state, 10, 10);
+    click(state, -250, save_card_y);
+    EXPECT_EQ(state.note, "Saved birthday card.draxo");
+    EXPECT_EQ(directory_listing("my cards"), lines{"birthday card.draxo"});
+}
+
+TEST_F(Saving, AnUnreadableFileLeavesTheCardSaysWhyAndIsNeverReplaced) {
+    const std::string bad = "DRAXO card 1\nbackground 5\nobjects 1\nshape 0 99 0 0\n";
+    write_file("old.draxo", bad);
+    designer_state state = made_card();
+    card before = card_of(state);
+    open_card_file("old.draxo", state);
+    EXPECT_EQ(card_of(state), before);
+    EXPECT_EQ(state.note,
+              "Cannot open old.draxo, line 4:\nan object's colour must be a whole number from 0 to 23");
+    EXPECT_EQ(state.note_color, RED);
+    EXPECT_EQ(state.note_left, note_until_click);
+    for (int i = 0; i < 100; ++i) handle_event(DRAXO_PERIODIC, 0, 0, state);
+    EXPECT_EQ(state.note_left, note_until_click);  // it waits for a click
+
+    click(state, -250, save_card_y);
+    EXPECT_EQ(state.note, "Saved old-2.draxo");
+    EXPECT_EQ(read_file("old.draxo"), bad);
+    EXPECT_EQ(parse_card(read_file("old-2.draxo")).value, before);
+    click(state, -250, save_card_y);  // from now on, its own file
+    EXPECT_EQ(directory_listing(), (lines{"old-2.draxo", "old.draxo"}));
+}
+
+TEST_F(Saving, WithNoFileNamedACardFileAlreadyThereIsKept) {
+    write_file("card.draxo", "a card of an earlier session");
+    write_file("card-2.draxo", "and another");
+    designer_state state;
+    open_card_file("", state);
+    EXPECT_EQ(state.note_left, 0);
+    click(state, -250, save_card_y);
+    EXPECT_EQ(state.note, "Saved card-3.draxo");
+    EXPECT_EQ(read_file("card.draxo"), "a card of an earlier session");
+    EXPECT_EQ(read_file("card-2.draxo"), "and another");
+}
+
+TEST_F(Saving, FilesThatCannotBeReadAreReportedWithTheSystemsReason) {
+    fs::create_directory("folder.draxo");
+    bool missing = true;
+    card_reading read = read_card_file("folder.draxo", missing);
+    EXPECT_FALSE(read.ok);
+    EXPECT_FALSE(missing);
+    EXPECT_EQ(read.line, 0);
+    EXPECT_EQ(read.error, "it is a folder");
+    read = read_card_file("/dev/zero", missing);  // bytes for ever
+    EXPECT_EQ(read.error, "it is not a regular file");
+    read = read_card_file("nothing.draxo", missing);
+    EXPECT_TRUE(missing);
+    EXPECT_EQ(read.error, "No such file or directory");
+    // A huge file is read only to one byte past the limit.
+    write_file("huge.draxo", "DRAXO card 1\n" + std::string(1 << 20, 'x'));
+    read = read_card_file("huge.draxo", missing);
+    EXPECT_EQ(read.error, "the file is longer than 4096 bytes");
+    EXPECT_EQ(read.line, 2);
+
+    designer_state state;
+    open_card_file("folder.draxo", state);
+    EXPECT_EQ(state.note, "Cannot open folder.draxo:\nit is a folder");
+    click(state, -250, save_card_y);
+    EXPECT_EQ(state.note, "Saved folder-2.draxo");
+}
+
+TEST_F(Saving, AWriteThatFailsKeepsTheVersionBeforeAndLeavesNoFreshFile) {
+    designer_state state = made_card();
+    open_card_file("card.draxo", state);
+    click(state, -250, save_card_y);
+    const std::string saved = read_file("card.draxo");
+    for (int i = 0; i < 20; ++i) {
+        click(state, -250, 93);  // "Add Shape"
+        click(state, i * 5, -i * 5);
+    }
+    // Files of this process may grow to 200 bytes only: the card no longer
+    // fits, as on a full disk.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{200, 200};
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    click(state, -250, save_card_y);
+    EXPECT_EQ(state.note, "card.draxo not saved:\nFile too large");
+    EXPECT_EQ(state.note_color, RED);
+    EXPECT_EQ(read_file("card.draxo"), saved);
+    EXPECT_EQ(directory_listing(), lines{"card.draxo"});
+
+    designer_state elsewhere = made_card();
+    open_card_file("no such folder/card.draxo", elsewhere);
+    click(elsewhere, -250, save_card_y);
+    EXPECT_EQ(elsewhere.note, "card.draxo not saved:\nNo such file or directory");
+}
+
+TEST_F(Saving, SavePictureWritesTheCardRectangleBesideTheCardFile) {
+    draxo::test::open_package();
+    DRAXO_set_logging(0);
+    DRAXO_show_console(0);
+    designer_state state = made_card();
+    open_card_file("party.draxo", state);
+    draw_work_area(state);
+    click(state, -250, save_picture_y);
+    EXPECT_EQ(state.note, "Saved party.png");
+    QImage picture("party.png");
+    ASSERT_EQ(picture.size(), QSize(361, 351));
+    // The card's colour at its corners, the heart at its anchor.
+    EXPECT_EQ(picture.pixel(0, 0) & 0xFFFFFFu, draxo::test::rgb_of(6));
+    EXPECT_EQ(picture.pixel(360, 350) & 0xFFFFFFu, draxo::test::rgb_of(6));
+    EXPECT_EQ(picture.pixel(100 + 140, 200 + 100) & 0xFFFFFFu, draxo::test::rgb_of(BLACK));
+    EXPECT_EQ(directory_listing(), lines{"party.png"});  // the picture alone: the card is not saved
+
+    // A picture that cannot be written shows the console, where the package said why.
+    open_card_file("no such folder/party.draxo", state);
+    click(state, -250, save_picture_y);
+    EXPECT_EQ(state.note, "party.png not saved:\nthe console says why");
+    EXPECT_TRUE(draxo::ws::window_visible(draxo::console.console_window));
+}
+
+TEST_F(Saving, TheNoteStaysForAMomentOfPeriodicEventsAndAClickEndsIt) {
+    designer_state state;
+    open_card_file("", state);
+    click(state, -250, save_card_y);
+    for (int i = 1; i < note_moment; ++i) handle_event(DRAXO_PERIODIC, 0, 0, state);
+    handle_event(DRAXO_KBD, 0, 0, state);  // keys change nothing
+    EXPECT_EQ(state.note_left, 1);
+    handle_event(DRAXO_PERIODIC, 0, 0, state);
+    EXPECT_EQ(state.note_left, 0);
+
+    click(state, -250, save_card_y);
+    EXPECT_EQ(state.note_left, note_moment);
+    click(state, -170, 0);  // a click that does nothing still ends it
+    EXPECT_EQ(state.note_left, 0);
+    handle_event(DRAXO_QUIT, 0, 0, state);
+    EXPECT_EQ(state.done, 1);
+}
+
+TEST_F(Saving, TheNoteTakesTheStatusLinesPlaceWhileItLasts) {
+    draxo::test::open_package();
+    designer_state state;
+    open_card_file("", state);
+    draxo::console.logging = true;
+    auto status_line = [&state] {
+        std::size_t mark = draxo::test::console_mark();
+        draw_card(state);
+        return draxo::test::console_since(mark).back();
+    };
+    EXPECT_EQ(status_line(), "black text at (-140,-190), \"Click on the card to add a shape\"\n");
+    click(state, -250, save_card_y);
+    EXPECT_EQ(status_line(), "black text at (-140,-190), \"Saved card.draxo\"\n");
+    for (int i = 0; i < note_moment; ++i) handle_event(DRAXO_PERIODIC, 0, 0, state);
+    EXPECT_EQ(status_line(), "black text at (-140,-190), \"Click on the card to add a shape\"\n");
+}
+
+TEST(PictureFile, IsTheCardFilesNameEndingInPngAndNeverTheCardFileItself) {
+    EXPECT_EQ(picture_file_for("card.draxo"), "card.png");
+    EXPECT_EQ(picture_file_for("my cards/birthday card.draxo"), "my cards/birthday card.png");
+    EXPECT_EQ(picture_file_for("plain"), "plain.png");
+    EXPECT_EQ(picture_file_for("odd.png"), "odd.png.png");
+    EXPECT_EQ(file_name_of("my cards/birthday card.png"), "birthday card.png");
+}
+
+}  // namespace
+}  // namespace cards

@@ -1,0 +1,111 @@
+#!/usr/bin/env bash
+# Keeping a card, in real windows: objects placed with the mouse, Save Card,
+# quit, and the card file (a name with spaces, given on the command line)
+# opened in a fresh designer shows the same picture. Save Picture gives a
+# PNG equal to the card's area of a screenshot. A recorded click on Save
+# Card saves again when the session is played back. A file that cannot be
+# read is reported on the status line and kept.
+# Usage: card_files.sh CARD_DESIGNER
+source "$(dirname "$0")/e2e_lib.sh"
+designer=$1
+cd "$E2E_SCRATCH"
+mkdir "my cards"
+card="my cards/birthday card.draxo"
+picture="my cards/birthday card.png"
+
+button() { click_logical "$w" -250 $((233 - 35 * $1)); sleep 0.15; }
+on_card() { click_logical "$w" "$1" "$2"; sleep 0.15; }
+save_card() { click_logical "$w" -250 23; sleep 0.3; }
+save_picture() { click_logical "$w" -250 -12; sleep 0.3; }
+client_shot() { sleep 0.4; screenshot "$E2E_SCRATCH/shot.png"; crop_client "$E2E_SCRATCH/shot.png" "$w" "$1"; }
+differing() { compare -metric AE "$1" "$2" null: 2>&1 || true; }
+# Pixels of the status line's band (above y = -190) in a colour: dark or red.
+status_pixels() {
+  read -r sx sy < <(logical_to_screen "$w" -140 -175)
+  count_pixels "$E2E_SCRATCH/shot.png" "$sx" "$sy" 400 15 "$1"
+}
+dark="r < 0.3 && g < 0.3 && b < 0.3"
+red="r > 0.6 && g < 0.4 && b < 0.4"
+
+# Make a card: no hearts, starbursts or jets, whose random parts change.
+start_program "$designer" "$card"
+w=$(find_window "DRAXO Graphics")
+sleep 0.5
+on_card -100 100                          # a heart, selected...
+button 2; button 2; button 2              # ...made a car
+button 1; button 1; button 1; button 1    # blue
+button 3; on_card -120 -100               # a message
+button 2; button 2                        # "You're my top gun!"
+button 1; button 1                        # red
+button 4                                  # "Add Shape": the status line at rest
+button 0; button 0; button 0              # a purple card
+client_shot "$E2E_SCRATCH/at-rest.png"
+save_card
+[ -f "$card" ] || fail "Save Card wrote no file"
+screenshot "$E2E_SCRATCH/shot.png"
+resting=$(status_pixels "$dark")
+sleep 3.5
+screenshot "$E2E_SCRATCH/shot.png"
+[ "$resting" != "$(status_pixels "$dark")" ] || fail "the status line did not tell of the save"
+echo "ok: the status line told of the save for a moment"
+client_shot "$E2E_SCRATCH/made.png"
+expect_equal "pixels that differ from before the save, once the note is gone" \
+  "$(differing "$E2E_SCRATCH/at-rest.png" "$E2E_SCRATCH/made.png")" "0"
+press_keys "$w" ctrl+q
+wait_program 10
+expect_equal "exit status" "$E2E_STATUS" "0"
+expect_equal "the card file" "$(tr '\n' '|' < "$card")" \
+  "DRAXO card 1|background 8|objects 2|shape 3 4 -100 100|message 2 2 -120 -100|"
+
+# Open it again: the same picture. Save Picture: the card's area of the screen.
+start_program "$designer" "$card"
+w=$(find_window "DRAXO Graphics")
+sleep 0.5
+client_shot "$E2E_SCRATCH/reopened.png"
+expect_equal "pixels that differ between the card made and the card reopened" \
+  "$(differing "$E2E_SCRATCH/made.png" "$E2E_SCRATCH/reopened.png")" "0"
+save_picture
+[ -f "$picture" ] || fail "Save Picture wrote no picture"
+expect_equal "the picture's size" "$(identify -format '%wx%h' "$picture")" "361x351"
+screenshot "$E2E_SCRATCH/shot.png"
+read -r left top < <(logical_to_screen "$w" -140 200)
+convert "$E2E_SCRATCH/shot.png" -crop "361x351+${left}+${top}" +repage "$E2E_SCRATCH/card-area.png"
+expect_equal "pixels that differ between the picture and the card on the screen" \
+  "$(differing "$picture" "$E2E_SCRATCH/card-area.png")" "0"
+
+# A recorded click on Save Card saves again when the session plays back.
+press_keys "$w" ctrl+r
+button 0
+save_card
+press_keys "$w" ctrl+r
+press_keys "$w" ctrl+q
+wait_program 10
+grep -q "DRAXO_MOUSE(-250, 23);" DRAXO.SCR || fail "the click on Save Card was not recorded"
+rm "$card"
+start_program "$designer" "$card"
+w=$(find_window "DRAXO Graphics")
+sleep 0.5
+press_keys "$w" ctrl+p
+sleep 1.5
+[ -f "$card" ] || fail "playing the session back did not save the card"
+expect_equal "the card saved by the session played back" "$(tr '\n' '|' < "$card")" \
+  "DRAXO card 1|background 6|objects 0|"
+press_keys "$w" ctrl+q
+wait_program 10
+
+# A file that cannot be read: the status line says why in red, and Save
+# Card writes beside it.
+printf 'DRAXO card 1\nbackground 99\nobjects 0\n' > bad.draxo
+start_program "$designer" bad.draxo
+w=$(find_window "DRAXO Graphics")
+sleep 0.5
+screenshot "$E2E_SCRATCH/shot.png"
+[ "$(status_pixels "$red")" -gt 20 ] || fail "the status line does not say why the file was refused"
+echo "ok: the refusal is on the status line"
+save_card
+expect_equal "the unreadable file" "$(tr '\n' '|' < bad.draxo)" "DRAXO card 1|background 99|objects 0|"
+[ -f bad-2.draxo ] || fail "the card was not saved beside the unreadable file"
+echo "ok: saved as bad-2.draxo"
+press_keys "$w" ctrl+q
+wait_program 10
+echo "card_files passed"
