@@ -59,7 +59,11 @@ find_window() {
     [ -n "$id" ] && break
     sleep 0.1
   done
-  [ -n "$id" ] || fail "no window titled '$title'"
+  if [ -z "$id" ]; then
+    # What the program said, when it ended before showing its window.
+    cat "$E2E_SCRATCH/stderr" >&2 2> /dev/null || true
+    fail "no window titled '$title'"
+  fi
   echo "$id"
 }
 
