@@ -4,7 +4,13 @@ include(CMakePackageConfigHelpers)
 
 set(DRAXO_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/Draxo)
 
-install(TARGETS draxo draxo_main EXPORT DraxoTargets
+# On Windows the library is a DLL in bin/ with its import library in lib/,
+# and there is no companion: the C runtime calls the client's WinMain.
+set(DRAXO_INSTALLED_LIBRARIES draxo)
+if(NOT WIN32)
+  list(APPEND DRAXO_INSTALLED_LIBRARIES draxo_main)
+endif()
+install(TARGETS ${DRAXO_INSTALLED_LIBRARIES} EXPORT DraxoTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
@@ -21,5 +27,10 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/DraxoConfig.cmake ${CMAKE_CURRENT_BINA
 # The pkg-config file finds the prefix from its own place, so that the
 # installed tree can be moved.
 file(RELATIVE_PATH DRAXO_PC_TO_PREFIX "/prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/prefix")
+if(WIN32)
+  set(DRAXO_PC_LIBS "-L\${libdir} -ldraxo")
+else()
+  set(DRAXO_PC_LIBS "-L\${libdir} -Wl,-rpath,\${libdir} -ldraxo_main -ldraxo")
+endif()
 configure_file(cmake/draxo.pc.in ${CMAKE_CURRENT_BINARY_DIR}/draxo.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/draxo.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

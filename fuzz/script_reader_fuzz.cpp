@@ -4,13 +4,15 @@
 // a line, overflow or misbehave. The events the lines describe are then
 // recorded through the recorder into DRAXO.SCR, in a scratch directory, and
 // played back through the player: every event must come back as recorded.
-#include <unistd.h>
-
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <random>
+#include <string>
 #include <vector>
 
 #include "draxo.h"
@@ -19,15 +21,31 @@
 
 namespace {
 
-char scratch[] = "/tmp/draxo-fuzz-XXXXXX";
+std::filesystem::path scratch;
+std::filesystem::path previous;
 
 void remove_scratch_directory() {
-    std::remove(draxo::script_file_name);
-    if (::chdir("/") == 0) ::rmdir(scratch);
+    std::error_code ignored;
+    std::filesystem::current_path(previous, ignored);
+    std::filesystem::remove_all(scratch, ignored);
 }
 
+// A directory of its own in the system's folder for temporary files, taken
+// only when it did not exist yet.
 bool enter_scratch_directory() {
-    if (!::mkdtemp(scratch) || ::chdir(scratch) != 0) std::abort();
+    std::random_device seed;
+    std::mt19937_64 names(seed() ^
+                          static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
+    std::error_code error;
+    std::filesystem::path base = std::filesystem::temp_directory_path(error);
+    for (int attempt = 0; attempt < 100 && scratch.empty(); ++attempt) {
+        std::filesystem::path candidate = base / ("draxo-fuzz-" + std::to_string(names()));
+        if (std::filesystem::create_directory(candidate, error)) scratch = candidate;
+    }
+    if (scratch.empty()) std::abort();
+    previous = std::filesystem::current_path(error);
+    std::filesystem::current_path(scratch, error);
+    if (error) std::abort();
     std::atexit(remove_scratch_directory);
     return true;
 }

@@ -12,7 +12,17 @@
 #ifndef DRAXO_H
 #define DRAXO_H
 
-#ifdef _WIN32
+#if defined(_WIN32) && defined(DRAXO_BUILDING)
+/*
+ * Inside the package only the two types of the entry point, declared exactly
+ * as the system's header declares them: the package's own names for messages
+ * and styles are those of the system's macros, which must stay out.
+ */
+struct HINSTANCE__;
+typedef struct HINSTANCE__* HINSTANCE;
+typedef char* LPSTR;
+#elif defined(_WIN32)
+/* The C runtime calls the client's WinMain with the four start arguments. */
 #include <windows.h>
 #else
 /*
@@ -42,6 +52,8 @@ typedef char* PSTR;
  * in the library stays inside it. */
 #if defined(_WIN32) && defined(DRAXO_BUILDING)
 #define DRAXO_API __declspec(dllexport)
+#elif defined(_WIN32)
+#define DRAXO_API
 #elif defined(__GNUC__)
 #define DRAXO_API __attribute__((visibility("default")))
 #else

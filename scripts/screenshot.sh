@@ -2,21 +2,39 @@
 # Runs the card designer on a virtual X server, places a few pictures and a
 # message with the mouse, saves the card, and saves a screenshot of the
 # drawing window (the status line telling of the card saved).
-# Usage: scripts/screenshot.sh [OUTPUT.png]   (default: docs/designer.png)
+# With --windows, the Windows build of the designer, under Wine.
+# Usage: scripts/screenshot.sh [--windows] [OUTPUT.png]
+#        (default: docs/designer.png, with --windows docs/designer-windows.png)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-output=$(realpath -m "${1:-docs/designer.png}")
-mkdir -p "$(dirname "$output")"
+windows=0
+if [ "${1:-}" = "--windows" ]; then
+  windows=1
+  shift
+fi
 
 scripts/setup.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
-cmake --build build -j "$(nproc)" --target draxo-card-designer x11_close > /dev/null
+if [ $windows -eq 1 ]; then
+  output=$(realpath -m "${1:-docs/designer-windows.png}")
+  cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+  cmake --build build-windows -j "$(nproc)" --target draxo-card-designer win32_probe > /dev/null
+  export E2E_WINE="$PWD/scripts/wine-run.sh $PWD/build-windows/wine-prefix"
+  export E2E_WIN32_PROBE=$PWD/build-windows/bin/win32_probe.exe
+  designer=$PWD/build-windows/bin/draxo-card-designer.exe
+else
+  output=$(realpath -m "${1:-docs/designer.png}")
+  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+  cmake --build build -j "$(nproc)" --target draxo-card-designer x11_close > /dev/null
+  export E2E_X11_CLOSE=$PWD/build/tests/x11_close
+  designer=$PWD/build/app/draxo-card-designer
+fi
+mkdir -p "$(dirname "$output")"
 
-export E2E_X11_CLOSE=$PWD/build/tests/x11_close
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   source tests/e2e/e2e_lib.sh
   cd "$E2E_SCRATCH"
-  start_program "'"$PWD"'/build/app/draxo-card-designer"
+  start_program "'"$designer"'"
   w=$(find_window "DRAXO Graphics")
   sleep 0.5
   button() { click_logical "$w" -250 $((233 - 35 * $1)); sleep 0.15; }

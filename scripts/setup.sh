@@ -11,6 +11,9 @@ packages=(
   libgtest-dev libbenchmark-dev libcairo2-dev
   xvfb xauth xdotool imagemagick x11-utils
   clang
+  # The Windows build: cross compilers, Wine to run it, GoogleTest's sources
+  # to build for it, and Wine's own fonts (the system font that sizes dialogs).
+  g++-mingw-w64-x86-64-posix wine wine64 googletest fonts-wine
 )
 
 missing=()

@@ -3,8 +3,9 @@
 # test: once plainly (build/) and once under AddressSanitizer and
 # UndefinedBehaviorSanitizer (build-asan/). After the plain build its Debian
 # package is installed, used and removed again (with root rights; without
-# them that step says it was skipped). With --plain, the sanitized build is
-# left out.
+# them that step says it was skipped). Then the package is cross-built for
+# Windows with mingw-w64 (build-windows/) and its tests run under Wine on a
+# virtual X display. With --plain, the sanitized build is left out.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -33,3 +34,15 @@ if [ $plain_only -eq 0 ]; then
   echo "== Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
   run_suite build-asan -DCMAKE_BUILD_TYPE=Debug -DDRAXO_SANITIZE=ON -DDRAXO_BUILD_BENCH=OFF
 fi
+
+echo "== Windows: cross build with mingw-w64, tests under Wine"
+# One virtual display for the whole run: the Wine server of the build's
+# prefix serves every program, and stops when the run ends.
+windows_status=0
+cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DDRAXO_WERROR=ON \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDRAXO_HOST_SHAPE_FRAME="$PWD/build/tests/shape_frame"
+cmake --build build-windows -j "$jobs"
+(cd build-windows && xvfb-run -a -s "-screen 0 1024x768x24" ctest -j "$jobs" --output-on-failure --timeout 200) ||
+  windows_status=$?
+WINEPREFIX=$PWD/build-windows/wine-prefix wineserver -k 2> /dev/null || true
+exit $windows_status

@@ -87,6 +87,9 @@ bool parse_dialog_template(const void* bytes, std::size_t size, dialog_template&
 
 struct dialog_record {
     dialog_template layout;
+    // The template's bytes as the package gave them, for a backend whose
+    // system makes dialogs from templates itself.
+    std::vector<unsigned char> template_bytes;
     window owner = nullptr;
     dialog_proc proc = nullptr;
     bool ended = false;

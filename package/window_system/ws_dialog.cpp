@@ -144,6 +144,8 @@ lresult dialog_box_indirect(const void* dialog_template, std::size_t size, windo
     auto d = std::make_unique<dialog_record>();
     if (!parse_dialog_template(dialog_template, size, d->layout)) return -1;
     if (d->layout.has_menu || d->layout.has_class) return -1;
+    const auto* first = static_cast<const unsigned char*>(dialog_template);
+    d->template_bytes.assign(first, first + size);
     d->owner = owner;
     d->proc = proc;
     if (!backend::create_dialog(d.get())) return -1;

@@ -21,12 +21,18 @@ expect_equal "frame colour" "$(logical_pixel "$E2E_SCRATCH/screen.png" "$drawing
 close_window "$drawing"
 wait_program 10
 expect_equal "exit status after the close box" "$E2E_STATUS" "0"
-expect_equal "events the client saw" "$(tr '\n' ';' < "$E2E_SCRATCH/stdout")" "click 100 50;click -120 -80;key 97;key 98;"
+# (On Windows text output's lines end in CR LF.)
+expect_equal "events the client saw" "$(tr -d '\r' < "$E2E_SCRATCH/stdout" | tr '\n' ';')" "click 100 50;click -120 -80;key 97;key 98;"
 
-start_program "$demo"
-drawing=$(find_window "DRAXO Graphics")
-sleep 0.5
-xdotool windowclose "$drawing"
-wait_program 10
-expect_equal "exit status after the window was destroyed" "$E2E_STATUS" "0"
+# Another program destroying the window: X can do that behind a program's
+# back. Windows cannot (a window is destroyed by its own thread), and Wine
+# does not see its X window go.
+if [ -z "${E2E_WINE:-}" ]; then
+  start_program "$demo"
+  drawing=$(find_window "DRAXO Graphics")
+  sleep 0.5
+  xdotool windowclose "$drawing"
+  wait_program 10
+  expect_equal "exit status after the window was destroyed" "$E2E_STATUS" "0"
+fi
 echo "demo_client passed"

@@ -1,6 +1,17 @@
 # Helpers for end-to-end checks of DRAXO programs in real windows on a
 # virtual X server (run the scripts under xvfb-run). Source this file.
+#
+# Windows programs run under Wine when E2E_WINE holds the command that starts
+# one (scripts/wine-run.sh with its prefix) and E2E_WIN32_PROBE the probe
+# program (win32_probe.exe): Wine's windows have no X child for the client
+# area, so the probe asks the system where it lies, and closing a window
+# clicks its close box, which Wine draws itself.
 set -euo pipefail
+
+E2E_RUNNER=()
+if [ -n "${E2E_WINE:-}" ]; then
+  read -r -a E2E_RUNNER <<<"$E2E_WINE"
+fi
 
 E2E_SCRATCH=$(mktemp -d)
 trap 'e2e_cleanup' EXIT
@@ -20,7 +31,7 @@ fail() {
 
 # Starts a program in the background; its pid in E2E_PID.
 start_program() {
-  "$@" > "$E2E_SCRATCH/stdout" 2> "$E2E_SCRATCH/stderr" &
+  "${E2E_RUNNER[@]}" "$@" > "$E2E_SCRATCH/stdout" 2> "$E2E_SCRATCH/stderr" &
   E2E_PID=$!
   E2E_PIDS+=("$E2E_PID")
 }
@@ -48,7 +59,11 @@ find_window() {
     [ -n "$id" ] && break
     sleep 0.1
   done
-  [ -n "$id" ] || fail "no window titled '$title'"
+  if [ -z "$id" ]; then
+    # What the program said, when it ended before showing its window.
+    cat "$E2E_SCRATCH/stderr" >&2 2> /dev/null || true
+    fail "no window titled '$title'"
+  fi
   echo "$id"
 }
 
@@ -66,6 +81,10 @@ window_geometry() {
 # (the other one, when there is one, is the menu bar). Prints its absolute
 # "x y width height".
 client_geometry() {
+  if [ -n "${E2E_WINE:-}" ]; then
+    win32_probe "$1" | awk '$1 == "client" { print $2, $3, $4, $5 }'
+    return
+  fi
   local child
   child=$(xwininfo -children -id "$1" |
           awk '/^ +0x[0-9a-f]+ / { split($(NF-1), g, /[x+]/); a = g[1] * g[2]; if (a > best) { best = a; id = $1 } }
@@ -118,9 +137,28 @@ expect_equal() {
   echo "ok: $what = $actual"
 }
 
-# Closes a window with its close box: the message a window manager sends.
+# Closes a window with its close box: the message a window manager sends,
+# or under Wine a click on the close box.
 close_window() {
+  if [ -n "${E2E_WINE:-}" ]; then
+    read -r x y < <(win32_probe "$1" | awk '$1 == "close" { print $2, $3 }')
+    [ "$x" -ge 0 ] || fail "window $1 has no close box"
+    xdotool mousemove "$x" "$y" sleep 0.05 click 1
+    return
+  fi
   "${E2E_X11_CLOSE:?the x11_close tool}" "$1"
+}
+
+# What the probe says of the window with this X id, asked once per window:
+# a Windows program's start under Wine takes a while.
+win32_probe() {
+  local cache=$E2E_SCRATCH/probe-$1
+  if [ ! -s "$cache" ]; then
+    # (Its lines end in CR LF.)
+    "${E2E_RUNNER[@]}" "${E2E_WIN32_PROBE:?the win32_probe program}" "$(xdotool getwindowname "$1")" |
+      tr -d '\r' > "$cache" || fail "the probe found no window $1"
+  fi
+  cat "$cache"
 }
 
 # How many pixels of a region (x y width height, screen coordinates) of a

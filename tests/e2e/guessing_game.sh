@@ -59,12 +59,15 @@ wait_program 10
 expect_equal "exit status after the click" "$E2E_STATUS" "0"
 
 # The drawing window destroyed while the dialog asks: DRAXO_gets returns 0
-# and the program ends instead of asking again.
-start_program "$game"
-w=$(find_window "DRAXO Graphics")
-find_window "DRAXO_gets" > /dev/null
-sleep 0.3
-xdotool windowclose "$w"
-wait_program 10
-expect_equal "exit status after the window was destroyed" "$E2E_STATUS" "0"
+# and the program ends instead of asking again. (X lets another program
+# destroy a window; Windows does not, and Wine does not see its X window go.)
+if [ -z "${E2E_WINE:-}" ]; then
+  start_program "$game"
+  w=$(find_window "DRAXO Graphics")
+  find_window "DRAXO_gets" > /dev/null
+  sleep 0.3
+  xdotool windowclose "$w"
+  wait_program 10
+  expect_equal "exit status after the window was destroyed" "$E2E_STATUS" "0"
+fi
 echo "guessing_game passed"

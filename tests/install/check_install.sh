@@ -2,10 +2,16 @@
 # Installs the built package into a scratch prefix, then builds two client
 # programs and the installed examples against it, with CMake (find_package)
 # and with pkg-config, and runs the two clients.
+# For a Windows build, DRAXO_TOOLCHAIN_FILE names the cross build's toolchain
+# file and DRAXO_RUN the command that runs a Windows program (under Wine):
+# check_install_windows.sh then does the same with cross-built clients.
 set -euo pipefail
 build_dir=$1
 client_dir=$2
 examples_dir=$3
+if [ -n "${DRAXO_TOOLCHAIN_FILE:-}" ]; then
+  exec "$(dirname "$0")/check_install_windows.sh" "$@"
+fi
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT

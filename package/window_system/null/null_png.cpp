@@ -1,4 +1,5 @@
-// The null backend's PNG encoder: self-contained, with no image library.
+// A PNG encoder for the backends that use no image library: the null
+// backend, and the Win32 one. Self-contained.
 // The picture is written as one IDAT chunk holding a zlib stream of stored
 // (uncompressed) deflate blocks: larger than a compressed file, but exact,
 // small to write and readable by every PNG reader.

@@ -1,0 +1,154 @@
+// Win32 backend: opening and closing, the native message loop, the keyboard's
+// state, the system's requests to end the program, the screen and message
+// timers.
+#include <atomic>
+
+#include "win32_backend.h"
+
+namespace draxo::ws {
+namespace win32 {
+namespace {
+
+// The character message that translating a key press queued for this
+// window, left in the queue: its character when it is one of Latin-1.
+int queued_character(HWND hwnd, UINT key_message) {
+    UINT char_message = key_message == WM_SYSKEYDOWN ? WM_SYSCHAR : WM_CHAR;
+    MSG next;
+    if (!PeekMessageW(&next, hwnd, char_message, char_message, PM_NOREMOVE | PM_NOYIELD)) return -1;
+    // A character outside Latin-1 (the euro sign, a Greek letter, an emoji) types '?'.
+    return next.wParam <= 0xFF ? static_cast<int>(next.wParam) : '?';
+}
+
+// The system's requests to end the program are console control events:
+// Ctrl+C, Ctrl+Break, closing the console window, logging off, shutting
+// down. They arrive on a thread of their own, so the handler only posts a
+// message to a window of the layer's thread, whose procedure passes the
+// request on; it reaches the layer even from inside the system's own loops
+// (a menu being open).
+constexpr UINT termination_message = WM_APP + 1;
+std::atomic<int> termination_requests{0};
+
+LRESULT CALLBACK termination_window_proc(HWND hwnd, UINT id, WPARAM wp, LPARAM lp) {
+    if (id != termination_message) return DefWindowProcW(hwnd, id, wp, lp);
+    native_termination_requested();
+    return 0;
+}
+
+}  // namespace
+
+BOOL WINAPI on_console_event(DWORD event) {
+    // A second request is left to the system, which ends the program.
+    if (termination_requests.fetch_add(1) > 0) return FALSE;
+    PostMessageW(platform().termination_window, termination_message, 0, 0);
+    if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) {
+        // The system ends the process as soon as this returns: the program
+        // gets the time the system allows to end by itself first.
+        Sleep(INFINITE);
+    }
+    return TRUE;
+}
+
+namespace {
+
+void watch_termination_requests(platform_state& p) {
+    WNDCLASSEXW c{};
+    c.cbSize = sizeof c;
+    c.lpfnWndProc = termination_window_proc;
+    c.hInstance = p.instance;
+    c.lpszClassName = L"DRAXO termination requests";
+    RegisterClassExW(&c);
+    p.termination_window =
+        CreateWindowExW(0, c.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, p.instance, nullptr);
+    if (p.termination_window) SetConsoleCtrlHandler(on_console_event, TRUE);
+}
+
+}  // namespace
+
+platform_state& platform() {
+    static auto* state = new platform_state;
+    return *state;
+}
+
+std::wstring widen(const char* text, int length) {
+    std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
+    for (int i = 0; i < length; ++i) wide[static_cast<std::size_t>(i)] = static_cast<unsigned char>(text[i]);
+    return wide;
+}
+
+std::wstring widen(const std::string& text) { return widen(text.data(), static_cast<int>(text.size())); }
+
+std::string narrow(const wchar_t* text, int length) {
+    std::string latin1(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
+    for (int i = 0; i < length; ++i) {
+        auto c = static_cast<unsigned>(text[i]);
+        latin1[static_cast<std::size_t>(i)] = c <= 0xFF ? static_cast<char>(c) : '?';
+    }
+    return latin1;
+}
+
+void handle_native_message(MSG& msg) {
+    // An open dialog takes its keys first: Tab, Enter and Escape mean what
+    // they mean in a dialog.
+    platform_state& p = platform();
+    for (auto d = p.dialogs.rbegin(); d != p.dialogs.rend(); ++d) {
+        native_dialog* n = native_of(*d);
+        if (n && n->hwnd && IsDialogMessageW(n->hwnd, &msg)) return;
+    }
+    // The layer's key-down carries the character it types, so that the
+    // layer can translate it itself. Translating here queues the system's
+    // character message, which stays for the system's own menu keys.
+    if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) {
+        TranslateMessage(&msg);
+        p.pending_character = queued_character(msg.hwnd, msg.message);
+    }
+    DispatchMessageW(&msg);
+    p.pending_character = -1;
+}
+
+}  // namespace win32
+
+namespace backend {
+
+bool init(std::string& why_not) {
+    win32::platform_state& p = win32::platform();
+    if (p.measure_dc) return true;
+    p.instance = GetModuleHandleW(nullptr);
+    p.measure_dc = CreateCompatibleDC(nullptr);
+    if (!p.measure_dc || GetSystemMetrics(SM_CXSCREEN) <= 0) {
+        why_not = "there is no desktop to open the windows on.";
+        return false;
+    }
+    win32::watch_termination_requests(p);
+    return true;
+}
+
+// Runs at the end of the process, which takes every window, menu, timer and
+// GDI object down with it.
+void quit() {}
+
+void poll_events(bool block) {
+    // Sleeps until a message of any kind is in the queue, one already there
+    // included; timers and paint requests count.
+    if (block) MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        // The layer keeps its own quit message; the system's is not the package's.
+        if (msg.message == WM_QUIT) continue;
+        win32::handle_native_message(msg);
+    }
+}
+
+bool key_held(unsigned virtual_key) { return (GetAsyncKeyState(static_cast<int>(virtual_key)) & 0x8000) != 0; }
+
+extent screen_size() { return extent{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
+
+void start_timer(window w, unsigned id, unsigned period_ms) {
+    if (HWND hwnd = win32::hwnd_of(w)) SetTimer(hwnd, id, period_ms, nullptr);
+}
+
+void stop_timer(window w, unsigned id) {
+    if (HWND hwnd = win32::hwnd_of(w)) KillTimer(hwnd, id);
+}
+
+}  // namespace backend
+}  // namespace draxo::ws

@@ -1,0 +1,164 @@
+// Win32 backend: images (32-bit top-down DIB sections), fonts and text
+// through GDI. The core draws shapes into the bits itself; GDI draws only
+// text, and leaves the fourth byte of the pixels it paints 0.
+#include <algorithm>
+#include <cstring>
+
+#include "win32_backend.h"
+
+namespace draxo::ws {
+namespace win32 {
+
+HDC image_dc(image img) {
+    if (!img->dc && img->bitmap) {
+        img->dc = CreateCompatibleDC(nullptr);
+        img->dc_previous = SelectObject(img->dc, img->bitmap);
+    }
+    return img->dc;
+}
+
+font_selection::font_selection(HDC dc, HFONT& selected, const font_record& f) : dc_(dc) {
+    if (f.owns_handle) {
+        previous_ = SelectObject(dc, f.handle);
+    } else if (selected != f.handle) {
+        SelectObject(dc, f.handle);
+        selected = f.handle;
+    }
+}
+
+font_selection::~font_selection() {
+    if (previous_) SelectObject(dc_, previous_);
+}
+
+namespace {
+
+text_metrics metrics_of(HFONT handle) {
+    HDC dc = platform().measure_dc;
+    HGDIOBJ previous = SelectObject(dc, handle);
+    TEXTMETRICW tm{};
+    GetTextMetricsW(dc, &tm);
+    SelectObject(dc, previous);
+    return text_metrics{tm.tmHeight,          tm.tmAscent,          tm.tmDescent,
+                        tm.tmInternalLeading, tm.tmExternalLeading, tm.tmAveCharWidth};
+}
+
+font_record stock_font(int which) {
+    auto handle = static_cast<HFONT>(GetStockObject(which));
+    return font_record{handle, false, metrics_of(handle)};
+}
+
+// The request as the system takes it: the character set, precisions,
+// quality, pitch and family are the defaults, so the system's font mapping
+// picks the face for a face name it does not have.
+HFONT make_font(int height, int weight, const char* face) {
+    std::size_t length = face ? std::min<std::size_t>(std::strlen(face), LF_FACESIZE - 1) : 0;
+    std::wstring name = widen(face, static_cast<int>(length));
+    return CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, name.c_str());
+}
+
+// Every text command asks for its font anew, and mapping a request to a
+// face is the costly part of making a font; so the fonts made are kept by
+// request. Past the limit, fonts are made for their command alone.
+constexpr std::size_t font_cache_limit = 512;  // far more requests than the package makes
+
+}  // namespace
+}  // namespace win32
+
+namespace backend {
+
+image create_image(int width, int height) {
+    auto* img = new image_record;
+    if (width <= 0 || height <= 0) return img;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down: row 0 first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    img->bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!img->bitmap) return img;
+    img->bits = static_cast<std::uint32_t*>(bits);
+    img->width = width;
+    img->height = height;
+    std::fill_n(img->bits, static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0xFF000000u);
+    return img;
+}
+
+void delete_image(image img) {
+    if (img->dc) {
+        SelectObject(img->dc, img->dc_previous);
+        DeleteDC(img->dc);
+    }
+    if (img->bitmap) DeleteObject(img->bitmap);
+    delete img;
+}
+
+pixels image_pixels(image img) {
+    if (!img->bits) return {};
+    return pixels{img->bits, img->width, img->height, img->width};
+}
+
+font create_font(int height, int weight, const char* face) {
+    win32::platform_state& p = win32::platform();
+    win32::font_request request{height, weight, face ? face : ""};
+    auto found = p.fonts.find(request);
+    if (found != p.fonts.end()) return new font_record(found->second);
+    HFONT handle = win32::make_font(height, weight, face);
+    font_record made{handle, false, win32::metrics_of(handle)};
+    if (p.fonts.size() < win32::font_cache_limit) {
+        p.fonts.emplace(std::move(request), made);
+        return new font_record(made);
+    }
+    made.owns_handle = true;
+    return new font_record(made);
+}
+
+void delete_font(font f) {
+    if (f->owns_handle) DeleteObject(f->handle);
+    delete f;
+}
+
+font stock_fixed_font() {
+    win32::platform_state& p = win32::platform();
+    if (!p.stock_fixed.handle) p.stock_fixed = win32::stock_font(ANSI_FIXED_FONT);
+    return &p.stock_fixed;
+}
+
+font system_font() {
+    win32::platform_state& p = win32::platform();
+    if (!p.system.handle) p.system = win32::stock_font(SYSTEM_FONT);
+    return &p.system;
+}
+
+text_metrics font_metrics(font f) { return f->metrics; }
+
+extent text_extent(font f, const char* text, int length) {
+    win32::platform_state& p = win32::platform();
+    win32::font_selection selection(p.measure_dc, p.measure_font, *f);
+    std::wstring wide = win32::widen(text, length);
+    SIZE size{};
+    GetTextExtentPoint32W(p.measure_dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+    // The cell height whatever the text, the empty one included.
+    return extent{size.cx, f->metrics.height};
+}
+
+void draw_text(image target, font f, int x, int y, const char* text, int length, colorref color, bool opaque,
+               colorref background) {
+    HDC dc = win32::image_dc(target);
+    if (!dc) return;
+    std::wstring wide = win32::widen(text, length);
+    win32::font_selection selection(dc, target->dc_font, *f);
+    SetTextAlign(dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
+    SetTextColor(dc, color);
+    SetBkColor(dc, background);
+    SetBkMode(dc, opaque ? OPAQUE : TRANSPARENT);
+    TextOutW(dc, x, y, wide.c_str(), static_cast<int>(wide.size()));
+    // The core reads and writes the bits next: GDI's batched work goes first.
+    GdiFlush();
+}
+
+}  // namespace backend
+}  // namespace draxo::ws

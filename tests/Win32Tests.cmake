@@ -1,0 +1,48 @@
+# Tests of the Windows build beyond the unit tests: cross-built with
+# mingw-w64 and run under Wine through the cross-compiling emulator
+# (scripts/wine-run.sh). Run CTest on an X display, as under xvfb-run: the
+# programs open real windows, and the end-to-end checks drive them with
+# xdotool.
+
+# End-to-end: the real programs under Wine, in real windows, one at a time.
+add_executable(win32_probe e2e/win32_probe.c)
+draxo_warnings(win32_probe)
+
+function(draxo_add_wine_e2e_test name script)
+  add_test(NAME e2e.wine.${name} COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/e2e/${script} ${ARGN})
+  set_tests_properties(e2e.wine.${name} PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE
+    ENVIRONMENT "E2E_WINE=${PROJECT_SOURCE_DIR}/scripts/wine-run.sh ${DRAXO_WINEPREFIX};E2E_WIN32_PROBE=$<TARGET_FILE:win32_probe>")
+endfunction()
+
+add_executable(gets_client e2e/gets_client.c)
+target_link_libraries(gets_client PRIVATE draxo)
+draxo_warnings(gets_client)
+draxo_add_wine_e2e_test(gets_dialog_on_a_real_display gets_dialog.sh $<TARGET_FILE:gets_client>)
+draxo_add_wine_e2e_test(demo_client_in_a_real_window demo_client.sh $<TARGET_FILE:bouncing_ball>)
+draxo_add_wine_e2e_test(designer_in_a_real_window designer.sh $<TARGET_FILE:draxo-card-designer>)
+draxo_add_wine_e2e_test(designer_session_recorded_and_played_back record_playback.sh
+  $<TARGET_FILE:draxo-card-designer>)
+draxo_add_wine_e2e_test(designer_keeps_its_cards card_files.sh $<TARGET_FILE:draxo-card-designer>)
+draxo_add_wine_e2e_test(sketch_pad_example sketch_pad.sh $<TARGET_FILE:sketch_pad>)
+draxo_add_wine_e2e_test(clock_example clock.sh $<TARGET_FILE:clock>)
+draxo_add_wine_e2e_test(guessing_game_example guessing_game.sh $<TARGET_FILE:guessing_game>)
+
+# Client programs cross-built against the installed package, run under Wine.
+add_test(NAME install.clients_build_against_the_installed_package
+  COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/install/check_install.sh ${CMAKE_BINARY_DIR}
+          ${CMAKE_CURRENT_SOURCE_DIR}/install/client ${PROJECT_SOURCE_DIR}/examples)
+set_tests_properties(install.clients_build_against_the_installed_package PROPERTIES TIMEOUT 300
+  ENVIRONMENT "DRAXO_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/mingw-w64-x86_64.cmake;DRAXO_RUN=${PROJECT_SOURCE_DIR}/scripts/wine-run.sh ${DRAXO_WINEPREFIX}")
+
+# The same client drawing every shape kind on Linux and here: identical frame
+# buffers. Needs the Linux build's shape_frame, given as DRAXO_HOST_SHAPE_FRAME.
+add_executable(shape_frame cross/shape_frame.cpp)
+target_link_libraries(shape_frame PRIVATE draxo_internal_win32)
+draxo_warnings(shape_frame)
+set(DRAXO_HOST_SHAPE_FRAME "" CACHE FILEPATH "The Linux build's shape_frame program, for the cross-platform check")
+if(DRAXO_HOST_SHAPE_FRAME)
+  add_test(NAME cross.shapes_leave_the_same_frame_buffer_on_linux_and_windows
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/cross/compare_frames.sh ${DRAXO_HOST_SHAPE_FRAME} $<TARGET_FILE:shape_frame>)
+  set_tests_properties(cross.shapes_leave_the_same_frame_buffer_on_linux_and_windows PROPERTIES TIMEOUT 120
+    ENVIRONMENT "DRAXO_RUN=${PROJECT_SOURCE_DIR}/scripts/wine-run.sh ${DRAXO_WINEPREFIX}")
+endif()

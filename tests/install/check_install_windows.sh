@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# The install check of a Windows build: installs the cross-built package into
+# a scratch prefix, cross-builds clients against it with CMake (find_package,
+# through the toolchain file) and with pkg-config and the cross compiler, and
+# runs them under Wine. Called by check_install.sh.
+set -euo pipefail
+build_dir=$1
+client_dir=$2
+examples_dir=$3
+read -r -a run <<<"${DRAXO_RUN:?the command that runs a Windows program}"
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+prefix=$scratch/prefix
+
+cmake --install "$build_dir" --prefix "$prefix" > /dev/null
+for file in include/draxo.h bin/libdraxo.dll lib/libdraxo.dll.a lib/cmake/Draxo/DraxoConfig.cmake \
+  lib/pkgconfig/draxo.pc bin/draxo-card-designer.exe; do
+  test -f "$prefix/$file" || { echo "FAIL: $file is not installed" >&2; exit 1; }
+done
+if ls "$prefix"/lib/*draxo_main* > /dev/null 2>&1; then
+  echo "FAIL: a companion library with main() is installed for Windows" >&2
+  exit 1
+fi
+
+# The clients find the DLL where it was installed.
+export WINEPATH="Z:${prefix//\//\\}\\bin"
+
+check_output() {
+  local expected=$1
+  shift
+  local output
+  output=$("${run[@]}" "$@" | tr -d '\r')
+  if [ "$output" != "$expected" ]; then
+    echo "FAIL: $* printed '$output', expected '$expected'" >&2
+    exit 1
+  fi
+}
+
+echo "-- CMake clients"
+# The examples are installed with the reference, with a CMakeLists.txt of their own.
+installed_examples=$prefix/share/doc/draxo/examples
+for example in bouncing_ball sketch_pad clock guessing_game; do
+  cmp "$examples_dir/$example.c" "$installed_examples/$example.c"
+done
+cp -r "$installed_examples" "$scratch/examples"
+cmake -S "$scratch/examples" -B "$scratch/examples-build" -DCMAKE_TOOLCHAIN_FILE="$DRAXO_TOOLCHAIN_FILE" \
+  -DCMAKE_PREFIX_PATH="$prefix" > /dev/null
+cmake --build "$scratch/examples-build" > /dev/null
+for example in bouncing_ball sketch_pad clock guessing_game; do
+  test -f "$scratch/examples-build/$example.exe"
+done
+cmake -S "$client_dir" -B "$scratch/cmake-build" -DCMAKE_TOOLCHAIN_FILE="$DRAXO_TOOLCHAIN_FILE" \
+  -DCMAKE_PREFIX_PATH="$prefix" > /dev/null
+cmake --build "$scratch/cmake-build" > /dev/null
+check_output "c client: hello world" "$scratch/cmake-build/c_client.exe" hello world
+check_output "cpp client: 11" "$scratch/cmake-build/cpp_client.exe"
+check_output "windows client: found the drawing window" "$scratch/cmake-build/windows_client.exe"
+
+echo "-- pkg-config clients"
+export PKG_CONFIG_PATH=$prefix/lib/pkgconfig
+export PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig
+cc=x86_64-w64-mingw32-gcc-posix
+cxx=x86_64-w64-mingw32-g++-posix
+$cc -std=c11 -Wall -Werror "$client_dir/client_winmain.c" $(pkg-config --cflags --libs draxo) -o "$scratch/c_client.exe"
+$cxx -std=c++17 -Wall -Werror "$client_dir/client_main.cpp" $(pkg-config --cflags --libs draxo) -o "$scratch/cpp_client.exe"
+$cc -std=c11 -Wall -Werror -mwindows "$client_dir/client_windows_h.c" $(pkg-config --cflags --libs draxo) \
+  -o "$scratch/windows_client.exe"
+check_output "c client: " "$scratch/c_client.exe"
+check_output "cpp client: 11" "$scratch/cpp_client.exe"
+check_output "windows client: found the drawing window" "$scratch/windows_client.exe"
+echo "install check passed"

@@ -1,0 +1,469 @@
+// The Win32 backend: native windows of the layer's classes, real input turned
+// into the layer's messages, the menu bar with its system keys, timers, the
+// dialog the system makes from the package's template, and GDI text.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "console/gets_dialog.h"
+#include "support/win32_support.h"
+
+namespace ws = draxo::ws;
+using draxo::test::bring_to_front;
+using draxo::test::pump_until;
+using draxo::test::send_key;
+using draxo::test::tap_key;
+
+namespace {
+
+std::vector<ws::message> seen;
+
+ws::lresult recording_proc(ws::window w, unsigned id, ws::wparam wp, ws::lparam lp) {
+    seen.push_back(ws::message{w, id, wp, lp, -1});
+    return ws::def_window_proc(w, id, wp, lp);
+}
+
+ws::window make_window(unsigned style = WS_CAPTION | WS_SYSMENU) {
+    draxo::test::open_window_system();
+    ws::register_class("TestClass", CS_HREDRAW | CS_VREDRAW, recording_proc, 0x00FF00);
+    return ws::create_window("TestClass", "Test", style, 10, 20, 300, 200);
+}
+
+HWND hwnd_of(ws::window w) { return ws::win32::hwnd_of(w); }
+
+// The layer's messages of one kind seen so far.
+std::vector<ws::message> seen_of(unsigned id) {
+    std::vector<ws::message> of;
+    std::copy_if(seen.begin(), seen.end(), std::back_inserter(of),
+                 [id](const ws::message& m) { return m.id == id; });
+    return of;
+}
+
+bool saw(unsigned id, ws::wparam wp) {
+    return std::any_of(seen.begin(), seen.end(), [&](const ws::message& m) { return m.id == id && m.w == wp; });
+}
+
+// A popup "&Run" on a bar: Go (1), a separator, Log (4, checked), Old (9, grayed), Quit (8).
+ws::menu attach_run_menu(ws::window w) {
+    ws::menu bar = ws::create_menu();
+    ws::menu run = ws::create_popup_menu();
+    ws::append_menu(run, MF_STRING, 1, "&Go\tCtrl+G");
+    ws::append_menu(run, MF_SEPARATOR, 0, nullptr);
+    ws::append_menu(run, MF_STRING | MF_CHECKED, 4, "&Log");
+    ws::append_menu(run, MF_STRING | MF_GRAYED, 9, "Old");
+    ws::append_menu(run, MF_STRING, 8, "&Quit\tCtrl+Q");
+    ws::append_menu(bar, MF_POPUP, reinterpret_cast<std::uintptr_t>(run), "&Run");
+    ws::set_menu(w, bar);
+    return run;
+}
+
+std::wstring menu_text(HMENU menu, UINT position) {
+    wchar_t text[64] = {};
+    GetMenuStringW(menu, position, text, 64, MF_BYPOSITION);
+    return text;
+}
+
+TEST(Win32Windows, ANativeWindowOfTheLayersClassHasTheOuterGeometryAndReportsItsClientArea) {
+    seen.clear();
+    ws::window w = make_window();
+    HWND hwnd = hwnd_of(w);
+    ASSERT_NE(hwnd, nullptr);
+    wchar_t class_name[32] = {};
+    GetClassNameW(hwnd, class_name, 32);
+    EXPECT_STREQ(class_name, L"TestClass");
+    RECT outer{}, client{};
+    GetWindowRect(hwnd, &outer);
+    GetClientRect(hwnd, &client);
+    EXPECT_EQ(outer.left, 10);
+    EXPECT_EQ(outer.top, 20);
+    EXPECT_EQ(outer.right - outer.left, 300);
+    EXPECT_EQ(outer.bottom - outer.top, 200);
+    // The caption and frame come off the outer size; the layer reports the rest.
+    EXPECT_LT(client.bottom, 200);
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].id, WM_CREATE);
+    EXPECT_EQ(seen[1].id, WM_SIZE);
+    EXPECT_EQ(seen[1].l, ws::make_lparam(client.right, client.bottom));
+    EXPECT_EQ(ws::client_rect(w).bottom, client.bottom);
+
+    EXPECT_FALSE(IsWindowVisible(hwnd));
+    EXPECT_FALSE(ws::show_window(w, SW_SHOW));
+    EXPECT_TRUE(IsWindowVisible(hwnd));
+    EXPECT_TRUE(ws::show_window(w, SW_HIDE));
+    EXPECT_FALSE(ws::window_visible(w));
+}
+
+TEST(Win32Input, AClickIsALeftButtonPressAtItsClientPosition) {
+    ws::window w = make_window();
+    ASSERT_TRUE(bring_to_front(hwnd_of(w)));
+    seen.clear();
+    POINT at{30, 40};
+    ClientToScreen(hwnd_of(w), &at);
+    draxo::test::click_screen(at.x, at.y);
+    ASSERT_TRUE(pump_until([] { return !seen_of(WM_LBUTTONUP).empty(); }));
+    auto presses = seen_of(WM_LBUTTONDOWN);
+    ASSERT_EQ(presses.size(), 1u);
+    EXPECT_EQ(presses[0].l, ws::make_lparam(30, 40));
+    EXPECT_EQ(presses[0].w & MK_LBUTTON, static_cast<ws::wparam>(MK_LBUTTON));
+}
+
+TEST(Win32Input, AKeyPressCarriesItsCharacterWhichTheLayerTranslatesOnce) {
+    ws::window w = make_window();
+    ASSERT_TRUE(bring_to_front(hwnd_of(w)));
+    seen.clear();
+    tap_key('A');
+    tap_key(VK_SPACE);
+    ASSERT_TRUE(pump_until([] { return seen_of(WM_KEYUP).size() == 2; }));
+    draxo::test::pump_for(100);
+    std::vector<unsigned> order;
+    for (const ws::message& m : seen)
+        if (m.id >= WM_KEYDOWN && m.id <= WM_CHAR) order.push_back(m.id);
+    EXPECT_EQ(order, (std::vector<unsigned>{WM_KEYDOWN, WM_CHAR, WM_KEYUP, WM_KEYDOWN, WM_CHAR, WM_KEYUP}));
+    auto characters = seen_of(WM_CHAR);
+    ASSERT_EQ(characters.size(), 2u);
+    EXPECT_EQ(characters[0].w, static_cast<ws::wparam>('a'));
+    EXPECT_EQ(characters[1].w, static_cast<ws::wparam>(' '));
+    EXPECT_EQ(seen_of(WM_KEYDOWN)[0].w, static_cast<ws::wparam>('A'));
+}
+
+TEST(Win32Input, CtrlWithALetterIsTheLettersKeyWithTheControlCharacter) {
+    ws::window w = make_window();
+    ASSERT_TRUE(bring_to_front(hwnd_of(w)));
+    seen.clear();
+    send_key(VK_CONTROL, false);
+    tap_key('Q');
+    send_key(VK_CONTROL, true);
+    ASSERT_TRUE(pump_until([] { return saw(WM_KEYUP, VK_CONTROL); }));
+    EXPECT_TRUE(saw(WM_KEYDOWN, VK_CONTROL));
+    EXPECT_TRUE(saw(WM_KEYDOWN, 'Q'));
+    EXPECT_TRUE(saw(WM_CHAR, 0x11));
+}
+
+TEST(Win32Input, ACharacterOutsideLatin1TypesAQuestionMarkAndCtrlIsReadFromTheKeyboard) {
+    ws::window w = make_window();
+    ASSERT_TRUE(bring_to_front(hwnd_of(w)));
+    seen.clear();
+    INPUT euro[2] = {};
+    for (INPUT& in : euro) {
+        in.type = INPUT_KEYBOARD;
+        in.ki.wScan = 0x20AC;  // the euro sign
+        in.ki.dwFlags = KEYEVENTF_UNICODE;
+    }
+    euro[1].ki.dwFlags |= KEYEVENTF_KEYUP;
+    SendInput(2, euro, sizeof euro[0]);
+    ASSERT_TRUE(pump_until([] { return !seen_of(WM_KEYUP).empty(); }));
+    auto characters = seen_of(WM_CHAR);
+    ASSERT_EQ(characters.size(), 1u);
+    EXPECT_EQ(characters[0].w, static_cast<ws::wparam>('?'));
+
+    EXPECT_FALSE(ws::key_held(VK_CONTROL));
+    send_key(VK_CONTROL, false);
+    EXPECT_TRUE(pump_until([] { return ws::key_held(VK_CONTROL); }));
+    send_key(VK_CONTROL, true);
+    EXPECT_TRUE(pump_until([] { return !ws::key_held(VK_CONTROL); }));
+}
+
+// The system's request to end the program (a console's Ctrl+C) arrives on a
+// thread of its own and reaches the layer as its quit message, on the
+// layer's thread; a second request is left to the system.
+TEST(Win32Termination, AConsoleCtrlCBecomesTheQuitMessageAndASecondIsTheSystems) {
+    draxo::test::open_window_system();
+    BOOL first = FALSE, second = TRUE;
+    std::thread([&] {
+        first = ws::win32::on_console_event(CTRL_C_EVENT);
+        second = ws::win32::on_console_event(CTRL_C_EVENT);
+    }).join();
+    EXPECT_TRUE(first);
+    EXPECT_FALSE(second);
+    bool quit = false;
+    EXPECT_TRUE(pump_until([&] {
+        ws::message m;
+        while (ws::peek_message(m))
+            if (m.id == WM_QUIT) quit = true;
+        return quit;
+    }));
+}
+
+TEST(Win32Windows, TheCloseBoxAsksTheWindowAndADestructionFromOutsideIsReported) {
+    ws::window w = make_window();
+    ws::show_window(w, SW_SHOW);
+    seen.clear();
+    SendMessageW(hwnd_of(w), WM_SYSCOMMAND, SC_CLOSE, 0);
+    ASSERT_TRUE(pump_until([] { return !seen_of(WM_CLOSE).empty(); }));
+    // The test's procedure leaves WM_CLOSE to the layer's default: destroyed
+    // by the layer, which reports it once.
+    EXPECT_FALSE(ws::is_window(w));
+    EXPECT_EQ(seen_of(WM_DESTROY).size(), 1u);
+
+    ws::window other = ws::create_window("TestClass", "Other", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100);
+    HWND native = hwnd_of(other);
+    seen.clear();
+    DestroyWindow(native);
+    EXPECT_FALSE(ws::is_window(other));
+    EXPECT_EQ(seen_of(WM_DESTROY).size(), 1u);
+    EXPECT_FALSE(IsWindow(native));
+}
+
+TEST(Win32Timers, ExpiriesArriveAsTimerMessagesUntilTheTimerIsKilled) {
+    ws::window w = make_window();
+    seen.clear();
+    ws::set_timer(w, 7, 20);
+    ws::wait_message();  // sleeps until the first expiry
+    ASSERT_TRUE(pump_until([] { return seen_of(WM_TIMER).size() >= 3; }, 2000));
+    EXPECT_EQ(seen_of(WM_TIMER)[0].w, 7u);
+    ws::kill_timer(w, 7);
+    draxo::test::pump_for(50);
+    std::size_t after_kill = seen_of(WM_TIMER).size();
+    draxo::test::pump_for(150);
+    EXPECT_EQ(seen_of(WM_TIMER).size(), after_kill);
+}
+
+TEST(Win32Menus, TheNativeBarMirrorsTheModelAndTakesRowsFromTheClientArea) {
+    ws::window w = make_window();
+    int before = ws::client_rect(w).bottom;
+    attach_run_menu(w);
+    HMENU bar = GetMenu(hwnd_of(w));
+    ASSERT_NE(bar, nullptr);
+    ASSERT_EQ(GetMenuItemCount(bar), 1);
+    EXPECT_EQ(menu_text(bar, 0), L"&Run");
+    HMENU run = GetSubMenu(bar, 0);
+    ASSERT_EQ(GetMenuItemCount(run), 5);
+    EXPECT_EQ(menu_text(run, 0), L"&Go\tCtrl+G");
+    EXPECT_TRUE(GetMenuState(run, 1, MF_BYPOSITION) & MF_SEPARATOR);
+    EXPECT_TRUE(GetMenuState(run, 2, MF_BYPOSITION) & MF_CHECKED);
+    EXPECT_TRUE(GetMenuState(run, 3, MF_BYPOSITION) & MF_GRAYED);
+    EXPECT_LT(ws::client_rect(w).bottom, before);
+
+    ws::check_menu_item(ws::menu_item_at(ws::window_menu(w), 0).popup, 4, MF_UNCHECKED);
+    EXPECT_FALSE(GetMenuState(run, 2, MF_BYPOSITION) & MF_CHECKED);
+}
+
+// Whether a popup menu is open: the system shows it as a window of the
+// menu class.
+bool popup_open() {
+    HWND popup = FindWindowW(L"#32768", nullptr);
+    return popup && IsWindowVisible(popup);
+}
+
+// A step of the native driver that waits until a popup is open (or, with
+// `open` false, one timer tick), then presses a key. After five seconds it
+// closes whatever menu is open instead, so that the test fails rather than
+// waits in the menu loop for ever.
+draxo::test::native_driver::step when_popup(bool open, WORD key) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    return [open, key, deadline] {
+        if (std::chrono::steady_clock::now() > deadline) {
+            EndMenu();
+            return true;
+        }
+        if (open && !popup_open()) return false;
+        tap_key(key);
+        return true;
+    };
+}
+
+// The system's own menu keys: Alt with the bar's mnemonic opens the popup,
+// whose mnemonic chooses an item; F10 selects the bar, Enter opens it.
+// Choosing an item posts its command and leaves check marks to the package.
+// Each key waits, inside the system's menu loop, for the menu it is meant for.
+TEST(Win32Menus, AltWithTheMnemonicAndF10ChooseItemsThroughTheSystemsMenuLoop) {
+    ws::window w = make_window();
+    attach_run_menu(w);
+    ASSERT_TRUE(bring_to_front(hwnd_of(w)));
+    seen.clear();
+    {
+        draxo::test::native_driver driver({when_popup(true, 'L')});
+        send_key(VK_MENU, false);
+        tap_key('R');
+        send_key(VK_MENU, true);
+        ASSERT_TRUE(pump_until([] { return saw(WM_COMMAND, 4); }));
+    }
+    EXPECT_TRUE(GetMenuState(GetSubMenu(GetMenu(hwnd_of(w)), 0), 2, MF_BYPOSITION) & MF_CHECKED);
+    {
+        draxo::test::native_driver driver({when_popup(false, VK_RETURN), when_popup(true, 'Q')});
+        tap_key(VK_F10);
+        ASSERT_TRUE(pump_until([] { return saw(WM_COMMAND, 8); }));
+    }
+    EXPECT_EQ(seen_of(WM_COMMAND).size(), 2u);
+}
+
+TEST(Win32Surface, PresentingPutsTheSurfacesPixelsOnTheScreen) {
+    ws::window w = make_window();
+    ASSERT_TRUE(bring_to_front(hwnd_of(w)));
+    draxo::test::pump_for(100);
+    ws::fill_image(ws::window_surface(w), 0x0000FF);  // red, as the palette writes it
+    ws::present_now(w);
+    HDC dc = GetDC(hwnd_of(w));
+    COLORREF shown = GetPixel(dc, 5, 5);
+    ReleaseDC(hwnd_of(w), dc);
+    EXPECT_EQ(shown, 0x0000FFu);
+}
+
+// The screen is handed only what changed since the last time: a redrawn but
+// unchanged picture costs no copy to the screen at all.
+TEST(Win32Surface, OnlyTheRectangleThatChangedGoesToTheScreen) {
+    std::vector<std::uint32_t> bits(7 * 5, 0xFFFFFFFFu);
+    ws::pixels px{bits.data(), 7, 5, 7};
+    ws::win32::shown_pixels shown;
+    RECT first = ws::win32::take_changes(shown, px);
+    EXPECT_EQ((std::vector<LONG>{first.left, first.top, first.right, first.bottom}),
+              (std::vector<LONG>{0, 0, 7, 5}));
+    RECT same = ws::win32::take_changes(shown, px);
+    EXPECT_EQ(same.right - same.left, 0);
+
+    bits[1 * 7 + 6] = 0xFF000000u;  // the last pixel of row 1 (odd width)
+    bits[3 * 7 + 2] = 0xFF000000u;
+    RECT changed = ws::win32::take_changes(shown, px);
+    EXPECT_EQ((std::vector<LONG>{changed.left, changed.top, changed.right, changed.bottom}),
+              (std::vector<LONG>{2, 1, 7, 4}));
+    EXPECT_EQ(shown.bits, bits);
+    EXPECT_EQ(ws::win32::take_changes(shown, px).right, 0);
+
+    bits.assign(6 * 5, 0);
+    ws::pixels smaller{bits.data(), 6, 5, 6};
+    EXPECT_EQ(ws::win32::take_changes(shown, smaller).right, 6);
+}
+
+// Counts the pixels of an image whose colour (fourth byte left out) is `rgb`.
+int count_rgb(ws::image img, std::uint32_t rgb, int left = 0, int top = 0, int right = 1 << 20,
+              int bottom = 1 << 20) {
+    ws::pixels px = ws::image_pixels(img);
+    int count = 0;
+    for (int row = std::max(top, 0); row < std::min(bottom, px.height); ++row)
+        for (int col = std::max(left, 0); col < std::min(right, px.width); ++col)
+            if ((px.bits[row * px.stride + col] & 0xFFFFFFu) == rgb) ++count;
+    return count;
+}
+
+TEST(Win32Text, TheFontRequestGivesTheCharacterHeightAndTextPaintsOnlyItsGlyphs) {
+    draxo::test::open_window_system();
+    ws::font f = ws::create_font(-20, 400, "DRAXO-font");
+    ws::text_metrics m = ws::font_metrics(f);
+    // The system's font mapping may give a pixel more or less than asked.
+    EXPECT_NEAR(m.height - m.internal_leading, 20, 1);
+    ws::extent extent = ws::text_extent(f, "Hello", 5);
+    EXPECT_EQ(extent.cy, m.height);
+    EXPECT_GT(extent.cx, 5 * 4);
+    EXPECT_EQ(ws::text_extent(f, "", 0).cy, m.height);
+
+    ws::image img = ws::create_image(200, 60);
+    ws::fill_image(img, 0xFFFFFF);
+    ws::draw_text(img, f, 10, 10, "Hello", 5, 0x0000FF, false, 0);
+    int red = count_rgb(img, 0xFF0000);
+    EXPECT_GT(red, 30);
+    EXPECT_EQ(red, count_rgb(img, 0xFF0000, 10, 10, 10 + extent.cx, 10 + extent.cy));
+    // Nothing outside the glyphs changes: the rest stays white.
+    int white = count_rgb(img, 0xFFFFFF);
+    EXPECT_GT(white, 200 * 60 - extent.cx * extent.cy);
+
+    ws::draw_text(img, f, 10, 10, "Hello", 5, 0x0000FF, true, 0xFF0000);  // blue cell
+    EXPECT_GT(count_rgb(img, 0x0000FF, 10, 10, 10 + extent.cx, 10 + extent.cy), extent.cx * extent.cy / 2);
+    ws::delete_image(img);
+    ws::delete_font(f);
+
+    ws::text_metrics fixed = ws::font_metrics(ws::stock_fixed_font());
+    EXPECT_EQ(ws::text_extent(ws::stock_fixed_font(), "iiii", 4).cx,
+              ws::text_extent(ws::stock_fixed_font(), "WWWW", 4).cx);
+    EXPECT_GT(fixed.height, 0);
+}
+
+// The test's dialog procedure: Okay (101) ends the dialog with the edit
+// field's text; every other command is only noted.
+std::vector<unsigned> dialog_commands;
+char dialog_text[256];
+
+ws::lresult gets_like_proc(ws::dialog d, unsigned id, ws::wparam wp, ws::lparam) {
+    if (id == WM_INITDIALOG) return 1;
+    if (id != WM_COMMAND) return 0;
+    dialog_commands.push_back(static_cast<unsigned>(wp));
+    if (wp != draxo::gets_okay_id) return 0;
+    ws::get_dlg_item_text(d, draxo::gets_edit_id, dialog_text, sizeof dialog_text);
+    ws::end_dialog(d, 1);
+    return 1;
+}
+
+HWND find_dialog() {
+    HWND hwnd = FindWindowW(nullptr, L"DRAXO_gets");
+    return hwnd && IsWindowVisible(hwnd) && GetForegroundWindow() == hwnd ? hwnd : nullptr;
+}
+
+std::wstring class_of(HWND hwnd) {
+    wchar_t name[32] = {};
+    GetClassNameW(hwnd, name, 32);
+    return name;
+}
+
+TEST(Win32Dialog, TheSystemMakesTheDialogFromTheTemplateAndItsKeysKeepTheirDialogMeaning) {
+    ws::window owner = make_window(WS_OVERLAPPEDWINDOW);
+    ASSERT_TRUE(bring_to_front(hwnd_of(owner)));
+    draxo::gets_template bytes;
+    draxo::build_gets_template("Caf\xe9?", bytes);
+    dialog_commands.clear();
+    std::strcpy(dialog_text, "untouched");
+
+    bool owner_was_disabled = false, focus_in_edit = false;
+    std::wstring prompt, classes;
+    draxo::test::native_driver driver({
+        [&] {
+            HWND dialog = find_dialog();
+            if (!dialog) return false;
+            owner_was_disabled = !IsWindowEnabled(hwnd_of(owner));
+            focus_in_edit = GetFocus() == GetDlgItem(dialog, draxo::gets_edit_id);
+            wchar_t text[100] = {};
+            GetDlgItemTextW(dialog, draxo::gets_prompt_id, text, 100);
+            prompt = text;
+            classes = class_of(GetDlgItem(dialog, draxo::gets_edit_id)) + L"," +
+                      class_of(GetDlgItem(dialog, draxo::gets_okay_id)) + L"," +
+                      class_of(GetDlgItem(dialog, draxo::gets_prompt_id));
+            tap_key(VK_ESCAPE);
+            draxo::test::type_keys("HI");
+            send_key(VK_CONTROL, false);
+            tap_key(VK_RETURN);
+            send_key(VK_CONTROL, true);
+            draxo::test::type_keys("YO");
+            return true;
+        },
+        [&] {
+            // Escape asked the procedure, which kept the dialog open.
+            if (dialog_commands.empty()) return false;
+            tap_key(VK_RETURN);
+            return true;
+        },
+    });
+    ws::lresult result = ws::dialog_box_indirect(bytes.data(), bytes.size(), owner, gets_like_proc, 0);
+    EXPECT_TRUE(driver.finished());
+    EXPECT_EQ(result, 1);
+    EXPECT_TRUE(owner_was_disabled);
+    EXPECT_TRUE(focus_in_edit);
+    EXPECT_EQ(classes, L"Edit,Button,Static");
+    EXPECT_EQ(prompt, std::wstring(L"Caf\u00e9?") + std::wstring(74, L' '));
+    EXPECT_EQ(dialog_commands, (std::vector<unsigned>{IDCANCEL, draxo::gets_okay_id}));
+    EXPECT_STREQ(dialog_text, "hi\r\nyo");
+    EXPECT_TRUE(IsWindowEnabled(hwnd_of(owner)));
+    EXPECT_EQ(FindWindowW(nullptr, L"DRAXO_gets"), nullptr);
+}
+
+TEST(Win32Dialog, ADialogWindowDestroyedUnderTheLayerEndsTheDialogAsAQuit) {
+    ws::window owner = make_window(WS_OVERLAPPEDWINDOW);
+    ASSERT_TRUE(bring_to_front(hwnd_of(owner)));
+    draxo::gets_template bytes;
+    draxo::build_gets_template("", bytes);
+    draxo::test::native_driver driver({[] {
+        HWND dialog = find_dialog();
+        if (dialog) DestroyWindow(dialog);
+        return dialog != nullptr;
+    }});
+    EXPECT_EQ(ws::dialog_box_indirect(bytes.data(), bytes.size(), owner, gets_like_proc, 0), 0);
+    EXPECT_TRUE(driver.finished());
+    ws::message m;
+    EXPECT_TRUE(ws::peek_message(m));
+    EXPECT_EQ(m.id, static_cast<unsigned>(WM_QUIT));
+    EXPECT_TRUE(IsWindowEnabled(hwnd_of(owner)));
+}
+
+}  // namespace
