@@ -8,6 +8,7 @@
 #include <QList>
 #include <QPointF>
 #include <QRawFont>
+#include <QRegion>
 #include <QString>
 #include <QWidget>
 #include <chrono>
@@ -98,8 +99,8 @@ private:
     window_handle window_;
     bool update_scheduled_ = false;
     std::chrono::steady_clock::time_point last_update_{};
-    QImage shown_;     // the surface as the screen was last given it
-    QRect unpainted_;  // given to the screen and not painted yet
+    QImage shown_;       // the surface as the screen was last given it
+    QRegion unpainted_;  // given to the screen and not painted yet
 };
 
 // A top-level package window: optional menu bar above the client area.

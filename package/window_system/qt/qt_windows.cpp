@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QTimer>
 #include <QWindow>
 #include <algorithm>
@@ -129,7 +130,7 @@ ClientArea::ClientArea(window_handle w, QWidget* parent) : QWidget(parent), wind
 }
 
 void ClientArea::paintEvent(QPaintEvent* e) {
-    unpainted_ = QRect();
+    unpainted_ -= e->region();
     if (!window_->surface) return;
     QPainter painter(this);
     for (const QRect& part : e->region()) painter.drawImage(part.topLeft(), window_->surface->image, part);
@@ -204,7 +205,7 @@ void ClientArea::present_now() {
     while (native && !native->isExposed() && steady_clock::now() < give_up)
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents, 10);
     last_update_ = steady_clock::now();
-    const QRect changed = take_changes() | unpainted_;
+    const QRegion changed = unpainted_ | take_changes();
     if (changed.isEmpty()) return;  // the screen shows the surface already
     repaint(changed);
     // The painting goes out to the display with the connection's next flush,
