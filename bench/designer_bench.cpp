@@ -1,6 +1,7 @@
 // The card designer's costs: one pass of its main loop (drawing only) with
-// 24 objects of one picture on the card, and continuous playback of a script
-// through the running designer, in events a second.
+// 24 objects of one picture on the card, the idle designer's share of a
+// core, and continuous playback of a script through the running designer,
+// in events a second.
 //   xvfb-run -a -s "-screen 0 1024x768x24" build/bench/designer_bench
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -43,6 +44,30 @@ void BM_MainLoopPassDrawing(benchmark::State& bench) {
     bench.SetLabel(std::string("24 ") + names[bench.range(0)]);
 }
 BENCHMARK(BM_MainLoopPassDrawing)->DenseRange(0, 3)->Unit(benchmark::kMicrosecond);
+
+// The designer left alone with the animation running, as it starts: ten
+// periodic events a second, each redrawing the work area, which the next wait
+// copies to the window. Its share of one core over five seconds.
+void BM_IdleDesigner(benchmark::State& bench) {
+    open_package_for_benchmarks();
+    DRAXO_set_animation(DRAXO_ANIMATE_RUN);
+    cards::designer_state state;
+    double processor = 0, wall = 0;
+    for (auto _ : bench) {
+        const double start_processor = processor_seconds();
+        const auto start_wall = std::chrono::steady_clock::now();
+        for (int tick = 0; tick < 10;) {
+            cards::draw_work_area(state);
+            int x, y;
+            char key;
+            if (DRAXO_next_event(&x, &y, &key) == DRAXO_PERIODIC) ++tick;
+        }
+        processor += processor_seconds() - start_processor;
+        wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start_wall).count();
+    }
+    bench.counters["core_percent"] = 100.0 * processor / wall;
+}
+BENCHMARK(BM_IdleDesigner)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // A script of card clicks, button presses and runs of periodic events.
 int write_script(const char* name) {

@@ -2,7 +2,6 @@
 // animation running: the wait should sleep between the 100 ms ticks.
 //   xvfb-run -a -s "-screen 0 1024x768x24" build/bench/idle_bench
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
 
 #include <chrono>
 
@@ -10,13 +9,6 @@
 #include "draxo.h"
 
 namespace {
-
-double processor_seconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
 
 // Waits for ten periodic events (one second) per iteration. With `redraw`,
 // the client changes the frame at every tick, so every wait also copies

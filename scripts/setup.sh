@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, testing and running DRAXO need,
-# when any of them is missing. Safe to run again: it installs nothing twice.
+# when any of them is missing (cairo only for the benchmark that compares the
+# package with it). Safe to run again: it installs nothing twice.
 set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config
   dpkg-dev file desktop-file-utils
   qt6-base-dev qt6-qpa-plugins fonts-dejavu-core fonts-liberation2 libx11-dev
-  libgtest-dev libbenchmark-dev
+  libgtest-dev libbenchmark-dev libcairo2-dev
   xvfb xauth xdotool imagemagick x11-utils
   clang
   # The Windows build: cross compilers, Wine to run it, GoogleTest's sources

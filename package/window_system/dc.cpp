@@ -118,6 +118,12 @@ void dc_polygon(draw_context& dc, const raster::point* points, int count) {
     if (!px.bits || count <= 0) return;
     const pen& p = dc.current_pen;
     const brush& b = dc.current_brush;
+    if (count == 3 && !b.hollow && !p.null && p.width <= 1 && b.color == p.color) {
+        // Filled and outlined in one colour: one pass.
+        raster::fill_outlined_triangle(px, points, ws::pixel_of(b.color));
+        target_changed(dc);
+        return;
+    }
     if (!b.hollow) raster::fill_polygon(px, points, count, ws::pixel_of(b.color));
     if (!p.null) {
         std::uint32_t outline = ws::pixel_of(p.color);

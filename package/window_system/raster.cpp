@@ -3,28 +3,43 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace draxo::raster {
 
 namespace {
 
-// Fills `count` pixels. Short runs pixel by pixel; longer ones fill a few
-// pixels and then double them with memcpy, whose wide moves are several
-// times faster than a store per pixel.
-void fill_pixels(std::uint32_t* first, std::size_t count, std::uint32_t value) {
-    constexpr std::size_t seed = 16;
-    if (count <= seed) {
-        for (std::size_t i = 0; i < count; ++i) first[i] = value;
-        return;
-    }
-    for (std::size_t i = 0; i < seed; ++i) first[i] = value;
-    for (std::size_t done = seed; done < count;) {
-        std::size_t chunk = std::min(done, count - done);
+// Fills `count` pixels: four at a time where the processor has 128-bit
+// stores (the last four may overlap the ones before); a long run is seeded
+// so and then doubled with memcpy, whose wider moves are faster still.
+void fill_many_pixels(std::uint32_t* first, std::size_t count, std::uint32_t value) {
+#if defined(__SSE2__)
+    constexpr std::size_t seed = 64;
+    const std::size_t stored = count >= 2 * seed ? seed : count;
+    const __m128i four = _mm_set1_epi32(static_cast<int>(value));
+    std::uint32_t* const last = first + stored - 4;
+    for (std::uint32_t* p = first; p < last; p += 4) _mm_storeu_si128(reinterpret_cast<__m128i*>(p), four);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(last), four);
+    for (std::size_t done = stored; done < count;) {
+        const std::size_t chunk = std::min(done, count - done);
         std::memcpy(first + done, first, chunk * sizeof *first);
         done += chunk;
     }
+#else
+    for (std::size_t i = 0; i < count; ++i) first[i] = value;
+#endif
+}
+
+// A few pixels are stored one by one, where they are.
+inline void fill_pixels(std::uint32_t* first, std::size_t count, std::uint32_t value) {
+    if (count >= 8) return fill_many_pixels(first, count, value);
+    for (std::size_t i = 0; i < count; ++i) first[i] = value;
 }
 
 }  // namespace
@@ -44,12 +59,16 @@ void fill_rect(const pixels& target, int left, int top, int right, int bottom, s
     left = std::max(left, 0);
     right = std::min(right, target.width);
     if (top >= bottom || left >= right) return;
-    // The first row is filled, the others copied from it.
-    const std::size_t bytes = sizeof(std::uint32_t) * static_cast<std::size_t>(right - left);
+    const std::size_t count = static_cast<std::size_t>(right - left);
     std::uint32_t* first = target.bits + static_cast<long>(top) * target.stride + left;
-    fill_pixels(first, static_cast<std::size_t>(right - left), value);
+    if (count < 64) {  // narrow: each row stored where it is
+        for (int row = top; row < bottom; ++row, first += target.stride) fill_pixels(first, count, value);
+        return;
+    }
+    // Wide: the first row is filled, the others copied from it.
+    fill_pixels(first, count, value);
     for (int row = top + 1; row < bottom; ++row)
-        std::memcpy(target.bits + static_cast<long>(row) * target.stride + left, first, bytes);
+        std::memcpy(target.bits + static_cast<long>(row) * target.stride + left, first, sizeof *first * count);
 }
 
 void set_pixel(const pixels& target, int x, int y, std::uint32_t value) {
@@ -115,12 +134,19 @@ constexpr i64 box_limit = i64{1} << 30;
 // narrow, so that the part cut off could never reach the buffer.
 constexpr double stroke_limit = double(i64{1} << 26);
 constexpr i64 pen_limit = i64{1} << 24;
+// Segments, pens and buffers within this reach are worked out in 64 bits.
+constexpr i64 small_reach = 4096;
 
 // Floor and ceiling of a / b, for b > 0.
 i64 floor_div(i128 a, i64 b) {
     i128 q = a / b;
     if (a % b != 0 && a < 0) --q;
     return static_cast<i64>(q);
+}
+i64 floor_div(i64 a, i64 b) {
+    i64 q = a / b;
+    if (a % b != 0 && a < 0) --q;
+    return q;
 }
 i64 ceil_div(i128 a, i64 b) { return -floor_div(-a, b); }
 
@@ -206,12 +232,13 @@ public:
         } else {
             // Largest x with x^2 h^2 <= w^2 (h^2 - y2^2) and x of the parity of w - 1.
             i64 rest = h * h - y2 * y2;
-            i128 limit = i128{w} * w * rest;
-            i128 hh = i128{h} * h;
             i64 x = static_cast<i64>(static_cast<double>(w) * std::sqrt(static_cast<double>(rest)) /
                                      static_cast<double>(h));
-            while (x > 0 && i128{x} * x * hh > limit) --x;
-            while (i128{x + 1} * (x + 1) * hh <= limit) ++x;
+            // Boxes up to 2^15 pixels keep the products within 64 bits.
+            if (w <= 32768 && h <= 32768)
+                x = adjusted<i64>(x, w, h, rest);
+            else
+                x = adjusted<i128>(x, w, h, rest);
             if ((x - (w - 1)) % 2 != 0) --x;
             reach = x < 0 ? (w - 1) % 2 : x;
         }
@@ -221,6 +248,14 @@ public:
 
 private:
     static i64 clamp(i64 v) { return std::clamp(v, -box_limit, box_limit); }
+    // The estimate x moved to the largest x with x^2 h^2 <= w^2 rest.
+    template <typename wide>
+    static i64 adjusted(i64 x, i64 w, i64 h, i64 rest) {
+        const wide limit = wide{w} * w * rest, hh = wide{h} * h;
+        while (x > 0 && wide{x} * x * hh > limit) --x;
+        while (wide{x + 1} * (x + 1) * hh <= limit) ++x;
+        return x;
+    }
     i64 left_, top_, width_, height_;
 };
 
@@ -256,6 +291,20 @@ public:
         }
         i128 across = i128{dx_} * vy - i128{dy_} * vx;
         return across * across <= i128{radius2_} * length2_;
+    }
+
+    // covers() for a segment, pen and pixels within `small_reach` (below):
+    // every product then fits 64 bits.
+    bool covers_small(i64 x, i64 y2) const {
+        const i64 vx = 2 * x + offset_ - ax_, vy = y2 - ay_;
+        const i64 along = vx * dx_ + vy * dy_;
+        if (along <= 0) return vx * vx + vy * vy <= radius2_;
+        if (along >= length2_) {
+            const i64 wx = vx - dx_, wy = vy - dy_;
+            return wx * wx + wy * wy <= radius2_;
+        }
+        const i64 across = dx_ * vy - dy_ * vx;
+        return across * across <= radius2_ * length2_;
     }
 
     // A floating-point estimate of the doubled x covered on the doubled row
@@ -439,6 +488,229 @@ void polygon_outline(const pixels& target, const point* points, int count, std::
     }
 }
 
+// Filled triangles in one colour ------------------------------------------------
+//
+// A triangle filled and outlined in one colour is every pixel of its fill and
+// of its outline. Drawn as two passes, the outline walks each edge a second
+// time and paints pixel by pixel; here both are worked out in one pass down
+// the rows, and each edge's pixels on a row are stored as one run. Every
+// bound is a floor of a numerator that changes by a fixed step from row to
+// row, so after one division per bound the rows cost additions only.
+
+namespace {
+
+// floor(numerator / divisor) on successive rows, the numerator changing by
+// `step` from one row to the next; divisor > 0.
+class row_quotient {
+public:
+    row_quotient() = default;
+    row_quotient(i64 numerator, i64 step, i64 divisor) : divisor_(divisor) {
+        quotient_ = floor_div(numerator, divisor);
+        remainder_ = numerator - quotient_ * divisor;
+        step_quotient_ = floor_div(step, divisor);
+        step_remainder_ = step - step_quotient_ * divisor;
+    }
+    i64 value() const { return quotient_; }
+    void next_row() {
+        remainder_ += step_remainder_;
+        const bool carry = remainder_ >= divisor_;
+        remainder_ -= carry ? divisor_ : 0;
+        quotient_ += step_quotient_ + carry;
+    }
+
+private:
+    i64 quotient_ = 0, remainder_ = 0, divisor_ = 1, step_quotient_ = 0, step_remainder_ = 0;
+};
+
+// The pixels line() paints from `from` towards `to`, as one run of columns on
+// each row the line crosses, the rows taken one after the other downwards.
+// Pixel k along the major axis lies q(k) = floor((2 k minor + major - 1) /
+// (2 major)) steps along the minor axis. A line steeper than a diagonal has
+// one pixel on row offset t, at q(t). A flatter one has the pixels k with
+// q(k) = t, from L(t), the least k with 2 k minor + major - 1 >= 2 t major,
+// up to L(t + 1) - 1: each row's run ends where the next one's begins.
+class line_runs {
+public:
+    line_runs(point from, point to) : x0_(from.x), y0_(from.y) {
+        const i64 dx = i64{to.x} - from.x, dy = i64{to.y} - from.y;
+        adx_ = dx < 0 ? -dx : dx;
+        ady_ = dy < 0 ? -dy : dy;
+        sx_ = dx < 0 ? -1 : 1;
+        sy_ = dy < 0 ? -1 : 1;
+        if (adx_ == 0 && ady_ == 0) return;  // paints nothing
+        i64 last_offset = 0;
+        if (adx_ < ady_) {
+            kind_ = steep;
+            last_offset = ady_ - 1;
+        } else if (ady_ > 0) {
+            kind_ = flat;
+            last_offset = (2 * (adx_ - 1) * ady_ + adx_ - 1) / (2 * adx_);
+        }
+        first = sy_ > 0 ? from.y : from.y - last_offset;
+        last = sy_ > 0 ? from.y + last_offset : from.y;
+    }
+
+    i64 first = 1, last = 0;  // the rows crossed; none when first > last
+
+    // Calls visit(row, lo, hi) with the run of each row the line crosses
+    // from `from` to `to` - 1; each call goes on from where the last ended.
+    template <typename Visit>
+    void runs(i64 from, i64 to, Visit visit) {
+        from = std::max(from, first);
+        to = std::min(to, last + 1);
+        if (from >= to) return;
+        if (!started_) start(from);
+        // The stepping in locals, which the visits cannot reach: they stay
+        // in registers.
+        const i64 x0 = x0_, sx = sx_;
+        row_quotient step = step_;
+        if (kind_ == steep) {
+            for (i64 row = from; row < to; ++row) {
+                const i64 column = x0 + sx * step.value();
+                step.next_row();
+                visit(row, column, column);
+            }
+        } else if (kind_ == level) {
+            const i64 end = x0 + sx * (adx_ - 1);
+            visit(from, std::min(x0, end), std::max(x0, end));
+        } else {
+            const i64 last_k = adx_ - 1;
+            const bool down = sy_ > 0;
+            i64 carried = carried_;
+            for (i64 row = from; row < to; ++row) {
+                const i64 next = step.value();
+                step.next_row();
+                const i64 k_first = std::max<i64>(down ? carried : next, 0);
+                const i64 k_last = std::min<i64>((down ? next : carried) - 1, last_k);
+                carried = next;
+                const i64 a = x0 + sx * k_first, b = x0 + sx * k_last;
+                visit(row, std::min(a, b), std::max(a, b));
+            }
+            carried_ = carried;
+        }
+        step_ = step;
+    }
+
+private:
+    // L(t) of a flat line: floor((2 t adx - adx + 2 ady) / (2 ady)).
+    i64 flat_numerator(i64 t) const { return 2 * adx_ * t - adx_ + 2 * ady_; }
+
+    void start(i64 row) {
+        started_ = true;
+        const i64 t = (row - y0_) * sy_;
+        if (kind_ == steep) {
+            step_ = row_quotient(2 * adx_ * t + ady_ - 1, 2 * adx_ * sy_, 2 * ady_);
+        } else if (kind_ == flat) {
+            // Going down the rows, t grows with a line that goes down and
+            // shrinks with one that goes up; the stepping gives L for the
+            // row's t + 1 or t, and the other bound is carried from the row
+            // before.
+            const i64 stepped = sy_ > 0 ? t + 1 : t, carried = sy_ > 0 ? t : t + 1;
+            step_ = row_quotient(flat_numerator(stepped), 2 * adx_ * sy_, 2 * ady_);
+            carried_ = floor_div(flat_numerator(carried), 2 * ady_);
+        }
+    }
+
+    enum { steep, level, flat } kind_ = level;
+    i64 x0_, y0_, adx_ = 0, ady_ = 0, sx_ = 1, sy_ = 1;
+    bool started_ = false;
+    row_quotient step_;
+    i64 carried_ = 0;
+};
+
+// Columns lo..hi of one row (its first pixel at `line`), kept within it.
+inline void store_run(const pixels& target, std::uint32_t* line, i64 lo, i64 hi, std::uint32_t value) {
+    lo = std::max<i64>(lo, 0);
+    hi = std::min<i64>(hi, target.width - 1);
+    if (lo <= hi) fill_pixels(line + lo, static_cast<std::size_t>(hi - lo + 1), value);
+}
+
+// ceil of where the edge from `upper` down to `lower` crosses each row, as
+// fill_polygon takes it, from `first_row` on.
+row_quotient crossing(point upper, point lower, i64 first_row) {
+    const i64 height = i64{lower.y} - upper.y, run = i64{lower.x} - upper.x;
+    if (height <= 0) return row_quotient();
+    return row_quotient(i64{upper.x} * height + (first_row - upper.y) * run + height - 1, run, height);
+}
+
+}  // namespace
+
+void fill_outlined_triangle(const pixels& target, const point* corners, std::uint32_t value) {
+    // Beyond this reach the products of the row arithmetic could leave 64
+    // bits: the two passes, which work in 128 bits, draw such triangles.
+    constexpr i64 reach = i64{1} << 24;
+    for (int i = 0; i < 3; ++i)
+        if (corners[i].x < -reach || corners[i].x > reach || corners[i].y < -reach || corners[i].y > reach) {
+            fill_polygon(target, corners, 3, value);
+            polygon_outline(target, corners, 3, value);
+            return;
+        }
+    // The corners from the top down: a, b, c.
+    point a = corners[0], b = corners[1], c = corners[2];
+    if (a.y > b.y) std::swap(a, b);
+    if (b.y > c.y) std::swap(b, c);
+    if (a.y > b.y) std::swap(a, b);
+    const row_range rows = visible_rows(target, a.y, i64{c.y} + 1);
+    if (rows.from >= rows.to) return;
+
+    // The inside: on the rows from a down to (not including) c, from the
+    // crossing of one side to the column before the crossing of the other,
+    // the long side a-c against a-b above b and b-c from b on.
+    row_quotient long_side = crossing(a, c, rows.from), upper_side = crossing(a, b, rows.from),
+                 lower_side = crossing(b, c, std::max<i64>(rows.from, b.y));
+    // The outline: each edge without its end point, and each corner.
+    line_runs outline[3] = {line_runs(corners[0], corners[1]), line_runs(corners[1], corners[2]),
+                            line_runs(corners[2], corners[0])};
+
+    // A few dozen rows at a time, piece by piece: the pieces of a row that
+    // meet are joined into one run, stored at the end; a piece apart from
+    // it is stored at once.
+    constexpr int rows_at_a_time = 64;
+    i64 joined_lo[rows_at_a_time], joined_hi[rows_at_a_time];
+    for (i64 from = rows.from; from < rows.to; from += rows_at_a_time) {
+        const i64 to = std::min<i64>(from + rows_at_a_time, rows.to);
+        std::uint32_t* const first_line = target.bits + from * target.stride;
+        auto line_of = [&](i64 row) { return first_line + (row - from) * target.stride; };
+        for (i64 row = from; row < to; ++row) {
+            joined_lo[row - from] = 0;
+            joined_hi[row - from] = -1;
+        }
+        auto add = [&](i64 row, i64 lo, i64 hi) {
+            i64& joined_first = joined_lo[row - from];
+            i64& joined_last = joined_hi[row - from];
+            if (joined_first > joined_last) {
+                joined_first = lo;
+                joined_last = hi;
+            } else if (lo <= joined_last + 1 && hi + 1 >= joined_first) {
+                joined_first = std::min(joined_first, lo);
+                joined_last = std::max(joined_last, hi);
+            } else {
+                store_run(target, line_of(row), lo, hi, value);
+            }
+        };
+        const i64 inside_to = std::min<i64>(to, c.y), middle = std::clamp<i64>(b.y, from, inside_to);
+        auto inside = [&](i64 first, i64 end, row_quotient& other_side) {
+            row_quotient one = long_side, other = other_side;  // locals, kept in registers
+            for (i64 row = first; row < end; ++row) {
+                const i64 x1 = one.value(), x2 = other.value();
+                one.next_row();
+                other.next_row();
+                joined_lo[row - from] = std::min(x1, x2);
+                joined_hi[row - from] = std::max(x1, x2) - 1;
+            }
+            long_side = one;
+            other_side = other;
+        };
+        inside(from, middle, upper_side);
+        inside(middle, inside_to, lower_side);
+        for (line_runs& edge : outline) edge.runs(from, to, add);
+        for (int i = 0; i < 3; ++i)
+            if (corners[i].y >= from && corners[i].y < to) add(corners[i].y, corners[i].x, corners[i].x);
+        for (i64 row = from; row < to; ++row)
+            store_run(target, line_of(row), joined_lo[row - from], joined_hi[row - from], value);
+    }
+}
+
 void fill_ellipse(const pixels& target, int left, int top, int right, int bottom, std::uint32_t value) {
     ellipse_rows ellipse(left, top, right, bottom);
     if (ellipse.empty()) return;
@@ -488,17 +760,57 @@ void stroke_segment(const pixels& target, point a, point b, int width, std::uint
     const i64 o = shape.offset();
     row_range rows = visible_rows(target, ceil_div(shape.top2() - o, 2), floor_div(shape.bottom2() - o, 2) + 1);
     const double column_limit = static_cast<double>(target.width) + 2;
-    for (i64 row = rows.from; row < rows.to; ++row) {
-        const i64 y2 = 2 * row + o;
+    const bool small = std::max({std::abs(ax), std::abs(ay), std::abs(bx), std::abs(by), pen}) <= small_reach &&
+                       target.width <= small_reach && target.height <= small_reach;
+    auto covers = [&](i64 x, i64 y2) { return small ? shape.covers_small(x, y2) : shape.covers(x, y2); };
+    // The columns of a row, found from an estimate and trimmed exactly.
+    auto estimated = [&](i64 y2, i64& first, i64& last) {
         double lo, hi;
-        if (!shape.estimate(y2, lo, hi)) continue;
-        // Doubled x to columns, kept within the buffer, then trimmed exactly.
+        if (!shape.estimate(y2, lo, hi)) return false;
         lo = std::clamp((lo - static_cast<double>(o)) / 2, -2.0, column_limit);
         hi = std::clamp((hi - static_cast<double>(o)) / 2, -2.0, column_limit);
-        i64 first = std::max<i64>(static_cast<i64>(std::floor(lo)), 0);
-        i64 last = std::min<i64>(static_cast<i64>(std::ceil(hi)), target.width - 1);
-        while (first <= last && !shape.covers(first, y2)) ++first;
-        while (last >= first && !shape.covers(last, y2)) --last;
+        first = std::max<i64>(static_cast<i64>(std::floor(lo)), 0);
+        last = std::min<i64>(static_cast<i64>(std::ceil(hi)), target.width - 1);
+        while (first <= last && !covers(first, y2)) ++first;
+        while (last >= first && !covers(last, y2)) --last;
+        return first <= last;
+    };
+    // The covered pixels of a row (within the buffer) are one run, and the
+    // runs of neighbouring rows overlap: each row's run is found by moving
+    // the ends of the run above, a step at a time, with the estimate only
+    // where a row has no run above or does not meet it.
+    i64 first = 0, last = -1;
+    for (i64 row = rows.from; row < rows.to; ++row) {
+        const i64 y2 = 2 * row + o;
+        bool found = false;
+        if (first <= last) {
+            i64 from = first;
+            if (covers(from, y2)) {
+                while (from > 0 && covers(from - 1, y2)) --from;
+                found = true;
+            } else {
+                while (++from <= last)
+                    if (covers(from, y2)) {
+                        found = true;
+                        break;
+                    }
+            }
+            if (found) {
+                i64 to = std::max(last, from);
+                if (covers(to, y2)) {
+                    while (to < target.width - 1 && covers(to + 1, y2)) ++to;
+                } else {
+                    while (!covers(to, y2)) --to;  // ends at `from` at the latest
+                }
+                first = from;
+                last = to;
+            }
+        }
+        if (!found && !estimated(y2, first, last)) {
+            first = 0;
+            last = -1;
+            continue;
+        }
         paint(target, row, first, last, value);
     }
 }

@@ -41,6 +41,10 @@ void fill_polygon(const pixels& target, const point* points, int count, std::uin
 // every corner, so that even a polygon shrunk to one point shows it.
 void polygon_outline(const pixels& target, const point* points, int count, std::uint32_t value);
 
+// A triangle filled and outlined in one colour: exactly the pixels of
+// fill_polygon followed by polygon_outline, in one pass.
+void fill_outlined_triangle(const pixels& target, const point* corners, std::uint32_t value);
+
 // The ellipse inscribed in (left, top) to (right, bottom), right and bottom
 // exclusive. It is symmetric about both axes of the box and touches all four
 // sides: a box of 2r + 1 pixels gives the circle of radius r, one pixel a

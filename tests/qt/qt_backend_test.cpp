@@ -1,6 +1,7 @@
 // The Qt backend: native input turned into messages (virtual keys, Latin-1
 // characters, auto-repeat, mouse buttons, double clicks), the close box, the
-// real menu bar and real timers, under Qt's offscreen platform.
+// real menu bar and real timers, and a window's surface on the screen, under
+// Qt's offscreen platform.
 #include "window_system/qt/qt_backend.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +11,10 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPixmap>
+#include <QScreen>
 #include <QTest>
+#include <cstdint>
 #include <vector>
 
 #include "support/qt_support.h"
@@ -174,6 +178,65 @@ TEST(QtBackend, RealTimerExpiriesCoalesceIntoOneTimerMessage) {
     ws::kill_timer(w, 2);
     QTest::qWait(30);
     EXPECT_TRUE(drain().empty());
+}
+
+// What the screen shows of a window's client area: the offscreen platform
+// keeps each window's picture as it was painted.
+QImage on_screen(ws::window w) {
+    QWidget* client = client_of(w);
+    QWidget* frame = client->window();
+    const QPoint at = client->mapTo(frame, QPoint(0, 0));
+    return QGuiApplication::primaryScreen()
+        ->grabWindow(frame->winId(), at.x(), at.y(), client->width(), client->height())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+bool screen_shows_surface(ws::window w) {
+    const ws::pixels px = ws::image_pixels(ws::window_surface(w));
+    const QImage shown = on_screen(w);
+    if (shown.width() != px.width || shown.height() != px.height) return false;
+    for (int row = 0; row < px.height; ++row)
+        for (int column = 0; column < px.width; ++column)
+            if ((shown.pixel(column, row) & 0xFFFFFFu) != (px.bits[row * px.stride + column] & 0xFFFFFFu))
+                return false;
+    return true;
+}
+
+// Only what changed is sent to the screen: every change, however small and
+// wherever it lies, shows, and so does a surface changed and changed back.
+TEST(QtBackend, TheScreenShowsEveryChangeOfAWindowsSurface) {
+    ws::window w = make_window();
+    ws::show_window(w, ws::SW_SHOWNORMAL);
+    QTest::qWait(20);
+    const ws::pixels px = ws::image_pixels(ws::window_surface(w));
+    ASSERT_GT(px.width, 10);
+    for (int row = 0; row < px.height; ++row)
+        for (int column = 0; column < px.width; ++column)
+            px.bits[row * px.stride + column] = 0xFF000000u | static_cast<std::uint32_t>(row * 977 + column * 31);
+    ws::present_now(w);
+    EXPECT_TRUE(screen_shows_surface(w));
+
+    auto set = [&](int column, int row, std::uint32_t value) { px.bits[row * px.stride + column] = value; };
+    set(px.width - 1, px.height - 1, 0xFF0000FFu);  // one corner pixel
+    ws::present_now(w);
+    EXPECT_TRUE(screen_shows_surface(w));
+    set(0, 0, 0xFF00FF00u);  // two far apart
+    set(px.width - 2, 3, 0xFFFF0000u);
+    ws::present_now(w);
+    EXPECT_TRUE(screen_shows_surface(w));
+    ws::present_now(w);  // nothing changed
+    EXPECT_TRUE(screen_shows_surface(w));
+
+    // Through the scheduled update, a frame later.
+    const std::uint32_t before = px.bits[5 * px.stride + 7];
+    set(7, 5, 0xFF123456u);
+    ws::surface_changed(w);
+    set(7, 5, before);  // back before the screen was given it
+    set(8, 6, 0xFF654321u);
+    ws::surface_changed(w);
+    QTest::qWait(60);
+    EXPECT_TRUE(screen_shows_surface(w));
 }
 
 }  // namespace

@@ -136,6 +136,35 @@ TEST(Polygon, FilledTriangleWithItsOutlineHasNoGapsAndHoldsItsCorners) {
     }
 }
 
+// The one-pass triangle against the fill and the outline drawn one after the
+// other: thousands of triangles, small and large, steep and flat, partly
+// outside the buffer, degenerate, and with corners beyond the one-pass reach.
+TEST(Polygon, OnePassFilledTriangleIsTheFillAndTheOutlineExactly) {
+    std::uint32_t seed = 7;
+    auto next = [&seed](int lo, int hi) {
+        seed = seed * 1103515245u + 12345u;
+        return lo + static_cast<int>((seed >> 8) % static_cast<std::uint32_t>(hi - lo + 1));
+    };
+    for (int i = 0; i < 20000; ++i) {
+        const int reach = i % 10 == 0 ? 200 : i % 3 == 0 ? 12 : 40;
+        raster::point t[3];
+        for (raster::point& p : t) p = raster::point{next(-reach, reach + 30), next(-reach, reach + 20)};
+        if (i % 7 == 0) t[2] = t[next(0, 1)];  // two corners in one
+        if (i % 11 == 0)                       // three in a line
+            t[2] = raster::point{t[0].x + 2 * (t[1].x - t[0].x), t[0].y + 2 * (t[1].y - t[0].y)};
+        if (i % 13 == 0) t[1].y = t[0].y;     // a horizontal edge
+        if (i % 17 == 0) t[1] = t[2] = t[0];  // one point
+        if (i == 5) t[1] = raster::point{INT_MAX, 20}, t[2] = raster::point{-40000000, INT_MIN};
+        buffer two_passes(30, 20), one_pass(30, 20);
+        raster::fill_polygon(two_passes.pixels(), t, 3, 1);
+        raster::polygon_outline(two_passes.pixels(), t, 3, 1);
+        raster::fill_outlined_triangle(one_pass.pixels(), t, 1);
+        ASSERT_EQ(one_pass.picture(), two_passes.picture())
+            << "(" << t[0].x << "," << t[0].y << ") (" << t[1].x << "," << t[1].y << ") (" << t[2].x << ","
+            << t[2].y << ")";
+    }
+}
+
 TEST(Polygon, HugeCornersFillTheSameRowsAsACloseTriangleOfTheSameShape) {
     buffer near(20, 20), far(20, 20);
     const raster::point small[3] = {{0, 0}, {400, 200}, {400, -200}};
@@ -159,6 +188,43 @@ TEST(WidePen, RoundStampCentredWithTheExtraPixelOfEvenWidthsUpAndLeft) {
     raster::stroke_segment(b.pixels(), {8, 3}, {3, 3}, 4, 1);  // round caps over both ends
     EXPECT_EQ(b.picture(), (rows{"............", "..#######...", ".#########..", ".#########..", "..#######...",
                                  "............"}));
+}
+
+// Pixel (x, y) belongs to a segment drawn with a pen of width w when the
+// point (2x + o, 2y + o), o being 1 for an even width and 0 for an odd one,
+// lies within w of the segment from 2a to 2b: checked pixel by pixel for
+// thousands of segments, steep and flat, short and long, partly outside.
+bool within_pen(int x, int y, raster::point a, raster::point b, int width) {
+    __extension__ typedef __int128 wide;
+    const wide o = width % 2 == 0 ? 1 : 0;
+    const wide px = 2 * wide{x} + o - 2 * wide{a.x}, py = 2 * wide{y} + o - 2 * wide{a.y};
+    const wide dx = 2 * (wide{b.x} - a.x), dy = 2 * (wide{b.y} - a.y);
+    const wide r2 = wide{width} * width, length2 = dx * dx + dy * dy, along = px * dx + py * dy;
+    if (length2 == 0 || along <= 0) return px * px + py * py <= r2;
+    if (along >= length2) return (px - dx) * (px - dx) + (py - dy) * (py - dy) <= r2;
+    const wide across = dx * py - dy * px;
+    return across * across <= r2 * length2;
+}
+
+TEST(WidePen, EverySegmentPaintsThePixelsWithinThePenOfItsPath) {
+    std::uint32_t seed = 3;
+    auto next = [&seed](int lo, int hi) {
+        seed = seed * 1103515245u + 12345u;
+        return lo + static_cast<int>((seed >> 8) % static_cast<std::uint32_t>(hi - lo + 1));
+    };
+    for (int i = 0; i < 4000; ++i) {
+        const int reach = i % 4 == 0 ? 120 : 25;
+        const raster::point a{next(-reach, reach + 40), next(-reach, reach + 30)};
+        const raster::point b = i % 9 == 0 ? a : raster::point{next(-reach, reach + 40), next(-reach, reach + 30)};
+        const int width = next(2, 14);
+        buffer b_stroked(40, 30);
+        raster::stroke_segment(b_stroked.pixels(), a, b, width, 1);
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 40; ++x)
+                ASSERT_EQ(b_stroked.at(x, y), within_pen(x, y, a, b, width))
+                    << "(" << a.x << "," << a.y << ") to (" << b.x << "," << b.y << "), width " << width
+                    << ", pixel (" << x << "," << y << ")";
+    }
 }
 
 TEST(WidePen, FarAndHugeStrokesStayExactWhereTheyCanBeSeen) {

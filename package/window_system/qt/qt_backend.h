@@ -5,8 +5,14 @@
 
 #include <QFont>
 #include <QImage>
+#include <QList>
+#include <QPointF>
+#include <QRawFont>
+#include <QRegion>
+#include <QString>
 #include <QWidget>
 #include <chrono>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <tuple>
@@ -15,6 +21,7 @@
 #include "../backend.h"
 
 class QApplication;
+class QPainter;
 class QMenuBar;
 class QTimer;
 
@@ -26,6 +33,7 @@ struct image_record {
 
 struct font_record {
     QFont font;
+    std::uint64_t id = 0;  // the font matched for a request; its copies share it
     int ascent = 0;
     int descent = 0;
     int internal_leading = 0;
@@ -56,6 +64,7 @@ struct platform_state {
     int termination_pipe[2] = {-1, -1};         // written by the termination signals' handler
     font stock_fixed = nullptr;
     font system = nullptr;
+    std::uint64_t fonts_matched = 0;  // numbers the fonts: font_record::id
 };
 platform_state& platform();
 
@@ -67,7 +76,8 @@ public:
     window_handle handle() const { return window_; }
     // Shows the surface's new content: at once, or, when the screen was
     // updated less than a frame ago, at the next frame, so that a program
-    // drawing thousands of frames a second never waits for the screen.
+    // drawing thousands of frames a second never waits for the screen. Only
+    // the part that differs from what the screen was last given is sent.
     void schedule_update();
     // Paints the surface's content on the screen now.
     void present_now();
@@ -83,9 +93,14 @@ protected:
 
 private:
     void post_button(QMouseEvent* e, bool down);
+    // The rectangle of the surface that differs from `shown_`, which then
+    // takes it over; empty when nothing changed.
+    QRect take_changes();
     window_handle window_;
     bool update_scheduled_ = false;
     std::chrono::steady_clock::time_point last_update_{};
+    QImage shown_;       // the surface as the screen was last given it
+    QRegion unpainted_;  // given to the screen and not painted yet
 };
 
 // A top-level package window: optional menu bar above the client area.
@@ -120,6 +135,32 @@ FrameWindow* frame_of(window w);
 // native side is left alone from then on. True when the window was one of them.
 bool frame_destroyed_natively(std::uint64_t native_id);
 bool dialog_destroyed_natively(std::uint64_t native_id);
+
+// How a line of Latin-1 text is laid out and drawn (qt_images.cpp): its
+// width; its glyphs, each placed from the start of the baseline; drawing it
+// with a painter whose font and pen are set, the top-left of its cell at
+// (x, y).
+int line_width(const QFont& font, const QString& line);
+struct placed_glyphs {
+    QRawFont font;
+    QList<quint32> indexes;
+    QList<QPointF> positions;
+};
+QList<placed_glyphs> line_glyphs(const QFont& font, const QString& line);
+void draw_line(QPainter& painter, const font_record& f, int x, int y, const QString& line);
+
+// Texts drawn again from their glyphs' coverage (qt_text_cache.cpp).
+// The width of a line, as line_width gives it, kept.
+int cached_width(const font_record& f, const char* text, int length);
+// Draws a line in an opaque pen exactly as draw_line does, from the glyphs
+// kept for it; false, drawing nothing, when it has none (yet): the caller
+// draws it.
+bool draw_cached_line(QImage& image, const font_record& f, int x, int y, const char* text, int length,
+                      std::uint32_t pen);
+// What the kept texts take, in bytes, and the most they may take.
+std::size_t cached_text_bytes();
+std::size_t cached_text_budget();
+
 // The package window whose client area is or contains this widget, or null.
 window window_of_widget(QWidget* widget);
 

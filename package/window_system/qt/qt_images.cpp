@@ -9,6 +9,7 @@
 #include <QImageWriter>
 #include <QPainter>
 #include <QRawFont>
+#include <QTextLayout>
 #include <algorithm>
 
 #include "qt_backend.h"
@@ -35,6 +36,7 @@ int default_pixel_size() { return QFontInfo(QApplication::font()).pixelSize(); }
 font_record make_font(QFont qfont) {
     font_record f;
     f.font = qfont;
+    f.id = ++platform().fonts_matched;
     QFontMetrics metrics(qfont);
     f.ascent = metrics.ascent();
     f.descent = metrics.descent();
@@ -74,10 +76,10 @@ constexpr std::size_t font_cache_limit = 512;  // far more requests than the pac
 // line) are drawn as the font's glyph for them, or its missing-glyph box,
 // never laid out as white space or tab stops: a line holding one goes
 // through the font's glyphs one by one.
-bool has_control_character(const char* text, int length) {
-    for (int i = 0; i < length; ++i) {
-        auto c = static_cast<unsigned char>(text[i]);
-        if (c < 0x20 || (c >= 0x7F && c < 0xA0)) return true;
+bool has_control_character(const QString& line) {
+    for (QChar c : line) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || (u >= 0x7F && u < 0xA0)) return true;
     }
     return false;
 }
@@ -102,6 +104,47 @@ glyph_line glyphs_of(const QFont& font, const QString& line) {
 }
 
 }  // namespace
+
+int line_width(const QFont& font, const QString& line) {
+    if (line.isEmpty()) return 0;
+    if (has_control_character(line)) return qRound(glyphs_of(font, line).width);
+    return QFontMetrics(font).horizontalAdvance(line);
+}
+
+QList<placed_glyphs> line_glyphs(const QFont& font, const QString& line) {
+    QList<placed_glyphs> out;
+    if (has_control_character(line)) {
+        glyph_line glyphs = glyphs_of(font, line);
+        out.append(placed_glyphs{glyphs.font, glyphs.glyphs, glyphs.positions});
+        return out;
+    }
+    // The layout QPainter::drawText makes, from the top of the line.
+    QTextLayout layout(line, font);
+    layout.beginLayout();
+    QTextLine laid = layout.createLine();
+    layout.endLayout();
+    if (!laid.isValid()) return out;
+    for (const QGlyphRun& run : layout.glyphRuns()) {
+        placed_glyphs placed{run.rawFont(), run.glyphIndexes(), run.positions()};
+        for (QPointF& at : placed.positions) at.ry() -= laid.ascent();
+        out.append(placed);
+    }
+    return out;
+}
+
+void draw_line(QPainter& painter, const font_record& f, int x, int y, const QString& line) {
+    if (!has_control_character(line)) {
+        painter.drawText(QPointF(x, y + f.ascent), line);
+        return;
+    }
+    glyph_line glyphs = glyphs_of(f.font, line);
+    QGlyphRun run;
+    run.setRawFont(glyphs.font);
+    run.setGlyphIndexes(glyphs.glyphs);
+    run.setPositions(glyphs.positions);
+    painter.drawGlyphRun(QPointF(x, y + f.ascent), run);
+}
+
 }  // namespace qt
 
 namespace backend {
@@ -176,35 +219,21 @@ text_metrics font_metrics(font f) {
 }
 
 extent text_extent(font f, const char* text, int length) {
-    int width = 0;
-    if (length > 0 && qt::has_control_character(text, length))
-        width = qRound(qt::glyphs_of(f->font, QString::fromLatin1(text, length)).width);
-    else if (length > 0)
-        width = QFontMetrics(f->font).horizontalAdvance(QString::fromLatin1(text, length));
+    int width = length > 0 ? qt::cached_width(*f, text, length) : 0;
     return extent{width, f->ascent + f->descent};
 }
 
 void draw_text(image target, font f, int x, int y, const char* text, int length, colorref color, bool opaque,
                colorref background) {
+    if (!opaque && qt::draw_cached_line(target->image, *f, x, y, text, length, pixel_of(color))) return;
     QString line = QString::fromLatin1(text, length);
     QPainter painter(&target->image);
     painter.setFont(f->font);
-    bool by_glyph = qt::has_control_character(text, length);
-    qt::glyph_line glyphs = by_glyph ? qt::glyphs_of(f->font, line) : qt::glyph_line{};
-    if (opaque) {
-        int width = by_glyph ? qRound(glyphs.width) : QFontMetrics(f->font).horizontalAdvance(line);
-        painter.fillRect(x, y, width, f->ascent + f->descent, QColor::fromRgb(pixel_of(background)));
-    }
+    if (opaque)
+        painter.fillRect(x, y, qt::line_width(f->font, line), f->ascent + f->descent,
+                         QColor::fromRgb(pixel_of(background)));
     painter.setPen(QColor::fromRgb(pixel_of(color)));
-    if (!by_glyph) {
-        painter.drawText(QPointF(x, y + f->ascent), line);
-        return;
-    }
-    QGlyphRun run;
-    run.setRawFont(glyphs.font);
-    run.setGlyphIndexes(glyphs.glyphs);
-    run.setPositions(glyphs.positions);
-    painter.drawGlyphRun(QPointF(x, y + f->ascent), run);
+    qt::draw_line(painter, *f, x, y, line);
 }
 
 }  // namespace backend

@@ -6,10 +6,14 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QTimer>
 #include <QWindow>
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 #include "qt_backend.h"
 
@@ -125,28 +129,69 @@ ClientArea::ClientArea(window_handle w, QWidget* parent) : QWidget(parent), wind
     setAttribute(Qt::WA_KeyCompression, false);
 }
 
-void ClientArea::paintEvent(QPaintEvent*) {
+void ClientArea::paintEvent(QPaintEvent* e) {
+    unpainted_ -= e->region();
     if (!window_->surface) return;
     QPainter painter(this);
-    painter.drawImage(0, 0, window_->surface->image);
+    for (const QRect& part : e->region()) painter.drawImage(part.topLeft(), window_->surface->image, part);
+}
+
+QRect ClientArea::take_changes() {
+    if (!window_->surface) return QRect();
+    const QImage& surface = window_->surface->image;
+    if (shown_.size() != surface.size() || shown_.format() != surface.format()) {
+        shown_ = surface.copy();
+        return surface.rect();
+    }
+    // The rows that differ, then the columns that differ within them.
+    const int width = surface.width(), height = surface.height();
+    const std::size_t row_bytes = sizeof(std::uint32_t) * static_cast<std::size_t>(width);
+    auto row_of = [](const QImage& image, int row) {
+        return reinterpret_cast<const std::uint32_t*>(image.constScanLine(row));
+    };
+    int top = 0, bottom = height - 1;
+    while (top < height && std::memcmp(row_of(surface, top), row_of(shown_, top), row_bytes) == 0) ++top;
+    if (top == height) return QRect();
+    while (std::memcmp(row_of(surface, bottom), row_of(shown_, bottom), row_bytes) == 0) --bottom;
+    int left = width, right = -1;
+    for (int row = top; row <= bottom; ++row) {
+        const std::uint32_t *now = row_of(surface, row), *before = row_of(shown_, row);
+        int first = 0;
+        while (first < left && now[first] == before[first]) ++first;
+        left = std::min(left, first);
+        int last = width - 1;
+        while (last > right && now[last] == before[last]) --last;
+        right = std::max(right, last);
+    }
+    const QRect changed(QPoint(left, top), QPoint(right, bottom));
+    for (int row = top; row <= bottom; ++row)
+        std::memcpy(const_cast<std::uint32_t*>(row_of(shown_, row)) + left, row_of(surface, row) + left,
+                    sizeof(std::uint32_t) * static_cast<std::size_t>(right - left + 1));
+    return changed;
 }
 
 void ClientArea::schedule_update() {
     using namespace std::chrono;
     constexpr auto frame_interval = milliseconds(16);
     if (update_scheduled_) return;
+    auto show_changes = [this] {
+        last_update_ = steady_clock::now();
+        const QRect changed = take_changes();
+        if (changed.isEmpty()) return;
+        unpainted_ |= changed;
+        update(changed);
+    };
     auto since = steady_clock::now() - last_update_;
     if (since >= frame_interval) {
-        last_update_ = steady_clock::now();
-        update();
+        show_changes();
         return;
     }
     update_scheduled_ = true;
-    QTimer::singleShot(duration_cast<milliseconds>(frame_interval - since) + milliseconds(1), this, [this] {
-        update_scheduled_ = false;
-        last_update_ = steady_clock::now();
-        update();
-    });
+    QTimer::singleShot(duration_cast<milliseconds>(frame_interval - since) + milliseconds(1), this,
+                       [this, show_changes] {
+                           update_scheduled_ = false;
+                           show_changes();
+                       });
 }
 
 void ClientArea::present_now() {
@@ -160,7 +205,9 @@ void ClientArea::present_now() {
     while (native && !native->isExposed() && steady_clock::now() < give_up)
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents, 10);
     last_update_ = steady_clock::now();
-    repaint();
+    const QRegion changed = unpainted_ | take_changes();
+    if (changed.isEmpty()) return;  // the screen shows the surface already
+    repaint(changed);
     // The painting goes out to the display with the connection's next flush,
     // which the event loop makes.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents, 1);
