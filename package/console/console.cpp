@@ -92,7 +92,7 @@ int console_vprintf(const char* format, std::va_list args) {
     console_show_line(buffer);
     // The line is on the screen before the call returns, even in a program
     // that computes a long time before it next waits for an event.
-    if (ws::is_window(console.console_window)) ws::present_now(console.console_window);
+    ws::present_now(console.console_window);
     return result;
 }
 

@@ -23,6 +23,7 @@
 
 #include <cstdint>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "window_system.h"
@@ -97,7 +98,16 @@ struct dialog_record {
     void* native = nullptr;
 };
 
-// image_record and font_record are each backend's own.
+// image_record and font_record are each backend's own. A backend that keeps
+// the fonts it made keys them by their request.
+struct font_request {
+    int height;
+    int weight;
+    std::string face;
+    bool operator<(const font_request& other) const {
+        return std::tie(height, weight, face) < std::tie(other.height, other.weight, other.face);
+    }
+};
 
 // --- Provided by the backend -----------------------------------------------------
 namespace backend {

@@ -32,16 +32,8 @@ ws::lresult recording_proc(ws::dialog d, unsigned id, ws::wparam wp, ws::lparam)
     return id == ws::WM_INITDIALOG;
 }
 
-ws::window make_owner() {
-    draxo::test::open_window_system();
-    ws::register_class("Owner", 0, ws::def_window_proc, 0xFFFFFF);
-    ws::window w = ws::create_window("Owner", "Owner", ws::WS_CAPTION, 0, 0, 400, 300);
-    ws::show_window(w, ws::SW_SHOWNORMAL);
-    return w;
-}
-
 TEST(QtDialog, SendsCommandsForButtonsEnterEscapeAndTheCloseBoxUntilEnded) {
-    ws::window owner = make_owner();
+    ws::window owner = draxo::test::make_dialog_owner();
     dialog_driver driver(
         "Form", {
                     dialog_driver::act([](QWidget* d) {

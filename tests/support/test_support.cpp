@@ -37,6 +37,14 @@ void open_window_system() {
     if (!ws::init(why_not)) ADD_FAILURE() << why_not;
 }
 
+ws::window make_dialog_owner() {
+    open_window_system();
+    ws::register_class("Owner", 0, ws::def_window_proc, 0xFFFFFF);
+    ws::window w = ws::create_window("Owner", "Owner", ws::WS_CAPTION, 0, 0, 400, 300);
+    ws::show_window(w, ws::SW_SHOWNORMAL);
+    return w;
+}
+
 void open_package() {
     static char command_line[] = "";
     DRAXO_start(test_instance(), nullptr, command_line, ws::SW_SHOWNORMAL);

@@ -15,6 +15,8 @@ HINSTANCE test_instance();
 // Opens the window system, as DRAXO_start does, for tests that use the
 // layer without the package.
 void open_window_system();
+// Opens the window system and a shown window of its own to own dialogs.
+ws::window make_dialog_owner();
 // DRAXO_start with the test instance and a normal show command.
 void open_package();
 // Takes and dispatches messages, as the event wait's pump does, until none

@@ -30,14 +30,6 @@ ws::lresult recording_proc(ws::dialog, unsigned id, ws::wparam wp, ws::lparam lp
     return id == ws::WM_INITDIALOG;
 }
 
-ws::window make_owner() {
-    draxo::test::open_window_system();
-    ws::register_class("Owner", 0, ws::def_window_proc, 0xFFFFFF);
-    ws::window w = ws::create_window("Owner", "Owner", ws::WS_CAPTION, 0, 0, 400, 300);
-    ws::show_window(w, ws::SW_SHOWNORMAL);
-    return w;
-}
-
 ws::lresult run(const std::vector<unsigned char>& t, ws::window owner) {
     dialog_messages.clear();
     return ws::dialog_box_indirect(t.data(), t.size(), owner, recording_proc, 1234);
@@ -71,7 +63,7 @@ TEST(DialogTemplate, ReadsFontNamedClassesAndCreationDataButNeverPastItsEnd) {
 TEST(ModalDialog, ReportsMinusOneWhenNoDialogCanBeShown) {
     std::vector<unsigned char> form = form_template();
     EXPECT_EQ(run(form, nullptr), -1);
-    ws::window owner = make_owner();
+    ws::window owner = draxo::test::make_dialog_owner();
     EXPECT_EQ(run(std::vector<unsigned char>(form.begin(), form.end() - 2), owner), -1);
     std::vector<unsigned char> list_box = form;
     list_box[form.size() - 10] = 0x83;  // the last item's class atom, before "Go" and two zero words
@@ -82,7 +74,7 @@ TEST(ModalDialog, ReportsMinusOneWhenNoDialogCanBeShown) {
 }
 
 TEST(ModalDialog, DeliversCommandsAndKeepsTheQueueFlowingUntilTheProcedureEndsIt) {
-    ws::window owner = make_owner();
+    ws::window owner = draxo::test::make_dialog_owner();
     int owner_commands = 0;
     ws::register_class(
         "Counting", 0,
@@ -118,7 +110,7 @@ TEST(ModalDialog, DeliversCommandsAndKeepsTheQueueFlowingUntilTheProcedureEndsIt
 }
 
 TEST(ModalDialog, TheOwnerTakesNoInputWhileTheDialogIsOpen) {
-    ws::window owner = make_owner();
+    ws::window owner = draxo::test::make_dialog_owner();
     null::schedule(10, [owner] {
         draxo::test::inject_press(owner, 5, 5);
         ws::native_close_requested(owner);
@@ -134,7 +126,7 @@ TEST(ModalDialog, TheOwnerTakesNoInputWhileTheDialogIsOpen) {
 }
 
 TEST(ModalDialog, DestroyingTheOwnerEndsTheDialogWithoutAResult) {
-    ws::window owner = make_owner();
+    ws::window owner = draxo::test::make_dialog_owner();
     null::schedule(10, [owner] { ws::post_message(owner, ws::WM_CLOSE, 0, 0); });
     EXPECT_EQ(run(form_template(), owner), 0);
     EXPECT_FALSE(ws::is_window(owner));
@@ -142,7 +134,7 @@ TEST(ModalDialog, DestroyingTheOwnerEndsTheDialogWithoutAResult) {
 }
 
 TEST(ModalDialog, AQuitEndsTheDialogAndIsPutBackForTheNextTake) {
-    ws::window owner = make_owner();
+    ws::window owner = draxo::test::make_dialog_owner();
     null::schedule(10, [] { ws::post_quit_message(7); });
     EXPECT_EQ(run(form_template(), owner), 0);
     ws::message m;

@@ -46,16 +46,6 @@ namespace qt {
 // QWidget has a member named window(); inside widgets the handle type needs its own name.
 using window_handle = window_record*;
 
-// A font request, the key under which the fonts made are kept.
-struct font_request {
-    int height;
-    int weight;
-    std::string face;
-    bool operator<(const font_request& other) const {
-        return std::tie(height, weight, face) < std::tie(other.height, other.weight, other.face);
-    }
-};
-
 // Everything this backend keeps between calls, from init to quit.
 struct platform_state {
     QApplication* application = nullptr;

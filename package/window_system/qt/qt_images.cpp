@@ -181,7 +181,7 @@ bool encode_png(image img, const rect& area, std::vector<unsigned char>& png) {
 
 font create_font(int height, int weight, const char* face) {
     auto& made = qt::platform().fonts;
-    qt::font_request request{height, weight, face ? face : ""};
+    font_request request{height, weight, face ? face : ""};
     auto found = made.find(request);
     if (found == made.end()) {
         if (made.size() >= qt::font_cache_limit) made.clear();

@@ -52,16 +52,6 @@ struct font_record {
 
 namespace win32 {
 
-// A font request, the key under which the fonts made are kept.
-struct font_request {
-    int height;
-    int weight;
-    std::string face;
-    bool operator<(const font_request& other) const {
-        return std::tie(height, weight, face) < std::tie(other.height, other.weight, other.face);
-    }
-};
-
 // A copy of the pixels a window last handed to the screen.
 struct shown_pixels {
     std::vector<std::uint32_t> bits;

@@ -103,7 +103,7 @@ pixels image_pixels(image img) {
 
 font create_font(int height, int weight, const char* face) {
     win32::platform_state& p = win32::platform();
-    win32::font_request request{height, weight, face ? face : ""};
+    font_request request{height, weight, face ? face : ""};
     auto found = p.fonts.find(request);
     if (found != p.fonts.end()) return new font_record(found->second);
     HFONT handle = win32::make_font(height, weight, face);
