@@ -157,7 +157,8 @@ TEST(CardFormat, TheLimitsThemselvesAreRead) {
     for (const char* end : {"\n", "\r\n"}) {
         EXPECT_EQ(parse_card(lines_before(1) + at_limit + end).error,
                   "an object has five fields: kind, style, colour, x and y");
-        EXPECT_EQ(parse_card(lines_before(1) + at_limit + " " + end).error, "the line is longer than 100 characters");
+        EXPECT_EQ(parse_card(lines_before(1) + at_limit + " " + end).error,
+                  "the line is longer than 100 characters");
     }
 }
 
