@@ -375,6 +375,18 @@ TEST_F(Script, RecordingIsRefusedWhilePlayingAndThePlaybackGoesOn) {
     EXPECT_EQ(read_file(script_file_name), "DRAXO_PERIODIC(3);\nDRAXO_KBD(65);\n");
 }
 
+TEST_F(Script, RecordingIsRefusedWhileOneScriptEventIsPending) {
+    write_file(script_file_name, "DRAXO_KBD(65);\nDRAXO_KBD(66);\n");
+    command(CMD_PLAY_ONE);  // not played yet: the next wait plays it
+    std::size_t mark = test::console_mark();
+    command(CMD_RECORD_SCRIPT);
+    EXPECT_EQ(test::console_since(mark),
+              std::vector<std::string>{"Cannot record script file DRAXO.SCR while it is being played back\n"});
+    EXPECT_FALSE(run.recording);
+    EXPECT_EQ(next_event().key, 'A');
+    EXPECT_EQ(read_file(script_file_name), "DRAXO_KBD(65);\nDRAXO_KBD(66);\n");
+}
+
 TEST_F(Script, APlaybackLeftOffDoesNotFeedALaterRecording) {
     write_file(script_file_name, "DRAXO_PERIODIC(5);\n");
     command(CMD_PLAYBACK_SCRIPT);

@@ -14,7 +14,9 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QTest>
+#include <chrono>
 #include <cstdint>
+#include <thread>
 #include <vector>
 
 #include "support/qt_support.h"
@@ -236,6 +238,35 @@ TEST(QtBackend, TheScreenShowsEveryChangeOfAWindowsSurface) {
     set(8, 6, 0xFF654321u);
     ws::surface_changed(w);
     QTest::qWait(60);
+    EXPECT_TRUE(screen_shows_surface(w));
+}
+
+// Changes given to the screen one frame apart, and not painted yet because
+// the event loop has not run since, are all painted by the next immediate
+// presentation, though the surface has not changed again since.
+TEST(QtBackend, AnImmediatePresentationPaintsEveryChangeGivenBeforeIt) {
+    ws::window w = make_window();
+    ws::show_window(w, ws::SW_SHOWNORMAL);
+    QTest::qWait(20);
+    const ws::pixels px = ws::image_pixels(ws::window_surface(w));
+    ASSERT_GT(px.width, 40);
+    ws::present_now(w);
+    ASSERT_TRUE(screen_shows_surface(w));
+    auto paint_block = [&](int left, std::uint32_t value) {
+        for (int row = 2; row < 8; ++row)
+            for (int column = left; column < left + 6; ++column) px.bits[row * px.stride + column] = value;
+    };
+    const auto a_frame_later = [] { std::this_thread::sleep_for(std::chrono::milliseconds(20)); };
+    a_frame_later();
+    paint_block(2, 0xFF0000FFu);
+    ws::surface_changed(w);  // the first change of a frame goes to the screen at once
+    a_frame_later();         // and so does the next one's
+    paint_block(30, 0xFF00FF00u);
+    ws::surface_changed(w);
+    ws::present_now(w);  // nothing new since: what was given is painted all the same
+    EXPECT_TRUE(screen_shows_surface(w)) << "changes given to the screen earlier were not painted";
+    paint_block(16, 0xFFFF0000u);
+    ws::present_now(w);
     EXPECT_TRUE(screen_shows_surface(w));
 }
 
