@@ -229,6 +229,18 @@ TEST(QtBackend, TheScreenShowsEveryChangeOfAWindowsSurface) {
     EXPECT_TRUE(screen_shows_surface(w));
     ws::present_now(w);  // nothing changed
     EXPECT_TRUE(screen_shows_surface(w));
+    // Rows are compared a block of pixels at a time: changes on either side
+    // of a block's edge, in rows of their own, and rows as they were between.
+    for (int column : {15, 16, 17, 31, px.width - 17, px.width - 16, px.width - 15}) {
+        set(column, 2 + column % 7, 0xFF00FFFFu - static_cast<std::uint32_t>(column));
+        ws::present_now(w);
+        EXPECT_TRUE(screen_shows_surface(w)) << column;
+    }
+    set(33, 1, 0xFF010203u);
+    set(px.width - 40, px.height - 2, 0xFF030201u);
+    set(20, px.height / 2, 0xFF0A0B0Cu);
+    ws::present_now(w);
+    EXPECT_TRUE(screen_shows_surface(w));
 
     // Through the scheduled update, a frame later.
     const std::uint32_t before = px.bits[5 * px.stride + 7];

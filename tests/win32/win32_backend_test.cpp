@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -179,15 +180,11 @@ TEST(Win32Input, LatinOneCharactersTypeThemselvesOthersAQuestionMarkAndCtrlIsRea
 // The system's request to end the program (a console's Ctrl+C) arrives on a
 // thread of its own and reaches the layer as its quit message, on the
 // layer's thread; a second request is left to the system.
+// The system's handler thread waits while the program takes the quit.
 TEST(Win32Termination, AConsoleCtrlCBecomesTheQuitMessageAndASecondIsTheSystems) {
     draxo::test::open_window_system();
-    BOOL first = FALSE, second = TRUE;
-    std::thread([&] {
-        first = ws::win32::on_console_event(CTRL_C_EVENT);
-        second = ws::win32::on_console_event(CTRL_C_EVENT);
-    }).join();
-    EXPECT_TRUE(first);
-    EXPECT_FALSE(second);
+    std::atomic<BOOL> first{FALSE};
+    std::thread handler([&] { first = ws::win32::on_console_event(CTRL_C_EVENT); });
     bool quit = false;
     EXPECT_TRUE(pump_until([&] {
         ws::message m;
@@ -195,6 +192,23 @@ TEST(Win32Termination, AConsoleCtrlCBecomesTheQuitMessageAndASecondIsTheSystems)
             if (m.id == WM_QUIT) quit = true;
         return quit;
     }));
+    handler.join();
+    EXPECT_TRUE(first);
+    EXPECT_FALSE(ws::win32::on_console_event(CTRL_C_EVENT));
+}
+
+// A program computing, which takes no quit within the grace time, is left
+// to the system, which ends it, after the package's last words.
+TEST(Win32Termination, ARequestNotTakenInTimeIsLeftToTheSystemAfterTheLastWords) {
+    draxo::test::open_window_system();
+    static std::atomic<int> last_words{0};
+    ws::on_forced_end([] { ++last_words; });
+    auto started = std::chrono::steady_clock::now();
+    EXPECT_FALSE(ws::win32::on_console_event(CTRL_C_EVENT));  // nobody takes the quit meanwhile
+    auto waited =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+    EXPECT_EQ(last_words, 1);
+    EXPECT_GE(waited.count(), ws::termination_grace_ms - 100);
 }
 
 // A blocking poll returns at once for a message that is already in the queue,
