@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config
-  dpkg-dev file desktop-file-utils
+  dpkg-dev file desktop-file-utils lintian
   qt6-base-dev qt6-qpa-plugins fonts-dejavu-core fonts-liberation2 libx11-dev
   libgtest-dev libbenchmark-dev libcairo2-dev
   xvfb xauth xdotool imagemagick x11-utils
