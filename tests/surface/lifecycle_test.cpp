@@ -143,6 +143,8 @@ TEST_F(Restart, AClosedDrawingWindowIsMadeAgainBesideTheSameConsole) {
     EXPECT_EQ(DRAXO_set_animation(DRAXO_ANIMATE_RUN), 1);
 }
 
+// (A page has one thread: no other can be started there.)
+#ifndef __EMSCRIPTEN__
 TEST(Threads, CallsFromAnotherThreadAreRefusedWithAMessageAndChangeNothing) {
     test::open_package();
     DRAXO_set_logging(1);
@@ -170,6 +172,7 @@ TEST(Threads, CallsFromAnotherThreadAreRefusedWithAMessageAndChangeNothing) {
     EXPECT_EQ(std::vector<std::uint32_t>(frame.bits, frame.bits + frame.stride * frame.height), before);
     EXPECT_EQ(DRAXO_circle(RED, 0, 0, 10), 1);  // the package's own thread goes on
 }
+#endif
 
 }  // namespace
 }  // namespace draxo
