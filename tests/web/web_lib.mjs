@@ -143,11 +143,17 @@ export async function waitForPixel(page, title, column, row, rgb, what, timeoutM
   }, timeoutMs);
 }
 
-// Clicks the canvas pixel (column, row) of a window, at the pixel's upper
-// left quarter: a click at half a pixel is rounded up to the next one.
+// A whole page coordinate inside the span [from, from + size): the browser
+// hands mouse positions over in whole CSS pixels.
+function inside(from, size) {
+  const whole = Math.ceil(from + 1e-6);
+  return whole < from + size ? whole : from + size / 2;
+}
+
+// Clicks the canvas pixel (column, row) of a window.
 export async function clickPixel(page, canvas, column, row) {
   const scaleX = canvas.width / canvas.pixelsWide, scaleY = canvas.height / canvas.pixelsHigh;
-  await page.mouse.click(canvas.left + (column + 0.25) * scaleX, canvas.top + (row + 0.25) * scaleY);
+  await page.mouse.click(inside(canvas.left + column * scaleX, scaleX), inside(canvas.top + row * scaleY, scaleY));
 }
 
 // Lines the program printed that match `pattern`, once there is one.

@@ -11,10 +11,19 @@
 
 #include "draxo.h"
 
+/* Bytes beyond ASCII are printed as \xNN: the page's console reads UTF-8. */
 static void ask(void) {
     char line[8] = "";
+    const char* p;
     int got = DRAXO_gets_n("Type a word:", line, (int)sizeof line);
-    printf("gets %d [%s]\n", got, line);
+    printf("gets %d [", got);
+    for (p = line; *p; ++p) {
+        if ((unsigned char)*p < 0x80)
+            putchar(*p);
+        else
+            printf("\\x%02x", (unsigned char)*p);
+    }
+    printf("]\n");
 }
 
 int main(void) {

@@ -192,6 +192,27 @@ var LibraryDraxoWeb = {
       setTimeout(function() { URL.revokeObjectURL(url); }, 60000);
     },
 
+    // A program that has been suspended returns from main into no caller:
+    // once it has, it ends here as it would have ended without suspending
+    // (stdio flushed, the runtime's exit).
+    watchForTheEnd: function() {
+      if (!Asyncify.currData || Asyncify.asyncPromiseHandlers) return;
+      Asyncify.asyncPromiseHandlers = {
+        resolve: function(status) {
+          try {
+            exit(status | 0);
+          } catch (e) {
+            if (!(e instanceof ExitStatus)) throw e;
+          }
+        },
+        reject: function(error) {
+          if (error instanceof ExitStatus) return;
+          DRAXO.end('The program stopped: ' + error);
+          throw error;
+        }
+      };
+    },
+
     // --- The page -------------------------------------------------------------
     open: function() {
       if (typeof document == 'undefined') return false;
@@ -848,14 +869,18 @@ var LibraryDraxoWeb = {
   },
   draxo_web_wait_for_event__deps: ['$DRAXO'],
   draxo_web_wait_for_event: function() {
-    return Asyncify.handleSleep(function(wakeUp) {
+    var result = Asyncify.handleSleep(function(wakeUp) {
       if (DRAXO.events.length) wakeUp();
       else DRAXO.waker = wakeUp;
     });
+    DRAXO.watchForTheEnd();
+    return result;
   },
   draxo_web_yield__deps: ['$DRAXO'],
   draxo_web_yield: function() {
-    return Asyncify.handleSleep(function(wakeUp) { setTimeout(wakeUp, 0); });
+    var result = Asyncify.handleSleep(function(wakeUp) { setTimeout(wakeUp, 0); });
+    DRAXO.watchForTheEnd();
+    return result;
   },
   draxo_web_key_held__deps: ['$DRAXO'],
   draxo_web_key_held: function(vk) { return DRAXO.held[vk] ? 1 : 0; },
