@@ -161,8 +161,9 @@ export async function waitForLog(page, pattern, timeoutMs = 20000) {
   return poll(`the program to print ${pattern}`, () => page.log.find((l) => pattern.test(l)), timeoutMs);
 }
 
+// A binary PPM file's size and RGB bytes, from a file or its bytes.
 export function readPpm(file) {
-  const bytes = readFileSync(file);
+  const bytes = Buffer.isBuffer(file) ? file : readFileSync(file);
   const header = bytes.subarray(0, 64).toString('latin1').match(/^P6\s+(\d+)\s+(\d+)\s+255\s/);
   if (!header) throw new Error(`${file} is no binary PPM file`);
   return {width: +header[1], height: +header[2], rgb: bytes.subarray(header[0].length)};

@@ -39,6 +39,7 @@ var LibraryDraxoWeb = {
     syncing: false,
     syncAgain: false,
     ended: false,
+    closedFrames: [],     // windows destroyed since a window was last made
 
     // --- The queue ----------------------------------------------------------
     push: function(kind, handle, a, b, c, d) {
@@ -269,6 +270,7 @@ var LibraryDraxoWeb = {
         '.draxo-dialog .draxo-border { border: 1px solid #7a7a7a; }',
         '.draxo-dialog button.draxo-default { border: 2px solid #1f5fa8; }',
         '.draxo-dialog .draxo-static { white-space: pre-wrap; overflow: hidden; }',
+        '.draxo-closed { opacity: .6; pointer-events: none; }',
         '.draxo-ended { padding: 6px 8px; background: #fff4ce; border: 1px solid #c8a600; }'
       ].join('\n');
       document.head.appendChild(style);
@@ -281,6 +283,8 @@ var LibraryDraxoWeb = {
       DRAXO.timers = {};
       DRAXO.syncNow();
       if (!DRAXO.desktop) DRAXO.open();
+      DRAXO.closedFrames.forEach(function(f) { f.hidden = !f.dataset.wasShown; });
+      Object.keys(DRAXO.windows).forEach(function(key) { DRAXO.windows[key].frame.classList.add('draxo-closed'); });
       var note = document.createElement('div');
       note.className = 'draxo-ended';
       note.textContent = why;
@@ -290,6 +294,8 @@ var LibraryDraxoWeb = {
 
     // --- Windows ---------------------------------------------------------------
     createWindow: function(handle, title, width, height, closable) {
+      DRAXO.closedFrames.forEach(function(f) { f.remove(); });
+      DRAXO.closedFrames = [];
       var frame = document.createElement('div');
       frame.className = 'draxo-window';
       frame.hidden = true;
@@ -784,7 +790,13 @@ var LibraryDraxoWeb = {
     if (!w) return;
     if (DRAXO.openMenu && DRAXO.openMenu.owner == w) DRAXO.closeMenu(false);
     delete DRAXO.windows[handle];
-    w.frame.remove();
+    // Kept out of sight: if the program ends now, its last windows come
+    // back, greyed, under the note that it ended.
+    w.frame.dataset.wasShown = w.frame.hidden ? '' : '1';
+    w.frame.hidden = true;
+    w.frame.classList.add('draxo-closed');
+    w.frame.classList.remove('draxo-active');
+    DRAXO.closedFrames.push(w.frame);
     if (DRAXO.focused == handle) DRAXO.focused = 0;
   },
   draxo_web_show_window__deps: ['$DRAXO'],
