@@ -29,6 +29,10 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/DraxoConfig.cmake ${CMAKE_CURRENT_BINA
 file(RELATIVE_PATH DRAXO_PC_TO_PREFIX "/prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/prefix")
 if(WIN32)
   set(DRAXO_PC_LIBS "-L\${libdir} -ldraxo")
+elseif(EMSCRIPTEN)
+  # A program for the browser also takes the package's JavaScript part and
+  # its link options (see cmake/Web.cmake).
+  set(DRAXO_PC_LIBS "-L\${libdir} -ldraxo_main -ldraxo --js-library \${prefix}/${DRAXO_WEB_INSTALL_DIR}/draxo_web.js ${DRAXO_WEBCC_LINK_OPTIONS}")
 else()
   set(DRAXO_PC_LIBS "-L\${libdir} -Wl,-rpath,\${libdir} -ldraxo_main -ldraxo")
 endif()

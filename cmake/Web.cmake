@@ -33,6 +33,15 @@ set(DRAXO_WEB_ASYNCIFY_OPTIONS
   -sASYNCIFY_STACK_SIZE=65536)
 set(DRAXO_WEB_LINK_OPTIONS ${DRAXO_WEB_ASYNCIFY_OPTIONS} -sALLOW_MEMORY_GROWTH=1 -sEXIT_RUNTIME=1 -lidbfs.js)
 
+# Emscripten's optimiser runs on node and needs node modules that Debian
+# keeps in /usr/share/nodejs, where a node of another origin does not look:
+# the links are made with it on the search path.
+if(IS_DIRECTORY /usr/share/nodejs AND "$ENV{NODE_PATH}" STREQUAL "")
+  foreach(language C CXX)
+    set(CMAKE_${language}_LINKER_LAUNCHER ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs)
+  endforeach()
+endif()
+
 # Programs started by the build and the tests run under node; this version
 # of Emscripten loads its .wasm file itself, not with node's fetch.
 # (emcmake names node with a flag of its own, which is replaced.)
@@ -62,3 +71,19 @@ function(draxo_web_page target name)
     configure_file(${DRAXO_WEB_FONT_DIR}/${font} ${dir}/fonts/${font} COPYONLY)
   endforeach()
 endfunction()
+
+# The installed web files: the JavaScript part, the page template, the fonts
+# and the compiler wrapper, which links as the build does.
+set(DRAXO_WEBCC_LINK_OPTIONS "")
+foreach(option IN LISTS DRAXO_WEB_LINK_OPTIONS)
+  string(REGEX REPLACE "^SHELL:" "" option "${option}")
+  string(APPEND DRAXO_WEBCC_LINK_OPTIONS " ${option}")
+endforeach()
+string(STRIP "${DRAXO_WEBCC_LINK_OPTIONS}" DRAXO_WEBCC_LINK_OPTIONS)
+configure_file(${DRAXO_WEB_SOURCE_DIR}/draxo-webcc.in ${CMAKE_BINARY_DIR}/draxo-webcc @ONLY)
+install(PROGRAMS ${CMAKE_BINARY_DIR}/draxo-webcc DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${DRAXO_WEB_SOURCE_DIR}/draxo_web.js DESTINATION ${DRAXO_WEB_INSTALL_DIR})
+install(FILES ${DRAXO_WEB_SOURCE_DIR}/page.html.in DESTINATION ${DRAXO_WEB_INSTALL_DIR} RENAME page.html)
+foreach(font IN LISTS DRAXO_WEB_FONT_FILES)
+  install(FILES ${DRAXO_WEB_FONT_DIR}/${font} DESTINATION ${DRAXO_WEB_INSTALL_DIR}/fonts)
+endforeach()

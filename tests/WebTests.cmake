@@ -38,3 +38,8 @@ draxo_add_browser_test(examples examples.test.mjs)
 if(DRAXO_HOST_SHAPE_FRAME)
   draxo_add_browser_test(shapes_leave_the_same_frame_buffer_as_on_linux shape_frame.test.mjs)
 endif()
+
+# The installed package and draxo-webcc, with clients built outside the tree.
+add_test(NAME web.install_and_build_with_draxo_webcc COMMAND ${DRAXO_NODE} --test ${CMAKE_CURRENT_SOURCE_DIR}/web/install.test.mjs)
+set_tests_properties(web.install_and_build_with_draxo_webcc PROPERTIES TIMEOUT 600 RESOURCE_LOCK chromium
+  ENVIRONMENT "DRAXO_WEB_BUILD=${CMAKE_BINARY_DIR};DRAXO_CHROMIUM=${DRAXO_CHROMIUM};NODE_PATH=/usr/share/nodejs")

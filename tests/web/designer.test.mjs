@@ -4,7 +4,7 @@
 // downloads, a card file opened from the user's disk, Ctrl+Q.
 import {after, before, describe, test} from 'node:test';
 import assert from 'node:assert/strict';
-import {mkdtempSync, readFileSync, readdirSync, rmSync} from 'node:fs';
+import {mkdtempSync, readFileSync, readdirSync, rmSync, writeFileSync} from 'node:fs';
 import {tmpdir} from 'node:os';
 import path from 'node:path';
 import {serve, launch, openPage, windowCanvas, clickPixel, poll, canvasPixels, pixelOf} from './web_lib.mjs';
@@ -168,6 +168,41 @@ describe('the designer', () => {
       await context.close();
     } finally {
       rmSync(downloads, {recursive: true, force: true});
+    }
+  });
+
+  test('a card file that cannot be read is reported on the status line, and the designer goes on', async () => {
+    const scratch = mkdtempSync(path.join(tmpdir(), 'draxo-cards-'));
+    const context = await chrome.browser.createBrowserContext();
+    try {
+      const bad = path.join(scratch, 'bad.draxo');
+      writeFileSync(bad, 'this is no card\n\u0000\u00ff');
+      const page = await context.newPage();
+      page.log = [];
+      page.on('pageerror', (e) => page.log.push(`page error: ${e.message}`));
+      await page.goto(server.url + 'card-designer/index.html', {waitUntil: 'load'});
+      await windowCanvas(page, 'DRAXO Graphics');
+      await Promise.all([page.waitForNavigation({waitUntil: 'load'}), (await page.$('#card-file')).uploadFile(bad)]);
+      page.canvas = await windowCanvas(page, 'DRAXO Graphics');
+      await colourAt(page, 0, 0, 'ffff00', 'the empty card');
+      await poll('the reason in red on the status line', async () => {
+        const frame = await canvasPixels(page, 'DRAXO Graphics');
+        let red = 0;
+        for (let y = row(-160); y < row(-215); ++y)
+          for (let x = column(-140); x < column(260); ++x) {
+            const [r, g, b] = pixelOf(frame, x, y);
+            if (r > 200 && g < 80 && b < 80) ++red;
+          }
+        return red > 20;
+      });
+      // Still running: a click adds a heart.
+      await click(page, 0, 0);
+      await colourAt(page, 0, 0, '000000', 'a heart after the refusal');
+      assert.deepEqual(page.log, []);
+      assert.equal(await page.evaluate(() => !!document.querySelector('.draxo-ended')), false);
+    } finally {
+      await context.close();
+      rmSync(scratch, {recursive: true, force: true});
     }
   });
 });
