@@ -21,6 +21,7 @@
 #include <map>
 #include <memory>
 #include <tuple>
+#include <unordered_map>
 
 #include "web_backend.h"
 
@@ -36,6 +37,10 @@ struct face {
     int ascent = 0, descent = 0, line_gap = 0;  // font units; descent is negative
     int units_per_em = 2048;
     int average_width = 0;  // font units
+    // Looked up once: a program draws the same labels in every frame.
+    int glyph[256];                             // of each Latin-1 character
+    int advance[256];                           // font units
+    std::unordered_map<unsigned, int> kerning;  // by the two characters
 };
 
 namespace {
@@ -81,6 +86,11 @@ std::unique_ptr<face> read_face(const char* file) {
     if (head)
         f->units_per_em = std::max(16, static_cast<int>(read_u16(f->data, static_cast<std::size_t>(head) + 18)));
     f->average_width = stated_average_width(f->data);
+    for (int c = 0; c < 256; ++c) {
+        int bearing;
+        f->glyph[c] = stbtt_FindGlyphIndex(&f->info, c);
+        stbtt_GetGlyphHMetrics(&f->info, f->glyph[c], &f->advance[c], &bearing);
+    }
     return f;
 }
 
@@ -169,18 +179,24 @@ const glyph_bitmap& glyph_of(const font_record& f, int glyph, int placement) {
 
 // Lays a line out: calls place(glyph, pen) for each character, the pen in
 // pixels from the line's start; returns the line's width.
+int kerning_of(const face& f, unsigned char left, unsigned char right) {
+    auto& known = const_cast<face&>(f).kerning;
+    unsigned pair = (static_cast<unsigned>(left) << 8) | right;
+    auto found = known.find(pair);
+    if (found != known.end()) return found->second;
+    int value = stbtt_GetGlyphKernAdvance(&f.info, f.glyph[left], f.glyph[right]);
+    known.emplace(pair, value);
+    return value;
+}
+
 template <typename Place>
 double lay_out(const font_record& f, const char* text, int length, Place place) {
     double pen = 0;
-    int previous = -1;
     for (int i = 0; i < length; ++i) {
-        int glyph = stbtt_FindGlyphIndex(&f.face->info, static_cast<unsigned char>(text[i]));
-        if (previous >= 0) pen += stbtt_GetGlyphKernAdvance(&f.face->info, previous, glyph) * f.scale;
-        place(glyph, pen);
-        int advance, bearing;
-        stbtt_GetGlyphHMetrics(&f.face->info, glyph, &advance, &bearing);
-        pen += advance * f.scale;
-        previous = glyph;
+        auto c = static_cast<unsigned char>(text[i]);
+        if (i > 0) pen += kerning_of(*f.face, static_cast<unsigned char>(text[i - 1]), c) * f.scale;
+        place(f.face->glyph[c], pen);
+        pen += f.face->advance[c] * f.scale;
     }
     return pen;
 }
