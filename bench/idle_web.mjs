@@ -3,8 +3,9 @@
 // times a second, or another page. Headless Chromium, the page served by a
 // plain static web server; the processor time of each of Chromium's processes
 // is read before and after a quiet spell.
-//   node bench/idle_web.mjs BUILD_WEB_DIR [PAGE] [SECONDS]
-// PAGE defaults to card-designer/index.html, SECONDS to 30. Run from the
+//   node bench/idle_web.mjs BUILD_WEB_DIR/web [PAGE] [SECONDS]
+// PAGE defaults to card-designer/index.html, SECONDS to 30; the measuring
+// starts DRAXO_IDLE_WARMUP seconds (15) after the page opened. Run from the
 // source tree after scripts/setup.sh (puppeteer-core in tests/web).
 import path from 'node:path';
 import {serve, launch, openPage, windowCanvas} from '../tests/web/web_lib.mjs';
@@ -20,7 +21,9 @@ const chrome = await launch();
 try {
   const page = await openPage(chrome.browser, server.url + pagePath);
   await windowCanvas(page, 'DRAXO Graphics');
-  await new Promise((r) => setTimeout(r, 3000));  // past the start
+  // Past the start, and past the compiling of the program's hot parts,
+  // which the browser does in the background while the page runs.
+  await new Promise((r) => setTimeout(r, Number(process.env.DRAXO_IDLE_WARMUP || 15) * 1000));
   const cdp = await chrome.browser.target().createCDPSession();
   const cpu = async () => {
     const {processInfo} = await cdp.send('SystemInfo.getProcessInfo');
