@@ -2,31 +2,21 @@
 // by the mouse, a session recorded with Ctrl+R, the page reloaded and the
 // session played back with Ctrl+P, the card and its picture saved as
 // downloads, a card file opened from the user's disk, Ctrl+Q.
-import {after, before, describe, test} from 'node:test';
+import {describe, test} from 'node:test';
 import assert from 'node:assert/strict';
 import {mkdtempSync, readFileSync, readdirSync, rmSync, writeFileSync} from 'node:fs';
 import {tmpdir} from 'node:os';
 import path from 'node:path';
-import {serve, launch, openPage, windowCanvas, clickPixel, poll, canvasPixels, pixelOf} from './web_lib.mjs';
+import {withBrowser, openPage, windowCanvas, clickPixel, poll, canvasPixels, pixelOf} from './web_lib.mjs';
 
-const pages = process.env.DRAXO_WEB_PAGES;
-let server, chrome;
-
-before(async () => {
-  server = await serve(pages);
-  chrome = await launch();
-});
-after(async () => {
-  await chrome?.stop();
-  server?.stop();
-});
+const browser = withBrowser(process.env.DRAXO_WEB_PAGES);
 
 // The drawing window's origin: the middle of its 601 x 540 canvas.
 const column = (x) => 300 + x;
 const row = (y) => 270 - y;
 
 async function openDesigner(query = '') {
-  const page = await openPage(chrome.browser, server.url + 'card-designer/index.html' + query);
+  const page = await openPage(browser.chrome.browser, browser.server.url + 'card-designer/index.html' + query);
   page.canvas = await windowCanvas(page, 'DRAXO Graphics');
   // The designer has drawn its card.
   await colourAt(page, 0, 0, (c) => c !== 'ffffff', 'the card');
@@ -140,10 +130,10 @@ describe('the designer', () => {
 
       // In a page of its own (a new profile would do as well): the card
       // file chosen from the disk.
-      const context = await chrome.browser.createBrowserContext();
+      const context = await browser.chrome.browser.createBrowserContext();
       page = await context.newPage();
       page.log = [];
-      await page.goto(server.url + 'card-designer/index.html', {waitUntil: 'load'});
+      await page.goto(browser.server.url + 'card-designer/index.html', {waitUntil: 'load'});
       page.canvas = await windowCanvas(page, 'DRAXO Graphics');
       await colourAt(page, 0, 0, 'ffff00', 'a fresh card');
       const input = await page.$('#card-file');
@@ -173,14 +163,14 @@ describe('the designer', () => {
 
   test('a card file that cannot be read is reported on the status line, and the designer goes on', async () => {
     const scratch = mkdtempSync(path.join(tmpdir(), 'draxo-cards-'));
-    const context = await chrome.browser.createBrowserContext();
+    const context = await browser.chrome.browser.createBrowserContext();
     try {
       const bad = path.join(scratch, 'bad.draxo');
       writeFileSync(bad, 'this is no card\n\u0000\u00ff');
       const page = await context.newPage();
       page.log = [];
       page.on('pageerror', (e) => page.log.push(`page error: ${e.message}`));
-      await page.goto(server.url + 'card-designer/index.html', {waitUntil: 'load'});
+      await page.goto(browser.server.url + 'card-designer/index.html', {waitUntil: 'load'});
       await windowCanvas(page, 'DRAXO Graphics');
       await Promise.all([page.waitForNavigation({waitUntil: 'load'}), (await page.$('#card-file')).uploadFile(bad)]);
       page.canvas = await windowCanvas(page, 'DRAXO Graphics');

@@ -2,21 +2,11 @@
 // sketch pad joins clicks with lines, the clock moves, and the guessing
 // game (given its number in the page's address, as on a command line) asks
 // with the input dialog and answers in colour.
-import {after, before, describe, test} from 'node:test';
+import {describe, test} from 'node:test';
 import assert from 'node:assert/strict';
-import {serve, launch, openPage, windowCanvas, clickPixel, poll, canvasPixels} from './web_lib.mjs';
+import {withBrowser, openPage, windowCanvas, clickPixel, poll, canvasPixels} from './web_lib.mjs';
 
-const pages = process.env.DRAXO_WEB_PAGES;
-let server, chrome;
-
-before(async () => {
-  server = await serve(pages);
-  chrome = await launch();
-});
-after(async () => {
-  await chrome?.stop();
-  server?.stop();
-});
+const browser = withBrowser(process.env.DRAXO_WEB_PAGES);
 
 // Pixels of the drawing window's canvas, within a box of canvas pixels,
 // that pass `test` ([r, g, b] => boolean).
@@ -33,7 +23,7 @@ async function count(page, test, box = {left: 0, top: 0, right: 601, bottom: 540
 const notWhite = ([r, g, b]) => r + g + b < 600;
 
 async function open(name, query = '') {
-  const page = await openPage(chrome.browser, server.url + `${name}/index.html${query}`);
+  const page = await openPage(browser.chrome.browser, browser.server.url + `${name}/index.html${query}`);
   page.canvas = await windowCanvas(page, 'DRAXO Graphics');
   return page;
 }

@@ -2,28 +2,18 @@
 // event its wait returns (web_probe.c): the drawing window and the console,
 // clicks mapped to the canvas pixel, keys and shortcuts, the Run menu by
 // mouse and keyboard, the input dialog, saving a picture, quitting.
-import {after, before, describe, test} from 'node:test';
+import {describe, test} from 'node:test';
 import assert from 'node:assert/strict';
 import {mkdtempSync, readFileSync, rmSync, readdirSync} from 'node:fs';
 import {tmpdir} from 'node:os';
 import path from 'node:path';
-import {serve, launch, openPage, windowCanvas, clickPixel, waitForLog, poll, canvasPixels, pixelOf} from './web_lib.mjs';
+import {withBrowser, openPage, windowCanvas, clickPixel, waitForLog, poll, canvasPixels, pixelOf} from './web_lib.mjs';
 
-const pages = process.env.DRAXO_WEB_PAGES;
-let server, chrome;
-
-before(async () => {
-  server = await serve(pages);
-  chrome = await launch();
-});
-after(async () => {
-  await chrome?.stop();
-  server?.stop();
-});
+const browser = withBrowser(process.env.DRAXO_WEB_PAGES);
 
 // The probe's page, once the program has started.
 async function openProbe(options = {}) {
-  const page = await openPage(chrome.browser, server.url + 'web_probe/index.html' + (options.query || ''));
+  const page = await openPage(browser.chrome.browser, browser.server.url + 'web_probe/index.html' + (options.query || ''));
   await waitForLog(page, /^ready$/);
   return page;
 }

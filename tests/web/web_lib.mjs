@@ -7,6 +7,7 @@ import {mkdtempSync, rmSync, readFileSync} from 'node:fs';
 import {createServer} from 'node:net';
 import {tmpdir} from 'node:os';
 import path from 'node:path';
+import {after, before} from 'node:test';
 import puppeteer from 'puppeteer-core';
 
 export const chromiumPath = process.env.DRAXO_CHROMIUM || '/usr/bin/chromium';
@@ -167,4 +168,19 @@ export function readPpm(file) {
   const header = bytes.subarray(0, 64).toString('latin1').match(/^P6\s+(\d+)\s+(\d+)\s+255\s/);
   if (!header) throw new Error(`${file} is no binary PPM file`);
   return {width: +header[1], height: +header[2], rgb: bytes.subarray(header[0].length)};
+}
+
+// For a test file: serves `root` and starts Chromium before its tests, and
+// stops both after them. The returned object holds `server` and `chrome`.
+export function withBrowser(root, options = {}) {
+  const context = {};
+  before(async () => {
+    context.server = await serve(root);
+    context.chrome = await launch(options);
+  });
+  after(async () => {
+    await context.chrome?.stop();
+    context.server?.stop();
+  });
+  return context;
 }

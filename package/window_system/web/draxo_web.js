@@ -293,6 +293,24 @@ var LibraryDraxoWeb = {
     },
 
     // --- Windows ---------------------------------------------------------------
+    // A title bar, with a close box that calls `close` when one is given.
+    titleBar: function(title, close) {
+      var bar = document.createElement('div');
+      bar.className = 'draxo-title';
+      var caption = document.createElement('span');
+      caption.textContent = title;
+      bar.appendChild(caption);
+      if (close) {
+        var box = document.createElement('button');
+        box.className = 'draxo-close';
+        box.title = 'Close';
+        box.textContent = '\u00d7';
+        box.tabIndex = -1;
+        box.addEventListener('click', close);
+        bar.appendChild(box);
+      }
+      return bar;
+    },
     createWindow: function(handle, title, width, height, closable) {
       DRAXO.closedFrames.forEach(function(f) { f.remove(); });
       DRAXO.closedFrames = [];
@@ -300,21 +318,7 @@ var LibraryDraxoWeb = {
       frame.className = 'draxo-window';
       frame.hidden = true;
       frame.dataset.title = title;
-      var bar = document.createElement('div');
-      bar.className = 'draxo-title';
-      var caption = document.createElement('span');
-      caption.textContent = title;
-      bar.appendChild(caption);
-      if (closable) {
-        var close = document.createElement('button');
-        close.className = 'draxo-close';
-        close.title = 'Close';
-        close.textContent = '\u00d7';
-        close.tabIndex = -1;
-        close.addEventListener('click', function() { DRAXO.push(DRAXO.EVENT_CLOSE, handle); });
-        bar.appendChild(close);
-      }
-      frame.appendChild(bar);
+      frame.appendChild(DRAXO.titleBar(title, closable && function() { DRAXO.push(DRAXO.EVENT_CLOSE, handle); }));
       var canvas = document.createElement('canvas');
       canvas.width = width;
       canvas.height = height;
@@ -627,20 +631,9 @@ var LibraryDraxoWeb = {
       panel.className = 'draxo-dialog';
       panel.tabIndex = -1;
       panel.style.font = units.font;
-      var bar = document.createElement('div');
-      bar.className = 'draxo-title';
-      var caption = document.createElement('span');
-      caption.textContent = title;
-      bar.appendChild(caption);
-      if (closable) {
-        var close = document.createElement('button');
-        close.className = 'draxo-close';
-        close.textContent = '\u00d7';
-        close.tabIndex = -1;
-        close.addEventListener('click', function() { DRAXO.push(DRAXO.EVENT_DIALOG_COMMAND, handle, 2); });
-        bar.appendChild(close);
-      }
-      panel.appendChild(bar);
+      panel.appendChild(DRAXO.titleBar(title, closable && function() {
+        DRAXO.push(DRAXO.EVENT_DIALOG_COMMAND, handle, 2);
+      }));
       var client = document.createElement('div');
       client.className = 'draxo-client';
       client.style.width = px(cx) + 'px';
