@@ -13,7 +13,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins fonts-dejavu-core fonts-liberation2 libx11-dev
   libgtest-dev libbenchmark-dev libcairo2-dev
   xvfb xauth xdotool imagemagick x11-utils
-  clang
+  clang clang-format
   # The Windows build: cross compilers, Wine to run it, GoogleTest's sources
   # to build for it, and Wine's own fonts (the system font that sizes dialogs).
   g++-mingw-w64-x86-64-posix wine wine64 googletest fonts-wine

@@ -7,7 +7,8 @@
 # Windows with mingw-w64 (build-windows/) and its tests run under Wine on a
 # virtual X display, and built for the browser with Emscripten (build-web/):
 # the null backend's tests run under node, the pages in headless Chromium.
-# With --plain, the sanitized build is left out.
+# It first checks that every C and C++ file is laid out as .clang-format
+# says. With --plain, the sanitized build is left out.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -25,6 +26,10 @@ run_suite() {
   cmake --build "$dir" -j "$jobs"
   (cd "$dir" && ctest -j "$jobs" --output-on-failure --timeout 120)
 }
+
+echo "== Format"
+# Every C and C++ file of the project as .clang-format lays it out.
+git ls-files -z -- '*.c' '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
 
 echo "== Plain build and tests"
 run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
