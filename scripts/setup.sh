@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, testing and running DRAXO need,
 # when any of them is missing (cairo only for the benchmark that compares the
-# package with it). Safe to run again: it installs nothing twice.
+# package with it), and the browser tests' driver (puppeteer-core, from npm,
+# at the version tests/web/package-lock.json pins, with no browser of its
+# own: the tests drive Debian's Chromium). Safe to run again: it installs
+# nothing twice.
 set -euo pipefail
 
 packages=(
@@ -14,7 +17,14 @@ packages=(
   # The Windows build: cross compilers, Wine to run it, GoogleTest's sources
   # to build for it, and Wine's own fonts (the system font that sizes dialogs).
   g++-mingw-w64-x86-64-posix wine wine64 googletest fonts-wine
+  # The web build: Emscripten, the TrueType rasteriser compiled into the
+  # package, node for its tests, Chromium for its pages.
+  emscripten libstb-dev chromium python3
 )
+# node and npm: Debian's, unless a node of another origin (which brings its
+# own npm) is there already.
+command -v node >/dev/null 2>&1 || packages+=(nodejs)
+command -v npm >/dev/null 2>&1 || packages+=(npm)
 
 missing=()
 for package in "${packages[@]}"; do
@@ -23,19 +33,29 @@ for package in "${packages[@]}"; do
   fi
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
-  exit 0
-fi
+install_browser_driver() {
+  local web_tests
+  web_tests=$(cd "$(dirname "$0")/../tests/web" && pwd)
+  if [ -f "$web_tests/node_modules/puppeteer-core/package.json" ] &&
+    [ "$web_tests/node_modules/.package-lock.json" -nt "$web_tests/package-lock.json" ]; then
+    return 0
+  fi
+  echo "Installing the browser tests' driver (npm ci in tests/web)"
+  (cd "$web_tests" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --ignore-scripts --no-audit --no-fund --loglevel=error)
+}
 
-echo "Installing: ${missing[*]}"
-if [ "$(id -u)" -eq 0 ]; then
-  sudo=()
-elif command -v sudo >/dev/null 2>&1; then
-  sudo=(sudo)
-else
-  echo "These Debian packages are missing and there are no root rights to install them: ${missing[*]}" >&2
-  exit 1
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  if [ "$(id -u)" -eq 0 ]; then
+    sudo=()
+  elif command -v sudo >/dev/null 2>&1; then
+    sudo=(sudo)
+  else
+    echo "These Debian packages are missing and there are no root rights to install them: ${missing[*]}" >&2
+    exit 1
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo[@]}" apt-get update -qq || true
+  "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
-export DEBIAN_FRONTEND=noninteractive
-"${sudo[@]}" apt-get update -qq || true
-"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+install_browser_driver

@@ -5,8 +5,10 @@
 # package is installed, used and removed again (with root rights; without
 # them that step says it was skipped). Then the package is cross-built for
 # Windows with mingw-w64 (build-windows/) and its tests run under Wine on a
-# virtual X display. It first checks that every C and C++ file is laid out as
-# .clang-format says. With --plain, the sanitized build is left out.
+# virtual X display, and built for the browser with Emscripten (build-web/):
+# the null backend's tests run under node, the pages in headless Chromium.
+# It first checks that every C and C++ file is laid out as .clang-format
+# says. With --plain, the sanitized build is left out.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -50,4 +52,13 @@ cmake --build build-windows -j "$jobs"
 (cd build-windows && xvfb-run -a -s "-screen 0 1024x768x24" ctest -j "$jobs" --output-on-failure --timeout 200) ||
   windows_status=$?
 WINEPREFIX=$PWD/build-windows/wine-prefix wineserver -k 2> /dev/null || true
-exit $windows_status
+
+echo "== The web: Emscripten build, tests under node and in headless Chromium"
+web_status=0
+emcmake cmake -S . -B build-web -DDRAXO_DEVELOPER=ON -DDRAXO_WERROR=ON -DCMAKE_BUILD_TYPE=Release \
+  -DDRAXO_HOST_SHAPE_FRAME="$PWD/build/tests/shape_frame"
+cmake --build build-web -j "$jobs"
+(cd build-web && ctest -j "$jobs" --output-on-failure --timeout 600) || web_status=$?
+
+[ $windows_status -eq 0 ] || exit $windows_status
+exit $web_status

@@ -61,7 +61,7 @@ ws::rect console_geometry(int screen_width, int screen_height);
 // Prints one line, as DRAXO_console_printf does; every message of the
 // package goes through these. Return the formatter's count.
 int console_printf(const char* format, ...) DRAXO_PRINTF_LIKE(1, 2);
-int console_vprintf(const char* format, std::va_list args);
+DRAXO_PRINTF_LIKE(1, 0) int console_vprintf(const char* format, std::va_list args);
 
 // Draws one line at the bottom of the console window, scrolling the rest up.
 // A single trailing newline is removed from the text, in place.

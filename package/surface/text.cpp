@@ -110,7 +110,7 @@ namespace {
 
 // Formats into the 1024-byte buffer, cutting a longer result at 1023
 // characters; returns the formatter's count.
-int format_text(char (&buffer)[format_buffer_size], const char* format, va_list args) {
+DRAXO_PRINTF_LIKE(2, 0) int format_text(char (&buffer)[format_buffer_size], const char* format, va_list args) {
     if (!format) {
         buffer[0] = '\0';
         return 0;

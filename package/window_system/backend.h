@@ -14,6 +14,8 @@
 //   null/  no display: in-memory images and fonts, windows and menus as
 //          records only, a poll that never blocks, input injected by tests
 //   win32/ the Win32 API and GDI
+//   web/   the browser: a page's canvas, WebAssembly built with Emscripten,
+//          with a JavaScript part of its own (draxo_web.js)
 //
 // The core calls init once before any other entry, and quit once, at the end
 // of the process.

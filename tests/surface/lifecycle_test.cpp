@@ -147,7 +147,9 @@ TEST_F(Restart, AClosedDrawingWindowIsMadeAgainBesideTheSameConsole) {
 
 // Every operation, one by one from another thread: refused, named on
 // standard error, nothing drawn, logged or changed, and the package still
-// open for its own thread.
+// open for its own thread. (A page has one thread: no other can be started
+// there.)
+#ifndef __EMSCRIPTEN__
 class OtherThreads : public test::InScratchDirectory {};
 
 TEST_F(OtherThreads, EveryOperationIsRefusedFromAnotherThread) {
@@ -209,6 +211,7 @@ TEST_F(OtherThreads, EveryOperationIsRefusedFromAnotherThread) {
     EXPECT_TRUE(display.open);
     EXPECT_EQ(DRAXO_circle(RED, 0, 0, 10), 1);
 }
+#endif
 
 }  // namespace
 }  // namespace draxo

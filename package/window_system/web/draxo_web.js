@@ -1,0 +1,921 @@
+// The web backend's JavaScript part: the page side of the package's windows,
+// menus, timers, dialogs and files. Linked into every program with
+// --js-library.
+//
+// The program runs on the page's one thread and is suspended (ASYNCIFY)
+// while it waits. Input, timers, menu choices and dialog buttons therefore
+// never call into the program: they append native events to DRAXO.events
+// and wake the program if it sleeps, and the program takes the events when
+// it polls (web_app.cpp).
+//
+// Files: the program's current directory is kept in the browser's storage
+// (IndexedDB), one directory for each program, read before the program
+// starts and written back whenever a file there changes. A file saved by
+// replacing (written under a fresh name and renamed over its own, as
+// pictures and card files are) is also handed to the user as a download.
+
+var LibraryDraxoWeb = {
+  $DRAXO__deps: ['$FS', '$IDBFS', '$Asyncify'],
+  $DRAXO__postset: 'DRAXO.preparePage();',
+  $DRAXO: {
+    EVENT_INPUT: 1, EVENT_TIMER: 2, EVENT_CLOSE: 3, EVENT_MENU_COMMAND: 4, EVENT_FOCUS: 5, EVENT_DIALOG_COMMAND: 6,
+    WM_KEYDOWN: 0x100, WM_KEYUP: 0x101, WM_SYSKEYDOWN: 0x104, WM_SYSKEYUP: 0x105,
+    MF_GRAYED: 0x1, MF_DISABLED: 0x2, MF_CHECKED: 0x8, MF_POPUP: 0x10, MF_SEPARATOR: 0x800,
+    fontsDir: '/draxo-fonts/',
+    fontFiles: ['LiberationSans-Regular.ttf', 'LiberationSans-Bold.ttf', 'LiberationMono-Regular.ttf'],
+
+    events: [],
+    waker: null,          // wakes the suspended program
+    windows: {},          // by handle
+    menus: {},
+    dialogs: {},
+    dialogStack: [],      // open dialogs, innermost last
+    timers: {},
+    held: {},             // virtual key -> held, for Shift, Ctrl and Alt
+    focused: 0,           // the window whose canvas has the keyboard
+    openMenu: null,       // {bar, index, popup, highlight}: the menu that has the keyboard
+    desktop: null,
+    storageDir: '',
+    syncing: false,
+    syncAgain: false,
+    ended: false,
+    closedFrames: [],     // windows destroyed since a window was last made
+
+    // --- The queue ----------------------------------------------------------
+    push: function(kind, handle, a, b, c, d) {
+      if (DRAXO.ended) return;
+      DRAXO.events.push([kind, handle | 0, a | 0, b | 0, c | 0, d | 0]);
+      DRAXO.wake();
+    },
+    wake: function() {
+      var wake = DRAXO.waker;
+      DRAXO.waker = null;
+      if (wake) wake();
+    },
+
+    // --- Before the program starts: the page, the fonts and the files --------
+    preparePage: function() {
+      if (typeof document == 'undefined') return;
+      addOnPreRun(DRAXO.loadFonts);
+      addOnPreRun(DRAXO.mountStorage);
+      var onExit = Module['onExit'];
+      Module['onExit'] = function(status) {
+        DRAXO.end('The program has ended.');
+        if (onExit) onExit(status);
+      };
+      var onAbort = Module['onAbort'];
+      Module['onAbort'] = function(what) {
+        DRAXO.end('The program stopped: ' + what);
+        if (onAbort) onAbort(what);
+      };
+      Module['draxoFiles'] = {
+        dir: function() { return DRAXO.storageDir; },
+        read: function(name) { return FS.readFile(DRAXO.storageDir + '/' + name); },
+        write: function(name, bytes) { FS.writeFile(DRAXO.storageDir + '/' + name, bytes); },
+        list: function() { return FS.readdir(DRAXO.storageDir).filter(function(n) { return n != '.' && n != '..'; }); },
+        sync: function() { return new Promise(function(done) { DRAXO.syncNow(done); }); }
+      };
+    },
+    pageUrl: function(file) {
+      var base = Module['draxoBase'] || '';
+      return base + file;
+    },
+    loadFonts: function() {
+      try { FS.mkdir(DRAXO.fontsDir); } catch (e) {}
+      DRAXO.fontFiles.forEach(function(file) {
+        var id = 'draxo-font-' + file;
+        addRunDependency(id);
+        fetch(DRAXO.pageUrl('fonts/' + file)).then(function(response) {
+          if (!response.ok) throw new Error(response.status + ' ' + response.statusText);
+          return response.arrayBuffer();
+        }).then(function(bytes) {
+          FS.writeFile(DRAXO.fontsDir + file, new Uint8Array(bytes));
+        }).catch(function(e) {
+          console.warn('DRAXO: the font ' + file + ' was not loaded (' + e.message + ')');
+        }).finally(function() { removeRunDependency(id); });
+      });
+    },
+    mountStorage: function() {
+      var name = String(Module['draxoProgram'] || 'program').replace(/[^A-Za-z0-9_.-]/g, '_');
+      DRAXO.storageDir = '/home/web_user/' + name;
+      FS.mkdirTree(DRAXO.storageDir);
+      FS.mount(IDBFS, {}, DRAXO.storageDir);
+      FS.chdir(DRAXO.storageDir);
+      addRunDependency('draxo-storage');
+      FS.syncfs(true, function(error) {
+        if (error) console.warn('DRAXO: the files kept by the browser could not be read (' + error + ')');
+        FS.chdir(DRAXO.storageDir);
+        removeRunDependency('draxo-storage');
+      });
+      DRAXO.watchFiles();
+      window.addEventListener('pagehide', function() { DRAXO.syncNow(); });
+    },
+    inStorage: function(path) {
+      var dir = DRAXO.storageDir + '/';
+      return path.slice(0, dir.length) == dir;
+    },
+    absolute: function(path) {
+      return path.charAt(0) == '/' ? path : FS.cwd().replace(/\/$/, '') + '/' + path;
+    },
+    // Every change of a file in the program's directory is written back to
+    // the browser's storage; a file renamed over another is also downloaded.
+    watchFiles: function() {
+      var write = FS.write, close = FS.close, rename = FS.rename, unlink = FS.unlink;
+      FS.write = function(stream) {
+        var written = write.apply(FS, arguments);
+        if (stream && stream.path && DRAXO.inStorage(stream.path)) DRAXO.scheduleSync();
+        return written;
+      };
+      FS.close = function(stream) {
+        var path = stream && stream.path;
+        var result = close.apply(FS, arguments);
+        if (path && DRAXO.inStorage(path)) DRAXO.scheduleSync();
+        return result;
+      };
+      FS.rename = function(from, to) {
+        var result = rename.apply(FS, arguments);
+        var target = DRAXO.absolute(to);
+        if (DRAXO.inStorage(target)) {
+          DRAXO.scheduleSync();
+          DRAXO.download(target);
+        }
+        return result;
+      };
+      FS.unlink = function(path) {
+        var result = unlink.apply(FS, arguments);
+        if (DRAXO.inStorage(DRAXO.absolute(path))) DRAXO.scheduleSync();
+        return result;
+      };
+    },
+    scheduleSync: function() {
+      if (DRAXO.syncPending) return;
+      DRAXO.syncPending = true;
+      setTimeout(function() {
+        DRAXO.syncPending = false;
+        DRAXO.syncNow();
+      }, 0);
+    },
+    syncNow: function(done) {
+      if (!DRAXO.storageDir) { if (done) done(); return; }
+      if (DRAXO.syncing) {
+        DRAXO.syncAgain = true;
+        if (done) (DRAXO.syncWaiters = DRAXO.syncWaiters || []).push(done);
+        return;
+      }
+      DRAXO.syncing = true;
+      FS.syncfs(false, function(error) {
+        DRAXO.syncing = false;
+        if (error) console.warn('DRAXO: the files could not be kept by the browser (' + error + ')');
+        var waiters = DRAXO.syncWaiters || [];
+        DRAXO.syncWaiters = [];
+        if (DRAXO.syncAgain) {
+          DRAXO.syncAgain = false;
+          DRAXO.syncNow(function() { waiters.forEach(function(w) { w(); }); if (done) done(); });
+          return;
+        }
+        waiters.forEach(function(w) { w(); });
+        if (done) done();
+      });
+    },
+    download: function(path) {
+      var bytes;
+      try { bytes = FS.readFile(path); } catch (e) { return; }
+      var name = path.split('/').pop();
+      var type = /\.png$/i.test(name) ? 'image/png' : 'application/octet-stream';
+      var url = URL.createObjectURL(new Blob([bytes], {type: type}));
+      var link = document.createElement('a');
+      link.href = url;
+      link.download = name;
+      link.style.display = 'none';
+      document.body.appendChild(link);
+      link.click();
+      link.remove();
+      setTimeout(function() { URL.revokeObjectURL(url); }, 60000);
+    },
+
+    // A program that has been suspended returns from main into no caller:
+    // once it has, it ends here as it would have ended without suspending
+    // (stdio flushed, the runtime's exit).
+    watchForTheEnd: function() {
+      if (!Asyncify.currData || Asyncify.asyncPromiseHandlers) return;
+      Asyncify.asyncPromiseHandlers = {
+        resolve: function(status) {
+          try {
+            exit(status | 0);
+          } catch (e) {
+            if (!(e instanceof ExitStatus)) throw e;
+          }
+        },
+        reject: function(error) {
+          if (error instanceof ExitStatus) return;
+          DRAXO.end('The program stopped: ' + error);
+          throw error;
+        }
+      };
+    },
+
+    // --- The page -------------------------------------------------------------
+    open: function() {
+      if (typeof document == 'undefined') return false;
+      if (DRAXO.desktop) return true;
+      DRAXO.addStyle();
+      var host = document.getElementById('draxo') || document.body;
+      DRAXO.desktop = document.createElement('div');
+      DRAXO.desktop.className = 'draxo-desktop';
+      host.appendChild(DRAXO.desktop);
+      var track = function(e) {
+        DRAXO.held[0x10] = e.shiftKey; DRAXO.held[0x11] = e.ctrlKey; DRAXO.held[0x12] = e.altKey;
+      };
+      ['keydown', 'keyup', 'mousedown', 'mouseup'].forEach(function(type) {
+        document.addEventListener(type, track, true);
+      });
+      // A click anywhere but on the open menu closes it.
+      document.addEventListener('mousedown', function(e) {
+        if (DRAXO.openMenu && !e.target.closest('.draxo-menubar, .draxo-popup')) {
+          DRAXO.closeMenu(true);
+          if (e.target.closest('canvas')) { e.preventDefault(); e.stopPropagation(); }
+        }
+      }, true);
+      document.addEventListener('keydown', DRAXO.onDocumentKey, true);
+      return true;
+    },
+    addStyle: function() {
+      var style = document.createElement('style');
+      style.textContent = [
+        '.draxo-desktop { display: inline-flex; flex-direction: column; gap: 8px; font: 13px "Liberation Sans", Arial, sans-serif; }',
+        '.draxo-window { display: inline-block; border: 1px solid #6b7b8c; background: #f0f0f0; box-shadow: 0 1px 4px rgba(0,0,0,.25); position: relative; }',
+        '.draxo-window[hidden], .draxo-dialog[hidden] { display: none; }',
+        '.draxo-title { display: flex; align-items: center; height: 24px; padding: 0 4px 0 8px; background: #1f5fa8; color: #fff; user-select: none; }',
+        '.draxo-window:not(.draxo-active) .draxo-title { background: #8a9bb0; }',
+        '.draxo-title span { flex: 1; white-space: nowrap; overflow: hidden; }',
+        '.draxo-close { border: 0; background: transparent; color: inherit; font-size: 16px; width: 24px; height: 20px; cursor: pointer; }',
+        '.draxo-close:hover { background: #c42b1c; }',
+        '.draxo-menubar { display: flex; height: 20px; background: #f0f0f0; border-bottom: 1px solid #d0d0d0; user-select: none; position: relative; }',
+        '.draxo-menubar > div { padding: 2px 8px; cursor: default; }',
+        '.draxo-menubar > div.draxo-hot { background: #cce4f7; }',
+        '.draxo-window canvas { display: block; outline: none; image-rendering: pixelated; }',
+        '.draxo-popup { position: absolute; z-index: 10; background: #f9f9f9; border: 1px solid #999; box-shadow: 2px 2px 4px rgba(0,0,0,.3); padding: 2px 0; min-width: 180px; }',
+        '.draxo-popup > div { display: flex; padding: 3px 12px 3px 4px; white-space: pre; cursor: default; }',
+        '.draxo-popup > div.draxo-hot { background: #cce4f7; }',
+        '.draxo-popup > div.draxo-grayed { color: #888; }',
+        '.draxo-popup > hr { border: 0; border-top: 1px solid #ccc; margin: 3px 2px; }',
+        '.draxo-check { width: 20px; text-align: center; }',
+        '.draxo-label { flex: 1; }',
+        '.draxo-shortcut { padding-left: 24px; }',
+        '.draxo-backdrop { position: fixed; inset: 0; z-index: 20; }',
+        '.draxo-dialog { position: absolute; z-index: 21; background: #f0f0f0; border: 1px solid #6b7b8c; box-shadow: 0 2px 8px rgba(0,0,0,.35); }',
+        '.draxo-dialog .draxo-client { position: relative; overflow: hidden; }',
+        '.draxo-dialog .draxo-client > * { position: absolute; box-sizing: border-box; margin: 0; font: inherit; }',
+        '.draxo-dialog input, .draxo-dialog textarea { border: 0; padding: 1px 2px; background: #fff; resize: none; }',
+        '.draxo-dialog .draxo-border { border: 1px solid #7a7a7a; }',
+        '.draxo-dialog button.draxo-default { border: 2px solid #1f5fa8; }',
+        '.draxo-dialog .draxo-static { white-space: pre-wrap; overflow: hidden; }',
+        '.draxo-closed { opacity: .6; pointer-events: none; }',
+        '.draxo-ended { padding: 6px 8px; background: #fff4ce; border: 1px solid #c8a600; }'
+      ].join('\n');
+      document.head.appendChild(style);
+    },
+    end: function(why) {
+      if (DRAXO.ended || typeof document == 'undefined') return;
+      DRAXO.ended = true;
+      DRAXO.closeMenu(false);
+      Object.keys(DRAXO.timers).forEach(function(key) { clearInterval(DRAXO.timers[key]); });
+      DRAXO.timers = {};
+      DRAXO.syncNow();
+      if (!DRAXO.desktop) DRAXO.open();
+      DRAXO.closedFrames.forEach(function(f) { f.hidden = !f.dataset.wasShown; });
+      Object.keys(DRAXO.windows).forEach(function(key) { DRAXO.windows[key].frame.classList.add('draxo-closed'); });
+      var note = document.createElement('div');
+      note.className = 'draxo-ended';
+      note.textContent = why;
+      DRAXO.desktop.insertBefore(note, DRAXO.desktop.firstChild);
+      document.title = document.title + ' (ended)';
+    },
+
+    // --- Windows ---------------------------------------------------------------
+    // A title bar, with a close box that calls `close` when one is given.
+    titleBar: function(title, close) {
+      var bar = document.createElement('div');
+      bar.className = 'draxo-title';
+      var caption = document.createElement('span');
+      caption.textContent = title;
+      bar.appendChild(caption);
+      if (close) {
+        var box = document.createElement('button');
+        box.className = 'draxo-close';
+        box.title = 'Close';
+        box.textContent = '\u00d7';
+        box.tabIndex = -1;
+        box.addEventListener('click', close);
+        bar.appendChild(box);
+      }
+      return bar;
+    },
+    createWindow: function(handle, title, width, height, closable) {
+      DRAXO.closedFrames.forEach(function(f) { f.remove(); });
+      DRAXO.closedFrames = [];
+      var frame = document.createElement('div');
+      frame.className = 'draxo-window';
+      frame.hidden = true;
+      frame.dataset.title = title;
+      frame.appendChild(DRAXO.titleBar(title, closable && function() { DRAXO.push(DRAXO.EVENT_CLOSE, handle); }));
+      var canvas = document.createElement('canvas');
+      canvas.width = width;
+      canvas.height = height;
+      canvas.style.width = width + 'px';
+      canvas.style.height = height + 'px';
+      canvas.tabIndex = 0;
+      frame.appendChild(canvas);
+      DRAXO.desktop.appendChild(frame);
+      var w = {handle: handle, frame: frame, canvas: canvas, context: canvas.getContext('2d'), menu: 0, menubar: null};
+      DRAXO.windows[handle] = w;
+      DRAXO.listen(w);
+      if (!document.title) document.title = title;
+    },
+    listen: function(w) {
+      var canvas = w.canvas, handle = w.handle;
+      canvas.addEventListener('mousedown', function(e) {
+        canvas.focus();
+        DRAXO.mouse(w, e, true);
+      });
+      canvas.addEventListener('mouseup', function(e) { DRAXO.mouse(w, e, false); });
+      canvas.addEventListener('contextmenu', function(e) { e.preventDefault(); });
+      canvas.addEventListener('keydown', function(e) { DRAXO.key(w, e, true); });
+      canvas.addEventListener('keyup', function(e) { DRAXO.key(w, e, false); });
+      canvas.addEventListener('focus', function() {
+        var from = DRAXO.focused;
+        DRAXO.focused = handle;
+        DRAXO.markActive(handle);
+        if (from != handle) DRAXO.push(DRAXO.EVENT_FOCUS, handle, from);
+      });
+      canvas.addEventListener('blur', function(e) {
+        if (e.relatedTarget && e.relatedTarget.tagName == 'CANVAS' && e.relatedTarget.closest('.draxo-window')) return;
+        if (DRAXO.focused != handle) return;
+        DRAXO.focused = 0;
+        DRAXO.push(DRAXO.EVENT_FOCUS, 0, handle);
+      });
+    },
+    markActive: function(handle) {
+      Object.keys(DRAXO.windows).forEach(function(key) {
+        var w = DRAXO.windows[key];
+        w.frame.classList.toggle('draxo-active', w.handle == handle);
+      });
+    },
+    // The canvas pixel under the pointer, also when the page is zoomed or
+    // the screen has several device pixels to one of the page's.
+    pixelAt: function(canvas, e) {
+      var box = canvas.getBoundingClientRect();
+      var x = Math.floor((e.clientX - box.left) * canvas.width / box.width);
+      var y = Math.floor((e.clientY - box.top) * canvas.height / box.height);
+      return [Math.max(0, Math.min(canvas.width - 1, x)), Math.max(0, Math.min(canvas.height - 1, y))];
+    },
+    mouse: function(w, e, down) {
+      var ids = down ? [0x201, 0x207, 0x204] : [0x202, 0x208, 0x205];
+      if (e.button > 2 || DRAXO.dialogStack.length) return;
+      e.preventDefault();
+      var at = DRAXO.pixelAt(w.canvas, e);
+      var keys = (e.buttons & 1 ? 0x1 : 0) | (e.buttons & 2 ? 0x2 : 0) | (e.buttons & 4 ? 0x10 : 0) |
+                 (e.shiftKey ? 0x4 : 0) | (e.ctrlKey ? 0x8 : 0);
+      DRAXO.push(DRAXO.EVENT_INPUT, w.handle, ids[e.button], keys, (at[0] & 0xFFFF) | ((at[1] & 0xFFFF) << 16), -1);
+    },
+    virtualKey: function(e) {
+      if (e.key && e.key.length == 1 && /[a-z]/i.test(e.key)) return e.key.toUpperCase().charCodeAt(0);
+      var code = e.code || '';
+      var m;
+      if ((m = /^Key([A-Z])$/.exec(code))) return m[1].charCodeAt(0);
+      if ((m = /^(?:Digit|Numpad)([0-9])$/.exec(code))) return 0x30 + +m[1];
+      if ((m = /^F([0-9]+)$/.exec(code)) && +m[1] >= 1 && +m[1] <= 24) return 0x70 + +m[1] - 1;
+      var named = {
+        Backspace: 0x08, Tab: 0x09, Enter: 0x0D, NumpadEnter: 0x0D, ShiftLeft: 0x10, ShiftRight: 0x10,
+        ControlLeft: 0x11, ControlRight: 0x11, AltLeft: 0x12, AltRight: 0x12, Pause: 0x13, CapsLock: 0x14,
+        Escape: 0x1B, Space: 0x20, PageUp: 0x21, PageDown: 0x22, End: 0x23, Home: 0x24, ArrowLeft: 0x25,
+        ArrowUp: 0x26, ArrowRight: 0x27, ArrowDown: 0x28, Insert: 0x2D, Delete: 0x2E, Semicolon: 0xBA,
+        Equal: 0xBB, Comma: 0xBC, Minus: 0xBD, Period: 0xBE, Slash: 0xBF, Backquote: 0xC0, BracketLeft: 0xDB,
+        Backslash: 0xDC, BracketRight: 0xDD, Quote: 0xDE
+      };
+      if (code in named) return named[code];
+      var byKey = {Shift: 0x10, Control: 0x11, Alt: 0x12, Enter: 0x0D, Escape: 0x1B, Backspace: 0x08, Tab: 0x09};
+      if (e.key in byKey) return byKey[e.key];
+      if (e.key && e.key.length == 1 && e.key.charCodeAt(0) > 0x7F && e.key.charCodeAt(0) <= 0xFF)
+        return e.key.charCodeAt(0);
+      return 0;
+    },
+    // The 8-bit character a key press types, -1 for none: Latin-1, '?' for
+    // a character beyond it, the control character of Ctrl and a letter.
+    typedCharacter: function(e) {
+      var special = {Enter: 13, Backspace: 8, Tab: 9, Escape: 27};
+      if (e.key in special) return special[e.key];
+      var chars = Array.from(e.key || '');
+      if (chars.length != 1) return -1;
+      var code = chars[0].codePointAt(0);
+      if (e.ctrlKey && !e.altKey && /[a-z]/i.test(chars[0])) return code & 0x1F;
+      return code <= 0xFF ? code : 0x3F;
+    },
+    key: function(w, e, down) {
+      if (DRAXO.dialogStack.length) return;
+      if (DRAXO.openMenu) return;  // the menu's own (onDocumentKey)
+      var vk = DRAXO.virtualKey(e);
+      // Alt and a menu bar's mnemonic letter opens that menu.
+      if (down && e.altKey && !e.ctrlKey && w.menu && DRAXO.openByMnemonic(w, e.key)) {
+        e.preventDefault();
+        return;
+      }
+      e.preventDefault();
+      var system = e.altKey || vk == 0x79;
+      var id = down ? (system ? DRAXO.WM_SYSKEYDOWN : DRAXO.WM_KEYDOWN) : (system ? DRAXO.WM_SYSKEYUP : DRAXO.WM_KEYUP);
+      var lparam = 1 | (e.altKey ? 1 << 29 : 0) | (!down || e.repeat ? 1 << 30 : 0) | (!down ? 1 << 31 : 0);
+      DRAXO.push(DRAXO.EVENT_INPUT, w.handle, id, vk, lparam, down ? DRAXO.typedCharacter(e) : -1);
+    },
+    onDocumentKey: function(e) {
+      if (DRAXO.openMenu) {
+        DRAXO.menuKey(e);
+        return;
+      }
+      if (DRAXO.dialogStack.length) DRAXO.dialogKey(e);
+    },
+    putPixels: function(handle, rgba, stride, width, height, x, y, w, h) {
+      var win = DRAXO.windows[handle];
+      if (!win) return;
+      var data = new Uint8ClampedArray(HEAPU8.buffer, rgba, stride * height * 4);
+      win.context.putImageData(new ImageData(data, stride, height), 0, 0, x, y, w, h);
+    },
+
+    // --- Menus -------------------------------------------------------------------
+    // A menu text's parts: the label with its mnemonic underlined, the
+    // mnemonic letter, and the shortcut label after the tab.
+    menuText: function(text) {
+      var tab = text.indexOf('\t');
+      var label = tab < 0 ? text : text.slice(0, tab), shortcut = tab < 0 ? '' : text.slice(tab + 1);
+      var span = document.createElement('span');
+      span.className = 'draxo-label';
+      var mnemonic = '';
+      for (var i = 0; i < label.length; ++i) {
+        var c = label.charAt(i);
+        if (c == '&' && i + 1 < label.length) {
+          c = label.charAt(++i);
+          if (c != '&' && !mnemonic) {
+            mnemonic = c.toUpperCase();
+            var u = document.createElement('u');
+            u.textContent = c;
+            span.appendChild(u);
+            continue;
+          }
+        }
+        span.appendChild(document.createTextNode(c));
+      }
+      return {label: span, mnemonic: mnemonic, shortcut: shortcut};
+    },
+    renderMenu: function(menu) {
+      var element = menu.element;
+      element.textContent = '';
+      menu.items.forEach(function(item, position) {
+        var row;
+        if (item.flags & DRAXO.MF_SEPARATOR) {
+          row = document.createElement('hr');
+        } else {
+          var parts = DRAXO.menuText(item.text);
+          item.mnemonic = parts.mnemonic;
+          row = document.createElement('div');
+          if (!menu.isBar) {
+            var check = document.createElement('span');
+            check.className = 'draxo-check';
+            check.textContent = (item.flags & DRAXO.MF_CHECKED) ? '\u2713' : '';
+            row.appendChild(check);
+          }
+          row.appendChild(parts.label);
+          if (parts.shortcut) {
+            var shortcut = document.createElement('span');
+            shortcut.className = 'draxo-shortcut';
+            shortcut.textContent = parts.shortcut;
+            row.appendChild(shortcut);
+          }
+          row.classList.toggle('draxo-grayed', !!(item.flags & (DRAXO.MF_GRAYED | DRAXO.MF_DISABLED)));
+          row.dataset.position = position;
+          DRAXO.menuRowEvents(menu, row, position);
+        }
+        element.appendChild(row);
+      });
+    },
+    menuRowEvents: function(menu, row, position) {
+      if (menu.isBar) {
+        row.addEventListener('mousedown', function(e) {
+          e.preventDefault();
+          if (DRAXO.openMenu && DRAXO.openMenu.bar == menu && DRAXO.openMenu.index == position) DRAXO.closeMenu(true);
+          else DRAXO.openBarItem(menu, position, -1);
+        });
+        row.addEventListener('mouseenter', function() {
+          if (DRAXO.openMenu && DRAXO.openMenu.bar == menu && DRAXO.openMenu.index != position)
+            DRAXO.openBarItem(menu, position, -1);
+        });
+        return;
+      }
+      row.addEventListener('mouseenter', function() {
+        if (DRAXO.openMenu && DRAXO.openMenu.popup == menu) DRAXO.highlight(position);
+      });
+      row.addEventListener('mousedown', function(e) { e.preventDefault(); });
+      row.addEventListener('mouseup', function(e) {
+        e.preventDefault();
+        DRAXO.choose(menu, position);
+      });
+    },
+    barOwner: function(bar) {
+      for (var key in DRAXO.windows) if (DRAXO.windows[key].menu == bar.handle) return DRAXO.windows[key];
+      return null;
+    },
+    openBarItem: function(bar, index, highlight) {
+      DRAXO.closeMenu(false);
+      var item = bar.items[index];
+      if (!item || !(item.flags & DRAXO.MF_POPUP) || (item.flags & (DRAXO.MF_GRAYED | DRAXO.MF_DISABLED))) return;
+      var popup = DRAXO.menus[item.popup];
+      var owner = DRAXO.barOwner(bar);
+      if (!popup || !owner) return;
+      var title = bar.element.children[index];
+      title.classList.add('draxo-hot');
+      popup.element.style.left = title.offsetLeft + 'px';
+      popup.element.style.top = (owner.menubar.offsetTop + owner.menubar.offsetHeight) + 'px';
+      owner.frame.appendChild(popup.element);
+      DRAXO.openMenu = {bar: bar, index: index, popup: popup, highlight: -1, owner: owner};
+      if (highlight >= 0) DRAXO.highlight(DRAXO.nextItem(popup, -1, 1));
+    },
+    closeMenu: function(refocus) {
+      var open = DRAXO.openMenu;
+      if (!open) return;
+      DRAXO.openMenu = null;
+      var title = open.bar.element.children[open.index];
+      if (title) title.classList.remove('draxo-hot');
+      open.popup.element.remove();
+      Array.from(open.popup.element.children).forEach(function(row) { row.classList.remove('draxo-hot'); });
+      if (refocus && open.owner) open.owner.canvas.focus();
+    },
+    highlight: function(position) {
+      var open = DRAXO.openMenu;
+      if (!open) return;
+      open.highlight = position;
+      Array.from(open.popup.element.children).forEach(function(row, i) { row.classList.toggle('draxo-hot', i == position); });
+    },
+    // The next item that is not a separator, going by `step` from `from`, round the menu.
+    nextItem: function(menu, from, step) {
+      var count = menu.items.length;
+      for (var n = 1; n <= count; ++n) {
+        var i = ((from + step * n) % count + count) % count;
+        if (!(menu.items[i].flags & DRAXO.MF_SEPARATOR)) return i;
+      }
+      return -1;
+    },
+    choose: function(menu, position) {
+      var item = menu.items[position];
+      if (!item || (item.flags & (DRAXO.MF_GRAYED | DRAXO.MF_DISABLED | DRAXO.MF_SEPARATOR | DRAXO.MF_POPUP))) return;
+      DRAXO.closeMenu(true);
+      DRAXO.push(DRAXO.EVENT_MENU_COMMAND, menu.handle, item.id);
+    },
+    openByMnemonic: function(w, key) {
+      var bar = DRAXO.menus[w.menu];
+      if (!bar || !key || key.length != 1) return false;
+      for (var i = 0; i < bar.items.length; ++i) {
+        if (bar.items[i].mnemonic == key.toUpperCase()) {
+          DRAXO.openBarItem(bar, i, 0);
+          return true;
+        }
+      }
+      return false;
+    },
+    // While a menu is open it has the keyboard: the arrows move, Enter
+    // chooses, Escape closes it, a mnemonic letter chooses its item.
+    menuKey: function(e) {
+      var open = DRAXO.openMenu;
+      e.preventDefault();
+      e.stopPropagation();
+      if (e.type != 'keydown') return;
+      var popup = open.popup;
+      switch (e.key) {
+      case 'ArrowDown': DRAXO.highlight(DRAXO.nextItem(popup, open.highlight, 1)); return;
+      case 'ArrowUp': DRAXO.highlight(DRAXO.nextItem(popup, open.highlight < 0 ? 0 : open.highlight, -1)); return;
+      case 'ArrowLeft':
+      case 'ArrowRight': {
+        var bar = open.bar, step = e.key == 'ArrowRight' ? 1 : -1;
+        var next = ((open.index + step) % bar.items.length + bar.items.length) % bar.items.length;
+        DRAXO.openBarItem(bar, next, 0);
+        return;
+      }
+      case 'Enter': if (open.highlight >= 0) DRAXO.choose(popup, open.highlight); return;
+      case 'Escape':
+      case 'F10':
+      case 'Alt': DRAXO.closeMenu(true); return;
+      default:
+        if (e.key && e.key.length == 1) {
+          for (var i = 0; i < popup.items.length; ++i)
+            if (popup.items[i].mnemonic == e.key.toUpperCase()) return DRAXO.choose(popup, i);
+        }
+      }
+    },
+
+    // --- Dialogs -----------------------------------------------------------------
+    baseUnits: function(pointSize) {
+      var px = Math.max(1, Math.round(pointSize * 96 / 72));
+      var font = px + 'px "Liberation Sans", Arial, sans-serif';
+      var context = document.createElement('canvas').getContext('2d');
+      context.font = font;
+      var letters = 'ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz';
+      return {font: font, x: Math.max(1, Math.round(context.measureText(letters).width / 52)),
+              y: Math.max(1, Math.round(px * 1.15))};
+    },
+    createDialog: function(handle, owner, title, x, y, cx, cy, pointSize, closable) {
+      var units = DRAXO.baseUnits(pointSize);
+      var px = function(u) { return Math.floor(u * units.x / 4); };
+      var py = function(u) { return Math.floor(u * units.y / 8); };
+      var backdrop = document.createElement('div');
+      backdrop.className = 'draxo-backdrop';
+      backdrop.hidden = true;
+      backdrop.addEventListener('mousedown', function(e) { e.preventDefault(); });
+      var panel = document.createElement('div');
+      panel.className = 'draxo-dialog';
+      panel.tabIndex = -1;
+      panel.style.font = units.font;
+      panel.appendChild(DRAXO.titleBar(title, closable && function() {
+        DRAXO.push(DRAXO.EVENT_DIALOG_COMMAND, handle, 2);
+      }));
+      var client = document.createElement('div');
+      client.className = 'draxo-client';
+      client.style.width = px(cx) + 'px';
+      client.style.height = py(cy) + 'px';
+      panel.appendChild(client);
+      backdrop.appendChild(panel);
+      document.body.appendChild(backdrop);
+      DRAXO.dialogs[handle] = {handle: handle, owner: owner, backdrop: backdrop, panel: panel, client: client,
+                               at: [px(x), py(y)], px: px, py: py, controls: [], defaultButton: null};
+    },
+    addDialogControl: function(handle, kind, id, style, x, y, cx, cy, text) {
+      var d = DRAXO.dialogs[handle];
+      if (!d) return;
+      style = style >>> 0;
+      var element;
+      if (kind == 0x80) {
+        element = document.createElement('button');
+        element.appendChild(DRAXO.menuText(text).label);
+        if ((style & 0xF) == 1) {
+          element.classList.add('draxo-default');
+          if (!d.defaultButton) d.defaultButton = element;
+        }
+        element.addEventListener('click', function() { DRAXO.push(DRAXO.EVENT_DIALOG_COMMAND, handle, id); });
+      } else if (kind == 0x81) {
+        element = document.createElement((style & 0x4) ? 'textarea' : 'input');
+        if (element.tagName == 'INPUT') element.type = 'text';
+        element.value = text;
+        element.readOnly = !!(style & 0x800);
+        element.spellcheck = false;
+        element.dataset.wantReturn = (style & 0x1000) ? '1' : '';
+        if (style & 0x00800000) element.classList.add('draxo-border');
+      } else {
+        element = document.createElement('div');
+        element.className = 'draxo-static';
+        element.textContent = text;
+        var align = style & 0x1F;
+        element.style.textAlign = align == 1 ? 'center' : align == 2 ? 'right' : 'left';
+        if (align == 0xC) element.style.whiteSpace = 'pre';
+      }
+      element.style.left = d.px(x) + 'px';
+      element.style.top = d.py(y) + 'px';
+      element.style.width = d.px(cx) + 'px';
+      element.style.height = d.py(cy) + 'px';
+      element.hidden = !(style & 0x10000000);
+      if (style & 0x08000000) element.disabled = true;
+      element.tabIndex = (style & 0x10000) ? 0 : -1;
+      d.client.appendChild(element);
+      d.controls.push({id: id, element: element, text: text});
+    },
+    showDialog: function(handle) {
+      var d = DRAXO.dialogs[handle];
+      if (!d) return;
+      DRAXO.closeMenu(false);
+      d.backdrop.hidden = false;
+      // Placed from the owner's client area, kept inside the page.
+      var owner = DRAXO.windows[d.owner];
+      var left = d.at[0], top = d.at[1];
+      if (owner) {
+        var box = owner.canvas.getBoundingClientRect();
+        left += box.left;
+        top += box.top;
+      }
+      var width = d.panel.offsetWidth, height = d.panel.offsetHeight;
+      left = Math.max(0, Math.min(left, window.innerWidth - width));
+      top = Math.max(0, Math.min(top, window.innerHeight - height));
+      d.panel.style.left = left + 'px';
+      d.panel.style.top = top + 'px';
+      if (DRAXO.dialogStack.indexOf(handle) < 0) DRAXO.dialogStack.push(handle);
+      d.panel.focus();
+    },
+    tabStops: function(d) {
+      return d.controls.map(function(c) { return c.element; }).filter(function(el) {
+        return el.tabIndex >= 0 && !el.hidden && !el.disabled;
+      });
+    },
+    focusFirstTabStop: function(handle) {
+      var d = DRAXO.dialogs[handle];
+      var stops = d ? DRAXO.tabStops(d) : [];
+      if (stops.length) stops[0].focus();
+    },
+    // Keys of the innermost dialog: Enter presses the focused button or the
+    // default one (IDOK without one), Escape is IDCANCEL, Tab moves round
+    // its tab stops; nothing reaches the windows beneath it.
+    dialogKey: function(e) {
+      var d = DRAXO.dialogs[DRAXO.dialogStack[DRAXO.dialogStack.length - 1]];
+      if (!d) return;
+      if (!d.panel.contains(e.target)) {
+        e.preventDefault();
+        e.stopPropagation();
+        d.panel.focus();
+      }
+      if (e.type != 'keydown') return;
+      var target = e.target;
+      if (e.key == 'Escape') {
+        e.preventDefault();
+        DRAXO.push(DRAXO.EVENT_DIALOG_COMMAND, d.handle, 2);
+      } else if (e.key == 'Enter') {
+        if (target.tagName == 'TEXTAREA' && (target.dataset.wantReturn || e.ctrlKey)) return;
+        e.preventDefault();
+        if (target.tagName == 'BUTTON' && d.panel.contains(target)) target.click();
+        else if (d.defaultButton && !d.defaultButton.disabled) d.defaultButton.click();
+        else if (!d.defaultButton) DRAXO.push(DRAXO.EVENT_DIALOG_COMMAND, d.handle, 1);
+      } else if (e.key == 'Tab') {
+        e.preventDefault();
+        var stops = DRAXO.tabStops(d);
+        if (!stops.length) return;
+        var at = stops.indexOf(document.activeElement);
+        var next = at < 0 ? 0 : (at + (e.shiftKey ? -1 : 1) + stops.length) % stops.length;
+        stops[next].focus();
+      }
+    },
+    dialogText: function(handle, id) {
+      var d = DRAXO.dialogs[handle];
+      if (!d) return null;
+      for (var i = 0; i < d.controls.length; ++i) {
+        var c = d.controls[i];
+        if (c.id != id) continue;
+        var el = c.element;
+        if (el.tagName == 'TEXTAREA') return el.value.replace(/\r?\n/g, '\r\n');
+        if (el.tagName == 'INPUT') return el.value;
+        return c.text;
+      }
+      return null;
+    },
+    destroyDialog: function(handle) {
+      var d = DRAXO.dialogs[handle];
+      if (!d) return;
+      delete DRAXO.dialogs[handle];
+      var at = DRAXO.dialogStack.indexOf(handle);
+      if (at >= 0) DRAXO.dialogStack.splice(at, 1);
+      d.backdrop.remove();
+      var owner = DRAXO.windows[d.owner];
+      if (owner && !owner.frame.hidden && !DRAXO.dialogStack.length) owner.canvas.focus();
+    }
+  },
+
+  draxo_web_open_page__deps: ['$DRAXO'],
+  draxo_web_open_page: function() { return DRAXO.open() ? 1 : 0; },
+
+  draxo_web_create_window__deps: ['$DRAXO'],
+  draxo_web_create_window: function(handle, title, width, height, closable) {
+    DRAXO.createWindow(handle, UTF8ToString(title), width, height, closable);
+  },
+  draxo_web_destroy_window__deps: ['$DRAXO'],
+  draxo_web_destroy_window: function(handle) {
+    var w = DRAXO.windows[handle];
+    if (!w) return;
+    if (DRAXO.openMenu && DRAXO.openMenu.owner == w) DRAXO.closeMenu(false);
+    delete DRAXO.windows[handle];
+    // Kept out of sight: if the program ends now, its last windows come
+    // back, greyed, under the note that it ended.
+    w.frame.dataset.wasShown = w.frame.hidden ? '' : '1';
+    w.frame.hidden = true;
+    w.frame.classList.add('draxo-closed');
+    w.frame.classList.remove('draxo-active');
+    DRAXO.closedFrames.push(w.frame);
+    if (DRAXO.focused == handle) DRAXO.focused = 0;
+  },
+  draxo_web_show_window__deps: ['$DRAXO'],
+  draxo_web_show_window: function(handle, visible, activate) {
+    var w = DRAXO.windows[handle];
+    if (!w) return;
+    w.frame.hidden = !visible;
+    if (!visible && DRAXO.openMenu && DRAXO.openMenu.owner == w) DRAXO.closeMenu(false);
+    if (visible && activate && !DRAXO.dialogStack.length) w.canvas.focus();
+  },
+  draxo_web_put_pixels__deps: ['$DRAXO'],
+  draxo_web_put_pixels: function(handle, rgba, stride, width, height, x, y, w, h) {
+    DRAXO.putPixels(handle, rgba, stride, width, height, x, y, w, h);
+  },
+
+  draxo_web_create_menu__deps: ['$DRAXO'],
+  draxo_web_create_menu: function(handle, isBar) {
+    var element = document.createElement('div');
+    element.className = isBar ? 'draxo-menubar' : 'draxo-popup';
+    DRAXO.menus[handle] = {handle: handle, isBar: !!isBar, items: [], element: element};
+  },
+  draxo_web_append_menu_item__deps: ['$DRAXO'],
+  draxo_web_append_menu_item: function(handle, position, flags, id, text, popup) {
+    var menu = DRAXO.menus[handle];
+    if (!menu) return;
+    menu.items[position] = {flags: flags >>> 0, id: id >>> 0, text: UTF8ToString(text), popup: popup};
+    DRAXO.renderMenu(menu);
+  },
+  draxo_web_change_menu_item__deps: ['$DRAXO'],
+  draxo_web_change_menu_item: function(handle, position, flags) {
+    var menu = DRAXO.menus[handle];
+    if (!menu || !menu.items[position]) return;
+    menu.items[position].flags = flags >>> 0;
+    var highlight = DRAXO.openMenu && DRAXO.openMenu.popup == menu ? DRAXO.openMenu.highlight : -1;
+    DRAXO.renderMenu(menu);
+    if (highlight >= 0) DRAXO.highlight(highlight);
+  },
+  draxo_web_attach_menu__deps: ['$DRAXO'],
+  draxo_web_attach_menu: function(handle, menuHandle) {
+    var w = DRAXO.windows[handle];
+    if (!w) return;
+    if (w.menubar) w.menubar.remove();
+    var bar = DRAXO.menus[menuHandle];
+    w.menu = bar ? menuHandle : 0;
+    w.menubar = bar ? bar.element : null;
+    if (bar) w.frame.insertBefore(bar.element, w.canvas);
+  },
+  draxo_web_open_menu_bar__deps: ['$DRAXO'],
+  draxo_web_open_menu_bar: function(handle) {
+    var w = DRAXO.windows[handle];
+    var bar = w && DRAXO.menus[w.menu];
+    if (bar && bar.items.length) DRAXO.openBarItem(bar, 0, 0);
+  },
+
+  draxo_web_start_timer__deps: ['$DRAXO'],
+  draxo_web_start_timer: function(handle, id, period) {
+    var key = handle + ':' + id;
+    if (DRAXO.timers[key]) clearInterval(DRAXO.timers[key]);
+    DRAXO.timers[key] = setInterval(function() {
+      // An expiry already waiting in the queue stands for this one too.
+      for (var i = 0; i < DRAXO.events.length; ++i) {
+        var e = DRAXO.events[i];
+        if (e[0] == DRAXO.EVENT_TIMER && e[1] == handle && e[2] == id) return;
+      }
+      DRAXO.push(DRAXO.EVENT_TIMER, handle, id);
+    }, Math.max(1, period));
+  },
+  draxo_web_stop_timer__deps: ['$DRAXO'],
+  draxo_web_stop_timer: function(handle, id) {
+    var key = handle + ':' + id;
+    if (DRAXO.timers[key]) clearInterval(DRAXO.timers[key]);
+    delete DRAXO.timers[key];
+    DRAXO.events = DRAXO.events.filter(function(e) { return !(e[0] == DRAXO.EVENT_TIMER && e[1] == handle && e[2] == id); });
+  },
+
+  draxo_web_take_event__deps: ['$DRAXO'],
+  draxo_web_take_event: function(out) {
+    var e = DRAXO.events.shift();
+    if (!e) return 0;
+    for (var i = 0; i < 6; ++i) HEAP32[(out >> 2) + i] = e[i];
+    return 1;
+  },
+  draxo_web_wait_for_event__deps: ['$DRAXO'],
+  draxo_web_wait_for_event: function() {
+    var result = Asyncify.handleSleep(function(wakeUp) {
+      if (DRAXO.events.length) wakeUp();
+      else DRAXO.waker = wakeUp;
+    });
+    DRAXO.watchForTheEnd();
+    return result;
+  },
+  draxo_web_yield__deps: ['$DRAXO'],
+  draxo_web_yield: function() {
+    var result = Asyncify.handleSleep(function(wakeUp) { setTimeout(wakeUp, 0); });
+    DRAXO.watchForTheEnd();
+    return result;
+  },
+  draxo_web_key_held__deps: ['$DRAXO'],
+  draxo_web_key_held: function(vk) { return DRAXO.held[vk] ? 1 : 0; },
+
+  draxo_web_create_dialog__deps: ['$DRAXO'],
+  draxo_web_create_dialog: function(handle, owner, title, x, y, cx, cy, pointSize, closable) {
+    DRAXO.createDialog(handle, owner, UTF8ToString(title), x, y, cx, cy, pointSize, closable);
+  },
+  draxo_web_add_dialog_control__deps: ['$DRAXO'],
+  draxo_web_add_dialog_control: function(handle, kind, id, style, x, y, cx, cy, text) {
+    DRAXO.addDialogControl(handle, kind, id >>> 0, style, x, y, cx, cy, UTF8ToString(text));
+  },
+  draxo_web_show_dialog__deps: ['$DRAXO'],
+  draxo_web_show_dialog: function(handle) { DRAXO.showDialog(handle); },
+  draxo_web_focus_first_tab_stop__deps: ['$DRAXO'],
+  draxo_web_focus_first_tab_stop: function(handle) { DRAXO.focusFirstTabStop(handle); },
+  draxo_web_dialog_item_text__deps: ['$DRAXO'],
+  draxo_web_dialog_item_text: function(handle, id, buffer, size) {
+    var text = DRAXO.dialogText(handle, id >>> 0);
+    if (text === null) return -1;
+    // Latin-1, one byte a character; '?' for a character beyond it.
+    var codes = Array.from(text).map(function(c) { var code = c.codePointAt(0); return code <= 0xFF ? code : 0x3F; });
+    if (!buffer) return codes.length;
+    var count = Math.max(0, Math.min(codes.length, size - 1));
+    for (var i = 0; i < count; ++i) HEAPU8[buffer + i] = codes[i];
+    if (size > 0) HEAPU8[buffer + count] = 0;
+    return count;
+  },
+  draxo_web_destroy_dialog__deps: ['$DRAXO'],
+  draxo_web_destroy_dialog: function(handle) { DRAXO.destroyDialog(handle); }
+};
+
+mergeInto(LibraryManager.library, LibraryDraxoWeb);

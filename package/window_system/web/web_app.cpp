@@ -1,0 +1,156 @@
+// Web backend: opening the page, the screen, timers, and the poll that
+// turns the page's native events into the layer's notifications.
+#include <emscripten.h>
+
+#include "web_backend.h"
+
+namespace draxo::ws {
+namespace web {
+namespace {
+
+// Hands one native event of the JavaScript part's queue to the core.
+void deliver(const std::int32_t (&e)[6]) {
+    // The handles are the records' own addresses, given to the page when
+    // they were made; the core checks each before it uses it.
+    auto handle = reinterpret_cast<void*>(static_cast<std::uintptr_t>(static_cast<std::uint32_t>(e[1])));
+    auto w = static_cast<window>(handle);
+    switch (e[0]) {
+    case EVENT_INPUT:
+        enqueue_input(message{w, static_cast<unsigned>(e[2]),
+                              static_cast<wparam>(static_cast<std::uint32_t>(e[3])), static_cast<lparam>(e[4]),
+                              e[5]});
+        break;
+    case EVENT_TIMER: native_timer_fired(w, static_cast<unsigned>(e[2])); break;
+    case EVENT_CLOSE: native_close_requested(w); break;
+    case EVENT_MENU_COMMAND: native_menu_command(static_cast<menu>(handle), static_cast<unsigned>(e[2])); break;
+    case EVENT_FOCUS: {
+        auto from = reinterpret_cast<window>(static_cast<std::uintptr_t>(static_cast<std::uint32_t>(e[2])));
+        native_focus_changed(from, w);
+        break;
+    }
+    case EVENT_DIALOG_COMMAND:
+        native_dialog_command(static_cast<dialog>(handle), static_cast<unsigned>(e[2]));
+        break;
+    default: break;
+    }
+}
+
+// Delivers every queued native event; true when there was one.
+bool deliver_queued() {
+    bool any = false;
+    std::int32_t e[6];
+    while (draxo_web_take_event(e)) {
+        deliver(e);
+        any = true;
+    }
+    return any;
+}
+
+}  // namespace
+
+platform_state& platform() {
+    static auto* state = new platform_state;
+    return *state;
+}
+
+double now_ms() { return emscripten_get_now(); }
+
+void yield_now_and_then() {
+    constexpr double longest_hold_ms = 100;
+    platform_state& p = platform();
+    double now = now_ms();
+    if (now - p.last_yield_ms < longest_hold_ms) return;
+    copy_pending_surfaces(true);
+    draxo_web_yield();
+    p.last_yield_ms = now_ms();
+}
+
+std::string utf8_of_latin1(const std::string& latin1) {
+    std::string out;
+    out.reserve(latin1.size());
+    for (unsigned char c : latin1) {
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
+std::string utf8_of_utf16(const std::u16string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        std::uint32_t c = text[i];
+        // A surrogate pair is one character; a lone surrogate becomes U+FFFD.
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000)
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+        else if (c >= 0xD800 && c < 0xE000)
+            c = 0xFFFD;
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
+}  // namespace web
+
+namespace backend {
+
+bool init(std::string& why_not) {
+    web::platform_state& p = web::platform();
+    if (p.opened) return true;
+    if (!web::draxo_web_open_page()) {
+        why_not = "there is no web page to show the windows in. Open the program's page in a browser.";
+        return false;
+    }
+    p.opened = true;
+    p.last_yield_ms = web::now_ms();
+    return true;
+}
+
+// The page goes with the program; nothing of it is taken down here.
+void quit() { web::platform().opened = false; }
+
+extent screen_size() { return extent{web::screen_width, web::screen_height}; }
+
+bool key_held(unsigned virtual_key) { return web::draxo_web_key_held(virtual_key) != 0; }
+
+void poll_events(bool block) {
+    if (web::deliver_queued()) {
+        web::copy_pending_surfaces(false);
+        return;
+    }
+    if (!block) {
+        web::copy_pending_surfaces(false);
+        web::yield_now_and_then();
+        web::deliver_queued();
+        return;
+    }
+    // Nothing to do until the page has something: everything drawn goes to
+    // the canvas first, then the program sleeps.
+    web::copy_pending_surfaces(true);
+    while (!web::deliver_queued()) web::draxo_web_wait_for_event();
+    web::platform().last_yield_ms = web::now_ms();
+}
+
+void start_timer(window w, unsigned id, unsigned period_ms) { web::draxo_web_start_timer(w, id, period_ms); }
+
+void stop_timer(window w, unsigned id) { web::draxo_web_stop_timer(w, id); }
+
+}  // namespace backend
+}  // namespace draxo::ws

@@ -1,0 +1,145 @@
+// The web backend of the window-system layer: the browser, the package
+// compiled to WebAssembly with Emscripten. Files of this backend, and the
+// JavaScript part beside them (draxo_web.js), are the only ones in the
+// package that know about the page.
+//
+// The page holds each package window as a frame with a title bar, an
+// optional menu bar and a canvas as its client area, which is exactly the
+// outer size the package asks for. The JavaScript part turns the page's
+// input into native events and keeps them in its own queue; the program
+// takes them from there whenever it polls. A blocking poll suspends the
+// program (Emscripten's ASYNCIFY) and gives the browser back its thread
+// until the next native event: the page never spins while it waits, and no
+// JavaScript ever calls into the program while it is suspended.
+//
+// Text is drawn from TrueType fonts rasterised in the program itself, from
+// font files the page loads before the program starts (fonts/ beside the
+// page); without them text is drawn as boxes, and a message says so.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "../backend.h"
+
+namespace draxo::ws {
+
+// 32-bit pixels 0xffRRGGBB, rows `width` pixels apart.
+struct image_record {
+    std::vector<std::uint32_t> bits;
+    int width = 0;
+    int height = 0;
+};
+
+namespace web {
+struct face;
+}
+
+struct font_record {
+    const web::face* face = nullptr;  // null: no font file, boxes are drawn
+    float scale = 0;                  // font units to pixels
+    int em = 0;                       // the character height in pixels
+    text_metrics metrics;
+    bool kept = false;  // the stock and system fonts: never deleted
+};
+
+namespace web {
+
+// --- The JavaScript part (draxo_web.js) --------------------------------------
+// Handles cross as numbers: the records' addresses.
+extern "C" {
+int draxo_web_open_page();  // 0 when there is no page (not in a browser)
+void draxo_web_create_window(const void* w, const char* title_utf8, int width, int height, int closable);
+void draxo_web_destroy_window(const void* w);
+void draxo_web_show_window(const void* w, int visible, int activate);
+// Copies the area (x, y, width, height) of `rgba` (RGBA bytes, `stride` pixels a row) to the canvas.
+void draxo_web_put_pixels(const void* w, const void* rgba, int stride, int canvas_width, int canvas_height, int x,
+                          int y, int width, int height);
+void draxo_web_create_menu(const void* m, int is_bar);
+void draxo_web_append_menu_item(const void* m, int position, unsigned flags, unsigned id, const char* text_utf8,
+                                const void* popup);
+void draxo_web_change_menu_item(const void* m, int position, unsigned flags);
+void draxo_web_attach_menu(const void* w, const void* m);
+void draxo_web_open_menu_bar(const void* w);
+void draxo_web_start_timer(const void* w, unsigned id, unsigned period_ms);
+void draxo_web_stop_timer(const void* w, unsigned id);
+// Takes the oldest native event into `out` (kind, handle, a, b, c, d); 0 when there is none.
+int draxo_web_take_event(std::int32_t* out);
+// Suspends the program until a native event is queued (returns at once if one is).
+void draxo_web_wait_for_event();
+// Suspends the program for a moment, so that the page can paint and take input.
+void draxo_web_yield();
+int draxo_web_key_held(unsigned virtual_key);
+// Dialogs: laid out in dialog units of a font of `point_size` points.
+void draxo_web_create_dialog(const void* d, const void* owner, const char* title_utf8, int x, int y, int cx,
+                             int cy, int point_size, int closable);
+void draxo_web_add_dialog_control(const void* d, int kind, unsigned id, unsigned style, int x, int y, int cx,
+                                  int cy, const char* text_utf8);
+void draxo_web_show_dialog(const void* d);
+void draxo_web_focus_first_tab_stop(const void* d);
+// The control's text as Latin-1 into `buffer` (at most size - 1 bytes and a NUL); -1: no such control.
+int draxo_web_dialog_item_text(const void* d, unsigned id, char* buffer, int size);
+void draxo_web_destroy_dialog(const void* d);
+}
+
+// The kinds of native events in the JavaScript part's queue, with what
+// a, b, c and d carry.
+enum native_event_kind : std::int32_t {
+    EVENT_INPUT = 1,          // window: message id, wparam, lparam, character
+    EVENT_TIMER = 2,          // window: timer id
+    EVENT_CLOSE = 3,          // window: its close box
+    EVENT_MENU_COMMAND = 4,   // menu: command id
+    EVENT_FOCUS = 5,          // window gaining the focus (null: none); a: the one losing it
+    EVENT_DIALOG_COMMAND = 6  // dialog: command id
+};
+
+// The virtual screen the windows are placed on: as wide as the drawing
+// window, and tall enough that the console's band (the lowest third) lies
+// below it.
+constexpr int screen_width = 601;
+constexpr int screen_height = 810;
+
+// The smallest time between two copies of a window's pixels to the canvas:
+// a program drawing thousands of frames a second copies one a display frame.
+constexpr double frame_interval_ms = 16;
+
+// The native side of a package window.
+struct native_window {
+    bool visible = false;
+    bool copy_pending = false;         // new pixels not yet on the canvas
+    double last_copy_ms = -1e9;        // when pixels last went to the canvas
+    std::vector<std::uint32_t> shown;  // the surface as the canvas last got it
+    std::vector<std::uint8_t> rgba;    // the canvas's pixels, in its byte order
+    int shown_width = 0, shown_height = 0;
+};
+
+struct platform_state {
+    bool opened = false;
+    double last_yield_ms = 0;     // when the page last had the thread
+    std::vector<window> windows;  // with a native side, in creation order
+};
+platform_state& platform();
+
+native_window* native_of(window w);
+
+// Milliseconds from an arbitrary start, fractions included.
+double now_ms();
+// Gives the page the thread when the program has kept it for long: a
+// program that computes or plays a script back without ever waiting still
+// lets the page paint and take input about ten times a second.
+void yield_now_and_then();
+
+// Copies the window's new pixels to its canvas now.
+void copy_to_canvas(window w);
+// Copies every window's pending pixels whose frame interval has passed (all
+// of them with `all`).
+void copy_pending_surfaces(bool all);
+
+// Latin-1 and UTF-16 text as the page's UTF-8.
+std::string utf8_of_latin1(const std::string& latin1);
+std::string utf8_of_utf16(const std::u16string& text);
+
+}  // namespace web
+}  // namespace draxo::ws

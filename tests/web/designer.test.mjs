@@ -1,0 +1,198 @@
+// The card designer's page in headless Chromium: its buttons and the card
+// by the mouse, a session recorded with Ctrl+R, the page reloaded and the
+// session played back with Ctrl+P, the card and its picture saved as
+// downloads, a card file opened from the user's disk, Ctrl+Q.
+import {describe, test} from 'node:test';
+import assert from 'node:assert/strict';
+import {mkdtempSync, readFileSync, readdirSync, rmSync, writeFileSync} from 'node:fs';
+import {tmpdir} from 'node:os';
+import path from 'node:path';
+import {withBrowser, openPage, windowCanvas, clickPixel, poll, canvasPixels, pixelOf} from './web_lib.mjs';
+
+const browser = withBrowser(process.env.DRAXO_WEB_PAGES);
+
+// The drawing window's origin: the middle of its 601 x 540 canvas.
+const column = (x) => 300 + x;
+const row = (y) => 270 - y;
+
+async function openDesigner(query = '') {
+  const page = await openPage(browser.chrome.browser, browser.server.url + 'card-designer/index.html' + query);
+  page.canvas = await windowCanvas(page, 'DRAXO Graphics');
+  // The designer has drawn its card.
+  await colourAt(page, 0, 0, (c) => c !== 'ffffff', 'the card');
+  return page;
+}
+
+function hex(rgb) {
+  return rgb.map((v) => v.toString(16).padStart(2, '0')).join('');
+}
+
+// Polls until the pixel at logical (x, y) passes `test` (or equals a hex colour).
+async function colourAt(page, x, y, expected, what) {
+  const passes = typeof expected === 'function' ? expected : (c) => c === expected;
+  let last;
+  await poll(what || `(${x}, ${y}) to be ${expected}`, async () => {
+    const frame = await canvasPixels(page, 'DRAXO Graphics');
+    last = hex(pixelOf(frame, column(x), row(y)));
+    return passes(last);
+  }, 15000).catch((e) => { throw new Error(`${e.message}; (${x}, ${y}) is ${last}`); });
+  return last;
+}
+
+const click = (page, x, y) => clickPixel(page, page.canvas, column(x), row(y));
+const button = (page, i) => click(page, -250, 233 - 35 * i);
+const ctrl = async (page, key) => {
+  await page.keyboard.down('Control');
+  await page.keyboard.press(key);
+  await page.keyboard.up('Control');
+};
+
+// A card with a blue car and a cyan background: no random parts.
+async function makeCard(page) {
+  await click(page, 0, 0);                                   // a heart...
+  for (let i = 0; i < 3; ++i) await button(page, 2);         // ...made a car
+  for (let i = 0; i < 4; ++i) await button(page, 1);         // blue
+  await button(page, 0);
+  await button(page, 0);                                     // a cyan card
+  await colourAt(page, 200, -140, '00ffff', 'the cyan card');
+}
+
+describe('the designer', () => {
+  test('buttons and clicks change the card as on the desktop; Ctrl+Q ends it', async () => {
+    const page = await openDesigner();
+    assert.equal(await colourAt(page, 0, 0, 'ffff00'), 'ffff00', 'the card at start');
+    assert.equal(await page.evaluate(() => Array.from(document.querySelectorAll('.draxo-window'))
+      .filter((f) => !f.hidden).map((f) => f.dataset.title).join()), 'DRAXO Graphics', 'only the drawing window shows');
+    await button(page, 0);
+    await button(page, 0);
+    await colourAt(page, 200, -140, '00ffff', 'the card after two Background Color presses');
+    await click(page, 0, 0);
+    await colourAt(page, 0, 0, '000000', 'the first click adds a black heart');
+    await colourAt(page, 0, -15, '000000', 'its point below the anchor');
+    await click(page, 100, 50);
+    await colourAt(page, 0, 0, '00ffff', 'the heart left its old place');
+    await colourAt(page, 100, 50, '000000', 'and stands at the new click');
+    await button(page, 1);
+    await colourAt(page, 100, 50, 'ffffff', 'Object Color turns it white');
+    await ctrl(page, 'KeyQ');
+    await poll('the note that the designer ended', () => page.evaluate(() =>
+      document.querySelector('.draxo-ended')?.textContent === 'The program has ended.'));
+    await page.close();
+  });
+
+  test('a session recorded with Ctrl+R survives a reload and plays back with Ctrl+P to the same card', async () => {
+    const page = await openDesigner();
+    await ctrl(page, 'KeyR');
+    await makeCard(page);
+    await ctrl(page, 'KeyR');
+    const recorded = await canvasPixels(page, 'DRAXO Graphics');
+    const script = await poll('the script file', () => page.evaluate(() => {
+      try { return new TextDecoder().decode(Module.draxoFiles.read('DRAXO.SCR')); } catch (e) { return null; }
+    }));
+    assert.match(script, /^DRAXO_MOUSE\(0, 0\);$/m);
+    assert.equal((script.match(/^DRAXO_MOUSE\(-250, 233\);$/gm) || []).length, 2, script);
+    await page.evaluate(() => Module.draxoFiles.sync());
+
+    await page.reload({waitUntil: 'load'});
+    page.canvas = await windowCanvas(page, 'DRAXO Graphics');
+    await colourAt(page, 0, 0, 'ffff00', 'a fresh card after the reload');
+    await ctrl(page, 'KeyP');
+    await colourAt(page, 200, -140, '00ffff', 'the played-back card');
+    await poll('the played card to equal the recorded one', async () => {
+      const played = await canvasPixels(page, 'DRAXO Graphics');
+      let differing = 0;
+      for (let i = 0; i < played.data.length; i += 4)
+        if (played.data.readUInt32BE(i) !== recorded.data.readUInt32BE(i)) ++differing;
+      return differing === 0;
+    });
+    await page.close();
+  });
+
+  test('Save Card and Save Picture hand the files over; a card file from the disk opens in the page', async () => {
+    const downloads = mkdtempSync(path.join(tmpdir(), 'draxo-downloads-'));
+    try {
+      let page = await openDesigner();
+      const cdp = await page.createCDPSession();
+      await cdp.send('Browser.setDownloadBehavior', {behavior: 'allow', downloadPath: downloads});
+      await makeCard(page);
+      const made = await canvasPixels(page, 'DRAXO Graphics');
+      await button(page, 6);  // Save Card
+      await button(page, 7);  // Save Picture
+      const complete = (name) => readdirSync(downloads).includes(name);
+      await poll('both downloads', () => complete('card.draxo') && complete('card.png'));
+      const picture = readFileSync(path.join(downloads, 'card.png'));
+      assert.equal(picture.subarray(1, 4).toString('latin1'), 'PNG');
+      // The card's area, (-140, 200) to (220, -150), both corners included.
+      assert.equal(picture.readUInt32BE(16), 361, 'the picture\'s width');
+      assert.equal(picture.readUInt32BE(20), 351, 'the picture\'s height');
+      const card = readFileSync(path.join(downloads, 'card.draxo'));
+      await page.close();
+
+      // In a page of its own (a new profile would do as well): the card
+      // file chosen from the disk.
+      const context = await browser.chrome.browser.createBrowserContext();
+      page = await context.newPage();
+      page.log = [];
+      await page.goto(browser.server.url + 'card-designer/index.html', {waitUntil: 'load'});
+      page.canvas = await windowCanvas(page, 'DRAXO Graphics');
+      await colourAt(page, 0, 0, 'ffff00', 'a fresh card');
+      const input = await page.$('#card-file');
+      const [navigation] = await Promise.all([
+        page.waitForNavigation({waitUntil: 'load'}),
+        input.uploadFile(path.join(downloads, 'card.draxo')),
+      ]);
+      assert.ok(navigation === null || navigation.ok());
+      assert.match(page.url(), /\?arg=card\.draxo$/);
+      page.canvas = await windowCanvas(page, 'DRAXO Graphics');
+      await colourAt(page, 200, -140, '00ffff', 'the opened card');
+      assert.deepEqual(await page.evaluate(() => Array.from(Module.draxoFiles.read('card.draxo'))),
+        Array.from(card), 'the file as it came from the disk');
+      const opened = await canvasPixels(page, 'DRAXO Graphics');
+      let differing = 0;
+      for (let i = 0; i < opened.data.length; i += 4) {
+        // The status line under the card says what happened: left out.
+        if (Math.floor(i / 4 / 601) > row(-160)) continue;
+        if (opened.data.readUInt32BE(i) !== made.data.readUInt32BE(i)) ++differing;
+      }
+      assert.equal(differing, 0, 'pixels that differ between the saved card and the opened one');
+      await context.close();
+    } finally {
+      rmSync(downloads, {recursive: true, force: true});
+    }
+  });
+
+  test('a card file that cannot be read is reported on the status line, and the designer goes on', async () => {
+    const scratch = mkdtempSync(path.join(tmpdir(), 'draxo-cards-'));
+    const context = await browser.chrome.browser.createBrowserContext();
+    try {
+      const bad = path.join(scratch, 'bad.draxo');
+      writeFileSync(bad, 'this is no card\n\u0000\u00ff');
+      const page = await context.newPage();
+      page.log = [];
+      page.on('pageerror', (e) => page.log.push(`page error: ${e.message}`));
+      await page.goto(browser.server.url + 'card-designer/index.html', {waitUntil: 'load'});
+      await windowCanvas(page, 'DRAXO Graphics');
+      await Promise.all([page.waitForNavigation({waitUntil: 'load'}), (await page.$('#card-file')).uploadFile(bad)]);
+      page.canvas = await windowCanvas(page, 'DRAXO Graphics');
+      await colourAt(page, 0, 0, 'ffff00', 'the empty card');
+      await poll('the reason in red on the status line', async () => {
+        const frame = await canvasPixels(page, 'DRAXO Graphics');
+        let red = 0;
+        for (let y = row(-160); y < row(-215); ++y)
+          for (let x = column(-140); x < column(260); ++x) {
+            const [r, g, b] = pixelOf(frame, x, y);
+            if (r > 200 && g < 80 && b < 80) ++red;
+          }
+        return red > 20;
+      });
+      // Still running: a click adds a heart.
+      await click(page, 0, 0);
+      await colourAt(page, 0, 0, '000000', 'a heart after the refusal');
+      assert.deepEqual(page.log, []);
+      assert.equal(await page.evaluate(() => !!document.querySelector('.draxo-ended')), false);
+    } finally {
+      await context.close();
+      rmSync(scratch, {recursive: true, force: true});
+    }
+  });
+});

@@ -1,0 +1,101 @@
+// The installed package builds programs for the web: cmake --install, then
+// draxo-webcc builds a client in the desktop style (WinMain), one in C++
+// with its own main, an example and a client written from the reference
+// alone, each into a folder that a plain static web server serves; each
+// runs in headless Chromium. A pkg-config build links too.
+import {after, before, describe, test} from 'node:test';
+import assert from 'node:assert/strict';
+import {execFileSync} from 'node:child_process';
+import {existsSync, mkdtempSync, rmSync} from 'node:fs';
+import {tmpdir} from 'node:os';
+import path from 'node:path';
+import {fileURLToPath} from 'node:url';
+import {serve, launch, openPage, windowCanvas, clickPixel, waitForLog, poll, canvasPixels, pixelOf} from './web_lib.mjs';
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+const source = path.resolve(here, '..', '..');
+const build = process.env.DRAXO_WEB_BUILD;
+let scratch, prefix, site, server, chrome;
+
+function webcc(...args) {
+  execFileSync(path.join(prefix, 'bin', 'draxo-webcc'), args, {cwd: scratch, stdio: ['ignore', 'pipe', 'pipe'],
+                                                              timeout: 240000});
+}
+
+before(async () => {
+  scratch = mkdtempSync(path.join(tmpdir(), 'draxo-webcc-'));
+  prefix = path.join(scratch, 'prefix');
+  site = path.join(scratch, 'site');
+  execFileSync('cmake', ['--install', build, '--prefix', prefix], {stdio: 'ignore'});
+  webcc(path.join(source, 'tests/install/client/client_winmain.c'), '-o', path.join(site, 'c_client'));
+  webcc(path.join(source, 'tests/install/client/client_main.cpp'), '-o', path.join(site, 'cpp_client'));
+  webcc(path.join(source, 'examples/clock.c'), '-lm', '-O1', '-o', path.join(site, 'clock'));
+  webcc(path.join(here, 'reference_client.c'), '-o', path.join(site, 'reference'));
+  server = await serve(site);
+  chrome = await launch();
+});
+after(async () => {
+  await chrome?.stop();
+  server?.stop();
+  if (scratch) rmSync(scratch, {recursive: true, force: true});
+});
+
+describe('the installed package', () => {
+  test('installs the header, the library, its JavaScript part, the wrapper and the designer\'s page', () => {
+    for (const file of ['include/draxo.h', 'lib/libdraxo.a', 'lib/libdraxo_main.a', 'lib/pkgconfig/draxo.pc',
+                        'bin/draxo-webcc', 'share/draxo/web/draxo_web.js', 'share/draxo/web/page.html',
+                        'share/draxo/web/fonts/LiberationSans-Regular.ttf',
+                        'share/draxo/web/card-designer/index.html', 'share/draxo/web/card-designer/card-designer.js',
+                        'share/draxo/web/card-designer/card-designer.wasm',
+                        'share/draxo/web/card-designer/fonts/LiberationMono-Regular.ttf'])
+      assert.ok(existsSync(path.join(prefix, file)), file);
+    for (const file of ['c_client/index.html', 'c_client/client_winmain.js', 'c_client/client_winmain.wasm',
+                        'c_client/fonts/LiberationSans-Bold.ttf'])
+      assert.ok(existsSync(path.join(site, file)), file);
+  });
+
+  test('a client in the desktop style gets its command line from the page\'s address', async () => {
+    const page = await openPage(chrome.browser, server.url + 'c_client/index.html?arg=hello&arg=world');
+    assert.equal(await waitForLog(page, /^c client: /), 'c client: hello world');
+    await poll('the end of the program', () => page.evaluate(() => !!document.querySelector('.draxo-ended')));
+    await page.close();
+  });
+
+  test('a C++ client with its own main', async () => {
+    const page = await openPage(chrome.browser, server.url + 'cpp_client/index.html');
+    assert.equal(await waitForLog(page, /^cpp client: /), 'cpp client: 11');
+    await page.close();
+  });
+
+  test('an example: the clock draws its face', async () => {
+    const page = await openPage(chrome.browser, server.url + 'clock/index.html');
+    await windowCanvas(page, 'DRAXO Graphics');
+    await poll('the clock face', async () => {
+      const frame = await canvasPixels(page, 'DRAXO Graphics');
+      let drawn = 0;
+      for (let i = 0; i < frame.data.length; i += 4) if (frame.data[i] + frame.data[i + 1] + frame.data[i + 2] < 600) ++drawn;
+      return drawn > 500;
+    });
+    await page.close();
+  });
+
+  test('a client written from the reference alone draws, takes clicks and stops at a key', async () => {
+    const page = await openPage(chrome.browser, server.url + 'reference/index.html');
+    const canvas = await windowCanvas(page, 'DRAXO Graphics');
+    await poll('the red circle', async () => pixelOf(await canvasPixels(page, 'DRAXO Graphics'), 300, 270).join() === '255,0,0');
+    assert.deepEqual(pixelOf(await canvasPixels(page, 'DRAXO Graphics'), 125, 95), [0, 0, 255]);
+    await clickPixel(page, canvas, 310, 250);
+    assert.equal(await waitForLog(page, /^clicked at /), 'clicked at 10, 20');
+    await page.keyboard.type('x');
+    await waitForLog(page, /^stopped$/);
+    await page.close();
+  });
+
+  test('pkg-config gives what a program for the web is built with', () => {
+    const env = {...process.env, PKG_CONFIG_PATH: path.join(prefix, 'lib', 'pkgconfig')};
+    const flags = execFileSync('pkg-config', ['--cflags', '--libs', 'draxo'], {env}).toString().trim().split(/\s+/);
+    execFileSync('em++', [path.join(source, 'tests/install/client/client_main.cpp'), ...flags, '-o',
+                          path.join(scratch, 'pc_client.js')], {env, stdio: 'ignore', timeout: 240000});
+    assert.ok(existsSync(path.join(scratch, 'pc_client.wasm')));
+  });
+});

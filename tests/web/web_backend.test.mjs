@@ -1,0 +1,324 @@
+// The web backend in headless Chromium, through a client that prints every
+// event its wait returns (web_probe.c): the drawing window and the console,
+// clicks mapped to the canvas pixel, keys and shortcuts, the Run menu by
+// mouse and keyboard, the input dialog, saving a picture, quitting.
+import {describe, test} from 'node:test';
+import assert from 'node:assert/strict';
+import {mkdtempSync, readFileSync, rmSync, readdirSync} from 'node:fs';
+import {tmpdir} from 'node:os';
+import path from 'node:path';
+import {withBrowser, openPage, windowCanvas, clickPixel, waitForLog, poll, canvasPixels, pixelOf} from './web_lib.mjs';
+
+const browser = withBrowser(process.env.DRAXO_WEB_PAGES);
+
+// The probe's page, once the program has started.
+async function openProbe(options = {}) {
+  const page = await openPage(browser.chrome.browser, browser.server.url + 'web_probe/index.html' + (options.query || ''));
+  await waitForLog(page, /^ready$/);
+  return page;
+}
+
+// The events the program printed from `from` on, as [kind, x, y, key].
+function eventsOf(page, from = 0) {
+  return page.log.slice(from).filter((l) => l.startsWith('event ')).map((l) => l.split(' ').slice(1).map(Number));
+}
+
+async function waitForEvent(page, from, matches, what) {
+  return poll(what, () => eventsOf(page, from).find(matches));
+}
+
+const isKey = (c) => (e) => e[0] === 2 && e[3] === c.charCodeAt(0);
+
+// The Run menu's rows as the page shows them while it is open.
+async function menuRows(page) {
+  return page.evaluate(() => {
+    const popup = document.querySelector('.draxo-popup');
+    if (!popup || !popup.isConnected) return null;
+    return Array.from(popup.children).map((row) => ({
+      separator: row.tagName === 'HR',
+      text: row.querySelector('.draxo-label')?.textContent || '',
+      shortcut: row.querySelector('.draxo-shortcut')?.textContent || '',
+      checked: row.querySelector('.draxo-check')?.textContent === '\u2713',
+      grayed: row.classList.contains('draxo-grayed'),
+      hot: row.classList.contains('draxo-hot'),
+    }));
+  });
+}
+
+async function menuOpen(page) {
+  return page.evaluate(() => !!document.querySelector('.draxo-popup')?.isConnected);
+}
+
+describe('the windows', () => {
+  test('the drawing window is a 601 x 540 canvas titled "DRAXO Graphics", the hidden console is not shown', async () => {
+    const page = await openProbe();
+    const canvas = await windowCanvas(page, 'DRAXO Graphics');
+    assert.equal(canvas.pixelsWide, 601);
+    assert.equal(canvas.pixelsHigh, 540);
+    assert.equal(canvas.width, 601);
+    const consoleShown = await page.evaluate(() =>
+      Array.from(document.querySelectorAll('.draxo-window')).some((f) => f.dataset.title === 'DRAXO Text' && !f.hidden));
+    assert.equal(consoleShown, false);
+    // The cleared window is white, and what is drawn reaches the canvas.
+    let frame;
+    await poll('the cleared window', async () => {
+      frame = await canvasPixels(page, 'DRAXO Graphics');
+      return pixelOf(frame, 300, 270).join() === '255,255,255';
+    });
+    await page.keyboard.type('d');
+    await poll('the blue rectangle', async () => {
+      frame = await canvasPixels(page, 'DRAXO Graphics');
+      return pixelOf(frame, 300, 270).join() === '0,0,255';
+    });
+    // Corners (-20, 20) and (20, -20), both included: columns 280..320, rows 250..290.
+    assert.deepEqual(pixelOf(frame, 280, 250), [0, 0, 255]);
+    assert.deepEqual(pixelOf(frame, 320, 290), [0, 0, 255]);
+    assert.deepEqual(pixelOf(frame, 321, 291), [255, 255, 255]);
+    assert.deepEqual(pixelOf(frame, 279, 249), [255, 255, 255]);
+    await page.close();
+  });
+
+  test('the console is a panel the program shows and hides, with its lines drawn', async () => {
+    const page = await openProbe();
+    await windowCanvas(page, 'DRAXO Graphics');
+    await page.keyboard.type('c');
+    await waitForLog(page, /^console 0$/);
+    const panel = await windowCanvas(page, 'DRAXO Text');
+    assert.ok(panel.pixelsWide > 0 && panel.pixelsHigh > 0);
+    const darkPixels = async () => {
+      const f = await canvasPixels(page, 'DRAXO Text');
+      let dark = 0;
+      for (let i = 0; i < f.data.length; i += 4) if (f.data[i] + f.data[i + 1] + f.data[i + 2] < 200) ++dark;
+      return dark;
+    };
+    const before = await darkPixels();
+    await page.keyboard.type('p');
+    await poll('the console line to be drawn', async () => (await darkPixels()) > before + 20);
+    await page.keyboard.type('c');
+    await waitForLog(page, /^console 1$/);
+    await poll('the console to be hidden', () => page.evaluate(() =>
+      Array.from(document.querySelectorAll('.draxo-window')).every((f) => f.dataset.title !== 'DRAXO Text' || f.hidden)));
+    await page.close();
+  });
+});
+
+describe('input', () => {
+  for (const setting of [
+    {name: 'at the page\'s own scale', viewport: {width: 800, height: 1000, deviceScaleFactor: 1}, zoom: 1},
+    {name: 'on a screen of two device pixels to one', viewport: {width: 800, height: 1000, deviceScaleFactor: 2}, zoom: 1},
+    {name: 'on a page zoomed to 150%', viewport: {width: 1200, height: 1400, deviceScaleFactor: 1}, zoom: 1.5},
+  ]) {
+    test(`a click is the canvas pixel it hits, ${setting.name}`, async () => {
+      const page = await openProbe();
+      await page.setViewport(setting.viewport);
+      if (setting.zoom !== 1) await page.evaluate((z) => { document.body.style.zoom = String(z); }, setting.zoom);
+      const canvas = await windowCanvas(page, 'DRAXO Graphics');
+      for (const [column, row] of [[0, 0], [300, 270], [600, 539], [17, 403], [451, 12]]) {
+        const from = page.log.length;
+        await clickPixel(page, canvas, column, row);
+        const e = await waitForEvent(page, from, (ev) => ev[0] === 1, `the click at (${column}, ${row})`);
+        assert.deepEqual(e.slice(1, 3), [column - 300, 270 - row], `the click at column ${column}, row ${row}`);
+      }
+      await page.close();
+    });
+  }
+
+  test('typed characters are key events; Ctrl with a letter is a Run menu shortcut and types nothing', async () => {
+    const page = await openProbe();
+    await windowCanvas(page, 'DRAXO Graphics');
+    let from = page.log.length;
+    await page.keyboard.type('x');
+    await waitForEvent(page, from, isKey('x'), 'the key x');
+    // A key that types a character of Latin-1 beyond ASCII, and one beyond
+    // Latin-1, as a keyboard with those keys would send them.
+    const cdp = await page.createCDPSession();
+    for (const [key, code] of [['\u00e9', 'Digit2'], ['\u20ac', 'KeyE']]) {
+      await cdp.send('Input.dispatchKeyEvent', {type: 'keyDown', key, code, text: key, unmodifiedText: key});
+      await cdp.send('Input.dispatchKeyEvent', {type: 'keyUp', key, code});
+    }
+    await waitForEvent(page, from, (e) => e[0] === 2 && e[3] === 0xe9, 'the key \u00e9 as Latin-1');
+    await waitForEvent(page, from, (e) => e[0] === 2 && e[3] === 0x3f, 'the key \u20ac as a question mark');
+    // Ctrl+A: animation runs, periodic events come; Ctrl+H halts it.
+    from = page.log.length;
+    await page.keyboard.down('Control');
+    await page.keyboard.press('KeyA');
+    await page.keyboard.up('Control');
+    await waitForEvent(page, from, (e) => e[0] === 3, 'periodic events after Ctrl+A');
+    assert.equal(eventsOf(page, from).filter((e) => e[0] === 2).length, 0, 'Ctrl+A typed no character');
+    await page.keyboard.down('Control');
+    await page.keyboard.press('KeyH');
+    await page.keyboard.up('Control');
+    await page.keyboard.type('y');
+    from = page.log.length;
+    await page.keyboard.type('z');
+    await waitForEvent(page, from, isKey('z'), 'the key z');
+    assert.equal(eventsOf(page, from).filter((e) => e[0] === 3).length, 0, 'no periodic event after Ctrl+H');
+    await page.close();
+  });
+});
+
+describe('the Run menu', () => {
+  test('opened with the mouse it shows its sixteen items; choosing Logging takes its check mark away', async () => {
+    const page = await openProbe();
+    await windowCanvas(page, 'DRAXO Graphics');
+    const run = await page.$('.draxo-menubar > div');
+    assert.equal(await run.evaluate((e) => e.textContent), 'Run');
+    await run.click();
+    const rows = await poll('the open menu', () => menuRows(page));
+    assert.equal(rows.length, 16);
+    assert.deepEqual(rows.filter((r) => !r.separator).map((r) => r.text).slice(0, 8),
+      ['Animate', 'Halt animation', 'Advance one frame', 'Logging', 'Record Script', 'Playback Script',
+       'Play One Script', 'Quit']);
+    assert.deepEqual(rows.map((r) => r.shortcut).filter((s) => s),
+      ['Ctrl+A', 'Ctrl+H', 'Ctrl+F', 'Ctrl+L', 'Ctrl+R', 'Ctrl+P', 'Ctrl+O', 'Ctrl+Q']);
+    assert.deepEqual(rows.filter((r) => r.checked).map((r) => r.text), []);  // the probe switched logging off
+    assert.deepEqual(rows.map((r) => r.grayed), [...Array(12).fill(false), true, true, true, true]);
+    assert.match(rows[12].text, /^DRAXO v2\.2 July 1997$/);
+    // Logging on: the check mark comes, and goes with the next choice.
+    const logging = (await page.$$('.draxo-popup > *'))[4];
+    await logging.click();
+    await poll('the menu to close', async () => !(await menuOpen(page)));
+    await run.click();
+    assert.equal((await poll('the open menu', () => menuRows(page)))[4].checked, true);
+    // A grayed item cannot be chosen: the menu stays open.
+    await (await page.$$('.draxo-popup > *'))[12].click();
+    assert.equal(await menuOpen(page), true);
+    // A click on the canvas closes the menu and reaches no program.
+    const canvas = await windowCanvas(page, 'DRAXO Graphics');
+    const from = page.log.length;
+    await clickPixel(page, canvas, 300, 400);
+    await poll('the menu to close', async () => !(await menuOpen(page)));
+    await page.keyboard.type('k');
+    await waitForEvent(page, from, isKey('k'), 'the key k');
+    assert.equal(eventsOf(page, from).filter((e) => e[0] === 1).length, 0, 'the closing click reached the program');
+    await page.close();
+  });
+
+  test('Alt+R and F10 open it, the arrows move, Enter chooses, Escape closes it', async () => {
+    const page = await openProbe();
+    await windowCanvas(page, 'DRAXO Graphics');
+    await page.keyboard.down('Alt');
+    await page.keyboard.press('KeyR');
+    await page.keyboard.up('Alt');
+    let rows = await poll('the menu opened by Alt+R', () => menuRows(page));
+    assert.equal(rows.findIndex((r) => r.hot), 0, 'Animate is highlighted');
+    await page.keyboard.press('Escape');
+    await poll('Escape to close the menu', async () => !(await menuOpen(page)));
+    // The keyboard is the program's again.
+    let from = page.log.length;
+    await page.keyboard.type('m');
+    await waitForEvent(page, from, isKey('m'), 'the key m after Escape');
+
+    await page.keyboard.press('F10');
+    rows = await poll('the menu opened by F10', () => menuRows(page));
+    // Down three times: Halt, Advance one frame, then past the separator to Logging.
+    for (let i = 0; i < 3; ++i) await page.keyboard.press('ArrowDown');
+    rows = await menuRows(page);
+    assert.equal(rows.find((r) => r.hot)?.text, 'Logging');
+    await page.keyboard.press('ArrowUp');
+    await page.keyboard.press('ArrowDown');
+    from = page.log.length;
+    await page.keyboard.press('Enter');
+    await poll('Enter to close the menu', async () => !(await menuOpen(page)));
+    await page.click('.draxo-menubar > div');
+    rows = await poll('the open menu', () => menuRows(page));
+    assert.equal(rows[4].checked, true, 'Enter chose Logging');
+    await page.keyboard.press('Escape');
+    // Up from the top goes round to the last item that is not a separator.
+    await page.keyboard.press('F10');
+    await poll('the menu opened by F10', () => menuRows(page));
+    await page.keyboard.press('ArrowUp');
+    assert.match((await menuRows(page)).find((r) => r.hot)?.text, /^UPDATES: /);
+    await page.keyboard.press('Escape');
+    assert.equal(eventsOf(page, from).filter((e) => e[0] === 2).length, 0, 'the menu\'s keys reached the program');
+    await page.close();
+  });
+
+  test('Quit ends the program, and the page says so', async () => {
+    const page = await openProbe();
+    await windowCanvas(page, 'DRAXO Graphics');
+    await page.click('.draxo-menubar > div');
+    await poll('the open menu', () => menuRows(page));
+    await (await page.$$('.draxo-popup > *'))[10].click();
+    await waitForLog(page, /^quit$/);
+    await poll('the note that the program ended', () => page.evaluate(() =>
+      document.querySelector('.draxo-ended')?.textContent === 'The program has ended.'));
+    await page.close();
+  });
+});
+
+describe('the input dialog', () => {
+  async function openDialog(page) {
+    await page.keyboard.type('g');
+    return poll('the dialog', () => page.evaluate(() => {
+      const backdrop = document.querySelector('.draxo-backdrop');
+      if (!backdrop || backdrop.hidden) return null;
+      return {title: backdrop.querySelector('.draxo-title span').textContent,
+              focused: document.activeElement?.tagName,
+              buttons: Array.from(backdrop.querySelectorAll('button:not(.draxo-close)')).map((b) => b.textContent),
+              prompt: Array.from(backdrop.querySelectorAll('.draxo-static')).map((s) => s.textContent).join('|')};
+    }));
+  }
+
+  test('Enter ends it with the text, cut to the buffer; the window beneath takes no input meanwhile', async () => {
+    const page = await openProbe();
+    const canvas = await windowCanvas(page, 'DRAXO Graphics');
+    const dialog = await openDialog(page);
+    assert.ok(['INPUT', 'TEXTAREA'].includes(dialog.focused), dialog.focused);
+    assert.ok(dialog.prompt.includes('Type a word:'), dialog.prompt);
+    const from = page.log.length;
+    await clickPixel(page, canvas, 10, 10);  // on the backdrop: nobody's
+    await page.keyboard.type('abcdefghij');
+    await page.keyboard.press('Enter');
+    const line = await waitForLog(page, /^gets /);
+    assert.equal(line, 'gets 1 [abcdefg]');
+    assert.equal(eventsOf(page, from).length, 0, 'input reached the window beneath the dialog');
+    assert.equal(await page.evaluate(() => document.querySelector('.draxo-backdrop')), null);
+    await page.close();
+  });
+
+  test('Okay ends it too; text beyond Latin-1 reads as question marks', async () => {
+    const page = await openProbe();
+    await windowCanvas(page, 'DRAXO Graphics');
+    const dialog = await openDialog(page);
+    assert.ok(dialog.buttons.some((b) => /Okay/.test(b)), dialog.buttons.join());
+    await page.keyboard.type('\u00e9\u20ac!');
+    const okay = await page.evaluateHandle(() => Array.from(document.querySelectorAll('.draxo-backdrop button'))
+      .find((b) => /Okay/.test(b.textContent)));
+    await okay.click();
+    assert.equal(await waitForLog(page, /^gets /), 'gets 1 [\\xe9?!]');
+    await page.close();
+  });
+});
+
+describe('files', () => {
+  test('a saved picture is kept by the browser across a reload and handed over as a download', async () => {
+    const downloads = mkdtempSync(path.join(tmpdir(), 'draxo-downloads-'));
+    try {
+      const page = await openProbe();
+      const cdp = await page.createCDPSession();
+      await cdp.send('Browser.setDownloadBehavior', {behavior: 'allow', downloadPath: downloads});
+      await windowCanvas(page, 'DRAXO Graphics');
+      await page.keyboard.type('ds');
+      assert.equal(await waitForLog(page, /^saved /), 'saved 1');
+      const file = path.join(downloads, 'probe.png');
+      await poll('the download', () => readdirSync(downloads).includes('probe.png'));
+      const png = await poll('the whole file', () => {
+        const bytes = readFileSync(file);
+        return bytes.length > 33 ? bytes : null;
+      });
+      assert.equal(png.subarray(1, 4).toString('latin1'), 'PNG');
+      // (-50, 50) to (50, -50), both corners included.
+      assert.equal(png.readUInt32BE(16), 101, 'width');
+      assert.equal(png.readUInt32BE(20), 101, 'height');
+      await page.evaluate(() => Module.draxoFiles.sync());
+      await page.reload({waitUntil: 'load'});
+      await poll('the program to start again', () => page.log.filter((l) => l === 'ready').length >= 2);
+      const kept = await page.evaluate(() => Module.draxoFiles.list());
+      assert.ok(kept.includes('probe.png'), kept.join());
+      await page.close();
+    } finally {
+      rmSync(downloads, {recursive: true, force: true});
+    }
+  });
+});

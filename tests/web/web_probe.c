@@ -1,0 +1,58 @@
+/* A client for the browser tests of the web backend. It prints every event
+ * the wait returns as one line, "event KIND X Y KEY" (KEY as a number), and
+ * acts on some typed characters:
+ *   g  asks for text into a buffer of 8 bytes and prints "gets N [TEXT]"
+ *   c  shows or hides the console, printing "console WAS_SHOWN"
+ *   p  prints "probe line N" on the console
+ *   d  draws a blue rectangle from (-20, 20) to (20, -20)
+ *   s  saves the picture of (-50, 50)-(50, -50) as probe.png: "saved N"
+ * and prints "quit" before it stops after a quit event. */
+#include <stdio.h>
+
+#include "draxo.h"
+
+/* Bytes beyond ASCII are printed as \xNN: the page's console reads UTF-8. */
+static void ask(void) {
+    char line[8] = "";
+    const char* p;
+    int got = DRAXO_gets_n("Type a word:", line, (int)sizeof line);
+    printf("gets %d [", got);
+    for (p = line; *p; ++p) {
+        if ((unsigned char)*p < 0x80)
+            putchar(*p);
+        else
+            printf("\\x%02x", (unsigned char)*p);
+    }
+    printf("]\n");
+}
+
+int main(void) {
+    int x = 0, y = 0, shown = 0, lines = 0;
+    char key = 0;
+    DRAXO_start(NULL, NULL, NULL, 1);
+    DRAXO_show_console(0);
+    DRAXO_set_logging(0);
+    DRAXO_clear_window();
+    printf("ready\n");
+    for (;;) {
+        int kind = DRAXO_next_event(&x, &y, &key);
+        printf("event %d %d %d %d\n", kind, x, y, (int)(unsigned char)key);
+        if (kind == DRAXO_QUIT) break;
+        if (kind != DRAXO_KBD) continue;
+        switch (key) {
+        case 'g': ask(); break;
+        case 'c':
+            printf("console %d\n", DRAXO_show_console(!shown));
+            shown = !shown;
+            break;
+        case 'p': DRAXO_console_printf("probe line %d", ++lines); break;
+        case 'd': DRAXO_rectangle(BLUE, -20, 20, 20, -20, 0); break;
+        case 's': printf("saved %d\n", DRAXO_save_picture("probe.png", -50, 50, 50, -50)); break;
+        default: break;
+        }
+        fflush(stdout);
+    }
+    printf("quit\n");
+    DRAXO_stop();
+    return 0;
+}
