@@ -18,12 +18,11 @@
 #endif
 
 namespace draxo {
-namespace {
 
-// Opens the script file, refusing anything that is not a regular file (a
-// FIFO, a device, a directory), and never waiting: opening a FIFO for
-// reading or writing would wait for ever for a program at its other end.
-std::FILE* open_regular_file(const char* name, bool writing) {
+// Refuses anything that is not a regular file (a FIFO, a device, a
+// directory), and never waits: opening a FIFO for reading or writing would
+// wait for ever for a program at its other end.
+std::FILE* open_script_stream(const char* name, bool writing) {
 #ifdef _WIN32
     // No FIFOs here; a directory or a device is refused before it is opened.
     struct _stat64 status;
@@ -45,8 +44,20 @@ std::FILE* open_regular_file(const char* name, bool writing) {
 #endif
 }
 
+// Empty lines are skipped; a last line without its newline is not played.
+bool read_script_line(std::FILE* file, char* line, long* newlines) {
+    for (;;) {
+        if (!std::fgets(line, static_cast<int>(script_line_size), file)) return false;
+        if (std::feof(file)) return false;
+        if (newlines && std::strchr(line, '\n')) ++*newlines;
+        if (std::strcmp(line, "\n") != 0 && std::strcmp(line, "\r\n") != 0) return true;
+    }
+}
+
+namespace {
+
 bool open_script_file(script_mode mode) {
-    run.script_file = open_regular_file(script_file_name, mode == script_mode::writing);
+    run.script_file = open_script_stream(script_file_name, mode == script_mode::writing);
     run.script_file_mode = run.script_file ? mode : script_mode::closed;
     return run.script_file != nullptr;
 }
@@ -68,16 +79,6 @@ void write_line(const char* text, std::size_t length) {
     errno = 0;
     if (std::fwrite(text, 1, length, run.script_file) == length && std::fflush(run.script_file) == 0) return;
     stop_recording_after("write", errno ? errno : EIO);
-}
-
-// Reads the next line that is not empty. Returns false when there is none:
-// at the end of the file or on a read error.
-bool read_line(char* line) {
-    for (;;) {
-        if (!std::fgets(line, static_cast<int>(script_line_size), run.script_file)) return false;
-        if (std::feof(run.script_file)) return false;  // a last line without its newline is not played
-        if (std::strcmp(line, "\n") != 0 && std::strcmp(line, "\r\n") != 0) return true;
-    }
 }
 
 // Delivers one parsed line as the pending event. A periodic line is the
@@ -157,7 +158,7 @@ int read_script_event() {
         return 1;
     }
     char line[script_line_size];
-    if (!read_line(line)) {
+    if (!read_script_line(run.script_file, line)) {
         if (std::feof(run.script_file)) console_printf("EOF encountered in script file %s\n", script_file_name);
         stop_playback();
         return 0;

@@ -9,6 +9,15 @@ namespace draxo {
 
 constexpr const char* script_file_name = "DRAXO.SCR";
 
+// Opens a script file for reading or writing; null when it cannot be
+// opened or is not a regular file (a FIFO, a device, a directory).
+std::FILE* open_script_stream(const char* name, bool writing);
+// Reads the next line that is not empty into `line` (script_line_size
+// bytes). False when there is none: at the end of the file, which a last
+// line without its newline counts as, or on a read error. `newlines`, when
+// given, counts the line ends read, the skipped lines' included.
+bool read_script_line(std::FILE* file, char* line, long* newlines = nullptr);
+
 // Switching recording on, refused with a message while playback is on
 // (a playback left open is closed first); and off, writing the waiting run.
 bool start_recording();

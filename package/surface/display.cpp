@@ -4,6 +4,7 @@
 
 #include "console/console.h"
 #include "palette.h"
+#include "shown_picture.h"
 
 namespace draxo {
 
@@ -45,8 +46,10 @@ void clear_frame_buffer() {
 }
 
 void copy_to_screen() {
-    if (display.window_dc && display.buffer_dc)
+    if (display.window_dc && display.buffer_dc) {
         dc_bit_blt(*display.window_dc, 0, 0, frame_width, frame_height, *display.buffer_dc, 0, 0);
+        picture_shown();
+    }
     display.frame_dirty = 0;
 }
 

@@ -23,6 +23,7 @@
 #include "console/console.h"
 #include "display.h"
 #include "draxo.h"
+#include "replace_file.h"
 
 namespace draxo {
 namespace {
@@ -66,8 +67,8 @@ bool flush_to_disk(std::FILE* file) {
 #endif
 }
 
-// Writes the bytes to a fresh file and renames it over the target; false,
-// with the reason, when a step fails, and then the fresh file is gone.
+}  // namespace
+
 bool replace_file(const fs::path& target, const std::vector<unsigned char>& bytes, std::string& why_not) {
     fs::path temporary = temporary_beside(target);
     std::FILE* file = std::fopen(temporary.string().c_str(), "wb");
@@ -90,7 +91,6 @@ bool replace_file(const fs::path& target, const std::vector<unsigned char>& byte
     return false;
 }
 
-}  // namespace
 }  // namespace draxo
 
 using namespace draxo;

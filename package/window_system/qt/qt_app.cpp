@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -91,6 +92,20 @@ void watch_termination_signals(platform_state& p) {
 
 }  // namespace
 
+// The offscreen platform notes on standard error that it found no runtime
+// folder (XDG_RUNTIME_DIR), which a run without a screen never needs; every
+// other message of Qt's goes where it always goes.
+void quiet_offscreen_notes() {
+    static QtMessageHandler previous = nullptr;
+    previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& text) {
+        if (text.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set"))) return;
+        if (previous)
+            previous(type, context, text);
+        else
+            std::fprintf(stderr, "%s\n", qPrintable(text));
+    });
+}
+
 platform_state& platform() {
     static auto* state = new platform_state;
     return *state;
@@ -103,16 +118,27 @@ namespace backend {
 bool init(std::string& why_not) {
     qt::platform_state& p = qt::platform();
     if (p.application) return true;
-    if (!qt::has_display()) {
+    if (!headless() && !qt::has_display()) {
         why_not =
             "there is no display to open the windows on (DISPLAY is not set).\n"
             "Run the program on a desktop, or under a virtual X server, for example:\n"
             "    xvfb-run -a -s \"-screen 0 1024x768x24\" <program>";
         return false;
     }
+    // Without a screen, Qt's offscreen platform: windows, fonts and text as
+    // on a desktop, and no display at all. Chosen here rather than in the
+    // environment, which the program's own children inherit.
     static int argc = 1;
     static char name[] = "draxo";
-    static char* argv[] = {name, nullptr};
+    static char platform_option[] = "-platform";
+    static char offscreen[] = "offscreen";
+    static char* argv[] = {name, nullptr, nullptr, nullptr};
+    if (headless()) {
+        argc = 3;
+        argv[1] = platform_option;
+        argv[2] = offscreen;
+        qt::quiet_offscreen_notes();
+    }
     p.application = new QApplication(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     static qt::DestroyWatcher watcher;

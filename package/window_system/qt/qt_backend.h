@@ -57,6 +57,9 @@ struct platform_state {
     std::uint64_t fonts_matched = 0;  // numbers the fonts: font_record::id
 };
 platform_state& platform();
+// Installs a message handler that drops the offscreen platform's note about a
+// missing runtime folder; other messages go on as before.
+void quiet_offscreen_notes();
 
 // The client area of a package window: shows the window's surface and turns
 // mouse, key and focus input into messages.
