@@ -90,4 +90,11 @@ void finish_unattended_run() {
     if (unattended.settings.any()) finish(false);
 }
 
+void reset_unattended_run() {
+    unattended = unattended_run{};
+    reset_unattended_script();
+    reset_shown_pictures();
+    stop_console_capture();
+}
+
 }  // namespace draxo

@@ -14,5 +14,8 @@ void unattended_window_system_open();
 // Finishes the run as far as it has come: notes how far the script got and
 // saves the picture. At DRAXO_stop; the end of the process does it again.
 void finish_unattended_run();
+// Back to the state before the first DRAXO_start, every part's files closed
+// (for tests).
+void reset_unattended_run();
 
 }  // namespace draxo

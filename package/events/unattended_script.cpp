@@ -132,6 +132,9 @@ bool open_unattended_script(const std::string& path, double grace_seconds, std::
 bool unattended_script_active() { return script.active; }
 
 void next_unattended_event() {
+    // Input that reached the window meanwhile (in a run with a screen) is
+    // not the program's: the event is the script's alone.
+    run.last_event = event_record{};
     if (!script.quit_delivered && read_next_event()) {
         delivered();
         return;

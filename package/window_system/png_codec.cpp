@@ -349,7 +349,10 @@ bool unfilter(int type, unsigned char* row, const unsigned char* above, std::siz
 // The 8-bit value of sample `index` of an unfiltered row.
 int sample(const header& h, const unsigned char* row, std::size_t index) {
     switch (h.depth) {
-    case 16: return row[index * 2];
+    case 16: {  // rounded to the nearest of 256 steps
+        int value = (row[index * 2] << 8) | row[index * 2 + 1];
+        return (value * 255 + 32767) / 65535;
+    }
     case 8: return row[index];
     default: {
         std::size_t bit = index * h.depth;
