@@ -9,6 +9,7 @@
 
 #include "display.h"
 #include "replace_file.h"
+#include "window_system/png_codec.h"
 
 namespace draxo {
 namespace {
@@ -116,12 +117,10 @@ bool save_shown_picture(const std::string& path, std::string& why_not) {
         why_not = "the program showed nothing";
         return false;
     }
-    std::vector<unsigned char> png;
-    if (!ws::encode_png(surface, ws::rect{0, 0, px.width, px.height}, png)) {
-        why_not = "the picture could not be encoded";
-        return false;
-    }
-    if (!replace_file(path, png, why_not)) return false;
+    // The layer's own encoder, not the platform's: it needs nothing but the
+    // pixels, so it is safe at the end of the process, and the same pixels
+    // give the same file on every platform.
+    if (!replace_file(path, png::encode(px.bits, px.width, px.height, px.stride), why_not)) return false;
     shown.shown_since_saved = false;
     shown.status.saved_version = shown.status.shown_version;
     write_run_status();

@@ -20,8 +20,9 @@ void picture_shown();
 // Something was shown since the last save_shown_picture (or ever).
 bool shown_since_saved();
 // Saves the drawing window's client area, as last shown, as a PNG picture
-// (written under a fresh name and renamed over `path`). False, with the
-// reason, when nothing was shown or it cannot be written.
+// (written under a fresh name and renamed over `path`), byte for byte the
+// same on every platform. False, with the reason, when nothing was shown or
+// it cannot be written.
 bool save_shown_picture(const std::string& path, std::string& why_not);
 
 // The run file's status record (zeros without a run file): change it, then

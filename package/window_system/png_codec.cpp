@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 
 namespace draxo::png {
@@ -64,23 +65,118 @@ void put_chunk(bytes& out, const char (&type)[5], const bytes& data) {
     put_u32(out, crc32(out.data() + type_at, 4 + data.size()));
 }
 
-// A zlib stream of stored blocks, at most 65535 bytes each.
-bytes stored_zlib_stream(const bytes& raw) {
-    constexpr std::size_t block_limit = 65535;
+// Writes a deflate stream's bits, first bit lowest.
+class bit_writer {
+public:
+    explicit bit_writer(bytes& out) : out_(out) {}
+    void bits(std::uint32_t value, int count) {
+        pending_ |= static_cast<std::uint64_t>(value) << used_;
+        used_ += count;
+        while (used_ >= 8) {
+            out_.push_back(static_cast<unsigned char>(pending_));
+            pending_ >>= 8;
+            used_ -= 8;
+        }
+    }
+    // A Huffman code, written from its first (highest) bit.
+    void code(std::uint32_t value, int count) {
+        std::uint32_t reversed = 0;
+        for (int i = 0; i < count; ++i) reversed |= ((value >> i) & 1u) << (count - 1 - i);
+        bits(reversed, count);
+    }
+    void flush() {
+        if (used_ > 0) out_.push_back(static_cast<unsigned char>(pending_));
+        pending_ = 0;
+        used_ = 0;
+    }
+
+private:
+    bytes& out_;
+    std::uint64_t pending_ = 0;
+    int used_ = 0;
+};
+
+constexpr std::array<int, 29> length_base{3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
+                                          31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
+constexpr std::array<int, 29> length_extra{0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                           2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+constexpr std::array<int, 30> distance_base{1,    2,    3,    4,    5,    7,    9,    13,    17,    25,
+                                            33,   49,   65,   97,   129,  193,  257,  385,   513,   769,
+                                            1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+constexpr std::array<int, 30> distance_extra{0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
+                                             6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+constexpr std::size_t longest_match = 258;
+constexpr std::size_t farthest_match = 32768;
+
+// A symbol of the fixed literal/length code.
+void fixed_symbol(bit_writer& out, int symbol) {
+    if (symbol < 144)
+        out.code(0x30 + symbol, 8);
+    else if (symbol < 256)
+        out.code(0x190 + symbol - 144, 9);
+    else if (symbol < 280)
+        out.code(symbol - 256, 7);
+    else
+        out.code(0xC0 + symbol - 280, 8);
+}
+
+void fixed_match(bit_writer& out, std::size_t length, std::size_t distance) {
+    int l = 28;
+    while (static_cast<std::size_t>(length_base[l]) > length) --l;
+    fixed_symbol(out, 257 + l);
+    out.bits(static_cast<std::uint32_t>(length - length_base[l]), length_extra[l]);
+    int d = 29;
+    while (static_cast<std::size_t>(distance_base[d]) > distance) --d;
+    out.code(static_cast<std::uint32_t>(d), 5);
+    out.bits(static_cast<std::uint32_t>(distance - distance_base[d]), distance_extra[d]);
+}
+
+std::size_t match_length(const bytes& raw, std::size_t at, std::size_t from) {
+    std::size_t limit = std::min(longest_match, raw.size() - at), length = 0;
+    while (length < limit && raw[from + length] == raw[at + length]) ++length;
+    return length;
+}
+
+// A zlib stream of one deflate block with the fixed codes. Each position
+// takes the longest of three earlier places to repeat: the pixel before,
+// the row above (`row_size` bytes back) and the last place with the same
+// three bytes. Drawings, made of flat colours and repeated rows, come out
+// a small part of their size.
+bytes compressed_zlib_stream(const bytes& raw, std::size_t row_size) {
     bytes out{0x78, 0x01};  // deflate, 32 KiB window; header check: 0x7801 is a multiple of 31
-    std::size_t at = 0;
-    do {
-        std::size_t length = std::min(raw.size() - at, block_limit);
-        bool last = at + length == raw.size();
-        out.push_back(last ? 1 : 0);  // BFINAL, and BTYPE 00: stored
-        out.push_back(static_cast<unsigned char>(length & 0xFFu));
-        out.push_back(static_cast<unsigned char>(length >> 8));
-        out.push_back(static_cast<unsigned char>(~length & 0xFFu));
-        out.push_back(static_cast<unsigned char>((~length >> 8) & 0xFFu));
-        out.insert(out.end(), raw.begin() + static_cast<std::ptrdiff_t>(at),
-                   raw.begin() + static_cast<std::ptrdiff_t>(at + length));
-        at += length;
-    } while (at < raw.size());
+    bit_writer writer(out);
+    writer.bits(1, 1);  // BFINAL
+    writer.bits(1, 2);  // BTYPE 01: fixed codes
+    constexpr std::size_t hash_size = std::size_t{1} << 15;
+    std::vector<std::size_t> last_seen(hash_size, SIZE_MAX);
+    auto hash = [&raw](std::size_t at) {
+        std::uint32_t v = (std::uint32_t{raw[at]} << 16) | (std::uint32_t{raw[at + 1]} << 8) | raw[at + 2];
+        return (v * 2654435761u) >> 17;
+    };
+    for (std::size_t at = 0; at < raw.size();) {
+        std::size_t best = 0, best_distance = 0;
+        if (at + 3 <= raw.size()) {
+            std::size_t& seen = last_seen[hash(at)];
+            for (std::size_t distance : {std::size_t{3}, row_size, seen == SIZE_MAX ? 0 : at - seen}) {
+                if (distance == 0 || distance > at || distance > farthest_match) continue;
+                std::size_t length = match_length(raw, at, at - distance);
+                if (length > best) {
+                    best = length;
+                    best_distance = distance;
+                }
+            }
+            seen = at;
+        }
+        if (best >= 3) {
+            fixed_match(writer, best, best_distance);
+            at += best;
+        } else {
+            fixed_symbol(writer, raw[at]);
+            ++at;
+        }
+    }
+    fixed_symbol(writer, 256);
+    writer.flush();
     put_u32(out, adler32(raw));
     return out;
 }
@@ -173,16 +269,6 @@ int decode_symbol(bit_reader& in, const huffman& h) {
     }
     return -1;
 }
-
-constexpr std::array<int, 29> length_base{3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
-                                          31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
-constexpr std::array<int, 29> length_extra{0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
-                                           2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-constexpr std::array<int, 30> distance_base{1,    2,    3,    4,    5,    7,    9,    13,    17,    25,
-                                            33,   49,   65,   97,   129,  193,  257,  385,   513,   769,
-                                            1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-constexpr std::array<int, 30> distance_extra{0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
-                                             6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 
 // The symbols of one block with the given codes, up to its end-of-block.
 bool inflate_codes(bit_reader& in, const huffman& lengths, const huffman& distances, bytes& out, std::size_t limit,
@@ -470,7 +556,7 @@ std::vector<unsigned char> encode(const std::uint32_t* first, int width, int hei
 
     bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     put_chunk(png, "IHDR", header);
-    put_chunk(png, "IDAT", stored_zlib_stream(raw));
+    put_chunk(png, "IDAT", compressed_zlib_stream(raw, 1 + 3 * static_cast<std::size_t>(width)));
     put_chunk(png, "IEND", {});
     return png;
 }

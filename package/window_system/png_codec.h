@@ -24,9 +24,9 @@ constexpr int largest_side = 16384;
 constexpr std::size_t most_pixels = std::size_t{1} << 24;
 
 // A PNG file of `width` x `height` pixels starting at `first`, rows `stride`
-// pixels apart: 24-bit RGB, one IDAT chunk of stored deflate blocks (larger
-// than a compressed file, but exact and small to write). `width` and
-// `height` are at least 1.
+// pixels apart: 24-bit RGB, one IDAT chunk of one deflate block with the
+// fixed codes. The same pixels always give the same bytes, on every
+// platform. `width` and `height` are at least 1.
 std::vector<unsigned char> encode(const std::uint32_t* first, int width, int height, int stride);
 
 // Reads a PNG file's bytes: every colour type and bit depth of the format,

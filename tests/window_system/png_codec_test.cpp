@@ -106,9 +106,20 @@ TEST(PngCodec, APictureWrittenReadsBackPixelForPixel) {
             ASSERT_EQ(back.pixels[y * width + x], pixels[y * stride + x]) << x << "," << y;
 }
 
-TEST(PngCodec, AWindowSizedPictureNeedsSeveralStoredBlocks) {
-    std::vector<std::uint32_t> pixels(601 * 521, 0xFF336699u);
-    pixels[600 * 1 + 520 * 601] = 0xFFFF0000u;
+TEST(PngCodec, ADrawingOfFlatColoursIsASmallFile) {
+    std::vector<std::uint32_t> pixels(601 * 521, 0xFFFFFFFFu);
+    for (int y = 100; y < 300; ++y)
+        for (int x = 50; x < 400; ++x) pixels[y * 601 + x] = 0xFFFF0000u;
+    bytes file = png::encode(pixels.data(), 601, 521, 601);
+    EXPECT_LT(file.size(), 601u * 521u * 3u / 50u);  // under 2 % of its pixels' bytes
+    EXPECT_EQ(decoded(file).pixels, pixels);
+}
+
+TEST(PngCodec, AWindowSizedPictureReadsBackWhole) {
+    std::vector<std::uint32_t> pixels(601 * 521);
+    std::uint32_t noise = 1;
+    for (std::uint32_t& p : pixels) p = 0xFF000000u | ((noise = noise * 1103515245u + 12345u) >> 8);
+    pixels[600 + 520 * 601] = 0xFFFF0000u;
     png::picture back = decoded(png::encode(pixels.data(), 601, 521, 601));
     EXPECT_EQ(back.pixels, pixels);
 }
@@ -204,7 +215,8 @@ TEST(PngCodec, DamagedFilesAreRefusedWithTheirReason) {
         EXPECT_FALSE(refusal(bytes(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(cut))).empty()) << cut;
 
     bytes flipped = good;
-    flipped[good.size() / 2] ^= 0x40;  // inside the picture data: its chunk's checksum no longer matches
+    std::size_t idat = std::string(good.begin(), good.end()).find("IDAT");
+    flipped[idat + 6] ^= 0x40;  // inside the picture data: its chunk's checksum no longer matches
     EXPECT_EQ(refusal(flipped), "a chunk is damaged (its checksum does not match)");
 
     EXPECT_EQ(refusal(png_file(2, 1, 8, 2, 0, stored({0, 1, 2, 3}))),
