@@ -20,7 +20,8 @@
 //
 // In a run without a screen (ws::headless(), set before init) a backend needs
 // no display: init succeeds without one, and the core never asks it to show a
-// window, to put a surface on the screen or for a client size.
+// window, to put a surface on the screen or for a client size. Nobody being
+// there, a crash ends the program at once, without a dialog or a debugger.
 // Records are created and owned by the core; a backend hangs its native object
 // on `native` and converts it in one helper of its own.
 #pragma once
