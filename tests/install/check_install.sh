@@ -49,6 +49,7 @@ done
 cmake -S "$client_dir" -B "$scratch/cmake-build" -DCMAKE_PREFIX_PATH="$prefix" > /dev/null
 cmake --build "$scratch/cmake-build" > /dev/null
 test -x "$prefix/bin/draxo-card-designer"
+test -x "$prefix/bin/draxo-run"
 check_output "c client: hello world" "$scratch/cmake-build/c_client" hello world
 check_output "cpp client: 11" "$scratch/cmake-build/cpp_client"
 
@@ -61,4 +62,10 @@ for example in bouncing_ball sketch_pad clock guessing_game; do
 done
 check_output "c client: " "$scratch/c_client"
 check_output "cpp client: 11" "$scratch/cpp_client"
+echo "-- the installed draxo-run, with no display, on an example built against the installed package"
+printf 'DRAXO_MOUSE(10, 10);\nDRAXO_MOUSE(60, -40);\n' > "$scratch/lines.scr"
+(cd "$scratch" && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/draxo-run" \
+  --script lines.scr --picture lines.png -- "$scratch/sketch_pad") ||
+  { echo "FAIL: the installed draxo-run did not play the script to its end" >&2; exit 1; }
+test -s "$scratch/lines.png" || { echo "FAIL: the installed draxo-run saved no picture" >&2; exit 1; }
 echo "install check passed"
