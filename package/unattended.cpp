@@ -75,6 +75,7 @@ void start_unattended_run() {
     if (!s.script.empty() && !open_unattended_script(s.script, s.grace_seconds, why_not))
         cannot_run("cannot read the script file " + s.script + " (DRAXO_SCRIPT): " + why_not);
     on_grace_over(end_after_grace);
+    if (s.headless || !s.script.empty()) console.answer_gets = answer_gets_from_script;
 }
 
 void unattended_window_system_open() {
@@ -92,6 +93,7 @@ void finish_unattended_run() {
 
 void reset_unattended_run() {
     unattended = unattended_run{};
+    console.answer_gets = nullptr;
     reset_unattended_script();
     reset_shown_pictures();
     stop_console_capture();

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <thread>
 
 #include "console/console.h"
@@ -151,6 +152,31 @@ void next_unattended_event() {
     }
     // Waiting on costs the program a moment each time, not a whole core.
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
+int answer_gets_from_script(char* result, int size) {
+    if (!script.active) {
+        console_printf("DRAXO_gets: nobody can answer in a run without a screen\n");
+        return 0;
+    }
+    std::string line;
+    while (!script.quit_delivered && read_next_event()) {
+        delivered();
+        if (run.pending_event != DRAXO_KBD) continue;
+        char key = run.last_event.key;
+        if (key == '\r') {
+            std::size_t length = std::min(line.size(), static_cast<std::size_t>(size - 1));
+            std::memcpy(result, line.data(), length);
+            result[length] = '\0';
+            return 1;
+        }
+        if (key == '\b') {
+            if (!line.empty()) line.pop_back();
+        } else {
+            line += key;
+        }
+    }
+    return 0;
 }
 
 void on_grace_over(void (*handler)()) { script.grace_over = handler; }

@@ -22,6 +22,13 @@ bool unattended_script_active();
 // pending_event and last_event. A program waiting again when its grace time
 // is over is ended: through the handler below, which does not return.
 void next_unattended_event();
+// Answers DRAXO_gets from the script, as typed into its dialog: the key
+// events up to the next Enter (13), Backspace (8) taking back a character,
+// other events passing meanwhile; at most size - 1 characters are kept.
+// Returns 1 with the line in `result`; 0, leaving it as it was, when the
+// script ends first (the program is then asked to quit) or when there is no
+// script: nobody can answer in a run without a person.
+int answer_gets_from_script(char* result, int size);
 // What ends a program that waits on past its grace time; it must not return.
 void on_grace_over(void (*handler)());
 // At the end of the program: notes in the run file whether the script was

@@ -224,6 +224,45 @@ TEST_F(UnattendedRun, TheRunMenusRecordingTakesDownTheScriptsEvents) {
     EXPECT_EQ(read_file(script_file_name), script);
 }
 
+// --- DRAXO_gets ---------------------------------------------------------------------------
+
+TEST_F(UnattendedRun, DraxoGetsTakesItsLineFromTheScriptsKeysUpToEnter) {
+    write_file("in.scr",
+               "DRAXO_PERIODIC(2);\nDRAXO_KBD(53);\nDRAXO_KBD(57);\nDRAXO_KBD(8);\nDRAXO_MOUSE(1, 1);\n"
+               "DRAXO_KBD(48);\nDRAXO_KBD(13);\nDRAXO_KBD(113);\n");
+    open({{"DRAXO_SCRIPT", "in.scr"}, {"DRAXO_RUN_FILE", "run"}});
+    char answer[256] = "untouched";
+    EXPECT_EQ(DRAXO_gets("Your guess?", answer), 1);
+    EXPECT_STREQ(answer, "50");
+    EXPECT_EQ(status_in("run").events_played, 8u);
+    EXPECT_EQ(next_event().key, 'q');  // the script goes on after the line
+}
+
+TEST_F(UnattendedRun, DraxoGetsNKeepsWhatItsBufferHolds) {
+    write_file("in.scr", "DRAXO_KBD(97);\nDRAXO_KBD(98);\nDRAXO_KBD(99);\nDRAXO_KBD(13);\n");
+    open({{"DRAXO_SCRIPT", "in.scr"}});
+    char answer[3] = {'x', 'x', 'x'};
+    EXPECT_EQ(DRAXO_gets_n("?", answer, 3), 1);
+    EXPECT_STREQ(answer, "ab");
+}
+
+TEST_F(UnattendedRun, AScriptEndingBeforeEnterLeavesTheBufferAndQuits) {
+    write_file("in.scr", "DRAXO_KBD(97);\n");
+    open({{"DRAXO_SCRIPT", "in.scr"}});
+    char answer[256] = "untouched";
+    EXPECT_EQ(DRAXO_gets("?", answer), 0);
+    EXPECT_STREQ(answer, "untouched");
+    EXPECT_EQ(next_event().kind, DRAXO_QUIT);
+}
+
+TEST_F(UnattendedRun, WithoutAScriptNobodyAnswers) {
+    open({});
+    char answer[256] = "untouched";
+    EXPECT_EQ(DRAXO_gets("?", answer), 0);
+    EXPECT_STREQ(answer, "untouched");
+    EXPECT_EQ(test::console_ring().back(), "DRAXO_gets: nobody can answer in a run without a screen\n");
+}
+
 // --- The screen that is not there ---------------------------------------------------------
 
 TEST_F(UnattendedRun, TheDrawingWindowsClientAreaIsTheSameOnEveryPlatform) {
