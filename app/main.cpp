@@ -3,6 +3,7 @@
 //   draxo-card-designer [CARD_FILE]
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -21,7 +22,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous_instance, LPSTR comman
     }
     cards::designer_state state;
     cards::open_card_file(arguments.empty() ? std::string() : arguments[0], state);
-    cards::seed_random(static_cast<std::uint32_t>(std::time(nullptr)));
+    cards::seed_random(
+        cards::starting_seed(std::getenv("DRAXO_SEED"), static_cast<std::uint32_t>(std::time(nullptr))));
     DRAXO_start(instance, previous_instance, command_line, show_command);
     DRAXO_show_console(0);
     DRAXO_set_logging(0);

@@ -32,7 +32,7 @@ add_executable(run_client WIN32 e2e/run_client.c)
 target_link_libraries(run_client PRIVATE draxo)
 draxo_warnings(run_client)
 draxo_add_wine_e2e_test(draxo_run draxo_run.sh $<TARGET_FILE:draxo-run> $<TARGET_FILE:run_client>
-  $<TARGET_FILE:bouncing_ball> $<TARGET_FILE:draxo-card-designer>)
+  $<TARGET_FILE:bouncing_ball> $<TARGET_FILE:draxo-card-designer> $<TARGET_FILE:guessing_game>)
 
 # Client programs cross-built against the installed package, run under Wine.
 add_test(NAME install.clients_build_against_the_installed_package

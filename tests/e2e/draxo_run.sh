@@ -5,12 +5,13 @@
 # crashes, and draxo-run's own refusals: every exit status it documents. On
 # Linux it runs with no display at all; under Wine (E2E_WINE) draxo-run.exe
 # runs the Windows build's programs.
-# Usage: draxo_run.sh DRAXO_RUN RUN_CLIENT BOUNCING_BALL DESIGNER
+# Usage: draxo_run.sh DRAXO_RUN RUN_CLIENT BOUNCING_BALL DESIGNER GUESSING_GAME
 source "$(dirname "$0")/e2e_lib.sh"
 draxo_run=$1
 run_client=$2
 bouncing_ball=$3
 designer=$4
+guessing_game=$5
 
 if [ -z "${E2E_WINE:-}" ]; then
   [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ] ||
@@ -156,4 +157,22 @@ expect_equal "designer status" "$RUN_STATUS" 0
 expect_said "the script was played to its end: 8 of its 8 events"
 expect_equal "the heart's middle" "$(picture_pixel card.png 100 0)" 000000
 expect_equal "the card beside it" "$(picture_pixel card.png 100 60)" ffff00
+# Its pictures are drawn from random numbers, seeded from DRAXO_SEED in an
+# unattended run: the same card again, pixel for pixel; another seed, another heart.
+run --script card.scr --picture card-again.png --expect card.png --timeout 30 -- "$(program "$designer")" card2.draxo
+expect_equal "designer status, the same card" "$RUN_STATUS" 0
+run --script card.scr --picture card-seeded.png --expect card.png --seed 2 --timeout 30 -- "$(program "$designer")" card3.draxo
+expect_equal "designer status, another seed" "$RUN_STATUS" 120
+# The guessing game, its number given (42): each round lets a periodic event
+# pass, then DRAXO_gets takes the guess the script types.
+printf 'DRAXO_PERIODIC(1);\nDRAXO_KBD(53);\nDRAXO_KBD(48);\nDRAXO_KBD(13);\nDRAXO_PERIODIC(1);\nDRAXO_KBD(52);\nDRAXO_KBD(50);\nDRAXO_KBD(13);\n' > guesses.scr
+run --script guesses.scr --picture game.png -- "$(program "$guessing_game")" 42
+expect_equal "guessing game status" "$RUN_STATUS" 0
+expect_said "the script was played to its end: 8 of its 8 events"
+# "50 is too high." in red, "42 is right!" in forest green.
+for colour in ff0000 006633; do
+  count=$(convert game.png -fx "(abs(r - 0x${colour:0:2}/255) < 0.01 && abs(g - 0x${colour:2:2}/255) < 0.01 && abs(b - 0x${colour:4:2}/255) < 0.01) ? 1 : 0" -format '%[fx:round(mean * w * h)]' info:)
+  [ "$count" -gt 20 ] || fail "no reply in #$colour in the guessing game's picture"
+done
+echo "ok: the guesses were answered"
 echo "draxo_run passed"
