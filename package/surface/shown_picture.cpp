@@ -1,11 +1,11 @@
 // Keeping what the drawing window shows, for an unattended run.
 #include "shown_picture.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <vector>
 
 #include "display.h"
 #include "replace_file.h"
@@ -19,9 +19,7 @@ struct shown_state {
     bool shown_since_saved = false;
     std::FILE* file = nullptr;  // the run file, or null
     run_file_status status{};
-    // The surface as last shown, row after row, to find what changed.
-    std::vector<std::uint32_t> kept;
-    int width = 0, height = 0;
+    int width = 0, height = 0;  // of the picture in the run file
 };
 shown_state shown;
 
@@ -42,23 +40,31 @@ bool write_at(long offset, const void* bytes, std::size_t size) {
     return written;
 }
 
-void write_rows(int top, int bottom) {
-    if (top >= bottom) return;
-    std::size_t row_size = static_cast<std::size_t>(shown.width);
-    write_at(run_file_pixels_at + static_cast<long>(top * row_size * sizeof(std::uint32_t)),
-             shown.kept.data() + top * row_size, (bottom - top) * row_size * sizeof(std::uint32_t));
+// Rows top to bottom of the surface, as the run file's picture holds them:
+// without gaps between rows.
+void write_rows(const ws::pixels& surface, int top, int bottom) {
+    std::size_t row_bytes = static_cast<std::size_t>(surface.width) * sizeof(std::uint32_t);
+    for (int row = top; row < bottom && shown.file;) {
+        // Rows without gaps go in one write.
+        int rows = surface.stride == surface.width ? bottom - row : 1;
+        write_at(run_file_pixels_at + static_cast<long>(row * row_bytes), surface.bits + row * surface.stride,
+                 rows * row_bytes);
+        row += rows;
+    }
 }
 
-// Copies the surface's rows that differ from the kept ones; returns the
-// first and one past the last changed row (equal when none changed).
-void take_changed_rows(const ws::pixels& now, int& top, int& bottom) {
+// Copies the frame buffer's rows that differ into the surface, as far as it
+// reaches; returns the first and one past the last changed row (equal when
+// none changed).
+void copy_changed_rows(const ws::pixels& frame, const ws::pixels& surface, int& top, int& bottom) {
     top = bottom = 0;
-    std::size_t row_bytes = static_cast<std::size_t>(now.width) * sizeof(std::uint32_t);
-    for (int row = 0; row < now.height; ++row) {
-        const std::uint32_t* current = now.bits + static_cast<std::ptrdiff_t>(row) * now.stride;
-        std::uint32_t* before = shown.kept.data() + static_cast<std::size_t>(row) * now.width;
-        if (std::memcmp(current, before, row_bytes) == 0) continue;
-        std::memcpy(before, current, row_bytes);
+    int width = std::min(frame.width, surface.width), height = std::min(frame.height, surface.height);
+    std::size_t row_bytes = static_cast<std::size_t>(width) * sizeof(std::uint32_t);
+    for (int row = 0; row < height; ++row) {
+        const std::uint32_t* from = frame.bits + static_cast<std::ptrdiff_t>(row) * frame.stride;
+        std::uint32_t* to = surface.bits + static_cast<std::ptrdiff_t>(row) * surface.stride;
+        if (std::memcmp(from, to, row_bytes) == 0) continue;
+        std::memcpy(to, from, row_bytes);
         if (top == bottom) top = row;
         bottom = row + 1;
     }
@@ -82,29 +88,29 @@ bool keep_shown_pictures(const std::string& run_file_path, std::string& why_not)
     return false;
 }
 
-void picture_shown() {
-    if (!shown.keeping) return;
+bool keeping_shown_pictures() { return shown.keeping; }
+
+void show_frame_buffer() {
+    ws::window w = display.main_window;
+    ws::pixels surface = ws::image_pixels(ws::window_surface(w));
+    if (!surface.bits) return;
     shown.shown_since_saved = true;
-    ws::pixels now = ws::image_pixels(ws::window_surface(display.main_window));
-    if (!now.bits) return;
     int top = 0, bottom = 0;
-    if (now.width != shown.width || now.height != shown.height) {
-        shown.width = now.width;
-        shown.height = now.height;
-        shown.kept.assign(static_cast<std::size_t>(now.width) * now.height, 0);
-        take_changed_rows(now, top, bottom);
+    copy_changed_rows(ws::image_pixels(display.frame_buffer), surface, top, bottom);
+    if (surface.width != shown.width || surface.height != shown.height || shown.status.shown_version == 0) {
+        shown.width = surface.width;
+        shown.height = surface.height;
         top = 0;
-        bottom = now.height;
-    } else {
-        take_changed_rows(now, top, bottom);
-        if (top == bottom) return;  // the same picture again
+        bottom = surface.height;
     }
+    if (top == bottom) return;  // the same picture again
+    ws::surface_changed(w);
     ++shown.status.shown_version;
     shown.status.width = static_cast<std::uint32_t>(shown.width);
     shown.status.height = static_cast<std::uint32_t>(shown.height);
     // The pixels first: a status that names a picture never points at rows
     // not written yet.
-    write_rows(top, bottom);
+    write_rows(surface, top, bottom);
     write_run_status();
 }
 

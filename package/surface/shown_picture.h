@@ -14,9 +14,12 @@ namespace draxo {
 // Keeps what is shown from now on; with a run file (an empty path: none),
 // which is made anew. False, with the reason, when it cannot be written.
 bool keep_shown_pictures(const std::string& run_file_path, std::string& why_not);
-// What is kept is shown on the screen: called by every copy of the frame
-// buffer to the drawing window. Changed rows go to the run file.
-void picture_shown();
+// What is shown is being kept.
+bool keeping_shown_pictures();
+// Copies the frame buffer to the drawing window's surface, as a copy to the
+// screen does, while keeping what is shown: only the rows that changed are
+// copied, and they go to the run file too.
+void show_frame_buffer();
 // Something was shown since the last save_shown_picture (or ever).
 bool shown_since_saved();
 // Saves the drawing window's client area, as last shown, as a PNG picture
