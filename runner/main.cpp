@@ -143,8 +143,12 @@ program_end watch(child_process& child, const fs::path& run_file, const options&
     while (!child.wait_for(watch_interval_ms)) {
         steady::time_point now = steady::now();
         draxo::run_file_status status{};
-        if (grace_over == steady::time_point::max() && read_run_status(run_file, status) && status.quit_delivered)
+        bool have_status = read_run_status(run_file, status);
+        if (grace_over == steady::time_point::max() && have_status && status.quit_delivered)
             grace_over = now + grace + grace_margin;
+        // A program the package is ending, or that stopped the package, is
+        // on its way out: only the timeout can cut that short.
+        if (have_status && status.ending != draxo::ending_running) grace_over = steady::time_point::max();
         program_end::kind_t ended_by_us = program_end::exited;
         if (o.timeout_seconds > 0 && now - started >= limit) ended_by_us = program_end::timed_out;
         if (now >= grace_over) ended_by_us = program_end::ended_after_grace;
