@@ -23,9 +23,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     for (std::uint32_t pixel : picture.pixels)
         if ((pixel >> 24) != 0xFFu) std::abort();
-    std::vector<unsigned char> again = draxo::png::encode(picture.pixels.data(), picture.width, picture.height,
-                                                          picture.width);
+    std::vector<unsigned char> again =
+        draxo::png::encode(picture.pixels.data(), picture.width, picture.height, picture.width);
     draxo::png::picture back;
-    if (!draxo::png::decode(again.data(), again.size(), back, why_not) || back.pixels != picture.pixels) std::abort();
+    if (!draxo::png::decode(again.data(), again.size(), back, why_not) || back.pixels != picture.pixels)
+        std::abort();
     return 0;
 }
