@@ -31,9 +31,10 @@ std::vector<unsigned char> encode(const std::uint32_t* first, int width, int hei
 
 // Reads a PNG file's bytes: every colour type and bit depth of the format,
 // interlaced or not. Alpha is left out: each pixel comes back opaque with
-// its colour; 16-bit samples are rounded to the nearest 8-bit value. False, with the reason in words, for anything
-// that is not a whole, undamaged PNG file, or for a picture larger than the limits above. It never reads past
-// `size` bytes, nor writes past what it allocates.
+// its colour; 16-bit samples are rounded to the nearest 8-bit value.
+// False, with the reason in words, for anything that is not a whole,
+// undamaged PNG file, or for a picture larger than the limits above. It
+// never reads past `size` bytes, nor writes past what it allocates.
 bool decode(const unsigned char* bytes, std::size_t size, picture& out, std::string& why_not);
 
 }  // namespace draxo::png
