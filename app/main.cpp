@@ -3,6 +3,7 @@
 //   draxo-card-designer [CARD_FILE]
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <string>
 
@@ -24,7 +25,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous_instance, LPSTR comman
     }
     cards::designer_state state;
     cards::open_card_file(start.card_file, state);
-    cards::seed_random(static_cast<std::uint32_t>(std::time(nullptr)));
+    cards::seed_random(
+        cards::starting_seed(std::getenv("DRAXO_SEED"), static_cast<std::uint32_t>(std::time(nullptr))));
     DRAXO_start(instance, previous_instance, command_line, show_command);
     DRAXO_show_console(0);
     DRAXO_set_logging(0);

@@ -89,7 +89,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous_instance, LPSTR comman
     int x, y, kind, quit = 0;
     char key;
 
-    srand((unsigned)time(NULL));
+    /* A different number every time; the same one in every unattended run
+     * (draxo-run sets DRAXO_SEED), so that a script plays the same game. */
+    srand(getenv("DRAXO_SEED") ? (unsigned)strtoul(getenv("DRAXO_SEED"), NULL, 10) : (unsigned)time(NULL));
     g.secret = command_line ? atoi(command_line) : 0;
     if (g.secret < LOWEST || g.secret > HIGHEST) g.secret = LOWEST + rand() % (HIGHEST - LOWEST + 1);
 

@@ -12,16 +12,19 @@
 #include "events/event_wait.h"
 #include "events/graphics_window.h"
 #include "surface/display.h"
+#include "unattended.h"
 
 using namespace draxo;
 
 extern "C" int DRAXO_start(HINSTANCE, HINSTANCE previous_instance, LPSTR, int show_command) {
     if (!on_package_thread(__func__) || display.open) return 0;  // open already
+    start_unattended_run();
     std::string why_not;
     if (!ws::init(why_not)) {
         std::fprintf(stderr, "DRAXO: %s\n", why_not.c_str());
         std::exit(1);
     }
+    unattended_window_system_open();
     // Classes registered by an earlier instance would be found here; on this
     // platform no other process can have registered them, so any that are
     // missing are registered whatever the previous instance says.
@@ -44,6 +47,7 @@ extern "C" int DRAXO_start(HINSTANCE, HINSTANCE previous_instance, LPSTR, int sh
 
 extern "C" int DRAXO_stop(void) {
     if (!on_package_thread(__func__) || !display.open) return 0;
+    finish_unattended_run();
     close_display();
     close_console();
     close_run_control();

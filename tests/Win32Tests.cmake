@@ -31,6 +31,13 @@ draxo_add_wine_e2e_test(sketch_pad_example sketch_pad.sh $<TARGET_FILE:sketch_pa
 draxo_add_wine_e2e_test(clock_example clock.sh $<TARGET_FILE:clock>)
 draxo_add_wine_e2e_test(guessing_game_example guessing_game.sh $<TARGET_FILE:guessing_game>)
 
+# draxo-run.exe with real clients, every exit status it documents.
+add_executable(run_client WIN32 e2e/run_client.c)
+target_link_libraries(run_client PRIVATE draxo)
+draxo_warnings(run_client)
+draxo_add_wine_e2e_test(draxo_run draxo_run.sh $<TARGET_FILE:draxo-run> $<TARGET_FILE:run_client>
+  $<TARGET_FILE:bouncing_ball> $<TARGET_FILE:draxo-card-designer> $<TARGET_FILE:guessing_game>)
+
 # Client programs cross-built against the installed package, run under Wine.
 add_test(NAME install.clients_build_against_the_installed_package
   COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/install/check_install.sh ${CMAKE_BINARY_DIR}
@@ -48,5 +55,14 @@ if(DRAXO_HOST_SHAPE_FRAME)
   add_test(NAME cross.shapes_leave_the_same_frame_buffer_on_linux_and_windows
     COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/cross/compare_frames.sh ${DRAXO_HOST_SHAPE_FRAME} $<TARGET_FILE:shape_frame>)
   set_tests_properties(cross.shapes_leave_the_same_frame_buffer_on_linux_and_windows PROPERTIES TIMEOUT 120
+    ENVIRONMENT "DRAXO_RUN=${PROJECT_SOURCE_DIR}/scripts/wine-run.sh ${DRAXO_WINEPREFIX}")
+  # The same run by draxo-run on both platforms: the Linux build's draxo-run
+  # and run_client lie beside its shape_frame.
+  get_filename_component(DRAXO_HOST_TESTS ${DRAXO_HOST_SHAPE_FRAME} DIRECTORY)
+  get_filename_component(DRAXO_HOST_BUILD ${DRAXO_HOST_TESTS} DIRECTORY)
+  add_test(NAME cross.draxo_run_leaves_the_same_picture_on_linux_and_windows
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/cross/compare_runs.sh ${DRAXO_HOST_BUILD}/runner/draxo-run
+            ${DRAXO_HOST_TESTS}/run_client $<TARGET_FILE:draxo-run> $<TARGET_FILE:run_client>)
+  set_tests_properties(cross.draxo_run_leaves_the_same_picture_on_linux_and_windows PROPERTIES TIMEOUT 180
     ENVIRONMENT "DRAXO_RUN=${PROJECT_SOURCE_DIR}/scripts/wine-run.sh ${DRAXO_WINEPREFIX}")
 endif()

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "console_capture.h"
 #include "window_system/dc.h"
 
 namespace draxo {
@@ -89,6 +90,10 @@ int console_vprintf(const char* format, std::va_list args) {
     int result = format ? std::vsnprintf(buffer, sizeof buffer, format, args) : 0;
     if (result <= 0) buffer[0] = '\0';
     store_line(buffer, std::strlen(buffer));
+    capture_console_line(buffer);
+    // Without a screen nobody sees the console window: its lines are kept
+    // in the ring all the same, and drawn when it is painted.
+    if (ws::headless()) return result;
     console_show_line(buffer);
     // The line is on the screen before the call returns, even in a program
     // that computes a long time before it next waits for an event.

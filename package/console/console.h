@@ -37,6 +37,10 @@ struct console_state {
     // initialises and written when Okay is pressed. Not cleared afterwards.
     char* gets_result = nullptr;
     int gets_result_size = 0;  // its size in bytes, the NUL included
+    // In an unattended run nobody can answer the dialog: this answers
+    // DRAXO_gets in its place, as the dialog would (1 with the line in the
+    // buffer, 0 leaving it as it was). Null: the dialog asks.
+    int (*answer_gets)(char* result, int size) = nullptr;
 };
 extern console_state console;
 

@@ -116,6 +116,7 @@ namespace {
 // Runs the dialog for a caller's buffer of `size` bytes.
 int run_gets_dialog(const char* prompt, char* result, int size) {
     if (!result || size <= 0) return 0;  // nowhere to put the line
+    if (console.answer_gets) return console.main_window ? console.answer_gets(result, size) : 0;
     gets_template dialog_template;
     build_gets_template(prompt, dialog_template);
     console.gets_result_size = size;

@@ -10,6 +10,7 @@
 #include "run_menu.h"
 #include "script.h"
 #include "surface/display.h"
+#include "unattended_script.h"
 
 namespace draxo {
 
@@ -81,6 +82,12 @@ int wait_for_event(event_record* out) {
     run.last_event = event_record{};
     while (still_waiting()) {
         pumped taken = pump_one_message();
+        // An unattended run's script is the program's only input. A quit
+        // taken in this pass ends the wait, as below.
+        if (unattended_script_active() && taken != pumped::quit) {
+            next_unattended_event();
+            break;
+        }
         // A quit taken in this pass ends the wait; a script event read now
         // would hide it, and no second quit comes.
         if ((run.play_one || run.playing) && taken != pumped::quit) {

@@ -19,12 +19,11 @@
 #endif
 
 namespace draxo {
-namespace {
 
-// Opens the script file, refusing anything that is not a regular file (a
-// FIFO, a device, a directory), and never waiting: opening a FIFO for
-// reading or writing would wait for ever for a program at its other end.
-std::FILE* open_regular_file(const char* name, bool writing) {
+// Refuses anything that is not a regular file (a FIFO, a device, a
+// directory), and never waits: opening a FIFO for reading or writing would
+// wait for ever for a program at its other end.
+std::FILE* open_script_stream(const char* name, bool writing) {
 #ifdef _WIN32
     // No FIFOs here; a directory or a device is refused before it is opened.
     struct _stat64 status;
@@ -56,8 +55,38 @@ void skip_byte_order_mark(std::FILE* file) {
     std::rewind(file);
 }
 
+namespace {
+
+// Reads one whole line, up to and including its newline, keeping its first
+// 511 characters: the rest of a longer line is passed over, so that one line
+// is always one event. False at the end of the file, also after a last line
+// without its newline (which is not played), and on a read error.
+bool read_whole_line(std::FILE* file, char* line) {
+    std::size_t kept = 0;
+    int c;
+    while ((c = std::getc(file)) != EOF) {
+        if (kept < script_line_size - 1) line[kept++] = static_cast<char>(c);
+        if (c == '\n') break;
+    }
+    line[kept] = '\0';
+    return c != EOF;
+}
+
+}  // namespace
+
+// Empty lines are skipped; a last line without its newline is not played.
+bool read_script_line(std::FILE* file, char* line, long* newlines) {
+    for (;;) {
+        if (!read_whole_line(file, line)) return false;
+        if (newlines) ++*newlines;
+        if (std::strcmp(line, "\n") != 0 && std::strcmp(line, "\r\n") != 0) return true;
+    }
+}
+
+namespace {
+
 bool open_script_file(script_mode mode) {
-    run.script_file = open_regular_file(script_file_name, mode == script_mode::writing);
+    run.script_file = open_script_stream(script_file_name, mode == script_mode::writing);
     run.script_file_mode = run.script_file ? mode : script_mode::closed;
     if (run.script_file && mode == script_mode::reading) skip_byte_order_mark(run.script_file);
     return run.script_file != nullptr;
@@ -82,30 +111,6 @@ void write_line(const char* text, std::size_t length) {
     errno = 0;
     if (std::fwrite(text, 1, length, run.script_file) == length && std::fflush(run.script_file) == 0) return;
     stop_recording_after("write", errno ? errno : EIO);
-}
-
-// Reads one whole line, up to and including its newline, keeping its first
-// 511 characters: the rest of a longer line is passed over, so that one line
-// is always one event. False at the end of the file, also after a last line
-// without its newline (which is not played), and on a read error.
-bool read_whole_line(char* line) {
-    std::size_t kept = 0;
-    int c;
-    while ((c = std::getc(run.script_file)) != EOF) {
-        if (kept < script_line_size - 1) line[kept++] = static_cast<char>(c);
-        if (c == '\n') break;
-    }
-    line[kept] = '\0';
-    return c != EOF;
-}
-
-// Reads the next line that is not empty. Returns false when there is none:
-// at the end of the file or on a read error.
-bool read_line(char* line) {
-    for (;;) {
-        if (!read_whole_line(line)) return false;
-        if (std::strcmp(line, "\n") != 0 && std::strcmp(line, "\r\n") != 0) return true;
-    }
 }
 
 // Delivers one parsed line as the pending event. A periodic line is the
@@ -185,7 +190,7 @@ int read_script_event() {
         return 1;
     }
     char line[script_line_size];
-    if (!read_line(line)) {
+    if (!read_script_line(run.script_file, line)) {
         if (std::feof(run.script_file)) console_printf("EOF encountered in script file %s\n", script_file_name);
         stop_playback();
         return 0;

@@ -9,6 +9,19 @@ namespace draxo {
 
 constexpr const char* script_file_name = "DRAXO.SCR";
 
+// Opens a script file for reading or writing; null when it cannot be
+// opened or is not a regular file (a FIFO, a device, a directory).
+std::FILE* open_script_stream(const char* name, bool writing);
+// Passes over a UTF-8 byte-order mark at the start of a file opened for
+// reading (an editor's mark, no part of the first line); else rewinds.
+void skip_byte_order_mark(std::FILE* file);
+// Reads the next line that is not empty into `line` (script_line_size
+// bytes): a longer line keeps its first characters and is one line all the
+// same. False when there is none: at the end of the file, which a last
+// line without its newline counts as, or on a read error. `newlines`, when
+// given, counts the line ends read, the skipped lines' included.
+bool read_script_line(std::FILE* file, char* line, long* newlines = nullptr);
+
 // Switching recording on, refused with a message while playback is on
 // (a playback left open is closed first); and off, writing the waiting run.
 bool start_recording();

@@ -4,6 +4,7 @@
 
 #include "console/console.h"
 #include "palette.h"
+#include "shown_picture.h"
 
 namespace draxo {
 
@@ -45,8 +46,12 @@ void clear_frame_buffer() {
 }
 
 void copy_to_screen() {
-    if (display.window_dc && display.buffer_dc)
-        dc_bit_blt(*display.window_dc, 0, 0, frame_width, frame_height, *display.buffer_dc, 0, 0);
+    if (display.window_dc && display.buffer_dc) {
+        if (keeping_shown_pictures())
+            show_frame_buffer();
+        else
+            dc_bit_blt(*display.window_dc, 0, 0, frame_width, frame_height, *display.buffer_dc, 0, 0);
+    }
     display.frame_dirty = 0;
 }
 

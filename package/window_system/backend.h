@@ -19,6 +19,11 @@
 //
 // The core calls init once before any other entry, and quit once, at the end
 // of the process.
+//
+// In a run without a screen (ws::headless(), set before init) a backend needs
+// no display: init succeeds without one, and the core never asks it to show a
+// window, to put a surface on the screen or for a client size. Nobody being
+// there, a crash ends the program at once, without a dialog or a debugger.
 // Records are created and owned by the core; a backend hangs its native object
 // on `native` and converts it in one helper of its own.
 #pragma once
@@ -50,6 +55,7 @@ struct window_record {
     image surface = nullptr;
     menu menu_bar = nullptr;
     bool input_disabled = false;  // owner of an open dialog: native input is dropped
+    bool shown_headless = false;  // shown, in a run without a screen (ws::headless())
     void* native = nullptr;
 };
 

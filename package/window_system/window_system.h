@@ -224,6 +224,16 @@ bool on_layer_thread();
 constexpr int termination_grace_ms = 3000;
 void on_forced_end(void (*last_words)());
 
+// Runs without a screen, for unattended runs; asked for before init. The
+// windows are made, sized, painted and drawn into as usual, but shown only
+// in the layer's own records: nothing goes to a display, so none is needed.
+// Every window's client area is then its outer size, less a menu bar of
+// `headless_menu_bar_height` rows when it has one: the same on every
+// platform and machine, whatever their frames and menu fonts.
+void set_headless();
+bool headless();
+constexpr int headless_menu_bar_height = 19;
+
 // --- Windows ------------------------------------------------------------
 
 // Registers a window class; registering a name again replaces it.

@@ -31,6 +31,7 @@ struct core_state {
     // init's answer, once asked: 0 not yet, 1 open, -1 no display.
     int opened = 0;
     std::string why_not_opened;
+    bool headless = false;  // no screen: see ws::set_headless
     std::map<std::string, window_class> classes;
     // Windows and menus are never freed while the process runs: their
     // handles stay valid (if dead), so a stale handle can never dangle.

@@ -10,7 +10,7 @@ namespace draxo::ws {
 namespace {
 
 // Hidden windows are not painted; showing one makes it due again.
-bool paint_due(window w) { return !w->destroyed && w->paint_pending && backend::window_visible(w); }
+bool paint_due(window w) { return w->paint_pending && window_visible(w); }
 
 bool take_message(message& out) {
     core_state& c = core();

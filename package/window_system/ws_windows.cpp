@@ -22,6 +22,10 @@ bool on_layer_thread() {
     return owner.compare_exchange_strong(none, self) || none == self;
 }
 
+void set_headless() { core().headless = true; }
+
+bool headless() { return core().headless; }
+
 bool init(std::string& why_not) {
     core_state& c = core();
     if (c.opened == 0) {
@@ -48,6 +52,37 @@ void quit() {
 
 // --- Windows -------------------------------------------------------------------
 
+namespace {
+
+// Without a screen a client area is the outer size less the menu bar's rows:
+// there is no frame.
+extent headless_client_size(window w) {
+    int bar = w->menu_bar ? headless_menu_bar_height : 0;
+    return extent{std::max(w->outer.right - w->outer.left, 0), std::max(w->outer.bottom - w->outer.top - bar, 0)};
+}
+
+extent client_size_of(window w) { return headless() ? w->client : backend::client_size(w); }
+
+// The window's client area has a new size: a surface of that size, keeping
+// what it can of the old one; a window made already is told.
+void resize_client(window w, extent size) {
+    bool changed = size.cx != w->client.cx || size.cy != w->client.cy || !w->surface;
+    if (!changed) return;
+    image fresh = create_image(std::max(size.cx, 1), std::max(size.cy, 1));
+    fill_image(fresh, w->background);
+    if (w->surface) {
+        copy_image(w->surface, fresh);
+        delete_image(w->surface);
+    }
+    w->surface = fresh;
+    w->client = size;
+    if (!w->created) return;  // create_window reports the first size itself
+    if (w->class_style & (CS_HREDRAW | CS_VREDRAW)) invalidate(w);
+    send_message(w, WM_SIZE, 0, make_lparam(size.cx, size.cy));
+}
+
+}  // namespace
+
 void register_class(const char* name, unsigned class_style, window_proc proc, colorref background) {
     core().classes[name] = window_class{class_style, proc, background};
 }
@@ -70,8 +105,10 @@ window create_window(const char* class_name, const char* title, unsigned style, 
     c.windows.push_back(w);
     backend::create_window(w);
     send_message(w, WM_CREATE, 0, 0);
+    // Its menu bar, if it has one, is attached now.
+    if (headless()) resize_client(w, headless_client_size(w));
     w->created = true;
-    w->client = backend::client_size(w);
+    w->client = client_size_of(w);
     send_message(w, WM_SIZE, 0, make_lparam(w->client.cx, w->client.cy));
     return w;
 }
@@ -94,14 +131,23 @@ bool is_window(window w) { return w && !w->destroyed; }
 
 bool show_window(window w, int show_command) {
     if (!is_window(w)) return false;
-    return backend::show_window(w, show_command);
+    if (!headless()) return backend::show_window(w, show_command);
+    // Shown in the records only; a window shown is due to be painted, as
+    // on a screen.
+    bool was_shown = w->shown_headless;
+    w->shown_headless = show_command != SW_HIDE;
+    if (w->shown_headless && !was_shown) native_window_shown(w);
+    return was_shown;
 }
 
-bool window_visible(window w) { return is_window(w) && backend::window_visible(w); }
+bool window_visible(window w) {
+    if (!is_window(w)) return false;
+    return headless() ? w->shown_headless : backend::window_visible(w);
+}
 
 rect client_rect(window w) {
     if (!is_window(w)) return {};
-    extent size = backend::client_size(w);
+    extent size = client_size_of(w);
     return rect{0, 0, size.cx, size.cy};
 }
 
@@ -149,11 +195,11 @@ void invalidate(window w) {
 image window_surface(window w) { return w ? w->surface : nullptr; }
 
 void surface_changed(window w) {
-    if (is_window(w)) backend::surface_changed(w);
+    if (is_window(w) && !headless()) backend::surface_changed(w);
 }
 
 void present_now(window w) {
-    if (is_window(w)) backend::present_now(w);
+    if (is_window(w) && !headless()) backend::present_now(w);
 }
 
 // --- Notifications from the backend --------------------------------------------------
@@ -166,21 +212,9 @@ void enqueue_input(const message& m) {
     core().queue.push_back(m);
 }
 
+// Without a screen the layer sizes client areas itself.
 void native_client_resized(window w, extent size) {
-    if (w->destroyed) return;
-    bool changed = size.cx != w->client.cx || size.cy != w->client.cy || !w->surface;
-    if (!changed) return;
-    image fresh = create_image(std::max(size.cx, 1), std::max(size.cy, 1));
-    fill_image(fresh, w->background);
-    if (w->surface) {
-        copy_image(w->surface, fresh);
-        delete_image(w->surface);
-    }
-    w->surface = fresh;
-    w->client = size;
-    if (!w->created) return;  // create_window reports the first size itself
-    if (w->class_style & (CS_HREDRAW | CS_VREDRAW)) invalidate(w);
-    send_message(w, WM_SIZE, 0, make_lparam(size.cx, size.cy));
+    if (!w->destroyed && !headless()) resize_client(w, size);
 }
 
 void native_window_shown(window w) { invalidate(w); }

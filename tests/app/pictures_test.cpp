@@ -35,6 +35,15 @@ void expect_frame_white() {
     EXPECT_EQ(other, 0);
 }
 
+TEST(RandomDraw, ARunStartsFromDraxoSeedWhenItIsAWholeNumberElseFromTheTime) {
+    EXPECT_EQ(starting_seed("42", 1700000000u), 42u);
+    EXPECT_EQ(starting_seed("0", 1700000000u), 0u);
+    EXPECT_EQ(starting_seed("4294967295", 7u), 4294967295u);
+    for (const char* not_a_seed : {"", "4294967296", "-1", "12a", " 1", "99999999999"})
+        EXPECT_EQ(starting_seed(not_a_seed, 7u), 7u) << not_a_seed;
+    EXPECT_EQ(starting_seed(nullptr, 7u), 7u);
+}
+
 class Pictures : public ::testing::Test {
 protected:
     void SetUp() override { draxo::test::open_package(); }

@@ -49,6 +49,7 @@ done
 cmake -S "$client_dir" -B "$scratch/cmake-build" -DCMAKE_PREFIX_PATH="$prefix" > /dev/null
 cmake --build "$scratch/cmake-build" > /dev/null
 test -x "$prefix/bin/draxo-card-designer"
+test -x "$prefix/bin/draxo-run"
 check_output "c client: hello world" "$scratch/cmake-build/c_client" hello world
 check_output "cpp client: 11" "$scratch/cmake-build/cpp_client"
 
@@ -61,4 +62,35 @@ for example in bouncing_ball sketch_pad clock guessing_game; do
 done
 check_output "c client: " "$scratch/c_client"
 check_output "cpp client: 11" "$scratch/cpp_client"
+echo "-- the installed draxo-run, with no display, on an example built against the installed package"
+printf 'DRAXO_MOUSE(10, 10);\nDRAXO_MOUSE(60, -40);\n' > "$scratch/lines.scr"
+(cd "$scratch" && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/draxo-run" \
+  --script lines.scr --picture lines.png -- "$scratch/sketch_pad") ||
+  { echo "FAIL: the installed draxo-run did not play the script to its end" >&2; exit 1; }
+test -s "$scratch/lines.png" || { echo "FAIL: the installed draxo-run saved no picture" >&2; exit 1; }
+echo "-- the reference's grading script, on a class of four"
+class=$scratch/class
+mkdir -p "$class/submissions/alice" "$class/submissions/bob" "$class/submissions/carol" "$class/submissions/dave"
+cp "$installed_examples/sketch_pad.c" "$class/submissions/alice/"
+sed 's/{.k., BLACK, "black"}/{'"'"'k'"'"', BLUE, "black"}/' "$installed_examples/sketch_pad.c" > "$class/submissions/bob/sketch_pad.c"
+cmp -s "$installed_examples/sketch_pad.c" "$class/submissions/bob/sketch_pad.c" && { echo "FAIL: bob's change was not made" >&2; exit 1; }
+echo 'int main(void) { return }' > "$class/submissions/carol/main.c"
+sed 's/if (kind == DRAXO_QUIT) break;/if (kind == DRAXO_QUIT) { int* volatile nowhere = 0; *nowhere = 1; }/' \
+  "$installed_examples/sketch_pad.c" > "$class/submissions/dave/sketch_pad.c"
+printf 'DRAXO_MOUSE(10, 10);\nDRAXO_MOUSE(60, -40);\nDRAXO_KBD(53);\nDRAXO_MOUSE(-50, -80);\n' > "$class/class.scr"
+awk '/^# grade.sh:/ { inside = 1; print "#!/bin/sh" } inside && /^```/ { exit } inside { print }' \
+  "$prefix/share/doc/draxo/reference.md" > "$class/grade.sh"
+grep -q "draxo-run --script class.scr" "$class/grade.sh" || { echo "FAIL: no grading script in the reference" >&2; exit 1; }
+table=$(cd "$class" && export PATH="$prefix/bin:$PATH" &&
+        env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM draxo-run --script class.scr --picture reference.png -- "$scratch/sketch_pad" &&
+        env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM sh grade.sh)
+echo "$table"
+check_row() {
+  grep -qE "$1" <<<"$table" || { echo "FAIL: the grading table has no row like '$1'" >&2; exit 1; }
+}
+check_row '^STUDENT +BUILD +RESULT +PIXELS DIFFERING$'
+check_row '^alice +ok +right +0$'
+check_row '^bob +ok +picture differs +[1-9][0-9]*$'
+check_row '^carol +failed +- +-$'
+check_row '^dave +ok +crashed +[0-9]+$'
 echo "install check passed"

@@ -15,7 +15,7 @@ prefix=$scratch/prefix
 
 cmake --install "$build_dir" --prefix "$prefix" --strip > /dev/null
 for file in include/draxo.h bin/libdraxo.dll lib/libdraxo.dll.a lib/cmake/Draxo/DraxoConfig.cmake \
-  lib/pkgconfig/draxo.pc bin/draxo-card-designer.exe; do
+  lib/pkgconfig/draxo.pc bin/draxo-card-designer.exe bin/draxo-run.exe; do
   test -f "$prefix/$file" || { echo "FAIL: $file is not installed" >&2; exit 1; }
 done
 for file in share/doc/draxo/README.md share/doc/draxo/LICENSE.txt share/doc/draxo/reference.md; do
@@ -98,4 +98,11 @@ $cc -std=c11 -Wall -Werror -mwindows "$client_dir/client_windows_h.c" $(pkg-conf
 check_output "c client: " "$scratch/c_client.exe"
 check_output "cpp client: 11" "$scratch/cpp_client.exe"
 check_output "windows client: found the drawing window" "$scratch/windows_client.exe"
+
+echo "-- the installed draxo-run, on an example built against the installed package"
+printf 'DRAXO_MOUSE(10, 10);\nDRAXO_MOUSE(60, -40);\n' > "$scratch/lines.scr"
+(cd "$scratch" && "${run[@]}" "$prefix/bin/draxo-run.exe" --script lines.scr --picture lines.png -- \
+  "$(winepath -w "$scratch/examples-build/sketch_pad.exe" 2> /dev/null)") ||
+  { echo "FAIL: the installed draxo-run.exe did not play the script to its end" >&2; exit 1; }
+test -s "$scratch/lines.png" || { echo "FAIL: the installed draxo-run.exe saved no picture" >&2; exit 1; }
 echo "install check passed"

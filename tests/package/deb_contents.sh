@@ -32,7 +32,7 @@ echo "ok: depends on $depends"
 root=$scratch/root
 dpkg-deb -x "$deb" "$root"
 for file in usr/include/draxo.h usr/lib/libdraxo.so usr/lib/libdraxo_main.a \
-            usr/lib/cmake/Draxo/DraxoConfig.cmake usr/lib/pkgconfig/draxo.pc usr/bin/draxo-card-designer \
+            usr/lib/cmake/Draxo/DraxoConfig.cmake usr/lib/pkgconfig/draxo.pc usr/bin/draxo-card-designer usr/bin/draxo-run \
             usr/share/applications/draxo-card-designer.desktop \
             usr/share/icons/hicolor/scalable/apps/draxo-card-designer.svg \
             usr/share/doc/draxo/reference.md usr/share/doc/draxo/examples/CMakeLists.txt \
@@ -40,7 +40,7 @@ for file in usr/include/draxo.h usr/lib/libdraxo.so usr/lib/libdraxo_main.a \
             usr/share/doc/draxo/examples/guessing_game.c usr/share/doc/draxo/examples/bouncing_ball.c; do
   [ -e "$root/$file" ] || fail "the package lacks /$file"
 done
-echo "ok: library, header, CMake package, pkg-config file, designer, desktop entry, icon, reference, examples"
+echo "ok: library, header, CMake package, pkg-config file, designer, draxo-run, desktop entry, icon, reference, examples"
 
 # Every picture the reference shows and every file it links to is installed
 # beside it.

@@ -156,16 +156,26 @@ namespace backend {
 bool init(std::string& why_not) {
     qt::platform_state& p = qt::platform();
     if (p.application) return true;
-    if (!qt::has_display()) {
+    if (!headless() && !qt::has_display()) {
         why_not = std::string("there is no display to open the windows on (DISPLAY is not set).\n") +
                   qt::virtual_display_advice;
         return false;
     }
     qt::keep_standard_streams_open();
     qt::provide_runtime_directory();
+    // Without a screen, Qt's offscreen platform: windows, fonts and text as
+    // on a desktop, and no display at all. Chosen here rather than in the
+    // environment, which the program's own children inherit.
     static int argc = 1;
     static char name[] = "draxo";
-    static char* argv[] = {name, nullptr};
+    static char platform_option[] = "-platform";
+    static char offscreen[] = "offscreen";
+    static char* argv[] = {name, nullptr, nullptr, nullptr};
+    if (headless()) {
+        argc = 3;
+        argv[1] = platform_option;
+        argv[2] = offscreen;
+    }
     qt::handler_before_start = qInstallMessageHandler(qt::on_message_at_start);
     p.application = new QApplication(argc, argv);
     qt::pass_on_messages_at_start();

@@ -129,6 +129,13 @@ bool init(std::string& why_not) {
         return false;
     }
     win32::watch_termination_requests(p);
+    // Nobody is there to close the system's crash dialog, nor a debugger it
+    // would start: a crash ends the program at once, its exit code the
+    // exception's.
+    if (headless()) {
+        SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+        SetUnhandledExceptionFilter([](EXCEPTION_POINTERS*) -> LONG { return EXCEPTION_EXECUTE_HANDLER; });
+    }
     return true;
 }
 

@@ -1,0 +1,44 @@
+// The package's settings for unattended runs, read from the environment at
+// DRAXO_start, so that a program runs unchanged under draxo-run or in a
+// continuous-integration job that sets them itself:
+//
+//   DRAXO_HEADLESS  any value but empty or 0: no window is shown, and no
+//                   display is needed (on Linux, no X server)
+//   DRAXO_SCRIPT    a script file played as the program's input from its
+//                   first wait; at its end every wait returns DRAXO_QUIT
+//   DRAXO_PICTURE   a PNG file: the drawing window's client area as the
+//                   program last showed it, saved when the program ends
+//   DRAXO_CONSOLE   a text file (- for standard output): every console line
+//   DRAXO_GRACE     seconds a program has to end once its script's quit
+//                   came (default 3); one that waits on is ended after them
+//   DRAXO_RUN_FILE  draxo-run's: what the run showed and how far its script
+//                   got, kept up to date for draxo-run to read afterwards
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace draxo {
+
+constexpr double default_grace_seconds = 3;
+
+struct unattended_settings {
+    bool headless = false;
+    std::string script;   // empty: none
+    std::string picture;  // empty: none
+    std::string console;  // empty: none; "-": standard output
+    std::string run_file;
+    double grace_seconds = default_grace_seconds;
+    // A setting that could not be taken as it was given, one message each.
+    std::vector<std::string> problems;
+    // Anything at all asked of an unattended run.
+    bool any() const {
+        return headless || !script.empty() || !picture.empty() || !console.empty() || !run_file.empty();
+    }
+};
+
+// The settings from an environment: `lookup` gives a variable's value, or
+// null when it is not set.
+unattended_settings read_settings(const char* (*lookup)(const char* name));
+
+}  // namespace draxo

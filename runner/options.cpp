@@ -1,0 +1,133 @@
+// Reading draxo-run's command line.
+#include "options.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+namespace draxo_run {
+namespace {
+
+bool parse_seconds(const std::string& text, double& seconds) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    double value = std::strtod(text.c_str(), &end);
+    if (errno != 0 || *end != '\0' || !std::isfinite(value) || value < 0 || value > 86400) return false;
+    seconds = value;
+    return true;
+}
+
+bool parse_seed(const std::string& text) {
+    if (text.empty() || text.size() > 10) return false;
+    for (char c : text)
+        if (c < '0' || c > '9') return false;
+    return std::strtoull(text.c_str(), nullptr, 10) <= 4294967295ull;
+}
+
+}  // namespace
+
+const char* usage_text() {
+    return "usage: draxo-run [OPTIONS] [--] PROGRAM [ARGS...]\n"
+           "Runs a DRAXO program without a person and without a screen: its input\n"
+           "played from a script, what it showed and printed kept in files.\n"
+           "\n"
+           "  --script FILE      play FILE as the program's input from its first wait;\n"
+           "                     at its end the program gets DRAXO_QUIT (without a\n"
+           "                     script, at its first wait)\n"
+           "  --picture OUT.png  save the drawing window's client area as the program\n"
+           "                     last showed it\n"
+           "  --console OUT.txt  save every console line (- for standard output)\n"
+           "  --expect REF.png   compare the picture with REF.png: print how many pixels\n"
+           "                     differ, mark them in OUT-diff.png (needs --picture)\n"
+           "  --timeout SECONDS  end a program still running then (default 60; 0: never)\n"
+           "  --grace SECONDS    the time a program has to end after the script's quit\n"
+           "                     (default 3)\n"
+           "  --seed N           DRAXO_SEED for the program's random numbers (default:\n"
+           "                     as set, or 1)\n"
+           "  --help, --version\n"
+           "\n"
+           "Exit status: the program's own when it ended normally, the script was\n"
+           "played to its end and (with --expect) the pictures are equal; otherwise\n"
+           "the first of: 125 draxo-run could not do its part, 123 the program\n"
+           "crashed, 124 timed out, 122 did not end after the script's quit, 121 the\n"
+           "script was not played to its end, 120 the pictures differ.\n";
+}
+
+bool parse_options(const std::vector<std::string>& arguments, options& out, std::string& why_not) {
+    out = options{};
+    std::size_t i = 0;
+    for (; i < arguments.size(); ++i) {
+        std::string argument = arguments[i];
+        if (argument == "--") {
+            ++i;
+            break;
+        }
+        if (argument.size() < 2 || argument[0] != '-') break;  // the program
+        if (argument == "--help" || argument == "-h") {
+            out.help = true;
+            return true;
+        }
+        if (argument == "--version") {
+            out.version = true;
+            return true;
+        }
+        std::string name = argument, value;
+        bool has_value = false;
+        if (std::size_t equals = argument.find('='); argument.rfind("--", 0) == 0 && equals != std::string::npos) {
+            name = argument.substr(0, equals);
+            value = argument.substr(equals + 1);
+            has_value = true;
+        }
+        static const char* const valued[] = {"--script",  "--picture", "--console", "--expect",
+                                             "--timeout", "--grace",   "--seed"};
+        bool known = false;
+        for (const char* option : valued) known = known || name == option;
+        if (!known) {
+            why_not = "unknown option " + argument;
+            return false;
+        }
+        if (!has_value) {
+            if (i + 1 == arguments.size()) {
+                why_not = name + " needs a value";
+                return false;
+            }
+            value = arguments[++i];
+        }
+        if (value.empty()) {
+            why_not = name + " needs a value";
+            return false;
+        }
+        if (name == "--script") {
+            out.script = value;
+        } else if (name == "--picture") {
+            out.picture = value;
+        } else if (name == "--console") {
+            out.console = value;
+        } else if (name == "--expect") {
+            out.expect = value;
+        } else if (name == "--timeout" || name == "--grace") {
+            if (!parse_seconds(value, name == "--timeout" ? out.timeout_seconds : out.grace_seconds)) {
+                why_not = name + " takes a number of seconds from 0 to 86400, not " + value;
+                return false;
+            }
+        } else if (!parse_seed(value)) {
+            why_not = "--seed takes a whole number from 0 to 4294967295, not " + value;
+            return false;
+        } else {
+            out.seed = value;
+        }
+    }
+    out.command.assign(arguments.begin() + static_cast<std::ptrdiff_t>(i), arguments.end());
+    if (out.command.empty()) {
+        why_not = "no program to run";
+        return false;
+    }
+    if (!out.expect.empty() && out.picture.empty()) {
+        why_not = "--expect needs --picture: the difference image is written beside the picture";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace draxo_run

@@ -1,0 +1,179 @@
+#!/usr/bin/env bash
+# draxo-run with real client programs: a script played to its end, pictures
+# equal and different, the console kept, a program that ends early, one that
+# ignores the quit, one that computes on after it, one that hangs, one that
+# crashes, and draxo-run's own refusals: every exit status it documents. On
+# Linux it runs with no display at all; under Wine (E2E_WINE) draxo-run.exe
+# runs the Windows build's programs.
+# Usage: draxo_run.sh DRAXO_RUN RUN_CLIENT BOUNCING_BALL DESIGNER GUESSING_GAME
+source "$(dirname "$0")/e2e_lib.sh"
+draxo_run=$1
+run_client=$2
+bouncing_ball=$3
+designer=$4
+guessing_game=$5
+
+if [ -z "${E2E_WINE:-}" ]; then
+  [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ] ||
+    fail "this check runs without a display"
+fi
+
+cd "$E2E_SCRATCH"
+
+# A program's path as draxo-run on this platform takes it.
+program() {
+  if [ -n "${E2E_WINE:-}" ]; then winepath -w "$1" 2> /dev/null; else echo "$1"; fi
+}
+
+# Runs draxo-run; its status in RUN_STATUS, what it printed in out and err.
+# A run that could hang is bounded from outside too.
+run() {
+  RUN_STATUS=0
+  timeout 120 "${E2E_RUNNER[@]}" "$draxo_run" "$@" > out 2> err || RUN_STATUS=$?
+  tr -d '\r' < out > out.txt
+  tr -d '\r' < err > err.txt
+}
+
+expect_said() {
+  grep -qxF "draxo-run: $1" err.txt || { cat err.txt >&2; fail "draxo-run did not say: $1"; }
+  echo "ok: said '$1'"
+}
+
+# A picture's pixel at a logical point of the drawing window (client area
+# 601 x 521, origin at 300, 260), as RRGGBB.
+picture_pixel() {
+  convert "$1" -crop "1x1+$((300 + $2))+$((260 - $3))" +repage -depth 8 -format '%[hex:p{0,0}]' info: | cut -c1-6 | tr 'A-F' 'a-f'
+}
+
+client=$(program "$run_client")
+printf 'DRAXO_KBD(114);\nDRAXO_MOUSE(-100, 50);\nDRAXO_PERIODIC(10);\nDRAXO_KBD(98);\nDRAXO_MOUSE(120, -60);\n' > discs.scr
+
+echo "-- a script played to its end"
+run --script discs.scr --picture first.png --console console.txt -- "$client"
+expect_equal "status" "$RUN_STATUS" 0
+expect_said "the script was played to its end: 14 of its 14 events"
+expect_equal "console" "$(tr -d '\r' < console.txt | tr '\n' ';')" \
+  "run_client quits;key 114;click -100 50;key 98;click 120 -60;End of the script: the program is asked to quit;quit after 14 events;"
+expect_equal "red disc" "$(picture_pixel first.png -100 50)" ff0000
+expect_equal "blue disc" "$(picture_pixel first.png 120 -60)" 0000ff
+expect_equal "bar of ten ticks" "$(picture_pixel first.png -255 -210)" 003399
+expect_equal "no bar beyond ten ticks" "$(picture_pixel first.png -245 -210)" ffffff
+expect_equal "picture size" "$(identify -format '%wx%h' first.png)" 601x521
+
+echo "-- the same run again gives the same picture"
+run --script discs.scr --picture again.png --expect first.png -- "$client"
+expect_equal "status" "$RUN_STATUS" 0
+expect_said "0 pixels differ from first.png"
+[ -f again-diff.png ] || fail "no difference image"
+
+echo "-- the console on standard output, and the program's own status"
+run --script discs.scr --console - -- "$client" quits 7
+expect_equal "status" "$RUN_STATUS" 7
+expect_equal "first lines on standard output" "$(head -n 2 out.txt | tr '\n' ';')" "run_client quits;key 114;"
+
+echo "-- pictures that differ: 120"
+sed 's/DRAXO_MOUSE(120, -60)/DRAXO_MOUSE(100, -60)/' discs.scr > moved.scr
+run --script moved.scr --picture moved.png --expect first.png -- "$client"
+expect_equal "status" "$RUN_STATUS" 120
+differing=$(sed -n 's/^draxo-run: \([0-9]*\) pixels differ from first.png$/\1/p' err.txt)
+[ -n "$differing" ] && [ "$differing" -gt 0 ] || fail "no count of differing pixels"
+expect_said "they are marked in red in $(tr -d '\r' < err.txt | sed -n 's/^draxo-run: they are marked in red in //p')"
+expect_equal "red pixels in the difference image" \
+  "$(convert moved-diff.png -fx '(r == 1 && g == 0 && b == 0) ? 1 : 0' -format '%[fx:round(mean * w * h)]' info:)" \
+  "$differing"
+
+echo "-- a program that ends before the script does: 121"
+run --script discs.scr --picture early.png -- "$client" leaves
+expect_equal "status" "$RUN_STATUS" 121
+expect_said "the script was not played to its end: 2 of its 14 events were played"
+printf 'DRAXO_KBD(114);\nDRAXO_MOUSE(-100, 50);\nDRAXO_NOTHING(1, 1);\nDRAXO_KBD(98);\n' > broken.scr
+run --script broken.scr -- "$client"
+expect_equal "status" "$RUN_STATUS" 121
+expect_said "the script stops at line 3, which is of no known kind: 2 of its 2 events were played"
+
+echo "-- a program that takes no notice of its quit: 122"
+run --script discs.scr --picture lingering.png --console lingering.txt --grace 1 -- "$client" lingers
+expect_equal "status" "$RUN_STATUS" 122
+expect_said "$(program "$run_client") did not end within 1 s of its quit at the end of the script: it was still waiting for events, and was ended"
+expect_equal "its picture" "$(picture_pixel lingering.png 120 -60)" 0000ff
+grep -qF "The program did not end after its quit at the end of the script: it is ended" lingering.txt ||
+  fail "the console does not say why the program was ended"
+run --script discs.scr --picture spinning.png --grace 1 -- "$client" spins
+expect_equal "status" "$RUN_STATUS" 122
+expect_said "$(program "$run_client") did not end within 1 s of its quit at the end of the script, and was ended"
+expect_equal "its picture, kept by draxo-run" "$(picture_pixel spinning.png 120 -60)" 0000ff
+
+echo "-- a program that crashes: 123"
+# (A sanitizer build lets the crash end the program as it would without one.)
+ASAN_OPTIONS=handle_segv=0 run --script discs.scr --picture crashed.png --console crashed.txt -- "$client" crashes
+expect_equal "status" "$RUN_STATUS" 123
+if [ -n "${E2E_WINE:-}" ]; then
+  expect_said "$client crashed: access violation: memory that is not the program's (0xC0000005)"
+else
+  expect_said "$client crashed: SIGSEGV (segmentation fault: memory that is not the program's)"
+fi
+expect_said "the script was not played to its end: 3 of its 14 events were played"
+# What it showed before its third event, and what it printed up to it.
+expect_equal "its picture: the first disc" "$(picture_pixel crashed.png -100 50)" ff0000
+expect_equal "its console" "$(tr -d '\r' < crashed.txt | tr '\n' ';')" "run_client crashes;key 114;click -100 50;"
+
+echo "-- a program that hangs: 124"
+run --script discs.scr --picture hung.png --timeout 2 -- "$client" hangs
+expect_equal "status" "$RUN_STATUS" 124
+expect_said "$client was still running after 2 s and was ended"
+expect_equal "its picture" "$(picture_pixel hung.png -100 50)" ff0000
+
+echo "-- what draxo-run cannot do: 125"
+run --script missing.scr -- "$client"
+expect_equal "status for a missing script" "$RUN_STATUS" 125
+expect_said "cannot read the script missing.scr"
+run --frobnicate "$client"
+expect_equal "status for an unknown option" "$RUN_STATUS" 125
+run --script discs.scr -- ./no-such-program
+expect_equal "status for a missing program" "$RUN_STATUS" 125
+grep -q "^draxo-run: cannot run ./no-such-program: " err.txt || fail "no reason for the missing program"
+run --script discs.scr --picture no/such/folder/out.png -- "$client"
+expect_equal "status for a picture in no folder" "$RUN_STATUS" 125
+run --script discs.scr --picture x.png --expect discs.scr -- "$client"
+expect_equal "status for a reference that is no picture" "$RUN_STATUS" 125
+expect_said "cannot read discs.scr: it is not a PNG file"
+
+echo "-- without a script the first wait quits"
+run --picture first-frame.png -- "$client"
+expect_equal "status" "$RUN_STATUS" 0
+expect_said "the script was played to its end: 0 of its 0 events"
+expect_equal "an empty frame" "$(picture_pixel first-frame.png -100 50)" ffffff
+
+echo "-- the examples and the designer, unchanged"
+printf 'DRAXO_MOUSE(100, 50);\nDRAXO_KBD(97);\nDRAXO_PERIODIC(30);\nDRAXO_KBD(113);\n' > ball.scr
+run --script ball.scr --picture ball.png -- "$(program "$bouncing_ball")"
+expect_equal "bouncing ball status" "$RUN_STATUS" 0
+expect_said "the script was played to its end: 33 of its 33 events"
+[ -s ball.png ] || fail "no picture of the bouncing ball"
+# The designer: Add Shape, then a click on the card puts a black heart
+# there, on the yellow card.
+printf 'DRAXO_PERIODIC(3);\nDRAXO_MOUSE(-250, 90);\nDRAXO_MOUSE(100, 0);\nDRAXO_PERIODIC(3);\n' > card.scr
+run --script card.scr --picture card.png --timeout 30 -- "$(program "$designer")" card.draxo
+expect_equal "designer status" "$RUN_STATUS" 0
+expect_said "the script was played to its end: 8 of its 8 events"
+expect_equal "the heart's middle" "$(picture_pixel card.png 100 0)" 000000
+expect_equal "the card beside it" "$(picture_pixel card.png 100 60)" ffff00
+# Its pictures are drawn from random numbers, seeded from DRAXO_SEED in an
+# unattended run: the same card again, pixel for pixel; another seed, another heart.
+run --script card.scr --picture card-again.png --expect card.png --timeout 30 -- "$(program "$designer")" card2.draxo
+expect_equal "designer status, the same card" "$RUN_STATUS" 0
+run --script card.scr --picture card-seeded.png --expect card.png --seed 2 --timeout 30 -- "$(program "$designer")" card3.draxo
+expect_equal "designer status, another seed" "$RUN_STATUS" 120
+# The guessing game, its number given (42): each round lets a periodic event
+# pass, then DRAXO_gets takes the guess the script types.
+printf 'DRAXO_PERIODIC(1);\nDRAXO_KBD(53);\nDRAXO_KBD(48);\nDRAXO_KBD(13);\nDRAXO_PERIODIC(1);\nDRAXO_KBD(52);\nDRAXO_KBD(50);\nDRAXO_KBD(13);\n' > guesses.scr
+run --script guesses.scr --picture game.png -- "$(program "$guessing_game")" 42
+expect_equal "guessing game status" "$RUN_STATUS" 0
+expect_said "the script was played to its end: 8 of its 8 events"
+# "50 is too high." in red, "42 is right!" in forest green.
+for colour in ff0000 006633; do
+  count=$(convert game.png -fx "(abs(r - 0x${colour:0:2}/255) < 0.01 && abs(g - 0x${colour:2:2}/255) < 0.01 && abs(b - 0x${colour:4:2}/255) < 0.01) ? 1 : 0" -format '%[fx:round(mean * w * h)]' info:)
+  [ "$count" -gt 20 ] || fail "no reply in #$colour in the guessing game's picture"
+done
+echo "ok: the guesses were answered"
+echo "draxo_run passed"

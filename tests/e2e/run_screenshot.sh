@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# The picture an unattended run saves is the picture on the screen: the same
+# client, played from the same script, once by draxo-run without a screen
+# and once in a real window on a virtual X server (the script given in the
+# environment, the client waiting on after its quit), whose client area is
+# then taken from a screenshot. Text included, every pixel the same.
+# Usage: run_screenshot.sh DRAXO_RUN RUN_CLIENT
+source "$(dirname "$0")/e2e_lib.sh"
+draxo_run=$1
+run_client=$2
+cd "$E2E_SCRATCH"
+printf 'DRAXO_KBD(103);\nDRAXO_MOUSE(-200, 150);\nDRAXO_PERIODIC(25);\nDRAXO_KBD(114);\nDRAXO_MOUSE(250, -230);\nDRAXO_MOUSE(0, 0);\n' > in.scr
+
+env -u DISPLAY timeout 60 "$draxo_run" --script in.scr --picture unattended.png -- "$run_client" quits 0 text ||
+  fail "draxo-run did not play the script to its end"
+
+DRAXO_SCRIPT=in.scr DRAXO_CONSOLE=console.txt DRAXO_GRACE=60 start_program "$run_client" lingers 0 text
+drawing=$(find_window "DRAXO Graphics")
+# The script is played once the window's first wait has come.
+for _ in $(seq 1 100); do
+  grep -q "^quit after 30 events" console.txt 2> /dev/null && break
+  sleep 0.1
+done
+grep -q "^quit after 30 events" console.txt || fail "the script was not played in the window"
+screenshot screen.png
+crop_client screen.png "$drawing" client.png
+expect_equal "client area" "$(identify -format '%wx%h' client.png)" "$(identify -format '%wx%h' unattended.png)"
+expect_equal "pixels that differ" "$(compare -metric AE client.png unattended.png null: 2>&1)" 0
+echo "run_screenshot passed"

@@ -1,0 +1,379 @@
+// Unattended runs on the null backend: the package opened with its settings
+// in the environment, without a screen. The script as the program's only
+// input and its end, the run file, the picture as last shown, and the
+// console's capture.
+#include "unattended.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <initializer_list>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "console/console.h"
+#include "events/event_support.h"
+#include "events/run_commands.h"
+#include "events/run_menu.h"
+#include "events/script.h"
+#include "events/unattended_script.h"
+#include "support/scratch_directory.h"
+#include "surface/palette.h"
+#include "surface/run_file.h"
+#include "window_system/null/null_backend.h"
+#include "window_system/png_codec.h"
+
+namespace draxo {
+namespace {
+
+using test::next_event;
+
+void set_variable(const char* name, const std::string& value) {
+#ifdef _WIN32
+    _putenv_s(name, value.c_str());
+#else
+    setenv(name, value.c_str(), 1);
+#endif
+}
+
+struct grace_over : std::runtime_error {
+    grace_over() : std::runtime_error("the package ended the program") {}
+};
+[[noreturn]] void throw_grace_over() { throw grace_over(); }
+
+class UnattendedRun : public test::InScratchDirectory {
+protected:
+    void TearDown() override {
+        reset_unattended_run();
+        InScratchDirectory::TearDown();
+    }
+    // Opens the package without a screen, with these settings besides.
+    static void open(std::initializer_list<std::pair<const char*, std::string>> settings) {
+        set_variable("DRAXO_HEADLESS", "1");
+        for (const auto& [name, value] : settings) set_variable(name, value);
+        test::open_package();
+        on_grace_over(throw_grace_over);
+    }
+    static run_file_status status_in(const std::string& run_file) {
+        run_file_status status{};
+        std::FILE* file = std::fopen(run_file.c_str(), "rb");
+        if (!file) return status;
+        EXPECT_EQ(std::fread(&status, sizeof status, 1, file), 1u);
+        std::fclose(file);
+        return status;
+    }
+    // The pixel at a logical point of the picture in the run file, 0x00RRGGBB.
+    static std::uint32_t run_file_pixel(const std::string& run_file, int x, int y) {
+        run_file_status status = status_in(run_file);
+        std::FILE* file = std::fopen(run_file.c_str(), "rb");
+        std::uint32_t pixel = 0;
+        long at =
+            run_file_pixels_at +
+            static_cast<long>(((display.origin_y - y) * static_cast<long>(status.width) + display.origin_x + x) *
+                              sizeof pixel);
+        EXPECT_EQ(std::fseek(file, at, SEEK_SET), 0);
+        EXPECT_EQ(std::fread(&pixel, sizeof pixel, 1, file), 1u);
+        std::fclose(file);
+        return pixel & 0xFFFFFFu;
+    }
+    static png::picture picture_in(const std::string& name) {
+        std::ifstream in(name, std::ios::binary);
+        std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        png::picture picture;
+        std::string why_not;
+        EXPECT_TRUE(png::decode(bytes.data(), bytes.size(), picture, why_not)) << why_not;
+        return picture;
+    }
+};
+
+// --- The script -------------------------------------------------------------------
+
+TEST_F(UnattendedRun, TheScriptIsTheProgramsInputFromItsFirstWaitAndItsEndAQuit) {
+    write_file("in.scr", "DRAXO_PERIODIC(2);\nDRAXO_MOUSE(5, -7);\n\nDRAXO_KBD(97);\nDRAXO_KBD(-23);\n");
+    open({{"DRAXO_SCRIPT", "in.scr"}});
+    DRAXO_set_animation(DRAXO_ANIMATE_RUN);
+    test::post_press(100, 100);  // live input is not the program's in an unattended run
+    std::vector<std::tuple<int, int, int, int>> events;
+    for (int i = 0; i < 7; ++i) {
+        test::event e = next_event();
+        events.emplace_back(e.kind, e.x, e.y, e.key);
+    }
+    EXPECT_EQ(events, (std::vector<std::tuple<int, int, int, int>>{{DRAXO_PERIODIC, 0, 0, 0},
+                                                                   {DRAXO_PERIODIC, 0, 0, 0},
+                                                                   {DRAXO_MOUSE, 5, -7, 0},
+                                                                   {DRAXO_KBD, 0, 0, 97},
+                                                                   {DRAXO_KBD, 0, 0, -23},
+                                                                   {DRAXO_QUIT, 0, 0, 0},
+                                                                   {DRAXO_QUIT, 0, 0, 0}}));
+    EXPECT_EQ(test::console_ring().back(), "End of the script: the program is asked to quit\n");
+}
+
+TEST_F(UnattendedRun, TheScriptFileInTheCurrentFolderIsNeitherReadNorTouched) {
+    write_file(script_file_name, "DRAXO_KBD(120);\n");
+    write_file("in.scr", "DRAXO_KBD(65);\n");
+    open({{"DRAXO_SCRIPT", "in.scr"}});
+    EXPECT_EQ(next_event().key, 65);
+    EXPECT_EQ(next_event().kind, DRAXO_QUIT);
+    DRAXO_stop();
+    EXPECT_EQ(read_file(script_file_name), "DRAXO_KBD(120);\n");
+}
+
+TEST_F(UnattendedRun, AnEmptyScriptQuitsAtTheFirstWait) {
+    write_file("in.scr", "");
+    open({{"DRAXO_SCRIPT", "in.scr"}, {"DRAXO_RUN_FILE", "run"}});
+    EXPECT_EQ(next_event().kind, DRAXO_QUIT);
+    run_file_status status = status_in("run");
+    EXPECT_EQ(status.script, script_played);
+    EXPECT_EQ(status.quit_delivered, 1u);
+    EXPECT_EQ(status.events_total, 0u);
+}
+
+TEST_F(UnattendedRun, ALineOfNoKnownKindEndsTheScriptThereNamingTheLine) {
+    write_file("in.scr", "DRAXO_KBD(65);\n\nDRAXO_XYZ(1);\nDRAXO_KBD(66);\n");
+    open({{"DRAXO_SCRIPT", "in.scr"}, {"DRAXO_RUN_FILE", "run"}});
+    EXPECT_EQ(next_event().key, 65);
+    EXPECT_EQ(next_event().kind, DRAXO_QUIT);
+    EXPECT_EQ(
+        test::console_ring().back(),
+        "Line 3 of the script is of no known kind: the script ends there, and the program is asked to quit\n");
+    run_file_status status = status_in("run");
+    EXPECT_EQ(status.script, script_stopped);
+    EXPECT_EQ(status.stopped_line, 3u);
+    EXPECT_EQ(status.events_played, 1u);
+    EXPECT_EQ(status.events_total, 1u);  // the events before the line it stops at
+}
+
+TEST_F(UnattendedRun, TheRunFileCountsTheEventsPlayedOfAllTheScriptHolds) {
+    write_file("in.scr", "DRAXO_PERIODIC(20);\nDRAXO_MOUSE(1, 2);\nDRAXO_PERIODIC(0);\n");
+    open({{"DRAXO_SCRIPT", "in.scr"}, {"DRAXO_RUN_FILE", "run"}});
+    for (int i = 0; i < 5; ++i) next_event();
+    run_file_status status = status_in("run");
+    EXPECT_EQ(status.events_played, 5u);
+    EXPECT_EQ(status.events_total, 22u);
+    EXPECT_EQ(status.script, script_playing);
+    EXPECT_EQ(status.quit_delivered, 0u);
+}
+
+TEST_F(UnattendedRun, AProgramEndingRightAfterTheLastEventPlayedTheScriptToItsEnd) {
+    write_file("in.scr", "DRAXO_KBD(113);\n\n\n");
+    open({{"DRAXO_SCRIPT", "in.scr"}, {"DRAXO_RUN_FILE", "run"}});
+    EXPECT_EQ(next_event().key, 'q');  // and the program ends on its 'q'
+    DRAXO_stop();
+    EXPECT_EQ(status_in("run").script, script_played);
+    EXPECT_EQ(status_in("run").ending, ending_stopped);
+}
+
+TEST_F(UnattendedRun, AProgramEndingWithEventsLeftDidNotPlayTheScriptToItsEnd) {
+    write_file("in.scr", "DRAXO_KBD(113);\nDRAXO_KBD(114);\n");
+    open({{"DRAXO_SCRIPT", "in.scr"}, {"DRAXO_RUN_FILE", "run"}});
+    next_event();
+    DRAXO_stop();
+    EXPECT_EQ(status_in("run").script, script_playing);
+    // Ending it took nothing from the script: a program that opens the
+    // package again goes on with the next event.
+    test::open_package();
+    EXPECT_EQ(next_event().key, 'r');
+}
+
+TEST_F(UnattendedRun, PeriodicEventsLeftOfARunAreEventsLeft) {
+    write_file("in.scr", "DRAXO_PERIODIC(3);\n");
+    open({{"DRAXO_SCRIPT", "in.scr"}, {"DRAXO_RUN_FILE", "run"}});
+    next_event();
+    next_event();
+    DRAXO_stop();
+    EXPECT_EQ(status_in("run").script, script_playing);
+}
+
+TEST_F(UnattendedRun, AQuitFromTheSystemEndsAWaitWithoutTakingAScriptEvent) {
+    write_file("in.scr", "DRAXO_KBD(65);\n");
+    open({{"DRAXO_SCRIPT", "in.scr"}});
+    ws::post_quit_message(0);
+    EXPECT_EQ(next_event().kind, DRAXO_QUIT);
+    EXPECT_EQ(next_event().key, 65);
+}
+
+TEST_F(UnattendedRun, AProgramStillWaitingWhenItsGraceTimeIsOverIsEnded) {
+    write_file("in.scr", "");
+    open({{"DRAXO_SCRIPT", "in.scr"}, {"DRAXO_RUN_FILE", "run"}, {"DRAXO_GRACE", "0"}});
+    EXPECT_EQ(next_event().kind, DRAXO_QUIT);
+    EXPECT_THROW(next_event(), grace_over);
+    EXPECT_EQ(status_in("run").ending, ending_quit_ignored);
+    EXPECT_EQ(test::console_ring().back(),
+              "The program did not end after its quit at the end of the script: it is ended\n");
+}
+
+TEST_F(UnattendedRun, AProgramWaitingAgainWithinItsGraceTimeGetsTheQuitAgain) {
+    write_file("in.scr", "");
+    open({{"DRAXO_SCRIPT", "in.scr"}, {"DRAXO_GRACE", "60"}});
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(next_event().kind, DRAXO_QUIT);
+}
+
+TEST_F(UnattendedRun, TheRunMenusRecordingTakesDownTheScriptsEvents) {
+    const std::string script = "DRAXO_PERIODIC(3);\nDRAXO_MOUSE(5, -7);\nDRAXO_KBD(97);\nDRAXO_PERIODIC(2);\n";
+    write_file("in.scr", script);
+    open({{"DRAXO_SCRIPT", "in.scr"}});
+    run_command(CMD_RECORD_SCRIPT);
+    while (next_event().kind != DRAXO_QUIT) {
+    }
+    run_command(CMD_RECORD_SCRIPT);
+    EXPECT_EQ(read_file(script_file_name), script);
+}
+
+// --- DRAXO_gets ---------------------------------------------------------------------------
+
+TEST_F(UnattendedRun, DraxoGetsTakesItsLineFromTheScriptsKeysUpToEnter) {
+    write_file("in.scr",
+               "DRAXO_PERIODIC(2);\nDRAXO_KBD(53);\nDRAXO_KBD(57);\nDRAXO_KBD(8);\nDRAXO_MOUSE(1, 1);\n"
+               "DRAXO_KBD(48);\nDRAXO_KBD(13);\nDRAXO_KBD(113);\n");
+    open({{"DRAXO_SCRIPT", "in.scr"}, {"DRAXO_RUN_FILE", "run"}});
+    char answer[256] = "untouched";
+    EXPECT_EQ(DRAXO_gets("Your guess?", answer), 1);
+    EXPECT_STREQ(answer, "50");
+    EXPECT_EQ(status_in("run").events_played, 8u);
+    EXPECT_EQ(next_event().key, 'q');  // the script goes on after the line
+}
+
+TEST_F(UnattendedRun, DraxoGetsNKeepsWhatItsBufferHolds) {
+    write_file("in.scr", "DRAXO_KBD(97);\nDRAXO_KBD(98);\nDRAXO_KBD(99);\nDRAXO_KBD(13);\n");
+    open({{"DRAXO_SCRIPT", "in.scr"}});
+    char answer[3] = {'x', 'x', 'x'};
+    EXPECT_EQ(DRAXO_gets_n("?", answer, 3), 1);
+    EXPECT_STREQ(answer, "ab");
+}
+
+TEST_F(UnattendedRun, AScriptEndingBeforeEnterLeavesTheBufferAndQuits) {
+    write_file("in.scr", "DRAXO_KBD(97);\n");
+    open({{"DRAXO_SCRIPT", "in.scr"}});
+    char answer[256] = "untouched";
+    EXPECT_EQ(DRAXO_gets("?", answer), 0);
+    EXPECT_STREQ(answer, "untouched");
+    EXPECT_EQ(next_event().kind, DRAXO_QUIT);
+}
+
+TEST_F(UnattendedRun, WithoutAScriptNobodyAnswers) {
+    open({});
+    char answer[256] = "untouched";
+    EXPECT_EQ(DRAXO_gets("?", answer), 0);
+    EXPECT_STREQ(answer, "untouched");
+    EXPECT_EQ(test::console_ring().back(), "DRAXO_gets: nobody can answer in a run without a screen\n");
+}
+
+// --- The screen that is not there ---------------------------------------------------------
+
+TEST_F(UnattendedRun, TheDrawingWindowsClientAreaIsTheSameOnEveryPlatform) {
+    open({});
+    ws::rect client = ws::client_rect(display.main_window);
+    EXPECT_EQ(client.right, 601);
+    EXPECT_EQ(client.bottom, 521);
+    EXPECT_EQ(display.origin_x, 300);
+    EXPECT_EQ(display.origin_y, 260);
+    // Shown as far as the program can tell; nothing went to a screen.
+    EXPECT_EQ(DRAXO_show_console(0), 1);
+    EXPECT_EQ(DRAXO_show_console(1), 0);
+    EXPECT_EQ(ws::null::presents(display.main_window), 0);
+    EXPECT_EQ(ws::null::surface_updates(display.main_window), 0);
+}
+
+TEST_F(UnattendedRun, TheRunFileHoldsWhatTheLastWaitShowed) {
+    write_file("in.scr", "DRAXO_KBD(1);\nDRAXO_KBD(2);\n");
+    open({{"DRAXO_SCRIPT", "in.scr"}, {"DRAXO_RUN_FILE", "run"}});
+    DRAXO_set_logging(0);
+    EXPECT_EQ(status_in("run").width, 0u);  // nothing shown yet
+    DRAXO_circle(RED, 10, 20, 5);
+    next_event();
+    run_file_status status = status_in("run");
+    EXPECT_EQ(status.width, 601u);
+    EXPECT_EQ(status.height, 521u);
+    EXPECT_EQ(run_file_pixel("run", 10, 20), test::rgb_of(RED));
+    EXPECT_EQ(run_file_pixel("run", 0, 0), test::rgb_of(WHITE));
+    // Drawn and not shown: not in the run file.
+    DRAXO_circle(BLUE, 10, 20, 5);
+    EXPECT_EQ(run_file_pixel("run", 10, 20), test::rgb_of(RED));
+    // The same picture shown again is no change.
+    DRAXO_circle(RED, 10, 20, 5);
+    next_event();
+    EXPECT_EQ(status_in("run").shown_version, status.shown_version);
+    DRAXO_circle(GREEN, 0, 0, 3);
+    next_event();
+    EXPECT_EQ(run_file_pixel("run", 0, 0), test::rgb_of(GREEN));
+    EXPECT_EQ(status_in("run").shown_version, status.shown_version + 1);
+}
+
+TEST_F(UnattendedRun, ThePictureIsTheClientAreaAsLastShownSavedWhenTheProgramStops) {
+    write_file("in.scr", "DRAXO_KBD(1);\n");
+    open({{"DRAXO_SCRIPT", "in.scr"}, {"DRAXO_PICTURE", "out.png"}, {"DRAXO_RUN_FILE", "run"}});
+    DRAXO_set_logging(0);
+    DRAXO_rectangle(NAVY_BLUE, -300, 260, 300, -260, 0);
+    DRAXO_circle(GOLD, 0, 0, 40);
+    next_event();
+    DRAXO_circle(RED, 0, 0, 40);  // never shown
+    DRAXO_stop();
+    png::picture picture = picture_in("out.png");
+    ASSERT_EQ(picture.width, 601);
+    ASSERT_EQ(picture.height, 521);
+    ws::pixels surface = ws::image_pixels(ws::window_surface(display.main_window));
+    for (int row = 0; row < 521; ++row)
+        for (int column = 0; column < 601; ++column)
+            ASSERT_EQ(picture.pixels[static_cast<std::size_t>(row) * 601 + column],
+                      surface.bits[row * surface.stride + column] | 0xFF000000u)
+                << column << ", " << row;
+    EXPECT_EQ(picture.pixels[260 * 601 + 300] & 0xFFFFFFu, test::rgb_of(GOLD));
+    run_file_status status = status_in("run");
+    EXPECT_EQ(status.saved_version, status.shown_version);
+}
+
+TEST_F(UnattendedRun, NothingShownSavesNoPicture) {
+    write_file("in.scr", "");
+    open({{"DRAXO_SCRIPT", "in.scr"}, {"DRAXO_PICTURE", "out.png"}});
+    DRAXO_circle(RED, 0, 0, 40);
+    DRAXO_stop();  // without a wait, nothing was ever shown
+    EXPECT_FALSE(std::ifstream("out.png").good());
+}
+
+// --- The console ---------------------------------------------------------------------------
+
+TEST_F(UnattendedRun, TheConsoleFileHasEveryLineInOrderThePackagesOwnIncluded) {
+    DRAXO_console_printf("before the start\n");
+    write_file("in.scr", "");
+    open({{"DRAXO_SCRIPT", "in.scr"}, {"DRAXO_CONSOLE", "console.txt"}});
+    DRAXO_console_printf("Round %d", 1);
+    DRAXO_circle(99, 0, 0, 1);  // logging is on
+    DRAXO_console_printf("two\nlines in one\n");
+    DRAXO_console_printf("%s", "");
+    next_event();
+    EXPECT_EQ(read_file("console.txt"),
+              "before the start\n"
+              "Round 1\n"
+              "Illegal color 99; using RED.\n"
+              "red circle at (0,0), radius 1\n"
+              "two\nlines in one\n"
+              "\n"
+              "End of the script: the program is asked to quit\n");
+}
+
+#ifndef _WIN32
+TEST_F(UnattendedRun, AConsoleFileThatCannotBeWrittenIsGivenUpWithAMessage) {
+    open({{"DRAXO_CONSOLE", "/dev/full"}});
+    testing::internal::CaptureStderr();
+    DRAXO_console_printf("lost");
+    DRAXO_console_printf("not tried again");
+    std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said,
+              "DRAXO: cannot write the console to /dev/full: No space left on device; the console is no longer "
+              "kept there\n");
+    EXPECT_EQ(test::console_ring().back(), "not tried again");  // the console itself goes on
+}
+
+TEST_F(UnattendedRun, AScriptThatCannotBeReadEndsTheProgramAtItsStart) {
+    EXPECT_EXIT(open({{"DRAXO_SCRIPT", "missing.scr"}}), testing::ExitedWithCode(status_cannot_run),
+                "DRAXO: cannot read the script file missing.scr \\(DRAXO_SCRIPT\\)");
+}
+#endif
+
+}  // namespace
+}  // namespace draxo
