@@ -85,10 +85,11 @@ TEST_F(TextCache, EveryDrawingOfATextIsWhatAPainterDraws) {
 }
 
 TEST_F(TextCache, KeptTextsStayWithinTheirBudget) {
-    ws::image img = ws::create_image(200, 40);
-    ws::font f = ws::create_font(-20, 400, "DRAXO-font");
+    // Large texts, so that a thousand of them overflow the budget.
+    ws::image img = ws::create_image(400, 70);
+    ws::font f = ws::create_font(-40, 400, "DRAXO-font");
     std::size_t most = 0;
-    for (int i = 0; i < 6000; ++i) {
+    for (int i = 0; i < 1000; ++i) {
         const std::string text = "message number " + std::to_string(i);
         for (int drawing = 0; drawing < 2; ++drawing)
             ws::draw_text(img, f, 0, 0, text.data(), static_cast<int>(text.size()), 0x000000, false, 0);
