@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <random>
 #include <system_error>
+
+#include "files/utf8_files.h"
 #ifdef _WIN32
 #include <io.h>
 #else
@@ -18,6 +20,7 @@ namespace cards {
 namespace {
 
 namespace fs = std::filesystem;
+namespace files = draxo::files;
 
 // A name for the fresh file in the target's directory, taken by no file yet.
 fs::path temporary_beside(const fs::path& target) {
@@ -50,12 +53,12 @@ card_reading read_card_file(const std::string& path, bool& missing) {
     // Only a regular file is opened: a folder has no card, and a device or
     // a pipe could give bytes for ever or none at all.
     std::error_code error_code;
-    fs::file_status status = fs::status(path, error_code);
+    fs::file_status status = files::status_of(path, error_code);
     if (fs::is_directory(status) || (fs::exists(status) && !fs::is_regular_file(status))) {
         result.error = fs::is_directory(status) ? "it is a folder" : "it is not a regular file";
         return result;
     }
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = files::open_file(path, "rb");
     if (!file) {
         missing = errno == ENOENT;
         result.error = std::strerror(errno);
@@ -75,8 +78,8 @@ card_reading read_card_file(const std::string& path, bool& missing) {
 }
 
 bool replace_file(const std::string& path, std::string_view bytes, std::string& why_not) {
-    fs::path target(path), temporary = temporary_beside(target);
-    std::FILE* file = std::fopen(temporary.string().c_str(), "wb");
+    fs::path target = files::path_of(path), temporary = temporary_beside(target);
+    std::FILE* file = files::open_path(temporary, "wb");
     if (!file) {
         why_not = std::strerror(errno);
         return false;
@@ -97,26 +100,27 @@ bool replace_file(const std::string& path, std::string_view bytes, std::string& 
 }
 
 std::string picture_file_for(const std::string& card_file) {
-    fs::path picture(card_file);
+    fs::path picture = files::path_of(card_file);
     picture.replace_extension(".png");
-    if (picture == fs::path(card_file)) picture += ".png";  // a card file named *.png
-    return picture.string();
+    if (picture == files::path_of(card_file)) picture += ".png";  // a card file named *.png
+    return files::name_of(picture);
 }
 
 std::string free_name_beside(const std::string& path) {
-    fs::path taken(path);
+    fs::path taken = files::path_of(path);
     for (int n = 2; n <= 999; ++n) {
-        fs::path candidate = taken.parent_path() / (taken.stem().string() + "-" + std::to_string(n));
+        fs::path candidate = taken.parent_path() / taken.stem();
+        candidate += "-" + std::to_string(n);
         candidate += taken.extension();
         std::error_code error;
         fs::file_status status = fs::symlink_status(candidate, error);
-        if (!fs::exists(status) && status.type() == fs::file_type::not_found) return candidate.string();
+        if (!fs::exists(status) && status.type() == fs::file_type::not_found) return files::name_of(candidate);
     }
     return "";
 }
 
 std::string file_name_of(const std::string& path) {
-    std::string name = fs::path(path).filename().string();
+    std::string name = files::name_of(files::path_of(path).filename());
     return name.empty() ? path : name;
 }
 

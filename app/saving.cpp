@@ -8,6 +8,7 @@
 #include "card_files.h"
 #include "card_format.h"
 #include "draxo.h"
+#include "files/utf8_files.h"
 
 namespace cards {
 namespace {
@@ -34,7 +35,7 @@ void open_card_file(const std::string& path, designer_state& state) {
     if (path.empty()) {
         // Nothing was named: a card file already there is not this card's.
         std::error_code ignored;
-        state.card_file_ours = !std::filesystem::exists(std::filesystem::symlink_status(state.card_file, ignored));
+        state.card_file_ours = !std::filesystem::exists(draxo::files::link_status_of(state.card_file, ignored));
         return;
     }
     bool missing = false;

@@ -8,6 +8,10 @@ packages=(
   cmake g++ make pkg-config
   dpkg-dev file desktop-file-utils
   qt6-base-dev qt6-qpa-plugins fonts-dejavu-core fonts-liberation2 libx11-dev
+  # Greek and Cyrillic come from DejaVu; Chinese, Japanese and Korean text
+  # from WenQuanYi Micro Hei, the fallback the tests draw "你好" with (Wine
+  # finds it too).
+  fonts-wqy-microhei
   libgtest-dev libbenchmark-dev libcairo2-dev
   xvfb xauth xdotool imagemagick x11-utils
   clang

@@ -37,6 +37,8 @@ struct console_state {
     // initialises and written when Okay is pressed. Not cleared afterwards.
     char* gets_result = nullptr;
     int gets_result_size = 0;  // its size in bytes, the NUL included
+    // DRAXO_gets gives UTF-8 (DRAXO_set_input_encoding), not Latin-1.
+    bool input_utf8 = false;
 };
 extern console_state console;
 

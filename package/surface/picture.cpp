@@ -23,6 +23,7 @@
 #include "console/console.h"
 #include "display.h"
 #include "draxo.h"
+#include "files/utf8_files.h"
 
 namespace draxo {
 namespace {
@@ -70,7 +71,7 @@ bool flush_to_disk(std::FILE* file) {
 // with the reason, when a step fails, and then the fresh file is gone.
 bool replace_file(const fs::path& target, const std::vector<unsigned char>& bytes, std::string& why_not) {
     fs::path temporary = temporary_beside(target);
-    std::FILE* file = std::fopen(temporary.string().c_str(), "wb");
+    std::FILE* file = files::open_path(temporary, "wb");
     if (!file) {
         why_not = std::strerror(errno);
         return false;
@@ -123,7 +124,7 @@ extern "C" int DRAXO_save_picture(const char* path, int x1, int y1, int x2, int 
         return 0;
     }
     std::string why_not;
-    if (!replace_file(fs::path(path), png, why_not)) {
+    if (!replace_file(files::path_of(path), png, why_not)) {
         console_printf("Cannot save picture %s: %s\n", path, why_not.c_str());
         return 0;
     }

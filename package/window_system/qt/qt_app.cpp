@@ -113,6 +113,10 @@ bool init(std::string& why_not) {
     static int argc = 1;
     static char name[] = "draxo";
     static char* argv[] = {name, nullptr};
+    // Windows scale by the screen's whole factor (2 at 192 dpi, 1 at 144),
+    // so that every logical pixel is a square of screen pixels and shapes
+    // stay sharp. (QT_SCALE_FACTOR_ROUNDING_POLICY, when set, still decides.)
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::Floor);
     p.application = new QApplication(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     static qt::DestroyWatcher watcher;

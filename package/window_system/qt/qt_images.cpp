@@ -9,6 +9,7 @@
 #include <QImageWriter>
 #include <QPainter>
 #include <QRawFont>
+#include <QScreen>
 #include <QTextLayout>
 #include <algorithm>
 
@@ -196,7 +197,10 @@ font stock_fixed_font() {
     qt::platform_state& p = qt::platform();
     if (!p.stock_fixed) {
         QFont qfont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        qfont.setPixelSize(13);
+        // 13 pixels at 96 dpi, as many more as the screen's scale factor.
+        QScreen* screen = QGuiApplication::primaryScreen();
+        const int scale = screen ? std::max(1, qRound(screen->devicePixelRatio())) : 1;
+        qfont.setPixelSize(13 * scale);
         p.stock_fixed = new font_record(qt::make_font(qfont));
     }
     return p.stock_fixed;
@@ -226,7 +230,7 @@ extent text_extent(font f, const char* text, int length) {
 void draw_text(image target, font f, int x, int y, const char* text, int length, colorref color, bool opaque,
                colorref background) {
     if (!opaque && qt::draw_cached_line(target->image, *f, x, y, text, length, pixel_of(color))) return;
-    QString line = QString::fromLatin1(text, length);
+    QString line = QString::fromUtf8(text, length);
     QPainter painter(&target->image);
     painter.setFont(f->font);
     if (opaque)

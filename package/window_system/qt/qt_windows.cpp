@@ -129,11 +129,34 @@ ClientArea::ClientArea(window_handle w, QWidget* parent) : QWidget(parent), wind
     setAttribute(Qt::WA_KeyCompression, false);
 }
 
+int ClientArea::surface_scale() const {
+    if (!(window_->class_style & CS_DEVICE_PIXELS)) return 1;
+    return std::max(1, qRound(devicePixelRatioF()));
+}
+
 void ClientArea::paintEvent(QPaintEvent* e) {
     unpainted_ -= e->region();
     if (!window_->surface) return;
     QPainter painter(this);
-    for (const QRect& part : e->region()) painter.drawImage(part.topLeft(), window_->surface->image, part);
+    // A logical surface is shown with each pixel a square of the screen's
+    // scale factor (the painter does not smooth an image it enlarges); a
+    // surface in device pixels one to one.
+    const int scale = surface_scale();
+    for (const QRect& part : e->region()) {
+        if (scale == 1)
+            painter.drawImage(part.topLeft(), window_->surface->image, part);
+        else
+            painter.drawImage(
+                QRectF(part), window_->surface->image,
+                QRectF(part.x() * scale, part.y() * scale, part.width() * scale, part.height() * scale));
+    }
+}
+
+QRect ClientArea::logical(const QRect& surface_part) const {
+    const int scale = surface_scale();
+    if (scale == 1 || surface_part.isEmpty()) return surface_part;
+    return QRect(QPoint(surface_part.left() / scale, surface_part.top() / scale),
+                 QPoint(surface_part.right() / scale, surface_part.bottom() / scale));
 }
 
 QRect ClientArea::take_changes() {
@@ -176,7 +199,7 @@ void ClientArea::schedule_update() {
     if (update_scheduled_) return;
     auto show_changes = [this] {
         last_update_ = steady_clock::now();
-        const QRect changed = take_changes();
+        const QRect changed = logical(take_changes());
         if (changed.isEmpty()) return;
         unpainted_ |= changed;
         update(changed);
@@ -205,7 +228,7 @@ void ClientArea::present_now() {
     while (native && !native->isExposed() && steady_clock::now() < give_up)
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents, 10);
     last_update_ = steady_clock::now();
-    const QRegion changed = unpainted_ | take_changes();
+    const QRegion changed = unpainted_ | logical(take_changes());
     if (changed.isEmpty()) return;  // the screen shows the surface already
     repaint(changed);
     // The painting goes out to the display with the connection's next flush,
@@ -221,7 +244,7 @@ void ClientArea::post_button(QMouseEvent* e, bool down) {
     case Qt::MiddleButton: id = down ? WM_MBUTTONDOWN : WM_MBUTTONUP; break;
     default: return;
     }
-    QPoint at = e->position().toPoint();
+    QPoint at = e->position().toPoint() * surface_scale();
     enqueue_input(message{window_, id, mouse_keys(e), make_lparam(at.x(), at.y()), -1});
 }
 
@@ -269,7 +292,8 @@ void FrameWindow::lay_out() {
     int bar_height = bar_ ? bar_->sizeHint().height() : 0;
     if (bar_) bar_->setGeometry(0, 0, width(), bar_height);
     client_->setGeometry(0, bar_height, width(), std::max(0, height() - bar_height));
-    native_client_resized(window_, extent{client_->width(), client_->height()});
+    const int scale = client_->surface_scale();
+    native_client_resized(window_, extent{client_->width() * scale, client_->height() * scale});
 }
 
 void FrameWindow::closeEvent(QCloseEvent* e) {
@@ -368,7 +392,8 @@ bool window_visible(window w) {
 extent client_size(window w) {
     auto* frame = qt::frame_of(w);
     if (!frame) return {};
-    return extent{frame->client()->width(), frame->client()->height()};
+    const int scale = frame->client()->surface_scale();
+    return extent{frame->client()->width() * scale, frame->client()->height() * scale};
 }
 
 void surface_changed(window w) {

@@ -47,6 +47,20 @@ font_record stock_font(int which) {
     return font_record{handle, false, metrics_of(handle)};
 }
 
+// A stock font as large as the screen's density asks: the stock font itself
+// at 96 dpi, else the same face that many times larger.
+font_record stock_font_at_density(int which) {
+    const int scale = platform().scale;
+    if (scale == 1) return stock_font(which);
+    LOGFONTW request{};
+    GetObjectW(GetStockObject(which), sizeof request, &request);
+    request.lfHeight *= scale;
+    request.lfWidth *= scale;
+    HFONT handle = CreateFontIndirectW(&request);
+    if (!handle) return stock_font(which);
+    return font_record{handle, false, metrics_of(handle)};
+}
+
 // The request as the system takes it: the character set, precisions,
 // quality, pitch and family are the defaults, so the system's font mapping
 // picks the face for a face name it does not have.
@@ -123,7 +137,7 @@ void delete_font(font f) {
 
 font stock_fixed_font() {
     win32::platform_state& p = win32::platform();
-    if (!p.stock_fixed.handle) p.stock_fixed = win32::stock_font(ANSI_FIXED_FONT);
+    if (!p.stock_fixed.handle) p.stock_fixed = win32::stock_font_at_density(ANSI_FIXED_FONT);
     return &p.stock_fixed;
 }
 
