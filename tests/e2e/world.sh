@@ -40,7 +40,10 @@ on_this_display() {
   local dpi=$1 picture=$2 scale=$(($1 / 96))
   # The desktop's density, as a desktop session sets it.
   xprop -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER "Xft.dpi:	$dpi"
-  start_program "$client" "$picture"
+  local name=$picture
+  # Under Wine the root of Linux's files is drive Z:.
+  [ -n "${E2E_WINE:-}" ] && name="Z:${picture//\//\\}"
+  start_program "$client" "$name"
   wait_output "^ready"
   drawing=$(find_window "DRAXO Graphics")
   dialog=$(find_window "DRAXO_gets")
@@ -79,6 +82,10 @@ on_this_display() {
 }
 
 if [ "${2:-}" = "--on-this-display" ]; then
+  # Under Wine the dense screen has a prefix of its own (LogPixels 192).
+  if [ "$3" != 96 ] && [ -n "${E2E_WINE_DENSE:-}" ]; then
+    read -r -a E2E_RUNNER <<<"$E2E_WINE_DENSE"
+  fi
   on_this_display "$3" "$4"
   exit 0
 fi

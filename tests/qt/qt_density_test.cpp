@@ -1,0 +1,90 @@
+// The package's windows on a screen of twice the density (Qt's scale factor
+// 2, as a desktop at 192 dpi gives it): the drawing window shows each pixel
+// of its frame buffer as a 2 x 2 square and reports clicks at their logical
+// points; the console counts the screen's own pixels and draws its text at
+// twice the size.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPixmap>
+#include <QTest>
+#include <QWidget>
+#include <cstdlib>
+
+#include "console/console.h"
+#include "draxo.h"
+#include "support/test_support.h"
+#include "surface/display.h"
+#include "window_system/qt/qt_backend.h"
+
+namespace draxo {
+namespace {
+
+// Before the application object exists.
+const bool scaled = [] { return setenv("QT_SCALE_FACTOR", "2", 1) == 0; }();
+
+ws::qt::ClientArea* client_of(ws::window w) { return ws::qt::frame_of(w)->client(); }
+
+TEST(QtDensity, TheDrawingWindowShowsEachFramePixelAsASquare) {
+    ASSERT_TRUE(scaled);
+    test::open_package();
+    DRAXO_set_logging(0);
+    DRAXO_clear_window();
+    DRAXO_rectangle(NAVY_BLUE, -50, 40, 30, -20, 0);
+    DRAXO_text(RED, -200, 100, 20, "Hg \xCE\xA9");
+    copy_to_screen();
+    ws::qt::ClientArea* client = client_of(display.main_window);
+    // Logical pixels as at 96 dpi: the frame buffer is the same.
+    EXPECT_EQ(ws::client_rect(display.main_window).right, client->width());
+    const QImage shown = client->grab().toImage();
+    ASSERT_EQ(shown.width(), 2 * client->width());
+    for (int row = 0; row < client->height(); row += 3)
+        for (int column = 0; column < client->width(); column += 3) {
+            const QRgb frame = 0xFF000000u | test::frame_pixel(column, row);
+            for (int dy = 0; dy < 2; ++dy)
+                for (int dx = 0; dx < 2; ++dx)
+                    ASSERT_EQ(shown.pixel(2 * column + dx, 2 * row + dy), frame)
+                        << "frame pixel " << column << "," << row;
+        }
+}
+
+TEST(QtDensity, AClickArrivesAtItsLogicalPoint) {
+    test::open_package();
+    ws::qt::ClientArea* client = client_of(display.main_window);
+    QTest::mouseClick(client, Qt::LeftButton, Qt::NoModifier,
+                      QPoint(display.origin_x + 10, display.origin_y - 20));
+    ws::message m;
+    bool found = false;
+    while (!found && ws::peek_message(m)) found = m.id == ws::WM_LBUTTONDOWN;
+    ASSERT_TRUE(found);
+    EXPECT_EQ(m.l & 0xFFFF, display.origin_x + 10);
+    EXPECT_EQ((m.l >> 16) & 0xFFFF, display.origin_y - 20);
+}
+
+TEST(QtDensity, TheConsoleCountsScreenPixelsWithTextTwiceAsLarge) {
+    test::open_package();
+    ws::qt::ClientArea* client = client_of(console.console_window);
+    ws::rect r = ws::client_rect(console.console_window);
+    EXPECT_EQ(r.right, 2 * client->width());
+    EXPECT_EQ(r.bottom, 2 * client->height());
+    EXPECT_EQ(ws::stock_fixed_font()->font.pixelSize(), 26);
+    // A line printed shows as drawn into the surface, one to one.
+    DRAXO_show_console(1);
+    DRAXO_console_printf(
+        "Gr\xC3\xBC\xC3\x9F"
+        "e, \xE4\xBD\xA0\xE5\xA5\xBD\n");
+    const QImage shown = client->grab().toImage();
+    ws::pixels surface = ws::image_pixels(ws::window_surface(console.console_window));
+    ASSERT_EQ(shown.width(), surface.width);
+    int inked = 0;
+    for (int row = 0; row < surface.height; ++row)
+        for (int column = 0; column < surface.width; ++column) {
+            const std::uint32_t pixel = surface.bits[row * surface.stride + column];
+            ASSERT_EQ(shown.pixel(column, row), pixel) << column << "," << row;
+            inked += (pixel & 0xFFFFFFu) != 0xFFFFFFu;
+        }
+    EXPECT_GT(inked, 100);
+}
+
+}  // namespace
+}  // namespace draxo
