@@ -5,7 +5,9 @@
 // twice the size.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QImage>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QTest>
 #include <QWidget>
@@ -59,6 +61,18 @@ TEST(QtDensity, AClickArrivesAtItsLogicalPoint) {
     ASSERT_TRUE(found);
     EXPECT_EQ(m.l & 0xFFFF, display.origin_x + 10);
     EXPECT_EQ((m.l >> 16) & 0xFFFF, display.origin_y - 20);
+
+    // The lower right screen pixel of a logical pixel's square is still
+    // that pixel, not the next one.
+    const QPointF inside(30.5, 40.5);
+    QMouseEvent press(QEvent::MouseButtonPress, inside, client->mapToGlobal(inside), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(client, &press);
+    found = false;
+    while (!found && ws::peek_message(m)) found = m.id == ws::WM_LBUTTONDOWN;
+    ASSERT_TRUE(found);
+    EXPECT_EQ(m.l & 0xFFFF, 30);
+    EXPECT_EQ((m.l >> 16) & 0xFFFF, 40);
 }
 
 TEST(QtDensity, TheConsoleCountsScreenPixelsWithTextTwiceAsLarge) {

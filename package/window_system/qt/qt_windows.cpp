@@ -11,6 +11,7 @@
 #include <QRegion>
 #include <QTimer>
 #include <QWindow>
+#include <QtMath>
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -244,7 +245,10 @@ void ClientArea::post_button(QMouseEvent* e, bool down) {
     case Qt::MiddleButton: id = down ? WM_MBUTTONDOWN : WM_MBUTTONUP; break;
     default: return;
     }
-    QPoint at = e->position().toPoint() * surface_scale();
+    // On a dense screen a position falls inside a logical pixel (200.5):
+    // it belongs to that pixel, so it is rounded down, never to the nearest.
+    const QPointF position = e->position() * surface_scale();
+    const QPoint at(qFloor(position.x()), qFloor(position.y()));
     enqueue_input(message{window_, id, mouse_keys(e), make_lparam(at.x(), at.y()), -1});
 }
 
