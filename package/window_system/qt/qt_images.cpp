@@ -50,7 +50,13 @@ font_record make_font(QFont qfont) {
 
 font_record match_font(int height, int weight, const char* face) {
     QFont qfont(family_for(face));
-    qfont.setStyleStrategy(QFont::PreferDefault);
+    // Text in the frame buffer looks the same on every screen and desktop:
+    // hinted lightly (vertically) and smoothed in grey, whatever the
+    // desktop's own font settings. Qt would otherwise leave glyphs unhinted
+    // on a dense screen, and a desktop's setting could colour their edges,
+    // so that a saved picture depended on the screen it was drawn on.
+    qfont.setStyleStrategy(QFont::StyleStrategy(QFont::PreferDefault | QFont::NoSubpixelAntialias));
+    qfont.setHintingPreference(QFont::PreferVerticalHinting);
     if (weight > 0) qfont.setWeight(static_cast<QFont::Weight>(std::clamp(weight, 1, 1000)));
     if (height < 0) {
         qfont.setPixelSize(-height);  // character height, internal leading not counted
