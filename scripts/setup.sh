@@ -13,7 +13,9 @@ packages=(
   # finds it too).
   fonts-wqy-microhei
   libgtest-dev libbenchmark-dev libcairo2-dev
-  xvfb xauth xdotool imagemagick x11-utils
+  # (xmodmap, from x11-xserver-utils: the end-to-end checks give the
+  # characters they type keys of their own.)
+  xvfb xauth xdotool imagemagick x11-utils x11-xserver-utils
   clang
   # The Windows build: cross compilers, Wine to run it, GoogleTest's sources
   # to build for it, and Wine's own fonts (the system font that sizes dialogs).

@@ -73,6 +73,18 @@ TEST(QtDensity, AClickArrivesAtItsLogicalPoint) {
     ASSERT_TRUE(found);
     EXPECT_EQ(m.l & 0xFFFF, 30);
     EXPECT_EQ((m.l >> 16) & 0xFFFF, 40);
+
+    // As the window system delivers it: Qt rounds the widget's position to
+    // the nearest pixel (31, 41), the position in the window keeps 0.5.
+    const QPointF in_window = QPointF(30.5, 40.5) + QPointF(client->mapTo(client->window(), QPoint(0, 0)));
+    QMouseEvent delivered(QEvent::MouseButtonPress, QPointF(31, 41), in_window, client->mapToGlobal(inside),
+                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(client, &delivered);
+    found = false;
+    while (!found && ws::peek_message(m)) found = m.id == ws::WM_LBUTTONDOWN;
+    ASSERT_TRUE(found);
+    EXPECT_EQ(m.l & 0xFFFF, 30);
+    EXPECT_EQ((m.l >> 16) & 0xFFFF, 40);
 }
 
 TEST(QtDensity, TheConsoleCountsScreenPixelsWithTextTwiceAsLarge) {

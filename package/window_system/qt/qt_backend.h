@@ -85,6 +85,8 @@ protected:
     bool focusNextPrevChild(bool) override { return false; }  // Tab is a key like any other
 
 private:
+    // The event's position in the widget, fraction included.
+    QPointF exact_position(const QMouseEvent* e) const;
     void post_button(QMouseEvent* e, bool down);
     // The rectangle of the surface that differs from `shown_`, which then
     // takes it over; empty when nothing changed.

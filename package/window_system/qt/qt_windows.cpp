@@ -13,6 +13,7 @@
 #include <QWindow>
 #include <QtMath>
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -237,6 +238,20 @@ void ClientArea::present_now() {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents, 1);
 }
 
+QPointF ClientArea::exact_position(const QMouseEvent* e) const {
+    // Qt gives a widget the position rounded to the nearest logical pixel,
+    // so that a press on the right or lower half of a pixel's square would
+    // land on the next pixel; the position in the native window that took
+    // the event keeps its fraction. That one is used when the two agree (an
+    // event made by a program may give its own position alone).
+    const QWidget* native = windowHandle() ? this : nativeParentWidget();
+    const QPointF offset = native && native != this ? QPointF(mapTo(native, QPoint(0, 0))) : QPointF();
+    const QPointF exact = e->scenePosition() - offset;
+    const QPointF rounded = e->position();
+    if (std::abs(exact.x() - rounded.x()) <= 0.5 && std::abs(exact.y() - rounded.y()) <= 0.5) return exact;
+    return rounded;
+}
+
 void ClientArea::post_button(QMouseEvent* e, bool down) {
     unsigned id = 0;
     switch (e->button()) {
@@ -247,7 +262,7 @@ void ClientArea::post_button(QMouseEvent* e, bool down) {
     }
     // On a dense screen a position falls inside a logical pixel (200.5):
     // it belongs to that pixel, so it is rounded down, never to the nearest.
-    const QPointF position = e->position() * surface_scale();
+    const QPointF position = exact_position(e) * surface_scale();
     const QPoint at(qFloor(position.x()), qFloor(position.y()));
     enqueue_input(message{window_, id, mouse_keys(e), make_lparam(at.x(), at.y()), -1});
 }
