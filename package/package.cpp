@@ -18,7 +18,8 @@ using namespace draxo;
 extern "C" int DRAXO_start(HINSTANCE, HINSTANCE previous_instance, LPSTR, int show_command) {
     if (!on_package_thread(__func__) || display.open) return 0;  // open already
     std::string why_not;
-    if (!ws::init(why_not)) {
+    // The drawing window must fit the screen, however dense.
+    if (!ws::init(why_not, ws::extent{frame_width, frame_height})) {
         std::fprintf(stderr, "DRAXO: %s\n", why_not.c_str());
         std::exit(1);
     }

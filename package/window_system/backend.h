@@ -113,8 +113,10 @@ struct font_request {
 namespace backend {
 
 // Initialisation
-bool init(std::string& why_not);  // opens the display; false, with the reason, when there is none
-void quit();                      // at the end of the process: releases what the process's end would not
+// Opens the display; false, with the reason, when there is none. Windows of
+// `must_fit` (logical, outer) fit the screen at the scale chosen.
+bool init(std::string& why_not, extent must_fit);
+void quit();  // at the end of the process: releases what the process's end would not
 
 // The screen
 extent screen_size();  // the primary screen in logical pixels

@@ -211,8 +211,11 @@ inline lparam make_lparam(int low, int high) {
 
 // Opens the window system (the display) once; later calls report the first
 // answer. False, with the reason, when there is no display to open windows
-// on. Every other entry of the layer needs it to have succeeded.
-bool init(std::string& why_not);
+// on. Every other entry of the layer needs it to have succeeded. On a dense
+// screen windows are enlarged by the screen's whole scale factor, but never
+// so far that a window of `must_fit` (logical pixels, outer size) would not
+// fit the screen: then by the largest factor at which it does.
+bool init(std::string& why_not, extent must_fit = {});
 // Closes the window system at the end of the process: every window, timer
 // and dialog is dead from then on. Runs once, by itself, at exit.
 void quit();

@@ -22,10 +22,10 @@ bool on_layer_thread() {
     return owner.compare_exchange_strong(none, self) || none == self;
 }
 
-bool init(std::string& why_not) {
+bool init(std::string& why_not, extent must_fit) {
     core_state& c = core();
     if (c.opened == 0) {
-        c.opened = backend::init(c.why_not_opened) ? 1 : -1;
+        c.opened = backend::init(c.why_not_opened, must_fit) ? 1 : -1;
         if (c.opened > 0) std::atexit(quit);
     }
     why_not = c.why_not_opened;

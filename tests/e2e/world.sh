@@ -4,9 +4,11 @@
 # dialog comes back equal to the program's own, and a click on any screen
 # pixel of a logical pixel arrives as that logical point; on a 3840 x 2160
 # screen at 192 dpi the drawing window is twice as large and pixel-doubled,
-# and the picture the client saves is the one it saves at 96 dpi.
+# on a 2560 x 1440 screen at 288 dpi it is twice as large too (three times
+# would not fit the screen), at 144 dpi it keeps its size, and the picture
+# the client saves is the one it saves at 96 dpi.
 # Usage: world.sh WORLD_CLIENT        (runs its own virtual X servers)
-#        world.sh WORLD_CLIENT --on-this-display DPI PICTURE
+#        world.sh WORLD_CLIENT --on-this-display DPI SCALE PICTURE
 source "$(dirname "$0")/e2e_lib.sh"
 client=$1
 
@@ -102,7 +104,7 @@ navy_square_shown() {
 }
 
 on_this_display() {
-  local dpi=$1 picture=$2 scale=$(($1 / 96))
+  local dpi=$1 scale=$2 picture=$3
   # The desktop's density, as a desktop session sets it.
   xprop -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER "Xft.dpi:	$dpi"
   map_greeting_keys
@@ -142,22 +144,27 @@ on_this_display() {
 }
 
 if [ "${2:-}" = "--on-this-display" ]; then
-  # Under Wine the dense screen has a prefix of its own (LogPixels 192).
+  # Under Wine each dense screen has a prefix of its own, whose LogPixels
+  # gives its density: E2E_WINE_DENSE is its command, %DPI% standing for it.
   if [ "$3" != 96 ] && [ -n "${E2E_WINE_DENSE:-}" ]; then
-    read -r -a E2E_RUNNER <<<"$E2E_WINE_DENSE"
+    read -r -a E2E_RUNNER <<<"${E2E_WINE_DENSE//%DPI%/$3}"
   fi
-  on_this_display "$3" "$4"
+  on_this_display "$3" "$4" "$5"
   exit 0
 fi
 
 # -noreset: the desktop's density set on the root window, and the keys
 # mapped, stay when the program setting them disconnects.
 self=$(realpath "$0")
-xvfb-run -a -s "-screen 0 1024x768x24 -noreset" "$self" "$client" --on-this-display 96 "$E2E_SCRATCH/at-96.png" ||
-  fail "at 96 dpi"
-xvfb-run -a -s "-screen 0 3840x2160x24 -noreset" "$self" "$client" --on-this-display 192 "$E2E_SCRATCH/at-192.png" ||
-  fail "at 192 dpi"
-[ -n "${E2E_KEEP:-}" ] && cp "$E2E_SCRATCH/at-96.png" "$E2E_SCRATCH/at-192.png" "$E2E_KEEP/"
-# Pixels and scripts are the same on every screen: so is the picture.
-differing=$(compare -metric AE "$E2E_SCRATCH/at-96.png" "$E2E_SCRATCH/at-192.png" null: 2>&1 || true)
-expect_equal "pixels that differ between the pictures saved at 96 and 192 dpi" "$differing" 0
+# Screen size, density, the whole factor the windows get.
+screens=("1024x768 96 1" "3840x2160 192 2" "2560x1440 288 2" "1280x1024 144 1")
+for screen in "${screens[@]}"; do
+  read -r size dpi scale <<<"$screen"
+  xvfb-run -a -s "-screen 0 ${size}x24 -noreset" "$self" "$client" --on-this-display "$dpi" "$scale" \
+    "$E2E_SCRATCH/at-$dpi.png" || fail "at $dpi dpi"
+  [ -n "${E2E_KEEP:-}" ] && cp "$E2E_SCRATCH/at-$dpi.png" "$E2E_KEEP/"
+  [ "$dpi" = 96 ] && continue
+  # Pixels are the same on every screen: so is the picture.
+  differing=$(compare -metric AE "$E2E_SCRATCH/at-96.png" "$E2E_SCRATCH/at-$dpi.png" null: 2>&1 || true)
+  expect_equal "pixels that differ between the pictures saved at 96 and $dpi dpi" "$differing" 0
+done

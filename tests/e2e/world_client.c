@@ -2,7 +2,8 @@
  * It draws "Grüße, Ωμέγα, 你好" (its source is UTF-8) in the drawing window
  * and on the console, asks for a line in UTF-8 and says whether it equals
  * that text, then reports each click as logical coordinates until it is
- * told to quit, when it saves the picture named on its command line.
+ * told to quit, when it saves the picture named on its command line (the
+ * part of the frame buffer around the origin that any screen shows whole).
  * Output lines: "ready", "typed equal|differs [TEXT]", "click X Y". */
 #include <stdio.h>
 #include <string.h>
@@ -19,6 +20,7 @@ static void draw(void) {
     DRAXO_circle(RED, 100, 100, 30);
     DRAXO_line(GREEN, -250, -200, 250, -150, 3);
     DRAXO_text(BLACK, -250, 0, 32, greeting);
+    DRAXO_text(BROWN, -250, -60, 0, greeting); /* the platform's default size */
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, int show) {
@@ -43,7 +45,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
             fflush(stdout);
         }
     }
-    if (command_line && *command_line) DRAXO_save_picture(command_line, -300, 270, 300, -270);
+    if (command_line && *command_line) DRAXO_save_picture(command_line, -300, 230, 300, -230);
     DRAXO_stop();
     return 0;
 }

@@ -2,16 +2,21 @@
 // 2, as a desktop at 192 dpi gives it): the drawing window shows each pixel
 // of its frame buffer as a 2 x 2 square and reports clicks at their logical
 // points; the console counts the screen's own pixels and draws its text at
-// twice the size.
+// twice the size. On a screen too small for the drawing window at that
+// factor, and with a factor that is no whole number, the windows take the
+// largest whole factor that fits.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QImage>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QScreen>
 #include <QTest>
 #include <QWidget>
+#include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "console/console.h"
 #include "draxo.h"
@@ -22,13 +27,29 @@
 namespace draxo {
 namespace {
 
-// Before the application object exists.
-const bool scaled = [] { return setenv("QT_SCALE_FACTOR", "2", 1) == 0; }();
+// Before the application object exists: an offscreen screen of this many
+// screen pixels, which Qt's factor (QT_SCALE_FACTOR) turns into fewer
+// logical ones.
+void use_screen(int width, int height, const char* factor) {
+    const std::string config = testing::TempDir() + "draxo_screen.json";
+    std::FILE* file = std::fopen(config.c_str(), "w");
+    ASSERT_NE(file, nullptr);
+    std::fprintf(file,
+                 "{\"screens\": [{\"name\": \"screen\", \"x\": 0, \"y\": 0, \"width\": %d, \"height\": %d, "
+                 "\"logicalDpi\": 96, \"logicalBaseDpi\": 96, \"dpr\": 1}]}\n",
+                 width, height);
+    std::fclose(file);
+    setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + config).c_str(), 1);
+    setenv("QT_SCALE_FACTOR", factor, 1);
+}
+
+// A 4K screen at twice the density.
+void use_dense_screen() { use_screen(3840, 2160, "2"); }
 
 ws::qt::ClientArea* client_of(ws::window w) { return ws::qt::frame_of(w)->client(); }
 
 TEST(QtDensity, TheDrawingWindowShowsEachFramePixelAsASquare) {
-    ASSERT_TRUE(scaled);
+    use_dense_screen();
     test::open_package();
     DRAXO_set_logging(0);
     DRAXO_clear_window();
@@ -51,6 +72,7 @@ TEST(QtDensity, TheDrawingWindowShowsEachFramePixelAsASquare) {
 }
 
 TEST(QtDensity, AClickArrivesAtItsLogicalPoint) {
+    use_dense_screen();
     test::open_package();
     ws::qt::ClientArea* client = client_of(display.main_window);
     QTest::mouseClick(client, Qt::LeftButton, Qt::NoModifier,
@@ -88,6 +110,7 @@ TEST(QtDensity, AClickArrivesAtItsLogicalPoint) {
 }
 
 TEST(QtDensity, TheConsoleCountsScreenPixelsWithTextTwiceAsLarge) {
+    use_dense_screen();
     test::open_package();
     ws::qt::ClientArea* client = client_of(console.console_window);
     ws::rect r = ws::client_rect(console.console_window);
@@ -110,6 +133,39 @@ TEST(QtDensity, TheConsoleCountsScreenPixelsWithTextTwiceAsLarge) {
             inked += (pixel & 0xFFFFFFu) != 0xFFFFFFu;
         }
     EXPECT_GT(inked, 100);
+}
+
+TEST(QtDensity, ADrawingWindowTooLargeForTheScreenAtItsFactorTakesTheLargestThatFits) {
+    // 1600 x 900 screen pixels: twice 601 x 540 would not fit, once does.
+    use_screen(1600, 900, "2");
+    test::open_package();
+    EXPECT_EQ(QGuiApplication::primaryScreen()->devicePixelRatio(), 1.0);
+    ws::qt::FrameWindow* frame = ws::qt::frame_of(display.main_window);
+    EXPECT_EQ(frame->width(), frame_width);
+    EXPECT_EQ(frame->height(), frame_height);
+    EXPECT_EQ(ws::stock_fixed_font()->font.pixelSize(), 13);
+    // The program's own setting is there again for the programs it starts.
+    EXPECT_STREQ(std::getenv("QT_SCALE_FACTOR"), "2");
+}
+
+TEST(QtDensity, AFactorThatIsNoWholeNumberIsTakenDown) {
+    // One and a half would show a logical pixel as squares of one and two
+    // screen pixels by turns.
+    use_screen(3840, 2160, "1.5");
+    test::open_package();
+    EXPECT_EQ(QGuiApplication::primaryScreen()->devicePixelRatio(), 1.0);
+    EXPECT_STREQ(std::getenv("QT_SCALE_FACTOR"), "1.5");
+}
+
+TEST(QtDensity, ThreeTimesTheDensityOnAScreenWhereTwiceFitsGivesTwice) {
+    // 2560 x 1440 screen pixels: three times 540 would not fit, twice does.
+    use_screen(2560, 1440, "3");
+    test::open_package();
+    EXPECT_EQ(QGuiApplication::primaryScreen()->devicePixelRatio(), 2.0);
+    ws::qt::FrameWindow* frame = ws::qt::frame_of(display.main_window);
+    EXPECT_EQ(frame->width(), frame_width);
+    EXPECT_EQ(client_of(display.main_window)->surface_scale(), 1);
+    EXPECT_EQ(ws::client_rect(console.console_window).right, 2 * client_of(console.console_window)->width());
 }
 
 }  // namespace

@@ -203,7 +203,7 @@ dialog open_dialog() {
 
 namespace backend {
 
-bool init(std::string&) {
+bool init(std::string&, extent) {
     null::platform().opened = true;
     return true;
 }

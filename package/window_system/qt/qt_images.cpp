@@ -32,7 +32,22 @@ QString family_for(const char* face) {
     return QApplication::font().family();
 }
 
-int default_pixel_size() { return QFontInfo(QApplication::font()).pixelSize(); }
+// The desktop's default character size in pixels, as on a screen of 96 dpi:
+// text drawn into a frame buffer is the same on every screen (a desktop at
+// 144 dpi, whose factor stays 1, would otherwise make it larger).
+int default_pixel_size() {
+    const QFont desktop = QApplication::font();
+    if (desktop.pixelSize() > 0) return desktop.pixelSize();
+    return std::max(1, qRound(desktop.pointSizeF() * 96.0 / 72.0));
+}
+
+// Pixels of a screen that make one pixel at 96 dpi: the scale factor times
+// the density Qt leaves to fonts (a desktop at 144 dpi keeps the factor 1
+// and gives fonts 144 dpi).
+qreal screen_density() {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->devicePixelRatio() * screen->logicalDotsPerInchY() / 96.0 : 1.0;
+}
 
 font_record make_font(QFont qfont) {
     font_record f;
@@ -203,10 +218,8 @@ font stock_fixed_font() {
     qt::platform_state& p = qt::platform();
     if (!p.stock_fixed) {
         QFont qfont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        // 13 pixels at 96 dpi, as many more as the screen's scale factor.
-        QScreen* screen = QGuiApplication::primaryScreen();
-        const int scale = screen ? std::max(1, qRound(screen->devicePixelRatio())) : 1;
-        qfont.setPixelSize(13 * scale);
+        // 13 pixels at 96 dpi, in proportion on a denser screen.
+        qfont.setPixelSize(std::max(13, qRound(13 * qt::screen_density())));
         p.stock_fixed = new font_record(qt::make_font(qfont));
     }
     return p.stock_fixed;

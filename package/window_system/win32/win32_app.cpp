@@ -130,7 +130,9 @@ void handle_native_message(MSG& msg) {
 
 namespace backend {
 
-bool init(std::string& why_not) {
+// Each window is checked against the screen as it is made (create_window):
+// `must_fit` needs no care here.
+bool init(std::string& why_not, extent) {
     win32::platform_state& p = win32::platform();
     if (p.measure_dc) return true;
     p.instance = GetModuleHandleW(nullptr);
