@@ -43,6 +43,23 @@ TEST(QtWorldText, GreekAndChineseGetGlyphsOfTheirOwn) {
     EXPECT_EQ(shapes.size(), std::size(characters));
 }
 
+TEST(QtWorldText, ALineWithAControlCharacterStillTakesFallbackGlyphs) {
+    test::open_package();
+    DRAXO_set_logging(0);
+    // A tab makes the line go glyph by glyph; Greek and Chinese letters
+    // still get glyphs of their own, not the face's one missing-glyph box.
+    const char* const lines[] = {"\t\xCE\xA9", "\t\xCE\xBC", "\t\xE4\xBD\xA0", "\t\xE5\xA5\xBD"};
+    std::set<std::vector<int>> shapes;
+    for (const char* line : lines) shapes.insert(ink_of_text(line));
+    EXPECT_EQ(shapes.size(), std::size(lines));
+    // The same letter drawn with and without the tab has the same ink.
+    std::vector<int> alone = ink_of_text("\xE4\xBD\xA0\xE5\xA5\xBD");
+    std::vector<int> after_a_tab = ink_of_text("\t\xE4\xBD\xA0\xE5\xA5\xBD");
+    std::vector<int> tab = ink_of_text("\t");
+    EXPECT_GT(alone.size(), 40u);
+    EXPECT_EQ(after_a_tab.size(), alone.size() + tab.size());
+}
+
 TEST(QtWorldText, Utf8AndLatin1OfTheSameTextDrawTheSame) {
     test::open_package();
     DRAXO_set_logging(0);
