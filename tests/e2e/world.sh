@@ -43,17 +43,17 @@ wait_output() {
 }
 
 # Gives each character of the greeting a key of its own for as long as the
-# X server runs. xdotool would otherwise lend a spare key to each character
-# it types and take it back at once, and a program that reads the key late
-# (a loaded machine, Wine) reads it under the next mapping: the character
-# is lost or another comes instead.
+# X server runs: the keys of letters the greeting does not use. xdotool
+# would otherwise lend a spare key to each character it types and take it
+# back at once, and a program that reads the key late (a loaded machine,
+# Wine) reads it under the next mapping: the character is lost or another
+# comes instead. (Wine takes no keys beyond the keyboard's usual ones.)
 map_greeting_keys() {
-  local free
-  mapfile -t free < <(xmodmap -pke | awk 'NF == 3 { print $2 }' | tail -n ${#greeting_keysyms[@]})
-  [ ${#free[@]} -eq ${#greeting_keysyms[@]} ] || fail "too few free keys for the greeting"
-  local i expressions=()
+  local letters=(q w t y u i o p a) i keycode expressions=()
   for i in "${!greeting_keysyms[@]}"; do
-    expressions+=(-e "keycode ${free[$i]} = ${greeting_keysyms[$i]} ${greeting_keysyms[$i]}")
+    keycode=$(xmodmap -pke | awk -v letter="${letters[$i]}" '$4 == letter { print $2 }')
+    [ -n "$keycode" ] || fail "no key for the letter ${letters[$i]}"
+    expressions+=(-e "keycode $keycode = ${greeting_keysyms[$i]} ${greeting_keysyms[$i]}")
   done
   xmodmap "${expressions[@]}"
 }
@@ -112,7 +112,8 @@ on_this_display() {
   # Under Wine the root of Linux's files is drive Z:.
   [ -n "${E2E_WINE:-}" ] && name="Z:${picture//\//\\}"
   start_program "$client" "$name"
-  wait_output "^ready"
+  # (Under Wine the first start makes the prefix: a minute or more.)
+  poll 300 output_has "^ready" || fail "the client never said 'ready'"
   drawing=$(find_window "DRAXO Graphics")
   dialog=$(find_window "DRAXO_gets")
   poll 30 window_size_is "$drawing" "$((601 * scale))x$((540 * scale))" || true
@@ -143,11 +144,30 @@ on_this_display() {
   [ -s "$picture" ] || fail "no picture saved"
 }
 
+# Under Wine: the screen's density (Wine's LogPixels), and the system font
+# of dialogs taking the characters it lacks from WenQuanYi Micro Hei, as
+# Windows links its own to its Chinese, Japanese and Korean faces. Wine
+# takes the screen's size and density when its server starts: the prefix's
+# server is started afresh on this display, with these settings.
+wine_settings() {
+  local dpi=$1 key
+  WINEPREFIX=$wine_prefix wineserver -k 2> /dev/null || true
+  for key in 'HKCU\Control Panel\Desktop' 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts'; do
+    "${E2E_RUNNER[@]}" reg add "$key" /v LogPixels /t REG_DWORD /d "$dpi" /f > /dev/null 2>&1
+  done
+  "${E2E_RUNNER[@]}" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v System \
+    /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f > /dev/null 2>&1
+  WINEPREFIX=$wine_prefix wineserver -k 2> /dev/null || true
+}
+
 if [ "${2:-}" = "--on-this-display" ]; then
-  # Under Wine each dense screen has a prefix of its own, whose LogPixels
-  # gives its density: E2E_WINE_DENSE is its command, %DPI% standing for it.
-  if [ "$3" != 96 ] && [ -n "${E2E_WINE_DENSE:-}" ]; then
-    read -r -a E2E_RUNNER <<<"${E2E_WINE_DENSE//%DPI%/$3}"
+  # Under Wine a prefix of its own (E2E_WINE_WORLD_PREFIX), as the settings
+  # change from screen to screen.
+  if [ -n "${E2E_WINE_WORLD_PREFIX:-}" ]; then
+    wine_prefix=$E2E_WINE_WORLD_PREFIX
+    E2E_RUNNER=("${E2E_RUNNER[0]}" "$wine_prefix")
+    wine_settings "$3"
+    trap 'WINEPREFIX=$wine_prefix wineserver -k 2> /dev/null || true; e2e_cleanup' EXIT
   fi
   on_this_display "$3" "$4" "$5"
   exit 0

@@ -45,7 +45,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
             fflush(stdout);
         }
     }
-    if (command_line && *command_line) DRAXO_save_picture(command_line, -300, 230, 300, -230);
+    if (command_line && *command_line) DRAXO_save_picture(command_line, -280, 230, 280, -230);
     DRAXO_stop();
     return 0;
 }

@@ -136,6 +136,17 @@ private:
     HGDIOBJ previous_ = nullptr;
 };
 
+// A stretch of a line drawn in one font; null: the line's own font.
+struct text_run {
+    HFONT font;
+    std::size_t start, length;
+};
+// The runs of a line for its font `own`, which is selected in `dc`
+// (win32_fallback.cpp): each character the font lacks in the first fallback
+// face that has it. True from in_own_font when the font has them all.
+std::vector<text_run> runs_of(HDC dc, HFONT own, const std::wstring& text);
+bool in_own_font(const std::vector<text_run>& runs);
+
 // UTF-8 to UTF-16 and back.
 std::wstring widen(const char* text, int length);
 std::wstring widen(const std::string& text);
