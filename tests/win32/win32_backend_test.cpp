@@ -411,6 +411,42 @@ TEST(Win32Text, Utf8TextDrawsItsOwnCharacters) {
     ws::delete_font(f);
 }
 
+TEST(Win32Text, ALineWithFallbackCharactersIsMeasuredAsDrawnOnOneBaseline) {
+    draxo::test::open_window_system();
+    ws::font f = ws::create_font(-32, 400, "DRAXO-font");
+    const std::string latin = "Hg", line = "Hg\xE4\xBD\xA0\xE5\xA5\xBD";  // "Hg你好"
+    const int width = ws::text_extent(f, line.data(), static_cast<int>(line.size())).cx;
+    const int latin_width = ws::text_extent(f, latin.data(), static_cast<int>(latin.size())).cx;
+    const ws::text_metrics metrics = ws::font_metrics(f);
+    EXPECT_GT(width, latin_width + 32);  // two wide characters more
+
+    // Drawn opaque at (10, 10): the cell's background across the measured
+    // width, the Chinese ink right of "Hg" and inside the cell's rows.
+    ws::image img = ws::create_image(300, 80);
+    ws::fill_image(img, 0xFFFFFF);
+    ws::draw_text(img, f, 10, 10, line.data(), static_cast<int>(line.size()), 0x0000FF, true, 0xFF0000);
+    ws::pixels px = ws::image_pixels(img);
+    auto at = [&](int column, int row) { return px.bits[row * px.stride + column] & 0xFFFFFFu; };
+    int chinese_ink = 0;
+    for (int row = 0; row < px.height; ++row)
+        for (int column = 0; column < px.width; ++column) {
+            const bool in_cell = column >= 10 && column < 10 + width && row >= 10 && row < 10 + metrics.height;
+            if (!in_cell) {
+                ASSERT_EQ(at(column, row), 0xFFFFFFu) << column << "," << row;
+                continue;
+            }
+            ASSERT_NE(at(column, row), 0xFFFFFFu) << column << "," << row;
+            chinese_ink += column >= 10 + latin_width && at(column, row) != 0xFF0000u;
+        }
+    EXPECT_GT(chinese_ink, 60);
+    ws::delete_image(img);
+    ws::delete_font(f);
+
+    // The console's fixed-pitch font too.
+    EXPECT_NE(ink_of(ws::stock_fixed_font(), "\xE4\xBD\xA0"), ink_of(ws::stock_fixed_font(), "\xE5\xA5\xBD"));
+    EXPECT_GT(ink_of(ws::stock_fixed_font(), "\xE4\xBD\xA0").size(), 20u);
+}
+
 // The test's dialog procedure: Okay (101) ends the dialog with the edit
 // field's text; every other command is only noted.
 std::vector<unsigned> dialog_commands;
