@@ -23,6 +23,8 @@ draxo_add_wine_e2e_test(designer_in_a_real_window designer.sh $<TARGET_FILE:drax
 draxo_add_wine_e2e_test(designer_session_recorded_and_played_back record_playback.sh
   $<TARGET_FILE:draxo-card-designer>)
 draxo_add_wine_e2e_test(designer_keeps_its_cards card_files.sh $<TARGET_FILE:draxo-card-designer>)
+draxo_add_wine_e2e_test(designer_keeps_cards_named_outside_ascii card_names.sh
+  $<TARGET_FILE:draxo-card-designer>)
 draxo_add_wine_e2e_test(sketch_pad_example sketch_pad.sh $<TARGET_FILE:sketch_pad>)
 draxo_add_wine_e2e_test(clock_example clock.sh $<TARGET_FILE:clock>)
 draxo_add_wine_e2e_test(guessing_game_example guessing_game.sh $<TARGET_FILE:guessing_game>)

@@ -72,6 +72,29 @@ TEST_F(Utf8Files, RenameAndRemoveTakeTheNamedFiles) {
     EXPECT_FALSE(files::remove_file(to, error));  // nothing left to remove
 }
 
+// The names as the system itself lists them: UTF-16 on Windows, bytes on
+// Linux. (A name handed to the system in its 8-bit code page would come
+// back here with its characters lost.)
+TEST_F(Utf8Files, TheSystemListsTheNamesAsGiven) {
+    for (const std::string& leaf : names) {
+        std::FILE* file = files::open_file(leaf, "wb");
+        ASSERT_NE(file, nullptr) << leaf;
+        std::fclose(file);
+    }
+    std::vector<std::filesystem::path::string_type> listed;
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::current_path()))
+        listed.push_back(entry.path().filename().native());
+    std::sort(listed.begin(), listed.end());
+#ifdef _WIN32
+    std::vector<std::wstring> expected = {L"Gr\u00fc\u00dfe.draxo", L"\u03a9mega.draxo", L"euro\u20ac.draxo",
+                                          L"\u4f60\u597d.draxo"};
+#else
+    std::vector<std::string> expected(std::begin(names), std::end(names));
+#endif
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(listed, expected);
+}
+
 TEST(Utf8FileNames, ANameRoundTripsThroughItsPath) {
     for (const std::string& leaf : names) {
         EXPECT_EQ(files::name_of(files::path_of(leaf)), leaf);
