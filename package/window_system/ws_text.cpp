@@ -65,6 +65,22 @@ void append_utf8(std::string& out, char32_t c) {
     }
 }
 
+// Calls `take` with each character of the UTF-8 text in turn; a byte that
+// starts no valid character is taken as `malformed`.
+template <typename Take>
+void each_character(std::string_view utf8, char32_t malformed, Take take) {
+    for (std::size_t at = 0; at < utf8.size();) {
+        char32_t c;
+        std::size_t length = decode(utf8, at, c);
+        if (length == 0) {
+            c = malformed;
+            length = 1;
+        }
+        at += length;
+        take(c);
+    }
+}
+
 }  // namespace
 
 bool is_utf8_text(std::string_view bytes) {
@@ -90,14 +106,7 @@ std::string text_as_utf8(std::string_view bytes) {
 std::u16string utf16_of_utf8(std::string_view utf8) {
     std::u16string out;
     out.reserve(utf8.size());
-    for (std::size_t at = 0; at < utf8.size();) {
-        char32_t c;
-        std::size_t length = decode(utf8, at, c);
-        if (length == 0) {
-            c = replacement;
-            length = 1;
-        }
-        at += length;
+    each_character(utf8, replacement, [&out](char32_t c) {
         if (c < 0x10000) {
             out.push_back(static_cast<char16_t>(c));
         } else {
@@ -105,7 +114,7 @@ std::u16string utf16_of_utf8(std::string_view utf8) {
             out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
             out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
         }
-    }
+    });
     return out;
 }
 
@@ -129,16 +138,7 @@ std::string utf8_of_utf16(std::u16string_view utf16) {
 std::string latin1_of_utf8(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
-    for (std::size_t at = 0; at < utf8.size();) {
-        char32_t c;
-        std::size_t length = decode(utf8, at, c);
-        if (length == 0) {
-            c = '?';
-            length = 1;
-        }
-        at += length;
-        out.push_back(c <= 0xFF ? static_cast<char>(c) : '?');
-    }
+    each_character(utf8, '?', [&out](char32_t c) { out.push_back(c <= 0xFF ? static_cast<char>(c) : '?'); });
     return out;
 }
 

@@ -10,17 +10,6 @@ cd "$E2E_SCRATCH"
 folder=$'J\u00fcrgen'
 mkdir "$folder"
 
-# Polls, up to `seconds`, until a command succeeds.
-poll() {
-  local seconds=$1
-  shift
-  local deadline=$((SECONDS + seconds))
-  until "$@"; do
-    [ $SECONDS -lt $deadline ] || return 1
-    sleep 0.1
-  done
-}
-
 card_shows() {
   screenshot "$E2E_SCRATCH/shot.png"
   [ "$(logical_pixel "$E2E_SCRATCH/shot.png" "$w" -100 100)" = "$1" ]

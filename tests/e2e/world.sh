@@ -23,17 +23,6 @@ greeting=$'Gr\u00fc\u00dfe, \u03a9\u03bc\u03ad\u03b3\u03b1, \u4f60\u597d'
 # The keys of its characters beyond ASCII.
 greeting_keysyms=(udiaeresis ssharp Greek_OMEGA Greek_mu Greek_epsilonaccent Greek_gamma Greek_alpha U4F60 U597D)
 
-# Polls, up to `seconds`, until a command succeeds.
-poll() {
-  local seconds=$1
-  shift
-  local deadline=$((SECONDS + seconds))
-  until "$@"; do
-    [ $SECONDS -lt $deadline ] || return 1
-    sleep 0.1
-  done
-}
-
 output_has() { grep -q -- "$1" "$E2E_SCRATCH/stdout" 2>/dev/null; }
 output_count() { grep -c -- "$1" "$E2E_SCRATCH/stdout" 2>/dev/null || true; }
 
