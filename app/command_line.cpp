@@ -42,4 +42,24 @@ std::vector<std::string> split_command_line(const char* text) {
     }
 }
 
+designer_start read_designer_arguments(const std::vector<std::string>& arguments) {
+    designer_start start;
+    for (const std::string& argument : arguments) {
+        if (argument == "--help" || argument == "-h") {
+            start.what = designer_start::show_usage;
+            return start;
+        }
+    }
+    if (arguments.size() > 1) {
+        start.what = designer_start::refuse;
+        start.problem = "one card file at most";
+    } else if (!arguments.empty() && arguments[0].size() > 1 && arguments[0][0] == '-') {
+        start.what = designer_start::refuse;
+        start.problem = "unknown option " + arguments[0];
+    } else if (!arguments.empty()) {
+        start.card_file = arguments[0];
+    }
+    return start;
+}
+
 }  // namespace cards

@@ -15,4 +15,20 @@ namespace cards {
 // arguments.
 std::vector<std::string> split_command_line(const char* text);
 
+// What the designer's arguments ask for: the card file to open (empty: the
+// default one), the usage (--help, -h), or nothing, for arguments it cannot
+// take (more than one, an option it does not know), with the reason. A card
+// file whose name starts with '-' is named with a folder: ./-card.draxo.
+struct designer_start {
+    enum { open_card, show_usage, refuse } what = open_card;
+    std::string card_file;
+    std::string problem;
+};
+designer_start read_designer_arguments(const std::vector<std::string>& arguments);
+
+constexpr const char* designer_usage =
+    "usage: draxo-card-designer [CARD_FILE]\n"
+    "Composes a greeting card in a window and keeps it in CARD_FILE\n"
+    "(card.draxo in the current folder when none is named).\n";
+
 }  // namespace cards

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "files/safe_write.h"
+
 namespace cards {
 
 constexpr int max_objects = 24;  // objects are numbered 1 to 24
@@ -41,9 +43,13 @@ struct designer_state {
     int done = 0;
 
     // Where "Save Card" writes, and whether the file there may be replaced:
-    // only one that this designer has read or written, or that was not there.
+    // only one that this designer has read or written, or that was not there,
+    // and only while it is still as this designer last saw it (nothing, or
+    // the bytes read or written), so that a card saved meanwhile by another
+    // designer is never overwritten.
     std::string card_file = default_card_file;
     bool card_file_ours = true;
+    draxo::files::expectation card_file_seen{draxo::files::expectation::nothing_there, {}};
     // A note shown for a moment in place of the status line: its text,
     // colour and size, and how many periodic events it has left (0: no
     // note; note_until_click: it stays until the next click).

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <ctime>
 #include <string>
-#include <vector>
 
 #include "command_line.h"
 #include "designer.h"
@@ -34,13 +33,17 @@ std::vector<std::string> card_arguments([[maybe_unused]] const char* command_lin
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_line, int show_command) {
-    std::vector<std::string> arguments = card_arguments(command_line);
-    if (arguments.size() > 1) {
-        std::fprintf(stderr, "usage: draxo-card-designer [CARD_FILE]\n");
+    cards::designer_start start = cards::read_designer_arguments(card_arguments(command_line));
+    if (start.what == cards::designer_start::show_usage) {
+        std::fputs(cards::designer_usage, stdout);
+        return 0;
+    }
+    if (start.what == cards::designer_start::refuse) {
+        std::fprintf(stderr, "draxo-card-designer: %s\n%s", start.problem.c_str(), cards::designer_usage);
         return 2;
     }
     cards::designer_state state;
-    cards::open_card_file(arguments.empty() ? std::string() : arguments[0], state);
+    cards::open_card_file(start.card_file, state);
     cards::seed_random(static_cast<std::uint32_t>(std::time(nullptr)));
     DRAXO_start(instance, previous_instance, command_line, show_command);
     DRAXO_show_console(0);

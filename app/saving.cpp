@@ -2,16 +2,16 @@
 // buttons, and the notes that tell the user what they did.
 #include "saving.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include "card_files.h"
 #include "card_format.h"
 #include "draxo.h"
-#include "files/utf8_files.h"
+#include "files/safe_write.h"
 
 namespace cards {
 namespace {
+
+using draxo::files::expectation;
+using draxo::files::write_result;
 
 // A card file that this designer may not replace gives way to a free name
 // beside it; false when there is none.
@@ -24,24 +24,34 @@ bool claim_card_file(designer_state& state) {
     }
     state.card_file = fresh;
     state.card_file_ours = true;
+    state.card_file_seen = expectation{expectation::nothing_there, {}};
     return true;
+}
+
+void note_written(designer_state& state, const write_result& written, const std::string& name) {
+    if (written.in_place_because.empty())
+        show_note(state, "Saved " + name, false);
+    else  // saved, but a failure on the way would have damaged it
+        show_note(state, "Saved " + name + " in place:\n" + written.in_place_because, true);
 }
 
 }  // namespace
 
 void open_card_file(const std::string& path, designer_state& state) {
     state.card_file = path.empty() ? default_card_file : path;
+    state.card_file_seen = expectation{expectation::nothing_there, {}};
     std::string name = file_name_of(state.card_file);
     if (path.empty()) {
         // Nothing was named: a card file already there is not this card's.
-        std::error_code ignored;
-        state.card_file_ours = !std::filesystem::exists(draxo::files::link_status_of(state.card_file, ignored));
+        state.card_file_ours = !draxo::files::name_taken(state.card_file);
         return;
     }
     bool missing = false;
-    card_reading reading = read_card_file(state.card_file, missing);
+    std::string bytes;
+    card_reading reading = read_card_file(state.card_file, missing, bytes);
     state.card_file_ours = reading.ok || missing;
     if (reading.ok) {
+        state.card_file_seen = expectation{expectation::these_bytes, bytes};
         show_card(reading.value, state);
     } else if (!missing) {
         std::string where = reading.line > 0 ? name + ", line " + std::to_string(reading.line) : name;
@@ -51,11 +61,29 @@ void open_card_file(const std::string& path, designer_state& state) {
 
 void save_card(designer_state& state) {
     if (!claim_card_file(state)) return;
-    std::string name = file_name_of(state.card_file), why_not;
-    if (replace_file(state.card_file, format_card(card_of(state)), why_not))
-        show_note(state, "Saved " + name, false);
-    else
-        show_note(state, name + " not saved:\n" + why_not, true);
+    std::string bytes = format_card(card_of(state)), name = file_name_of(state.card_file);
+    write_result written = draxo::files::replace_file(state.card_file, bytes, state.card_file_seen);
+    if (written.outcome == write_result::changed) {
+        // Another designer, or another program, has written the card file
+        // since this designer read or wrote it: theirs stays, this card goes
+        // beside it.
+        state.card_file_ours = false;
+        if (!claim_card_file(state)) return;
+        std::string fresh = file_name_of(state.card_file);
+        written = draxo::files::replace_file(state.card_file, bytes, state.card_file_seen);
+        if (written.ok()) {
+            state.card_file_seen = expectation{expectation::these_bytes, bytes};
+            show_note(state, name + " was changed meanwhile:\nsaved " + fresh, true);
+            return;
+        }
+        name = fresh;
+    }
+    if (written.ok()) {
+        state.card_file_seen = expectation{expectation::these_bytes, bytes};
+        note_written(state, written, name);
+    } else {
+        show_note(state, name + " not saved:\n" + written.why_not, true);
+    }
 }
 
 void save_picture(designer_state& state) {

@@ -15,6 +15,7 @@
 #include "card_format.h"
 #include "designer.h"
 #include "draxo.h"
+#include "files/safe_write.h"
 #include "surface/display.h"
 #include "window_system/window_system.h"
 
@@ -68,18 +69,18 @@ BENCHMARK(BM_SavePicture)->Unit(benchmark::kMillisecond);
 void BM_SaveCardFile(benchmark::State& bench) {
     std::string text = cards::format_card(cards::card_of(busy_card()));
     scratch where;
-    std::string path = where.file("card.draxo"), why_not;
-    for (auto _ : bench) cards::replace_file(path, cards::format_card(cards::card_of(busy_card())), why_not);
+    std::string path = where.file("card.draxo");
+    for (auto _ : bench) draxo::files::replace_file(path, cards::format_card(cards::card_of(busy_card())));
     bench.SetLabel(std::to_string(text.size()) + " bytes");
 }
 BENCHMARK(BM_SaveCardFile)->Unit(benchmark::kMillisecond);
 
 void BM_ReadCardFile(benchmark::State& bench) {
     scratch where;
-    std::string path = where.file("card.draxo"), why_not;
-    cards::replace_file(path, cards::format_card(cards::card_of(busy_card())), why_not);
+    std::string path = where.file("card.draxo"), bytes;
+    draxo::files::replace_file(path, cards::format_card(cards::card_of(busy_card())));
     bool missing = false;
-    for (auto _ : bench) benchmark::DoNotOptimize(cards::read_card_file(path, missing));
+    for (auto _ : bench) benchmark::DoNotOptimize(cards::read_card_file(path, missing, bytes));
 }
 BENCHMARK(BM_ReadCardFile)->Unit(benchmark::kMicrosecond);
 

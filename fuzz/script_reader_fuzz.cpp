@@ -1,9 +1,11 @@
 // Fuzz target for the script file. Any bytes, cut into lines the way the
-// player reads the file (at a newline, or after 511 characters; a line ends
-// at its first NUL), go through the line parser, which must never read past
+// player reads the file (a byte-order mark at the start left out; a line
+// runs to its newline and is kept to its first 511 characters, and ends at
+// its first NUL), go through the line parser, which must never read past
 // a line, overflow or misbehave. The events the lines describe are then
 // recorded through the recorder into DRAXO.SCR, in a scratch directory, and
 // played back through the player: every event must come back as recorded.
+#include <algorithm>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -56,14 +58,15 @@ void require(bool condition) {
 
 std::vector<draxo::script_line> parse_lines(const char* bytes, std::size_t size) {
     std::vector<draxo::script_line> events;
-    std::size_t at = 0;
+    std::size_t at = size >= 3 && std::memcmp(bytes, "\xEF\xBB\xBF", 3) == 0 ? 3 : 0;
     while (at < size) {
-        // One read of the player: up to and including a newline, at most 511 characters.
-        std::size_t take = 0;
-        while (at + take < size && take < draxo::script_line_size - 1) {
-            if (bytes[at + take++] == '\n') break;
+        // One read of the player: a whole line, up to and including its newline.
+        std::size_t whole = 0;
+        while (at + whole < size) {
+            if (bytes[at + whole++] == '\n') break;
         }
-        // The parser gets its own copy, exactly as long as the line up to its first NUL.
+        std::size_t take = std::min(whole, draxo::script_line_size - 1);
+        // The parser gets its own copy of what is kept, exactly as long as the line up to its first NUL.
         const void* nul = std::memchr(bytes + at, '\0', take);
         std::size_t length = nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - (bytes + at)) : take;
         char* line = static_cast<char*>(std::malloc(length ? length : 1));
@@ -74,7 +77,7 @@ std::vector<draxo::script_line> parse_lines(const char* bytes, std::size_t size)
                 parsed.kind == DRAXO_PERIODIC);
         if (parsed.kind == DRAXO_PERIODIC) parsed.count = parsed.count % 8 + 1;  // runs short enough to play out
         if (parsed.kind != 0) events.push_back(parsed);
-        at += take;
+        at += whole;
     }
     return events;
 }

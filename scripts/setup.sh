@@ -16,7 +16,7 @@ packages=(
   # (xmodmap, from x11-xserver-utils: the end-to-end checks give the
   # characters they type keys of their own.)
   xvfb xauth xdotool imagemagick x11-utils x11-xserver-utils
-  clang
+  clang clang-format
   # The Windows build: cross compilers, Wine to run it, GoogleTest's sources
   # to build for it, and Wine's own fonts (the system font that sizes dialogs).
   g++-mingw-w64-x86-64-posix wine wine64 googletest fonts-wine

@@ -5,7 +5,8 @@
 # package is installed, used and removed again (with root rights; without
 # them that step says it was skipped). Then the package is cross-built for
 # Windows with mingw-w64 (build-windows/) and its tests run under Wine on a
-# virtual X display. With --plain, the sanitized build is left out.
+# virtual X display. It first checks that every C and C++ file is laid out as
+# .clang-format says. With --plain, the sanitized build is left out.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,6 +24,10 @@ run_suite() {
   cmake --build "$dir" -j "$jobs"
   (cd "$dir" && ctest -j "$jobs" --output-on-failure --timeout 120)
 }
+
+echo "== Format"
+# Every C and C++ file of the project as .clang-format lays it out.
+git ls-files -z -- '*.c' '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
 
 echo "== Plain build and tests"
 run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo

@@ -2,6 +2,8 @@
 // animation control.
 #include "event_wait.h"
 
+#include <cstdlib>
+
 #include "console/console.h"
 #include "draxo.h"
 #include "graphics_window.h"
@@ -14,6 +16,13 @@ namespace draxo {
 void open_run_control() {
     run.animation_running = false;
     run.single_step = false;
+    // However the process ends, a recording keeps its waiting run of
+    // periodic events: at exit (the display gone, a client that returns
+    // without DRAXO_stop), and before a busy program is ended.
+    static bool registered = false;
+    if (!registered) std::atexit(write_waiting_run);
+    registered = true;
+    ws::on_forced_end(write_waiting_run);
 }
 
 void close_run_control() {

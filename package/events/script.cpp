@@ -10,6 +10,7 @@
 
 #include "console/console.h"
 #include "draxo.h"
+#include "files/file_size_signal.h"
 #include "run_menu.h"
 
 #ifndef _WIN32
@@ -45,9 +46,20 @@ std::FILE* open_regular_file(const char* name, bool writing) {
 #endif
 }
 
+// A file saved by an editor that marks UTF-8 text starts with the byte-order
+// mark EF BB BF: it is no part of the first line.
+void skip_byte_order_mark(std::FILE* file) {
+    unsigned char start[3] = {};
+    std::size_t count = std::fread(start, 1, sizeof start, file);
+    if (count == 3 && start[0] == 0xEF && start[1] == 0xBB && start[2] == 0xBF) return;
+    std::clearerr(file);
+    std::rewind(file);
+}
+
 bool open_script_file(script_mode mode) {
     run.script_file = open_regular_file(script_file_name, mode == script_mode::writing);
     run.script_file_mode = run.script_file ? mode : script_mode::closed;
+    if (run.script_file && mode == script_mode::reading) skip_byte_order_mark(run.script_file);
     return run.script_file != nullptr;
 }
 
@@ -63,19 +75,35 @@ void stop_recording_after(const char* failed, int error) {
 }
 
 // Each line goes through to the file as it is recorded, so that a recording
-// survives whatever ends the program.
+// survives whatever ends the program. A line past the file-size limit is a
+// failed write like any other.
 void write_line(const char* text, std::size_t length) {
+    files::file_size_signal_held held;
     errno = 0;
     if (std::fwrite(text, 1, length, run.script_file) == length && std::fflush(run.script_file) == 0) return;
     stop_recording_after("write", errno ? errno : EIO);
+}
+
+// Reads one whole line, up to and including its newline, keeping its first
+// 511 characters: the rest of a longer line is passed over, so that one line
+// is always one event. False at the end of the file, also after a last line
+// without its newline (which is not played), and on a read error.
+bool read_whole_line(char* line) {
+    std::size_t kept = 0;
+    int c;
+    while ((c = std::getc(run.script_file)) != EOF) {
+        if (kept < script_line_size - 1) line[kept++] = static_cast<char>(c);
+        if (c == '\n') break;
+    }
+    line[kept] = '\0';
+    return c != EOF;
 }
 
 // Reads the next line that is not empty. Returns false when there is none:
 // at the end of the file or on a read error.
 bool read_line(char* line) {
     for (;;) {
-        if (!std::fgets(line, static_cast<int>(script_line_size), run.script_file)) return false;
-        if (std::feof(run.script_file)) return false;  // a last line without its newline is not played
+        if (!read_whole_line(line)) return false;
         if (std::strcmp(line, "\n") != 0 && std::strcmp(line, "\r\n") != 0) return true;
     }
 }
@@ -180,6 +208,20 @@ void close_script_file() {
     run.script_file = nullptr;
     run.script_file_mode = script_mode::closed;
     if (closed != 0 && writing) stop_recording_after("close", errno ? errno : EIO);
+}
+
+void write_waiting_run() {
+    if (!run.recording || run.periodic_run <= 0) return;
+    if (!run.script_file && !open_script_file(script_mode::writing)) return;
+    if (run.script_file_mode != script_mode::writing) return;
+    script_line line;
+    line.kind = DRAXO_PERIODIC;
+    line.count = run.periodic_run;
+    char text[script_line_size];
+    std::size_t length = format_script_line(line, text);
+    files::file_size_signal_held held;
+    if (std::fwrite(text, 1, length, run.script_file) == length) std::fflush(run.script_file);
+    run.periodic_run = 0;
 }
 
 void end_recording() {

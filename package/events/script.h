@@ -30,5 +30,11 @@ void stop_playback();
 void close_script_file();
 // Writes a waiting run of periodic events and closes the file.
 void end_recording();
+// Writes a recording's waiting run of periodic events at once, with no
+// message: the process is about to end otherwise than through DRAXO_stop
+// (it exits, the display went away, a request to end it was not taken in
+// time). May run on a thread other than the package's, which is then busy
+// outside the package.
+void write_waiting_run();
 
 }  // namespace draxo

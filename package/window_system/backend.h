@@ -147,7 +147,9 @@ bool key_held(unsigned virtual_key);  // the keyboard's state now (VK_CONTROL, V
 // From init on, the backend turns the system's requests to end the program
 // (SIGTERM, SIGINT, SIGHUP; the console's close) into native_termination_requested,
 // from its event handling, never from a signal handler. A second request ends
-// the program as the system would without the package.
+// the program as the system would without the package, and so does the
+// first when no quit message was taken (quit_messages_taken) within
+// termination_grace_ms, after before_forced_end.
 
 // Dialogs
 bool create_dialog(dialog d);  // hidden, placed from the owner's client area; false: unknown control
@@ -191,5 +193,12 @@ void native_focus_changed(window from, window to);  // either may be null
 void native_dialog_command(dialog d, unsigned id);
 void native_dialog_destroyed(dialog d);  // its window destroyed from outside the program
 void native_termination_requested();     // the system asks the program to end
+// How many quit messages the queue has handed out. Safe to read from any
+// thread and from a signal handler: a request that sees it unchanged
+// termination_grace_ms later was not taken.
+unsigned quit_messages_taken();
+// Runs the package's last words (see ws::on_forced_end) before the backend
+// ends a program that did not take a request to end in time; any thread.
+void before_forced_end();
 
 }  // namespace draxo::ws

@@ -224,6 +224,15 @@ void quit();
 // thread, false on any other (whose calls must not reach the layer).
 bool on_layer_thread();
 
+// A request to end the program (SIGTERM, SIGINT, SIGHUP; the console's
+// control events) becomes a quit message. A program busy computing takes it
+// only at its next wait: when it has taken no quit message this long after
+// the request, the backend ends it as the request would have without the
+// package, after calling the function given here, on a thread of its own
+// (the package writes what a recording holds).
+constexpr int termination_grace_ms = 3000;
+void on_forced_end(void (*last_words)());
+
 // --- Windows ------------------------------------------------------------
 
 // Registers a window class; registering a name again replaces it.

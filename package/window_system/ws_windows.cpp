@@ -193,6 +193,14 @@ void native_window_destroyed(window w) { destroy_window(w); }
 
 void native_termination_requested() { post_quit_message(0); }
 
+unsigned quit_messages_taken() { return core().quits_taken.load(); }
+
+void on_forced_end(void (*last_words)()) { core().last_words.store(last_words); }
+
+void before_forced_end() {
+    if (void (*last_words)() = core().last_words.load()) last_words();
+}
+
 void native_focus_changed(window from, window to) {
     if (is_window(from)) send_message(from, WM_KILLFOCUS, reinterpret_cast<wparam>(to), 0);
     if (is_window(to)) send_message(to, WM_SETFOCUS, reinterpret_cast<wparam>(from), 0);

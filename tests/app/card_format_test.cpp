@@ -150,6 +150,16 @@ TEST(CardFormat, TheLimitsThemselvesAreRead) {
     std::string padded = lines_before(0);
     padded += std::string(card_file_limit - padded.size(), '\n');
     EXPECT_EQ(parse_card(padded).error, "there is more after the last object");
+    // A line of exactly 100 characters is read (and refused for its fields);
+    // one of 101 is refused for its length, a CR before its newline not counted.
+    const std::string object = "shape 0 0 0 0";
+    const std::string at_limit = object + std::string(100 - object.size(), ' ');
+    for (const char* end : {"\n", "\r\n"}) {
+        EXPECT_EQ(parse_card(lines_before(1) + at_limit + end).error,
+                  "an object has five fields: kind, style, colour, x and y");
+        EXPECT_EQ(parse_card(lines_before(1) + at_limit + " " + end).error,
+                  "the line is longer than 100 characters");
+    }
 }
 
 TEST(CardFormat, TheDesignerShowsAReadCardFreshlyAndGivesBackTheSameCard) {

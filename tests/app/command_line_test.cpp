@@ -66,5 +66,21 @@ TEST(CommandLine, LinesAsTheDesktopWritesThemSplitByItsRules) {
     EXPECT_EQ(split_command_line("\"c:\\dir\\\\\" x"), (arguments{"c:\\dir\\", "x"}));
 }
 
+TEST(DesignerArguments, AskForACardTheUsageOrNothingTheDesignerCannotTake) {
+    EXPECT_EQ(read_designer_arguments({}).what, designer_start::open_card);
+    EXPECT_EQ(read_designer_arguments({}).card_file, "");
+    EXPECT_EQ(read_designer_arguments({"party.draxo"}).card_file, "party.draxo");
+    EXPECT_EQ(read_designer_arguments({"./--help"}).card_file, "./--help");
+    EXPECT_EQ(read_designer_arguments({"-"}).card_file, "-");
+    for (const arguments& help : {arguments{"--help"}, arguments{"-h"}, arguments{"card.draxo", "--help"}})
+        EXPECT_EQ(read_designer_arguments(help).what, designer_start::show_usage) << help[0];
+    designer_start refused = read_designer_arguments({"--version"});
+    EXPECT_EQ(refused.what, designer_start::refuse);
+    EXPECT_EQ(refused.problem, "unknown option --version");
+    refused = read_designer_arguments({"a.draxo", "b.draxo"});
+    EXPECT_EQ(refused.what, designer_start::refuse);
+    EXPECT_EQ(refused.problem, "one card file at most");
+}
+
 }  // namespace
 }  // namespace cards

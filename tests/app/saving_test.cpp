@@ -9,7 +9,6 @@
 
 #include <QImage>
 #include <algorithm>
-#include <csignal>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -162,19 +161,20 @@ TEST_F(Saving, WithNoFileNamedACardFileAlreadyThereIsKept) {
 TEST_F(Saving, FilesThatCannotBeReadAreReportedWithTheSystemsReason) {
     fs::create_directory("folder.draxo");
     bool missing = true;
-    card_reading read = read_card_file("folder.draxo", missing);
+    std::string bytes;
+    card_reading read = read_card_file("folder.draxo", missing, bytes);
     EXPECT_FALSE(read.ok);
     EXPECT_FALSE(missing);
     EXPECT_EQ(read.line, 0);
     EXPECT_EQ(read.error, "it is a folder");
-    read = read_card_file("/dev/zero", missing);  // bytes for ever
+    read = read_card_file("/dev/zero", missing, bytes);  // bytes for ever
     EXPECT_EQ(read.error, "it is not a regular file");
-    read = read_card_file("nothing.draxo", missing);
+    read = read_card_file("nothing.draxo", missing, bytes);
     EXPECT_TRUE(missing);
     EXPECT_EQ(read.error, "No such file or directory");
     // A huge file is read only to one byte past the limit.
     write_file("huge.draxo", "DRAXO card 1\n" + std::string(1 << 20, 'x'));
-    read = read_card_file("huge.draxo", missing);
+    read = read_card_file("huge.draxo", missing, bytes);
     EXPECT_EQ(read.error, "the file is longer than 4096 bytes");
     EXPECT_EQ(read.line, 2);
 
@@ -195,8 +195,8 @@ TEST_F(Saving, AWriteThatFailsKeepsTheVersionBeforeAndLeavesNoFreshFile) {
         click(state, i * 5, -i * 5);
     }
     // Files of this process may grow to 200 bytes only: the card no longer
-    // fits, as on a full disk.
-    std::signal(SIGXFSZ, SIG_IGN);
+    // fits, as on a full disk. The limit's signal keeps its default, which
+    // would end the process: the save takes it as a failed write.
     rlimit limit{200, 200};
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
     click(state, -250, save_card_y);
@@ -209,6 +209,87 @@ TEST_F(Saving, AWriteThatFailsKeepsTheVersionBeforeAndLeavesNoFreshFile) {
     open_card_file("no such folder/card.draxo", elsewhere);
     click(elsewhere, -250, save_card_y);
     EXPECT_EQ(elsewhere.note, "card.draxo not saved:\nNo such file or directory");
+}
+
+// Two designers started in the same folder, or on the same card: neither
+// ever overwrites a card the other saved meanwhile.
+TEST_F(Saving, ACardSavedMeanwhileByAnotherDesignerIsNeverOverwritten) {
+    designer_state first = made_card(), second;
+    open_card_file("", first);
+    open_card_file("", second);
+    click(second, 50, 50);
+    click(first, -250, save_card_y);
+    const std::string firsts = read_file("card.draxo");
+    click(second, -250, save_card_y);
+    EXPECT_EQ(second.note, "card.draxo was changed meanwhile:\nsaved card-2.draxo");
+    EXPECT_EQ(second.note_color, RED);
+    EXPECT_EQ(read_file("card.draxo"), firsts);
+    EXPECT_EQ(parse_card(read_file("card-2.draxo")).value, card_of(second));
+    // Each goes on saving its own file.
+    click(first, -250, 233);
+    click(first, -250, save_card_y);
+    EXPECT_EQ(first.note, "Saved card.draxo");
+    click(second, -250, save_card_y);
+    EXPECT_EQ(second.note, "Saved card-2.draxo");
+    EXPECT_EQ(parse_card(read_file("card.draxo")).value, card_of(first));
+
+    // Both opened the same card; the one that saves second keeps the other's.
+    designer_state third, fourth;
+    open_card_file("card.draxo", third);
+    open_card_file("card.draxo", fourth);
+    click(third, -250, 233);
+    click(third, -250, save_card_y);
+    EXPECT_EQ(third.note, "Saved card.draxo");
+    click(fourth, -250, save_card_y);
+    EXPECT_EQ(fourth.note, "card.draxo was changed meanwhile:\nsaved card-3.draxo");
+    EXPECT_EQ(parse_card(read_file("card.draxo")).value, card_of(third));
+    EXPECT_EQ(directory_listing(), (lines{"card-2.draxo", "card-3.draxo", "card.draxo"}));
+}
+
+TEST_F(Saving, ACardReachedThroughALinkIsSavedToTheFileTheLinkNames) {
+    fs::create_directory("kept");
+    designer_state state = made_card();
+    open_card_file("kept/party.draxo", state);
+    click(state, -250, save_card_y);
+    fs::create_symlink("kept/party.draxo", "party.draxo");
+    designer_state linked;
+    open_card_file("party.draxo", linked);
+    EXPECT_EQ(card_of(linked), card_of(state));
+    click(linked, -250, 233);
+    click(linked, -250, save_card_y);
+    EXPECT_EQ(linked.note, "Saved party.draxo");
+    EXPECT_TRUE(fs::is_symlink("party.draxo"));
+    EXPECT_EQ(parse_card(read_file("kept/party.draxo")).value, card_of(linked));
+    EXPECT_EQ(directory_listing("kept"), lines{"party.draxo"});
+}
+
+TEST_F(Saving, ACardWithATwinIsSavedInPlaceAndKeepsItsPermissions) {
+    designer_state state = made_card();
+    open_card_file("card.draxo", state);
+    click(state, -250, save_card_y);
+    fs::permissions("card.draxo", fs::perms::owner_read | fs::perms::owner_write);
+    click(state, -250, 233);
+    click(state, -250, save_card_y);
+    EXPECT_EQ(state.note, "Saved card.draxo");
+    EXPECT_EQ(fs::status("card.draxo").permissions(), fs::perms::owner_read | fs::perms::owner_write);
+
+    fs::create_hard_link("card.draxo", "twin.draxo");
+    click(state, -250, 233);
+    click(state, -250, save_card_y);
+    EXPECT_EQ(state.note, "Saved card.draxo in place:\nit has other links");
+    EXPECT_EQ(parse_card(read_file("twin.draxo")).value, card_of(state));
+}
+
+TEST_F(Saving, AReadOnlyCardIsNotReplaced) {
+    designer_state state = made_card();
+    open_card_file("card.draxo", state);
+    click(state, -250, save_card_y);
+    const std::string saved = read_file("card.draxo");
+    fs::permissions("card.draxo", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    click(state, -250, 233);
+    click(state, -250, save_card_y);
+    EXPECT_EQ(state.note, "card.draxo not saved:\nthe file is read-only");
+    EXPECT_EQ(read_file("card.draxo"), saved);
 }
 
 TEST_F(Saving, SavePictureWritesTheCardRectangleBesideTheCardFile) {

@@ -1,13 +1,43 @@
-/* A C client that prints a console line and then computes for a while
- * without waiting for an event: the line must be on the screen meanwhile. */
+/* A C client that computes without waiting for an event.
+ *   busy_client          prints a console line and a line on standard
+ *                        output, then computes for four seconds: the
+ *                        console line must be on the screen meanwhile.
+ *   busy_client forever  runs the animation, waiting for events, until a
+ *                        key is typed; five periodic events later it
+ *                        computes for ever, never to wait again. It says
+ *                        on standard output when it starts each. */
 #include <stdio.h>
+#include <string.h>
 #include <time.h>
 
 #include "draxo.h"
 
-int main(void) {
+static int compute_for_ever(void) {
+    fputs("waiting for a key\n", stdout);
+    fflush(stdout);
+    DRAXO_set_animation(DRAXO_ANIMATE_RUN);
+    int ticks_left = -1;
+    for (;;) {
+        int x, y;
+        char key;
+        int kind = DRAXO_next_event(&x, &y, &key);
+        if (kind == DRAXO_QUIT) break;
+        if (kind == DRAXO_KBD && ticks_left < 0) ticks_left = 5;
+        if (kind == DRAXO_PERIODIC && ticks_left > 0 && --ticks_left == 0) {
+            fputs("computing\n", stdout);
+            fflush(stdout);
+            volatile unsigned long work = 0;
+            for (;;) ++work;
+        }
+    }
+    DRAXO_stop();
+    return 0;
+}
+
+int main(int argc, char** argv) {
     DRAXO_start(NULL, NULL, NULL, 1);
     DRAXO_clear_window();
+    if (argc > 1 && strcmp(argv[1], "forever") == 0) return compute_for_ever();
     DRAXO_console_printf("Printed before a long computation\n");
     fputs("printed\n", stdout);
     fflush(stdout);

@@ -211,3 +211,29 @@ save_window() {
   read -r x y width height < <(window_geometry "$window")
   import -window root -crop "${width}x${height}+${x}+${y}" +repage "$output"
 }
+
+# Runs a command every tenth of a second until it succeeds; fails with the
+# message after TIMEOUT seconds. Usage: wait_until TIMEOUT MESSAGE COMMAND...
+wait_until() {
+  local timeout=$1 message=$2
+  shift 2
+  local waited=0
+  until "$@" 2>/dev/null; do
+    sleep 0.1
+    waited=$((waited + 1))
+    [ $waited -ge $((timeout * 10)) ] && fail "$message (after ${timeout}s)"
+  done
+  return 0
+}
+
+# Starts an X server of its own with the given screen (1024x768x24, say);
+# its display number in E2E_XVFB_DISPLAY, its pid in E2E_XVFB_PID.
+start_private_xvfb() {
+  local screen=$1 number_file=$E2E_SCRATCH/xvfb-display
+  rm -f "$number_file"
+  Xvfb -displayfd 9 -screen 0 "$screen" -nolisten tcp 9> "$number_file" 2> /dev/null &
+  E2E_XVFB_PID=$!
+  E2E_PIDS+=("$E2E_XVFB_PID")
+  wait_until 20 "no X server started" test -s "$number_file"
+  E2E_XVFB_DISPLAY=$(cat "$number_file")
+}

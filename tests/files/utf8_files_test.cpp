@@ -1,14 +1,16 @@
-// Files by the names a client gives: names outside ASCII open, write, rename,
-// list and remove the very file they name, on Linux and on Windows.
+// Files by the names a client gives: names outside ASCII, in a folder named
+// so too, are the very files written, read, replaced, renamed, listed and
+// removed, on Linux and on Windows.
 #include "files/utf8_files.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <string>
+#include <vector>
 
+#include "files/file_system.h"
+#include "files/safe_write.h"
 #include "support/scratch_directory.h"
 
 using namespace draxo;
@@ -23,68 +25,56 @@ const std::string names[] = {
     "euro\xE2\x82\xAC.draxo",          // euro€.draxo
     "\xE4\xBD\xA0\xE5\xA5\xBD.draxo",  // 你好.draxo
 };
+const std::string folder = "J\xC3\xBCrgen";  // Jürgen
 
-std::string read_all(const std::string& name) {
-    std::FILE* file = files::open_file(name, "rb");
-    if (!file) return "<cannot open>";
-    char buffer[64];
-    std::size_t count = std::fread(buffer, 1, sizeof buffer, file);
-    std::fclose(file);
-    return std::string(buffer, count);
+std::vector<std::string> listed(const std::string& path) {
+    std::vector<std::string> entries;
+    EXPECT_EQ(files::system().list_directory(path.c_str(), entries), 0) << path;
+    std::sort(entries.begin(), entries.end());
+    return entries;
 }
 
 }  // namespace
 
-TEST_F(Utf8Files, ANameOutsideAsciiIsTheFileWrittenReadAndListed) {
-    const std::string folder = "J\xC3\xBCrgen";  // Jürgen
+TEST_F(Utf8Files, ANameOutsideAsciiIsTheFileWrittenReplacedReadAndListed) {
     ASSERT_TRUE(std::filesystem::create_directory(files::path_of(folder)));
     for (const std::string& leaf : names) {
         const std::string name = folder + "/" + leaf;
-        std::FILE* file = files::open_file(name, "wb");
-        ASSERT_NE(file, nullptr) << leaf;
-        std::fputs(leaf.c_str(), file);
-        std::fclose(file);
-        EXPECT_EQ(read_all(name), leaf);
-        std::error_code error;
-        EXPECT_TRUE(std::filesystem::is_regular_file(files::status_of(name, error))) << leaf;
+        ASSERT_TRUE(files::replace_file(name, "first").ok()) << leaf;
+        // Replacing goes through a fresh file beside it and a rename.
+        files::write_result again = files::replace_file(name, leaf);
+        ASSERT_TRUE(again.ok()) << leaf << ": " << again.why_not;
+        EXPECT_TRUE(again.in_place_because.empty()) << again.in_place_because;
+        files::read_result read = files::read_file(name, 100);
+        ASSERT_TRUE(read.ok) << leaf << ": " << read.why_not;
+        EXPECT_EQ(read.bytes, leaf);
+        EXPECT_TRUE(files::name_taken(name));
     }
-    std::error_code error;
-    std::vector<std::string> listed = files::list_directory(folder, error);
-    ASSERT_FALSE(error) << error.message();
-    std::sort(listed.begin(), listed.end());
     std::vector<std::string> expected(std::begin(names), std::end(names));
     std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(listed, expected);
+    EXPECT_EQ(listed(folder), expected);  // nothing else left beside them
 }
 
 TEST_F(Utf8Files, RenameAndRemoveTakeTheNamedFiles) {
     const std::string from = names[0], to = names[1];
-    std::FILE* file = files::open_file(from, "wb");
-    ASSERT_NE(file, nullptr);
-    std::fputs("card", file);
-    std::fclose(file);
-    std::error_code error;
-    ASSERT_TRUE(files::rename_file(from, to, error)) << error.message();
-    EXPECT_EQ(files::status_of(from, error).type(), std::filesystem::file_type::not_found);
-    EXPECT_EQ(read_all(to), "card");
-    EXPECT_TRUE(files::remove_file(to, error));
-    EXPECT_EQ(files::link_status_of(to, error).type(), std::filesystem::file_type::not_found);
-    EXPECT_FALSE(files::remove_file(to, error));  // nothing left to remove
+    ASSERT_TRUE(files::replace_file(from, "card").ok());
+    ASSERT_EQ(files::system().rename(from.c_str(), to.c_str()), 0);
+    EXPECT_FALSE(files::name_taken(from));
+    EXPECT_EQ(files::read_file(to, 100).bytes, "card");
+    EXPECT_EQ(files::system().remove(to.c_str()), 0);
+    EXPECT_FALSE(files::name_taken(to));
+    EXPECT_NE(files::system().remove(to.c_str()), 0);  // nothing left to remove
 }
 
 // The names as the system itself lists them: UTF-16 on Windows, bytes on
 // Linux. (A name handed to the system in its 8-bit code page would come
 // back here with its characters lost.)
 TEST_F(Utf8Files, TheSystemListsTheNamesAsGiven) {
-    for (const std::string& leaf : names) {
-        std::FILE* file = files::open_file(leaf, "wb");
-        ASSERT_NE(file, nullptr) << leaf;
-        std::fclose(file);
-    }
-    std::vector<std::filesystem::path::string_type> listed;
+    for (const std::string& leaf : names) ASSERT_TRUE(files::replace_file(leaf, "").ok()) << leaf;
+    std::vector<std::filesystem::path::string_type> entries;
     for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::current_path()))
-        listed.push_back(entry.path().filename().native());
-    std::sort(listed.begin(), listed.end());
+        entries.push_back(entry.path().filename().native());
+    std::sort(entries.begin(), entries.end());
 #ifdef _WIN32
     std::vector<std::wstring> expected = {L"Gr\u00fc\u00dfe.draxo", L"\u03a9mega.draxo", L"euro\u20ac.draxo",
                                           L"\u4f60\u597d.draxo"};
@@ -92,21 +82,22 @@ TEST_F(Utf8Files, TheSystemListsTheNamesAsGiven) {
     std::vector<std::string> expected(std::begin(names), std::end(names));
 #endif
     std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(listed, expected);
+    EXPECT_EQ(entries, expected);
 }
 
 TEST(Utf8FileNames, ANameRoundTripsThroughItsPath) {
     for (const std::string& leaf : names) {
         EXPECT_EQ(files::name_of(files::path_of(leaf)), leaf);
-        EXPECT_EQ(files::name_of(files::path_of("folder/" + leaf).filename()), leaf);
+        EXPECT_EQ(files::name_of(files::path_of(folder + "/" + leaf).filename()), leaf);
+        EXPECT_EQ(files::name_of(files::path_of(folder + "/" + leaf).parent_path()), folder);
     }
 }
 
 TEST_F(Utf8Files, AMissingFileSaysSo) {
-    errno = 0;
-    EXPECT_EQ(files::open_file(names[2], "rb"), nullptr);
-    EXPECT_EQ(errno, ENOENT);
-    std::error_code error;
-    EXPECT_TRUE(files::list_directory("missing", error).empty());
-    EXPECT_TRUE(error);
+    files::read_result read = files::read_file(names[2], 100);
+    EXPECT_FALSE(read.ok);
+    EXPECT_TRUE(read.missing);
+    std::vector<std::string> entries;
+    EXPECT_NE(files::system().list_directory("missing", entries), 0);
+    EXPECT_TRUE(entries.empty());
 }

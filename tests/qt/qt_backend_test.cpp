@@ -14,7 +14,9 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QTest>
+#include <chrono>
 #include <cstdint>
+#include <thread>
 #include <vector>
 
 #include "support/qt_support.h"
@@ -227,6 +229,18 @@ TEST(QtBackend, TheScreenShowsEveryChangeOfAWindowsSurface) {
     EXPECT_TRUE(screen_shows_surface(w));
     ws::present_now(w);  // nothing changed
     EXPECT_TRUE(screen_shows_surface(w));
+    // Rows are compared a block of pixels at a time: changes on either side
+    // of a block's edge, in rows of their own, and rows as they were between.
+    for (int column : {15, 16, 17, 31, px.width - 17, px.width - 16, px.width - 15}) {
+        set(column, 2 + column % 7, 0xFF00FFFFu - static_cast<std::uint32_t>(column));
+        ws::present_now(w);
+        EXPECT_TRUE(screen_shows_surface(w)) << column;
+    }
+    set(33, 1, 0xFF010203u);
+    set(px.width - 40, px.height - 2, 0xFF030201u);
+    set(20, px.height / 2, 0xFF0A0B0Cu);
+    ws::present_now(w);
+    EXPECT_TRUE(screen_shows_surface(w));
 
     // Through the scheduled update, a frame later.
     const std::uint32_t before = px.bits[5 * px.stride + 7];
@@ -236,6 +250,35 @@ TEST(QtBackend, TheScreenShowsEveryChangeOfAWindowsSurface) {
     set(8, 6, 0xFF654321u);
     ws::surface_changed(w);
     QTest::qWait(60);
+    EXPECT_TRUE(screen_shows_surface(w));
+}
+
+// Changes given to the screen one frame apart, and not painted yet because
+// the event loop has not run since, are all painted by the next immediate
+// presentation, though the surface has not changed again since.
+TEST(QtBackend, AnImmediatePresentationPaintsEveryChangeGivenBeforeIt) {
+    ws::window w = make_window();
+    ws::show_window(w, ws::SW_SHOWNORMAL);
+    QTest::qWait(20);
+    const ws::pixels px = ws::image_pixels(ws::window_surface(w));
+    ASSERT_GT(px.width, 40);
+    ws::present_now(w);
+    ASSERT_TRUE(screen_shows_surface(w));
+    auto paint_block = [&](int left, std::uint32_t value) {
+        for (int row = 2; row < 8; ++row)
+            for (int column = left; column < left + 6; ++column) px.bits[row * px.stride + column] = value;
+    };
+    const auto a_frame_later = [] { std::this_thread::sleep_for(std::chrono::milliseconds(20)); };
+    a_frame_later();
+    paint_block(2, 0xFF0000FFu);
+    ws::surface_changed(w);  // the first change of a frame goes to the screen at once
+    a_frame_later();         // and so does the next one's
+    paint_block(30, 0xFF00FF00u);
+    ws::surface_changed(w);
+    ws::present_now(w);  // nothing new since: what was given is painted all the same
+    EXPECT_TRUE(screen_shows_surface(w)) << "changes given to the screen earlier were not painted";
+    paint_block(16, 0xFFFF0000u);
+    ws::present_now(w);
     EXPECT_TRUE(screen_shows_surface(w));
 }
 

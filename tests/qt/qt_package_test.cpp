@@ -242,7 +242,7 @@ TEST(QtText, ATabIsTheFontsGlyphNotATabStop) {
     int a = ws::text_extent(f, "a", 1).cx;
     ws::delete_font(f);
     EXPECT_GT(one, 0);
-    EXPECT_LE(one, 2 * a);     // one glyph's width, nowhere near a tab stop
+    EXPECT_LE(one, 2 * a);          // one glyph's width, nowhere near a tab stop
     EXPECT_NEAR(four, 4 * one, 2);  // and each tab as wide as the next
 }
 

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -143,32 +145,69 @@ TEST_F(Restart, AClosedDrawingWindowIsMadeAgainBesideTheSameConsole) {
     EXPECT_EQ(DRAXO_set_animation(DRAXO_ANIMATE_RUN), 1);
 }
 
-TEST(Threads, CallsFromAnotherThreadAreRefusedWithAMessageAndChangeNothing) {
+// Every operation, one by one from another thread: refused, named on
+// standard error, nothing drawn, logged or changed, and the package still
+// open for its own thread.
+class OtherThreads : public test::InScratchDirectory {};
+
+TEST_F(OtherThreads, EveryOperationIsRefusedFromAnotherThread) {
     test::open_package();
     DRAXO_set_logging(1);
+    char buffer[256] = "untouched";
+    DRAXO_point p{1, 1};
+    int x = 9, y = 9;
+    char key = 9;
+    const std::vector<std::pair<const char*, std::function<int()>>> operations = {
+        {"DRAXO_start", [] { return DRAXO_start(nullptr, nullptr, nullptr, 1); }},
+        {"DRAXO_stop", [] { return DRAXO_stop(); }},
+        {"DRAXO_clear_window", [] { return DRAXO_clear_window(); }},
+        {"DRAXO_pixel", [] { return DRAXO_pixel(RED, 0, 0); }},
+        {"DRAXO_pixel_pt", [&] { return DRAXO_pixel_pt(RED, p); }},
+        {"DRAXO_circle", [] { return DRAXO_circle(RED, 0, 0, 5); }},
+        {"DRAXO_circle_pt", [&] { return DRAXO_circle_pt(RED, p, 5); }},
+        {"DRAXO_triangle", [] { return DRAXO_triangle(RED, 0, 0, 5, 0, 0, 5, 0); }},
+        {"DRAXO_triangle_pt", [&] { return DRAXO_triangle_pt(RED, p, p, p, 1); }},
+        {"DRAXO_rectangle", [] { return DRAXO_rectangle(RED, 0, 0, 5, 5, 0); }},
+        {"DRAXO_rectangle_pt", [&] { return DRAXO_rectangle_pt(RED, p, p, 1); }},
+        {"DRAXO_oval", [] { return DRAXO_oval(RED, 0, 0, 5, 5, 0); }},
+        {"DRAXO_oval_pt", [&] { return DRAXO_oval_pt(RED, p, p, 1); }},
+        {"DRAXO_line", [] { return DRAXO_line(RED, 0, 0, 5, 5, 1); }},
+        {"DRAXO_line_pt", [&] { return DRAXO_line_pt(RED, p, p, 1); }},
+        {"DRAXO_undo", [] { return DRAXO_undo(); }},
+        {"DRAXO_text", [] { return DRAXO_text(RED, 0, 0, 12, "text"); }},
+        {"DRAXO_text_pt", [&] { return DRAXO_text_pt(RED, p, 12, "text"); }},
+        {"DRAXO_printf_text", [] { return DRAXO_printf_text(RED, 0, 0, 12, "%d", 42); }},
+        {"DRAXO_printf_text_pt", [&] { return DRAXO_printf_text_pt(RED, p, 12, "%d", 42); }},
+        {"DRAXO_save_picture", [] { return DRAXO_save_picture("refused.png", -10, -10, 10, 10); }},
+        {"DRAXO_next_event", [&] { return DRAXO_next_event(&x, &y, &key); }},
+        {"DRAXO_set_animation", [] { return DRAXO_set_animation(DRAXO_ANIMATE_RUN); }},
+        {"DRAXO_console_printf", [] { return DRAXO_console_printf("from elsewhere\n"); }},
+        {"DRAXO_set_logging", [] { return DRAXO_set_logging(1); }},
+        {"DRAXO_show_console", [] { return DRAXO_show_console(0); }},
+        {"DRAXO_gets", [&] { return DRAXO_gets("?", buffer); }},
+        {"DRAXO_gets_n", [&] { return DRAXO_gets_n("?", buffer, 4); }},
+    };
     ws::pixels frame = ws::image_pixels(display.frame_buffer);
-    std::vector<std::uint32_t> before(frame.bits, frame.bits + frame.stride * frame.height);
-    std::size_t mark = test::console_mark();
-    testing::internal::CaptureStderr();
-    int results = 0;
-    std::thread other([&] {
-        results += DRAXO_circle(RED, 0, 0, 10);
-        results += DRAXO_console_printf("from elsewhere\n");
-        results += DRAXO_set_animation(DRAXO_ANIMATE_RUN);
-        int x, y;
-        char key;
-        results += DRAXO_next_event(&x, &y, &key);
-    });
-    other.join();
-    std::string errors = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(results, 0);
-    EXPECT_NE(errors.find("DRAXO_circle was called from a thread other than the one that uses the package"),
-              std::string::npos);
-    EXPECT_NE(errors.find("DRAXO_next_event"), std::string::npos);
+    const std::vector<std::uint32_t> before(frame.bits, frame.bits + frame.stride * frame.height);
+    const std::size_t mark = test::console_mark();
+    for (const auto& [name, call] : operations) {
+        testing::internal::CaptureStderr();
+        int result = -1;
+        std::thread([&] { result = call(); }).join();
+        const std::string errors = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(result, 0) << name;
+        EXPECT_NE(errors.find(std::string("DRAXO: ") + name + " was called from a thread other than"),
+                  std::string::npos)
+            << name << " was not refused: " << errors;
+    }
+    EXPECT_STREQ(buffer, "untouched");
+    EXPECT_EQ(x, 9);
     EXPECT_TRUE(test::console_since(mark).empty());
     EXPECT_FALSE(run.animation_running);
+    EXPECT_FALSE(std::ifstream("refused.png").good());
     EXPECT_EQ(std::vector<std::uint32_t>(frame.bits, frame.bits + frame.stride * frame.height), before);
-    EXPECT_EQ(DRAXO_circle(RED, 0, 0, 10), 1);  // the package's own thread goes on
+    EXPECT_TRUE(display.open);
+    EXPECT_EQ(DRAXO_circle(RED, 0, 0, 10), 1);
 }
 
 }  // namespace

@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -145,22 +148,28 @@ TEST(Win32Input, CtrlWithALetterIsTheLettersKeyWithTheControlCharacter) {
     EXPECT_TRUE(saw(WM_CHAR, 0x11));
 }
 
-TEST(Win32Input, ACharacterOutsideLatin1TypesAQuestionMarkAndCtrlIsReadFromTheKeyboard) {
+// Types one character as a keyboard that has it would: a press and a release.
+void type_character(wchar_t c) {
+    INPUT press[2] = {};
+    for (INPUT& in : press) {
+        in.type = INPUT_KEYBOARD;
+        in.ki.wScan = c;
+        in.ki.dwFlags = KEYEVENTF_UNICODE;
+    }
+    press[1].ki.dwFlags |= KEYEVENTF_KEYUP;
+    SendInput(2, press, sizeof press[0]);
+}
+
+TEST(Win32Input, LatinOneCharactersTypeThemselvesOthersAQuestionMarkAndCtrlIsReadFromTheKeyboard) {
     ws::window w = make_window();
     ASSERT_TRUE(bring_to_front(hwnd_of(w)));
     seen.clear();
-    INPUT euro[2] = {};
-    for (INPUT& in : euro) {
-        in.type = INPUT_KEYBOARD;
-        in.ki.wScan = 0x20AC;  // the euro sign
-        in.ki.dwFlags = KEYEVENTF_UNICODE;
-    }
-    euro[1].ki.dwFlags |= KEYEVENTF_KEYUP;
-    SendInput(2, euro, sizeof euro[0]);
-    ASSERT_TRUE(pump_until([] { return !seen_of(WM_KEYUP).empty(); }));
-    auto characters = seen_of(WM_CHAR);
-    ASSERT_EQ(characters.size(), 1u);
-    EXPECT_EQ(characters[0].w, static_cast<ws::wparam>('?'));
+    const wchar_t typed[] = {0x00E9, 0x0080, 0x00FF, 0x20AC};  // é, the first and last above ASCII, €
+    for (wchar_t c : typed) type_character(c);
+    ASSERT_TRUE(pump_until([] { return seen_of(WM_KEYUP).size() == 4; }));
+    std::vector<ws::wparam> characters;
+    for (const ws::message& m : seen_of(WM_CHAR)) characters.push_back(m.w);
+    EXPECT_EQ(characters, (std::vector<ws::wparam>{0xE9, 0x80, 0xFF, '?'}));
 
     EXPECT_FALSE(ws::key_held(VK_CONTROL));
     send_key(VK_CONTROL, false);
@@ -172,15 +181,11 @@ TEST(Win32Input, ACharacterOutsideLatin1TypesAQuestionMarkAndCtrlIsReadFromTheKe
 // The system's request to end the program (a console's Ctrl+C) arrives on a
 // thread of its own and reaches the layer as its quit message, on the
 // layer's thread; a second request is left to the system.
+// The system's handler thread waits while the program takes the quit.
 TEST(Win32Termination, AConsoleCtrlCBecomesTheQuitMessageAndASecondIsTheSystems) {
     draxo::test::open_window_system();
-    BOOL first = FALSE, second = TRUE;
-    std::thread([&] {
-        first = ws::win32::on_console_event(CTRL_C_EVENT);
-        second = ws::win32::on_console_event(CTRL_C_EVENT);
-    }).join();
-    EXPECT_TRUE(first);
-    EXPECT_FALSE(second);
+    std::atomic<BOOL> first{FALSE};
+    std::thread handler([&] { first = ws::win32::on_console_event(CTRL_C_EVENT); });
     bool quit = false;
     EXPECT_TRUE(pump_until([&] {
         ws::message m;
@@ -188,6 +193,54 @@ TEST(Win32Termination, AConsoleCtrlCBecomesTheQuitMessageAndASecondIsTheSystems)
             if (m.id == WM_QUIT) quit = true;
         return quit;
     }));
+    handler.join();
+    EXPECT_TRUE(first);
+    EXPECT_FALSE(ws::win32::on_console_event(CTRL_C_EVENT));
+}
+
+// A program computing, which takes no quit within the grace time, is left
+// to the system, which ends it, after the package's last words.
+TEST(Win32Termination, ARequestNotTakenInTimeIsLeftToTheSystemAfterTheLastWords) {
+    draxo::test::open_window_system();
+    static std::atomic<int> last_words{0};
+    ws::on_forced_end([] { ++last_words; });
+    auto started = std::chrono::steady_clock::now();
+    EXPECT_FALSE(ws::win32::on_console_event(CTRL_C_EVENT));  // nobody takes the quit meanwhile
+    auto waited =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+    EXPECT_EQ(last_words, 1);
+    EXPECT_GE(waited.count(), ws::termination_grace_ms - 100);
+}
+
+// A blocking poll returns at once for a message that is already in the queue,
+// also one the thread has looked at without taking it; only a poll with
+// nothing to take sleeps. (A message posted later wakes a poll that slept
+// through the first, so the test cannot hang.)
+TEST(Win32Poll, ABlockingPollReturnsForAMessageAlreadyInTheQueue) {
+    ws::window w = make_window();
+    seen.clear();
+    PostMessageW(hwnd_of(w), WM_USER + 7, 1, 0);
+    MSG look;
+    ASSERT_TRUE(PeekMessageW(&look, nullptr, WM_USER + 7, WM_USER + 7, PM_NOREMOVE));  // seen, not new
+    std::mutex guard;
+    std::condition_variable returned;
+    bool poll_returned = false, woken_from_outside = false;
+    std::thread later([&] {
+        std::unique_lock<std::mutex> lock(guard);
+        if (returned.wait_for(lock, std::chrono::seconds(5), [&] { return poll_returned; })) return;
+        woken_from_outside = true;
+        PostMessageW(hwnd_of(w), WM_USER + 7, 2, 0);
+    });
+    ws::backend::poll_events(true);
+    bool slept;
+    {
+        std::lock_guard<std::mutex> lock(guard);
+        poll_returned = true;
+        slept = woken_from_outside;
+    }
+    returned.notify_one();
+    later.join();
+    EXPECT_FALSE(slept) << "the poll slept with a message waiting in the queue";
 }
 
 TEST(Win32Windows, TheCloseBoxAsksTheWindowAndADestructionFromOutsideIsReported) {
@@ -452,8 +505,15 @@ TEST(Win32Text, ALineWithFallbackCharactersIsMeasuredAsDrawnOnOneBaseline) {
 std::vector<unsigned> dialog_commands;
 char dialog_text[256];
 
+bool visible_before_shown = false;
+
 ws::lresult gets_like_proc(ws::dialog d, unsigned id, ws::wparam wp, ws::lparam) {
-    if (id == WM_INITDIALOG) return 1;
+    if (id == WM_INITDIALOG) {
+        // The layer places and shows the dialog after this: nothing of it is on the screen yet.
+        HWND made = FindWindowW(nullptr, L"DRAXO_gets");
+        visible_before_shown = !made || IsWindowVisible(made);
+        return 1;
+    }
     if (id != WM_COMMAND) return 0;
     dialog_commands.push_back(static_cast<unsigned>(wp));
     if (wp != draxo::gets_okay_id) return 0;
@@ -513,6 +573,7 @@ TEST(Win32Dialog, TheSystemMakesTheDialogFromTheTemplateAndItsKeysKeepTheirDialo
     ws::lresult result = ws::dialog_box_indirect(bytes.data(), bytes.size(), owner, gets_like_proc, 0);
     EXPECT_TRUE(driver.finished());
     EXPECT_EQ(result, 1);
+    EXPECT_FALSE(visible_before_shown) << "the dialog was on the screen before the layer showed it";
     EXPECT_TRUE(owner_was_disabled);
     EXPECT_TRUE(focus_in_edit);
     EXPECT_EQ(classes, L"Edit,Button,Static");

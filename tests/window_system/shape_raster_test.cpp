@@ -138,7 +138,8 @@ TEST(Polygon, FilledTriangleWithItsOutlineHasNoGapsAndHoldsItsCorners) {
 
 // The one-pass triangle against the fill and the outline drawn one after the
 // other: thousands of triangles, small and large, steep and flat, partly
-// outside the buffer, degenerate, and with corners beyond the one-pass reach.
+// outside the buffer, degenerate, with corners beyond the one-pass reach, and
+// taller than the rows it works on at a time.
 TEST(Polygon, OnePassFilledTriangleIsTheFillAndTheOutlineExactly) {
     std::uint32_t seed = 7;
     auto next = [&seed](int lo, int hi) {
@@ -155,7 +156,9 @@ TEST(Polygon, OnePassFilledTriangleIsTheFillAndTheOutlineExactly) {
         if (i % 13 == 0) t[1].y = t[0].y;     // a horizontal edge
         if (i % 17 == 0) t[1] = t[2] = t[0];  // one point
         if (i == 5) t[1] = raster::point{INT_MAX, 20}, t[2] = raster::point{-40000000, INT_MIN};
-        buffer two_passes(30, 20), one_pass(30, 20);
+        // Every tenth taller than the one-pass triangle's batches of rows.
+        const int height = i % 10 == 0 ? 150 : 20;
+        buffer two_passes(30, height), one_pass(30, height);
         raster::fill_polygon(two_passes.pixels(), t, 3, 1);
         raster::polygon_outline(two_passes.pixels(), t, 3, 1);
         raster::fill_outlined_triangle(one_pass.pixels(), t, 1);

@@ -6,12 +6,11 @@
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QScreen>
-#include <QSocketNotifier>
 #include <QTimer>
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -20,6 +19,82 @@
 namespace draxo::ws {
 namespace qt {
 namespace {
+
+const char* const virtual_display_advice =
+    "Run the program on a desktop, or under a virtual X server, for example:\n"
+    "    xvfb-run -a -s \"-screen 0 1024x768x24\" <program>";
+
+// Standard input, output or error closed when the program started (>&-)
+// would be taken by the next file opened: the display's connection, into
+// which the program's first printf would then go. They are opened on the
+// null device first.
+void keep_standard_streams_open() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        int opened = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+        if (opened >= 0 && opened != fd) {
+            ::dup2(opened, fd);
+            ::close(opened);
+        }
+    }
+}
+
+// Qt's messages while the application object is made. A platform that
+// cannot be opened (no X server at DISPLAY, a malformed DISPLAY, an unknown
+// QT_QPA_PLATFORM) ends in a fatal message, an abort and a core dump, after
+// advice to reinstall. Instead, the package says what went wrong and exits
+// with 1. Messages of a start that succeeds are passed on afterwards.
+QtMessageHandler handler_before_start = nullptr;
+QList<std::tuple<QtMsgType, QString>> messages_at_start;
+
+void on_message_at_start(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type != QtFatalMsg) {
+        messages_at_start.append({type, text});
+        (void)context;
+        return;
+    }
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (platform && *platform) {
+        // Qt's last word lists the window systems it has.
+        qsizetype listed = text.indexOf(QLatin1String("Available platform plugins are: "));
+        QString choices = listed < 0 ? QString() : text.mid(listed + 32).trimmed();
+        std::fprintf(stderr,
+                     "DRAXO: there is no window system \"%s\", which QT_QPA_PLATFORM names; the ones there are: "
+                     "%s\nUnset QT_QPA_PLATFORM to open the windows on the desktop.\n",
+                     platform, choices.toLocal8Bit().constData());
+    } else {
+        // The first thing Qt said is why; its last word advises reinstalling.
+        QString why = messages_at_start.isEmpty() ? text : std::get<1>(messages_at_start.front());
+        const char* display = std::getenv("DISPLAY");
+        std::fprintf(stderr, "DRAXO: cannot open the windows on the display \"%s\": %s.\n%s\n",
+                     display ? display : "", why.toLocal8Bit().constData(), virtual_display_advice);
+    }
+    std::fflush(nullptr);
+    ::_exit(1);
+}
+
+void pass_on_messages_at_start() {
+    qInstallMessageHandler(handler_before_start);
+    for (const auto& [type, text] : messages_at_start) {
+        QMessageLogContext context;
+        if (handler_before_start)
+            handler_before_start(type, context, text);
+        else
+            std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    }
+    messages_at_start.clear();
+}
+
+// A screen of fewer colours than the frame buffer's (8 bits a pixel) cannot
+// show what is drawn: the package says so instead of opening its windows.
+bool screen_can_show_colours(std::string& why_not) {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen || screen->depth() >= 15) return true;
+    why_not = "the screen shows only " + std::to_string(screen->depth()) +
+              "-bit colour; the package's windows need a screen of 16 or more bits a pixel.\n" +
+              virtual_display_advice;
+    return false;
+}
 
 bool has_display() {
     if (std::getenv("QT_QPA_PLATFORM")) return true;  // the caller chose a platform
@@ -45,51 +120,6 @@ public:
         return false;
     }
 };
-
-// The write end of the termination pipe, for the signal handler, which can
-// reach nothing but a global.
-volatile int termination_write_end = -1;
-constexpr int termination_signals[] = {SIGTERM, SIGINT, SIGHUP};
-
-// Runs in the signal handler: only what is safe there. The signal's own
-// handling is put back, so that a second one ends the program at once.
-extern "C" void on_termination_signal(int signal_number) {
-    int saved_errno = errno;
-    std::signal(signal_number, SIG_DFL);
-    char byte = static_cast<char>(signal_number);
-    if (termination_write_end >= 0) {
-        [[maybe_unused]] ssize_t written = ::write(termination_write_end, &byte, 1);
-    }
-    errno = saved_errno;
-}
-
-// Turns SIGTERM, SIGINT and SIGHUP into a request to end the program,
-// delivered by the event loop; a signal the program handles itself is left
-// to it.
-void watch_termination_signals(platform_state& p) {
-    if (::pipe(p.termination_pipe) != 0) return;
-    for (int fd : p.termination_pipe) {
-        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-    }
-    termination_write_end = p.termination_pipe[1];
-    auto* notifier = new QSocketNotifier(p.termination_pipe[0], QSocketNotifier::Read, p.application);
-    QObject::connect(notifier, &QSocketNotifier::activated, [read_end = p.termination_pipe[0]] {
-        char bytes[16];
-        while (::read(read_end, bytes, sizeof bytes) > 0) {
-        }
-        native_termination_requested();
-    });
-    for (int signal_number : termination_signals) {
-        struct sigaction current {};
-        if (::sigaction(signal_number, nullptr, &current) != 0 || current.sa_handler != SIG_DFL) continue;
-        struct sigaction handler {};
-        handler.sa_handler = on_termination_signal;
-        sigemptyset(&handler.sa_mask);
-        handler.sa_flags = SA_RESTART;
-        ::sigaction(signal_number, &handler, nullptr);
-    }
-}
 
 QApplication* make_application() {
     static int argc = 1;
@@ -155,13 +185,15 @@ bool init(std::string& why_not, extent must_fit) {
     qt::platform_state& p = qt::platform();
     if (p.application) return true;
     if (!qt::has_display()) {
-        why_not =
-            "there is no display to open the windows on (DISPLAY is not set).\n"
-            "Run the program on a desktop, or under a virtual X server, for example:\n"
-            "    xvfb-run -a -s \"-screen 0 1024x768x24\" <program>";
+        why_not = std::string("there is no display to open the windows on (DISPLAY is not set).\n") +
+                  qt::virtual_display_advice;
         return false;
     }
+    qt::keep_standard_streams_open();
+    qt::handler_before_start = qInstallMessageHandler(qt::on_message_at_start);
     p.application = qt::make_scaled_application(must_fit);
+    qt::pass_on_messages_at_start();
+    if (!qt::screen_can_show_colours(why_not)) return false;
     QApplication::setQuitOnLastWindowClosed(false);
     static qt::DestroyWatcher watcher;
     p.application->installNativeEventFilter(&watcher);

@@ -57,6 +57,9 @@ struct platform_state {
     std::uint64_t fonts_matched = 0;  // numbers the fonts: font_record::id
 };
 platform_state& platform();
+// Turns SIGTERM, SIGINT and SIGHUP into a request to end the program (see
+// backend.h); a signal the program handles itself is left to it.
+void watch_termination_signals(platform_state& p);
 
 // The client area of a package window: shows the window's surface and turns
 // mouse, key and focus input into messages.

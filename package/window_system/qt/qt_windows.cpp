@@ -90,6 +90,33 @@ int typed_character(const QKeyEvent* e) {
     return text.size() == 1 && code <= 0xFF ? static_cast<int>(code) : '?';
 }
 
+// The first pixel of a row that differs, looking no further than `limit`
+// (returned when none before it does); blocks of pixels are compared at
+// once, then the pixels of the block that differs.
+constexpr int compared_at_once = 16;
+
+int first_difference(const std::uint32_t* now, const std::uint32_t* before, int limit) {
+    int at = 0;
+    while (at + compared_at_once <= limit &&
+           std::memcmp(now + at, before + at, sizeof *now * compared_at_once) == 0)
+        at += compared_at_once;
+    while (at < limit && now[at] == before[at]) ++at;
+    return at;
+}
+
+// The last pixel of a row (of `width`) that differs, looking back no
+// further than `limit` (returned when none after it does).
+int last_difference(const std::uint32_t* now, const std::uint32_t* before, int limit, int width) {
+    int end = width;  // pixels from here on are equal
+    while (end - compared_at_once > limit &&
+           std::memcmp(now + end - compared_at_once, before + end - compared_at_once,
+                       sizeof *now * compared_at_once) == 0)
+        end -= compared_at_once;
+    int last = end - 1;
+    while (last > limit && now[last] == before[last]) --last;
+    return last;
+}
+
 lparam key_lparam(const QKeyEvent* e, bool down) {
     std::uint32_t value = 1u | ((e->nativeScanCode() & 0xFFu) << 16);
     if (e->modifiers() & Qt::AltModifier) value |= 1u << 29;
@@ -181,12 +208,12 @@ QRect ClientArea::take_changes() {
     int left = width, right = -1;
     for (int row = top; row <= bottom; ++row) {
         const std::uint32_t *now = row_of(surface, row), *before = row_of(shown_, row);
-        int first = 0;
-        while (first < left && now[first] == before[first]) ++first;
-        left = std::min(left, first);
-        int last = width - 1;
-        while (last > right && now[last] == before[last]) --last;
-        right = std::max(right, last);
+        // Most rows between the first and the last that changed are as they
+        // were (or, after the console scrolled, differ only where its text
+        // is): a whole row is compared at once before pixel by pixel.
+        if (std::memcmp(now, before, row_bytes) == 0) continue;
+        left = std::min(left, first_difference(now, before, left));
+        right = std::max(right, last_difference(now, before, right, width));
     }
     const QRect changed(QPoint(left, top), QPoint(right, bottom));
     for (int row = top; row <= bottom; ++row)

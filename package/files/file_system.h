@@ -1,0 +1,73 @@
+// The few calls on the file system that reading and safely writing files
+// make: open, read, write, flush to the disk, status, links, rename, remove
+// and listing a folder. They are gathered here, as entries of one table, so
+// that each platform's form of a call is written once, and so that a test
+// can make one of them fail (a flush to a full disk) and see what becomes of
+// the file. Paths are the bytes a caller gives; every call that fails
+// returns -1 (or false) with the system's error number in errno.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace draxo::files {
+
+enum class entry_kind { none, regular, directory, symbolic_link, other };
+
+// What is at a path.
+struct entry_status {
+    entry_kind kind = entry_kind::none;
+    unsigned mode = 0;  // permission bits (07777)
+    std::uint64_t size = 0;
+    std::uint64_t links = 1;  // names the file has
+    unsigned owner = 0;
+    unsigned group = 0;
+    std::int64_t modified = 0;  // seconds since the epoch
+};
+
+struct system_calls {
+    // Creates a file that does not exist yet and opens it for writing: only
+    // its owner may read it when `private_file`, otherwise as new files are.
+    int (*create_new)(const char* path, bool private_file);
+    // Opens an existing regular file for writing, from its start, without
+    // emptying it.
+    int (*open_for_writing)(const char* path);
+    // Opens a file for reading, never waiting (a FIFO with no writer).
+    int (*open_for_reading)(const char* path);
+    long (*read)(int fd, void* bytes, std::size_t size);
+    // Writes at most `size` bytes; a write past the process's file-size
+    // limit fails (errno EFBIG) instead of ending the process.
+    long (*write)(int fd, const void* bytes, std::size_t size);
+    // Makes what was written reach the disk.
+    int (*flush)(int fd);
+    int (*truncate)(int fd, std::uint64_t size);
+    int (*close)(int fd);
+    // Gives an open file this owner (where the process may) and these permissions.
+    int (*keep_owner_and_mode)(int fd, const entry_status& like);
+    // The status at a path; with `follow_link` false, a symbolic link's own.
+    // A path where nothing is gives kind none and returns 0.
+    int (*status)(const char* path, bool follow_link, entry_status& status);
+    // Whether the process may write to the file at `path`.
+    bool (*may_write)(const char* path);
+    // The text of a symbolic link.
+    int (*read_link)(const char* path, std::string& target);
+    // Renames, replacing a file at `to`.
+    int (*rename)(const char* from, const char* to);
+    int (*remove)(const char* path);
+    // The names in a folder, "." and ".." left out.
+    int (*list_directory)(const char* path, std::vector<std::string>& names);
+    // Whether a process of this number runs (false where that cannot be told).
+    bool (*process_running)(long process);
+    long (*this_process)();
+    // The process's limit on the size of a file it writes (UINT64_MAX: none).
+    std::uint64_t (*file_size_limit)();
+};
+
+// The table every file operation goes through; a test may replace entries
+// and must put back the default afterwards.
+system_calls& system();
+const system_calls& default_system();
+
+}  // namespace draxo::files

@@ -1,0 +1,130 @@
+// Qt backend: the signals that ask a program to end (SIGTERM, SIGINT,
+// SIGHUP). The first becomes a quit message through the event loop; a
+// program too busy to wait for an event within the grace time is ended as
+// the signal would have ended it, after the package's last words; a second
+// signal ends it at once.
+#include <fcntl.h>
+#include <pthread.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QSocketNotifier>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <thread>
+
+#include "qt_backend.h"
+
+namespace draxo::ws::qt {
+namespace {
+
+// What the handler tells the watch: which signal, and how many quit
+// messages had been taken when it came.
+struct request {
+    int signal_number;
+    unsigned quits_taken;
+};
+
+// Write ends for the signal handler, which can reach nothing but globals:
+// the event loop's pipe and the watch's.
+volatile int termination_write_end = -1;
+volatile int watch_write_end = -1;
+constexpr int termination_signals[] = {SIGTERM, SIGINT, SIGHUP};
+
+// Runs in the signal handler: only what is safe there (write, sigaction,
+// lock-free atomics). The signal's own handling is put back, so that a
+// second one ends the program at once.
+extern "C" void on_termination_signal(int signal_number) {
+    int saved_errno = errno;
+    struct sigaction default_action {};
+    default_action.sa_handler = SIG_DFL;
+    ::sigaction(signal_number, &default_action, nullptr);
+    request sent{signal_number, quit_messages_taken()};
+    if (watch_write_end >= 0) {
+        [[maybe_unused]] ssize_t written = ::write(watch_write_end, &sent, sizeof sent);
+    }
+    char byte = static_cast<char>(signal_number);
+    if (termination_write_end >= 0) {
+        [[maybe_unused]] ssize_t written = ::write(termination_write_end, &byte, 1);
+    }
+    errno = saved_errno;
+}
+
+// Ends the process as the signal does by default, from the watch's thread.
+[[noreturn]] void end_as_signal_would(int signal_number) {
+    struct sigaction default_action {};
+    default_action.sa_handler = SIG_DFL;
+    ::sigaction(signal_number, &default_action, nullptr);
+    sigset_t only;
+    sigemptyset(&only);
+    sigaddset(&only, signal_number);
+    pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
+    ::raise(signal_number);
+    ::_exit(128 + signal_number);  // a signal whose default is not to end the process
+}
+
+// The watch: waits for a request, then for a quit message to be taken.
+void watch_requests(int read_end) {
+    using namespace std::chrono;
+    for (;;) {
+        request got{};
+        ssize_t count = ::read(read_end, &got, sizeof got);
+        if (count < 0 && errno == EINTR) continue;
+        if (count != static_cast<ssize_t>(sizeof got)) return;
+        auto deadline = steady_clock::now() + milliseconds(termination_grace_ms);
+        while (quit_messages_taken() == got.quits_taken && steady_clock::now() < deadline)
+            std::this_thread::sleep_for(milliseconds(20));
+        if (quit_messages_taken() != got.quits_taken) continue;  // the program is ending by itself
+        before_forced_end();
+        end_as_signal_would(got.signal_number);
+    }
+}
+
+bool make_pipe(int ends[2], bool nonblocking_read) {
+    if (::pipe(ends) != 0) return false;
+    for (int fd : {ends[0], ends[1]}) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    ::fcntl(ends[1], F_SETFL, ::fcntl(ends[1], F_GETFL) | O_NONBLOCK);  // the handler never waits
+    if (nonblocking_read) ::fcntl(ends[0], F_SETFL, ::fcntl(ends[0], F_GETFL) | O_NONBLOCK);
+    return true;
+}
+
+// The watch's thread takes no signal: they all go to the program's threads.
+void start_watch() {
+    int ends[2];
+    if (!make_pipe(ends, false)) return;
+    sigset_t all, previous;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, &previous);
+    std::thread(watch_requests, ends[0]).detach();
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    watch_write_end = ends[1];
+}
+
+}  // namespace
+
+void watch_termination_signals(platform_state& p) {
+    if (!make_pipe(p.termination_pipe, true)) return;
+    termination_write_end = p.termination_pipe[1];
+    auto* notifier = new QSocketNotifier(p.termination_pipe[0], QSocketNotifier::Read, p.application);
+    QObject::connect(notifier, &QSocketNotifier::activated, [read_end = p.termination_pipe[0]] {
+        char bytes[16];
+        while (::read(read_end, bytes, sizeof bytes) > 0) {
+        }
+        native_termination_requested();
+    });
+    start_watch();
+    // A signal the program handles itself, or was started with ignored
+    // (nohup), is left to it.
+    for (int signal_number : termination_signals) {
+        struct sigaction current {};
+        if (::sigaction(signal_number, nullptr, &current) != 0 || current.sa_handler != SIG_DFL) continue;
+        struct sigaction handler {};
+        handler.sa_handler = on_termination_signal;
+        sigemptyset(&handler.sa_mask);
+        handler.sa_flags = SA_RESTART;
+        ::sigaction(signal_number, &handler, nullptr);
+    }
+}
+
+}  // namespace draxo::ws::qt
