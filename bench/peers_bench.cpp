@@ -1,6 +1,6 @@
 // The package's drawing side by side with the libraries a program would use
 // instead, in one process: the busy designer frame (whole, its shapes, its
-// eight texts) and three primitives, drawn by the package through its public
+// eight texts) and four primitives, drawn by the package through its public
 // API into its frame buffer, by QPainter on a 601 x 540 QImage (RGB32,
 // antialiasing off for shapes, text smoothed as the package's), by cairo on
 // an image surface of the same size (CAIRO_ANTIALIAS_NONE for shapes; its toy
@@ -471,6 +471,9 @@ int main(int argc, char** argv) {
     register_row(calls_row("whole frame", whole_frame(), false));
     register_row(calls_row("shapes only", shapes, true));
     register_row(calls_row("the 8 texts", texts, false));
+    register_row(primitive_row(
+        "filled rectangle (the card, 361 × 351)", [] { DRAXO_rectangle(YELLOW, -140, -150, 220, 200, 0); },
+        busy_frame::rectangle(YELLOW, -140, -150, 220, 200, 0)));
     register_row(primitive_row(
         "filled triangle (jet fuselage)", [] { DRAXO_triangle(GRAY_50, 0, 0, 85, 0, 100, 35, 0); },
         busy_frame::triangle(GRAY_50, 0, 0, 85, 0, 100, 35)));

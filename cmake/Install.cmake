@@ -24,13 +24,24 @@ write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/DraxoConfigVersion.
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/DraxoConfig.cmake ${CMAKE_CURRENT_BINARY_DIR}/DraxoConfigVersion.cmake
   DESTINATION ${DRAXO_CMAKE_DIR})
 
-# The pkg-config file finds the prefix from its own place, so that the
-# installed tree can be moved.
-file(RELATIVE_PATH DRAXO_PC_TO_PREFIX "/prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/prefix")
+# The pkg-config file, written when the package is installed, for the prefix
+# it is installed into: plain paths. A system install (under /usr) needs no
+# run path, and a client built there gets none; installed elsewhere, clients
+# find the library through one. On Windows the file finds the prefix from its
+# own place, so that the unpacked ZIP may lie anywhere, and names the import
+# library itself, so that clients may link the compiler's runtime statically
+# (-static).
 if(WIN32)
-  set(DRAXO_PC_LIBS "-L\${libdir} -ldraxo")
+  file(RELATIVE_PATH DRAXO_PC_TO_PREFIX "/prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/prefix")
+  set(DRAXO_PC_PREFIX "\${pcfiledir}/${DRAXO_PC_TO_PREFIX}")
+  set(DRAXO_PC_LIBS "-L\${libdir} -l:libdraxo.dll.a")
+  configure_file(cmake/draxo.pc.in ${CMAKE_CURRENT_BINARY_DIR}/draxo.pc @ONLY)
 else()
-  set(DRAXO_PC_LIBS "-L\${libdir} -Wl,-rpath,\${libdir} -ldraxo_main -ldraxo")
+  set(DRAXO_PC_PREFIX "@DRAXO_INSTALLED_PREFIX@")
+  set(DRAXO_PC_LIBS "@DRAXO_RUN_PATH@-L\${libdir} -ldraxo_main -ldraxo")
+  configure_file(cmake/draxo.pc.in ${CMAKE_CURRENT_BINARY_DIR}/draxo.pc.in @ONLY)
+  install(CODE "set(DRAXO_PC_TEMPLATE \"${CMAKE_CURRENT_BINARY_DIR}/draxo.pc.in\")
+    set(DRAXO_PC_OUTPUT \"${CMAKE_CURRENT_BINARY_DIR}/draxo.pc\")
+    include(\"${PROJECT_SOURCE_DIR}/cmake/WritePkgConfig.cmake\")")
 endif()
-configure_file(cmake/draxo.pc.in ${CMAKE_CURRENT_BINARY_DIR}/draxo.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/draxo.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

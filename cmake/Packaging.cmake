@@ -5,7 +5,7 @@ set(CPACK_PACKAGE_NAME draxo)
 set(CPACK_PACKAGE_VENDOR "DRAXO")
 set(CPACK_PACKAGE_CONTACT "DRAXO maintainers <updates@draxo.org>")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}, and a greeting-card designer")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "graphics package for classroom desktop programs, and a card designer")
 set(CPACK_PACKAGE_DESCRIPTION "DRAXO gives a C or C++ program a drawing window with 24 named colours on a
 logical plane, a console window, a Run menu that runs, halts and single-steps
 animation and records and plays back input, and a blocking wait for the next
@@ -31,9 +31,12 @@ else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation2, pkg-config")
   set(CPACK_DEBIAN_PACKAGE_SUGGESTS "cmake, gcc | c-compiler")
-  # The shared library's shlibs file and the ldconfig trigger.
-  set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
-  set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+  # The shared library's shlibs file, and the dynamic linker's cache brought
+  # up to date through its trigger (rather than scripts that call ldconfig).
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/debian/shlibs.in ${CMAKE_CURRENT_BINARY_DIR}/debian/shlibs @ONLY)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/debian/triggers ${CMAKE_CURRENT_BINARY_DIR}/debian/triggers COPYONLY)
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_BINARY_DIR}/debian/shlibs ${CMAKE_CURRENT_BINARY_DIR}/debian/triggers)
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 endif()
 
 include(CPack)

@@ -10,6 +10,8 @@ set(DRAXO_MINGW_PREFIX x86_64-w64-mingw32)
 set(CMAKE_C_COMPILER ${DRAXO_MINGW_PREFIX}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${DRAXO_MINGW_PREFIX}-g++-posix)
 set(CMAKE_RC_COMPILER ${DRAXO_MINGW_PREFIX}-windres)
+# Installing with --strip, and the ZIP, leave the debug sections out.
+set(CMAKE_STRIP ${DRAXO_MINGW_PREFIX}-strip)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${DRAXO_MINGW_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

@@ -60,7 +60,12 @@ typedef char* PSTR;
 #define DRAXO_API
 #endif
 
-#if defined(__GNUC__)
+/* The printf forms format as C99 says on every platform (on Windows too,
+ * where the system's own printf does not know %zu, %hhd or %Lf as C99 has
+ * them), and the compiler checks their arguments so. */
+#if defined(__MINGW32__) && !defined(__clang__)
+#define DRAXO_PRINTF_LIKE(fmt, args) __attribute__((format(gnu_printf, fmt, args)))
+#elif defined(__GNUC__)
 #define DRAXO_PRINTF_LIKE(fmt, args) __attribute__((format(printf, fmt, args)))
 #else
 #define DRAXO_PRINTF_LIKE(fmt, args)

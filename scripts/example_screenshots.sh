@@ -9,7 +9,7 @@ output=$(realpath -m "${1:-docs}")
 mkdir -p "$output"
 
 scripts/setup.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDRAXO_DEVELOPER=ON > /dev/null
 cmake --build build -j "$(nproc)" --target sketch_pad clock guessing_game x11_close > /dev/null
 
 export E2E_X11_CLOSE=$PWD/build/tests/x11_close OUTPUT=$output EXAMPLES=$PWD/build/examples

@@ -16,7 +16,7 @@ fi
 scripts/setup.sh
 if [ $windows -eq 1 ]; then
   output=$(realpath -m "${1:-docs/designer-windows.png}")
-  cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+  cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DDRAXO_DEVELOPER=ON \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
   cmake --build build-windows -j "$(nproc)" --target draxo-card-designer win32_probe > /dev/null
   export E2E_WINE="$PWD/scripts/wine-run.sh $PWD/build-windows/wine-prefix"
@@ -24,7 +24,7 @@ if [ $windows -eq 1 ]; then
   designer=$PWD/build-windows/bin/draxo-card-designer.exe
 else
   output=$(realpath -m "${1:-docs/designer.png}")
-  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDRAXO_DEVELOPER=ON > /dev/null
   cmake --build build -j "$(nproc)" --target draxo-card-designer x11_close > /dev/null
   export E2E_X11_CLOSE=$PWD/build/tests/x11_close
   designer=$PWD/build/app/draxo-card-designer

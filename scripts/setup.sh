@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config
-  dpkg-dev file desktop-file-utils
+  dpkg-dev file desktop-file-utils lintian
   qt6-base-dev qt6-qpa-plugins fonts-dejavu-core fonts-liberation2 libx11-dev
   # Greek and Cyrillic come from DejaVu; Chinese, Japanese and Korean text
   # from WenQuanYi Micro Hei, the fallback the tests draw "你好" with (Wine

@@ -20,7 +20,7 @@ jobs=$(nproc)
 run_suite() {
   local dir=$1
   shift
-  cmake -S . -B "$dir" -DDRAXO_WERROR=ON "$@"
+  cmake -S . -B "$dir" -DDRAXO_DEVELOPER=ON -DDRAXO_WERROR=ON "$@"
   cmake --build "$dir" -j "$jobs"
   (cd "$dir" && ctest -j "$jobs" --output-on-failure --timeout 120)
 }
@@ -44,7 +44,7 @@ echo "== Windows: cross build with mingw-w64, tests under Wine"
 # One virtual display for the whole run: the Wine server of the build's
 # prefix serves every program, and stops when the run ends.
 windows_status=0
-cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DDRAXO_WERROR=ON \
+cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DDRAXO_DEVELOPER=ON -DDRAXO_WERROR=ON \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDRAXO_HOST_SHAPE_FRAME="$PWD/build/tests/shape_frame"
 cmake --build build-windows -j "$jobs"
 (cd build-windows && xvfb-run -a -s "-screen 0 1024x768x24" ctest -j "$jobs" --output-on-failure --timeout 200) ||

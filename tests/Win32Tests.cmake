@@ -25,6 +25,10 @@ draxo_add_wine_e2e_test(designer_session_recorded_and_played_back record_playbac
 draxo_add_wine_e2e_test(designer_keeps_its_cards card_files.sh $<TARGET_FILE:draxo-card-designer>)
 draxo_add_wine_e2e_test(designer_keeps_cards_named_outside_ascii card_names.sh
   $<TARGET_FILE:draxo-card-designer>)
+add_executable(key_client e2e/key_client.c)
+target_link_libraries(key_client PRIVATE draxo)
+draxo_warnings(key_client)
+draxo_add_wine_e2e_test(menu_bar_and_keyboard menu_keyboard.sh $<TARGET_FILE:key_client>)
 draxo_add_wine_e2e_test(sketch_pad_example sketch_pad.sh $<TARGET_FILE:sketch_pad>)
 draxo_add_wine_e2e_test(clock_example clock.sh $<TARGET_FILE:clock>)
 draxo_add_wine_e2e_test(guessing_game_example guessing_game.sh $<TARGET_FILE:guessing_game>)

@@ -131,11 +131,24 @@ void surface_changed(window w);  // w->surface has new pixels: show them soon, n
 void present_now(window w);      // show w->surface's pixels before returning
 
 // Menus
+//
+// The menu bar and the keyboard, the same on every platform. Alt with a
+// title's mnemonic (Alt+R) opens that menu. F10, or Alt pressed and released
+// alone, selects the bar: the bar holds the keyboard, its first title
+// highlighted, no menu open. While the bar holds the keyboard, with or
+// without a menu open, its title stays highlighted, the window gets no key
+// (Ctrl shortcuts and typed characters included) and:
+// - Escape closes the open menu, leaving the bar selected; with no menu open
+//   it gives the keyboard back to the window;
+// - F10 or Alt alone gives the keyboard back to the window, a menu open or not;
+// - Down, Up or Enter opens the selected title's menu, and a title's
+//   mnemonic letter opens that menu; other keys are ignored;
+// - choosing an item closes the menu and gives the keyboard back.
 void create_menu(menu m);                       // an empty bar (m->is_bar) or popup
 void menu_item_appended(menu m, int position);  // m->items[position] is new
 void menu_item_changed(menu m, int position);   // its flags (check, gray) changed
 void attach_menu(window w, menu m);             // the window's bar; null removes it; relays out
-void activate_menu_bar(window w);               // F10: the bar takes the keyboard with its first menu open
+void activate_menu_bar(window w);               // F10: the bar takes the keyboard, no menu open (see above)
 
 // Timers
 void start_timer(window w, unsigned id, unsigned period_ms);  // each expiry: native_timer_fired

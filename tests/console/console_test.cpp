@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -66,6 +67,15 @@ TEST(ConsolePrintf, AFailedAllocationLeavesTheRingAsItWas) {
     EXPECT_EQ(test::console_ring(), numbered(1, 25));
     DRAXO_console_printf("line 26\n");
     EXPECT_EQ(test::console_ring(), numbered(2, 26));
+}
+
+// The conversions of C99 that the Windows system's own printf lacks or
+// reads otherwise: sizes, chars, long doubles, long longs.
+TEST(ConsolePrintf, FormatsAsC99OnEveryPlatform) {
+    EXPECT_EQ(DRAXO_console_printf("%zu %hhd %Lf %lld %jd|", std::size_t{7}, static_cast<signed char>(-3), 1.5L,
+                                   -9000000000LL, static_cast<std::intmax_t>(42)),
+              29);
+    EXPECT_EQ(test::console_ring(), std::vector<std::string>{"7 -3 1.500000 -9000000000 42|"});
 }
 
 TEST(ConsolePrintf, PrintsIntoTheRingBeforeThePackageIsOpen) {

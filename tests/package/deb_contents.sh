@@ -60,6 +60,21 @@ fi
 grep -q '^Exec=draxo-card-designer' "$root/usr/share/applications/draxo-card-designer.desktop" ||
   fail "the desktop entry does not start the designer"
 
+# The pkg-config file names plain system paths and gives clients no run path.
+pc=$root/usr/lib/pkgconfig/draxo.pc
+grep -qx 'prefix=/usr' "$pc" || fail "the pkg-config file's prefix is not /usr: $(head -n 1 "$pc")"
+grep -q 'rpath' "$pc" && fail "the pkg-config file gives clients a run path: $(grep '^Libs' "$pc")"
+echo "ok: the pkg-config file says prefix=/usr and gives no run path"
+
+for file in usr/share/doc/draxo/copyright usr/share/doc/draxo/changelog.gz usr/share/doc/draxo/README.md; do
+  [ -e "$root/$file" ] || fail "the package lacks /$file"
+done
+if command -v lintian > /dev/null; then
+  lintian --fail-on error,warning "$deb" > "$scratch/lintian.log" 2>&1 ||
+    { grep -v 'root privileges' "$scratch/lintian.log" >&2; fail "lintian finds fault with the package"; }
+  echo "ok: lintian finds no error and no warning"
+fi
+
 leaks=$(grep -rlIF -e "$build_dir" -e "$source_dir" "$root" || true)
 [ -z "$leaks" ] || fail "files that name the build or the source directory: $leaks"
 echo "ok: no installed text file names the build or the source directory"

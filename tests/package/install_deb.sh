@@ -103,6 +103,12 @@ c++ -std=c++17 -Wall -Werror "$source_dir/tests/install/client/client_main.cpp" 
   -o "$scratch/cpp_client"
 check_output "cpp client: 11" "$scratch/cpp_client"
 echo "ok: pkg-config builds the installed examples and a client, which runs"
+# Installed under /usr, the package gives clients plain paths and no run path.
+flags=$(pkg-config --cflags --libs draxo)
+grep -q 'pkgconfig' <<<"$flags" && fail "pkg-config gives paths through its own folder: $flags"
+readelf -d "$scratch/cpp_client" | grep -q -e RUNPATH -e RPATH &&
+  fail "a client built with pkg-config carries a run path: $(readelf -d "$scratch/cpp_client" | grep PATH)"
+echo "ok: pkg-config says '$flags'; the client has no run path"
 
 # The designer starts from its installed place and keeps running.
 /usr/bin/draxo-card-designer > "$scratch/designer.log" 2>&1 &

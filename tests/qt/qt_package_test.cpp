@@ -222,17 +222,31 @@ TEST(QtRunMenu, ChoosingAnItemPostsItsCommandAndLeavesTheMarkToThePackage) {
     EXPECT_TRUE(playback->isChecked());
 }
 
-TEST(QtRunMenu, F10OpensTheRunMenu) {
+// F10 selects the bar without opening its menu, as on Windows; Down opens
+// the menu, and F10 gives the keyboard back to the window.
+TEST(QtRunMenu, F10SelectsTheBarDownOpensTheRunMenuAndF10LeavesIt) {
     test::open_package();
     test::pump_messages();
-    QTest::keyClick(drawing_client(), Qt::Key_F10);
+    QWidget* client = drawing_client();
+    auto* bar = client->parentWidget()->findChild<QMenuBar*>();
+    ASSERT_NE(bar, nullptr);
+    QTest::keyClick(client, Qt::Key_F10);
     test::pump_messages();
-    QWidget* popup = QApplication::activePopupWidget();
-    ASSERT_NE(popup, nullptr);
-    auto* menu = qobject_cast<QMenu*>(popup);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    EXPECT_TRUE(bar->hasFocus());
+    ASSERT_NE(bar->activeAction(), nullptr);
+    EXPECT_EQ(bar->activeAction()->text(), "&Run");
+
+    QTest::keyClick(bar, Qt::Key_Down);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(menu->actions().size(), 16);
-    menu->close();
+
+    QTest::keyClick(menu, Qt::Key_F10);
+    test::pump_messages();
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    EXPECT_FALSE(bar->hasFocus());
+    EXPECT_EQ(bar->activeAction(), nullptr);
 }
 
 TEST(QtText, ATabIsTheFontsGlyphNotATabStop) {

@@ -4,7 +4,7 @@
 // the next timer expiry or scheduled action. Tests inject input and drive
 // dialogs through this header; the package itself never includes it.
 //
-// Pictures are encoded as PNG files of uncompressed blocks (null_png.cpp).
+// Pictures are encoded by the self-contained PNG encoder (null_png.cpp).
 //
 // Metrics: the screen is 1024 x 768; a window's client area is its outer
 // size less a menu bar of `menu_bar_height` pixels when it has one. A font

@@ -1,6 +1,8 @@
 // Qt backend: opening and closing the application object, event polling, the
 // screen and timers.
 #include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QAbstractNativeEventFilter>
@@ -13,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "qt_backend.h"
 
@@ -103,6 +106,26 @@ bool has_display() {
     return (x11 && *x11) || (wayland && *wayland);
 }
 
+// Qt keeps a few files of its own in the user's runtime directory, which
+// XDG_RUNTIME_DIR names; where it is not set (a virtual X server, root in a
+// container), Qt prints a warning on standard error before using a private
+// folder of /tmp. A program's output is its own: the same folder is made
+// and named here, without a word, when it is the user's alone (mode 0700),
+// or made so. Anything else (another owner, other rights) is left to Qt.
+void provide_runtime_directory() {
+    const char* given = std::getenv("XDG_RUNTIME_DIR");
+    if (given && *given) return;
+    const char* tmp = std::getenv("TMPDIR");
+    std::string folder = tmp && *tmp ? tmp : "/tmp";
+    const passwd* user = getpwuid(geteuid());
+    folder += "/runtime-" + (user && user->pw_name ? std::string(user->pw_name) : std::to_string(geteuid()));
+    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return;
+    struct stat st {};
+    if (lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != geteuid()) return;
+    if ((st.st_mode & 0777) != 0700 && chmod(folder.c_str(), 0700) != 0) return;
+    setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
+}
+
 // Notices when another program destroys one of the package's windows or
 // dialogs on the X server (Qt itself does not report it), so that the
 // package treats it as the window's destruction.
@@ -190,6 +213,7 @@ bool init(std::string& why_not, extent must_fit) {
         return false;
     }
     qt::keep_standard_streams_open();
+    qt::provide_runtime_directory();
     qt::handler_before_start = qInstallMessageHandler(qt::on_message_at_start);
     p.application = qt::make_scaled_application(must_fit);
     qt::pass_on_messages_at_start();

@@ -112,13 +112,15 @@ public:
     bool native_destroyed() const { return native_destroyed_; }
     void mark_native_destroyed() { native_destroyed_ = true; }
     void set_menu_bar(QMenuBar* bar);
-    // Gives the menu bar the keyboard with its first menu open.
-    void open_menu_bar();
+    // Gives the menu bar the keyboard with its first title highlighted and
+    // no menu open; while the bar has it already, gives it back.
+    void toggle_menu_bar();
     // Places the menu bar and client area and reports the client size.
     void lay_out();
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void showEvent(QShowEvent* e) override;
 

@@ -2,8 +2,11 @@
 // Qt toggles a checkable action by itself when it is chosen; here check marks
 // change only when the package sets them, so the mark is put back at once.
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProxyStyle>
+#include <QStyleOptionMenuItem>
 #include <vector>
 
 #include "qt_backend.h"
@@ -18,6 +21,35 @@ struct native_menu {
 };
 
 native_menu* native_of(menu m) { return static_cast<native_menu*>(m->native); }
+
+// The bar's look and keys as on Windows (backend.h, Menus). Qt's styles
+// highlight a title only while its menu is open, so a bar that holds the
+// keyboard with no menu open (after F10, Alt alone, or Escape out of its
+// menu) would look as if nothing had the keyboard while every key went to
+// it. Here the selected title of a bar with the keyboard is drawn as an open
+// one, and Alt pressed and released alone selects the bar.
+class menu_bar_style : public QProxyStyle {
+public:
+    menu_bar_style() : QProxyStyle(QApplication::style()->name()) {}
+
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override {
+        const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+        if (element == CE_MenuBarItem && item && (item->state & State_Selected) && widget && widget->hasFocus()) {
+            QStyleOptionMenuItem held(*item);
+            held.state |= State_Sunken;
+            QProxyStyle::drawControl(element, &held, painter, widget);
+            return;
+        }
+        QProxyStyle::drawControl(element, option, painter, widget);
+    }
+
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returned) const override {
+        if (hint == SH_MenuBar_AltKeyNavigation) return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returned);
+    }
+};
 
 void show_check(QAction* action, bool checked) {
     // Only a checked item is checkable, so unchecked items draw no empty box.
@@ -34,6 +66,9 @@ void create_menu(menu m) {
     if (m->is_bar) {
         native->bar = new QMenuBar;
         native->bar->setNativeMenuBar(false);
+        auto* style = new menu_bar_style;
+        style->setParent(native->bar);
+        native->bar->setStyle(style);
     } else {
         native->popup = new QMenu;
     }

@@ -328,10 +328,25 @@ void FrameWindow::set_menu_bar(QMenuBar* bar) {
     lay_out();
 }
 
-void FrameWindow::open_menu_bar() {
+void FrameWindow::toggle_menu_bar() {
     if (!bar_ || bar_->actions().isEmpty()) return;
+    if (bar_->hasFocus() || QApplication::activePopupWidget()) {
+        // Escape leaves the bar, as F10 does there (an open menu is closed
+        // on the way: it loses the keyboard to the window).
+        if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QCoreApplication::sendEvent(bar_, &escape);
+        return;
+    }
     activateWindow();
-    bar_->setActiveAction(bar_->actions().first());
+    // Qt's bar takes the keyboard when Alt is pressed and released alone
+    // (its style lets it: qt_menus.cpp); F10 takes that way in. (A key
+    // event of a modifier key reports that modifier flipped: the press of
+    // Alt with none held says Alt.)
+    QKeyEvent alt_pressed(QEvent::ShortcutOverride, Qt::Key_Alt, Qt::NoModifier);
+    QCoreApplication::sendEvent(this, &alt_pressed);
+    QKeyEvent alt_released(QEvent::KeyRelease, Qt::Key_Alt, Qt::AltModifier);
+    QCoreApplication::sendEvent(this, &alt_released);
 }
 
 void FrameWindow::lay_out() {
@@ -346,6 +361,16 @@ void FrameWindow::closeEvent(QCloseEvent* e) {
     // The window's procedure decides what closing means.
     e->ignore();
     native_close_requested(window_);
+}
+
+// Keys the menu bar leaves while it holds the keyboard come here: F10 gives
+// the keyboard back to the window, as on Windows.
+void FrameWindow::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_F10 && bar_ && bar_->hasFocus()) {
+        toggle_menu_bar();
+        return;
+    }
+    QWidget::keyPressEvent(e);
 }
 
 void FrameWindow::resizeEvent(QResizeEvent*) { lay_out(); }
@@ -400,7 +425,7 @@ void destroy_window(window w) {
 }
 
 void activate_menu_bar(window w) {
-    if (auto* frame = qt::frame_of(w)) frame->open_menu_bar();
+    if (auto* frame = qt::frame_of(w)) frame->toggle_menu_bar();
 }
 
 bool show_window(window w, int show_command) {

@@ -9,6 +9,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous_instance, LPSTR comman
     DRAXO_set_logging(0);
     DRAXO_clear_window();
     DRAXO_console_printf("Started with \"%s\"\n", command_line);
+    /* C99's conversions, checked by the compiler as the package formats them. */
+    DRAXO_console_printf("%zu %hhd %Lf\n", sizeof command_line, (signed char)-3, 1.5L);
     printf("c client: %s\n", command_line);
     DRAXO_stop();
     return 0;
