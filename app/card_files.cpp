@@ -5,11 +5,13 @@
 #include <filesystem>
 
 #include "files/safe_write.h"
+#include "files/utf8_files.h"
 
 namespace cards {
 namespace {
 
 namespace fs = std::filesystem;
+namespace files = draxo::files;
 
 }  // namespace
 
@@ -26,25 +28,28 @@ card_reading read_card_file(const std::string& path, bool& missing, std::string&
     return parse_card(read.bytes);
 }
 
+// Names are the bytes the user gave (UTF-8 on Windows), taken apart and put
+// together as paths by files::path_of and files::name_of.
 std::string picture_file_for(const std::string& card_file) {
-    fs::path picture(card_file);
+    fs::path picture = files::path_of(card_file);
     picture.replace_extension(".png");
-    if (picture == fs::path(card_file)) picture += ".png";  // a card file named *.png
-    return picture.string();
+    if (picture == files::path_of(card_file)) picture += ".png";  // a card file named *.png
+    return files::name_of(picture);
 }
 
 std::string free_name_beside(const std::string& path) {
-    fs::path taken(path);
+    const fs::path taken = files::path_of(path);
     for (int n = 2; n <= 999; ++n) {
-        fs::path candidate = taken.parent_path() / (taken.stem().string() + "-" + std::to_string(n));
+        fs::path candidate = taken.parent_path() / taken.stem();
+        candidate += "-" + std::to_string(n);
         candidate += taken.extension();
-        if (!draxo::files::name_taken(candidate.string())) return candidate.string();
+        if (!files::name_taken(files::name_of(candidate))) return files::name_of(candidate);
     }
     return "";
 }
 
 std::string file_name_of(const std::string& path) {
-    std::string name = fs::path(path).filename().string();
+    std::string name = files::name_of(files::path_of(path).filename());
     return name.empty() ? path : name;
 }
 

@@ -10,11 +10,31 @@
 #include "command_line.h"
 #include "designer.h"
 #include "draxo.h"
+#include "files/utf8_files.h"
 #include "random_draw.h"
 #include "saving.h"
 
+namespace {
+
+// The arguments after the program's name, as the user typed them.
+std::vector<std::string> card_arguments([[maybe_unused]] const char* command_line) {
+#ifdef _WIN32
+    // The command line WinMain receives is in the system's code page, in
+    // which a name outside it has lost its characters: the wide one, in
+    // UTF-8, keeps them. It starts with the program's name.
+    std::vector<std::string> arguments =
+        cards::split_command_line(draxo::files::utf8_of_wide(GetCommandLineW()).c_str());
+    if (!arguments.empty()) arguments.erase(arguments.begin());
+    return arguments;
+#else
+    return cards::split_command_line(command_line);
+#endif
+}
+
+}  // namespace
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_line, int show_command) {
-    cards::designer_start start = cards::read_designer_arguments(cards::split_command_line(command_line));
+    cards::designer_start start = cards::read_designer_arguments(card_arguments(command_line));
     if (start.what == cards::designer_start::show_usage) {
         std::fputs(cards::designer_usage, stdout);
         return 0;

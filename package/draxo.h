@@ -226,8 +226,9 @@ DRAXO_API int DRAXO_show_console(int flag);
  * the first 79 characters of the prompt. Okay or Enter closes it; Ctrl+Enter
  * starts a new line, which comes back as "\r\n"; Escape and the close box do
  * not close it. The result buffer must hold 256 bytes: it receives at most
- * 255 characters (Latin-1) and a NUL; DRAXO_gets_n takes a buffer of any
- * size instead. Returns 1 after Okay; 0 when no dialog could be shown (the
+ * 255 bytes and a NUL, in Latin-1 (a character outside it as '?') unless
+ * DRAXO_set_input_encoding asked for UTF-8; DRAXO_gets_n takes a buffer of
+ * any size instead. Returns 1 after Okay; 0 when no dialog could be shown (the
  * package is not open) or the program was asked to quit while it was open
  * (the next event wait returns DRAXO_QUIT); then the buffer is left as it
  * was. */
@@ -235,6 +236,16 @@ DRAXO_API int DRAXO_gets(const char* prompt, char* result);
 /* As DRAXO_gets, writing at most size bytes into result, the NUL included
  * (size - 1 characters). Returns 0, writing nothing, when size is below 1. */
 DRAXO_API int DRAXO_gets_n(const char* prompt, char* result, int size);
+
+/* The encoding in which DRAXO_gets and DRAXO_gets_n return what the user
+ * typed: DRAXO_LATIN1 (the start), one byte a character, a character outside
+ * Latin-1 as '?'; or DRAXO_UTF8, so that a typed "Küche" or "你好" equals the
+ * program's own UTF-8 literal. In UTF-8 the buffer's limit counts bytes and
+ * the text is cut between characters, never inside one. Returns the encoding
+ * before the call; any other value changes nothing and is reported on the
+ * console. */
+enum { DRAXO_LATIN1 = 0, DRAXO_UTF8 = 1 };
+DRAXO_API int DRAXO_set_input_encoding(int encoding);
 
 #ifdef __cplusplus
 }

@@ -20,7 +20,8 @@ extern "C" int DRAXO_start(HINSTANCE, HINSTANCE previous_instance, LPSTR, int sh
     if (!on_package_thread(__func__) || display.open) return 0;  // open already
     start_unattended_run();
     std::string why_not;
-    if (!ws::init(why_not)) {
+    // The drawing window must fit the screen, however dense.
+    if (!ws::init(why_not, ws::extent{frame_width, frame_height})) {
         std::fprintf(stderr, "DRAXO: %s\n", why_not.c_str());
         std::exit(1);
     }

@@ -11,8 +11,14 @@ packages=(
   cmake g++ make pkg-config
   dpkg-dev file desktop-file-utils lintian
   qt6-base-dev qt6-qpa-plugins fonts-dejavu-core fonts-liberation2 libx11-dev
+  # Greek and Cyrillic come from DejaVu; Chinese, Japanese and Korean text
+  # from WenQuanYi Micro Hei, the fallback the tests draw "你好" with (Wine
+  # finds it too).
+  fonts-wqy-microhei
   libgtest-dev libbenchmark-dev libcairo2-dev
-  xvfb xauth xdotool imagemagick x11-utils
+  # (xmodmap, from x11-xserver-utils: the end-to-end checks give the
+  # characters they type keys of their own.)
+  xvfb xauth xdotool imagemagick x11-utils x11-xserver-utils
   clang clang-format
   # The Windows build: cross compilers, Wine to run it, GoogleTest's sources
   # to build for it, and Wine's own fonts (the system font that sizes dialogs).

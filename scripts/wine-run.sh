@@ -8,7 +8,8 @@
 # The prefix's Wine server stays up between programs, so that a later start
 # takes a fraction of a second; it ends a minute after the last program, or
 # at once with: WINEPREFIX=PREFIX wineserver -k
-# Programs need an X display (DISPLAY), as under xvfb-run.
+# Programs need an X display (DISPLAY), as under xvfb-run. A prefix made
+# with DRAXO_WINE_DPI set has that screen density (Wine's LogPixels).
 set -euo pipefail
 [ $# -ge 2 ] || { echo "usage: $0 PREFIX PROGRAM.exe [ARGUMENTS...]" >&2; exit 2; }
 
@@ -23,6 +24,12 @@ prepare_prefix() {
   mkdir -p "$WINEPREFIX"
   wineboot --init > /dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f > /dev/null 2>&1
+  # The screen's density, when asked for (DRAXO_WINE_DPI: 96, 192, ...).
+  if [ -n "${DRAXO_WINE_DPI:-}" ]; then
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$DRAXO_WINE_DPI" /f > /dev/null 2>&1
+    wine reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
+      /v LogPixels /t REG_DWORD /d "$DRAXO_WINE_DPI" /f > /dev/null 2>&1
+  fi
   wineserver --wait
   touch "$WINEPREFIX/.draxo-ready"
 }

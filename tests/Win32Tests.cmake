@@ -23,6 +23,8 @@ draxo_add_wine_e2e_test(designer_in_a_real_window designer.sh $<TARGET_FILE:drax
 draxo_add_wine_e2e_test(designer_session_recorded_and_played_back record_playback.sh
   $<TARGET_FILE:draxo-card-designer>)
 draxo_add_wine_e2e_test(designer_keeps_its_cards card_files.sh $<TARGET_FILE:draxo-card-designer>)
+draxo_add_wine_e2e_test(designer_keeps_cards_named_outside_ascii card_names.sh
+  $<TARGET_FILE:draxo-card-designer>)
 add_executable(key_client e2e/key_client.c)
 target_link_libraries(key_client PRIVATE draxo)
 draxo_warnings(key_client)
@@ -37,6 +39,16 @@ target_link_libraries(run_client PRIVATE draxo)
 draxo_warnings(run_client)
 draxo_add_wine_e2e_test(draxo_run draxo_run.sh $<TARGET_FILE:draxo-run> $<TARGET_FILE:run_client>
   $<TARGET_FILE:bouncing_ball> $<TARGET_FILE:draxo-card-designer> $<TARGET_FILE:guessing_game>)
+# Text in every language on screens of several densities, in a Wine prefix
+# of its own whose LogPixels the check sets for each.
+add_executable(world_client e2e/world_client.c)
+target_link_libraries(world_client PRIVATE draxo)
+draxo_warnings(world_client)
+draxo_add_wine_e2e_test(text_in_every_language_on_screens_of_every_density world.sh $<TARGET_FILE:world_client>)
+# (The first run makes the prefix: a minute or more.)
+set_tests_properties(e2e.wine.text_in_every_language_on_screens_of_every_density PROPERTIES TIMEOUT 1200)
+set_property(TEST e2e.wine.text_in_every_language_on_screens_of_every_density APPEND PROPERTY ENVIRONMENT
+  "E2E_WINE_WORLD_PREFIX=${DRAXO_WINEPREFIX}-world")
 
 # Client programs cross-built against the installed package, run under Wine.
 add_test(NAME install.clients_build_against_the_installed_package

@@ -4,9 +4,12 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <string>
+#include <string_view>
 
 #include "console_capture.h"
 #include "window_system/dc.h"
+#include "window_system/ws_text.h"
 
 namespace draxo {
 
@@ -65,8 +68,9 @@ void reset_console() {
 }
 
 void register_console_class() {
-    ws::register_class(console_class_name, ws::CS_HREDRAW | ws::CS_VREDRAW, console_window_proc,
-                       console_background);
+    // The console's text is drawn at the screen's own density.
+    ws::register_class(console_class_name, ws::CS_HREDRAW | ws::CS_VREDRAW | ws::CS_DEVICE_PIXELS,
+                       console_window_proc, console_background);
 }
 
 ws::rect console_geometry(int screen_width, int screen_height) {
@@ -126,7 +130,11 @@ void console_show_line(char* text) {
 
     std::size_t length = std::strlen(text);
     if (length > 0 && text[length - 1] == '\n') text[--length] = '\0';
-    dc_text_out(*dc, client.left + console_text_left, client.bottom - line_height, text, static_cast<int>(length));
+    // The line keeps the client's bytes; it is shown as UTF-8 or Latin-1 by
+    // the package's rule, judged on the whole line.
+    const std::string shown = ws::text_as_utf8(std::string_view(text, length));
+    dc_text_out(*dc, client.left + console_text_left, client.bottom - line_height, shown.c_str(),
+                static_cast<int>(shown.size()));
     release_dc(dc);
 }
 

@@ -41,6 +41,8 @@ struct console_state {
     // DRAXO_gets in its place, as the dialog would (1 with the line in the
     // buffer, 0 leaving it as it was). Null: the dialog asks.
     int (*answer_gets)(char* result, int size) = nullptr;
+    // DRAXO_gets gives UTF-8 (DRAXO_set_input_encoding), not Latin-1.
+    bool input_utf8 = false;
 };
 extern console_state console;
 

@@ -1,10 +1,13 @@
 // DRAXO_gets: the in-memory template of its dialog, built afresh on every call, and its dialog procedure.
 #include "gets_dialog.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <string>
 
 #include "console.h"
 #include "draxo.h"
+#include "window_system/ws_text.h"
 
 namespace draxo {
 
@@ -82,13 +85,15 @@ void build_gets_template(const char* prompt, gets_template& out) {
     t.text("Okay");
     t.word(0);
 
-    // The prompt: exactly its first 79 characters, padded with spaces.
+    // The prompt: exactly 79 16-bit characters, padded with spaces. A
+    // character beyond the first 65536 takes two; one whose second half
+    // would fall beyond the 79th gives way to a space.
     t.item(gets_prompt_style, 8, 3, 167, 24, gets_prompt_id, ws::CONTROL_STATIC);
-    const char* p = prompt ? prompt : "";
-    for (int i = 0; i < gets_prompt_length; ++i) {
-        t.word(*p ? static_cast<unsigned char>(*p) : ' ');
-        if (*p) ++p;
-    }
+    const std::u16string shown = ws::utf16_of_utf8(ws::text_as_utf8(prompt ? prompt : ""));
+    std::size_t length = std::min<std::size_t>(shown.size(), gets_prompt_length);
+    if (length > 0 && shown[length - 1] >= 0xD800 && shown[length - 1] <= 0xDBFF) --length;
+    for (std::size_t i = 0; i < static_cast<std::size_t>(gets_prompt_length); ++i)
+        t.word(i < length ? shown[i] : u' ');
     t.word(0);
     t.word(0);
 }
@@ -100,7 +105,8 @@ ws::lresult gets_dialog_proc(ws::dialog d, unsigned id, ws::wparam wp, ws::lpara
         return 1;  // the focus goes to the first tab stop, the edit field
     case ws::WM_COMMAND:
         if (wp != gets_okay_id) return 0;  // Escape and the close box do not end it
-        ws::get_dlg_item_text(d, gets_edit_id, console.gets_result, console.gets_result_size);
+        (console.input_utf8 ? ws::get_dlg_item_text_utf8 : ws::get_dlg_item_text)(
+            d, gets_edit_id, console.gets_result, console.gets_result_size);
         ws::end_dialog(d, 1);
         return 1;
     default: return 0;
@@ -139,4 +145,16 @@ extern "C" int DRAXO_gets(const char* prompt, char* result) {
 extern "C" int DRAXO_gets_n(const char* prompt, char* result, int size) {
     if (!on_package_thread(__func__)) return 0;
     return run_gets_dialog(prompt, result, size);
+}
+
+extern "C" int DRAXO_set_input_encoding(int encoding) {
+    if (!on_package_thread(__func__)) return -1;
+    const int previous = console.input_utf8 ? DRAXO_UTF8 : DRAXO_LATIN1;
+    if (encoding != DRAXO_LATIN1 && encoding != DRAXO_UTF8) {
+        console_printf("Input encoding %d not possible, keeping %s\n", encoding,
+                       console.input_utf8 ? "UTF-8" : "Latin-1");
+        return previous;
+    }
+    console.input_utf8 = encoding == DRAXO_UTF8;
+    return previous;
 }

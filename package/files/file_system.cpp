@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "file_size_signal.h"
+#include "utf8_files.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -28,11 +29,18 @@ namespace {
 
 #ifdef _WIN32
 
+// Paths are UTF-8 and go to the wide-character functions (utf8_files.h):
+// the narrow ones would take them in the system's code page.
 int create_new(const char* path, bool) {
-    return ::_open(path, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+    return ::_wopen(wide_of(path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
+                    _S_IREAD | _S_IWRITE);
 }
-int open_for_writing(const char* path) { return ::_open(path, _O_WRONLY | _O_BINARY | _O_NOINHERIT); }
-int open_for_reading(const char* path) { return ::_open(path, _O_RDONLY | _O_BINARY | _O_NOINHERIT); }
+int open_for_writing(const char* path) {
+    return ::_wopen(wide_of(path).c_str(), _O_WRONLY | _O_BINARY | _O_NOINHERIT);
+}
+int open_for_reading(const char* path) {
+    return ::_wopen(wide_of(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+}
 long read_bytes(int fd, void* bytes, std::size_t size) {
     return ::_read(fd, bytes, static_cast<unsigned>(size > 0x40000000 ? 0x40000000 : size));
 }
@@ -52,7 +60,7 @@ int keep_owner_and_mode(int, const entry_status&) { return 0; }
 int status(const char* path, bool, entry_status& out) {
     out = entry_status{};
     struct _stat64 s;
-    if (::_stat64(path, &s) != 0) {
+    if (::_wstat64(wide_of(path).c_str(), &s) != 0) {
         if (errno != ENOENT) return -1;
         return 0;
     }
@@ -65,19 +73,19 @@ int status(const char* path, bool, entry_status& out) {
     out.modified = static_cast<std::int64_t>(s.st_mtime);
     return 0;
 }
-bool may_write(const char* path) { return ::_access(path, 2) == 0; }
+bool may_write(const char* path) { return ::_waccess(wide_of(path).c_str(), 2) == 0; }
 int read_link(const char*, std::string&) {
     errno = EINVAL;
     return -1;
 }
 int rename(const char* from, const char* to) {
     std::error_code error;
-    std::filesystem::rename(from, to, error);
+    std::filesystem::rename(path_of(from), path_of(to), error);
     if (!error) return 0;
     errno = error.value();
     return -1;
 }
-int remove(const char* path) { return ::_unlink(path); }
+int remove(const char* path) { return ::_wunlink(wide_of(path).c_str()); }
 bool process_running(long) { return false; }
 long this_process() { return static_cast<long>(::_getpid()); }
 std::uint64_t file_size_limit() { return UINT64_MAX; }
@@ -167,9 +175,9 @@ std::uint64_t file_size_limit() {
 int list_directory(const char* path, std::vector<std::string>& names) {
     names.clear();
     std::error_code error;
-    std::filesystem::directory_iterator entries(*path ? path : ".", error), end;
+    std::filesystem::directory_iterator entries(path_of(*path ? path : "."), error), end;
     for (; !error && entries != end; entries.increment(error))
-        names.push_back(entries->path().filename().string());
+        names.push_back(name_of(entries->path().filename()));
     if (!error) return 0;
     errno = error.value();
     return -1;

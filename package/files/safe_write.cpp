@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "file_system.h"
+#include "utf8_files.h"
 
 namespace draxo::files {
 namespace {
@@ -25,10 +26,10 @@ write_result failure(std::string why) {
     return result;
 }
 
-std::string folder_of(const std::string& path) { return std::filesystem::path(path).parent_path().string(); }
+std::string folder_of(const std::string& path) { return name_of(path_of(path).parent_path()); }
 
 std::string beside(const std::string& folder, const std::string& name) {
-    return folder.empty() ? name : (std::filesystem::path(folder) / name).string();
+    return folder.empty() ? name : name_of(path_of(folder) / path_of(name));
 }
 
 // The file a path names at last, through any chain of symbolic links.
@@ -46,8 +47,7 @@ bool follow_links(const std::string& path, std::string& target, std::string& why
             why_not = reason(errno);
             return false;
         }
-        std::filesystem::path next(link);
-        target = next.is_absolute() ? link : beside(folder_of(target), link);
+        target = path_of(link).is_absolute() ? link : beside(folder_of(target), link);
     }
     why_not = reason(ELOOP);
     return false;

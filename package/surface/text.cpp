@@ -12,6 +12,7 @@
 #include "draxo.h"
 #include "palette.h"
 #include "renderer.h"
+#include "window_system/ws_text.h"
 
 namespace draxo {
 
@@ -35,6 +36,8 @@ void render_text(const draw_command& c) {
     ws::font font = ws::create_font(-c.x2, normal_weight, text_face);
     ws::font previous_font = select_font(dc, font);
 
+    // The text is UTF-8 by now (DRAXO_text_pt): a newline byte is always a
+    // newline character.
     const char* text = c.text ? c.text : "";
     // Lengths travel as int to the window system; nothing longer is drawn.
     const std::size_t length = std::min<std::size_t>(std::strlen(text), INT_MAX);
@@ -93,8 +96,10 @@ extern "C" int DRAXO_text_pt(int color, DRAXO_point point, int size, const char*
     if (!text) text = "";  // no text is drawn as an empty one
     if (console.logging)
         console_printf("%s text at (%d,%d), \"%s\"\n", palette_names[color], point.x, point.y, text);
-    // The call's own copy of the text, released when the call returns.
-    const std::string copy(text);
+    // The call's own copy of the text, released when the call returns, in
+    // UTF-8: the text is judged as a whole, UTF-8 or Latin-1, before it is
+    // split into lines.
+    const std::string copy = ws::text_as_utf8(text);
     draw_command c;
     c.kind = DRAW_TEXT;
     c.color = color;

@@ -121,20 +121,22 @@ struct font_request {
 namespace backend {
 
 // Initialisation
-bool init(std::string& why_not);  // opens the display; false, with the reason, when there is none
-void quit();                      // at the end of the process: releases what the process's end would not
+// Opens the display; false, with the reason, when there is none. Windows of
+// `must_fit` (logical, outer) fit the screen at the scale chosen.
+bool init(std::string& why_not, extent must_fit);
+void quit();  // at the end of the process: releases what the process's end would not
 
 // The screen
-extent screen_size();  // the primary screen in pixels
+extent screen_size();  // the primary screen in logical pixels
 
 // Windows
 void create_window(window w);                  // hidden, at w->outer, client laid out below any menu bar
 void destroy_window(window w);                 // hides and removes the native window; w->native becomes null
 bool show_window(window w, int show_command);  // applies SW_*; returns whether it was visible
 bool window_visible(window w);                 // shown on the screen (or, headless, marked shown)
-extent client_size(window w);                  // the client area's size in pixels
-void surface_changed(window w);                // w->surface has new pixels: show them soon, never blocking
-void present_now(window w);                    // show w->surface's pixels before returning
+extent client_size(window w);    // the client area's size: device pixels with CS_DEVICE_PIXELS, else logical
+void surface_changed(window w);  // w->surface has new pixels: show them soon, never blocking
+void present_now(window w);      // show w->surface's pixels before returning
 
 // Menus
 //
@@ -174,7 +176,7 @@ bool key_held(unsigned virtual_key);  // the keyboard's state now (VK_CONTROL, V
 bool create_dialog(dialog d);  // hidden, placed from the owner's client area; false: unknown control
 void show_dialog(dialog d);    // shows and activates it
 void focus_first_tab_stop(dialog d);
-bool dialog_item_text(dialog d, unsigned id, std::string& latin1);  // false: no such control
+bool dialog_item_text(dialog d, unsigned id, std::string& utf8);  // false: no such control
 void destroy_dialog(dialog d);  // hides and removes it; the owner becomes active again
 
 // Images: 32-bit pixels 0xffRRGGBB, rows `stride` pixels apart
@@ -186,12 +188,13 @@ bool encode_png(image img, const rect& area, std::vector<unsigned char>& png);  
 // Fonts and text
 font create_font(int height, int weight, const char* face);  // see ws::create_font
 void delete_font(font f);                                    // never called for the stock and system fonts
-font stock_fixed_font();  // the fixed-pitch font of the console; lives until quit
+font stock_fixed_font();  // the fixed-pitch font of the console, at the screen's density; lives until quit
 font system_font();       // the font of a fresh drawing context; lives until quit
 text_metrics font_metrics(font f);
 extent text_extent(font f, const char* text, int length);  // the cell height as cy
-// Draws Latin-1 text with the top-left of its cell at (x, y); opaque paints
-// the cell's background first.
+// Draws UTF-8 text (`length` bytes) with the top-left of its cell at (x, y),
+// characters the font lacks from the platform's fallback fonts; opaque
+// paints the cell's background first.
 void draw_text(image target, font f, int x, int y, const char* text, int length, colorref color, bool opaque,
                colorref background);
 

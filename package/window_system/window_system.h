@@ -149,8 +149,14 @@ enum : unsigned {
 // button, and Escape or the close box.
 enum : unsigned { IDOK = 1, IDCANCEL = 2 };
 
-// Class styles.
-enum : unsigned { CS_VREDRAW = 0x0001, CS_HREDRAW = 0x0002 };
+// Class styles. CS_DEVICE_PIXELS is the layer's own: the client area of such
+// a window counts the screen's own pixels, so that what is drawn into it (the
+// console's text) is as fine as the screen allows. Without it, a window's
+// client area counts the desktop's logical pixels and the screen shows each
+// of them as a square of the screen's whole scale factor (the drawing
+// window, whose frame buffer has one pixel per unit on every screen); its
+// mouse positions are logical too. Geometry and the screen size are logical.
+enum : unsigned { CS_VREDRAW = 0x0001, CS_HREDRAW = 0x0002, CS_DEVICE_PIXELS = 0x40000000 };
 
 // Show commands.
 enum : int {
@@ -205,8 +211,11 @@ inline lparam make_lparam(int low, int high) {
 
 // Opens the window system (the display) once; later calls report the first
 // answer. False, with the reason, when there is no display to open windows
-// on. Every other entry of the layer needs it to have succeeded.
-bool init(std::string& why_not);
+// on. Every other entry of the layer needs it to have succeeded. On a dense
+// screen windows are enlarged by the screen's whole scale factor, but never
+// so far that a window of `must_fit` (logical pixels, outer size) would not
+// fit the screen: then by the largest factor at which it does.
+bool init(std::string& why_not, extent must_fit = {});
 // Closes the window system at the end of the process: every window, timer
 // and dialog is dead from then on. Runs once, by itself, at exit.
 void quit();
@@ -341,6 +350,9 @@ lresult dialog_box_indirect(const void* dialog_template, std::size_t size, windo
 // outside Latin-1 read as '?'; a multi-line edit gives its line breaks as
 // "\r\n". An unknown id gives the empty text.
 int get_dlg_item_text(dialog d, unsigned id, char* buffer, int max);
+// The same in UTF-8: at most max - 1 bytes and a NUL, cut between two
+// characters, never inside one; returns the number of bytes copied.
+int get_dlg_item_text_utf8(dialog d, unsigned id, char* buffer, int max);
 // Ends the dialog: dialog_box_indirect returns `result` once the procedure
 // has returned.
 void end_dialog(dialog d, lresult result);
@@ -389,13 +401,16 @@ struct text_metrics {
 // Unknown faces get the platform's default face.
 font create_font(int height, int weight, const char* face);
 void delete_font(font f);
-// The stock fixed-pitch font; never deleted.
+// The stock fixed-pitch font, at the screen's density (for windows of
+// CS_DEVICE_PIXELS); never deleted.
 font stock_fixed_font();
 // The font of a fresh drawing context; never deleted.
 font system_font();
 text_metrics font_metrics(font f);
+// Text here is UTF-8 (see ws_text.h); `length` counts bytes. Characters the
+// font lacks come from the platform's fallback fonts.
 extent text_extent(font f, const char* text, int length);
-// Draws 8-bit (Latin-1) text with the top-left of its cell at (x, y).
+// Draws UTF-8 text with the top-left of its cell at (x, y).
 void draw_text(image target, font f, int x, int y, const char* text, int length, colorref color, bool opaque,
                colorref background);
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ws_core.h"
+#include "ws_text.h"
 
 namespace draxo::ws {
 namespace {
@@ -183,14 +184,31 @@ lresult dialog_box_indirect(const void* dialog_template, std::size_t size, windo
     return d->ended ? d->result : 0;
 }
 
-int get_dlg_item_text(dialog d, unsigned id, char* buffer, int max) {
-    if (!buffer || max <= 0) return 0;
+namespace {
+// The control's text as the backend gives it: UTF-8; empty for an unknown id.
+std::string item_text(dialog d, unsigned id) {
     std::string text;
     if (!is_open(d) || !backend::dialog_item_text(d, id, text)) text.clear();
-    std::size_t count = std::min(text.size(), static_cast<std::size_t>(max - 1));
+    return text;
+}
+
+int copy_text(const std::string& text, std::size_t count, char* buffer) {
     std::memcpy(buffer, text.data(), count);
     buffer[count] = '\0';
     return static_cast<int>(count);
+}
+}  // namespace
+
+int get_dlg_item_text(dialog d, unsigned id, char* buffer, int max) {
+    if (!buffer || max <= 0) return 0;
+    const std::string text = latin1_of_utf8(item_text(d, id));
+    return copy_text(text, std::min(text.size(), static_cast<std::size_t>(max - 1)), buffer);
+}
+
+int get_dlg_item_text_utf8(dialog d, unsigned id, char* buffer, int max) {
+    if (!buffer || max <= 0) return 0;
+    const std::string text = item_text(d, id);
+    return copy_text(text, utf8_prefix_length(text, static_cast<std::size_t>(max - 1)), buffer);
 }
 
 void end_dialog(dialog d, lresult result) {

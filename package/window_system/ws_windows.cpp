@@ -26,10 +26,10 @@ void set_headless() { core().headless = true; }
 
 bool headless() { return core().headless; }
 
-bool init(std::string& why_not) {
+bool init(std::string& why_not, extent must_fit) {
     core_state& c = core();
     if (c.opened == 0) {
-        c.opened = backend::init(c.why_not_opened) ? 1 : -1;
+        c.opened = backend::init(c.why_not_opened, must_fit) ? 1 : -1;
         if (c.opened > 0) std::atexit(quit);
     }
     why_not = c.why_not_opened;

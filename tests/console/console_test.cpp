@@ -149,6 +149,39 @@ TEST(ConsoleWindow, AnEmptyRingRepaintsToBackgroundAndFewLinesStayAtTheBottom) {
     EXPECT_EQ(inked_rows_from_bottom(console.console_window), inked);
 }
 
+std::vector<std::uint32_t> console_pixels() {
+    ws::pixels px = ws::image_pixels(ws::window_surface(console.console_window));
+    return std::vector<std::uint32_t>(px.bits, px.bits + px.stride * px.height);
+}
+
+// The console repainted from a ring that holds nothing but this line.
+std::vector<std::uint32_t> console_showing(const char* line) {
+    for (int i = 0; i < console_ring_size; ++i) DRAXO_console_printf("%s\n", line);
+    ws::invalidate(console.console_window);
+    test::pump_messages();
+    return console_pixels();
+}
+
+TEST(ConsoleWindow, ALineIsShownAsUtf8OrLatin1AsAWhole) {
+    test::open_package();
+    test::pump_messages();
+    // The null backend draws one box a character, whatever the character:
+    // a line shows as many boxes as it has characters, not bytes.
+    EXPECT_EQ(console_showing("\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1"), console_showing("ABCDE"));
+    EXPECT_EQ(console_showing("Gr\xC3\xBC\xC3\x9F"
+                              "e"),
+              console_showing("Grxxe"));
+    EXPECT_EQ(console_showing("Gr\xFC\xDF"
+                              "e"),
+              console_showing("Grxxe"));
+    EXPECT_EQ(console_showing("\xE4\xBD\xA0\xE5\xA5\xBD"), console_showing("xx"));
+    // One Latin-1 byte makes the whole line Latin-1: every byte a character.
+    EXPECT_EQ(console_showing("\xC3\xA9 \xFF"), console_showing("xx x"));
+    // The ring keeps the bytes as printed.
+    DRAXO_console_printf("\xE4\xBD\xA0\xE5\xA5\xBD, \xFC\n");
+    EXPECT_EQ(test::console_ring().back(), "\xE4\xBD\xA0\xE5\xA5\xBD, \xFC\n");
+}
+
 TEST(ConsoleWindow, PrintingDrawsAtOnceWithoutTheEventLoop) {
     test::open_package();
     test::pump_messages();

@@ -181,3 +181,107 @@ TEST(Gets, AQuitWhileTheDialogIsOpenClosesItAndIsKeptForTheEventWait) {
 
 }  // namespace
 }  // namespace draxo
+
+namespace draxo {
+namespace {
+
+// Runs DRAXO_gets_n with a prompt while the user types `typed` and presses Okay.
+std::string typed_into(const std::string& typed, int size, const char* prompt = "Name?",
+                       std::string* prompt_shown = nullptr) {
+    std::vector<char> buffer(static_cast<std::size_t>(size) + 8, '#');
+    ws::null::schedule(10, [typed, prompt_shown] {
+        ws::dialog d = ws::null::open_dialog();
+        if (prompt_shown) *prompt_shown = ws::null::control_text(d, gets_prompt_id);
+        ws::null::set_control_text(d, gets_edit_id, typed);
+        ws::null::dialog_command(d, gets_okay_id);
+    });
+    EXPECT_EQ(DRAXO_gets_n(prompt, buffer.data(), size), 1);
+    EXPECT_EQ(std::string(buffer.data() + size, 8), std::string(8, '#'));  // nothing beyond the size
+    return buffer.data();
+}
+
+const std::string kueche =
+                      "K\xC3\xBC"
+                      "che",
+                  omega = "\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1", ni_hao = "\xE4\xBD\xA0\xE5\xA5\xBD";
+
+TEST(GetsEncoding, Latin1UnlessUtf8IsAskedFor) {
+    test::open_package();
+    DRAXO_set_input_encoding(DRAXO_LATIN1);  // as at the start of a program
+    EXPECT_EQ(typed_into(kueche, 256),
+              "K\xFC"
+              "che");
+    EXPECT_EQ(typed_into(omega + " " + ni_hao, 256), "????? ??");
+
+    EXPECT_EQ(DRAXO_set_input_encoding(DRAXO_UTF8), DRAXO_LATIN1);
+    EXPECT_EQ(typed_into(kueche, 256),
+              "K\xC3\xBC"
+              "che");  // equal to the program's own "Küche"
+    EXPECT_EQ(typed_into(omega, 256), omega);
+    EXPECT_EQ(typed_into(ni_hao, 256), ni_hao);
+    EXPECT_EQ(DRAXO_set_input_encoding(DRAXO_LATIN1), DRAXO_UTF8);
+    EXPECT_EQ(typed_into(kueche, 256),
+              "K\xFC"
+              "che");
+}
+
+TEST(GetsEncoding, TheUtf8LimitCountsBytesAndNeverSplitsACharacter) {
+    test::open_package();
+    DRAXO_set_input_encoding(DRAXO_UTF8);
+    const std::string text = "ab" + ni_hao;  // 2 + 3 + 3 bytes
+    EXPECT_EQ(typed_into(text, 9), text);
+    EXPECT_EQ(typed_into(text, 8), "ab\xE4\xBD\xA0");
+    EXPECT_EQ(typed_into(text, 6), "ab\xE4\xBD\xA0");
+    EXPECT_EQ(typed_into(text, 5), "ab");
+    EXPECT_EQ(typed_into(text, 3), "ab");
+    // DRAXO_gets: 255 bytes at most; 85 three-byte characters fill them exactly.
+    std::string many;
+    for (int i = 0; i < 100; ++i) many += ni_hao.substr(0, 3);
+    EXPECT_EQ(typed_into(many, 256), many.substr(0, 255));
+    EXPECT_EQ(typed_into("x" + many, 256), "x" + many.substr(0, 252));
+}
+
+TEST(GetsEncoding, AnUnknownEncodingIsReportedAndChangesNothing) {
+    test::open_package();
+    DRAXO_set_input_encoding(DRAXO_LATIN1);
+    std::size_t mark = test::console_mark();
+    EXPECT_EQ(DRAXO_set_input_encoding(7), DRAXO_LATIN1);
+    EXPECT_EQ(test::console_since(mark),
+              std::vector<std::string>{"Input encoding 7 not possible, keeping Latin-1\n"});
+    EXPECT_EQ(typed_into(kueche, 256),
+              "K\xFC"
+              "che");
+}
+
+TEST(GetsEncoding, APromptInUtf8ShowsItsCharacters) {
+    test::open_package();
+    std::string shown;
+    typed_into("", 256,
+               ("Wie hei\xC3\x9F"
+                "t " +
+                omega + "?")
+                   .c_str(),
+               &shown);
+    EXPECT_EQ(shown,
+              "Wie hei\xC3\x9F"
+              "t " +
+                  omega + "?" + std::string(79 - 16, ' '));
+    // A Latin-1 prompt as before.
+    typed_into("", 256,
+               "Gr\xFC\xDF"
+               "e?",
+               &shown);
+    EXPECT_EQ(shown,
+              "Gr\xC3\xBC\xC3\x9F"
+              "e?" +
+                  std::string(79 - 6, ' '));
+    // A character of two 16-bit halves that would not fit whole gives way to a space.
+    const std::string emoji = "\xF0\x9F\x98\x80";
+    typed_into("", 256, (std::string(78, 'a') + emoji).c_str(), &shown);
+    EXPECT_EQ(shown, std::string(78, 'a') + " ");
+    typed_into("", 256, (std::string(77, 'a') + emoji).c_str(), &shown);
+    EXPECT_EQ(shown, std::string(77, 'a') + emoji);
+}
+
+}  // namespace
+}  // namespace draxo

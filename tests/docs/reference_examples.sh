@@ -2,8 +2,9 @@
 # Builds every C example of the reference against the package: complete
 # programs (those with WinMain or main) as they are; the operations'
 # declarations at file scope after draxo.h, so that they must match it; and
-# every other example as the body of a function, all of those linked into one
-# program so that each name they use must exist.
+# every other example as the body of a function (after stdio.h and
+# string.h), all of those linked into one program so that each name they use
+# must exist.
 # Usage: reference_examples.sh REFERENCE.md CC INCLUDE_DIR LIBRARY_DIR MAIN_LIBRARY_DIR
 set -euo pipefail
 reference=$1 cc=$2 include_dir=$3 library_dir=$4 main_library_dir=$5
@@ -34,7 +35,7 @@ for block in "$scratch"/block*.c; do
   else
     kind=fragment
     name=$(basename "$block" .c)
-    { echo '#include <stdio.h>'; echo '#include "draxo.h"'; echo "void reference_$name(void);";
+    { echo '#include <stdio.h>'; echo '#include <string.h>'; echo '#include "draxo.h"'; echo "void reference_$name(void);";
       echo "void reference_$name(void) {"; cat "$block"; echo '}'; } > "$source"
   fi
   # A declaration must be one of the header's.

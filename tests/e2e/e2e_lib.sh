@@ -29,6 +29,18 @@ fail() {
   exit 1
 }
 
+# Polls, up to `seconds`, until a command succeeds; false when it never
+# does. (Wait by polling for what is expected: the machine may be loaded.)
+poll() {
+  local seconds=$1
+  shift
+  local deadline=$((SECONDS + seconds))
+  until "$@"; do
+    [ $SECONDS -lt $deadline ] || return 1
+    sleep 0.1
+  done
+}
+
 # Starts a program in the background; its pid in E2E_PID.
 start_program() {
   "${E2E_RUNNER[@]}" "$@" > "$E2E_SCRATCH/stdout" 2> "$E2E_SCRATCH/stderr" &

@@ -38,6 +38,8 @@ static POINT close_box(HWND hwnd, RECT outer, POINT client_origin) {
 }
 
 int main(int argc, char** argv) {
+    /* Aware of the screen's density, as the package is: positions in screen pixels. */
+    SetProcessDPIAware();
     if (argc != 2) {
         fprintf(stderr, "usage: win32_probe TITLE\n");
         return 2;

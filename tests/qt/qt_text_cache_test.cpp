@@ -48,7 +48,7 @@ struct TextCache : ::testing::Test {
             QPainter painter(&expected);
             painter.setFont(f->font);
             painter.setPen(QColor::fromRgb(ws::pixel_of(color)));
-            ws::qt::draw_line(painter, *f, x, y, QString::fromLatin1(text.data(), int(text.size())));
+            ws::qt::draw_line(painter, *f, x, y, QString::fromUtf8(text.data(), int(text.size())));
         }
         ws::draw_text(img, f, x, y, text.data(), static_cast<int>(text.size()), color, false, 0);
         return copy_of(img) == expected;
@@ -57,8 +57,16 @@ struct TextCache : ::testing::Test {
 
 TEST_F(TextCache, EveryDrawingOfATextIsWhatAPainterDraws) {
     ws::image img = ws::create_image(160, 90);
-    const std::string texts[] = {"Hg", "AVA WAW ff fi Ty", "\xC5ngstr\xF6m \xE6\xF8\xE5 \xBF?",
-                                 " ",  "Select Object",    "tab\there\rand\x7F"};
+    // Text reaches the layer as UTF-8: Latin-1 letters, and Greek and
+    // Chinese, whose glyphs come from fallback fonts.
+    const std::string texts[] = {
+        "Hg",
+        "AVA WAW ff fi Ty",
+        "\xC3\x85ngstr\xC3\xB6m \xC3\xA6\xC3\xB8\xC3\xA5 \xC2\xBF?",
+        " ",
+        "Select Object",
+        "tab\there\rand\x7F",
+        "\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1, \xE4\xBD\xA0\xE5\xA5\xBD \xE2\x82\xAC"};
     const ws::colorref colors[] = {0x000000, 0x0000FF, 0x33CC99, 0xFFFFFF, 0x808080};
     // Inside, and cut by the left, top, right and bottom edges.
     const int places[][2] = {{10, 20}, {-7, 30}, {5, -9}, {120, 40}, {30, 80}};

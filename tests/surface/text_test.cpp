@@ -135,6 +135,56 @@ TEST_F(TextTest, EmptyTextPaintsNothingButIsLoggedAndMarksTheFrame) {
     EXPECT_TRUE(frame_as_expected());
 }
 
+TEST_F(TextTest, Utf8TextDrawsItsCharactersAndLatin1TextDrawsAsBefore) {
+    // "Grüße" in UTF-8 and in Latin-1: the same characters, the same pixels.
+    DRAXO_text(BLACK, -200, 100, 20,
+               "Gr\xC3\xBC\xC3\x9F"
+               "e");
+    const std::vector<std::uint32_t> from_utf8 = pixels_of(display.frame_buffer);
+    DRAXO_clear_window();
+    expect_from_here();
+    DRAXO_text(BLACK, -200, 100, 20,
+               "Gr\xFC\xDF"
+               "e");
+    EXPECT_EQ(pixels_of(display.frame_buffer), from_utf8);
+    expect_line(display.origin_x - 200, display.origin_y - 100 - cell_height(20), 20,
+                "Gr\xC3\xBC\xC3\x9F"
+                "e");
+    EXPECT_TRUE(frame_as_expected());
+
+    // Greek and Chinese, each line its own characters.
+    DRAXO_clear_window();
+    expect_from_here();
+    DRAXO_text(BLUE, -250, 0, 20, "\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1\n\xE4\xBD\xA0\xE5\xA5\xBD");
+    expect_line(display.origin_x - 250, display.origin_y - cell_height(20), 20,
+                "\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1", BLUE);
+    expect_line(display.origin_x - 250, display.origin_y, 20, "\xE4\xBD\xA0\xE5\xA5\xBD", BLUE);
+    EXPECT_TRUE(frame_as_expected());
+}
+
+TEST_F(TextTest, TheWholeTextIsUtf8OrLatin1NotEachLine) {
+    // The first line alone would be valid UTF-8 ("é"), but a Latin-1 byte on
+    // the second makes the whole text Latin-1: "Ã©" and "ÿ".
+    expect_from_here();
+    DRAXO_text(BLACK, -250, 0, 20, "\xC3\xA9\n\xFF");
+    expect_line(display.origin_x - 250, display.origin_y - cell_height(20), 20, "\xC3\x83\xC2\xA9");
+    expect_line(display.origin_x - 250, display.origin_y, 20, "\xC3\xBF");
+    EXPECT_TRUE(frame_as_expected());
+}
+
+TEST_F(TextTest, TheLogLineKeepsTheTextsBytes) {
+    DRAXO_set_logging(1);
+    EXPECT_EQ(printed([] { DRAXO_text(RED, 1, 2, 12, "\xE4\xBD\xA0\xE5\xA5\xBD"); }),
+              lines{"red text at (1,2), \"\xE4\xBD\xA0\xE5\xA5\xBD\"\n"});
+    EXPECT_EQ(printed([] {
+                  DRAXO_text(RED, 1, 2, 12,
+                             "Gr\xFC\xDF"
+                             "e");
+              }),
+              lines{"red text at (1,2), \"Gr\xFC\xDF"
+                    "e\"\n"});
+}
+
 TEST_F(TextTest, GlyphBackgroundsAreNeverPainted) {
     DRAXO_rectangle(RED, -100, 60, 100, -60, 0);
     DRAXO_text(BLACK, -90, 0, 40, "HOHO");

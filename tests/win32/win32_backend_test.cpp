@@ -15,6 +15,7 @@
 
 #include "console/gets_dialog.h"
 #include "support/win32_support.h"
+#include "window_system/ws_text.h"
 
 namespace ws = draxo::ws;
 using draxo::test::bring_to_front;
@@ -423,6 +424,80 @@ TEST(Win32Text, TheFontRequestGivesTheCharacterHeightAndTextPaintsOnlyItsGlyphs)
     EXPECT_EQ(ws::text_extent(ws::stock_fixed_font(), "iiii", 4).cx,
               ws::text_extent(ws::stock_fixed_font(), "WWWW", 4).cx);
     EXPECT_GT(fixed.height, 0);
+}
+
+// The pixels a text paints red on white, as positions from the first one.
+std::vector<int> ink_of(ws::font f, const std::string& text) {
+    ws::image img = ws::create_image(300, 80);
+    ws::fill_image(img, 0xFFFFFF);
+    ws::draw_text(img, f, 10, 10, text.data(), static_cast<int>(text.size()), 0x0000FF, false, 0);
+    ws::pixels px = ws::image_pixels(img);
+    std::vector<int> ink;
+    for (int row = 0; row < px.height; ++row)
+        for (int column = 0; column < px.width; ++column)
+            if ((px.bits[row * px.stride + column] & 0xFFFFFFu) != 0xFFFFFFu)
+                ink.push_back(row * px.width + column);
+    for (std::size_t i = 1; i < ink.size(); ++i) ink[i] -= ink[0];
+    if (!ink.empty()) ink[0] = 0;
+    ws::delete_image(img);
+    return ink;
+}
+
+TEST(Win32Text, Utf8TextDrawsItsOwnCharacters) {
+    draxo::test::open_window_system();
+    ws::font f = ws::create_font(-32, 400, "DRAXO-font");
+    // "Grüße" as UTF-8 reaches the system as the same five characters as
+    // the Latin-1 text the package widens.
+    EXPECT_EQ(ink_of(f,
+                     "Gr\xC3\xBC\xC3\x9F"
+                     "e"),
+              ink_of(f, ws::text_as_utf8("Gr\xFC\xDF"
+                                         "e")));
+    // Greek and Chinese letters each get glyphs of their own, not one box.
+    std::vector<std::vector<int>> shapes;
+    for (const char* c : {"\xCE\xA9", "\xCE\xBC", "\xE4\xBD\xA0", "\xE5\xA5\xBD"}) {
+        std::vector<int> ink = ink_of(f, c);
+        EXPECT_GT(ink.size(), 20u) << c;
+        for (const std::vector<int>& other : shapes) EXPECT_NE(ink, other) << c;
+        shapes.push_back(ink);
+    }
+    ws::delete_font(f);
+}
+
+TEST(Win32Text, ALineWithFallbackCharactersIsMeasuredAsDrawnOnOneBaseline) {
+    draxo::test::open_window_system();
+    ws::font f = ws::create_font(-32, 400, "DRAXO-font");
+    const std::string latin = "Hg", line = "Hg\xE4\xBD\xA0\xE5\xA5\xBD";  // "Hg你好"
+    const int width = ws::text_extent(f, line.data(), static_cast<int>(line.size())).cx;
+    const int latin_width = ws::text_extent(f, latin.data(), static_cast<int>(latin.size())).cx;
+    const ws::text_metrics metrics = ws::font_metrics(f);
+    EXPECT_GT(width, latin_width + 32);  // two wide characters more
+
+    // Drawn opaque at (10, 10): the cell's background across the measured
+    // width, the Chinese ink right of "Hg" and inside the cell's rows.
+    ws::image img = ws::create_image(300, 80);
+    ws::fill_image(img, 0xFFFFFF);
+    ws::draw_text(img, f, 10, 10, line.data(), static_cast<int>(line.size()), 0x0000FF, true, 0xFF0000);
+    ws::pixels px = ws::image_pixels(img);
+    auto at = [&](int column, int row) { return px.bits[row * px.stride + column] & 0xFFFFFFu; };
+    int chinese_ink = 0;
+    for (int row = 0; row < px.height; ++row)
+        for (int column = 0; column < px.width; ++column) {
+            const bool in_cell = column >= 10 && column < 10 + width && row >= 10 && row < 10 + metrics.height;
+            if (!in_cell) {
+                ASSERT_EQ(at(column, row), 0xFFFFFFu) << column << "," << row;
+                continue;
+            }
+            ASSERT_NE(at(column, row), 0xFFFFFFu) << column << "," << row;
+            chinese_ink += column >= 10 + latin_width && at(column, row) != 0xFF0000u;
+        }
+    EXPECT_GT(chinese_ink, 60);
+    ws::delete_image(img);
+    ws::delete_font(f);
+
+    // The console's fixed-pitch font too.
+    EXPECT_NE(ink_of(ws::stock_fixed_font(), "\xE4\xBD\xA0"), ink_of(ws::stock_fixed_font(), "\xE5\xA5\xBD"));
+    EXPECT_GT(ink_of(ws::stock_fixed_font(), "\xE4\xBD\xA0").size(), 20u);
 }
 
 // The test's dialog procedure: Okay (101) ends the dialog with the edit

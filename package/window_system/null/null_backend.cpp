@@ -5,8 +5,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <string_view>
 #include <utility>
 #include <vector>
+
+#include "../ws_text.h"
 
 namespace draxo::ws {
 
@@ -176,10 +179,10 @@ std::string control_text(dialog d, unsigned id) {
     return text;
 }
 
-void set_control_text(dialog d, unsigned id, const std::string& latin1) {
+void set_control_text(dialog d, unsigned id, const std::string& utf8) {
     if (auto* controls = controls_of(d))
         for (native_control& c : *controls)
-            if (c.id == id) c.text = latin1;
+            if (c.id == id) c.text = utf8;
 }
 
 void dialog_command(dialog d, unsigned id) { native_dialog_command(d, id); }
@@ -200,7 +203,7 @@ dialog open_dialog() {
 
 namespace backend {
 
-bool init(std::string&) {
+bool init(std::string&, extent) {
     null::platform().opened = true;
     return true;
 }
@@ -291,9 +294,7 @@ bool create_dialog(dialog d) {
             delete controls;
             return false;
         }
-        std::string text;
-        for (char16_t c : item.text) text.push_back(c <= 0xFF ? static_cast<char>(c) : '?');
-        controls->push_back(null::native_control{item.id, text});
+        controls->push_back(null::native_control{item.id, utf8_of_utf16(item.text)});
     }
     d->native = controls;
     null::platform().dialogs.push_back(d);
@@ -303,11 +304,11 @@ bool create_dialog(dialog d) {
 void show_dialog(dialog) {}
 void focus_first_tab_stop(dialog) {}
 
-bool dialog_item_text(dialog d, unsigned id, std::string& latin1) {
+bool dialog_item_text(dialog d, unsigned id, std::string& utf8) {
     if (auto* controls = null::controls_of(d))
         for (const null::native_control& c : *controls)
             if (c.id == id) {
-                latin1 = c.text;
+                utf8 = c.text;
                 return true;
             }
     return false;
@@ -349,9 +350,16 @@ text_metrics font_metrics(font f) {
     return text_metrics{cell, ascent, cell - ascent, cell - h, 0, null::advance_of(h)};
 }
 
-extent text_extent(font f, const char*, int length) {
+// One advance a character, however many bytes its UTF-8 takes.
+int character_count(const char* text, int length) {
+    return length > 0
+               ? static_cast<int>(utf8_character_count(std::string_view(text, static_cast<std::size_t>(length))))
+               : 0;
+}
+
+extent text_extent(font f, const char* text, int length) {
     int h = f->character_height;
-    return extent{std::max(0, length) * null::advance_of(h), null::character_cell(h)};
+    return extent{character_count(text, length) * null::advance_of(h), null::character_cell(h)};
 }
 
 void draw_text(image target, font f, int x, int y, const char* text, int length, colorref color, bool opaque,
@@ -363,11 +371,16 @@ void draw_text(image target, font f, int x, int y, const char* text, int length,
             for (long long col = std::max(0LL, left); col < std::min<long long>(right, px.width); ++col)
                 px.bits[row * px.stride + col] = value;
     };
+    const int count = character_count(text, length);
     if (opaque)
-        fill(x, y, static_cast<long long>(x) + static_cast<long long>(length) * advance, y + cell,
+        fill(x, y, static_cast<long long>(x) + static_cast<long long>(count) * advance, y + cell,
              pixel_of(background));
-    for (int i = 0; i < length; ++i) {
-        if (text[i] == ' ') continue;
+    // One box a character; continuation bytes belong to the character before.
+    int i = -1;
+    for (int at = 0; at < length; ++at) {
+        if ((static_cast<unsigned char>(text[at]) & 0xC0u) == 0x80u) continue;
+        ++i;
+        if (text[at] == ' ') continue;
         long long left = static_cast<long long>(x) + static_cast<long long>(i) * advance;
         // The glyph box: the character's height up from the baseline, one
         // pixel in from the sides of its advance.

@@ -69,7 +69,7 @@ int presents(window w);
 dialog open_dialog();
 // A control's text in the open dialog, and setting it as the user would.
 std::string control_text(dialog d, unsigned id);
-void set_control_text(dialog d, unsigned id, const std::string& latin1);
+void set_control_text(dialog d, unsigned id, const std::string& utf8);
 // A command from the dialog: a button click, Enter, Escape, the close box.
 void dialog_command(dialog d, unsigned id);
 // Another program destroys the dialog's window.

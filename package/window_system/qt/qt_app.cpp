@@ -9,7 +9,9 @@
 #include <QApplication>
 #include <QScreen>
 #include <QTimer>
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -142,6 +144,65 @@ public:
     }
 };
 
+// Without a screen, Qt's offscreen platform: windows, fonts and text as on a
+// desktop, and no display at all. Chosen here rather than in the
+// environment, which the program's own children inherit.
+QApplication* make_application() {
+    static int argc = 1;
+    static char name[] = "draxo";
+    static char platform_option[] = "-platform";
+    static char offscreen[] = "offscreen";
+    static char* argv[] = {name, nullptr, nullptr, nullptr};
+    if (headless()) {
+        argc = 3;
+        argv[1] = platform_option;
+        argv[2] = offscreen;
+    }
+    return new QApplication(argc, argv);
+}
+
+// The scale the windows are to have: Qt's factor for the primary screen (the
+// desktop's, taken down to a whole number), made smaller while a window of
+// `must_fit` would not fit the screen at it.
+int fitting_scale(extent must_fit) {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return 1;
+    const qreal factor = screen->devicePixelRatio();
+    const QSizeF pixels = QSizeF(screen->geometry().size()) * factor;
+    int scale = std::max(1, static_cast<int>(std::floor(factor + 1e-9)));
+    while (scale > 1 && (must_fit.cx * scale > pixels.width() || must_fit.cy * scale > pixels.height())) --scale;
+    return scale;
+}
+
+// Makes the application object with windows at the screen's whole factor
+// (2 at 192 dpi, 1 at 144), so that every logical pixel is a square of
+// screen pixels and shapes stay sharp; or, when a window of `must_fit`
+// would not fit the screen at that factor, at the largest that fits. Qt
+// fixes its factor when the application object is made, so when the one it
+// takes is not the one wanted (too large for the screen, or not whole, as
+// QT_SCALE_FACTOR=1.5 gives), the object is made again with its factor
+// changed through QT_SCALE_FACTOR, which is then put back for the
+// program's own children.
+QApplication* make_scaled_application(extent must_fit) {
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::Floor);
+    QApplication* application = make_application();
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return application;
+    const qreal factor = screen->devicePixelRatio();
+    const int scale = fitting_scale(must_fit);
+    if (std::abs(factor - scale) < 1e-9) return application;
+    delete application;
+    const QByteArray given = qgetenv("QT_SCALE_FACTOR");
+    const qreal given_factor = given.isEmpty() ? 1.0 : std::max(0.01, given.toDouble());
+    qputenv("QT_SCALE_FACTOR", QByteArray::number(given_factor * scale / factor, 'g', 17));
+    application = make_application();
+    if (given.isEmpty())
+        qunsetenv("QT_SCALE_FACTOR");
+    else
+        qputenv("QT_SCALE_FACTOR", given);
+    return application;
+}
+
 }  // namespace
 
 platform_state& platform() {
@@ -153,7 +214,7 @@ platform_state& platform() {
 
 namespace backend {
 
-bool init(std::string& why_not) {
+bool init(std::string& why_not, extent must_fit) {
     qt::platform_state& p = qt::platform();
     if (p.application) return true;
     if (!headless() && !qt::has_display()) {
@@ -163,21 +224,8 @@ bool init(std::string& why_not) {
     }
     qt::keep_standard_streams_open();
     qt::provide_runtime_directory();
-    // Without a screen, Qt's offscreen platform: windows, fonts and text as
-    // on a desktop, and no display at all. Chosen here rather than in the
-    // environment, which the program's own children inherit.
-    static int argc = 1;
-    static char name[] = "draxo";
-    static char platform_option[] = "-platform";
-    static char offscreen[] = "offscreen";
-    static char* argv[] = {name, nullptr, nullptr, nullptr};
-    if (headless()) {
-        argc = 3;
-        argv[1] = platform_option;
-        argv[2] = offscreen;
-    }
     qt::handler_before_start = qInstallMessageHandler(qt::on_message_at_start);
-    p.application = new QApplication(argc, argv);
+    p.application = qt::make_scaled_application(must_fit);
     qt::pass_on_messages_at_start();
     if (!qt::screen_can_show_colours(why_not)) return false;
     QApplication::setQuitOnLastWindowClosed(false);

@@ -74,6 +74,9 @@ public:
     void schedule_update();
     // Paints the surface's content on the screen now.
     void present_now();
+    // Surface pixels to a logical pixel: the screen's scale factor for a
+    // window of CS_DEVICE_PIXELS, else 1.
+    int surface_scale() const;
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -85,10 +88,14 @@ protected:
     bool focusNextPrevChild(bool) override { return false; }  // Tab is a key like any other
 
 private:
+    // The event's position in the widget, fraction included.
+    QPointF exact_position(const QMouseEvent* e) const;
     void post_button(QMouseEvent* e, bool down);
     // The rectangle of the surface that differs from `shown_`, which then
     // takes it over; empty when nothing changed.
     QRect take_changes();
+    // The logical pixels that hold this part of the surface.
+    QRect logical(const QRect& surface_part) const;
     window_handle window_;
     bool update_scheduled_ = false;
     std::chrono::steady_clock::time_point last_update_{};
@@ -131,7 +138,7 @@ FrameWindow* frame_of(window w);
 bool frame_destroyed_natively(std::uint64_t native_id);
 bool dialog_destroyed_natively(std::uint64_t native_id);
 
-// How a line of Latin-1 text is laid out and drawn (qt_images.cpp): its
+// How a line of text (a QString) is laid out and drawn (qt_images.cpp): its
 // width; its glyphs, each placed from the start of the baseline; drawing it
 // with a painter whose font and pen are set, the top-left of its cell at
 // (x, y).

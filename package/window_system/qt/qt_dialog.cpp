@@ -312,13 +312,12 @@ void focus_first_tab_stop(dialog d) {
     if (dlg && dlg->first_tab_stop) dlg->first_tab_stop->setFocus(Qt::TabFocusReason);
 }
 
-bool dialog_item_text(dialog d, unsigned id, std::string& latin1) {
+bool dialog_item_text(dialog d, unsigned id, std::string& utf8) {
     qt::TemplateDialog* dlg = qt::dialog_of(d);
     if (!dlg) return false;
     for (const auto& c : dlg->controls) {
         if (c.id != id) continue;
-        // Characters without a Latin-1 code become '?'.
-        latin1 = qt::control_text(c.widget).toLatin1().toStdString();
+        utf8 = qt::control_text(c.widget).toStdString();
         return true;
     }
     return false;

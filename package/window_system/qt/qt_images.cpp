@@ -9,6 +9,7 @@
 #include <QImageWriter>
 #include <QPainter>
 #include <QRawFont>
+#include <QScreen>
 #include <QTextLayout>
 #include <algorithm>
 
@@ -31,7 +32,22 @@ QString family_for(const char* face) {
     return QApplication::font().family();
 }
 
-int default_pixel_size() { return QFontInfo(QApplication::font()).pixelSize(); }
+// The desktop's default character size in pixels, as on a screen of 96 dpi:
+// text drawn into a frame buffer is the same on every screen (a desktop at
+// 144 dpi, whose factor stays 1, would otherwise make it larger).
+int default_pixel_size() {
+    const QFont desktop = QApplication::font();
+    if (desktop.pixelSize() > 0) return desktop.pixelSize();
+    return std::max(1, qRound(desktop.pointSizeF() * 96.0 / 72.0));
+}
+
+// Pixels of a screen that make one pixel at 96 dpi: the scale factor times
+// the density Qt leaves to fonts (a desktop at 144 dpi keeps the factor 1
+// and gives fonts 144 dpi).
+qreal screen_density() {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->devicePixelRatio() * screen->logicalDotsPerInchY() / 96.0 : 1.0;
+}
 
 font_record make_font(QFont qfont) {
     font_record f;
@@ -49,7 +65,13 @@ font_record make_font(QFont qfont) {
 
 font_record match_font(int height, int weight, const char* face) {
     QFont qfont(family_for(face));
-    qfont.setStyleStrategy(QFont::PreferDefault);
+    // Text in the frame buffer looks the same on every screen and desktop:
+    // hinted lightly (vertically) and smoothed in grey, whatever the
+    // desktop's own font settings. Qt would otherwise leave glyphs unhinted
+    // on a dense screen, and a desktop's setting could colour their edges,
+    // so that a saved picture depended on the screen it was drawn on.
+    qfont.setStyleStrategy(QFont::StyleStrategy(QFont::PreferDefault | QFont::NoSubpixelAntialias));
+    qfont.setHintingPreference(QFont::PreferVerticalHinting);
     if (weight > 0) qfont.setWeight(static_cast<QFont::Weight>(std::clamp(weight, 1, 1000)));
     if (height < 0) {
         qfont.setPixelSize(-height);  // character height, internal leading not counted
@@ -75,48 +97,75 @@ constexpr std::size_t font_cache_limit = 512;  // far more requests than the pac
 // Control characters (a tab, a carriage return, a newline inside a console
 // line) are drawn as the font's glyph for them, or its missing-glyph box,
 // never laid out as white space or tab stops: a line holding one goes
-// through the font's glyphs one by one.
+// through its characters one by one.
+bool is_control(char32_t u) { return u < 0x20 || (u >= 0x7F && u < 0xA0); }
+
 bool has_control_character(const QString& line) {
-    for (QChar c : line) {
-        const char16_t u = c.unicode();
-        if (u < 0x20 || (u >= 0x7F && u < 0xA0)) return true;
-    }
+    for (QChar c : line)
+        if (is_control(c.unicode())) return true;
     return false;
 }
 
-struct glyph_line {
-    QRawFont font;
-    QVector<quint32> glyphs;
-    QVector<QPointF> positions;
-    qreal width = 0;
-};
+// A character the face lacks as Qt's layout draws it: from the fallback font
+// that has it.
+placed_glyphs fallback_glyphs(const QFont& font, const QString& character) {
+    QTextLayout layout(character, font);
+    layout.beginLayout();
+    QTextLine laid = layout.createLine();
+    layout.endLayout();
+    const QList<QGlyphRun> runs = laid.isValid() ? layout.glyphRuns() : QList<QGlyphRun>{};
+    if (runs.isEmpty()) return {};
+    return placed_glyphs{runs.first().rawFont(), runs.first().glyphIndexes(), {}};
+}
 
-glyph_line glyphs_of(const QFont& font, const QString& line) {
-    glyph_line out;
-    out.font = QRawFont::fromFont(font);
-    out.glyphs = out.font.glyphIndexesForString(line);
-    QVector<QPointF> advances = out.font.advancesForGlyphIndexes(out.glyphs);
-    for (const QPointF& advance : advances) {
-        out.positions.append(QPointF(out.width, 0));
-        out.width += advance.x();
+// The line glyph by glyph: each character the face's glyph for it, side by
+// side by their advances, no shaping; a character the face lacks (a control
+// character aside) from a fallback font. Neighbours in the same font share a
+// run. The positions start from the baseline's start.
+QList<placed_glyphs> glyphs_of(const QFont& font, const QString& line, qreal& width) {
+    const QRawFont face = QRawFont::fromFont(font);
+    QList<placed_glyphs> runs;
+    width = 0;
+    for (int at = 0; at < line.size();) {
+        const char32_t u = line.at(at).isHighSurrogate() && at + 1 < line.size()
+                               ? QChar::surrogateToUcs4(line.at(at), line.at(at + 1))
+                               : line.at(at).unicode();
+        const int length = u > 0xFFFF ? 2 : 1;
+        const QString character = line.mid(at, length);
+        at += length;
+        placed_glyphs glyphs;
+        if (is_control(u) || face.supportsCharacter(u)) glyphs = {face, face.glyphIndexesForString(character), {}};
+        if (glyphs.indexes.isEmpty()) glyphs = fallback_glyphs(font, character);
+        if (glyphs.indexes.isEmpty()) glyphs = {face, face.glyphIndexesForString(character), {}};
+        if (runs.isEmpty() || runs.last().font != glyphs.font) runs.append(placed_glyphs{glyphs.font, {}, {}});
+        placed_glyphs& run = runs.last();
+        const QList<QPointF> advances = glyphs.font.advancesForGlyphIndexes(glyphs.indexes);
+        for (int i = 0; i < glyphs.indexes.size(); ++i) {
+            run.indexes.append(glyphs.indexes[i]);
+            run.positions.append(QPointF(width, 0));
+            width += advances[i].x();
+        }
     }
-    return out;
+    return runs;
 }
 
 }  // namespace
 
 int line_width(const QFont& font, const QString& line) {
     if (line.isEmpty()) return 0;
-    if (has_control_character(line)) return qRound(glyphs_of(font, line).width);
+    if (has_control_character(line)) {
+        qreal width = 0;
+        glyphs_of(font, line, width);
+        return qRound(width);
+    }
     return QFontMetrics(font).horizontalAdvance(line);
 }
 
 QList<placed_glyphs> line_glyphs(const QFont& font, const QString& line) {
     QList<placed_glyphs> out;
     if (has_control_character(line)) {
-        glyph_line glyphs = glyphs_of(font, line);
-        out.append(placed_glyphs{glyphs.font, glyphs.glyphs, glyphs.positions});
-        return out;
+        qreal width = 0;
+        return glyphs_of(font, line, width);
     }
     // The layout QPainter::drawText makes, from the top of the line.
     QTextLayout layout(line, font);
@@ -137,12 +186,14 @@ void draw_line(QPainter& painter, const font_record& f, int x, int y, const QStr
         painter.drawText(QPointF(x, y + f.ascent), line);
         return;
     }
-    glyph_line glyphs = glyphs_of(f.font, line);
-    QGlyphRun run;
-    run.setRawFont(glyphs.font);
-    run.setGlyphIndexes(glyphs.glyphs);
-    run.setPositions(glyphs.positions);
-    painter.drawGlyphRun(QPointF(x, y + f.ascent), run);
+    qreal width = 0;
+    for (const placed_glyphs& glyphs : glyphs_of(f.font, line, width)) {
+        QGlyphRun run;
+        run.setRawFont(glyphs.font);
+        run.setGlyphIndexes(glyphs.indexes);
+        run.setPositions(glyphs.positions);
+        painter.drawGlyphRun(QPointF(x, y + f.ascent), run);
+    }
 }
 
 }  // namespace qt
@@ -196,7 +247,8 @@ font stock_fixed_font() {
     qt::platform_state& p = qt::platform();
     if (!p.stock_fixed) {
         QFont qfont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        qfont.setPixelSize(13);
+        // 13 pixels at 96 dpi, in proportion on a denser screen.
+        qfont.setPixelSize(std::max(13, qRound(13 * qt::screen_density())));
         p.stock_fixed = new font_record(qt::make_font(qfont));
     }
     return p.stock_fixed;
@@ -226,7 +278,7 @@ extent text_extent(font f, const char* text, int length) {
 void draw_text(image target, font f, int x, int y, const char* text, int length, colorref color, bool opaque,
                colorref background) {
     if (!opaque && qt::draw_cached_line(target->image, *f, x, y, text, length, pixel_of(color))) return;
-    QString line = QString::fromLatin1(text, length);
+    QString line = QString::fromUtf8(text, length);
     QPainter painter(&target->image);
     painter.setFont(f->font);
     if (opaque)

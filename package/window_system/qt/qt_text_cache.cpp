@@ -13,7 +13,7 @@
 // glyphs Qt draws as outlines, from 64 pixels on) keeps being drawn by the
 // painter.
 //
-// The coverage depends on the font and the text's bytes alone; colour,
+// The coverage depends on the font and the text's (UTF-8) bytes alone; colour,
 // place and the pixels beneath come in at each drawing. So the texts are
 // kept by font (every font matched gets its own number, shared by its
 // copies) and bytes, and all of them together stay within a budget of
@@ -336,9 +336,9 @@ std::size_t cached_text_budget() {
 
 int cached_width(const font_record& f, const char* text, int length) {
     if (static_cast<std::size_t>(length) > longest_kept_text)
-        return line_width(f.font, QString::fromLatin1(text, length));
+        return line_width(f.font, QString::fromUtf8(text, length));
     text_entry& e = entry_for(f, std::string_view(text, static_cast<std::size_t>(length)));
-    if (e.width < 0) e.width = line_width(f.font, QString::fromLatin1(text, length));
+    if (e.width < 0) e.width = line_width(f.font, QString::fromUtf8(text, length));
     return e.width;
 }
 
@@ -353,7 +353,7 @@ bool draw_cached_line(QImage& image, const font_record& f, int x, int y, const c
         if (e.drawn++ == 0) return false;
         text_cache& c = cache();
         c.bytes -= bytes_of(bytes.size(), e);
-        e.glyphs = make_glyphs(f, QString::fromLatin1(text, length), e) ? text_entry::made : text_entry::refused;
+        e.glyphs = make_glyphs(f, QString::fromUtf8(text, length), e) ? text_entry::made : text_entry::refused;
         if (e.glyphs == text_entry::refused) e.layers = {};
         c.bytes += bytes_of(bytes.size(), e);
     }

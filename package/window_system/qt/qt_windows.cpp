@@ -11,7 +11,9 @@
 #include <QRegion>
 #include <QTimer>
 #include <QWindow>
+#include <QtMath>
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -156,11 +158,34 @@ ClientArea::ClientArea(window_handle w, QWidget* parent) : QWidget(parent), wind
     setAttribute(Qt::WA_KeyCompression, false);
 }
 
+int ClientArea::surface_scale() const {
+    if (!(window_->class_style & CS_DEVICE_PIXELS)) return 1;
+    return std::max(1, qRound(devicePixelRatioF()));
+}
+
 void ClientArea::paintEvent(QPaintEvent* e) {
     unpainted_ -= e->region();
     if (!window_->surface) return;
     QPainter painter(this);
-    for (const QRect& part : e->region()) painter.drawImage(part.topLeft(), window_->surface->image, part);
+    // A logical surface is shown with each pixel a square of the screen's
+    // scale factor (the painter does not smooth an image it enlarges); a
+    // surface in device pixels one to one.
+    const int scale = surface_scale();
+    for (const QRect& part : e->region()) {
+        if (scale == 1)
+            painter.drawImage(part.topLeft(), window_->surface->image, part);
+        else
+            painter.drawImage(
+                QRectF(part), window_->surface->image,
+                QRectF(part.x() * scale, part.y() * scale, part.width() * scale, part.height() * scale));
+    }
+}
+
+QRect ClientArea::logical(const QRect& surface_part) const {
+    const int scale = surface_scale();
+    if (scale == 1 || surface_part.isEmpty()) return surface_part;
+    return QRect(QPoint(surface_part.left() / scale, surface_part.top() / scale),
+                 QPoint(surface_part.right() / scale, surface_part.bottom() / scale));
 }
 
 QRect ClientArea::take_changes() {
@@ -203,7 +228,7 @@ void ClientArea::schedule_update() {
     if (update_scheduled_) return;
     auto show_changes = [this] {
         last_update_ = steady_clock::now();
-        const QRect changed = take_changes();
+        const QRect changed = logical(take_changes());
         if (changed.isEmpty()) return;
         unpainted_ |= changed;
         update(changed);
@@ -232,12 +257,26 @@ void ClientArea::present_now() {
     while (native && !native->isExposed() && steady_clock::now() < give_up)
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents, 10);
     last_update_ = steady_clock::now();
-    const QRegion changed = unpainted_ | take_changes();
+    const QRegion changed = unpainted_ | logical(take_changes());
     if (changed.isEmpty()) return;  // the screen shows the surface already
     repaint(changed);
     // The painting goes out to the display with the connection's next flush,
     // which the event loop makes.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents, 1);
+}
+
+QPointF ClientArea::exact_position(const QMouseEvent* e) const {
+    // Qt gives a widget the position rounded to the nearest logical pixel,
+    // so that a press on the right or lower half of a pixel's square would
+    // land on the next pixel; the position in the native window that took
+    // the event keeps its fraction. That one is used when the two agree (an
+    // event made by a program may give its own position alone).
+    const QWidget* native = windowHandle() ? this : nativeParentWidget();
+    const QPointF offset = native && native != this ? QPointF(mapTo(native, QPoint(0, 0))) : QPointF();
+    const QPointF exact = e->scenePosition() - offset;
+    const QPointF rounded = e->position();
+    if (std::abs(exact.x() - rounded.x()) <= 0.5 && std::abs(exact.y() - rounded.y()) <= 0.5) return exact;
+    return rounded;
 }
 
 void ClientArea::post_button(QMouseEvent* e, bool down) {
@@ -248,7 +287,10 @@ void ClientArea::post_button(QMouseEvent* e, bool down) {
     case Qt::MiddleButton: id = down ? WM_MBUTTONDOWN : WM_MBUTTONUP; break;
     default: return;
     }
-    QPoint at = e->position().toPoint();
+    // On a dense screen a position falls inside a logical pixel (200.5):
+    // it belongs to that pixel, so it is rounded down, never to the nearest.
+    const QPointF position = exact_position(e) * surface_scale();
+    const QPoint at(qFloor(position.x()), qFloor(position.y()));
     enqueue_input(message{window_, id, mouse_keys(e), make_lparam(at.x(), at.y()), -1});
 }
 
@@ -311,7 +353,8 @@ void FrameWindow::lay_out() {
     int bar_height = bar_ ? bar_->sizeHint().height() : 0;
     if (bar_) bar_->setGeometry(0, 0, width(), bar_height);
     client_->setGeometry(0, bar_height, width(), std::max(0, height() - bar_height));
-    native_client_resized(window_, extent{client_->width(), client_->height()});
+    const int scale = client_->surface_scale();
+    native_client_resized(window_, extent{client_->width() * scale, client_->height() * scale});
 }
 
 void FrameWindow::closeEvent(QCloseEvent* e) {
@@ -420,7 +463,8 @@ bool window_visible(window w) {
 extent client_size(window w) {
     auto* frame = qt::frame_of(w);
     if (!frame) return {};
-    return extent{frame->client()->width(), frame->client()->height()};
+    const int scale = frame->client()->surface_scale();
+    return extent{frame->client()->width() * scale, frame->client()->height() * scale};
 }
 
 void surface_changed(window w) {

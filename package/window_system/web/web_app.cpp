@@ -111,7 +111,7 @@ std::string utf8_of_utf16(const std::u16string& text) {
 
 namespace backend {
 
-bool init(std::string& why_not) {
+bool init(std::string& why_not, extent) {
     web::platform_state& p = web::platform();
     if (p.opened) return true;
     if (!web::draxo_web_open_page()) {

@@ -1,7 +1,9 @@
 // Win32 backend: opening and closing, the native message loop, the keyboard's
 // state, the system's requests to end the program, the screen and message
 // timers.
+#include <algorithm>
 #include <atomic>
+#include <string_view>
 
 #include "win32_backend.h"
 
@@ -60,6 +62,29 @@ BOOL WINAPI on_console_event(DWORD event) {
 
 namespace {
 
+// Declares the program aware of each screen's density, so that the system
+// draws frames, menus and dialogs at the screen's own density and stretches
+// no window (blurred); the layer enlarges the drawing window itself, by a
+// whole factor, pixel for pixel.
+void declare_density_aware() {
+    using set_context = BOOL(WINAPI*)(HANDLE);
+    auto set = reinterpret_cast<set_context>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDpiAwarenessContext")));
+    // Per monitor, second version (-4), else the first (-3).
+    if (set && (set(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4))) ||
+                set(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-3)))))
+        return;
+    SetProcessDPIAware();
+}
+
+// The primary screen's density as a whole factor of 96 dpi.
+int screen_scale() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen) ReleaseDC(nullptr, screen);
+    return std::max(1, dpi / 96);
+}
+
 void watch_termination_requests(platform_state& p) {
     WNDCLASSEXW c{};
     c.cbSize = sizeof c;
@@ -80,20 +105,16 @@ platform_state& platform() {
 }
 
 std::wstring widen(const char* text, int length) {
-    std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
-    for (int i = 0; i < length; ++i) wide[static_cast<std::size_t>(i)] = static_cast<unsigned char>(text[i]);
-    return wide;
+    std::u16string utf16 =
+        utf16_of_utf8(std::string_view(text, static_cast<std::size_t>(length > 0 ? length : 0)));
+    return std::wstring(utf16.begin(), utf16.end());
 }
 
 std::wstring widen(const std::string& text) { return widen(text.data(), static_cast<int>(text.size())); }
 
 std::string narrow(const wchar_t* text, int length) {
-    std::string latin1(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
-    for (int i = 0; i < length; ++i) {
-        auto c = static_cast<unsigned>(text[i]);
-        latin1[static_cast<std::size_t>(i)] = c <= 0xFF ? static_cast<char>(c) : '?';
-    }
-    return latin1;
+    std::u16string utf16(text, text + (length > 0 ? length : 0));
+    return utf8_of_utf16(utf16);
 }
 
 void handle_native_message(MSG& msg) {
@@ -119,10 +140,14 @@ void handle_native_message(MSG& msg) {
 
 namespace backend {
 
-bool init(std::string& why_not) {
+// Each window is checked against the screen as it is made (create_window):
+// `must_fit` needs no care here.
+bool init(std::string& why_not, extent) {
     win32::platform_state& p = win32::platform();
     if (p.measure_dc) return true;
     p.instance = GetModuleHandleW(nullptr);
+    win32::declare_density_aware();
+    p.scale = win32::screen_scale();
     p.measure_dc = CreateCompatibleDC(nullptr);
     if (!p.measure_dc || GetSystemMetrics(SM_CXSCREEN) <= 0) {
         why_not = "there is no desktop to open the windows on.";
@@ -157,7 +182,10 @@ void poll_events(bool block) {
 
 bool key_held(unsigned virtual_key) { return (GetAsyncKeyState(static_cast<int>(virtual_key)) & 0x8000) != 0; }
 
-extent screen_size() { return extent{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
+extent screen_size() {
+    const int scale = win32::platform().scale;
+    return extent{GetSystemMetrics(SM_CXSCREEN) / scale, GetSystemMetrics(SM_CYSCREEN) / scale};
+}
 
 void start_timer(window w, unsigned id, unsigned period_ms) {
     if (HWND hwnd = win32::hwnd_of(w)) SetTimer(hwnd, id, period_ms, nullptr);

@@ -7,9 +7,9 @@
 // past this point the plain names are the system's macros, and the layer's
 // enums are not named with ws:: in this backend.
 //
-// Text crosses the seam as 8-bit Latin-1 and the system's wide functions take
-// it one character per byte, so every byte keeps its own character whatever
-// the system's code page.
+// Text crosses the seam as UTF-8 and goes to the system's wide functions as
+// UTF-16, so every character keeps its own code whatever the system's code
+// page.
 #pragma once
 
 #include <chrono>
@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "../backend.h"
+#include "../ws_text.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -70,6 +71,10 @@ struct native_window {
     bool update_scheduled = false;  // the frame timer will repaint it
     std::chrono::steady_clock::time_point last_update{};
     shown_pixels shown;  // what the screen was last asked to show
+    // Screen pixels a logical pixel of its geometry takes, and a pixel of
+    // its surface (1 for a window of CS_DEVICE_PIXELS).
+    int geometry_scale = 1;
+    int surface_scale = 1;
 };
 
 // The native side of a dialog.
@@ -93,6 +98,10 @@ struct platform_state {
     std::map<font_request, font_record> fonts;
     font_record stock_fixed;
     font_record system;
+    // The screen's density as a whole factor: screen pixels a logical pixel
+    // takes (2 at 192 dpi, 1 at 144). The process is declared aware of the
+    // screen's density, so the system stretches none of its windows.
+    int scale = 1;
 };
 platform_state& platform();
 
@@ -102,6 +111,8 @@ constexpr UINT_PTR frame_timer_id = 0x7FFF0001u;
 
 native_window* native_of(window w);
 HWND hwnd_of(window w);
+// A window's surface pixels a screen pixel belongs to (1 when unknown).
+int surface_scale_of(window w);
 // The package window of a native window, or null.
 window window_of(HWND hwnd);
 HMENU hmenu_of(menu m);
@@ -125,7 +136,18 @@ private:
     HGDIOBJ previous_ = nullptr;
 };
 
-// Latin-1 to UTF-16, one character per byte, and back ('?' beyond Latin-1).
+// A stretch of a line drawn in one font; null: the line's own font.
+struct text_run {
+    HFONT font;
+    std::size_t start, length;
+};
+// The runs of a line for its font `own`, which is selected in `dc`
+// (win32_fallback.cpp): each character the font lacks in the first fallback
+// face that has it. True from in_own_font when the font has them all.
+std::vector<text_run> runs_of(HDC dc, HFONT own, const std::wstring& text);
+bool in_own_font(const std::vector<text_run>& runs);
+
+// UTF-8 to UTF-16 and back.
 std::wstring widen(const char* text, int length);
 std::wstring widen(const std::string& text);
 std::string narrow(const wchar_t* text, int length);

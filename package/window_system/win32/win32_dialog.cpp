@@ -87,13 +87,13 @@ void focus_first_tab_stop(dialog d) {
         SendMessageW(n->hwnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(first), TRUE);
 }
 
-bool dialog_item_text(dialog d, unsigned id, std::string& latin1) {
+bool dialog_item_text(dialog d, unsigned id, std::string& utf8) {
     win32::native_dialog* n = win32::native_of(d);
     HWND control = n ? GetDlgItem(n->hwnd, static_cast<int>(id)) : nullptr;
     if (!control) return false;
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
     int length = GetWindowTextW(control, text.data(), static_cast<int>(text.size()));
-    latin1 = win32::narrow(text.data(), length);
+    utf8 = win32::narrow(text.data(), length);
     return true;
 }
 

@@ -47,6 +47,20 @@ font_record stock_font(int which) {
     return font_record{handle, false, metrics_of(handle)};
 }
 
+// A stock font as large as the screen's density asks: the stock font itself
+// at 96 dpi, else the same face that many times larger.
+font_record stock_font_at_density(int which) {
+    const int scale = platform().scale;
+    if (scale == 1) return stock_font(which);
+    LOGFONTW request{};
+    GetObjectW(GetStockObject(which), sizeof request, &request);
+    request.lfHeight *= scale;
+    request.lfWidth *= scale;
+    HFONT handle = CreateFontIndirectW(&request);
+    if (!handle) return stock_font(which);
+    return font_record{handle, false, metrics_of(handle)};
+}
+
 // The request as the system takes it: the character set, precisions,
 // quality, pitch and family are the defaults, so the system's font mapping
 // picks the face for a face name it does not have.
@@ -61,6 +75,42 @@ HFONT make_font(int height, int weight, const char* face) {
 // face is the costly part of making a font; so the fonts made are kept by
 // request. Past the limit, fonts are made for their command alone.
 constexpr std::size_t font_cache_limit = 512;  // far more requests than the package makes
+
+// The width of each run of a line (the line's own font selected in `dc`,
+// and selected again afterwards); their sum is the line's width.
+std::vector<int> run_widths(HDC dc, HFONT own, const std::wstring& text, const std::vector<text_run>& runs) {
+    std::vector<int> widths;
+    for (const text_run& run : runs) {
+        SelectObject(dc, run.font ? run.font : own);
+        SIZE size{};
+        GetTextExtentPoint32W(dc, text.c_str() + run.start, static_cast<int>(run.length), &size);
+        widths.push_back(size.cx);
+    }
+    SelectObject(dc, own);
+    return widths;
+}
+
+// A line with characters from fallback fonts: run after run on one
+// baseline, the background of the whole line's cell painted first.
+void draw_runs(HDC dc, const font_record& f, int x, int y, const std::wstring& text,
+               const std::vector<text_run>& runs, bool opaque) {
+    const std::vector<int> widths = run_widths(dc, f.handle, text, runs);
+    int right = x;
+    for (int width : widths) right += width;
+    if (opaque) {
+        const RECT cell{x, y, right, y + f.metrics.height};
+        ExtTextOutW(dc, x, y, ETO_OPAQUE, &cell, L"", 0, nullptr);
+    }
+    SetBkMode(dc, TRANSPARENT);
+    SetTextAlign(dc, TA_LEFT | TA_BASELINE | TA_NOUPDATECP);
+    int pen = x;
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        SelectObject(dc, runs[i].font ? runs[i].font : f.handle);
+        TextOutW(dc, pen, y + f.metrics.ascent, text.c_str() + runs[i].start, static_cast<int>(runs[i].length));
+        pen += widths[i];
+    }
+    SelectObject(dc, f.handle);
+}
 
 }  // namespace
 }  // namespace win32
@@ -123,7 +173,7 @@ void delete_font(font f) {
 
 font stock_fixed_font() {
     win32::platform_state& p = win32::platform();
-    if (!p.stock_fixed.handle) p.stock_fixed = win32::stock_font(ANSI_FIXED_FONT);
+    if (!p.stock_fixed.handle) p.stock_fixed = win32::stock_font_at_density(ANSI_FIXED_FONT);
     return &p.stock_fixed;
 }
 
@@ -139,9 +189,15 @@ extent text_extent(font f, const char* text, int length) {
     win32::platform_state& p = win32::platform();
     win32::font_selection selection(p.measure_dc, p.measure_font, *f);
     std::wstring wide = win32::widen(text, length);
+    // The cell height whatever the text, the empty one included.
+    const std::vector<win32::text_run> runs = win32::runs_of(p.measure_dc, f->handle, wide);
+    if (!win32::in_own_font(runs)) {
+        int width = 0;
+        for (int run : win32::run_widths(p.measure_dc, f->handle, wide, runs)) width += run;
+        return extent{width, f->metrics.height};
+    }
     SIZE size{};
     GetTextExtentPoint32W(p.measure_dc, wide.c_str(), static_cast<int>(wide.size()), &size);
-    // The cell height whatever the text, the empty one included.
     return extent{size.cx, f->metrics.height};
 }
 
@@ -155,7 +211,11 @@ void draw_text(image target, font f, int x, int y, const char* text, int length,
     SetTextColor(dc, color);
     SetBkColor(dc, background);
     SetBkMode(dc, opaque ? OPAQUE : TRANSPARENT);
-    TextOutW(dc, x, y, wide.c_str(), static_cast<int>(wide.size()));
+    const std::vector<win32::text_run> runs = win32::runs_of(dc, f->handle, wide);
+    if (win32::in_own_font(runs))
+        TextOutW(dc, x, y, wide.c_str(), static_cast<int>(wide.size()));
+    else
+        win32::draw_runs(dc, *f, x, y, wide, runs, opaque);
     // The core reads and writes the bits next: GDI's batched work goes first.
     GdiFlush();
 }

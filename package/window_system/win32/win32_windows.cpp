@@ -37,16 +37,44 @@ bool ensure_native_class(const window_record& w) {
     return RegisterClassExW(&c) != 0;
 }
 
-// Copies the window's surface, or a rectangle of it, to the screen through a
-// context of the window.
+// Copies the window's surface to a rectangle of the screen (in screen
+// pixels) through a context of the window. A surface of logical pixels is
+// enlarged by the window's whole factor, each pixel a square.
 void blit_surface(window w, HDC target, const RECT& area) {
     image surface = w->surface;
     if (!surface || !surface->bitmap) return;
-    BitBlt(target, area.left, area.top, area.right - area.left, area.bottom - area.top, image_dc(surface),
-           area.left, area.top, SRCCOPY);
+    const int scale = surface_scale_of(w);
+    if (scale == 1) {
+        BitBlt(target, area.left, area.top, area.right - area.left, area.bottom - area.top, image_dc(surface),
+               area.left, area.top, SRCCOPY);
+        return;
+    }
+    // The surface pixels the area touches, whole.
+    const int left = area.left / scale, top = area.top / scale;
+    const int right = (area.right + scale - 1) / scale, bottom = (area.bottom + scale - 1) / scale;
+    SetStretchBltMode(target, COLORONCOLOR);
+    StretchBlt(target, left * scale, top * scale, (right - left) * scale, (bottom - top) * scale,
+               image_dc(surface), left, top, right - left, bottom - top, SRCCOPY);
+}
+
+// The screen pixels of a rectangle of the surface.
+RECT on_screen(window w, RECT surface_area) {
+    const int scale = surface_scale_of(w);
+    return RECT{surface_area.left * scale, surface_area.top * scale, surface_area.right * scale,
+                surface_area.bottom * scale};
 }
 
 RECT whole(image surface) { return surface ? RECT{0, 0, surface->width, surface->height} : RECT{}; }
+
+// A mouse message's position, in the surface's pixels.
+LPARAM surface_position(window w, LPARAM lp) {
+    const int scale = surface_scale_of(w);
+    if (scale == 1) return lp;
+    const int x = static_cast<short>(LOWORD(lp)), y = static_cast<short>(HIWORD(lp));
+    // Rounded toward minus infinity, as positions left of the window are.
+    auto down = [scale](int v) { return v >= 0 ? v / scale : -((-v + scale - 1) / scale); };
+    return make_lparam(down(x), down(y));
+}
 
 void paint(window w, HWND hwnd) {
     PAINTSTRUCT ps;
@@ -63,7 +91,10 @@ void present_changes(window w, native_window& n) {
     n.last_update = steady_clock::now();
     if (!w->surface) return;
     RECT changed = take_changes(n.shown, ws::image_pixels(w->surface));
-    if (changed.right > changed.left) InvalidateRect(n.hwnd, &changed, FALSE);
+    if (changed.right > changed.left) {
+        const RECT area = on_screen(w, changed);
+        InvalidateRect(n.hwnd, &area, FALSE);
+    }
 }
 
 // Shows the surface's new content: at once, or, when the screen was updated
@@ -104,7 +135,7 @@ LRESULT handle(window w, HWND hwnd, UINT id, WPARAM wp, LPARAM lp) {
     case WM_RBUTTONDOWN:
     case WM_RBUTTONUP:
     case WM_MBUTTONDOWN:
-    case WM_MBUTTONUP: post_input(w, id, wp, lp); return 0;
+    case WM_MBUTTONUP: post_input(w, id, wp, surface_position(w, lp)); return 0;
     case WM_KEYDOWN: post_input(w, id, wp, lp, platform().pending_character); return 0;
     case WM_KEYUP: post_input(w, id, wp, lp); return 0;
     case WM_SYSKEYDOWN:
@@ -127,7 +158,8 @@ LRESULT handle(window w, HWND hwnd, UINT id, WPARAM wp, LPARAM lp) {
     case WM_PAINT: paint(w, hwnd); return 0;
     case WM_SIZE:
         // A minimised window keeps its surface.
-        if (wp != SIZE_MINIMIZED) native_client_resized(w, extent{LOWORD(lp), HIWORD(lp)});
+        if (wp != SIZE_MINIMIZED)
+            native_client_resized(w, extent{LOWORD(lp) / surface_scale_of(w), HIWORD(lp) / surface_scale_of(w)});
         return 0;
     case WM_SHOWWINDOW:
         if (wp) native_window_shown(w);
@@ -226,6 +258,11 @@ RECT take_changes(shown_pixels& shown, const pixels& now) {
 
 native_window* native_of(window w) { return w ? static_cast<native_window*>(w->native) : nullptr; }
 
+int surface_scale_of(window w) {
+    native_window* n = native_of(w);
+    return n ? n->surface_scale : 1;
+}
+
 HWND hwnd_of(window w) {
     native_window* n = native_of(w);
     return n ? n->hwnd : nullptr;
@@ -247,8 +284,17 @@ void create_window(window w) {
     // Top-level and hidden whatever the style asks; the layer shows it.
     DWORD style = w->style & ~static_cast<DWORD>(WS_VISIBLE | WS_CHILD);
     std::wstring title = win32::widen(w->title);
-    CreateWindowExW(0, win32::widen(w->class_name).c_str(), title.c_str(), style, w->outer.left, w->outer.top,
-                    w->outer.right - w->outer.left, w->outer.bottom - w->outer.top, nullptr, nullptr,
+    // The geometry is logical: enlarged by the screen's factor, but never
+    // beyond the screen (a window too large at that factor gets a smaller one).
+    const int width = w->outer.right - w->outer.left, height = w->outer.bottom - w->outer.top;
+    int scale = win32::platform().scale;
+    while (scale > 1 &&
+           (width * scale > GetSystemMetrics(SM_CXSCREEN) || height * scale > GetSystemMetrics(SM_CYSCREEN)))
+        --scale;
+    n->geometry_scale = scale;
+    n->surface_scale = (w->class_style & CS_DEVICE_PIXELS) ? 1 : scale;
+    CreateWindowExW(0, win32::widen(w->class_name).c_str(), title.c_str(), style, w->outer.left * scale,
+                    w->outer.top * scale, width * scale, height * scale, nullptr, nullptr,
                     win32::platform().instance, w);
     native_client_resized(w, client_size(w));
 }
@@ -279,7 +325,8 @@ extent client_size(window w) {
     HWND hwnd = win32::hwnd_of(w);
     RECT r{};
     if (!hwnd || !GetClientRect(hwnd, &r)) return {};
-    return extent{r.right - r.left, r.bottom - r.top};
+    const int scale = win32::surface_scale_of(w);
+    return extent{(r.right - r.left) / scale, (r.bottom - r.top) / scale};
 }
 
 // F10 reached the window's own key handling after the system's: the native
@@ -297,7 +344,7 @@ void present_now(window w) {
     if (!w->surface) return;
     win32::take_changes(n->shown, ws::image_pixels(w->surface));
     HDC dc = GetDC(hwnd);
-    win32::blit_surface(w, dc, win32::whole(w->surface));
+    win32::blit_surface(w, dc, win32::on_screen(w, win32::whole(w->surface)));
     ReleaseDC(hwnd, dc);
     GdiFlush();
 }

@@ -1,0 +1,43 @@
+// The package's text encodings. A client gives text as bytes: UTF-8 when the
+// bytes are valid UTF-8 and hold at least one multi-byte sequence, Latin-1
+// (one character a byte) otherwise. Plain ASCII reads the same either way.
+// A Latin-1 text with accented letters is practically never valid UTF-8 (an
+// accented capital would have to be followed by one of the symbols in
+// 0x80-0xBF), so the texts that programs wrote before UTF-8 was taken still
+// read as they always did.
+//
+// Inside the layer, text travels as UTF-8: the backends draw, measure and
+// return UTF-8. Pure functions, no package state.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace draxo::ws {
+
+// Valid UTF-8 (no overlong forms, no surrogates, nothing past U+10FFFF)
+// holding at least one character of two or more bytes.
+bool is_utf8_text(std::string_view bytes);
+
+// The client's text as UTF-8, by the rule above: UTF-8 text unchanged, any
+// other text read as Latin-1.
+std::string text_as_utf8(std::string_view bytes);
+
+// UTF-8 (as text_as_utf8 gives it) to UTF-16 and back. A malformed byte
+// reads as U+FFFD; an unpaired surrogate writes U+FFFD.
+std::u16string utf16_of_utf8(std::string_view utf8);
+std::string utf8_of_utf16(std::u16string_view utf16);
+
+// UTF-8 as Latin-1, one byte a character; a character outside Latin-1
+// becomes '?'.
+std::string latin1_of_utf8(std::string_view utf8);
+
+// The number of characters (code points) in UTF-8.
+std::size_t utf8_character_count(std::string_view utf8);
+
+// The longest start of the UTF-8 text that takes at most `max_bytes` bytes
+// and ends between two characters.
+std::size_t utf8_prefix_length(std::string_view utf8, std::size_t max_bytes);
+
+}  // namespace draxo::ws

@@ -1,0 +1,90 @@
+// The package's rule for a client's text, UTF-8 or Latin-1, and the
+// conversions the layer makes.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "window_system/ws_text.h"
+
+using namespace draxo::ws;
+
+TEST(TextEncoding, TextWithAMultiByteCharacterIsUtf8) {
+    EXPECT_TRUE(
+        is_utf8_text("Gr\xC3\xBC\xC3\x9F"
+                     "e"));                                                 // Grüße
+    EXPECT_TRUE(is_utf8_text("\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1"));  // Ωμέγα
+    EXPECT_TRUE(is_utf8_text("\xE4\xBD\xA0\xE5\xA5\xBD"));                  // 你好
+    EXPECT_TRUE(is_utf8_text("\xF0\x9F\x98\x80"));                          // an emoji, four bytes
+    EXPECT_TRUE(is_utf8_text("euro\xE2\x82\xAC"));
+}
+
+TEST(TextEncoding, PlainAsciiAndLatin1AreNotUtf8) {
+    EXPECT_FALSE(is_utf8_text(""));
+    EXPECT_FALSE(is_utf8_text("plain ASCII, 100%"));
+    EXPECT_FALSE(
+        is_utf8_text("Gr\xFC\xDF"
+                     "e"));                   // Grüße in Latin-1
+    EXPECT_FALSE(is_utf8_text("caf\xE9"));    // a lead byte at the end
+    EXPECT_FALSE(is_utf8_text("\xE9t\xE9"));  // été: a lead byte before a letter
+    EXPECT_FALSE(is_utf8_text("\xA9 1999"));  // a continuation byte alone
+}
+
+TEST(TextEncoding, MalformedSequencesAreNotUtf8) {
+    EXPECT_FALSE(is_utf8_text("\xC0\xAF"));          // overlong "/"
+    EXPECT_FALSE(is_utf8_text("\xE0\x80\xAF"));      // overlong, three bytes
+    EXPECT_FALSE(is_utf8_text("\xED\xA0\x80"));      // a surrogate
+    EXPECT_FALSE(is_utf8_text("\xF4\x90\x80\x80"));  // past U+10FFFF
+    EXPECT_FALSE(is_utf8_text("\xE4\xBD"));          // cut short
+    EXPECT_FALSE(is_utf8_text("\xC3\xBC\xFC"));      // one good character, one Latin-1 byte
+}
+
+TEST(TextEncoding, Latin1TextIsWidenedAndUtf8KeptAsItIs) {
+    EXPECT_EQ(text_as_utf8("Gr\xFC\xDF"
+                           "e"),
+              "Gr\xC3\xBC\xC3\x9F"
+              "e");
+    EXPECT_EQ(text_as_utf8("Gr\xC3\xBC\xC3\x9F"
+                           "e"),
+              "Gr\xC3\xBC\xC3\x9F"
+              "e");
+    EXPECT_EQ(text_as_utf8("ASCII"), "ASCII");
+    // The text is judged whole: a Latin-1 byte anywhere makes all of it Latin-1.
+    EXPECT_EQ(text_as_utf8("\xC3\xA9\n\xFF"), "\xC3\x83\xC2\xA9\n\xC3\xBF");
+    // Already UTF-8 stays so: the conversion may be made twice.
+    EXPECT_EQ(text_as_utf8(text_as_utf8("\xE9t\xE9")), "\xC3\xA9t\xC3\xA9");
+}
+
+TEST(TextEncoding, Utf16RoundTripsEveryPlane) {
+    const std::string text = "A\xC3\xBC\xE4\xBD\xA0\xF0\x9F\x98\x80";
+    const std::u16string wide = utf16_of_utf8(text);
+    EXPECT_EQ(wide, (std::u16string{u'A', 0xFC, 0x4F60, 0xD83D, 0xDE00}));
+    EXPECT_EQ(utf8_of_utf16(wide), text);
+    // Broken input never breaks the output.
+    EXPECT_EQ(utf16_of_utf8("a\xFF"
+                            "b"),
+              (std::u16string{u'a', 0xFFFD, u'b'}));
+    EXPECT_EQ(utf8_of_utf16(std::u16string{u'a', 0xD800}), "a\xEF\xBF\xBD");
+}
+
+TEST(TextEncoding, Latin1OfUtf8ReplacesWhatLatin1Lacks) {
+    EXPECT_EQ(latin1_of_utf8("K\xC3\xBC"
+                             "che"),
+              "K\xFC"
+              "che");
+    EXPECT_EQ(latin1_of_utf8("\xE2\x82\xAC"
+                             "5"),
+              "?5");
+    EXPECT_EQ(latin1_of_utf8("\xF0\x9F\x98\x80"), "?");
+}
+
+TEST(TextEncoding, APrefixNeverEndsInsideACharacter) {
+    const std::string text = "ab\xE4\xBD\xA0\xE5\xA5\xBD";  // ab你好: 2 + 3 + 3 bytes
+    EXPECT_EQ(utf8_prefix_length(text, 100), text.size());
+    EXPECT_EQ(utf8_prefix_length(text, 8), 8u);
+    EXPECT_EQ(utf8_prefix_length(text, 7), 5u);
+    EXPECT_EQ(utf8_prefix_length(text, 6), 5u);
+    EXPECT_EQ(utf8_prefix_length(text, 5), 5u);
+    EXPECT_EQ(utf8_prefix_length(text, 4), 2u);
+    EXPECT_EQ(utf8_prefix_length(text, 0), 0u);
+    EXPECT_EQ(utf8_character_count(text), 4u);
+}
