@@ -37,7 +37,7 @@
 #include "surface/display.h"
 #include "surface/palette.h"
 #include "window_system/qt/qt_backend.h"
-#include "window_system/raster.h"
+#include "window_system/ws_raster.h"
 
 namespace {
 
@@ -294,7 +294,7 @@ std::vector<span> spans_of_calls(const std::vector<call>& calls) {
 
 // The rasteriser's own span fill, with none of the shape arithmetic.
 void store_spans(const draxo::ws::pixels& frame, const std::vector<span>& spans) {
-    for (const span& s : spans) draxo::raster::fill_span(frame, s.row, s.from, s.to, s.value);
+    for (const span& s : spans) draxo::ws::raster::fill_span(frame, s.row, s.from, s.to, s.value);
 }
 
 // --- Benchmarks ----------------------------------------------------------------------

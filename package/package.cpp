@@ -17,7 +17,7 @@
 using namespace draxo;
 
 extern "C" int DRAXO_start(HINSTANCE, HINSTANCE previous_instance, LPSTR, int show_command) {
-    if (!on_package_thread(__func__) || display.open) return 0;  // open already
+    if (!on_package_thread(__func__) || package.open) return 0;  // open already
     start_unattended_run();
     std::string why_not;
     // The drawing window must fit the screen, however dense.
@@ -36,8 +36,8 @@ extern "C" int DRAXO_start(HINSTANCE, HINSTANCE previous_instance, LPSTR, int sh
     open_run_control();
     // After a DRAXO_stop the windows are still there, and are opened again:
     // there is one drawing window and one console at any time.
-    ws::window drawing_window = ws::is_window(display.main_window) ? display.main_window : create_drawing_window();
-    open_console(screen, drawing_window);
+    ws::window drawing_window = ws::is_window(package.drawing_window) ? package.drawing_window : create_drawing_window();
+    open_console(screen);
     open_display(drawing_window);
 
     ws::show_window(console.console_window, show_command);
@@ -47,10 +47,9 @@ extern "C" int DRAXO_start(HINSTANCE, HINSTANCE previous_instance, LPSTR, int sh
 }
 
 extern "C" int DRAXO_stop(void) {
-    if (!on_package_thread(__func__) || !display.open) return 0;
+    if (!on_package_thread(__func__) || !package.open) return 0;
     finish_unattended_run();
     close_display();
-    close_console();
     close_run_control();
     return 1;
 }

@@ -65,7 +65,7 @@ std::vector<figure> palette_swatches() {
 figure coordinate_plane() {
     // The logical coordinates of the client area's edges and of the frame
     // buffer's last row.
-    const draxo::ws::rect client = draxo::ws::client_rect(draxo::display.main_window);
+    const draxo::ws::rect client = draxo::ws::client_rect(draxo::package.drawing_window);
     const int left = -draxo::display.origin_x;
     const int right = client.right - 1 - draxo::display.origin_x;
     const int top = draxo::display.origin_y;

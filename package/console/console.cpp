@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "console_capture.h"
-#include "window_system/dc.h"
+#include "window_system/ws_dc.h"
 #include "window_system/ws_text.h"
 
 namespace draxo {
@@ -53,15 +53,6 @@ void repaint_console(ws::window w) {
 
 }  // namespace
 
-bool on_package_thread(const char* operation) {
-    if (ws::on_layer_thread()) return true;
-    std::fprintf(stderr,
-                 "DRAXO: %s was called from a thread other than the one that uses the package; "
-                 "the call is ignored.\n",
-                 operation);
-    return false;
-}
-
 void reset_console() {
     for (char*& line : console.console_lines) delete[] line;
     console = console_state{};
@@ -78,15 +69,12 @@ ws::rect console_geometry(int screen_width, int screen_height) {
     return ws::rect{0, top, screen_width, top + screen_height / 3};
 }
 
-void open_console(ws::extent screen, ws::window drawing_window) {
-    console.main_window = drawing_window;
+void open_console(ws::extent screen) {
     if (ws::is_window(console.console_window)) return;  // the window of an earlier opening
     ws::rect r = console_geometry(screen.cx, screen.cy);
     console.console_window = ws::create_window(console_class_name, "DRAXO Text", ws::WS_OVERLAPPEDWINDOW, r.left,
                                                r.top, r.right - r.left, r.bottom - r.top);
 }
-
-void close_console() { console.main_window = nullptr; }
 
 int console_vprintf(const char* format, std::va_list args) {
     char buffer[console_format_size];
@@ -115,15 +103,15 @@ int console_printf(const char* format, ...) {
 
 void console_show_line(char* text) {
     if (!ws::is_window(console.console_window)) return;
-    draw_context* dc = get_dc(console.console_window);
+    ws::draw_context* dc = get_dc(console.console_window);
     select_font(*dc, ws::stock_fixed_font());
     ws::text_metrics metrics = dc_text_metrics(*dc);
     int line_height = metrics.height + metrics.external_leading;
     dc_scroll(*dc, 0, -line_height);
 
     ws::rect client = ws::client_rect(console.console_window);
-    brush previous_brush = select_brush(*dc, brush{dc->background_color, false});
-    pen previous_pen = select_pen(*dc, pen{0, 0, true});
+    ws::brush previous_brush = select_brush(*dc, ws::brush{dc->background_color, false});
+    ws::pen previous_pen = select_pen(*dc, ws::pen{0, 0, true});
     dc_rectangle(*dc, client.left, client.bottom - line_height, client.right, client.bottom + 1);
     select_pen(*dc, previous_pen);
     select_brush(*dc, previous_brush);
@@ -139,7 +127,7 @@ void console_show_line(char* text) {
 }
 
 int show_console(int flag) {
-    if (!console.main_window) return 0;  // the package is not open
+    if (!package.open) return 0;
     return ws::show_window(console.console_window, flag ? ws::SW_SHOW : ws::SW_HIDE) ? 1 : 0;
 }
 
@@ -149,12 +137,12 @@ ws::lresult console_window_proc(ws::window w, unsigned id, ws::wparam wp, ws::lp
     case ws::WM_KEYDOWN:
     case ws::WM_KEYUP:
         // Keys typed into the console count as typed into the drawing window.
-        ws::post_message(console.main_window, id, wp, lp);
+        if (package.open) ws::post_message(package.drawing_window, id, wp, lp);
         return 0;
     case ws::WM_KILLFOCUS:
     case ws::WM_SETFOCUS:
         // So do the focus's comings and goings: the drawing window keeps track of Ctrl.
-        ws::send_message(console.main_window, id, wp, lp);
+        if (package.open) ws::send_message(package.drawing_window, id, wp, lp);
         return ws::def_window_proc(w, id, wp, lp);
     case ws::WM_CLOSE:
         // Closing only hides the console, so that it can be shown again.

@@ -9,6 +9,7 @@
 #include <cstddef>
 
 #include "draxo.h"
+#include "package_facts.h"
 #include "window_system/window_system.h"
 
 namespace draxo {
@@ -28,8 +29,6 @@ struct console_state {
     // Echo every drawing call to the console (the Run menu's Logging).
     bool logging = true;
     ws::window console_window = nullptr;
-    // The drawing window: keys and focus changes of the console go on to it.
-    ws::window main_window = nullptr;
     // Allocates a line's block; null when memory is short. Replaceable so
     // that the handling of a failed allocation can be exercised.
     char* (*allocate_line)(std::size_t size) = nullptr;
@@ -46,21 +45,15 @@ struct console_state {
 };
 extern console_state console;
 
-// The package is used from one thread: the first that calls any of its
-// operations. A call from another thread is refused with a message on
-// standard error naming it; the operation then returns 0 and touches nothing.
-bool on_package_thread(const char* operation);
-
 // Back to the state before the first line (for tests; the ring's blocks are freed).
 void reset_console();
 
 // Registers the console window's class.
 void register_console_class();
 // Creates the console window, hidden, across the bottom third of the
-// screen; keys typed into it go on to `drawing_window`.
-void open_console(ws::extent screen, ws::window drawing_window);
-// The package closes: the console window stays, but takes no part any more.
-void close_console();
+// screen; while the package is open, keys typed into it go on to the
+// drawing window.
+void open_console(ws::extent screen);
 // Outer geometry of the console window for a screen of width x height.
 ws::rect console_geometry(int screen_width, int screen_height);
 

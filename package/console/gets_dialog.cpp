@@ -122,13 +122,14 @@ namespace {
 // Runs the dialog for a caller's buffer of `size` bytes.
 int run_gets_dialog(const char* prompt, char* result, int size) {
     if (!result || size <= 0) return 0;  // nowhere to put the line
-    if (console.answer_gets) return console.main_window ? console.answer_gets(result, size) : 0;
+    if (!package.open) return 0;         // no drawing window to own the dialog
+    if (console.answer_gets) return console.answer_gets(result, size);
     gets_template dialog_template;
     build_gets_template(prompt, dialog_template);
     console.gets_result_size = size;
-    // Fails (-1) while the package is not open: there is no drawing window to own it.
+    // Fails (-1) when the drawing window has been destroyed.
     ws::lresult ended =
-        ws::dialog_box_indirect(dialog_template.data(), dialog_template.size(), console.main_window,
+        ws::dialog_box_indirect(dialog_template.data(), dialog_template.size(), package.drawing_window,
                                 gets_dialog_proc, reinterpret_cast<ws::lparam>(result));
     // Okay ends the dialog with 1; anything else (no dialog, or a quit
     // message that closed it) leaves the buffer as it was.

@@ -40,7 +40,6 @@ void close_run_control() {
     set_run_menu_check(CMD_RECORD_SCRIPT, false);
 }
 
-bool drawing_window_open() { return display.open && ws::is_window(display.main_window); }
 
 pumped pump_one_message() {
     ws::message m;
@@ -104,7 +103,7 @@ int wait_for_event(event_record* out) {
             // Only a new message can end this wait: sleep until one comes
             // instead of spinning. With the drawing window gone none ever
             // will, so the wait reports the end of the program instead.
-            if (!ws::is_window(display.main_window)) {
+            if (!ws::is_window(package.drawing_window)) {
                 run.pending_event = DRAXO_QUIT;
                 break;
             }
@@ -145,7 +144,7 @@ extern "C" int DRAXO_next_event(int* x, int* y, char* key) {
     if (!on_package_thread(__func__)) return 0;
     event_record event;
     // Without the open package there is nothing to wait for.
-    int kind = display.open ? wait_for_event(&event) : DRAXO_QUIT;
+    int kind = package.open ? wait_for_event(&event) : DRAXO_QUIT;
     if (x) *x = event.x;
     if (y) *y = event.y;
     if (key) *key = event.key;

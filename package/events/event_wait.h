@@ -3,6 +3,7 @@
 // periodic events for animation, and plays back or records script events.
 #pragma once
 
+#include "package_facts.h"
 #include "run_state.h"
 #include "window_system/window_system.h"
 
@@ -13,8 +14,6 @@ namespace draxo {
 // events, or closes the script file.
 void open_run_control();
 void close_run_control();
-// The package is open and its drawing window still exists.
-bool drawing_window_open();
 
 // What one pass of the pump took from the queue.
 enum class pumped { nothing, message, quit };

@@ -84,7 +84,7 @@ void on_key_up(ws::wparam virtual_key) {
 }
 
 void on_focus_lost(ws::window to) {
-    if (to != display.main_window && to != console.console_window) run.ctrl_down = 0;
+    if (to != package.drawing_window && to != console.console_window) run.ctrl_down = 0;
 }
 
 void on_focus_gained() { run.ctrl_down = ws::key_held(ws::VK_CONTROL) ? 1 : 0; }

@@ -13,33 +13,33 @@ display_state display;
 void reset_display() { display = display_state{}; }
 
 void open_display(ws::window drawing_window) {
-    display.main_window = drawing_window;
+    package.drawing_window = drawing_window;
     display.window_dc = get_dc(drawing_window);
     if (!display.frame_buffer) {
         display.frame_buffer = ws::create_image(frame_width, frame_height);
-        display.buffer_dc = create_memory_dc();
+        display.buffer_dc = ws::create_memory_dc();
         select_image(*display.buffer_dc, display.frame_buffer);
     }
     // Defined from the start: a first program that draws before it clears
     // draws on white, as after a clear.
     clear_frame_buffer();
-    display.open = true;
+    package.open = true;
 }
 
 void close_display() {
     release_dc(display.window_dc);
     display.window_dc = nullptr;
-    display.open = false;
+    package.open = false;
 }
 
-bool may_draw(const char* operation) { return on_package_thread(operation) && display.open; }
+bool may_draw(const char* operation) { return on_package_thread(operation) && package.open; }
 
 origin origin_of(const ws::rect& client) {
     return origin{client.left + (client.right - client.left) / 2, client.top + (client.bottom - client.top) / 2};
 }
 
 void clear_frame_buffer() {
-    brush previous = select_brush(*display.buffer_dc, brush{palette_rgb[WHITE], false});
+    ws::brush previous = select_brush(*display.buffer_dc, ws::brush{palette_rgb[WHITE], false});
     dc_rectangle(*display.buffer_dc, 0, 0, frame_width, frame_height);
     select_brush(*display.buffer_dc, previous);
     display.frame_dirty = 1;

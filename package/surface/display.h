@@ -4,8 +4,9 @@
 #pragma once
 
 #include "draxo.h"
-#include "window_system/dc.h"
+#include "package_facts.h"
 #include "window_system/window_system.h"
+#include "window_system/ws_dc.h"
 
 namespace draxo {
 
@@ -13,12 +14,10 @@ constexpr int frame_width = DRAXO_WIDTH;    // 601
 constexpr int frame_height = DRAXO_HEIGHT;  // 540
 
 struct display_state {
-    bool open = false;                  // between DRAXO_start and DRAXO_stop
-    ws::window main_window = nullptr;   // the drawing window; it outlives a DRAXO_stop
-    draw_context* window_dc = nullptr;  // its client area: every copy to the screen goes through it
-    ws::image frame_buffer = nullptr;   // the off-screen picture, 601 x 540
-    draw_context* buffer_dc = nullptr;  // the context every drawing operation renders through
-    int origin_x = 0;                   // device column and row of logical (0, 0)
+    ws::draw_context* window_dc = nullptr;  // its client area: every copy to the screen goes through it
+    ws::image frame_buffer = nullptr;       // the off-screen picture, 601 x 540
+    ws::draw_context* buffer_dc = nullptr;  // the context every drawing operation renders through
+    int origin_x = 0;                       // device column and row of logical (0, 0)
     int origin_y = 0;
     int frame_dirty = 1;  // the frame buffer holds drawing not yet copied to the window
 };

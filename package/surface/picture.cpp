@@ -43,7 +43,7 @@ extern "C" int DRAXO_save_picture(const char* path, int x1, int y1, int x2, int 
         console_printf("Cannot save picture: no file name\n");
         return 0;
     }
-    if (!display.open) {
+    if (!package.open) {
         console_printf("Cannot save picture: the package is not open (%s)\n", path);
         return 0;
     }

@@ -11,17 +11,17 @@ namespace draxo {
 namespace {
 
 // The pen of a command: solid, `width` pixels wide (0 and 1 give one pixel).
-pen pen_of(const draw_command& c) { return pen{palette_rgb[c.color], c.width, false}; }
+ws::pen pen_of(const draw_command& c) { return ws::pen{palette_rgb[c.color], c.width, false}; }
 
 // Width 0 fills in the colour; any other width leaves the inside untouched.
-brush brush_of(const draw_command& c) { return brush{palette_rgb[c.color], c.width != 0}; }
+ws::brush brush_of(const draw_command& c) { return ws::brush{palette_rgb[c.color], c.width != 0}; }
 
 void render_triangle(const draw_command& c) {
-    pen previous_pen = select_pen(*display.buffer_dc, pen_of(c));
-    brush previous_brush = select_brush(*display.buffer_dc, brush_of(c));
-    const raster::point corners[3] = {{device_column(c.x1), device_row(c.y1)},
-                                      {device_column(c.x2), device_row(c.y2)},
-                                      {device_column(c.x3), device_row(c.y3)}};
+    ws::pen previous_pen = select_pen(*display.buffer_dc, pen_of(c));
+    ws::brush previous_brush = select_brush(*display.buffer_dc, brush_of(c));
+    const ws::raster::point corners[3] = {{device_column(c.x1), device_row(c.y1)},
+                                          {device_column(c.x2), device_row(c.y2)},
+                                          {device_column(c.x3), device_row(c.y3)}};
     dc_polygon(*display.buffer_dc, corners, 3);
     select_pen(*display.buffer_dc, previous_pen);
     select_brush(*display.buffer_dc, previous_brush);
@@ -29,9 +29,9 @@ void render_triangle(const draw_command& c) {
 
 // Rectangles and ovals cover both corner pixels: the bounds handed on are
 // exclusive on the right and at the bottom, hence the + 1.
-void render_box(const draw_command& c, void (*draw)(draw_context&, int, int, int, int)) {
-    pen previous_pen = select_pen(*display.buffer_dc, pen_of(c));
-    brush previous_brush = select_brush(*display.buffer_dc, brush_of(c));
+void render_box(const draw_command& c, void (*draw)(ws::draw_context&, int, int, int, int)) {
+    ws::pen previous_pen = select_pen(*display.buffer_dc, pen_of(c));
+    ws::brush previous_brush = select_brush(*display.buffer_dc, brush_of(c));
     draw(*display.buffer_dc, device_column(c.x1), device_row(c.y1), device_column(std::int64_t{c.x2} + 1),
          device_row(std::int64_t{c.y2} - 1));
     select_pen(*display.buffer_dc, previous_pen);
@@ -39,7 +39,7 @@ void render_box(const draw_command& c, void (*draw)(draw_context&, int, int, int
 }
 
 void render_line(const draw_command& c) {
-    pen previous_pen = select_pen(*display.buffer_dc, pen_of(c));
+    ws::pen previous_pen = select_pen(*display.buffer_dc, pen_of(c));
     dc_move_to(*display.buffer_dc, device_column(c.x1), device_row(c.y1));
     dc_line_to(*display.buffer_dc, device_column(c.x2), device_row(c.y2));
     select_pen(*display.buffer_dc, previous_pen);
@@ -51,8 +51,8 @@ void render_command(const draw_command* command) {
     const draw_command& c = *command;
     switch (c.kind) {
     case DRAW_TRIANGLE: render_triangle(c); break;
-    case DRAW_RECTANGLE: render_box(c, dc_rectangle); break;
-    case DRAW_OVAL: render_box(c, dc_ellipse); break;
+    case DRAW_RECTANGLE: render_box(c, ws::dc_rectangle); break;
+    case DRAW_OVAL: render_box(c, ws::dc_ellipse); break;
     case DRAW_LINE: render_line(c); break;
     case DRAW_PIXEL:
         dc_set_pixel(*display.buffer_dc, device_column(c.x1), device_row(c.y1), palette_rgb[c.color]);

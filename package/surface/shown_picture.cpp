@@ -93,7 +93,7 @@ bool keep_shown_pictures(const std::string& run_file_path, std::string& why_not)
 bool keeping_shown_pictures() { return shown.keeping; }
 
 void show_frame_buffer() {
-    ws::window w = display.main_window;
+    ws::window w = package.drawing_window;
     ws::pixels surface = ws::image_pixels(ws::window_surface(w));
     if (!surface.bits) return;
     shown.shown_since_saved = true;
@@ -119,7 +119,7 @@ void show_frame_buffer() {
 bool shown_since_saved() { return shown.shown_since_saved; }
 
 bool save_shown_picture(const std::string& path, std::string& why_not) {
-    ws::image surface = ws::window_surface(display.main_window);
+    ws::image surface = ws::window_surface(package.drawing_window);
     ws::pixels px = ws::image_pixels(surface);
     if (shown.status.shown_version == 0 || !px.bits) {
         why_not = "the program showed nothing";

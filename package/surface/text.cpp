@@ -27,11 +27,11 @@ constexpr const char* text_face = "DRAXO-font";
 }  // namespace
 
 void render_text(const draw_command& c) {
-    draw_context& dc = *display.buffer_dc;
+    ws::draw_context& dc = *display.buffer_dc;
     // The text colour stays set afterwards: every text command sets its own.
     set_text_color(dc, palette_rgb[c.color]);
     // Only the glyphs are painted; the pixels between them keep their colour.
-    int previous_mode = set_background_mode(dc, TRANSPARENT);
+    int previous_mode = set_background_mode(dc, ws::TRANSPARENT);
     // A negative height asks for a character height of `size` pixels; 0 for the default.
     ws::font font = ws::create_font(-c.x2, normal_weight, text_face);
     ws::font previous_font = select_font(dc, font);

@@ -2,7 +2,7 @@
 // grouped, one contract line each, and the records the core and a backend
 // share.
 //
-// The layer's core (ws_*.cpp, dc.cpp, raster.cpp) keeps the message queue, the
+// The layer's core (ws_*.cpp, png_*.cpp) keeps the message queue, the
 // window-class and window registries, timers as messages, paint state, the
 // menu model and dialog templates, and draws shapes itself. A backend keeps
 // the native side: windows on the screen, menu bars, timers, the poll for
@@ -24,8 +24,19 @@
 // no display: init succeeds without one, and the core never asks it to show a
 // window, to put a surface on the screen or for a client size. Nobody being
 // there, a crash ends the program at once, without a dialog or a debugger.
-// Records are created and owned by the core; a backend hangs its native object
-// on `native` and converts it in one helper of its own.
+//
+// Every entry receives live, checked records: the core checks each handle a
+// client gives (a destroyed window, a null image, an area outside an image)
+// before it calls a backend, so a backend trusts what it is given and checks
+// only what is native (a failed native call). Records are created and owned
+// by the core; a backend hangs its native object on `native` and converts it
+// in one helper of its own, named native_of in every backend.
+//
+// Writing a backend: copy null/ (every entry, each a few lines, and what
+// tests need to drive it), give it a folder and a CMake target of its own
+// (package/CMakeLists.txt), and replace the entries one group at a time;
+// the core's tests then run on it as they run on null/. docs/HACKING.md
+// walks through it.
 #pragma once
 
 #include <cstdint>
@@ -173,16 +184,16 @@ bool key_held(unsigned virtual_key);  // the keyboard's state now (VK_CONTROL, V
 // termination_grace_ms, after before_forced_end.
 
 // Dialogs
-bool create_dialog(dialog d);  // hidden, placed from the owner's client area; false: unknown control
-void show_dialog(dialog d);    // shows and activates it
-void focus_first_tab_stop(dialog d);
+bool create_dialog(dialog d);         // hidden, placed from the owner's client area; false: unknown control
+void show_dialog(dialog d);           // shows and activates it
+void focus_first_tab_stop(dialog d);  // the keyboard focus to the first control with WS_TABSTOP, if any
 bool dialog_item_text(dialog d, unsigned id, std::string& utf8);  // false: no such control
 void destroy_dialog(dialog d);  // hides and removes it; the owner becomes active again
 
 // Images: 32-bit pixels 0xffRRGGBB, rows `stride` pixels apart
 image create_image(int width, int height);  // filled with black
-void delete_image(image img);
-pixels image_pixels(image img);  // stays valid until the image is deleted
+void delete_image(image img);               // never null; frees the image and its pixels
+pixels image_pixels(image img);             // stays valid until the image is deleted
 bool encode_png(image img, const rect& area, std::vector<unsigned char>& png);  // 24-bit PNG; area inside img
 
 // Fonts and text
@@ -190,7 +201,7 @@ font create_font(int height, int weight, const char* face);  // see ws::create_f
 void delete_font(font f);                                    // never called for the stock and system fonts
 font stock_fixed_font();  // the fixed-pitch font of the console, at the screen's density; lives until quit
 font system_font();       // the font of a fresh drawing context; lives until quit
-text_metrics font_metrics(font f);
+text_metrics font_metrics(font f);  // the font's cell, leadings and average character width, in pixels
 extent text_extent(font f, const char* text, int length);  // the cell height as cy
 // Draws UTF-8 text (`length` bytes) with the top-left of its cell at (x, y),
 // characters the font lacks from the platform's fallback fonts; opaque

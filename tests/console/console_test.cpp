@@ -218,14 +218,26 @@ TEST(ConsoleWindow, KeysArePassedOnToTheDrawingWindow) {
     ASSERT_TRUE(ws::peek_message(m));
     ws::dispatch_message(m);
     ASSERT_TRUE(ws::peek_message(m));
-    EXPECT_EQ(m.hwnd, display.main_window);
+    EXPECT_EQ(m.hwnd, package.drawing_window);
     EXPECT_EQ(m.id, ws::WM_KEYDOWN);
     EXPECT_EQ(m.w, ws::VK_CONTROL);
     EXPECT_EQ(m.l, 0x001D0001);
     ASSERT_TRUE(ws::peek_message(m));
-    EXPECT_EQ(m.hwnd, display.main_window);
+    EXPECT_EQ(m.hwnd, package.drawing_window);
     EXPECT_EQ(m.id, ws::WM_KEYUP);
     EXPECT_EQ(m.w, static_cast<ws::wparam>('L'));
+}
+
+TEST(ConsoleWindow, AfterTheStopKeysGoNowhere) {
+    test::open_package();
+    DRAXO_stop();  // both windows stay on the screen
+    test::pump_messages();
+    ws::post_message(console.console_window, ws::WM_KEYDOWN, 'L', 0x00260001);
+    for (ws::message m; ws::peek_message(m);) {
+        EXPECT_FALSE(m.hwnd == package.drawing_window && m.id == ws::WM_KEYDOWN)
+            << "a key typed into the console reached the closed package's drawing window";
+        ws::dispatch_message(m);
+    }
 }
 
 TEST(Logging, NeedsTheOpenPackage) {

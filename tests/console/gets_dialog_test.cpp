@@ -105,6 +105,20 @@ TEST(Gets, OkayReturnsWhatTheFieldHoldsUpTo255Characters) {
     EXPECT_EQ(ws::null::open_dialog(), nullptr);
 }
 
+TEST(Gets, AfterTheStopReturnsZeroWithoutADialog) {
+    test::open_package();
+    DRAXO_stop();  // the drawing window stays on the screen
+    bool asked = false;
+    gets_run outcome = run_gets([&asked](ws::dialog d) {
+        if (!d) return;
+        asked = true;
+        ws::null::dialog_command(d, gets_okay_id);
+    });
+    EXPECT_FALSE(asked) << "DRAXO_gets opened its dialog over the closed package's window";
+    EXPECT_EQ(outcome.result, 0);
+    EXPECT_EQ(outcome.text, std::string(255, '#'));
+}
+
 TEST(Gets, TheSizedFormNeverWritesBeyondItsSize) {
     test::open_package();
     char buffer[16];
@@ -130,7 +144,7 @@ TEST(Gets, ADialogWindowDestroyedFromOutsideEndsAsAQuitWould) {
     EXPECT_EQ(outcome.result, 0);
     EXPECT_EQ(outcome.text, std::string(gets_result_size - 1, '#'));
     EXPECT_EQ(ws::null::open_dialog(), nullptr);
-    EXPECT_FALSE(display.main_window->input_disabled);  // the drawing window takes input again
+    EXPECT_FALSE(package.drawing_window->input_disabled);  // the drawing window takes input again
     int x, y;
     char key;
     EXPECT_EQ(DRAXO_next_event(&x, &y, &key), DRAXO_QUIT);
@@ -154,8 +168,8 @@ TEST(Gets, TheDrawingWindowTicksAndRepaintsButTakesNoInputMeanwhile) {
     run.tick_arrived = 0;
     gets_run outcome = run_gets([](ws::dialog d) {
         display.frame_dirty = 1;
-        ws::invalidate(display.main_window);
-        test::inject_press(display.main_window, 30, 40);
+        ws::invalidate(package.drawing_window);
+        test::inject_press(package.drawing_window, 30, 40);
         ws::null::schedule(250, [d] { ws::null::dialog_command(d, gets_okay_id); });
     });
     EXPECT_EQ(outcome.result, 1);

@@ -24,12 +24,12 @@ inline event next_event() {
 // Opens the package, stops its timer and settles the first paints.
 inline void open_quietly() {
     open_package();
-    ws::kill_timer(display.main_window, timer_id);
+    ws::kill_timer(package.drawing_window, timer_id);
     pump_messages();
 }
 
 inline void post(unsigned id, ws::wparam w = 0, ws::lparam l = 0) {
-    ws::post_message(display.main_window, id, w, l);
+    ws::post_message(package.drawing_window, id, w, l);
 }
 
 // A left-button press at a logical point.

@@ -155,7 +155,7 @@ TEST(EventWait, OtherPassesCopyADirtyFrameToTheWindow) {
     post_press(0, 0);
     next_event();
     EXPECT_EQ(display.frame_dirty, 0);
-    EXPECT_EQ(test::surface_pixel(display.main_window, display.origin_x, display.origin_y), 0xFF0000u);
+    EXPECT_EQ(test::surface_pixel(package.drawing_window, display.origin_x, display.origin_y), 0xFF0000u);
 }
 
 TEST(EventWait, BeforeThePackageIsOpenTheWaitReturnsQuit) {
@@ -170,9 +170,9 @@ TEST(EventWait, BeforeThePackageIsOpenTheWaitReturnsQuit) {
 TEST(EventWait, ClosingTheDrawingWindowEndsInQuitAndSoDoesEveryLaterWait) {
     test::open_package();
     test::pump_messages();
-    ws::native_close_requested(display.main_window);  // the close box
+    ws::native_close_requested(package.drawing_window);  // the close box
     EXPECT_EQ(next_event().kind, DRAXO_QUIT);
-    EXPECT_FALSE(ws::is_window(display.main_window));
+    EXPECT_FALSE(ws::is_window(package.drawing_window));
     // Nothing can come any more: a client that waits again is told to end
     // rather than left waiting for ever.
     EXPECT_EQ(next_event().kind, DRAXO_QUIT);
@@ -191,8 +191,8 @@ TEST(EventWait, SleepsUntilInputArrivesAndReportsItInLogicalCoordinates) {
     test::open_quietly();
     ws::null::schedule(50, [] {
         ws::null::inject(
-            ws::message{display.main_window, ws::WM_RBUTTONDOWN, ws::MK_RBUTTON, ws::make_lparam(1, 1)});
-        test::inject_press(display.main_window, display.origin_x + 10, display.origin_y - 20);
+            ws::message{package.drawing_window, ws::WM_RBUTTONDOWN, ws::MK_RBUTTON, ws::make_lparam(1, 1)});
+        test::inject_press(package.drawing_window, display.origin_x + 10, display.origin_y - 20);
     });
     test::event e = next_event();  // the right button gives nothing
     EXPECT_EQ(e.kind, DRAXO_MOUSE);
@@ -206,22 +206,22 @@ TEST(EventWait, InputQueuedWithADueTickEndsTheWaitAheadOfTheTick) {
     DRAXO_set_animation(DRAXO_ANIMATE_RUN);
     // The tick falls due, and the press arrives, at the same moment, while
     // the armed wait sleeps: the press was queued, so it comes first.
-    ws::null::schedule(100, [] { test::inject_press(display.main_window, display.origin_x, display.origin_y); });
+    ws::null::schedule(100, [] { test::inject_press(package.drawing_window, display.origin_x, display.origin_y); });
     EXPECT_EQ(next_event().kind, DRAXO_MOUSE);
 }
 
 TEST(EventWait, TypedKeysBecomeKeyEventsButNotWhileCtrlIsHeld) {
     test::open_quietly();
-    test::inject_key_down(display.main_window, 0xC9, 0xE9);
+    test::inject_key_down(package.drawing_window, 0xC9, 0xE9);
     test::event e = next_event();
     EXPECT_EQ(e.kind, DRAXO_KBD);
     EXPECT_EQ(e.key, static_cast<char>(0xE9 - 256));
 
-    test::inject_key_down(display.main_window, ws::VK_CONTROL);
-    test::inject_key_down(display.main_window, 'X', 0x18);  // Ctrl+X types a control character
-    test::inject_key_up(display.main_window, 'X');
-    test::inject_key_up(display.main_window, ws::VK_CONTROL);
-    test::inject_typed(display.main_window, 'y');
+    test::inject_key_down(package.drawing_window, ws::VK_CONTROL);
+    test::inject_key_down(package.drawing_window, 'X', 0x18);  // Ctrl+X types a control character
+    test::inject_key_up(package.drawing_window, 'X');
+    test::inject_key_up(package.drawing_window, ws::VK_CONTROL);
+    test::inject_typed(package.drawing_window, 'y');
     e = next_event();
     EXPECT_EQ(e.kind, DRAXO_KBD);
     EXPECT_EQ(e.key, 'y');
@@ -245,9 +245,9 @@ TEST(EventWait, ATerminationRequestEndsTheNextWaitWithQuit) {
 
 TEST(SetAnimation, NeedsTheDrawingWindow) {
     test::open_quietly();
-    ws::native_close_requested(display.main_window);
+    ws::native_close_requested(package.drawing_window);
     test::pump_messages();
-    ASSERT_FALSE(ws::is_window(display.main_window));
+    ASSERT_FALSE(ws::is_window(package.drawing_window));
     EXPECT_EQ(DRAXO_set_animation(DRAXO_ANIMATE_RUN), 0);
     EXPECT_FALSE(run.animation_running);
 }

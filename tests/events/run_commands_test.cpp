@@ -153,8 +153,8 @@ TEST_F(RunCommands, ShortcutsActOnlyWhileCtrlIsDown) {
 }
 
 TEST_F(RunCommands, CtrlQFromTheKeyboardQuitsWithoutAKeyEvent) {
-    test::inject_key_down(display.main_window, ws::VK_CONTROL);
-    test::inject_key_down(display.main_window, 'Q', 0x11);  // Ctrl+Q types a control character
+    test::inject_key_down(package.drawing_window, ws::VK_CONTROL);
+    test::inject_key_down(package.drawing_window, 'Q', 0x11);  // Ctrl+Q types a control character
     EXPECT_EQ(test::next_event().kind, DRAXO_QUIT);
 }
 
@@ -172,9 +172,9 @@ TEST_F(RunCommands, ShortcutsWorkFromTheConsoleWindowToo) {
 }
 
 TEST_F(RunCommands, F10HandsTheMenuBarTheKeyboard) {
-    ws::null::inject(ws::message{display.main_window, ws::WM_SYSKEYDOWN, ws::VK_F10, 1, -1});
+    ws::null::inject(ws::message{package.drawing_window, ws::WM_SYSKEYDOWN, ws::VK_F10, 1, -1});
     test::pump_messages();
-    EXPECT_EQ(ws::null::menu_activations(display.main_window), 1);
+    EXPECT_EQ(ws::null::menu_activations(package.drawing_window), 1);
     ws::null::inject(ws::message{console.console_window, ws::WM_SYSKEYDOWN, ws::VK_F10, 1, -1});
     test::pump_messages();  // the console has no menu bar
     EXPECT_EQ(ws::null::menu_activations(console.console_window), 0);
@@ -182,7 +182,7 @@ TEST_F(RunCommands, F10HandsTheMenuBarTheKeyboard) {
 
 TEST_F(RunCommands, CtrlHeldWhileTheFocusWasAwayCountsWhenItComesBack) {
     key_down(ws::VK_CONTROL);
-    ws::native_focus_changed(display.main_window, nullptr);  // to another program
+    ws::native_focus_changed(package.drawing_window, nullptr);  // to another program
     EXPECT_EQ(run.ctrl_down, 0);
     ws::null::set_key_held(ws::VK_CONTROL, true);  // still held when the focus returns
     ws::native_focus_changed(nullptr, console.console_window);
@@ -190,7 +190,7 @@ TEST_F(RunCommands, CtrlHeldWhileTheFocusWasAwayCountsWhenItComesBack) {
     key_down('L');
     EXPECT_FALSE(console.logging);  // the shortcut, not a control character
     ws::null::set_key_held(ws::VK_CONTROL, false);
-    ws::native_focus_changed(console.console_window, display.main_window);
+    ws::native_focus_changed(console.console_window, package.drawing_window);
     EXPECT_EQ(run.ctrl_down, 0);
 }
 

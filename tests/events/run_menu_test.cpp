@@ -37,7 +37,7 @@ const expected_item expected_items[16] = {
 
 TEST(RunMenu, HoldsTheSixteenItemsInOrder) {
     test::open_package();
-    ws::menu bar = ws::window_menu(display.main_window);
+    ws::menu bar = ws::window_menu(package.drawing_window);
     ASSERT_EQ(ws::menu_item_count(bar), 1);
     ws::menu_item run_item = ws::menu_item_at(bar, 0);
     EXPECT_EQ(run_item.text, "&Run");
@@ -71,7 +71,7 @@ TEST(RunMenu, ChecksFollowTheirCommandsAndChoosingPostsTheCommand) {
     ws::native_menu_command(run.run_menu, CMD_PLAYBACK_SCRIPT);
     ws::message m;
     ASSERT_TRUE(ws::peek_message(m));
-    EXPECT_EQ(m.hwnd, display.main_window);
+    EXPECT_EQ(m.hwnd, package.drawing_window);
     EXPECT_EQ(m.id, ws::WM_COMMAND);
     EXPECT_EQ(m.w, static_cast<ws::wparam>(CMD_PLAYBACK_SCRIPT));
     EXPECT_EQ(ws::menu_item_at(run.run_menu, 7).flags & ws::MF_CHECKED, 0u);  // only the package sets marks

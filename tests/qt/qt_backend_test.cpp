@@ -61,7 +61,7 @@ std::vector<unsigned> ids_of(const std::vector<ws::message>& messages) {
     return ids;
 }
 
-QWidget* client_of(ws::window w) { return ws::qt::frame_of(w)->client(); }
+QWidget* client_of(ws::window w) { return ws::qt::native_of(w)->client(); }
 
 TEST(QtBackend, KeysBecomeVirtualKeyCodesAndLatin1Characters) {
     ws::window w = make_window();
@@ -119,7 +119,7 @@ TEST(QtBackend, ADoubleClickIsTwoPresses) {
     ws::show_window(w, ws::SW_SHOW);
     drain();
     // Through the window, as the platform delivers it: press, release, double click, release.
-    QWidget* frame = ws::qt::frame_of(w);
+    QWidget* frame = ws::qt::native_of(w);
     QTest::mouseDClick(frame->windowHandle(), Qt::LeftButton, Qt::NoModifier,
                        client_of(w)->mapTo(frame, QPoint(5, 6)));
     QTest::qWait(20);
@@ -133,7 +133,7 @@ TEST(QtBackend, TheCloseBoxAsksTheWindowFirst) {
     ws::window w = make_window();
     ws::show_window(w, ws::SW_SHOW);
     drain();
-    ws::qt::frame_of(w)->close();
+    ws::qt::native_of(w)->close();
     EXPECT_TRUE(ws::is_window(w));  // only asked so far
     EXPECT_EQ(ids_of(drain()), std::vector<unsigned>{ws::WM_CLOSE});
 }
@@ -151,7 +151,7 @@ TEST(QtBackend, TheMenuBarShowsTheModelAndKeepsItsMarks) {
     EXPECT_LT(ws::client_rect(w).bottom, 100);  // the bar takes room from the client area
 
     ws::check_menu_item(popup, 11, ws::MF_CHECKED);
-    QMenu* qmenu = ws::qt::frame_of(w)->findChild<QMenuBar*>()->actions().at(0)->menu();
+    QMenu* qmenu = ws::qt::native_of(w)->findChild<QMenuBar*>()->actions().at(0)->menu();
     ASSERT_NE(qmenu, nullptr);
     QAction* first = qmenu->actions().at(0);
     EXPECT_EQ(first->text(), "&First");

@@ -46,7 +46,7 @@ void use_screen(int width, int height, const char* factor) {
 // A 4K screen at twice the density.
 void use_dense_screen() { use_screen(3840, 2160, "2"); }
 
-ws::qt::ClientArea* client_of(ws::window w) { return ws::qt::frame_of(w)->client(); }
+ws::qt::ClientArea* client_of(ws::window w) { return ws::qt::native_of(w)->client(); }
 
 TEST(QtDensity, TheDrawingWindowShowsEachFramePixelAsASquare) {
     use_dense_screen();
@@ -56,9 +56,9 @@ TEST(QtDensity, TheDrawingWindowShowsEachFramePixelAsASquare) {
     DRAXO_rectangle(NAVY_BLUE, -50, 40, 30, -20, 0);
     DRAXO_text(RED, -200, 100, 20, "Hg \xCE\xA9");
     copy_to_screen();
-    ws::qt::ClientArea* client = client_of(display.main_window);
+    ws::qt::ClientArea* client = client_of(package.drawing_window);
     // Logical pixels as at 96 dpi: the frame buffer is the same.
-    EXPECT_EQ(ws::client_rect(display.main_window).right, client->width());
+    EXPECT_EQ(ws::client_rect(package.drawing_window).right, client->width());
     const QImage shown = client->grab().toImage();
     ASSERT_EQ(shown.width(), 2 * client->width());
     for (int row = 0; row < client->height(); row += 3)
@@ -74,7 +74,7 @@ TEST(QtDensity, TheDrawingWindowShowsEachFramePixelAsASquare) {
 TEST(QtDensity, AClickArrivesAtItsLogicalPoint) {
     use_dense_screen();
     test::open_package();
-    ws::qt::ClientArea* client = client_of(display.main_window);
+    ws::qt::ClientArea* client = client_of(package.drawing_window);
     QTest::mouseClick(client, Qt::LeftButton, Qt::NoModifier,
                       QPoint(display.origin_x + 10, display.origin_y - 20));
     ws::message m;
@@ -140,7 +140,7 @@ TEST(QtDensity, ADrawingWindowTooLargeForTheScreenAtItsFactorTakesTheLargestThat
     use_screen(1600, 900, "2");
     test::open_package();
     EXPECT_EQ(QGuiApplication::primaryScreen()->devicePixelRatio(), 1.0);
-    ws::qt::FrameWindow* frame = ws::qt::frame_of(display.main_window);
+    ws::qt::FrameWindow* frame = ws::qt::native_of(package.drawing_window);
     EXPECT_EQ(frame->width(), frame_width);
     EXPECT_EQ(frame->height(), frame_height);
     EXPECT_EQ(ws::stock_fixed_font()->font.pixelSize(), 13);
@@ -162,9 +162,9 @@ TEST(QtDensity, ThreeTimesTheDensityOnAScreenWhereTwiceFitsGivesTwice) {
     use_screen(2560, 1440, "3");
     test::open_package();
     EXPECT_EQ(QGuiApplication::primaryScreen()->devicePixelRatio(), 2.0);
-    ws::qt::FrameWindow* frame = ws::qt::frame_of(display.main_window);
+    ws::qt::FrameWindow* frame = ws::qt::native_of(package.drawing_window);
     EXPECT_EQ(frame->width(), frame_width);
-    EXPECT_EQ(client_of(display.main_window)->surface_scale(), 1);
+    EXPECT_EQ(client_of(package.drawing_window)->surface_scale(), 1);
     EXPECT_EQ(ws::client_rect(console.console_window).right, 2 * client_of(console.console_window)->width());
 }
 

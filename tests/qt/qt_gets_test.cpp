@@ -111,16 +111,16 @@ ws::lresult watching_proc(ws::window w, unsigned id, ws::wparam wp, ws::lparam l
 
 TEST(QtGets, TheDrawingWindowRepaintsAndTicksButTakesNoInputMeanwhile) {
     test::open_package();
-    drawing_proc = display.main_window->proc;
-    display.main_window->proc = watching_proc;
-    ws::qt::FrameWindow* frame = ws::qt::frame_of(display.main_window);
+    drawing_proc = package.drawing_window->proc;
+    package.drawing_window->proc = watching_proc;
+    ws::qt::FrameWindow* frame = ws::qt::native_of(package.drawing_window);
     auto* bar = frame->findChild<QMenuBar*>();
     QPoint run_title = bar->mapTo(frame, bar->actionGeometry(bar->actions().at(0)).center());
     gets_run outcome =
         run_gets_steps({dialog_driver::act([&](QWidget*) {
                             timer_messages = paint_messages = presses = 0;
                             display.frame_dirty = 1;
-                            ws::invalidate(display.main_window);
+                            ws::invalidate(package.drawing_window);
                             QTest::mouseClick(frame->windowHandle(), Qt::LeftButton, Qt::NoModifier, run_title);
                             EXPECT_EQ(QApplication::activePopupWidget(), nullptr);  // the menu stays shut
                             QTest::mouseClick(frame->client(), Qt::LeftButton, Qt::NoModifier, QPoint(30, 40));

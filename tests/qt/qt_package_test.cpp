@@ -51,7 +51,7 @@ const expected_item expected_items[16] = {
     {false, false, true, ""},
 };
 
-QWidget* drawing_client() { return ws::qt::frame_of(display.main_window)->client(); }
+QWidget* drawing_client() { return ws::qt::native_of(package.drawing_window)->client(); }
 
 class QtRunCommands : public ::testing::Test {
 protected:
@@ -64,7 +64,7 @@ TEST(QtStart, OpensBothWindowsWithTheirTitlesGeometryAndTimer) {
     test::open_package();
     EXPECT_FALSE(run.animation_running);
     EXPECT_FALSE(run.single_step);
-    ASSERT_TRUE(ws::is_window(display.main_window));
+    ASSERT_TRUE(ws::is_window(package.drawing_window));
     ASSERT_TRUE(ws::is_window(console.console_window));
 
     QWidget* drawing = test::top_level("DRAXO Graphics");
@@ -88,7 +88,7 @@ TEST(QtStart, OpensBothWindowsWithTheirTitlesGeometryAndTimer) {
     // The origin is the centre of the client area below the menu bar.
     int bar = drawing->findChild<QMenuBar*>()->height();
     EXPECT_GT(bar, 0);
-    ws::rect client = ws::client_rect(display.main_window);
+    ws::rect client = ws::client_rect(package.drawing_window);
     EXPECT_EQ(client.right, 601);
     EXPECT_EQ(client.bottom, 540 - bar);
     EXPECT_EQ(display.origin_x, 300);
@@ -104,7 +104,7 @@ TEST(QtStart, OpensBothWindowsWithTheirTitlesGeometryAndTimer) {
     bool ticked = false;
     ws::message m;
     while (ws::peek_message(m)) {
-        if (m.id == ws::WM_TIMER && m.hwnd == display.main_window && m.w == timer_id) ticked = true;
+        if (m.id == ws::WM_TIMER && m.hwnd == package.drawing_window && m.w == timer_id) ticked = true;
         ws::dispatch_message(m);
     }
     EXPECT_TRUE(ticked);
@@ -134,9 +134,9 @@ TEST(QtRunMenu, TheRealMenuShowsTheSameItemsMarksAndGrayedLines) {
 TEST(QtEventWait, ClosingTheDrawingWindowEndsInQuitAndSoDoesEveryLaterWait) {
     test::open_package();
     test::pump_messages();
-    ws::qt::frame_of(display.main_window)->close();  // the close box
+    ws::qt::native_of(package.drawing_window)->close();  // the close box
     EXPECT_EQ(next_event().kind, DRAXO_QUIT);
-    EXPECT_FALSE(ws::is_window(display.main_window));
+    EXPECT_FALSE(ws::is_window(package.drawing_window));
     // Nothing can come any more: a client that waits again is told to end
     // rather than left waiting for ever.
     EXPECT_EQ(next_event().kind, DRAXO_QUIT);
@@ -163,7 +163,7 @@ TEST(QtEventWait, SleepsUntilRealInputArrivesAndReportsItInLogicalCoordinates) {
 
 TEST(QtEventWait, ADoubleClickIsTwoMouseEvents) {
     test::open_quietly();
-    QWidget* frame = ws::qt::frame_of(display.main_window);
+    QWidget* frame = ws::qt::native_of(package.drawing_window);
     QTest::mouseDClick(frame->windowHandle(), Qt::LeftButton, Qt::NoModifier,
                        drawing_client()->mapTo(frame, QPoint(display.origin_x - 4, display.origin_y - 6)));
     test::event first = next_event(), second = next_event();
@@ -191,13 +191,13 @@ TEST(QtEventWait, TypedKeysBecomeKeyEventsButNotWhileCtrlIsHeld) {
 }
 
 TEST_F(QtRunCommands, CtrlQFromRealKeysQuitsWithoutAKeyEvent) {
-    QWidget* client = ws::qt::frame_of(display.main_window)->client();
+    QWidget* client = ws::qt::native_of(package.drawing_window)->client();
     QTest::keyClick(client, Qt::Key_Q, Qt::ControlModifier);
     EXPECT_EQ(test::next_event().kind, DRAXO_QUIT);
 }
 
 TEST_F(QtRunCommands, ShortcutsWorkFromTheConsoleWindowToo) {
-    QWidget* console_area = ws::qt::frame_of(console.console_window)->client();
+    QWidget* console_area = ws::qt::native_of(console.console_window)->client();
     QTest::keyClick(console_area, Qt::Key_L, Qt::ControlModifier);
     QTest::keyClick(console_area, Qt::Key_Z);  // a plain key typed into the console
     test::event e = test::next_event();
@@ -215,7 +215,7 @@ TEST(QtRunMenu, ChoosingAnItemPostsItsCommandAndLeavesTheMarkToThePackage) {
     EXPECT_FALSE(playback->isChecked());  // only the package sets marks
     ws::message m;
     ASSERT_TRUE(ws::peek_message(m));
-    EXPECT_EQ(m.hwnd, display.main_window);
+    EXPECT_EQ(m.hwnd, package.drawing_window);
     EXPECT_EQ(m.id, ws::WM_COMMAND);
     EXPECT_EQ(m.w, static_cast<ws::wparam>(CMD_PLAYBACK_SCRIPT));
     set_run_menu_check(CMD_PLAYBACK_SCRIPT, true);

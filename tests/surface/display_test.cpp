@@ -43,7 +43,7 @@ TEST(Start, OpensBothWindowsWithTheirTitlesGeometryAndTimer) {
     test::open_package();
     EXPECT_FALSE(run.animation_running);
     EXPECT_FALSE(run.single_step);
-    ws::window drawing = display.main_window, text = console.console_window;
+    ws::window drawing = package.drawing_window, text = console.console_window;
     ASSERT_TRUE(ws::is_window(drawing));
     ASSERT_TRUE(ws::is_window(text));
     EXPECT_EQ(drawing->title, "DRAXO Graphics");
@@ -82,7 +82,7 @@ TEST(Start, TheTimerTicksEveryHundredMilliseconds) {
         ws::null::advance(1);
         ws::message m;
         while (ws::peek_message(m)) {
-            if (m.id == ws::WM_TIMER && m.hwnd == display.main_window && m.w == timer_id) {
+            if (m.id == ws::WM_TIMER && m.hwnd == package.drawing_window && m.w == timer_id) {
                 ++ticks;
                 EXPECT_EQ(ws::null::now() % 100, 0u) << ws::null::now();
             }
@@ -95,14 +95,14 @@ TEST(Start, TheTimerTicksEveryHundredMilliseconds) {
 TEST(Start, WithAPreviousInstanceStillCreatesBothWindows) {
     static char command_line[] = "ignored arguments";
     EXPECT_EQ(DRAXO_start(test::test_instance(), test::test_instance(), command_line, ws::SW_SHOWNORMAL), 1);
-    EXPECT_TRUE(ws::is_window(display.main_window));
+    EXPECT_TRUE(ws::is_window(package.drawing_window));
     EXPECT_TRUE(ws::is_window(console.console_window));
 }
 
 TEST(Start, AHiddenShowCommandLeavesBothWindowsHidden) {
     static char command_line[] = "";
     DRAXO_start(test::test_instance(), nullptr, command_line, ws::SW_HIDE);
-    EXPECT_FALSE(ws::window_visible(display.main_window));
+    EXPECT_FALSE(ws::window_visible(package.drawing_window));
     EXPECT_FALSE(ws::window_visible(console.console_window));
 }
 
@@ -143,16 +143,16 @@ TEST(CopyToScreen, PutsTheFrameOnTheWindowAndCleansIt) {
     display.frame_dirty = 1;
     copy_to_screen();
     EXPECT_EQ(display.frame_dirty, 0);
-    EXPECT_EQ(test::surface_pixel(display.main_window, display.origin_x, display.origin_y), 0x0000FFu);
-    EXPECT_EQ(test::surface_pixel(display.main_window, 0, 0), 0x000000u);  // the border's corner
-    EXPECT_EQ(test::surface_pixel(display.main_window, 1, 1), 0xFFFFFFu);
+    EXPECT_EQ(test::surface_pixel(package.drawing_window, display.origin_x, display.origin_y), 0x0000FFu);
+    EXPECT_EQ(test::surface_pixel(package.drawing_window, 0, 0), 0x000000u);  // the border's corner
+    EXPECT_EQ(test::surface_pixel(package.drawing_window, 1, 1), 0xFFFFFFu);
 
     // A paint copies the whole frame whether or not it is dirty.
     frame.bits[display.origin_y * frame.stride + display.origin_x] = 0xFF00FF00u;
-    ws::invalidate(display.main_window);
+    ws::invalidate(package.drawing_window);
     test::pump_messages();
     EXPECT_EQ(display.frame_dirty, 0);
-    EXPECT_EQ(test::surface_pixel(display.main_window, display.origin_x, display.origin_y), 0x00FF00u);
+    EXPECT_EQ(test::surface_pixel(package.drawing_window, display.origin_x, display.origin_y), 0x00FF00u);
 }
 
 TEST(Stop, ReleasesTheWindowContextAndClosesTheScriptFile) {
@@ -163,7 +163,7 @@ TEST(Stop, ReleasesTheWindowContextAndClosesTheScriptFile) {
     EXPECT_EQ(display.window_dc, nullptr);
     EXPECT_EQ(run.script_file, nullptr);
     // The windows stay until the process ends.
-    EXPECT_TRUE(ws::is_window(display.main_window));
+    EXPECT_TRUE(ws::is_window(package.drawing_window));
 }
 
 }  // namespace

@@ -77,7 +77,7 @@ TEST(Closed, AfterStopEveryOperationDoesNothingAndReturnsZero) {
     EXPECT_TRUE(test::console_since(mark).empty());
     EXPECT_EQ(std::vector<std::uint32_t>(frame.bits, frame.bits + frame.stride * frame.height), before);
     EXPECT_FALSE(run.animation_running);
-    EXPECT_TRUE(ws::is_window(display.main_window));  // the windows stay on the screen
+    EXPECT_TRUE(ws::is_window(package.drawing_window));  // the windows stay on the screen
 }
 
 TEST(Start, TheFrameBufferStartsAsAClearLeavesIt) {
@@ -90,11 +90,11 @@ TEST(Start, TheFrameBufferStartsAsAClearLeavesIt) {
 
 TEST(Start, ASecondStartWhileOpenDoesNothing) {
     test::open_package();
-    ws::window drawing = display.main_window, text = console.console_window;
+    ws::window drawing = package.drawing_window, text = console.console_window;
     std::size_t windows = ws::core().windows.size();
     static char command_line[] = "";
     EXPECT_EQ(DRAXO_start(test::test_instance(), nullptr, command_line, ws::SW_SHOWNORMAL), 0);
-    EXPECT_EQ(display.main_window, drawing);
+    EXPECT_EQ(package.drawing_window, drawing);
     EXPECT_EQ(console.console_window, text);
     EXPECT_EQ(ws::core().windows.size(), windows);
 }
@@ -103,7 +103,7 @@ class Restart : public test::InScratchDirectory {};
 
 TEST_F(Restart, AStartAfterAStopTakesUpTheSameWindowsWithAFreshRun) {
     test::open_package();
-    ws::window drawing = display.main_window, text = console.console_window;
+    ws::window drawing = package.drawing_window, text = console.console_window;
     ws::image frame = display.frame_buffer;
     std::size_t windows = ws::core().windows.size();
     DRAXO_set_animation(DRAXO_ANIMATE_RUN);
@@ -117,7 +117,7 @@ TEST_F(Restart, AStartAfterAStopTakesUpTheSameWindowsWithAFreshRun) {
         EXPECT_FALSE(run.animation_running);
         EXPECT_FALSE(ws::menu_item_at(run.run_menu, 6).flags & ws::MF_CHECKED);
     }
-    EXPECT_EQ(display.main_window, drawing);
+    EXPECT_EQ(package.drawing_window, drawing);
     EXPECT_EQ(console.console_window, text);
     EXPECT_EQ(display.frame_buffer, frame);  // nothing made again, nothing left behind
     EXPECT_EQ(ws::core().windows.size(), windows);
@@ -133,15 +133,15 @@ TEST_F(Restart, AStartAfterAStopTakesUpTheSameWindowsWithAFreshRun) {
 TEST_F(Restart, AClosedDrawingWindowIsMadeAgainBesideTheSameConsole) {
     test::open_package();
     ws::window text = console.console_window;
-    ws::native_close_requested(display.main_window);
+    ws::native_close_requested(package.drawing_window);
     int x, y;
     char key;
     EXPECT_EQ(DRAXO_next_event(&x, &y, &key), DRAXO_QUIT);
     DRAXO_stop();
     test::open_package();
-    EXPECT_TRUE(ws::is_window(display.main_window));
+    EXPECT_TRUE(ws::is_window(package.drawing_window));
     EXPECT_EQ(console.console_window, text);
-    EXPECT_EQ(console.main_window, display.main_window);  // keys typed into the console reach the new one
+    EXPECT_EQ(package.drawing_window, package.drawing_window);  // keys typed into the console reach the new one
     EXPECT_EQ(DRAXO_set_animation(DRAXO_ANIMATE_RUN), 1);
 }
 
@@ -208,7 +208,7 @@ TEST_F(OtherThreads, EveryOperationIsRefusedFromAnotherThread) {
     EXPECT_FALSE(run.animation_running);
     EXPECT_FALSE(std::ifstream("refused.png").good());
     EXPECT_EQ(std::vector<std::uint32_t>(frame.bits, frame.bits + frame.stride * frame.height), before);
-    EXPECT_TRUE(display.open);
+    EXPECT_TRUE(package.open);
     EXPECT_EQ(DRAXO_circle(RED, 0, 0, 10), 1);
 }
 #endif

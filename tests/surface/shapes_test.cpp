@@ -252,7 +252,7 @@ TEST_F(ShapeTest, RendererPutsBackThePenAndBrushAndMarksTheFrameForAnyKind) {
         EXPECT_EQ(display.buffer_dc->current_brush.color, 0xFFFFFFu) << kind;
         EXPECT_FALSE(display.buffer_dc->current_brush.hollow) << kind;
         EXPECT_EQ(display.buffer_dc->current_font, nullptr) << kind;
-        EXPECT_EQ(display.buffer_dc->background_mode, OPAQUE) << kind;
+        EXPECT_EQ(display.buffer_dc->background_mode, ws::OPAQUE) << kind;
     }
     // An unknown kind draws nothing; the clear still draws its black border.
     const std::vector<std::uint32_t> before = snapshot();

@@ -267,7 +267,7 @@ TEST_F(UnattendedRun, WithoutAScriptNobodyAnswers) {
 
 TEST_F(UnattendedRun, TheDrawingWindowsClientAreaIsTheSameOnEveryPlatform) {
     open({});
-    ws::rect client = ws::client_rect(display.main_window);
+    ws::rect client = ws::client_rect(package.drawing_window);
     EXPECT_EQ(client.right, 601);
     EXPECT_EQ(client.bottom, 521);
     EXPECT_EQ(display.origin_x, 300);
@@ -275,8 +275,8 @@ TEST_F(UnattendedRun, TheDrawingWindowsClientAreaIsTheSameOnEveryPlatform) {
     // Shown as far as the program can tell; nothing went to a screen.
     EXPECT_EQ(DRAXO_show_console(0), 1);
     EXPECT_EQ(DRAXO_show_console(1), 0);
-    EXPECT_EQ(ws::null::presents(display.main_window), 0);
-    EXPECT_EQ(ws::null::surface_updates(display.main_window), 0);
+    EXPECT_EQ(ws::null::presents(package.drawing_window), 0);
+    EXPECT_EQ(ws::null::surface_updates(package.drawing_window), 0);
 }
 
 TEST_F(UnattendedRun, TheRunFileHoldsWhatTheLastWaitShowed) {
@@ -316,7 +316,7 @@ TEST_F(UnattendedRun, ThePictureIsTheClientAreaAsLastShownSavedWhenTheProgramSto
     png::picture picture = picture_in("out.png");
     ASSERT_EQ(picture.width, 601);
     ASSERT_EQ(picture.height, 521);
-    ws::pixels surface = ws::image_pixels(ws::window_surface(display.main_window));
+    ws::pixels surface = ws::image_pixels(ws::window_surface(package.drawing_window));
     for (int row = 0; row < 521; ++row)
         for (int column = 0; column < 601; ++column)
             ASSERT_EQ(picture.pixels[static_cast<std::size_t>(row) * 601 + column],

@@ -1,15 +1,14 @@
 // Pixel operations and drawing contexts: clipping, copies, scrolling and the
 // rectangle rules (exclusive right and bottom; a null pen draws one smaller).
-#include "window_system/raster.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "window_system/dc.h"
+#include "window_system/ws_dc.h"
+#include "window_system/ws_raster.h"
 
-namespace draxo {
+namespace draxo::ws {
 namespace {
 
 constexpr std::uint32_t W = 0xFFFFFFFFu;  // white
@@ -94,4 +93,4 @@ TEST(DrawingContext, RectangleOutlinesWithThePenAndFillsWithTheBrush) {
 }
 
 }  // namespace
-}  // namespace draxo
+}  // namespace draxo::ws

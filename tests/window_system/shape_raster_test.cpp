@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "window_system/dc.h"
-#include "window_system/raster.h"
+#include "window_system/ws_dc.h"
+#include "window_system/ws_raster.h"
 
-namespace draxo {
+namespace draxo::ws {
 namespace {
 
 using rows = std::vector<std::string>;
@@ -276,4 +276,4 @@ TEST(DrawingContextShapes, WidePenRectangleHasRoundOuterCornersAndAnUntouchedIns
 }
 
 }  // namespace
-}  // namespace draxo
+}  // namespace draxo::ws

@@ -72,7 +72,7 @@ platform_state& platform() {
 
 native_window* native_of(window w) { return w ? static_cast<native_window*>(w->native) : nullptr; }
 
-std::vector<native_control>* controls_of(dialog d) {
+std::vector<native_control>* native_of(dialog d) {
     return d ? static_cast<std::vector<native_control>*>(d->native) : nullptr;
 }
 
@@ -180,7 +180,7 @@ std::string control_text(dialog d, unsigned id) {
 }
 
 void set_control_text(dialog d, unsigned id, const std::string& utf8) {
-    if (auto* controls = controls_of(d))
+    if (auto* controls = native_of(d))
         for (native_control& c : *controls)
             if (c.id == id) c.text = utf8;
 }
@@ -305,7 +305,7 @@ void show_dialog(dialog) {}
 void focus_first_tab_stop(dialog) {}
 
 bool dialog_item_text(dialog d, unsigned id, std::string& utf8) {
-    if (auto* controls = null::controls_of(d))
+    if (auto* controls = null::native_of(d))
         for (const null::native_control& c : *controls)
             if (c.id == id) {
                 utf8 = c.text;
@@ -316,7 +316,7 @@ bool dialog_item_text(dialog d, unsigned id, std::string& utf8) {
 
 void destroy_dialog(dialog d) {
     std::erase(null::platform().dialogs, d);
-    delete null::controls_of(d);
+    delete null::native_of(d);
     d->native = nullptr;
 }
 

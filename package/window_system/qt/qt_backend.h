@@ -131,7 +131,7 @@ private:
     bool native_destroyed_ = false;
 };
 
-FrameWindow* frame_of(window w);
+FrameWindow* native_of(window w);
 // Another program destroyed a native window of this one (X11's
 // DestroyNotify): the package window or dialog it belongs to is told, and its
 // native side is left alone from then on. True when the window was one of them.

@@ -126,9 +126,11 @@ private:
     dialog handle_;
 };
 
-TemplateDialog* dialog_of(dialog d) { return d ? static_cast<TemplateDialog*>(d->native) : nullptr; }
-
 }  // namespace
+
+// Outside the unnamed namespace, beside native_of(window), so that a
+// qualified call finds both.
+TemplateDialog* native_of(dialog d) { return d ? static_cast<TemplateDialog*>(d->native) : nullptr; }
 
 bool dialog_destroyed_natively(std::uint64_t native_id) {
     for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -212,7 +214,7 @@ QPoint dialog_position(dialog d, const base_units& units, QSize size) {
     const dialog_template& t = d->layout;
     QPoint at(units.px(t.x), units.py(t.y));
     QScreen* screen = QGuiApplication::primaryScreen();
-    if (FrameWindow* owner = frame_of(d->owner)) {
+    if (FrameWindow* owner = native_of(d->owner)) {
         at = owner->client()->mapToGlobal(at);
         if (owner->screen()) screen = owner->screen();
     }
@@ -289,7 +291,7 @@ bool create_dialog(dialog d) {
     dlg->move(qt::dialog_position(d, units, size));
     // Owned by the package window: kept above it, which takes no input
     // while the dialog is open; other windows go on as before.
-    if (qt::FrameWindow* owner = qt::frame_of(d->owner)) {
+    if (qt::FrameWindow* owner = qt::native_of(d->owner)) {
         dlg->winId();
         owner->winId();
         dlg->windowHandle()->setTransientParent(owner->windowHandle());
@@ -300,7 +302,7 @@ bool create_dialog(dialog d) {
 }
 
 void show_dialog(dialog d) {
-    qt::TemplateDialog* dlg = qt::dialog_of(d);
+    qt::TemplateDialog* dlg = qt::native_of(d);
     if (!dlg) return;
     dlg->show();
     if (QGuiApplication::platformName() != QLatin1String("offscreen")) dlg->raise();
@@ -308,12 +310,12 @@ void show_dialog(dialog d) {
 }
 
 void focus_first_tab_stop(dialog d) {
-    qt::TemplateDialog* dlg = qt::dialog_of(d);
+    qt::TemplateDialog* dlg = qt::native_of(d);
     if (dlg && dlg->first_tab_stop) dlg->first_tab_stop->setFocus(Qt::TabFocusReason);
 }
 
 bool dialog_item_text(dialog d, unsigned id, std::string& utf8) {
-    qt::TemplateDialog* dlg = qt::dialog_of(d);
+    qt::TemplateDialog* dlg = qt::native_of(d);
     if (!dlg) return false;
     for (const auto& c : dlg->controls) {
         if (c.id != id) continue;
@@ -324,7 +326,7 @@ bool dialog_item_text(dialog d, unsigned id, std::string& utf8) {
 }
 
 void destroy_dialog(dialog d) {
-    qt::TemplateDialog* dlg = qt::dialog_of(d);
+    qt::TemplateDialog* dlg = qt::native_of(d);
     d->native = nullptr;
     if (!dlg) return;
     bool was_active = dlg->isActiveWindow() || dlg->native_destroyed;
@@ -334,7 +336,7 @@ void destroy_dialog(dialog d) {
         dlg->hide();
         delete dlg;
     }
-    qt::FrameWindow* owner = qt::frame_of(d->owner);
+    qt::FrameWindow* owner = qt::native_of(d->owner);
     if (was_active && owner && owner->isVisible()) {
         owner->activateWindow();
         owner->client()->setFocus(Qt::ActiveWindowFocusReason);

@@ -111,7 +111,7 @@ void menu_item_changed(menu m, int position) {
 }
 
 void attach_menu(window w, menu m) {
-    auto* frame = qt::frame_of(w);
+    auto* frame = qt::native_of(w);
     if (!frame) return;
     frame->set_menu_bar(m ? native_of(m)->bar : nullptr);
 }

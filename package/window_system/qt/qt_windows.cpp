@@ -377,7 +377,7 @@ void FrameWindow::resizeEvent(QResizeEvent*) { lay_out(); }
 
 void FrameWindow::showEvent(QShowEvent*) { native_window_shown(window_); }
 
-FrameWindow* frame_of(window w) { return w ? static_cast<FrameWindow*>(w->native) : nullptr; }
+FrameWindow* native_of(window w) { return w ? static_cast<FrameWindow*>(w->native) : nullptr; }
 
 bool frame_destroyed_natively(std::uint64_t native_id) {
     for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -416,7 +416,7 @@ void create_window(window w) {
 }
 
 void destroy_window(window w) {
-    auto* frame = qt::frame_of(w);
+    auto* frame = qt::native_of(w);
     if (!frame) return;
     w->native = nullptr;
     if (frame->native_destroyed()) return;  // nothing native is left to take down
@@ -425,11 +425,11 @@ void destroy_window(window w) {
 }
 
 void activate_menu_bar(window w) {
-    if (auto* frame = qt::frame_of(w)) frame->toggle_menu_bar();
+    if (auto* frame = qt::native_of(w)) frame->toggle_menu_bar();
 }
 
 bool show_window(window w, int show_command) {
-    auto* frame = qt::frame_of(w);
+    auto* frame = qt::native_of(w);
     if (!frame) return false;
     bool was_visible = frame->isVisible();
     switch (show_command) {
@@ -456,23 +456,23 @@ bool show_window(window w, int show_command) {
 }
 
 bool window_visible(window w) {
-    auto* frame = qt::frame_of(w);
+    auto* frame = qt::native_of(w);
     return frame && frame->isVisible();
 }
 
 extent client_size(window w) {
-    auto* frame = qt::frame_of(w);
+    auto* frame = qt::native_of(w);
     if (!frame) return {};
     const int scale = frame->client()->surface_scale();
     return extent{frame->client()->width() * scale, frame->client()->height() * scale};
 }
 
 void surface_changed(window w) {
-    if (auto* frame = qt::frame_of(w)) frame->client()->schedule_update();
+    if (auto* frame = qt::native_of(w)) frame->client()->schedule_update();
 }
 
 void present_now(window w) {
-    if (auto* frame = qt::frame_of(w)) frame->client()->present_now();
+    if (auto* frame = qt::native_of(w)) frame->client()->present_now();
 }
 
 }  // namespace backend

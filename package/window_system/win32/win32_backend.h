@@ -115,7 +115,7 @@ HWND hwnd_of(window w);
 int surface_scale_of(window w);
 // The package window of a native window, or null.
 window window_of(HWND hwnd);
-HMENU hmenu_of(menu m);
+HMENU native_of(menu m);
 native_dialog* native_of(dialog d);
 // The image's memory context, with the bitmap selected.
 HDC image_dc(image img);

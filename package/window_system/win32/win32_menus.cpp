@@ -6,7 +6,7 @@
 namespace draxo::ws {
 namespace win32 {
 
-HMENU hmenu_of(menu m) { return m ? static_cast<HMENU>(m->native) : nullptr; }
+HMENU native_of(menu m) { return m ? static_cast<HMENU>(m->native) : nullptr; }
 
 namespace {
 
@@ -25,13 +25,13 @@ namespace backend {
 void create_menu(menu m) { m->native = m->is_bar ? CreateMenu() : CreatePopupMenu(); }
 
 void menu_item_appended(menu m, int position) {
-    HMENU hmenu = win32::hmenu_of(m);
+    HMENU hmenu = win32::native_of(m);
     const menu_item& item = m->items[static_cast<std::size_t>(position)];
     std::wstring text = win32::widen(item.text);
     if (item.flags & MF_SEPARATOR) {
         AppendMenuW(hmenu, MF_SEPARATOR, 0, nullptr);
     } else if (item.flags & MF_POPUP) {
-        AppendMenuW(hmenu, item.flags, reinterpret_cast<UINT_PTR>(win32::hmenu_of(item.popup)), text.c_str());
+        AppendMenuW(hmenu, item.flags, reinterpret_cast<UINT_PTR>(win32::native_of(item.popup)), text.c_str());
     } else {
         AppendMenuW(hmenu, item.flags, item.id, text.c_str());
     }
@@ -39,7 +39,7 @@ void menu_item_appended(menu m, int position) {
 }
 
 void menu_item_changed(menu m, int position) {
-    HMENU hmenu = win32::hmenu_of(m);
+    HMENU hmenu = win32::native_of(m);
     const menu_item& item = m->items[static_cast<std::size_t>(position)];
     auto at = static_cast<UINT>(position);
     CheckMenuItem(hmenu, at, MF_BYPOSITION | ((item.flags & MF_CHECKED) ? MF_CHECKED : MF_UNCHECKED));
@@ -50,7 +50,7 @@ void menu_item_changed(menu m, int position) {
 void attach_menu(window w, menu m) {
     HWND hwnd = win32::hwnd_of(w);
     if (!hwnd) return;
-    SetMenu(hwnd, win32::hmenu_of(m));
+    SetMenu(hwnd, win32::native_of(m));
     DrawMenuBar(hwnd);
     // The bar takes its rows from the client area.
     native_client_resized(w, client_size(w));

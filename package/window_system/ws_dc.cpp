@@ -1,13 +1,13 @@
 // Drawing contexts: the selected pen, brush and font, and every drawing call turned into pixels of the target.
-#include "dc.h"
+#include "ws_dc.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <utility>
 
-#include "raster.h"
+#include "ws_raster.h"
 
-namespace draxo {
+namespace draxo::ws {
 
 draw_context* get_dc(ws::window w) {
     auto* dc = new draw_context;
@@ -191,4 +191,4 @@ void dc_scroll(draw_context& dc, int dx, int dy) {
     target_changed(dc);
 }
 
-}  // namespace draxo
+}  // namespace draxo::ws

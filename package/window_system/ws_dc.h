@@ -5,10 +5,10 @@
 // ones back, so a context always returns to its defaults between commands.
 #pragma once
 
-#include "raster.h"
 #include "window_system.h"
+#include "ws_raster.h"
 
-namespace draxo {
+namespace draxo::ws {
 
 // A solid pen. Wider than one pixel it is centred on the outline, round, so
 // that lines get round ends and outlines round joins.
@@ -79,4 +79,4 @@ ws::text_metrics dc_text_metrics(draw_context& dc);
 void dc_bit_blt(draw_context& target, int x, int y, int width, int height, draw_context& source, int sx, int sy);
 void dc_scroll(draw_context& dc, int dx, int dy);
 
-}  // namespace draxo
+}  // namespace draxo::ws

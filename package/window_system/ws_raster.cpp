@@ -1,5 +1,5 @@
 // The rasteriser: spans, rectangles, one-pixel lines, polygons, ellipses and wide pens, exact and clipped.
-#include "raster.h"
+#include "ws_raster.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,7 +13,7 @@
 #include <emmintrin.h>
 #endif
 
-namespace draxo::raster {
+namespace draxo::ws::raster {
 
 namespace {
 
@@ -859,4 +859,4 @@ void stroke_ellipse(const pixels& target, int left, int top, int right, int bott
     }
 }
 
-}  // namespace draxo::raster
+}  // namespace draxo::ws::raster

@@ -7,7 +7,7 @@
 
 #include "window_system.h"
 
-namespace draxo::raster {
+namespace draxo::ws::raster {
 
 using ws::pixels;
 
@@ -68,4 +68,4 @@ void stroke_segment(const pixels& target, point a, point b, int width, std::uint
 void stroke_ellipse(const pixels& target, int left, int top, int right, int bottom, int width,
                     std::uint32_t value);
 
-}  // namespace draxo::raster
+}  // namespace draxo::ws::raster
