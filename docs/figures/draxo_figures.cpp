@@ -1,6 +1,7 @@
 // Draws the reference's figures with the package itself, under Qt's
 // offscreen platform: a swatch of each palette colour (palette/NN-name.png)
-// and the coordinate plane of the drawing window (plane.png).
+// the coordinate plane of the drawing window (plane.png) and where a text
+// stands on its point (text.png).
 //   draxo_figures DOCS_DIRECTORY          writes the figures there
 //   draxo_figures --check DOCS_DIRECTORY  says which figures there differ
 //                                         from what the package draws now
@@ -106,6 +107,22 @@ figure coordinate_plane() {
     return {"plane.png", frame_buffer()};
 }
 
+// A text of size 28 at (x, y): the row of y just below its cell, the
+// baseline the font's descent higher.
+figure text_placement() {
+    const int x = -150, y = 0, size = 28, baseline = y + 7;
+    DRAXO_clear_window();
+    DRAXO_line(GRAY_50, x - 40, y, x + 200, y, 1);
+    DRAXO_line(BLUE, x - 40, baseline, x + 200, baseline, 1);
+    DRAXO_text(BLACK, x, y, size, "Baseline gyp");
+    DRAXO_circle(RED, x, y, 2);
+    DRAXO_text(RED, x - 42, y - 15, 12, "(x, y)");
+    DRAXO_text(GRAY_50, x + 206, y - 12, 12, "y: the row below the descent");
+    DRAXO_text(BLUE, x + 206, baseline + 1, 12, "y + 7: the baseline (size 28)");
+    const int left = draxo::display.origin_x + x - 48, top = draxo::display.origin_y - (y + 40);
+    return {"text.png", frame_buffer().copy(left, top, 440, 58)};
+}
+
 bool same_pixels(const QImage& a, const QImage& b) {
     if (a.size() != b.size()) return false;
     for (int row = 0; row < a.height(); ++row)
@@ -128,6 +145,7 @@ int main(int argc, char** argv) {
     DRAXO_set_logging(0);
     std::vector<figure> figures = palette_swatches();
     figures.push_back(coordinate_plane());
+    figures.push_back(text_placement());
     DRAXO_stop();
 
     int failures = 0;
