@@ -16,7 +16,7 @@ void create_menu(menu m) {
 void menu_item_appended(menu m, int position) {
     const menu_item& item = m->items[static_cast<std::size_t>(position)];
     web::draxo_web_append_menu_item(m, position, item.flags, static_cast<unsigned>(item.id),
-                                    web::utf8_of_latin1(item.text).c_str(), item.popup);
+                                    web::page_text(item.text).c_str(), item.popup);
 }
 
 void menu_item_changed(menu m, int position) {
