@@ -22,14 +22,28 @@ find_path(DRAXO_WEB_FONT_DIR LiberationSans-Regular.ttf
 if(NOT DRAXO_WEB_FONT_DIR)
   message(FATAL_ERROR "The web build needs the Liberation fonts (Debian's fonts-liberation2)")
 endif()
+# The fallback for the characters Liberation lacks (Chinese, Japanese,
+# Korean, many symbols): a page fetches it only when it first needs it.
+# Without it such characters are drawn as boxes.
+set(DRAXO_WEB_FONTS)
+foreach(font IN LISTS DRAXO_WEB_FONT_FILES)
+  list(APPEND DRAXO_WEB_FONTS ${DRAXO_WEB_FONT_DIR}/${font})
+endforeach()
+find_path(DRAXO_WEB_FALLBACK_FONT_DIR wqy-microhei.ttc
+  PATHS /usr/share/fonts/truetype/wqy NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+if(DRAXO_WEB_FALLBACK_FONT_DIR)
+  list(APPEND DRAXO_WEB_FONTS ${DRAXO_WEB_FALLBACK_FONT_DIR}/wqy-microhei.ttc)
+else()
+  message(STATUS "Web pages: no fallback font (Debian's fonts-wqy-microhei); characters Liberation lacks are boxes")
+endif()
 
 # What every program over the web backend is linked with: ASYNCIFY, so that
-# the blocking wait suspends the program (the two JavaScript functions that
-# suspend it), the JavaScript part, the browser's storage for files, a
+# the blocking wait suspends the program (the three JavaScript functions that
+# suspend it: the wait, the yield, fetching the fallback font), the JavaScript part, the browser's storage for files, a
 # memory that grows, and the end of main ending the program.
 set(DRAXO_WEB_ASYNCIFY_OPTIONS
   -sASYNCIFY=1
-  "SHELL:-s ASYNCIFY_IMPORTS=draxo_web_wait_for_event,draxo_web_yield"
+  "SHELL:-s ASYNCIFY_IMPORTS=draxo_web_wait_for_event,draxo_web_yield,draxo_web_fetch_font"
   -sASYNCIFY_STACK_SIZE=65536)
 set(DRAXO_WEB_LINK_OPTIONS ${DRAXO_WEB_ASYNCIFY_OPTIONS} -sALLOW_MEMORY_GROWTH=1 -sEXIT_RUNTIME=1 -lidbfs.js)
 
@@ -67,8 +81,9 @@ function(draxo_web_page target name)
   set(DRAXO_PAGE_PROGRAM ${name})
   set(DRAXO_PAGE_TITLE ${PAGE_TITLE})
   configure_file(${PAGE_TEMPLATE} ${dir}/index.html @ONLY)
-  foreach(font IN LISTS DRAXO_WEB_FONT_FILES)
-    configure_file(${DRAXO_WEB_FONT_DIR}/${font} ${dir}/fonts/${font} COPYONLY)
+  foreach(font IN LISTS DRAXO_WEB_FONTS)
+    get_filename_component(file ${font} NAME)
+    configure_file(${font} ${dir}/fonts/${file} COPYONLY)
   endforeach()
 endfunction()
 
@@ -84,6 +99,4 @@ configure_file(${DRAXO_WEB_SOURCE_DIR}/draxo-webcc.in ${CMAKE_BINARY_DIR}/draxo-
 install(PROGRAMS ${CMAKE_BINARY_DIR}/draxo-webcc DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${DRAXO_WEB_SOURCE_DIR}/draxo_web.js DESTINATION ${DRAXO_WEB_INSTALL_DIR})
 install(FILES ${DRAXO_WEB_SOURCE_DIR}/page.html.in DESTINATION ${DRAXO_WEB_INSTALL_DIR} RENAME page.html)
-foreach(font IN LISTS DRAXO_WEB_FONT_FILES)
-  install(FILES ${DRAXO_WEB_FONT_DIR}/${font} DESTINATION ${DRAXO_WEB_INSTALL_DIR}/fonts)
-endforeach()
+install(FILES ${DRAXO_WEB_FONTS} DESTINATION ${DRAXO_WEB_INSTALL_DIR}/fonts)

@@ -41,6 +41,6 @@ private:
 void set_environment(const char* name, const char* value);
 // draxo-run was asked to stop (Ctrl+C, a termination request); from the
 // first call on, such requests are noted instead of ending draxo-run.
-bool interrupted();
+bool asked_to_stop();
 
 }  // namespace draxo_run

@@ -168,7 +168,7 @@ void set_environment(const char* name, const char* value) {
         ::unsetenv(name);
 }
 
-bool interrupted() {
+bool asked_to_stop() {
     static bool watching = false;
     if (!watching) {
         watching = true;

@@ -168,7 +168,7 @@ int child_process::exit_status() const { return static_cast<int>(state_->exit_co
 
 void set_environment(const char* name, const char* value) { SetEnvironmentVariableA(name, value); }
 
-bool interrupted() {
+bool asked_to_stop() {
     static bool watching = false;
     if (!watching) {
         watching = true;

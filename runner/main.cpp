@@ -152,7 +152,7 @@ program_end watch(child_process& child, const fs::path& run_file, const options&
         program_end::kind_t ended_by_us = program_end::exited;
         if (o.timeout_seconds > 0 && now - started >= limit) ended_by_us = program_end::timed_out;
         if (now >= grace_over) ended_by_us = program_end::ended_after_grace;
-        if (interrupted()) ended_by_us = program_end::interrupted;
+        if (asked_to_stop()) ended_by_us = program_end::interrupted;
         if (ended_by_us != program_end::exited) {
             child.kill();
             child.wait_for(-1);
@@ -210,7 +210,7 @@ int run(const options& o) {
     set_variable("DRAXO_GRACE", grace);
     if (!o.seed.empty() || !std::getenv("DRAXO_SEED")) set_variable("DRAXO_SEED", o.seed.empty() ? "1" : o.seed);
 
-    interrupted();  // from now on a request to stop ends the program first
+    asked_to_stop();  // from now on a request to stop ends the program first
     std::fflush(stdout);
     child_process child;
     if (!child.start(o.command, why_not)) return cannot("cannot run " + o.command[0] + ": " + why_not);

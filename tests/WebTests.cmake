@@ -33,6 +33,7 @@ function(draxo_add_browser_test name file)
 endfunction()
 
 draxo_add_browser_test(backend web_backend.test.mjs)
+draxo_add_browser_test(text_in_every_language text.test.mjs)
 draxo_add_browser_test(designer designer.test.mjs)
 draxo_add_browser_test(examples examples.test.mjs)
 if(DRAXO_HOST_SHAPE_FRAME)

@@ -158,7 +158,21 @@ int read_link(const char* path, std::string& target) {
     target.assign(buffer, static_cast<std::size_t>(length));
     return 0;
 }
-int rename(const char* from, const char* to) { return ::rename(from, to); }
+int rename(const char* from, const char* to) {
+#ifdef __EMSCRIPTEN__
+    // The browser's file system keeps a file that a rename replaces in its
+    // table of names: once the new file is removed, the old one would be
+    // found under the name again, bytes and all. So the file replaced is
+    // removed first. Nothing else runs on the page's one thread between the
+    // two calls, so no one sees the name missing; and only a regular file
+    // replacing one on the same file system (the rename cannot fail then).
+    struct stat source, target;
+    if (::lstat(from, &source) == 0 && ::lstat(to, &target) == 0 && S_ISREG(source.st_mode) &&
+        S_ISREG(target.st_mode) && source.st_dev == target.st_dev && source.st_ino != target.st_ino)
+        ::unlink(to);
+#endif
+    return ::rename(from, to);
+}
 int remove(const char* path) { return ::unlink(path); }
 bool process_running(long process) {
     return process > 0 && (::kill(static_cast<pid_t>(process), 0) == 0 || errno == EPERM);

@@ -83,6 +83,13 @@ void each_character(std::string_view utf8, char32_t malformed, Take take) {
 
 }  // namespace
 
+std::size_t next_character(std::string_view utf8, std::size_t at, char32_t& c) {
+    const std::size_t length = decode(utf8, at, c);
+    if (length > 0) return at + length;
+    c = replacement;
+    return at + 1;
+}
+
 bool is_utf8_text(std::string_view bytes) {
     bool multi_byte = false;
     for (std::size_t at = 0; at < bytes.size();) {

@@ -33,6 +33,11 @@ std::string utf8_of_utf16(std::u16string_view utf16);
 // becomes '?'.
 std::string latin1_of_utf8(std::string_view utf8);
 
+// The character that starts at byte `at` of the UTF-8 text (at < its size)
+// into `c`; returns where the next one starts. A byte that starts no valid
+// character reads as U+FFFD, one byte long.
+std::size_t next_character(std::string_view utf8, std::size_t at, char32_t& c);
+
 // The number of characters (code points) in UTF-8.
 std::size_t utf8_character_count(std::string_view utf8);
 

@@ -356,7 +356,9 @@ TEST_F(UnattendedRun, TheConsoleFileHasEveryLineInOrderThePackagesOwnIncluded) {
               "End of the script: the program is asked to quit\n");
 }
 
-#ifndef _WIN32
+// Neither a full device nor a child process that can end (death tests) is
+// there on Windows or in the browser.
+#if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
 TEST_F(UnattendedRun, AConsoleFileThatCannotBeWrittenIsGivenUpWithAMessage) {
     open({{"DRAXO_CONSOLE", "/dev/full"}});
     testing::internal::CaptureStderr();

@@ -194,43 +194,146 @@ describe('the Run menu', () => {
     await page.close();
   });
 
-  test('Alt+R and F10 open it, the arrows move, Enter chooses, Escape closes it', async () => {
+  // The bar's state as a person sees it: its title highlighted or resting,
+  // its menu open or closed.
+  async function barState(page) {
+    return page.evaluate(() => {
+      const title = document.querySelector('.draxo-menubar > div');
+      const popup = document.querySelector('.draxo-popup');
+      return `${title.classList.contains('draxo-hot') ? 'highlighted' : 'resting'} ` +
+             `${popup?.isConnected ? 'open' : 'closed'}`;
+    });
+  }
+  async function expectBar(page, state, what) {
+    try {
+      await poll(`${what}: the bar ${state}`, async () => (await barState(page)) === state, 10000);
+    } catch (e) {
+      assert.equal(await barState(page), state, what);
+    }
+  }
+  async function withAlt(page, key) {
+    await page.keyboard.down('Alt');
+    await page.keyboard.press(key);
+    await page.keyboard.up('Alt');
+  }
+  // Types `letter` (none the probe acts on), waits until the window gets it
+  // and checks that it got no key `unwanted` (typed while the bar held the
+  // keyboard) before it.
+  async function expectKey(page, from, letter, unwanted) {
+    await page.keyboard.type(letter);
+    await waitForEvent(page, from, isKey(letter), `the key ${letter}`);
+    if (unwanted) assert.equal(eventsOf(page, from).filter(isKey(unwanted)).length, 0, `the window got ${unwanted}`);
+  }
+
+  test('F10 and Alt alone select the bar, Alt+R opens the menu, Escape closes the menu and then leaves the bar', async () => {
     const page = await openProbe();
     await windowCanvas(page, 'DRAXO Graphics');
-    await page.keyboard.down('Alt');
-    await page.keyboard.press('KeyR');
-    await page.keyboard.up('Alt');
-    let rows = await poll('the menu opened by Alt+R', () => menuRows(page));
-    assert.equal(rows.findIndex((r) => r.hot), 0, 'Animate is highlighted');
-    await page.keyboard.press('Escape');
-    await poll('Escape to close the menu', async () => !(await menuOpen(page)));
-    // The keyboard is the program's again.
     let from = page.log.length;
-    await page.keyboard.type('m');
-    await waitForEvent(page, from, isKey('m'), 'the key m after Escape');
+    await expectKey(page, from, 'a');
+    await expectBar(page, 'resting closed', 'at the start');
 
+    // F10 selects the bar without opening the menu; no key reaches the
+    // window, Ctrl+Q included, until Escape gives the keyboard back.
     await page.keyboard.press('F10');
-    rows = await poll('the menu opened by F10', () => menuRows(page));
+    await expectBar(page, 'highlighted closed', 'after F10');
+    await page.keyboard.type('b');
+    await page.keyboard.down('Control');
+    await page.keyboard.press('KeyQ');
+    await page.keyboard.up('Control');
+    await expectBar(page, 'highlighted closed', 'after a letter and Ctrl+Q on the selected bar');
+    await page.keyboard.press('Escape');
+    await expectBar(page, 'resting closed', 'after Escape');
+    await expectKey(page, from, 'k', 'b');
+    assert.ok(!page.log.includes('quit'), 'Ctrl+Q reached the program while the bar held the keyboard');
+
+    // Alt+R opens the menu, its first item highlighted; the first Escape
+    // closes it and leaves the bar selected; the second gives the keyboard back.
+    from = page.log.length;
+    await withAlt(page, 'KeyR');
+    await expectBar(page, 'highlighted open', 'after Alt+R');
+    assert.equal((await menuRows(page)).findIndex((r) => r.hot), 0, 'Animate is highlighted');
+    await page.keyboard.press('Escape');
+    await expectBar(page, 'highlighted closed', 'after Alt+R and one Escape');
+    await page.keyboard.type('l');
+    await page.keyboard.press('Escape');
+    await expectBar(page, 'resting closed', 'after a second Escape');
+    await expectKey(page, from, 'e', 'l');
+
+    // Down opens the selected title's menu; F10 leaves the bar, menu and all.
+    from = page.log.length;
+    await page.keyboard.press('F10');
+    await expectBar(page, 'highlighted closed', 'after F10');
+    await page.keyboard.press('ArrowDown');
+    await expectBar(page, 'highlighted open', 'after F10 and Down');
+    await page.keyboard.press('F10');
+    await expectBar(page, 'resting closed', 'after F10 again');
+    await expectKey(page, from, 'f');
+
+    // Alt pressed and released alone selects the bar as F10 does, and
+    // leaves it again, with the menu open or not; R on the selected bar
+    // opens the menu.
+    from = page.log.length;
+    await page.keyboard.press('Alt');
+    await expectBar(page, 'highlighted closed', 'after Alt alone');
+    await page.keyboard.type('j');
+    await page.keyboard.press('Escape');
+    await expectBar(page, 'resting closed', 'after Escape');
+    await expectKey(page, from, 'h', 'j');
+    await page.keyboard.press('Alt');
+    await expectBar(page, 'highlighted closed', 'after Alt alone');
+    await page.keyboard.press('Alt');
+    await expectBar(page, 'resting closed', 'after Alt alone again');
+    await page.keyboard.press('F10');
+    await expectBar(page, 'highlighted closed', 'after F10');
+    await page.keyboard.type('r');
+    await expectBar(page, 'highlighted open', 'after R on the selected bar');
+    await page.keyboard.press('Alt');
+    await expectBar(page, 'resting closed', 'after Alt alone with the menu open');
+    from = page.log.length;
+    await expectKey(page, from, 'i');
+    assert.equal(eventsOf(page, from).filter((e) => e[0] === 2).length, 1, 'the menu\'s keys reached the program');
+
+    // Ctrl+Q, with the keyboard the window's again, quits.
+    await page.keyboard.down('Control');
+    await page.keyboard.press('KeyQ');
+    await page.keyboard.up('Control');
+    await waitForLog(page, /^quit$/);
+    await page.close();
+  });
+
+  test('in the open menu the arrows move, Enter chooses, and choosing gives the keyboard back', async () => {
+    const page = await openProbe();
+    await windowCanvas(page, 'DRAXO Graphics');
+    await page.keyboard.press('F10');
+    await expectBar(page, 'highlighted closed', 'after F10');
+    await page.keyboard.press('Enter');
+    let rows = await poll('the menu opened by Enter', () => menuRows(page));
+    assert.equal(rows.findIndex((r) => r.hot), 0, 'Animate is highlighted');
     // Down three times: Halt, Advance one frame, then past the separator to Logging.
     for (let i = 0; i < 3; ++i) await page.keyboard.press('ArrowDown');
     rows = await menuRows(page);
     assert.equal(rows.find((r) => r.hot)?.text, 'Logging');
     await page.keyboard.press('ArrowUp');
     await page.keyboard.press('ArrowDown');
-    from = page.log.length;
+    let from = page.log.length;
     await page.keyboard.press('Enter');
-    await poll('Enter to close the menu', async () => !(await menuOpen(page)));
+    await expectBar(page, 'resting closed', 'after choosing Logging');
+    await expectKey(page, from, 'm');
     await page.click('.draxo-menubar > div');
     rows = await poll('the open menu', () => menuRows(page));
     assert.equal(rows[4].checked, true, 'Enter chose Logging');
-    await page.keyboard.press('Escape');
     // Up from the top goes round to the last item that is not a separator.
-    await page.keyboard.press('F10');
-    await poll('the menu opened by F10', () => menuRows(page));
+    await page.keyboard.press('Escape');
+    await page.keyboard.press('ArrowUp');
+    await expectBar(page, 'highlighted open', 'after Escape and Up');
     await page.keyboard.press('ArrowUp');
     assert.match((await menuRows(page)).find((r) => r.hot)?.text, /^UPDATES: /);
+    from = page.log.length;
     await page.keyboard.press('Escape');
-    assert.equal(eventsOf(page, from).filter((e) => e[0] === 2).length, 0, 'the menu\'s keys reached the program');
+    await page.keyboard.press('Escape');
+    await expectBar(page, 'resting closed', 'after two Escapes');
+    await expectKey(page, from, 'n');
+    assert.equal(eventsOf(page, from).filter((e) => e[0] === 2).length, 1, 'the menu\'s keys reached the program');
     await page.close();
   });
 

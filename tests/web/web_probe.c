@@ -6,6 +6,11 @@
  *   p  prints "probe line N" on the console
  *   d  draws a blue rectangle from (-20, 20) to (20, -20)
  *   s  saves the picture of (-50, 50)-(50, -50) as probe.png: "saved N"
+ *   u  asks for UTF-8 from the dialog, printing "encoding PREVIOUS"
+ *   t  draws lines of text, each standing on y = 230 - 40 i, above it, so
+ *      that line i lies within canvas rows 40 i to 40 i + 39: "Grüße" in UTF-8, the same
+ *      in Latin-1, Greek and Cyrillic, as many characters no font has,
+ *      Chinese, as many characters no font has; prints "text drawn"
  * and prints "quit" before it stops after a quit event. */
 #include <stdio.h>
 
@@ -24,6 +29,26 @@ static void ask(void) {
             printf("\\x%02x", (unsigned char)*p);
     }
     printf("]\n");
+}
+
+/* UTF-8 where the text holds a multi-byte character, Latin-1 otherwise. */
+static const char* const text_lines[] = {
+    "Gr\xC3\xBC\xC3\x9F"
+    "e", /* Grüße, UTF-8 */
+    "Gr\xFC\xDF"
+    "e",                                                                 /* Grüße, Latin-1 */
+    "\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1 \xD0\x9C\xD0\xB8\xD1\x80", /* Ωμέγα Мир */
+    "\xEE\x80\x80\xEE\x80\x80\xEE\x80\x80\xEE\x80\x80\xEE\x80\x80 "
+    "\xEE\x80\x80\xEE\x80\x80\xEE\x80\x80", /* U+E000 in their places */
+    "\xE4\xBD\xA0\xE5\xA5\xBD",             /* 你好 */
+    "\xEE\x80\x80\xEE\x80\x80",             /* U+E000 twice */
+};
+
+static void draw_text_lines(void) {
+    int i;
+    for (i = 0; i < (int)(sizeof text_lines / sizeof text_lines[0]); ++i)
+        DRAXO_text(BLACK, -280, 230 - 40 * i, 24, text_lines[i]);
+    printf("text drawn\n");
 }
 
 int main(void) {
@@ -48,6 +73,8 @@ int main(void) {
         case 'p': DRAXO_console_printf("probe line %d", ++lines); break;
         case 'd': DRAXO_rectangle(BLUE, -20, 20, 20, -20, 0); break;
         case 's': printf("saved %d\n", DRAXO_save_picture("probe.png", -50, 50, 50, -50)); break;
+        case 'u': printf("encoding %d\n", DRAXO_set_input_encoding(DRAXO_UTF8)); break;
+        case 't': draw_text_lines(); break;
         default: break;
         }
         fflush(stdout);

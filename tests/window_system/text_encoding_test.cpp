@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "window_system/ws_text.h"
 
@@ -87,4 +88,18 @@ TEST(TextEncoding, APrefixNeverEndsInsideACharacter) {
     EXPECT_EQ(utf8_prefix_length(text, 4), 2u);
     EXPECT_EQ(utf8_prefix_length(text, 0), 0u);
     EXPECT_EQ(utf8_character_count(text), 4u);
+}
+
+TEST(TextEncoding, CharactersAreReadOneAfterTheOtherAMalformedByteAsAReplacement) {
+    // A1 (Latin-1 ¡ on its own) is no character; the 3-byte 你 is cut short by 'x'.
+    const std::string text = "a\xCE\xA9\xF0\x9F\x98\x80\xA1\xE4\xBDx";
+    std::vector<char32_t> read;
+    for (std::size_t at = 0; at < text.size();) {
+        char32_t c = 0;
+        const std::size_t next = next_character(text, at, c);
+        ASSERT_GT(next, at);
+        read.push_back(c);
+        at = next;
+    }
+    EXPECT_EQ(read, (std::vector<char32_t>{U'a', U'\u03A9', U'\U0001F600', 0xFFFD, 0xFFFD, 0xFFFD, U'x'}));
 }

@@ -33,7 +33,9 @@ var LibraryDraxoWeb = {
     timers: {},
     held: {},             // virtual key -> held, for Shift, Ctrl and Alt
     focused: 0,           // the window whose canvas has the keyboard
-    openMenu: null,       // {bar, index, popup, highlight}: the menu that has the keyboard
+    openMenu: null,       // {bar, index, popup, highlight, owner}: the bar that has the keyboard,
+                          // its title `index` highlighted, its menu `popup` open or null
+    altAlone: false,      // Alt is down and no other key came since it went down
     desktop: null,
     storageDir: '',
     syncing: false,
@@ -85,14 +87,20 @@ var LibraryDraxoWeb = {
       DRAXO.fontFiles.forEach(function(file) {
         var id = 'draxo-font-' + file;
         addRunDependency(id);
-        fetch(DRAXO.pageUrl('fonts/' + file)).then(function(response) {
-          if (!response.ok) throw new Error(response.status + ' ' + response.statusText);
-          return response.arrayBuffer();
-        }).then(function(bytes) {
-          FS.writeFile(DRAXO.fontsDir + file, new Uint8Array(bytes));
-        }).catch(function(e) {
-          console.warn('DRAXO: the font ' + file + ' was not loaded (' + e.message + ')');
-        }).finally(function() { removeRunDependency(id); });
+        DRAXO.fetchFont(file).finally(function() { removeRunDependency(id); });
+      });
+    },
+    // Puts the page's fonts/`file` into the font folder; a promise that is
+    // settled either way.
+    fetchFont: function(file) {
+      if (typeof fetch == 'undefined') return Promise.resolve();
+      return fetch(DRAXO.pageUrl('fonts/' + file)).then(function(response) {
+        if (!response.ok) throw new Error(response.status + ' ' + response.statusText);
+        return response.arrayBuffer();
+      }).then(function(bytes) {
+        FS.writeFile(DRAXO.fontsDir + file, new Uint8Array(bytes));
+      }).catch(function(e) {
+        console.warn('DRAXO: the font ' + file + ' was not loaded (' + e.message + ')');
       });
     },
     mountStorage: function() {
@@ -229,14 +237,18 @@ var LibraryDraxoWeb = {
       ['keydown', 'keyup', 'mousedown', 'mouseup'].forEach(function(type) {
         document.addEventListener(type, track, true);
       });
-      // A click anywhere but on the open menu closes it.
+      // A click anywhere but on the bar or its open menu gives the keyboard
+      // back; a click that closes an open menu goes no further.
       document.addEventListener('mousedown', function(e) {
-        if (DRAXO.openMenu && !e.target.closest('.draxo-menubar, .draxo-popup')) {
+        DRAXO.altAlone = false;
+        var open = DRAXO.openMenu;
+        if (open && !e.target.closest('.draxo-menubar, .draxo-popup')) {
           DRAXO.closeMenu(true);
-          if (e.target.closest('canvas')) { e.preventDefault(); e.stopPropagation(); }
+          if (open.popup && e.target.closest('canvas')) { e.preventDefault(); e.stopPropagation(); }
         }
       }, true);
       document.addEventListener('keydown', DRAXO.onDocumentKey, true);
+      document.addEventListener('keyup', DRAXO.onDocumentKey, true);
       return true;
     },
     addStyle: function() {
@@ -413,8 +425,18 @@ var LibraryDraxoWeb = {
     },
     key: function(w, e, down) {
       if (DRAXO.dialogStack.length) return;
-      if (DRAXO.openMenu) return;  // the menu's own (onDocumentKey)
+      if (DRAXO.openMenu) return;  // the menu bar's own (onDocumentKey)
       var vk = DRAXO.virtualKey(e);
+      // Alt pressed and released alone selects the menu bar (F10 does so
+      // through the package, which sees it as a system key).
+      var altReleasedAlone = !down && e.key == 'Alt' && DRAXO.altAlone;
+      if (e.key != 'Alt') {
+        if (down) DRAXO.altAlone = false;
+      } else if (!down) {
+        DRAXO.altAlone = false;
+      } else if (!e.repeat) {
+        DRAXO.altAlone = !(e.ctrlKey || e.shiftKey || e.metaKey);
+      }
       // Alt and a menu bar's mnemonic letter opens that menu.
       if (down && e.altKey && !e.ctrlKey && w.menu && DRAXO.openByMnemonic(w, e.key)) {
         e.preventDefault();
@@ -425,6 +447,7 @@ var LibraryDraxoWeb = {
       var id = down ? (system ? DRAXO.WM_SYSKEYDOWN : DRAXO.WM_KEYDOWN) : (system ? DRAXO.WM_SYSKEYUP : DRAXO.WM_KEYUP);
       var lparam = 1 | (e.altKey ? 1 << 29 : 0) | (!down || e.repeat ? 1 << 30 : 0) | (!down ? 1 << 31 : 0);
       DRAXO.push(DRAXO.EVENT_INPUT, w.handle, id, vk, lparam, down ? DRAXO.typedCharacter(e) : -1);
+      if (altReleasedAlone && w.menu) DRAXO.selectBar(DRAXO.menus[w.menu], 0);
     },
     onDocumentKey: function(e) {
       if (DRAXO.openMenu) {
@@ -500,12 +523,13 @@ var LibraryDraxoWeb = {
       if (menu.isBar) {
         row.addEventListener('mousedown', function(e) {
           e.preventDefault();
-          if (DRAXO.openMenu && DRAXO.openMenu.bar == menu && DRAXO.openMenu.index == position) DRAXO.closeMenu(true);
+          var open = DRAXO.openMenu;
+          if (open && open.popup && open.bar == menu && open.index == position) DRAXO.closeMenu(true);
           else DRAXO.openBarItem(menu, position, -1);
         });
         row.addEventListener('mouseenter', function() {
-          if (DRAXO.openMenu && DRAXO.openMenu.bar == menu && DRAXO.openMenu.index != position)
-            DRAXO.openBarItem(menu, position, -1);
+          var open = DRAXO.openMenu;
+          if (open && open.popup && open.bar == menu && open.index != position) DRAXO.openBarItem(menu, position, -1);
         });
         return;
       }
@@ -537,19 +561,33 @@ var LibraryDraxoWeb = {
       DRAXO.openMenu = {bar: bar, index: index, popup: popup, highlight: -1, owner: owner};
       if (highlight >= 0) DRAXO.highlight(DRAXO.nextItem(popup, -1, 1));
     },
+    // The bar takes the keyboard with its title `index` highlighted and no
+    // menu open.
+    selectBar: function(bar, index) {
+      DRAXO.closeMenu(false);
+      var owner = bar && DRAXO.barOwner(bar);
+      var title = owner && bar.element.children[index];
+      if (!title) return;
+      title.classList.add('draxo-hot');
+      DRAXO.openMenu = {bar: bar, index: index, popup: null, highlight: -1, owner: owner};
+    },
+    // The bar gives the keyboard back, its menu closed.
     closeMenu: function(refocus) {
       var open = DRAXO.openMenu;
       if (!open) return;
       DRAXO.openMenu = null;
+      DRAXO.altAlone = false;
       var title = open.bar.element.children[open.index];
       if (title) title.classList.remove('draxo-hot');
-      open.popup.element.remove();
-      Array.from(open.popup.element.children).forEach(function(row) { row.classList.remove('draxo-hot'); });
+      if (open.popup) {
+        open.popup.element.remove();
+        Array.from(open.popup.element.children).forEach(function(row) { row.classList.remove('draxo-hot'); });
+      }
       if (refocus && open.owner) open.owner.canvas.focus();
     },
     highlight: function(position) {
       var open = DRAXO.openMenu;
-      if (!open) return;
+      if (!open || !open.popup) return;
       open.highlight = position;
       Array.from(open.popup.element.children).forEach(function(row, i) { row.classList.toggle('draxo-hot', i == position); });
     },
@@ -569,7 +607,9 @@ var LibraryDraxoWeb = {
       DRAXO.push(DRAXO.EVENT_MENU_COMMAND, menu.handle, item.id);
     },
     openByMnemonic: function(w, key) {
-      var bar = DRAXO.menus[w.menu];
+      return DRAXO.openTitleByMnemonic(DRAXO.menus[w.menu], key);
+    },
+    openTitleByMnemonic: function(bar, key) {
       if (!bar || !key || key.length != 1) return false;
       for (var i = 0; i < bar.items.length; ++i) {
         if (bar.items[i].mnemonic == key.toUpperCase()) {
@@ -579,14 +619,34 @@ var LibraryDraxoWeb = {
       }
       return false;
     },
-    // While a menu is open it has the keyboard: the arrows move, Enter
-    // chooses, Escape closes it, a mnemonic letter chooses its item.
+    // While the bar has the keyboard no key reaches the window. F10, or Alt
+    // pressed and released alone, gives the keyboard back. With only the bar
+    // selected, Escape gives it back too; Down, Up, Enter or a title's
+    // mnemonic open a menu. With a menu open, the arrows move, Enter
+    // chooses, a mnemonic letter chooses its item, Escape closes the menu
+    // and leaves the bar selected.
     menuKey: function(e) {
       var open = DRAXO.openMenu;
       e.preventDefault();
       e.stopPropagation();
+      if (e.key == 'Alt') {
+        if (e.type == 'keydown' && !e.repeat) DRAXO.altAlone = !(e.ctrlKey || e.shiftKey || e.metaKey);
+        else if (e.type == 'keyup' && DRAXO.altAlone) DRAXO.closeMenu(true);
+        return;
+      }
       if (e.type != 'keydown') return;
+      DRAXO.altAlone = false;
+      if (e.key == 'F10') return DRAXO.closeMenu(true);
       var popup = open.popup;
+      if (!popup) {
+        switch (e.key) {
+        case 'Escape': DRAXO.closeMenu(true); return;
+        case 'ArrowDown':
+        case 'ArrowUp':
+        case 'Enter': DRAXO.openBarItem(open.bar, open.index, 0); return;
+        default: DRAXO.openTitleByMnemonic(open.bar, e.key); return;
+        }
+      }
       switch (e.key) {
       case 'ArrowDown': DRAXO.highlight(DRAXO.nextItem(popup, open.highlight, 1)); return;
       case 'ArrowUp': DRAXO.highlight(DRAXO.nextItem(popup, open.highlight < 0 ? 0 : open.highlight, -1)); return;
@@ -598,9 +658,7 @@ var LibraryDraxoWeb = {
         return;
       }
       case 'Enter': if (open.highlight >= 0) DRAXO.choose(popup, open.highlight); return;
-      case 'Escape':
-      case 'F10':
-      case 'Alt': DRAXO.closeMenu(true); return;
+      case 'Escape': DRAXO.selectBar(open.bar, open.index); return;
       default:
         if (e.key && e.key.length == 1) {
           for (var i = 0; i < popup.items.length; ++i)
@@ -837,11 +895,11 @@ var LibraryDraxoWeb = {
     w.menubar = bar ? bar.element : null;
     if (bar) w.frame.insertBefore(bar.element, w.canvas);
   },
-  draxo_web_open_menu_bar__deps: ['$DRAXO'],
-  draxo_web_open_menu_bar: function(handle) {
+  draxo_web_select_menu_bar__deps: ['$DRAXO'],
+  draxo_web_select_menu_bar: function(handle) {
     var w = DRAXO.windows[handle];
     var bar = w && DRAXO.menus[w.menu];
-    if (bar && bar.items.length) DRAXO.openBarItem(bar, 0, 0);
+    if (bar && bar.items.length && !DRAXO.dialogStack.length) DRAXO.selectBar(bar, 0);
   },
 
   draxo_web_start_timer__deps: ['$DRAXO'],
@@ -887,6 +945,15 @@ var LibraryDraxoWeb = {
     DRAXO.watchForTheEnd();
     return result;
   },
+  draxo_web_fetch_font__deps: ['$DRAXO'],
+  draxo_web_fetch_font: function(file) {
+    var name = UTF8ToString(file);
+    var result = Asyncify.handleSleep(function(wakeUp) {
+      DRAXO.fetchFont(name).then(function() { wakeUp(); });
+    });
+    DRAXO.watchForTheEnd();
+    return result;
+  },
   draxo_web_key_held__deps: ['$DRAXO'],
   draxo_web_key_held: function(vk) { return DRAXO.held[vk] ? 1 : 0; },
 
@@ -906,11 +973,13 @@ var LibraryDraxoWeb = {
   draxo_web_dialog_item_text: function(handle, id, buffer, size) {
     var text = DRAXO.dialogText(handle, id >>> 0);
     if (text === null) return -1;
-    // Latin-1, one byte a character; '?' for a character beyond it.
-    var codes = Array.from(text).map(function(c) { var code = c.codePointAt(0); return code <= 0xFF ? code : 0x3F; });
-    if (!buffer) return codes.length;
-    var count = Math.max(0, Math.min(codes.length, size - 1));
-    for (var i = 0; i < count; ++i) HEAPU8[buffer + i] = codes[i];
+    // UTF-8; the encoder writes U+FFFD for a lone surrogate.
+    var bytes = new TextEncoder().encode(text);
+    if (!buffer) return bytes.length;
+    var count = Math.max(0, Math.min(bytes.length, size - 1));
+    // Never a character cut in two: back over its continuation bytes.
+    while (count > 0 && count < bytes.length && (bytes[count] & 0xC0) == 0x80) --count;
+    HEAPU8.set(bytes.subarray(0, count), buffer);
     if (size > 0) HEAPU8[buffer + count] = 0;
     return count;
   },

@@ -12,9 +12,11 @@
 // until the next native event: the page never spins while it waits, and no
 // JavaScript ever calls into the program while it is suspended.
 //
-// Text is drawn from TrueType fonts rasterised in the program itself, from
-// font files the page loads before the program starts (fonts/ beside the
-// page); without them text is drawn as boxes, and a message says so.
+// Text travels as UTF-8, to the page and back. It is drawn from TrueType
+// fonts rasterised in the program itself, from font files the page loads
+// before the program starts (fonts/ beside the page); without them text is
+// drawn as boxes, and a message says so. The fallback font, for characters
+// those lack, is fetched when first needed.
 #pragma once
 
 #include <cstdint>
@@ -62,7 +64,7 @@ void draxo_web_append_menu_item(const void* m, int position, unsigned flags, uns
                                 const void* popup);
 void draxo_web_change_menu_item(const void* m, int position, unsigned flags);
 void draxo_web_attach_menu(const void* w, const void* m);
-void draxo_web_open_menu_bar(const void* w);
+void draxo_web_select_menu_bar(const void* w);  // the bar takes the keyboard, no menu open
 void draxo_web_start_timer(const void* w, unsigned id, unsigned period_ms);
 void draxo_web_stop_timer(const void* w, unsigned id);
 // Takes the oldest native event into `out` (kind, handle, a, b, c, d); 0 when there is none.
@@ -71,6 +73,9 @@ int draxo_web_take_event(std::int32_t* out);
 void draxo_web_wait_for_event();
 // Suspends the program for a moment, so that the page can paint and take input.
 void draxo_web_yield();
+// Suspends the program until the page's fonts/`file` is in the font folder,
+// or could not be had.
+void draxo_web_fetch_font(const char* file);
 int draxo_web_key_held(unsigned virtual_key);
 // Dialogs: laid out in dialog units of a font of `point_size` points.
 void draxo_web_create_dialog(const void* d, const void* owner, const char* title_utf8, int x, int y, int cx,
@@ -79,7 +84,8 @@ void draxo_web_add_dialog_control(const void* d, int kind, unsigned id, unsigned
                                   int cy, const char* text_utf8);
 void draxo_web_show_dialog(const void* d);
 void draxo_web_focus_first_tab_stop(const void* d);
-// The control's text as Latin-1 into `buffer` (at most size - 1 bytes and a NUL); -1: no such control.
+// The control's text as UTF-8 into `buffer` (at most size - 1 bytes, whole
+// characters, and a NUL); returns its length; -1: no such control.
 int draxo_web_dialog_item_text(const void* d, unsigned id, char* buffer, int size);
 void draxo_web_destroy_dialog(const void* d);
 }
@@ -137,9 +143,9 @@ void copy_to_canvas(window w);
 // of them with `all`).
 void copy_pending_surfaces(bool all);
 
-// Latin-1 and UTF-16 text as the page's UTF-8.
-std::string utf8_of_latin1(const std::string& latin1);
-std::string utf8_of_utf16(const std::u16string& text);
+// The layer's UTF-8 as the page takes it: well formed, a byte that starts no
+// character as U+FFFD.
+std::string page_text(const std::string& utf8);
 
 }  // namespace web
 }  // namespace draxo::ws

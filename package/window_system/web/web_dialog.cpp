@@ -2,6 +2,7 @@
 // writes, as a panel of the page over the owner's frame. Buttons, one-line
 // and multi-line edit fields and static texts; dialog units are converted
 // with the base units of the dialog's font, which the page measures.
+#include "../ws_text.h"
 #include "web_backend.h"
 
 namespace draxo::ws {
@@ -14,12 +15,11 @@ bool create_dialog(dialog d) {
                                          item.class_atom != CONTROL_STATIC))
             return false;
     int point_size = (t.style & DS_SETFONT) && t.point_size > 0 ? t.point_size : 8;
-    web::draxo_web_create_dialog(d, web::native_of(d->owner) ? d->owner : nullptr,
-                                 web::utf8_of_utf16(t.title).c_str(), t.x, t.y, t.cx, t.cy, point_size,
-                                 (t.style & WS_SYSMENU) ? 1 : 0);
+    web::draxo_web_create_dialog(d, web::native_of(d->owner) ? d->owner : nullptr, utf8_of_utf16(t.title).c_str(),
+                                 t.x, t.y, t.cx, t.cy, point_size, (t.style & WS_SYSMENU) ? 1 : 0);
     for (const dialog_item_template& item : t.items)
         web::draxo_web_add_dialog_control(d, static_cast<int>(item.class_atom), item.id, item.style, item.x,
-                                          item.y, item.cx, item.cy, web::utf8_of_utf16(item.text).c_str());
+                                          item.y, item.cx, item.cy, utf8_of_utf16(item.text).c_str());
     d->native = d;  // the page keeps the dialog by the record's address
     return true;
 }
@@ -32,14 +32,14 @@ void focus_first_tab_stop(dialog d) {
     if (d->native) web::draxo_web_focus_first_tab_stop(d);
 }
 
-bool dialog_item_text(dialog d, unsigned id, std::string& latin1) {
+bool dialog_item_text(dialog d, unsigned id, std::string& utf8) {
     if (!d->native) return false;
     int length = web::draxo_web_dialog_item_text(d, id, nullptr, 0);
     if (length < 0) return false;
     std::string text(static_cast<std::size_t>(length) + 1, '\0');
     length = web::draxo_web_dialog_item_text(d, id, text.data(), static_cast<int>(text.size()));
     text.resize(static_cast<std::size_t>(length < 0 ? 0 : length));
-    latin1 = std::move(text);
+    utf8 = std::move(text);
     return true;
 }
 

@@ -1,8 +1,8 @@
 // Web backend: menu bars and popups built from the layer's menu model. The
-// page draws them, opens them with the mouse, with Alt and a mnemonic letter
-// and with F10, moves through them with the arrow keys, chooses with Enter
-// and closes them with Escape. A check mark changes only when the package
-// sets it.
+// page draws them and gives them the keyboard as backend.h (Menus) says:
+// opened with the mouse or Alt and a mnemonic letter, the bar selected by F10
+// (activate_menu_bar) or Alt alone, the arrow keys, Enter and Escape. A check
+// mark changes only when the package sets it.
 #include "web_backend.h"
 
 namespace draxo::ws {
@@ -16,7 +16,7 @@ void create_menu(menu m) {
 void menu_item_appended(menu m, int position) {
     const menu_item& item = m->items[static_cast<std::size_t>(position)];
     web::draxo_web_append_menu_item(m, position, item.flags, static_cast<unsigned>(item.id),
-                                    web::utf8_of_latin1(item.text).c_str(), item.popup);
+                                    web::page_text(item.text).c_str(), item.popup);
 }
 
 void menu_item_changed(menu m, int position) {

@@ -1,15 +1,21 @@
 // Web backend: fonts and text, rasterised in the program from TrueType font
 // files (stb_truetype), so that a text gives the same pixels in every
-// browser and on every machine. The page puts the font files in the
-// program's file system before it starts (web_fonts_dir); a missing file is
-// reported once, and its text drawn as boxes of the character's height.
+// browser and on every machine. Text comes as UTF-8. The page puts the main
+// font files in the program's file system before it starts (web_fonts_dir);
+// a missing file is reported once, and its text drawn as boxes of the
+// character's height.
 //
 // Faces: the package's face name is no real face, so proportional text
 // takes a face with the metrics of the classic desktop's default face
 // (Liberation Sans, bold from weight 600 on), and the console's fixed-pitch
-// font Liberation Mono. Glyphs are placed at quarter pixels and kept once
-// made: a program redraws the same labels in every frame.
-// The rasteriser is compiled in here, its functions private to this file.
+// font Liberation Mono. They cover Latin, Greek and Cyrillic. A character
+// they lack comes from the fallback collection (WenQuanYi Micro Hei: Chinese,
+// Japanese kana, Korean, many symbols), which is large and so fetched from
+// the page's fonts/ only when the first such character is drawn or measured;
+// a character no face has is drawn as the main face's box. Glyphs are placed
+// at quarter pixels and kept once made: a program redraws the same labels in
+// every frame. The rasteriser is compiled in here, its functions private to
+// this file.
 #define STB_TRUETYPE_IMPLEMENTATION
 #define STBTT_STATIC
 #include <stb_truetype.h>
@@ -20,9 +26,11 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <string_view>
 #include <tuple>
 #include <unordered_map>
 
+#include "../ws_text.h"
 #include "web_backend.h"
 
 namespace draxo::ws {
@@ -31,23 +39,38 @@ namespace web {
 // Where the page puts the font files.
 constexpr const char* web_fonts_dir = "/draxo-fonts/";
 
+// A character's glyph: its face (the main one or the fallback) and the
+// glyph there, 0 being the face's box for characters it lacks.
+struct glyph_ref {
+    const face* in = nullptr;
+    int glyph = 0;
+    int advance = 0;  // font units of `in`
+};
+
 struct face {
-    std::vector<unsigned char> data;
+    std::shared_ptr<const std::vector<unsigned char>> data;  // a collection's faces share it
     stbtt_fontinfo info{};
     int ascent = 0, descent = 0, line_gap = 0;  // font units; descent is negative
     int units_per_em = 2048;
     int average_width = 0;  // font units
     // Looked up once: a program draws the same labels in every frame.
-    int glyph[256];                             // of each Latin-1 character
-    int advance[256];                           // font units
-    std::unordered_map<unsigned, int> kerning;  // by the two characters
+    int glyph[256];                                  // of each Latin-1 character
+    int advance[256];                                // font units
+    std::unordered_map<char32_t, glyph_ref> beyond;  // characters past Latin-1, their face chosen
+    std::unordered_map<std::uint32_t, int> kerning;  // by the two glyphs
+    int fallback = -1;                               // the face kind of the characters it lacks
 };
 
 namespace {
 
-enum face_kind { SANS, SANS_BOLD, MONO, FACE_KINDS };
+enum face_kind { SANS, SANS_BOLD, MONO, FALLBACK, FALLBACK_MONO, FACE_KINDS };
 constexpr const char* face_files[FACE_KINDS] = {"LiberationSans-Regular.ttf", "LiberationSans-Bold.ttf",
-                                                "LiberationMono-Regular.ttf"};
+                                                "LiberationMono-Regular.ttf", "wqy-microhei.ttc",
+                                                "wqy-microhei.ttc"};
+// The face's place in its file: the fallback collection holds a
+// proportional face and a fixed-pitch one.
+constexpr int face_indexes[FACE_KINDS] = {0, 0, 0, 0, 1};
+constexpr face_kind fallback_of[FACE_KINDS] = {FALLBACK, FALLBACK, FALLBACK_MONO, FACE_KINDS, FACE_KINDS};
 constexpr int default_em = 16;
 constexpr int console_em = 13;
 
@@ -71,21 +94,30 @@ int stated_average_width(const std::vector<unsigned char>& d) {
     return 0;
 }
 
-std::unique_ptr<face> read_face(const char* file) {
-    std::string path = std::string(web_fonts_dir) + file;
+// The whole file, or null when it cannot be read.
+std::shared_ptr<const std::vector<unsigned char>> read_file(const std::string& path) {
     std::FILE* in = std::fopen(path.c_str(), "rb");
     if (!in) return nullptr;
-    auto f = std::make_unique<face>();
+    auto data = std::make_shared<std::vector<unsigned char>>();
     unsigned char block[65536];
     for (std::size_t got; (got = std::fread(block, 1, sizeof block, in)) > 0;)
-        f->data.insert(f->data.end(), block, block + got);
+        data->insert(data->end(), block, block + got);
     std::fclose(in);
-    if (f->data.size() < 12 || !stbtt_InitFont(&f->info, f->data.data(), 0)) return nullptr;
+    return data;
+}
+
+std::unique_ptr<face> read_face(std::shared_ptr<const std::vector<unsigned char>> data, int index) {
+    if (!data || data->size() < 12) return nullptr;
+    const int offset = stbtt_GetFontOffsetForIndex(data->data(), index);
+    if (offset < 0 || static_cast<std::size_t>(offset) + 12 > data->size()) return nullptr;
+    auto f = std::make_unique<face>();
+    f->data = std::move(data);
+    const std::vector<unsigned char>& d = *f->data;
+    if (!stbtt_InitFont(&f->info, d.data(), offset)) return nullptr;
     stbtt_GetFontVMetrics(&f->info, &f->ascent, &f->descent, &f->line_gap);
-    int head = stbtt__find_table(f->data.data(), 0, "head");
-    if (head)
-        f->units_per_em = std::max(16, static_cast<int>(read_u16(f->data, static_cast<std::size_t>(head) + 18)));
-    f->average_width = stated_average_width(f->data);
+    int head = stbtt__find_table(const_cast<unsigned char*>(d.data()), static_cast<stbtt_uint32>(offset), "head");
+    if (head) f->units_per_em = std::max(16, static_cast<int>(read_u16(d, static_cast<std::size_t>(head) + 18)));
+    f->average_width = offset == 0 ? stated_average_width(d) : 0;
     for (int c = 0; c < 256; ++c) {
         int bearing;
         f->glyph[c] = stbtt_FindGlyphIndex(&f->info, c);
@@ -97,14 +129,55 @@ std::unique_ptr<face> read_face(const char* file) {
 const face* face_of(face_kind kind) {
     static std::unique_ptr<face> faces[FACE_KINDS];
     static bool tried[FACE_KINDS] = {};
+    if (kind < 0 || kind >= FACE_KINDS) return nullptr;
     if (!tried[kind]) {
         tried[kind] = true;
-        faces[kind] = read_face(face_files[kind]);
-        if (!faces[kind])
-            std::fprintf(stderr, "DRAXO: the font file %s%s could not be read; its text is drawn as boxes.\n",
-                         web_fonts_dir, face_files[kind]);
+        const std::string path = std::string(web_fonts_dir) + face_files[kind];
+        const bool fallback = kind == FALLBACK || kind == FALLBACK_MONO;
+        // The fallback's file is fetched when it is first needed; both of
+        // its faces read the one copy.
+        static std::shared_ptr<const std::vector<unsigned char>> fallback_file;
+        static bool fallback_fetched = false;
+        std::shared_ptr<const std::vector<unsigned char>> data;
+        if (fallback) {
+            if (!fallback_fetched) {
+                fallback_fetched = true;
+                draxo_web_fetch_font(face_files[kind]);
+                fallback_file = read_file(path);
+                if (!fallback_file)
+                    std::fprintf(stderr,
+                                 "DRAXO: the font file %s could not be read; characters the Liberation fonts lack "
+                                 "are drawn as boxes.\n",
+                                 path.c_str());
+            }
+            data = fallback_file;
+        } else {
+            data = read_file(path);
+        }
+        faces[kind] = read_face(std::move(data), face_indexes[kind]);
+        if (faces[kind]) faces[kind]->fallback = fallback_of[kind];
+        if (!faces[kind] && !fallback)
+            std::fprintf(stderr, "DRAXO: the font file %s could not be read; its text is drawn as boxes.\n",
+                         path.c_str());
     }
     return faces[kind].get();
+}
+
+// The face each character of a font's text is drawn from, found once.
+glyph_ref glyph_for(const face& main, char32_t c) {
+    if (c < 256) return glyph_ref{&main, main.glyph[c], main.advance[c]};
+    auto& known = const_cast<face&>(main).beyond;
+    auto found = known.find(c);
+    if (found != known.end()) return found->second;
+    glyph_ref r{&main, stbtt_FindGlyphIndex(&main.info, static_cast<int>(c)), 0};
+    if (r.glyph == 0) {
+        const face* other = face_of(static_cast<face_kind>(main.fallback));
+        int glyph = other ? stbtt_FindGlyphIndex(&other->info, static_cast<int>(c)) : 0;
+        if (glyph != 0) r = glyph_ref{other, glyph, 0};
+    }
+    int bearing;
+    stbtt_GetGlyphHMetrics(&r.in->info, r.glyph, &r.advance, &bearing);
+    return known.emplace(c, r).first->second;
 }
 
 face_kind kind_for(int weight, const char* face_name) {
@@ -155,56 +228,73 @@ struct glyph_bitmap {
 constexpr int placements = 4;
 constexpr std::size_t glyph_cache_limit = 8192;
 
-const glyph_bitmap& glyph_of(const font_record& f, int glyph, int placement) {
+const glyph_bitmap& glyph_of(const face* in, float scale, int glyph, int placement) {
     using key = std::tuple<const face*, float, int, int>;
     static std::map<key, glyph_bitmap> made;
-    key k{f.face, f.scale, glyph, placement};
+    key k{in, scale, glyph, placement};
     auto found = made.find(k);
     if (found != made.end()) return found->second;
     if (made.size() >= glyph_cache_limit) made.clear();
     glyph_bitmap g;
     float shift = static_cast<float>(placement) / placements;
     int x0, y0, x1, y1;
-    stbtt_GetGlyphBitmapBoxSubpixel(&f.face->info, glyph, f.scale, f.scale, shift, 0, &x0, &y0, &x1, &y1);
+    stbtt_GetGlyphBitmapBoxSubpixel(&in->info, glyph, scale, scale, shift, 0, &x0, &y0, &x1, &y1);
     g.left = x0;
     g.top = y0;
     g.width = std::max(0, x1 - x0);
     g.height = std::max(0, y1 - y0);
     g.coverage.assign(static_cast<std::size_t>(g.width) * static_cast<std::size_t>(g.height), 0);
     if (g.width > 0 && g.height > 0)
-        stbtt_MakeGlyphBitmapSubpixel(&f.face->info, g.coverage.data(), g.width, g.height, g.width, f.scale,
-                                      f.scale, shift, 0, glyph);
+        stbtt_MakeGlyphBitmapSubpixel(&in->info, g.coverage.data(), g.width, g.height, g.width, scale, scale,
+                                      shift, 0, glyph);
     return made.emplace(k, std::move(g)).first->second;
 }
 
-// Lays a line out: calls place(glyph, pen) for each character, the pen in
-// pixels from the line's start; returns the line's width.
-int kerning_of(const face& f, unsigned char left, unsigned char right) {
+int kerning_of(const face& f, int left, int right) {
     auto& known = const_cast<face&>(f).kerning;
-    unsigned pair = (static_cast<unsigned>(left) << 8) | right;
+    const std::uint32_t pair = (static_cast<std::uint32_t>(left) << 16) | static_cast<std::uint16_t>(right);
     auto found = known.find(pair);
     if (found != known.end()) return found->second;
-    int value = stbtt_GetGlyphKernAdvance(&f.info, f.glyph[left], f.glyph[right]);
+    int value = stbtt_GetGlyphKernAdvance(&f.info, left, right);
     known.emplace(pair, value);
     return value;
 }
 
+// Font units of `in` to pixels: the fallback's characters at the same em
+// size as the main face's.
+float scale_in(const font_record& f, const face& in) {
+    return &in == f.face ? f.scale : f.scale * static_cast<float>(f.face->units_per_em) / in.units_per_em;
+}
+
+std::string_view line_of(const char* text, int length) {
+    return std::string_view(text, static_cast<std::size_t>(length > 0 ? length : 0));
+}
+
+// Lays a line of UTF-8 out: calls place(glyph, scale, pen) for each
+// character, the pen in pixels from the line's start; returns the line's
+// width. Two neighbours of the same face are kerned.
 template <typename Place>
 double lay_out(const font_record& f, const char* text, int length, Place place) {
+    const std::string_view line = line_of(text, length);
     double pen = 0;
-    for (int i = 0; i < length; ++i) {
-        auto c = static_cast<unsigned char>(text[i]);
-        if (i > 0) pen += kerning_of(*f.face, static_cast<unsigned char>(text[i - 1]), c) * f.scale;
-        place(f.face->glyph[c], pen);
-        pen += f.face->advance[c] * f.scale;
+    glyph_ref before;
+    for (std::size_t at = 0; at < line.size();) {
+        char32_t c;
+        at = next_character(line, at, c);
+        const glyph_ref g = glyph_for(*f.face, c);
+        const float scale = scale_in(f, *g.in);
+        if (before.in == g.in) pen += kerning_of(*g.in, before.glyph, g.glyph) * scale;
+        place(g, scale, pen);
+        pen += g.advance * scale;
+        before = g;
     }
     return pen;
 }
 
 int width_of(const font_record& f, const char* text, int length) {
     if (length <= 0) return 0;
-    if (!f.face) return length * box_advance(f.em);
-    return static_cast<int>(std::lround(lay_out(f, text, length, [](int, double) {})));
+    if (!f.face) return static_cast<int>(utf8_character_count(line_of(text, length))) * box_advance(f.em);
+    return static_cast<int>(std::lround(lay_out(f, text, length, [](const glyph_ref&, float, double) {})));
 }
 
 std::uint32_t blend(std::uint32_t under, std::uint32_t over, unsigned coverage) {
@@ -306,20 +396,24 @@ void draw_text(image target, font f, int x, int y, const char* text, int length,
     std::uint32_t pen_color = pixel_of(color);
     long long baseline = static_cast<long long>(y) + m.ascent;
     if (!f->face) {
+        const std::string_view line = web::line_of(text, length);
         int advance = web::box_advance(f->em);
-        for (int i = 0; i < length; ++i) {
-            if (text[i] == ' ') continue;
-            long long left = static_cast<long long>(x) + static_cast<long long>(i) * advance;
+        long long i = 0;
+        for (std::size_t at = 0; at < line.size(); ++i) {
+            char32_t c;
+            at = next_character(line, at, c);
+            if (c == ' ') continue;
+            long long left = static_cast<long long>(x) + i * advance;
             web::fill(px, left + 1, baseline - f->em, left + advance - 1, baseline, pen_color);
         }
         return;
     }
-    web::lay_out(*f, text, length, [&](int glyph, double pen) {
+    web::lay_out(*f, text, length, [&](const web::glyph_ref& glyph, float scale, double pen) {
         double at = pen * web::placements;
         long long quarters = static_cast<long long>(std::floor(at));
         long long whole = quarters / web::placements;
         int placement = static_cast<int>(quarters - whole * web::placements);
-        const web::glyph_bitmap& g = web::glyph_of(*f, glyph, placement);
+        const web::glyph_bitmap& g = web::glyph_of(glyph.in, scale, glyph.glyph, placement);
         web::draw_glyph(px, g, x + whole + g.left, baseline + g.top, pen_color);
     });
 }

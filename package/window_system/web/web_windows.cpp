@@ -115,7 +115,7 @@ void create_window(window w) {
     w->native = new web::native_window;
     web::platform().windows.push_back(w);
     int width = std::max(0, w->outer.right - w->outer.left), height = std::max(0, w->outer.bottom - w->outer.top);
-    web::draxo_web_create_window(w, web::utf8_of_latin1(w->title).c_str(), width, height,
+    web::draxo_web_create_window(w, web::page_text(w->title).c_str(), width, height,
                                  (w->style & WS_SYSMENU) ? 1 : 0);
     native_client_resized(w, client_size(w));
 }
@@ -172,7 +172,7 @@ void present_now(window w) {
 }
 
 void activate_menu_bar(window w) {
-    if (web::native_of(w)) web::draxo_web_open_menu_bar(w);
+    if (web::native_of(w)) web::draxo_web_select_menu_bar(w);
 }
 
 }  // namespace backend
