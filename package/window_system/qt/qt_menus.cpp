@@ -78,7 +78,7 @@ void create_menu(menu m) {
 void menu_item_appended(menu m, int position) {
     native_menu* native = native_of(m);
     const menu_item& item = m->items[static_cast<std::size_t>(position)];
-    QString text = QString::fromLatin1(item.text.c_str());
+    QString text = QString::fromUtf8(item.text.c_str());
     QAction* action = nullptr;
     if (item.flags & MF_POPUP) {
         QMenu* child = native_of(item.popup)->popup;

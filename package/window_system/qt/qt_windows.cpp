@@ -405,7 +405,7 @@ namespace backend {
 void create_window(window w) {
     auto* frame = new qt::FrameWindow(w, qt::flags_for(w->style));
     w->native = frame;
-    frame->setWindowTitle(QString::fromLatin1(w->title.c_str()));
+    frame->setWindowTitle(QString::fromUtf8(w->title.c_str()));
     int width = w->outer.right - w->outer.left, height = w->outer.bottom - w->outer.top;
     frame->move(w->outer.left, w->outer.top);
     if (w->style & WS_THICKFRAME)
