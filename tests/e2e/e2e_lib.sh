@@ -280,8 +280,9 @@ shot_and() {
 }
 
 # For checks that something does NOT happen, which no poll can await: gives
-# the program a bounded moment to do it (wrongly) before the check looks.
-# Everything it should do first is awaited by polling before this is called.
+# the program a bounded moment to do it (wrongly) before the check looks;
+# also for what only time brings and nothing shows (periodic events).
+# Everything the program should do first is awaited by polling before.
 quiet_moment() {
   sleep "${1:-1}"
 }
