@@ -91,7 +91,7 @@ visible_window() {
 # (RRGGBB). Prints its id. Usage: shown_window TITLE X Y COLOUR
 shown_window() {
   local title=$1 x=$2 y=$3 colour=$4 window
-  window=$(find_window "$title")
+  window=$(find_window "$title") || exit 1
   expect_shown "'$title' painted: the colour at ($x, $y)" "$colour" logical_pixel "$E2E_SHOT" "$window" "$x" "$y" >&2
   echo "$window"
 }
