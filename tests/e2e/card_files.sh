@@ -13,24 +13,29 @@ mkdir "my cards"
 card="my cards/birthday card.draxo"
 picture="my cards/birthday card.png"
 
-button() { click_logical "$w" -250 $((233 - 35 * $1)); sleep 0.15; }
-on_card() { click_logical "$w" "$1" "$2"; sleep 0.15; }
-save_card() { click_logical "$w" -250 23; sleep 0.3; }
-save_picture() { click_logical "$w" -250 -12; sleep 0.3; }
-client_shot() { sleep 0.4; screenshot "$E2E_SCRATCH/shot.png"; crop_client "$E2E_SCRATCH/shot.png" "$w" "$1"; }
+button() { click_logical "$w" -250 $((233 - 35 * $1)); }
+on_card() { click_logical "$w" "$1" "$2"; }
+save_card() { click_logical "$w" -250 23; }
+save_picture() { click_logical "$w" -250 -12; }
+# The client area of a fresh screenshot, saved as its own image.
+client_shot() { screenshot "$E2E_SHOT"; crop_client "$E2E_SHOT" "$w" "$1"; }
 differing() { compare -metric AE "$1" "$2" null: 2>&1 || true; }
+# Pixels of the client area that differ from an image, in a fresh screenshot.
+differing_on_screen() {
+  client_shot "$E2E_SCRATCH/now.png"
+  differing "$1" "$E2E_SCRATCH/now.png"
+}
 # Pixels of the status line's band (above y = -190) in a colour: dark or red.
 status_pixels() {
   read -r sx sy < <(logical_to_screen "$w" -140 -175)
-  count_pixels "$E2E_SCRATCH/shot.png" "$sx" "$sy" 400 15 "$1"
+  count_pixels "$E2E_SHOT" "$sx" "$sy" 400 15 "$1"
 }
 dark="r < 0.3 && g < 0.3 && b < 0.3"
 red="r > 0.6 && g < 0.4 && b < 0.4"
 
 # Make a card: no hearts, starbursts or jets, whose random parts change.
 start_program "$designer" "$card"
-w=$(find_window "DRAXO Graphics")
-sleep 0.5
+w=$(shown_window "DRAXO Graphics" 0 0 FFFF00)
 on_card -100 100                          # a heart, selected...
 button 2; button 2; button 2              # ...made a car
 button 1; button 1; button 1; button 1    # blue
@@ -39,18 +44,17 @@ button 2; button 2                        # "You're my top gun!"
 button 1; button 1                        # red
 button 4                                  # "Add Shape": the status line at rest
 button 0; button 0; button 0              # a purple card
-client_shot "$E2E_SCRATCH/at-rest.png"
-save_card
-[ -f "$card" ] || fail "Save Card wrote no file"
-screenshot "$E2E_SCRATCH/shot.png"
+expect_shown "the card after three Background Color presses" "9900CC" logical_pixel "$E2E_SHOT" "$w" 150 -140
+crop_client "$E2E_SHOT" "$w" "$E2E_SCRATCH/at-rest.png"
 resting=$(status_pixels "$dark")
-sleep 3.5
-screenshot "$E2E_SCRATCH/shot.png"
-[ "$resting" != "$(status_pixels "$dark")" ] || fail "the status line did not tell of the save"
+save_card
+wait_until "$E2E_TIMEOUT" "Save Card wrote no file" test -f "$card"
+status_changed() { [ "$resting" != "$(status_pixels "$dark")" ]; }
+screen_shows "the status line did not tell of the save" status_changed
 echo "ok: the status line told of the save for a moment"
-client_shot "$E2E_SCRATCH/made.png"
-expect_equal "pixels that differ from before the save, once the note is gone" \
-  "$(differing "$E2E_SCRATCH/at-rest.png" "$E2E_SCRATCH/made.png")" "0"
+expect_shown "pixels that differ from before the save, once the note is gone" "0" \
+  differing_on_screen "$E2E_SCRATCH/at-rest.png"
+cp "$E2E_SCRATCH/now.png" "$E2E_SCRATCH/made.png"
 press_keys "$w" ctrl+q
 wait_program 10
 expect_equal "exit status" "$E2E_STATUS" "0"
@@ -60,22 +64,21 @@ expect_equal "the card file" "$(tr '\n' '|' < "$card")" \
 # Open it again: the same picture. Save Picture: the card's area of the screen.
 start_program "$designer" "$card"
 w=$(find_window "DRAXO Graphics")
-sleep 0.5
-client_shot "$E2E_SCRATCH/reopened.png"
-expect_equal "pixels that differ between the card made and the card reopened" \
-  "$(differing "$E2E_SCRATCH/made.png" "$E2E_SCRATCH/reopened.png")" "0"
+expect_shown "pixels that differ between the card made and the card reopened" "0" \
+  differing_on_screen "$E2E_SCRATCH/made.png"
 save_picture
-[ -f "$picture" ] || fail "Save Picture wrote no picture"
+wait_until "$E2E_TIMEOUT" "Save Picture wrote no picture" test -f "$picture"
 expect_equal "the picture's size" "$(identify -format '%wx%h' "$picture")" "361x351"
 # Compressed on every platform: stored as it is, the card would take 380 KB.
 bytes=$(stat -c %s "$picture")
 [ "$bytes" -lt 20000 ] || fail "the picture takes $bytes bytes, where a compressed one takes a few thousand"
 echo "ok: the picture takes $bytes bytes"
-screenshot "$E2E_SCRATCH/shot.png"
 read -r left top < <(logical_to_screen "$w" -140 200)
-convert "$E2E_SCRATCH/shot.png" -crop "361x351+${left}+${top}" +repage "$E2E_SCRATCH/card-area.png"
-expect_equal "pixels that differ between the picture and the card on the screen" \
-  "$(differing "$picture" "$E2E_SCRATCH/card-area.png")" "0"
+card_area_differing() {
+  convert "$E2E_SHOT" -crop "361x351+${left}+${top}" +repage "$E2E_SCRATCH/card-area.png"
+  differing "$picture" "$E2E_SCRATCH/card-area.png"
+}
+expect_shown "pixels that differ between the picture and the card on the screen" "0" card_area_differing
 
 # A recorded click on Save Card saves again when the session plays back.
 press_keys "$w" ctrl+r
@@ -87,11 +90,9 @@ wait_program 10
 grep -q "DRAXO_MOUSE(-250, 23);" DRAXO.SCR || fail "the click on Save Card was not recorded"
 rm "$card"
 start_program "$designer" "$card"
-w=$(find_window "DRAXO Graphics")
-sleep 0.5
+w=$(shown_window "DRAXO Graphics" 0 0 FFFF00)
 press_keys "$w" ctrl+p
-sleep 1.5
-[ -f "$card" ] || fail "playing the session back did not save the card"
+wait_until "$E2E_TIMEOUT" "playing the session back did not save the card" test -f "$card"
 expect_equal "the card saved by the session played back" "$(tr '\n' '|' < "$card")" \
   "DRAXO card 1|background 6|objects 0|"
 press_keys "$w" ctrl+q
@@ -101,12 +102,12 @@ wait_program 10
 # Card writes beside it.
 printf 'DRAXO card 1\nbackground 99\nobjects 0\n' > bad.draxo
 start_program "$designer" bad.draxo
-w=$(find_window "DRAXO Graphics")
-sleep 0.5
-screenshot "$E2E_SCRATCH/shot.png"
-[ "$(status_pixels "$red")" -gt 20 ] || fail "the status line does not say why the file was refused"
+w=$(shown_window "DRAXO Graphics" 0 0 FFFF00)
+status_red() { [ "$(status_pixels "$red")" -gt 20 ]; }
+screen_shows "the status line does not say why the file was refused" status_red
 echo "ok: the refusal is on the status line"
 save_card
+wait_until "$E2E_TIMEOUT" "the card was not saved beside the unreadable file" test -f bad-2.draxo
 expect_equal "the unreadable file" "$(tr '\n' '|' < bad.draxo)" "DRAXO card 1|background 99|objects 0|"
 [ -f bad-2.draxo ] || fail "the card was not saved beside the unreadable file"
 echo "ok: saved as bad-2.draxo"

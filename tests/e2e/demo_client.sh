@@ -6,17 +6,16 @@
 source "$(dirname "$0")/e2e_lib.sh"
 demo=$1
 
+# The frame's outline is navy blue (0, 51, 153) at its left edge.
 start_program "$demo"
-drawing=$(find_window "DRAXO Graphics")
-sleep 0.5
+drawing=$(shown_window "DRAXO Graphics" -285 0 003399)
 click_logical "$drawing" 100 50
 click_logical "$drawing" -120 -80
 focus_window "$drawing"
 xdotool type --delay 50 "ab"
-sleep 0.5
+wait_until "$E2E_TIMEOUT" "the client did not get the second key" grep -q "^key 98" "$E2E_SCRATCH/stdout"
 screenshot "$E2E_SCRATCH/screen.png"
 [ -n "${E2E_KEEP_SCREENSHOT:-}" ] && cp "$E2E_SCRATCH/screen.png" "$E2E_KEEP_SCREENSHOT"
-# The frame's outline is navy blue (0, 51, 153) at its left edge.
 expect_equal "frame colour" "$(logical_pixel "$E2E_SCRATCH/screen.png" "$drawing" -285 0)" "003399"
 close_window "$drawing"
 wait_program 10
@@ -29,8 +28,7 @@ expect_equal "events the client saw" "$(tr -d '\r' < "$E2E_SCRATCH/stdout" | tr 
 # does not see its X window go.
 if [ -z "${E2E_WINE:-}" ]; then
   start_program "$demo"
-  drawing=$(find_window "DRAXO Graphics")
-  sleep 0.5
+  drawing=$(shown_window "DRAXO Graphics" -285 0 003399)
   xdotool windowclose "$drawing"
   wait_program 10
   expect_equal "exit status after the window was destroyed" "$E2E_STATUS" "0"

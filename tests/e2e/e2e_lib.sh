@@ -29,8 +29,14 @@ fail() {
   exit 1
 }
 
-# Polls, up to `seconds`, until a command succeeds; false when it never
-# does. (Wait by polling for what is expected: the machine may be loaded.)
+# How long any wait lasts before it fails: generous, since the machine may
+# be loaded (a sanitizer build or Wine starts slowly), yet a broken program
+# fails with a message naming what was awaited.
+E2E_TIMEOUT=${E2E_TIMEOUT:-20}
+
+# Polls, up to `seconds` of the clock, until a command succeeds; false when
+# it never does. (Wait by polling for what is expected: the machine may be
+# loaded, so nothing is awaited with a fixed sleep.)
 poll() {
   local seconds=$1
   shift
@@ -52,31 +58,42 @@ start_program() {
 # (Call it directly, not in $(...): only this shell can wait for its child.)
 wait_program() {
   local timeout=${1:-10}
-  local waited=0
-  while kill -0 "$E2E_PID" 2>/dev/null; do
-    sleep 0.1
-    waited=$((waited + 1))
-    [ $waited -ge $((timeout * 10)) ] && fail "program still running after ${timeout}s"
-  done
+  poll "$timeout" program_ended || fail "program still running after ${timeout}s"
   E2E_STATUS=0
   wait "$E2E_PID" || E2E_STATUS=$?
+}
+
+program_ended() {
+  ! kill -0 "$E2E_PID" 2>/dev/null
 }
 
 # The X window id of the top-level window with this exact title.
 find_window() {
   local title=$1
-  local id=""
-  for _ in $(seq 1 100); do
-    id=$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -n 1 || true)
-    [ -n "$id" ] && break
-    sleep 0.1
-  done
-  if [ -z "$id" ]; then
+  if ! poll "$E2E_TIMEOUT" visible_window "$title" > /dev/null; then
     # What the program said, when it ended before showing its window.
     cat "$E2E_SCRATCH/stderr" >&2 2> /dev/null || true
-    fail "no window titled '$title'"
+    fail "no window titled '$title' (after ${E2E_TIMEOUT}s)"
   fi
-  echo "$id"
+  visible_window "$title"
+}
+
+# Prints the id of the visible window with this exact title; false when
+# there is none.
+visible_window() {
+  local id
+  id=$(xdotool search --onlyvisible --name "^${1}\$" 2>/dev/null | head -n 1 || true)
+  [ -n "$id" ] && echo "$id"
+}
+
+# The preamble after a program's start: the window with this title once it
+# is shown and painted, its logical point (x, y) in the colour drawn there
+# (RRGGBB). Prints its id. Usage: shown_window TITLE X Y COLOUR
+shown_window() {
+  local title=$1 x=$2 y=$3 colour=$4 window
+  window=$(find_window "$title") || exit 1
+  expect_shown "'$title' painted: the colour at ($x, $y)" "$colour" logical_pixel "$E2E_SHOT" "$window" "$x" "$y" >&2
+  echo "$window"
 }
 
 # Absolute position and size of a window: "x y width height".
@@ -119,10 +136,19 @@ click_logical() {
   xdotool mousemove "$sx" "$sy" sleep 0.05 click 1
 }
 
-# Gives a window the keyboard focus (there is no window manager to do it).
+# Gives a window the keyboard focus (there is no window manager to do it),
+# and waits until the X server has given it.
 focus_window() {
   xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"
-  sleep 0.2
+  wait_until "$E2E_TIMEOUT" "window $1 did not get the keyboard focus" has_focus "$1"
+}
+
+# Whether the keyboard focus is on the window or one of its children.
+has_focus() {
+  local focused
+  focused=$(xdotool getwindowfocus) || return 1
+  [ "$focused" = "$1" ] && return 0
+  xwininfo -children -id "$1" | awk -v id="$(printf '0x%x' "$focused")" '$1 == id { found = 1 } END { exit !found }'
 }
 
 # Takes a screenshot of the whole screen into a PNG file.
@@ -194,7 +220,6 @@ press_keys() {
   shift
   focus_window "$window"
   xdotool key --delay 60 "$@"
-  sleep 0.2
 }
 
 # How many pixels of a region of a screenshot, given by its top-left logical
@@ -213,17 +238,53 @@ save_window() {
 }
 
 # Runs a command every tenth of a second until it succeeds; fails with the
-# message after TIMEOUT seconds. Usage: wait_until TIMEOUT MESSAGE COMMAND...
+# message after TIMEOUT seconds of the clock (counted so, not in tries: on a
+# loaded machine one try may take a second). Usage: wait_until TIMEOUT
+# MESSAGE COMMAND...
 wait_until() {
   local timeout=$1 message=$2
   shift 2
-  local waited=0
-  until "$@" 2>/dev/null; do
+  poll "$timeout" "$@" 2> /dev/null || fail "$message (after ${timeout}s)"
+}
+
+# The screenshot the checks read: E2E_SHOT, taken afresh by expect_shown and
+# screen_shows until what they await is on the screen.
+E2E_SHOT=$E2E_SCRATCH/shot.png
+
+# Takes screenshots until a value read from the latest (a command's output)
+# is the one expected; fails naming both after E2E_TIMEOUT seconds.
+# Usage: expect_shown WHAT EXPECTED COMMAND...
+expect_shown() {
+  local what=$1 expected=$2 actual deadline=$((SECONDS + E2E_TIMEOUT))
+  shift 2
+  while :; do
+    screenshot "$E2E_SHOT"
+    actual=$("$@" 2> /dev/null || true)
+    [ "$actual" = "$expected" ] && break
+    [ $SECONDS -lt $deadline ] || fail "$what: got '$actual', expected '$expected' (after ${E2E_TIMEOUT}s)"
     sleep 0.1
-    waited=$((waited + 1))
-    [ $waited -ge $((timeout * 10)) ] && fail "$message (after ${timeout}s)"
   done
-  return 0
+  echo "ok: $what = $actual"
+}
+
+# Takes screenshots until a command succeeds on the latest; fails with the
+# message after E2E_TIMEOUT seconds. Usage: screen_shows MESSAGE COMMAND...
+screen_shows() {
+  local message=$1
+  shift
+  wait_until "$E2E_TIMEOUT" "$message" shot_and "$@"
+}
+
+shot_and() {
+  screenshot "$E2E_SHOT" && "$@"
+}
+
+# For checks that something does NOT happen, which no poll can await: gives
+# the program a bounded moment to do it (wrongly) before the check looks;
+# also for what only time brings and nothing shows (periodic events).
+# Everything the program should do first is awaited by polling before.
+quiet_moment() {
+  sleep "${1:-1}"
 }
 
 # Starts an X server of its own with the given screen (1024x768x24, say);

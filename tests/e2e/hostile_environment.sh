@@ -13,12 +13,11 @@ cd "$E2E_SCRATCH"
 # and the program still quits with Ctrl+Q.
 mkfifo DRAXO.SCR
 start_program "$demo"
-w=$(find_window "DRAXO Graphics")
-sleep 0.5
+w=$(shown_window "DRAXO Graphics" -285 0 003399)
 press_keys "$w" ctrl+p
 press_keys "$w" ctrl+r
 click_logical "$w" 10 10
-sleep 0.3
+wait_until "$E2E_TIMEOUT" "the click after the refusals did not arrive" grep -q "^click 10 10" "$E2E_SCRATCH/stdout"
 press_keys "$w" ctrl+q
 wait_program 10
 expect_equal "exit status with a FIFO as the script file" "$E2E_STATUS" "0"
@@ -31,15 +30,19 @@ rm DRAXO.SCR
 for signal in TERM INT HUP; do
   rm -f DRAXO.SCR
   start_program env --default-signal=INT,TERM,HUP "$designer"
-  w=$(find_window "DRAXO Graphics")
-  sleep 0.5
+  w=$(shown_window "DRAXO Graphics" 0 0 FFFF00)
   press_keys "$w" ctrl+r
   clicks=20 keys=11
   [ "$signal" = TERM ] || clicks=3 keys=2
-  for i in $(seq 1 "$clicks"); do click_logical "$w" 250 $((i * 5)); sleep 0.05; done
+  for i in $(seq 1 "$clicks"); do click_logical "$w" 250 $((i * 5)); done
   focus_window "$w"
-  for i in $(seq 1 "$keys"); do xdotool key x; sleep 0.05; done
-  sleep 0.5
+  xdotool key --repeat "$keys" --delay 50 x
+  # Each event is written as it comes: the signal goes once all have come.
+  wait_until "$E2E_TIMEOUT" "the clicks and keys were not all recorded before SIG$signal" \
+    eval '[ "$(grep -c MOUSE DRAXO.SCR)" = "$clicks" ] && [ "$(grep -c "DRAXO_KBD(120);" DRAXO.SCR)" = "$keys" ]'
+  # A run of periodic events must be waiting after the last key: only time
+  # brings them, and nothing shows them before the end, so a bounded moment.
+  quiet_moment 1
   kill -s "$signal" "$E2E_PID"
   wait_program 10
   expect_equal "exit status after SIG$signal" "$E2E_STATUS" "0"
@@ -53,7 +56,6 @@ done
 start_program "$gets_client"
 find_window "DRAXO Graphics" > /dev/null
 dialog=$(find_window "DRAXO_gets")
-sleep 0.5
 xdotool windowclose "$dialog"
 wait_program 10
 expect_equal "exit status after the dialog was destroyed" "$E2E_STATUS" "0"
@@ -62,13 +64,15 @@ expect_equal "what DRAXO_gets gave" "$(cat "$E2E_SCRATCH/stdout")" "result 0: [u
 # A line printed just before a long computation is on the screen during it.
 start_program "$busy_client"
 console=$(find_window "DRAXO Text")
-for _ in $(seq 1 50); do grep -q printed "$E2E_SCRATCH/stdout" && break; sleep 0.1; done
-sleep 1
-screenshot "$E2E_SCRATCH/busy.png"
+wait_until "$E2E_TIMEOUT" "the computing client printed nothing" grep -q printed "$E2E_SCRATCH/stdout"
 read -r kx ky kw kh < <(client_geometry "$console")
 # The bottom line: dark text on the white console, not an unpainted window.
-inked=$(count_pixels "$E2E_SCRATCH/busy.png" $((kx + 5)) $((ky + kh - 20)) 300 20 "r < 0.5")
-[ "$inked" -gt 100 ] && [ "$inked" -lt 1500 ] ||
+console_line_shown() {
+  inked=$(count_pixels "$E2E_SHOT" $((kx + 5)) $((ky + kh - 20)) 300 20 "r < 0.5")
+  [ "$inked" -gt 100 ] && [ "$inked" -lt 1500 ]
+}
+inked=none
+poll "$E2E_TIMEOUT" shot_and console_line_shown && ! program_ended ||
   fail "the console line is not on the screen while the program computes ($inked dark pixels)"
 echo "ok: the console line shows while the program computes ($inked dark pixels)"
 wait_program 10

@@ -27,15 +27,13 @@ menu_area() { convert "$1" -crop "80x60+$((cx + 10))+$((cy + 20))" +repage -dept
 # What the client printed (under Wine its lines end in CR LF).
 printed() { tr -d '\r' < "$E2E_SCRATCH/stdout"; }
 
+printed_line() { printed | grep -qx "$1"; }
+
 # Waits until the client has printed the line, and says whether a line it
 # must not have printed came before it.
 expect_key() {
   local line=$1 unwanted=${2:-}
-  for _ in $(seq 1 100); do
-    printed | grep -qx "$line" && break
-    sleep 0.1
-  done
-  printed | grep -qx "$line" || fail "the window did not get '$line' (it printed: $(printed | tr '\n' ' '))"
+  poll "$E2E_TIMEOUT" printed_line "$line" || fail "the window did not get '$line' (it printed: $(printed | tr '\n' ' '))"
   if [ -n "$unwanted" ] && printed | grep -qx "$unwanted"; then
     fail "the window got '$unwanted' while the menu bar held the keyboard"
   fi
@@ -46,14 +44,14 @@ expect_key() {
 # resting or highlighted, the menu closed or open.
 expect_screen() {
   local title=$1 menu=$2 what=$3 shot=$E2E_SCRATCH/state.png
-  local got_title got_menu
-  for _ in $(seq 1 50); do
+  local got_title got_menu deadline=$((SECONDS + E2E_TIMEOUT))
+  while :; do
     screenshot "$shot"
     got_title=highlighted
     [ "$(title_area "$shot")" = "$resting_title" ] && got_title=resting
     got_menu=open
     [ "$(menu_area "$shot")" = "$closed_menu" ] && got_menu=closed
-    [ "$got_title $got_menu" = "$title $menu" ] && break
+    [ "$got_title $got_menu" = "$title $menu" ] || [ $SECONDS -ge $deadline ] && break
     sleep 0.1
   done
   expect_equal "$what: the title, the menu" "$got_title $got_menu" "$title $menu"

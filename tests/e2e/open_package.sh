@@ -6,9 +6,8 @@ source "$(dirname "$0")/e2e_lib.sh"
 probe=$1
 
 start_program "$probe" 20
-drawing=$(find_window "DRAXO Graphics")
+drawing=$(shown_window "DRAXO Graphics" 0 0 FFFFFF)
 console=$(find_window "DRAXO Text")
-sleep 0.5
 
 read -r x y w h < <(window_geometry "$drawing")
 expect_equal "drawing window position" "$x,$y" "0,0"
@@ -21,22 +20,24 @@ read -r sw sh < <(xdotool getdisplaygeometry)
 read -r x y w h < <(window_geometry "$console")
 expect_equal "console geometry" "$x,$y ${w}x${h}" "0,$((2 * sh / 3 + 1)) ${sw}x$((sh / 3))"
 
-screenshot "$E2E_SCRATCH/screen.png"
-[ -n "${E2E_KEEP_SCREENSHOT:-}" ] && cp "$E2E_SCRATCH/screen.png" "$E2E_KEEP_SCREENSHOT"
-# The cleared frame: black border on the client area's top row and left column, white inside.
-expect_equal "top border" "$(pixel_at "$E2E_SCRATCH/screen.png" $((cx + 100)) "$cy")" "000000"
-expect_equal "left border" "$(pixel_at "$E2E_SCRATCH/screen.png" "$cx" $((cy + 100)))" "000000"
-expect_equal "inside" "$(pixel_at "$E2E_SCRATCH/screen.png" $((cx + 300)) $((cy + 200)))" "FFFFFF"
+# The cleared frame: black border on the client area's top row and left
+# column, white inside; awaited until painted.
+expect_shown "inside" "FFFFFF" pixel_at "$E2E_SHOT" $((cx + 300)) $((cy + 200))
+expect_equal "top border" "$(pixel_at "$E2E_SHOT" $((cx + 100)) "$cy")" "000000"
+expect_equal "left border" "$(pixel_at "$E2E_SHOT" "$cx" $((cy + 100)))" "000000"
 # The console shows text near its bottom edge.
 read -r kx ky kw kh < <(client_geometry "$console")
-inked=$(convert "$E2E_SCRATCH/screen.png" -crop "200x20+$((kx + 5))+$((ky + kh - 20))" +repage \
-        -format '%[fx:minima.r < 0.5 ? 1 : 0]' info:)
-expect_equal "console text at the bottom" "$inked" "1"
+console_inked() {
+  convert "$E2E_SHOT" -crop "200x20+$((kx + 5))+$((ky + kh - 20))" +repage \
+    -format '%[fx:minima.r < 0.5 ? 1 : 0]' info:
+}
+expect_shown "console text at the bottom" "1" console_inked
+[ -n "${E2E_KEEP_SCREENSHOT:-}" ] && cp "$E2E_SHOT" "$E2E_KEEP_SCREENSHOT"
 
 # The console's close box only hides it.
 close_window "$console"
-sleep 0.3
-xdotool search --onlyvisible --name "^DRAXO Text\$" > /dev/null && fail "the console is still visible"
+console_hidden() { ! xdotool search --onlyvisible --name "^DRAXO Text\$" > /dev/null; }
+wait_until "$E2E_TIMEOUT" "the console is still visible" console_hidden
 echo "ok: the console's close box hid it"
 # The drawing window's close box destroys it, which ends the program.
 close_window "$drawing"
@@ -45,8 +46,7 @@ expect_equal "exit status after the close box" "$E2E_STATUS" "0"
 
 # Another program destroying the drawing window ends the program too.
 start_program "$probe" 20
-drawing=$(find_window "DRAXO Graphics")
-sleep 0.5
+drawing=$(shown_window "DRAXO Graphics" 0 0 FFFFFF)
 xdotool windowclose "$drawing"
 wait_program 10
 expect_equal "exit status after the window was destroyed" "$E2E_STATUS" "0"

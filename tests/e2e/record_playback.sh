@@ -7,12 +7,18 @@ source "$(dirname "$0")/e2e_lib.sh"
 designer=$1
 cd "$E2E_SCRATCH"
 
-button() { click_logical "$w" -250 $((233 - 35 * $1)); sleep 0.15; }
-card() { click_logical "$w" "$1" "$2"; sleep 0.15; }
+button() { click_logical "$w" -250 $((233 - 35 * $1)); }
+card() { click_logical "$w" "$1" "$2"; }
+# Pixels of the client area that differ from the recorded card, in a fresh
+# screenshot.
+differing_from_recorded() {
+  screenshot "$E2E_SCRATCH/played.png"
+  crop_client "$E2E_SCRATCH/played.png" "$w" "$E2E_SCRATCH/played-client.png"
+  compare -metric AE "$E2E_SCRATCH/recorded-client.png" "$E2E_SCRATCH/played-client.png" null: 2>&1 || true
+}
 
 start_program "$designer"
-w=$(find_window "DRAXO Graphics")
-sleep 0.5
+w=$(shown_window "DRAXO Graphics" 0 0 FFFF00)
 press_keys "$w" ctrl+r
 card 0 0                               # a heart...
 button 2; button 2; button 2           # ...made a car: no random parts
@@ -21,9 +27,8 @@ button 2; button 2; button 2
 button 1; button 1; button 1; button 1 # blue
 button 0; button 0                     # a cyan card
 press_keys "$w" ctrl+r
-sleep 0.5
-screenshot "$E2E_SCRATCH/recorded.png"
-crop_client "$E2E_SCRATCH/recorded.png" "$w" "$E2E_SCRATCH/recorded-client.png"
+expect_shown "the card after two Background Color presses" "00FFFF" logical_pixel "$E2E_SHOT" "$w" 150 -140
+crop_client "$E2E_SHOT" "$w" "$E2E_SCRATCH/recorded-client.png"
 press_keys "$w" ctrl+q
 wait_program 10
 expect_equal "exit status of the recording run" "$E2E_STATUS" "0"
@@ -39,14 +44,9 @@ bad=$(grep -v -E '^DRAXO_(MOUSE\(-?[0-9]+, -?[0-9]+\)|KBD\(-?[0-9]+\)|PERIODIC\(
 echo "ok: $(wc -l < script.txt) lines, every one of a known form"
 
 start_program "$designer"
-w=$(find_window "DRAXO Graphics")
-sleep 0.5
+w=$(shown_window "DRAXO Graphics" 0 0 FFFF00)
 press_keys "$w" ctrl+p
-sleep 2
-screenshot "$E2E_SCRATCH/played.png"
-crop_client "$E2E_SCRATCH/played.png" "$w" "$E2E_SCRATCH/played-client.png"
-differing=$(compare -metric AE "$E2E_SCRATCH/recorded-client.png" "$E2E_SCRATCH/played-client.png" null: 2>&1 || true)
-expect_equal "pixels that differ between the recorded and the played card" "$differing" "0"
+expect_shown "pixels that differ between the recorded and the played card" "0" differing_from_recorded
 press_keys "$w" ctrl+q
 wait_program 10
 expect_equal "exit status of the playback run" "$E2E_STATUS" "0"

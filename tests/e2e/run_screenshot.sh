@@ -17,11 +17,7 @@ env -u DISPLAY timeout 60 "$draxo_run" --script in.scr --picture unattended.png 
 DRAXO_SCRIPT=in.scr DRAXO_CONSOLE=console.txt DRAXO_GRACE=60 start_program "$run_client" lingers 0 text
 drawing=$(find_window "DRAXO Graphics")
 # The script is played once the window's first wait has come.
-for _ in $(seq 1 100); do
-  grep -q "^quit after 30 events" console.txt 2> /dev/null && break
-  sleep 0.1
-done
-grep -q "^quit after 30 events" console.txt || fail "the script was not played in the window"
+wait_until "$E2E_TIMEOUT" "the script was not played in the window" grep -q "^quit after 30 events" console.txt
 screenshot screen.png
 crop_client screen.png "$drawing" client.png
 expect_equal "client area" "$(identify -format '%wx%h' client.png)" "$(identify -format '%wx%h' unattended.png)"

@@ -8,25 +8,30 @@ sketch=$1
 cd "$E2E_SCRATCH"
 
 start_program "$sketch"
-w=$(find_window "DRAXO Graphics")
-sleep 0.5
-shot=$E2E_SCRATCH/shot.png
-snap() { sleep 0.4; screenshot "$shot"; }
-at() { logical_pixel "$shot" "$w" "$1" "$2"; }
-click() { click_logical "$w" "$1" "$2"; sleep 0.1; }
-keys() { focus_window "$w"; xdotool type --delay 60 "$1"; sleep 0.1; }
+w=$(shown_window "DRAXO Graphics" -265 246 000000)
+# The colours at logical points (x y x y ...), in the latest screenshot.
+at() {
+  local colours=""
+  while [ $# -ge 2 ]; do
+    colours+=$(logical_pixel "$E2E_SHOT" "$w" "$1" "$2")
+    shift 2
+  done
+  echo "$colours"
+}
+click() { click_logical "$w" "$1" "$2"; }
+keys() { focus_window "$w"; xdotool type --delay 60 "$1"; }
 
 click -200 100
 click 0 100
-snap
-expect_equal "a black line, 3 pixels wide, joins the first two clicks" "$(at -100 100)$(at -100 101)$(at -100 99)" "000000000000000000"
+expect_shown "a black line, 3 pixels wide, joins the first two clicks" "000000000000000000" \
+  at -100 100 -100 101 -100 99
 expect_equal "and no wider" "$(at -100 102)$(at -100 98)" "FFFFFFFFFFFF"
 expect_equal "the status bar's pen before a key" "$(at -265 246)" "000000"
 
 keys r7
 click 0 -100
-snap
-expect_equal "r and 7: the next line is red and 7 pixels wide" "$(at 0 0)$(at 3 0)$(at -3 0)" "FF0000FF0000FF0000"
+expect_shown "r and 7: the next line is red and 7 pixels wide" "FF0000FF0000FF0000" \
+  at 0 0 3 0 -3 0
 expect_equal "and no wider" "$(at 5 0)$(at -5 0)" "FFFFFFFFFFFF"
 expect_equal "the status bar shows the red pen" "$(at -265 246)" "FF0000"
 
@@ -36,20 +41,23 @@ click 200 -50
 keys b
 click 200 50
 click 0 245   # in the status bar: nothing is drawn
-snap
+expect_shown "b: blue" "0000FF" at 200 0
+# A click that must draw nothing: nothing to await but a moment.
+quiet_moment
+screenshot "$E2E_SHOT"
 expect_equal "n lifts the pen: nothing joins the old line to the new one" "$(at 50 -75)" "FFFFFF"
 expect_equal "the new line" "$(at 150 -50)" "FF0000"
 expect_equal "b: blue" "$(at 200 0)" "0000FF"
 expect_equal "a click in the status bar draws no line" "$(at 100 150)" "FFFFFF"
 
 keys c
-snap
-expect_equal "c clears the page" "$(at -100 100)$(at 0 0)$(at 150 -50)$(at 200 0)" "FFFFFFFFFFFFFFFFFFFFFFFF"
+expect_shown "c clears the page" "FFFFFFFFFFFFFFFFFFFFFFFF" \
+  at -100 100 0 0 150 -50 200 0
 expect_equal "and keeps the status bar" "$(at -265 246)" "0000FF"
 click 50 50
 click -50 50
-snap
-expect_equal "after clearing, a new line starts at the next click" "$(at 0 50)$(at 25 0)" "0000FFFFFFFF"
+expect_shown "after clearing, a new line starts at the next click" "0000FFFFFFFF" \
+  at 0 50 25 0
 
 press_keys "$w" ctrl+q
 wait_program 10
