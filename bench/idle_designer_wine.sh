@@ -2,7 +2,7 @@
 # How much processor time the card designer takes under Wine while it waits
 # with its animation running (ten redraws a second), and how much the Wine
 # server takes meanwhile on its behalf. Run it on an X display:
-#   xvfb-run -a -s "-screen 0 1024x768x24" bench/idle_designer_wine.sh [BUILD_DIR] [SECONDS]
+#   xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bench/idle_designer_wine.sh [BUILD_DIR] [SECONDS]
 # BUILD_DIR is the Windows build (default build-windows), SECONDS the
 # measured time (default 30). DRAXO_IDLE_PROGRAM names another program of
 # the build to measure instead (bouncing_ball.exe: a ball that moves).

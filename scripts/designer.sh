@@ -13,7 +13,7 @@ The card designer is built, but there is no display here (DISPLAY is not set),
 so its window cannot open. Start it from a desktop session, or run it on a
 virtual X server:
 
-    xvfb-run -a -s "-screen 0 1024x768x24" build/app/draxo-card-designer
+    xvfb-run -a -s "-screen 0 1024x768x24 -noreset" build/app/draxo-card-designer
 
 To look at it without a desktop, scripts/screenshot.sh runs it on a virtual
 display, places a few pictures and saves a screenshot.

@@ -31,7 +31,7 @@ else
 fi
 mkdir -p "$(dirname "$output")"
 
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash -c '
   source tests/e2e/e2e_lib.sh
   cd "$E2E_SCRATCH"
   start_program "'"$designer"'"

@@ -49,7 +49,7 @@ windows_status=0
 cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DDRAXO_DEVELOPER=ON -DDRAXO_WERROR=ON \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDRAXO_HOST_SHAPE_FRAME="$PWD/build/tests/shape_frame"
 cmake --build build-windows -j "$jobs"
-(cd build-windows && xvfb-run -a -s "-screen 0 1024x768x24" ctest -j "$jobs" --output-on-failure --timeout 200) ||
+(cd build-windows && xvfb-run -a -s "-screen 0 1024x768x24 -noreset" ctest -j "$jobs" --output-on-failure --timeout 200) ||
   windows_status=$?
 WINEPREFIX=$PWD/build-windows/wine-prefix wineserver -k 2> /dev/null || true
 

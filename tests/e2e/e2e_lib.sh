@@ -288,11 +288,14 @@ quiet_moment() {
 }
 
 # Starts an X server of its own with the given screen (1024x768x24, say);
-# its display number in E2E_XVFB_DISPLAY, its pid in E2E_XVFB_PID.
+# its display number in E2E_XVFB_DISPLAY, its pid in E2E_XVFB_PID. Every
+# server of the checks runs with -noreset: a server that starts afresh when
+# its last client leaves drops a program connecting just then, as when
+# xdotool looks for a window while the program opens its display.
 start_private_xvfb() {
   local screen=$1 number_file=$E2E_SCRATCH/xvfb-display
   rm -f "$number_file"
-  Xvfb -displayfd 9 -screen 0 "$screen" -nolisten tcp 9> "$number_file" 2> /dev/null &
+  Xvfb -displayfd 9 -screen 0 "$screen" -nolisten tcp -noreset 9> "$number_file" 2> /dev/null &
   E2E_XVFB_PID=$!
   E2E_PIDS+=("$E2E_XVFB_PID")
   wait_until 20 "no X server started" test -s "$number_file"
