@@ -98,7 +98,8 @@ void BM_PlaybackThroughTheDesigner(benchmark::State& bench) {
         draxo::close_script_file();
         draxo::run.periodic_run = 0;
         draxo::run.playing = false;  // the last iteration stopped short of the file's end
-        draxo::ws::post_message(draxo::package.drawing_window, draxo::ws::WM_COMMAND, draxo::CMD_PLAYBACK_SCRIPT, 0);
+        draxo::ws::post_message(draxo::package.drawing_window, draxo::ws::WM_COMMAND, draxo::CMD_PLAYBACK_SCRIPT,
+                                0);
         auto start = std::chrono::steady_clock::now();
         for (int played = 0; played < script_events; ++played) {
             cards::draw_work_area(state);

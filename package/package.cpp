@@ -36,7 +36,8 @@ extern "C" int DRAXO_start(HINSTANCE, HINSTANCE previous_instance, LPSTR, int sh
     open_run_control();
     // After a DRAXO_stop the windows are still there, and are opened again:
     // there is one drawing window and one console at any time.
-    ws::window drawing_window = ws::is_window(package.drawing_window) ? package.drawing_window : create_drawing_window();
+    ws::window drawing_window =
+        ws::is_window(package.drawing_window) ? package.drawing_window : create_drawing_window();
     open_console(screen);
     open_display(drawing_window);
 

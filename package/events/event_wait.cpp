@@ -40,7 +40,6 @@ void close_run_control() {
     set_run_menu_check(CMD_RECORD_SCRIPT, false);
 }
 
-
 pumped pump_one_message() {
     ws::message m;
     bool taken = ws::peek_message(m);

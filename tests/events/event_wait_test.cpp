@@ -206,7 +206,8 @@ TEST(EventWait, InputQueuedWithADueTickEndsTheWaitAheadOfTheTick) {
     DRAXO_set_animation(DRAXO_ANIMATE_RUN);
     // The tick falls due, and the press arrives, at the same moment, while
     // the armed wait sleeps: the press was queued, so it comes first.
-    ws::null::schedule(100, [] { test::inject_press(package.drawing_window, display.origin_x, display.origin_y); });
+    ws::null::schedule(100,
+                       [] { test::inject_press(package.drawing_window, display.origin_x, display.origin_y); });
     EXPECT_EQ(next_event().kind, DRAXO_MOUSE);
 }
 
