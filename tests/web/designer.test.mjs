@@ -118,8 +118,16 @@ describe('the designer', () => {
       const made = await canvasPixels(page, 'DRAXO Graphics');
       await button(page, 6);  // Save Card
       await button(page, 7);  // Save Picture
-      const complete = (name) => readdirSync(downloads).includes(name);
-      await poll('both downloads', () => complete('card.draxo') && complete('card.png'));
+      // The browser may show a download's name before all of it is written:
+      // a picture is whole when its last chunk is there, a card when it
+      // ends its last line.
+      const whole = (name, ending) => {
+        if (!readdirSync(downloads).includes(name)) return false;
+        const bytes = readFileSync(path.join(downloads, name));
+        return bytes.length > 0 && bytes.subarray(bytes.length - ending.length).equals(ending);
+      };
+      const pngEnd = Buffer.from([0x49, 0x45, 0x4e, 0x44, 0xae, 0x42, 0x60, 0x82]);  // IEND and its CRC
+      await poll('both downloads', () => whole('card.draxo', Buffer.from('\n')) && whole('card.png', pngEnd));
       const picture = readFileSync(path.join(downloads, 'card.png'));
       assert.equal(picture.subarray(1, 4).toString('latin1'), 'PNG');
       // The card's area, (-140, 200) to (220, -150), both corners included.
