@@ -113,23 +113,22 @@ void write_line(const char* text, std::size_t length) {
     stop_recording_after("write", errno ? errno : EIO);
 }
 
-// Delivers one parsed line as the pending event. A periodic line is the
-// first event of its run; a count of 0 is one event too.
-int deliver(const script_line& line) {
+}  // namespace
+
+// A periodic line is the first event of its run; a count of 0 is one event too.
+bool make_pending(const script_line& line, int& periodic_run) {
     switch (line.kind) {
     case DRAXO_MOUSE:
         run.last_event.x = line.x;
         run.last_event.y = line.y;
         break;
     case DRAXO_KBD: run.last_event.key = line.key; break;
-    case DRAXO_PERIODIC: run.periodic_run = line.count > 1 ? line.count - 1 : 0; break;
-    default: stop_playback(); return 0;
+    case DRAXO_PERIODIC: periodic_run = line.count > 1 ? line.count - 1 : 0; break;
+    default: return false;
     }
     run.pending_event = line.kind;
-    return 1;
+    return true;
 }
-
-}  // namespace
 
 bool start_recording() {
     if (run.playing || run.play_one) {
@@ -195,8 +194,10 @@ int read_script_event() {
         stop_playback();
         return 0;
     }
-    // The line ends at its first NUL.
-    return deliver(parse_script_line(line, std::strlen(line)));
+    // The line ends at its first NUL; one of no known kind ends playback.
+    if (make_pending(parse_script_line(line, std::strlen(line)), run.periodic_run)) return 1;
+    stop_playback();
+    return 0;
 }
 
 void stop_playback() {

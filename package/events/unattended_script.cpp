@@ -94,22 +94,11 @@ bool read_next_event() {
             end_script(script_stopped, 0);
         return false;
     }
-    script_line parsed = parse_script_line(line, std::strlen(line));
-    switch (parsed.kind) {
-    case DRAXO_MOUSE:
-        run.last_event.x = parsed.x;
-        run.last_event.y = parsed.y;
-        break;
-    case DRAXO_KBD: run.last_event.key = parsed.key; break;
-    case DRAXO_PERIODIC: script.periodic_run = parsed.count > 1 ? parsed.count - 1 : 0; break;
-    default:
-        // The line's number: it ends with its newline (one too long for the
-        // buffer does not) or is the one after the last line end.
-        end_script(script_stopped, std::strchr(line, '\n') ? script.newlines : script.newlines + 1);
-        return false;
-    }
-    run.pending_event = parsed.kind;
-    return true;
+    if (make_pending(parse_script_line(line, std::strlen(line)), script.periodic_run)) return true;
+    // A line of no known kind. Its number: it ends with its newline (one too
+    // long for the buffer does not) or is the one after the last line end.
+    end_script(script_stopped, std::strchr(line, '\n') ? script.newlines : script.newlines + 1);
+    return false;
 }
 
 }  // namespace
