@@ -9,15 +9,10 @@
 #include <utility>
 #include <vector>
 
+#include "../memory_images.h"
 #include "../ws_text.h"
 
 namespace draxo::ws {
-
-struct image_record {
-    std::vector<std::uint32_t> bits;
-    int width = 0;
-    int height = 0;
-};
 
 struct font_record {
     int character_height = 0;
@@ -319,18 +314,6 @@ void destroy_dialog(dialog d) {
     delete null::native_of(d);
     d->native = nullptr;
 }
-
-image create_image(int width, int height) {
-    auto* img = new image_record;
-    img->width = std::max(0, width);
-    img->height = std::max(0, height);
-    img->bits.assign(static_cast<std::size_t>(img->width) * static_cast<std::size_t>(img->height), 0xFF000000u);
-    return img;
-}
-
-void delete_image(image img) { delete img; }
-
-pixels image_pixels(image img) { return pixels{img->bits.data(), img->width, img->height, img->width}; }
 
 font create_font(int height, int, const char*) {
     int h = height < 0 ? -height : height > 0 ? std::max(1, height * 2 / 3) : null::default_character_height;

@@ -25,15 +25,9 @@
 #include <vector>
 
 #include "../backend.h"
+#include "../memory_images.h"
 
 namespace draxo::ws {
-
-// 32-bit pixels 0xffRRGGBB, rows `width` pixels apart.
-struct image_record {
-    std::vector<std::uint32_t> bits;
-    int width = 0;
-    int height = 0;
-};
 
 namespace web {
 struct face;
