@@ -11,14 +11,7 @@ start_program "$clock"
 # (The dial's outline at 12 o'clock: no hand reaches it.)
 w=$(shown_window "DRAXO Graphics" 0 180 003399)
 # The colours at logical points (x y x y ...), in the latest screenshot.
-at() {
-  local colours=""
-  while [ $# -ge 2 ]; do
-    colours+=$(logical_pixel "$E2E_SHOT" "$w" "$1" "$2")
-    shift 2
-  done
-  echo "$colours"
-}
+at() { logical_pixels "$w" "$@"; }
 # The dial's centre is (0, 20); the second hand is red, the minute hand navy
 # blue, the hour hand black, the face chalk.
 second_hand_area() {

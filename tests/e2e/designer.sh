@@ -9,7 +9,7 @@ cd "$E2E_SCRATCH"
 start_program "$designer"
 w=$(shown_window "DRAXO Graphics" 0 0 FFFF00)
 # The colour at a logical point, in the latest screenshot.
-at() { logical_pixel "$E2E_SHOT" "$w" "$1" "$2"; }
+at() { logical_pixels "$w" "$@"; }
 button() { click_logical "$w" -250 $((233 - 35 * $1)); }
 # Reddish pixels in the status line's band, above (-140, -190).
 red_in_status_line() {

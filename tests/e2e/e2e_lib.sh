@@ -251,20 +251,37 @@ wait_until() {
 # screen_shows until what they await is on the screen.
 E2E_SHOT=$E2E_SCRATCH/shot.png
 
+# The colours of a window's logical points (x y x y ...) in the latest
+# screenshot, one after the other. Usage: logical_pixels WINDOW X Y [X Y ...]
+logical_pixels() {
+  local window=$1 colours=""
+  shift
+  while [ $# -ge 2 ]; do
+    colours+=$(logical_pixel "$E2E_SHOT" "$window" "$1" "$2")
+    shift 2
+  done
+  echo "$colours"
+}
+
 # Takes screenshots until a value read from the latest (a command's output)
 # is the one expected; fails naming both after E2E_TIMEOUT seconds.
 # Usage: expect_shown WHAT EXPECTED COMMAND...
 expect_shown() {
-  local what=$1 expected=$2 actual deadline=$((SECONDS + E2E_TIMEOUT))
+  local what=$1 expected=$2
   shift 2
-  while :; do
-    screenshot "$E2E_SHOT"
-    actual=$("$@" 2> /dev/null || true)
-    [ "$actual" = "$expected" ] && break
-    [ $SECONDS -lt $deadline ] || fail "$what: got '$actual', expected '$expected' (after ${E2E_TIMEOUT}s)"
-    sleep 0.1
-  done
-  echo "ok: $what = $actual"
+  poll "$E2E_TIMEOUT" shows_value "$expected" "$@" ||
+    fail "$what: got '$E2E_SHOWN', expected '$expected' (after ${E2E_TIMEOUT}s)"
+  echo "ok: $what = $E2E_SHOWN"
+}
+
+# Takes a screenshot; true when the command reads the expected value from
+# it. What it read stays in E2E_SHOWN.
+shows_value() {
+  local expected=$1
+  shift
+  screenshot "$E2E_SHOT"
+  E2E_SHOWN=$("$@" 2> /dev/null || true)
+  [ "$E2E_SHOWN" = "$expected" ]
 }
 
 # Takes screenshots until a command succeeds on the latest; fails with the

@@ -43,18 +43,18 @@ expect_key() {
 # Waits until the screen shows the bar and the menu as asked: the title
 # resting or highlighted, the menu closed or open.
 expect_screen() {
-  local title=$1 menu=$2 what=$3 shot=$E2E_SCRATCH/state.png
-  local got_title got_menu deadline=$((SECONDS + E2E_TIMEOUT))
-  while :; do
-    screenshot "$shot"
-    got_title=highlighted
-    [ "$(title_area "$shot")" = "$resting_title" ] && got_title=resting
-    got_menu=open
-    [ "$(menu_area "$shot")" = "$closed_menu" ] && got_menu=closed
-    [ "$got_title $got_menu" = "$title $menu" ] || [ $SECONDS -ge $deadline ] && break
-    sleep 0.1
-  done
-  expect_equal "$what: the title, the menu" "$got_title $got_menu" "$title $menu"
+  local title=$1 menu=$2 what=$3
+  poll "$E2E_TIMEOUT" shows_value "$title $menu" screen_state || true
+  expect_equal "$what: the title, the menu" "$E2E_SHOWN" "$title $menu"
+}
+
+# The bar's title and the menu in the latest screenshot: "resting closed",
+# "highlighted open", ...
+screen_state() {
+  local title=highlighted menu=open
+  [ "$(title_area "$E2E_SHOT")" = "$resting_title" ] && title=resting
+  [ "$(menu_area "$E2E_SHOT")" = "$closed_menu" ] && menu=closed
+  echo "$title $menu"
 }
 
 xdotool type a

@@ -10,14 +10,7 @@ cd "$E2E_SCRATCH"
 start_program "$sketch"
 w=$(shown_window "DRAXO Graphics" -265 246 000000)
 # The colours at logical points (x y x y ...), in the latest screenshot.
-at() {
-  local colours=""
-  while [ $# -ge 2 ]; do
-    colours+=$(logical_pixel "$E2E_SHOT" "$w" "$1" "$2")
-    shift 2
-  done
-  echo "$colours"
-}
+at() { logical_pixels "$w" "$@"; }
 click() { click_logical "$w" "$1" "$2"; }
 keys() { focus_window "$w"; xdotool type --delay 60 "$1"; }
 
