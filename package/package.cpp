@@ -11,12 +11,13 @@
 #include "draxo.h"
 #include "events/event_wait.h"
 #include "events/graphics_window.h"
+#include "operation_guard.h"
 #include "surface/display.h"
 #include "unattended.h"
 
 using namespace draxo;
 
-extern "C" int DRAXO_start(HINSTANCE, HINSTANCE previous_instance, LPSTR, int show_command) {
+extern "C" int DRAXO_start(HINSTANCE, HINSTANCE previous_instance, LPSTR, int show_command) try {
     if (!on_package_thread(__func__) || package.open) return 0;  // open already
     start_unattended_run();
     std::string why_not;
@@ -45,12 +46,16 @@ extern "C" int DRAXO_start(HINSTANCE, HINSTANCE previous_instance, LPSTR, int sh
     ws::show_window(drawing_window, show_command);
     start_ticks(drawing_window);
     return 1;
+} catch (...) {
+    return operation_failed(__func__, 0);
 }
 
-extern "C" int DRAXO_stop(void) {
+extern "C" int DRAXO_stop(void) try {
     if (!on_package_thread(__func__) || !package.open) return 0;
     finish_unattended_run();
     close_display();
     close_run_control();
     return 1;
+} catch (...) {
+    return operation_failed(__func__, 0);
 }

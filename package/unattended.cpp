@@ -74,6 +74,7 @@ void start_unattended_run() {
         cannot_run("cannot make the console file " + s.console + " (DRAXO_CONSOLE): " + why_not);
     if (!s.script.empty() && !open_unattended_script(s.script, s.grace_seconds, why_not))
         cannot_run("cannot read the script file " + s.script + " (DRAXO_SCRIPT): " + why_not);
+    if (s.script.empty() && s.headless) play_no_script(s.grace_seconds);
     on_grace_over(end_after_grace);
     if (s.headless || !s.script.empty()) console.answer_gets = answer_gets_from_script;
 }

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "console_capture.h"
+#include "operation_guard.h"
 #include "window_system/ws_dc.h"
 #include "window_system/ws_text.h"
 
@@ -81,6 +82,8 @@ int console_vprintf(const char* format, std::va_list args) {
     // No format prints an empty line, as no text draws an empty one.
     int result = format ? std::vsnprintf(buffer, sizeof buffer, format, args) : 0;
     if (result <= 0) buffer[0] = '\0';
+    // A line cut at the limit ends between two characters.
+    if (result >= static_cast<int>(sizeof buffer)) buffer[ws::length_without_split_character(buffer)] = '\0';
     store_line(buffer, std::strlen(buffer));
     capture_console_line(buffer);
     // Without a screen nobody sees the console window: its lines are kept
@@ -156,16 +159,20 @@ ws::lresult console_window_proc(ws::window w, unsigned id, ws::wparam wp, ws::lp
 
 using namespace draxo;
 
-extern "C" int DRAXO_console_printf(const char* format, ...) {
+extern "C" int DRAXO_console_printf(const char* format, ...) try {
     if (!on_package_thread(__func__)) return 0;
     std::va_list args;
     va_start(args, format);
     int result = console_vprintf(format, args);
     va_end(args);
     return result;
+} catch (...) {
+    return operation_failed(__func__, 0);
 }
 
-extern "C" int DRAXO_show_console(int flag) {
+extern "C" int DRAXO_show_console(int flag) try {
     if (!on_package_thread(__func__)) return 0;
     return show_console(flag);
+} catch (...) {
+    return operation_failed(__func__, 0);
 }

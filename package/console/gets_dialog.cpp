@@ -7,6 +7,7 @@
 
 #include "console.h"
 #include "draxo.h"
+#include "operation_guard.h"
 #include "window_system/ws_text.h"
 
 namespace draxo {
@@ -138,17 +139,21 @@ int run_gets_dialog(const char* prompt, char* result, int size) {
 
 }  // namespace
 
-extern "C" int DRAXO_gets(const char* prompt, char* result) {
+extern "C" int DRAXO_gets(const char* prompt, char* result) try {
     if (!on_package_thread(__func__)) return 0;
     return run_gets_dialog(prompt, result, gets_result_size);
+} catch (...) {
+    return operation_failed(__func__, 0);
 }
 
-extern "C" int DRAXO_gets_n(const char* prompt, char* result, int size) {
+extern "C" int DRAXO_gets_n(const char* prompt, char* result, int size) try {
     if (!on_package_thread(__func__)) return 0;
     return run_gets_dialog(prompt, result, size);
+} catch (...) {
+    return operation_failed(__func__, 0);
 }
 
-extern "C" int DRAXO_set_input_encoding(int encoding) {
+extern "C" int DRAXO_set_input_encoding(int encoding) try {
     if (!on_package_thread(__func__)) return -1;
     const int previous = console.input_utf8 ? DRAXO_UTF8 : DRAXO_LATIN1;
     if (encoding != DRAXO_LATIN1 && encoding != DRAXO_UTF8) {
@@ -158,4 +163,6 @@ extern "C" int DRAXO_set_input_encoding(int encoding) {
     }
     console.input_utf8 = encoding == DRAXO_UTF8;
     return previous;
+} catch (...) {
+    return operation_failed(__func__, -1);
 }

@@ -7,6 +7,7 @@
 #include "console/console.h"
 #include "draxo.h"
 #include "graphics_window.h"
+#include "operation_guard.h"
 #include "run_menu.h"
 #include "script.h"
 #include "surface/display.h"
@@ -139,7 +140,7 @@ void on_drawing_window_destroyed(ws::window w) {
 
 using namespace draxo;
 
-extern "C" int DRAXO_next_event(int* x, int* y, char* key) {
+extern "C" int DRAXO_next_event(int* x, int* y, char* key) try {
     if (!on_package_thread(__func__)) return 0;
     event_record event;
     // Without the open package there is nothing to wait for.
@@ -148,9 +149,11 @@ extern "C" int DRAXO_next_event(int* x, int* y, char* key) {
     if (y) *y = event.y;
     if (key) *key = event.key;
     return kind;
+} catch (...) {
+    return operation_failed(__func__, DRAXO_QUIT);
 }
 
-extern "C" int DRAXO_set_animation(int action) {
+extern "C" int DRAXO_set_animation(int action) try {
     if (!on_package_thread(__func__) || !drawing_window_open()) return 0;
     switch (action) {
     case DRAXO_ANIMATE_HALT:
@@ -163,4 +166,6 @@ extern "C" int DRAXO_set_animation(int action) {
     default: break;
     }
     return 1;
+} catch (...) {
+    return operation_failed(__func__, 0);
 }

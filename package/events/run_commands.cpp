@@ -3,6 +3,7 @@
 
 #include "console/console.h"
 #include "event_wait.h"
+#include "operation_guard.h"
 #include "run_menu.h"
 #include "run_state.h"
 #include "script.h"
@@ -93,10 +94,12 @@ void on_focus_gained() { run.ctrl_down = ws::key_held(ws::VK_CONTROL) ? 1 : 0; }
 
 using namespace draxo;
 
-extern "C" int DRAXO_set_logging(int flag) {
+extern "C" int DRAXO_set_logging(int flag) try {
     if (!on_package_thread(__func__) || !drawing_window_open()) return 0;
     console.logging = flag != 0;
     set_run_menu_check(CMD_LOGGING, console.logging);
     if (console.logging) show_console(1);
     return 1;
+} catch (...) {
+    return operation_failed(__func__, 0);
 }

@@ -16,6 +16,7 @@
 #include "script.h"
 #include "surface/run_file.h"
 #include "surface/shown_picture.h"
+#include "window_system/ws_text.h"
 
 namespace draxo {
 namespace {
@@ -24,7 +25,7 @@ using steady = std::chrono::steady_clock;
 
 struct unattended_script_state {
     bool active = false;
-    std::FILE* file = nullptr;
+    std::FILE* file = nullptr;    // null: no script at all, so the first wait is the quit
     int periodic_run = 0;         // periodic events still to deliver from the last periodic line
     long newlines = 0;            // line ends read so far
     bool quit_delivered = false;  // the end reached: every wait returns DRAXO_QUIT
@@ -62,7 +63,9 @@ void end_script(run_file_script how, long line) {
     run_status().quit_delivered = 1;
     run_status().stopped_line = static_cast<std::uint32_t>(std::max(line, 0L));
     write_run_status();
-    if (how == script_played)
+    if (how == script_played && !script.file)
+        console_printf("No script to play in a run without a screen: the program is asked to quit\n");
+    else if (how == script_played)
         console_printf("End of the script: the program is asked to quit\n");
     else if (line > 0)
         console_printf(
@@ -87,6 +90,10 @@ bool read_next_event() {
         return true;
     }
     char line[script_line_size];
+    if (!script.file) {
+        end_script(script_played, 0);
+        return false;
+    }
     if (!read_script_line(script.file, line, &script.newlines)) {
         if (std::feof(script.file))
             end_script(script_played, 0);
@@ -121,6 +128,13 @@ bool open_unattended_script(const std::string& path, double grace_seconds, std::
     return true;
 }
 
+void play_no_script(double grace_seconds) {
+    reset_unattended_script();
+    script.active = true;
+    script.grace = std::chrono::duration_cast<steady::duration>(std::chrono::duration<double>(grace_seconds));
+    write_run_status();
+}
+
 bool unattended_script_active() { return script.active; }
 
 void next_unattended_event() {
@@ -146,7 +160,7 @@ void next_unattended_event() {
 }
 
 int answer_gets_from_script(char* result, int size) {
-    if (!script.active) {
+    if (!script.file) {
         console_printf("DRAXO_gets: nobody can answer in a run without a screen\n");
         return 0;
     }
@@ -156,7 +170,13 @@ int answer_gets_from_script(char* result, int size) {
         if (run.pending_event != DRAXO_KBD) continue;
         char key = run.last_event.key;
         if (key == '\r') {
-            std::size_t length = std::min(line.size(), static_cast<std::size_t>(size - 1));
+            // The script's keys are Latin-1 characters, as typed into the
+            // dialog; the program gets them in its input encoding, cut
+            // between two characters.
+            if (console.input_utf8) line = ws::utf8_of_latin1(line);
+            std::size_t room = static_cast<std::size_t>(size - 1);
+            std::size_t length =
+                console.input_utf8 ? ws::utf8_prefix_length(line, room) : std::min(line.size(), room);
             std::memcpy(result, line.data(), length);
             result[length] = '\0';
             return 1;
@@ -176,7 +196,7 @@ void settle_unattended_script() {
     if (!script.active || script.quit_delivered || run_status().script != script_playing) return;
     // Ended by itself: played to its end when nothing is left to deliver.
     bool left = script.periodic_run > 0;
-    if (!left) {
+    if (!left && script.file) {
         long position = std::ftell(script.file);
         char line[script_line_size];
         left = read_script_line(script.file, line);

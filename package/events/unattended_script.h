@@ -15,6 +15,9 @@ namespace draxo {
 // cannot be read. `grace_seconds`: the time a program has to end after the
 // script's quit.
 bool open_unattended_script(const std::string& path, double grace_seconds, std::string& why_not);
+// No script in a run without a screen: nobody can give the program input,
+// so its first wait is the quit, as at the end of an empty script.
+void play_no_script(double grace_seconds);
 // A script is being played, or has been: the wait takes its events.
 bool unattended_script_active();
 // Called by the wait in each pass while the script is active, in place of
@@ -24,7 +27,9 @@ bool unattended_script_active();
 void next_unattended_event();
 // Answers DRAXO_gets from the script, as typed into its dialog: the key
 // events up to the next Enter (13), Backspace (8) taking back a character,
-// other events passing meanwhile; at most size - 1 characters are kept.
+// other events passing meanwhile; in the input encoding (DRAXO_UTF8: each
+// Latin-1 key as its UTF-8 bytes), at most size - 1 bytes, cut between two
+// characters.
 // Returns 1 with the line in `result`; 0, leaving it as it was, when the
 // script ends first (the program is then asked to quit) or when there is no
 // script: nobody can answer in a run without a person.

@@ -3,6 +3,7 @@
 #include "display.h"
 
 #include "console/console.h"
+#include "operation_guard.h"
 #include "palette.h"
 #include "shown_picture.h"
 
@@ -71,9 +72,11 @@ void on_drawing_window_paint(ws::window w) {
 
 using namespace draxo;
 
-extern "C" int DRAXO_clear_window(void) {
+extern "C" int DRAXO_clear_window(void) try {
     if (!may_draw(__func__)) return 0;
     if (console.logging) console_printf("Clearing the graphics window\n");
     clear_frame_buffer();
     return 1;
+} catch (...) {
+    return operation_failed(__func__, 0);
 }

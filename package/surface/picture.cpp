@@ -14,6 +14,7 @@
 #include "display.h"
 #include "draxo.h"
 #include "files/safe_write.h"
+#include "operation_guard.h"
 
 namespace draxo {
 namespace {
@@ -37,7 +38,7 @@ ws::rect device_area(DRAXO_point upper_left, DRAXO_point lower_right) {
 
 using namespace draxo;
 
-extern "C" int DRAXO_save_picture(const char* path, int x1, int y1, int x2, int y2) {
+extern "C" int DRAXO_save_picture(const char* path, int x1, int y1, int x2, int y2) try {
     if (!on_package_thread(__func__)) return 0;
     if (!path || !*path) {
         console_printf("Cannot save picture: no file name\n");
@@ -74,4 +75,6 @@ extern "C" int DRAXO_save_picture(const char* path, int x1, int y1, int x2, int 
     if (!written.in_place_because.empty())
         console_printf("Saved picture in place: %s (%s)\n", written.in_place_because.c_str(), path);
     return 1;
+} catch (...) {
+    return operation_failed(__func__, 0);
 }

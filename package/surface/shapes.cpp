@@ -11,6 +11,7 @@
 #include "display.h"
 #include "draw_command.h"
 #include "draxo.h"
+#include "operation_guard.h"
 #include "palette.h"
 
 namespace draxo {
@@ -47,12 +48,14 @@ draw_command box_command(int kind, int color, DRAXO_point p1, DRAXO_point p2, in
 
 using namespace draxo;
 
-extern "C" int DRAXO_pixel(int color, int x, int y) {
+extern "C" int DRAXO_pixel(int color, int x, int y) try {
     if (!may_draw(__func__)) return 0;
     return DRAXO_pixel_pt(color, DRAXO_point{x, y});
+} catch (...) {
+    return operation_failed(__func__, 0);
 }
 
-extern "C" int DRAXO_pixel_pt(int color, DRAXO_point point) {
+extern "C" int DRAXO_pixel_pt(int color, DRAXO_point point) try {
     if (!may_draw(__func__)) return 0;
     color = check_color(color);
     if (console.logging) console_printf("%s pixel at (%d,%d)\n", palette_names[color], point.x, point.y);
@@ -63,14 +66,18 @@ extern "C" int DRAXO_pixel_pt(int color, DRAXO_point point) {
     c.y1 = point.y;
     render_command(&c);
     return 1;
+} catch (...) {
+    return operation_failed(__func__, 0);
 }
 
-extern "C" int DRAXO_circle(int color, int x, int y, int radius) {
+extern "C" int DRAXO_circle(int color, int x, int y, int radius) try {
     if (!may_draw(__func__)) return 0;
     return DRAXO_circle_pt(color, DRAXO_point{x, y}, radius);
+} catch (...) {
+    return operation_failed(__func__, 0);
 }
 
-extern "C" int DRAXO_circle_pt(int color, DRAXO_point centre, int radius) {
+extern "C" int DRAXO_circle_pt(int color, DRAXO_point centre, int radius) try {
     if (!may_draw(__func__)) return 0;
     color = check_color(color);
     if (radius < 0) {
@@ -88,14 +95,18 @@ extern "C" int DRAXO_circle_pt(int color, DRAXO_point centre, int radius) {
     draw_command c = box_command(DRAW_OVAL, color, upper_left, lower_right, 0);
     render_command(&c);
     return 1;
+} catch (...) {
+    return operation_failed(__func__, 0);
 }
 
-extern "C" int DRAXO_triangle(int color, int x1, int y1, int x2, int y2, int x3, int y3, int width) {
+extern "C" int DRAXO_triangle(int color, int x1, int y1, int x2, int y2, int x3, int y3, int width) try {
     if (!may_draw(__func__)) return 0;
     return DRAXO_triangle_pt(color, DRAXO_point{x1, y1}, DRAXO_point{x2, y2}, DRAXO_point{x3, y3}, width);
+} catch (...) {
+    return operation_failed(__func__, 0);
 }
 
-extern "C" int DRAXO_triangle_pt(int color, DRAXO_point p1, DRAXO_point p2, DRAXO_point p3, int width) {
+extern "C" int DRAXO_triangle_pt(int color, DRAXO_point p1, DRAXO_point p2, DRAXO_point p3, int width) try {
     if (!may_draw(__func__)) return 0;
     color = check_color(color);
     width = repaired_width(width);
@@ -107,14 +118,18 @@ extern "C" int DRAXO_triangle_pt(int color, DRAXO_point p1, DRAXO_point p2, DRAX
     c.y3 = p3.y;
     render_command(&c);
     return 1;
+} catch (...) {
+    return operation_failed(__func__, 0);
 }
 
-extern "C" int DRAXO_rectangle(int color, int x1, int y1, int x2, int y2, int width) {
+extern "C" int DRAXO_rectangle(int color, int x1, int y1, int x2, int y2, int width) try {
     if (!may_draw(__func__)) return 0;
     return DRAXO_rectangle_pt(color, DRAXO_point{x1, y1}, DRAXO_point{x2, y2}, width);
+} catch (...) {
+    return operation_failed(__func__, 0);
 }
 
-extern "C" int DRAXO_rectangle_pt(int color, DRAXO_point p1, DRAXO_point p2, int width) {
+extern "C" int DRAXO_rectangle_pt(int color, DRAXO_point p1, DRAXO_point p2, int width) try {
     if (!may_draw(__func__)) return 0;
     order_corners(p1, p2);
     color = check_color(color);
@@ -130,14 +145,18 @@ extern "C" int DRAXO_rectangle_pt(int color, DRAXO_point p1, DRAXO_point p2, int
     draw_command c = box_command(DRAW_RECTANGLE, color, p1, p2, width);
     render_command(&c);
     return 1;
+} catch (...) {
+    return operation_failed(__func__, 0);
 }
 
-extern "C" int DRAXO_oval(int color, int x1, int y1, int x2, int y2, int width) {
+extern "C" int DRAXO_oval(int color, int x1, int y1, int x2, int y2, int width) try {
     if (!may_draw(__func__)) return 0;
     return DRAXO_oval_pt(color, DRAXO_point{x1, y1}, DRAXO_point{x2, y2}, width);
+} catch (...) {
+    return operation_failed(__func__, 0);
 }
 
-extern "C" int DRAXO_oval_pt(int color, DRAXO_point p1, DRAXO_point p2, int width) {
+extern "C" int DRAXO_oval_pt(int color, DRAXO_point p1, DRAXO_point p2, int width) try {
     if (!may_draw(__func__)) return 0;
     order_corners(p1, p2);
     width = repaired_width(width);
@@ -153,14 +172,18 @@ extern "C" int DRAXO_oval_pt(int color, DRAXO_point p1, DRAXO_point p2, int widt
     draw_command c = box_command(DRAW_OVAL, color, p1, p2, width);
     render_command(&c);
     return 1;
+} catch (...) {
+    return operation_failed(__func__, 0);
 }
 
-extern "C" int DRAXO_line(int color, int x1, int y1, int x2, int y2, int width) {
+extern "C" int DRAXO_line(int color, int x1, int y1, int x2, int y2, int width) try {
     if (!may_draw(__func__)) return 0;
     return DRAXO_line_pt(color, DRAXO_point{x1, y1}, DRAXO_point{x2, y2}, width);
+} catch (...) {
+    return operation_failed(__func__, 0);
 }
 
-extern "C" int DRAXO_line_pt(int color, DRAXO_point p1, DRAXO_point p2, int width) {
+extern "C" int DRAXO_line_pt(int color, DRAXO_point p1, DRAXO_point p2, int width) try {
     if (!may_draw(__func__)) return 0;
     width = repaired_width(width);
     color = check_color(color);
@@ -171,10 +194,14 @@ extern "C" int DRAXO_line_pt(int color, DRAXO_point p1, DRAXO_point p2, int widt
     draw_command c = box_command(DRAW_LINE, color, p1, p2, width == 0 ? 1 : width);
     render_command(&c);
     return 1;
+} catch (...) {
+    return operation_failed(__func__, 0);
 }
 
-extern "C" int DRAXO_undo(void) {
+extern "C" int DRAXO_undo(void) try {
     if (!on_package_thread(__func__)) return 0;
     console_printf("DRAXO_undo is no longer supported.\n");
     return 1;
+} catch (...) {
+    return operation_failed(__func__, 0);
 }

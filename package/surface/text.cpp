@@ -10,6 +10,7 @@
 
 #include "console/console.h"
 #include "draxo.h"
+#include "operation_guard.h"
 #include "palette.h"
 #include "renderer.h"
 #include "window_system/ws_text.h"
@@ -76,12 +77,14 @@ void render_text(const draw_command& c) {
 
 using namespace draxo;
 
-extern "C" int DRAXO_text(int color, int x, int y, int size, const char* text) {
+extern "C" int DRAXO_text(int color, int x, int y, int size, const char* text) try {
     if (!may_draw(__func__)) return 0;
     return DRAXO_text_pt(color, DRAXO_point{x, y}, size, text);
+} catch (...) {
+    return operation_failed(__func__, 0);
 }
 
-extern "C" int DRAXO_text_pt(int color, DRAXO_point point, int size, const char* text) {
+extern "C" int DRAXO_text_pt(int color, DRAXO_point point, int size, const char* text) try {
     if (!may_draw(__func__)) return 0;
     if (size < 0) {
         int repaired = absolute_value(size);
@@ -109,12 +112,14 @@ extern "C" int DRAXO_text_pt(int color, DRAXO_point point, int size, const char*
     c.text = copy.c_str();
     render_command(&c);
     return 1;
+} catch (...) {
+    return operation_failed(__func__, 0);
 }
 
 namespace {
 
-// Formats into the 1024-byte buffer, cutting a longer result at 1023
-// characters; returns the formatter's count.
+// Formats into the 1024-byte buffer, cutting a longer result at 1023 bytes,
+// between two characters; returns the formatter's count.
 DRAXO_PRINTF_LIKE(2, 0) int format_text(char (&buffer)[format_buffer_size], const char* format, va_list args) {
     if (!format) {
         buffer[0] = '\0';
@@ -122,12 +127,13 @@ DRAXO_PRINTF_LIKE(2, 0) int format_text(char (&buffer)[format_buffer_size], cons
     }
     int count = std::vsnprintf(buffer, sizeof buffer, format, args);
     if (count < 0) buffer[0] = '\0';
+    if (count >= static_cast<int>(sizeof buffer)) buffer[ws::length_without_split_character(buffer)] = '\0';
     return count;
 }
 
 }  // namespace
 
-extern "C" int DRAXO_printf_text(int color, int x, int y, int size, const char* format, ...) {
+extern "C" int DRAXO_printf_text(int color, int x, int y, int size, const char* format, ...) try {
     if (!may_draw(__func__)) return 0;
     char buffer[format_buffer_size];
     va_list args;
@@ -137,9 +143,11 @@ extern "C" int DRAXO_printf_text(int color, int x, int y, int size, const char* 
     // The result is the text itself, never a format again: a "%" in it is drawn as it is.
     DRAXO_text(color, x, y, size, buffer);
     return count;
+} catch (...) {
+    return operation_failed(__func__, 0);
 }
 
-extern "C" int DRAXO_printf_text_pt(int color, DRAXO_point point, int size, const char* format, ...) {
+extern "C" int DRAXO_printf_text_pt(int color, DRAXO_point point, int size, const char* format, ...) try {
     if (!may_draw(__func__)) return 0;
     char buffer[format_buffer_size];
     va_list args;
@@ -148,4 +156,6 @@ extern "C" int DRAXO_printf_text_pt(int color, DRAXO_point point, int size, cons
     va_end(args);
     DRAXO_text_pt(color, point, size, buffer);
     return count;
+} catch (...) {
+    return operation_failed(__func__, 0);
 }

@@ -178,10 +178,11 @@ void poll_events(bool block);         // handles pending native events; with blo
 bool key_held(unsigned virtual_key);  // the keyboard's state now (VK_CONTROL, VK_SHIFT, VK_MENU)
 // From init on, the backend turns the system's requests to end the program
 // (SIGTERM, SIGINT, SIGHUP; the console's close) into native_termination_requested,
-// from its event handling, never from a signal handler. A second request ends
-// the program as the system would without the package, and so does the
-// first when no quit message was taken (quit_messages_taken) within
-// termination_grace_ms, after before_forced_end.
+// from its event handling, never from a signal handler. From then on every
+// wait of the program gets the quit message. A second request ends the
+// program as the system would without the package, and so does the first
+// when the program still runs termination_grace_ms after it (busy, or
+// waiting on after its quit), after before_forced_end.
 
 // Dialogs
 bool create_dialog(dialog d);         // hidden, placed from the owner's client area; false: unknown control
@@ -224,11 +225,7 @@ void native_focus_changed(window from, window to);  // either may be null
 // A command from a dialog: a button click, Enter, Escape, the close box.
 void native_dialog_command(dialog d, unsigned id);
 void native_dialog_destroyed(dialog d);  // its window destroyed from outside the program
-void native_termination_requested();     // the system asks the program to end
-// How many quit messages the queue has handed out. Safe to read from any
-// thread and from a signal handler: a request that sees it unchanged
-// termination_grace_ms later was not taken.
-unsigned quit_messages_taken();
+void native_termination_requested();     // the system asks the program to end: the quit, at every wait
 // Runs the package's last words (see ws::on_forced_end) before the backend
 // ends a program that did not take a request to end in time; any thread.
 void before_forced_end();

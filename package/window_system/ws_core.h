@@ -42,11 +42,12 @@ struct core_state {
     std::vector<timer_record> timers;
     bool quit_posted = false;
     int quit_code = 0;
-    // Read by the backend's termination watch from other threads and from
-    // a signal handler, so lock-free.
-    std::atomic<unsigned> quits_taken{0};
+    // Once the system asked the program to end, the quit message comes
+    // again each time it is taken: a program that ignores its quit and waits
+    // on gets it at every wait until its grace time is over.
+    bool ending = false;
+    // Read by the backend's termination watch from another thread.
     std::atomic<void (*)()> last_words{nullptr};
-    static_assert(std::atomic<unsigned>::is_always_lock_free);
     // The character each virtual key produced when it was last pressed, as
     // the keyboard state would tell (-1: none yet). A key-down posted from
     // one window to another carries no native character; translating it

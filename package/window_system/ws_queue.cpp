@@ -20,8 +20,7 @@ bool take_message(message& out) {
         return true;
     }
     if (c.quit_posted) {
-        c.quit_posted = false;
-        c.quits_taken.fetch_add(1);
+        c.quit_posted = c.ending;
         out = message{nullptr, WM_QUIT, static_cast<wparam>(c.quit_code), 0, -1};
         return true;
     }

@@ -104,10 +104,7 @@ bool is_utf8_text(std::string_view bytes) {
 
 std::string text_as_utf8(std::string_view bytes) {
     if (is_utf8_text(bytes)) return std::string(bytes);
-    std::string out;
-    out.reserve(bytes.size());
-    for (char b : bytes) append_utf8(out, static_cast<unsigned char>(b));
-    return out;
+    return utf8_of_latin1(bytes);
 }
 
 std::u16string utf16_of_utf8(std::string_view utf8) {
@@ -149,6 +146,13 @@ std::string latin1_of_utf8(std::string_view utf8) {
     return out;
 }
 
+std::string utf8_of_latin1(std::string_view latin1) {
+    std::string out;
+    out.reserve(latin1.size());
+    for (char b : latin1) append_utf8(out, static_cast<unsigned char>(b));
+    return out;
+}
+
 std::size_t utf8_character_count(std::string_view utf8) {
     std::size_t count = 0;
     for (char b : utf8) count += !continuation(static_cast<unsigned char>(b));
@@ -161,6 +165,21 @@ std::size_t utf8_prefix_length(std::string_view utf8, std::size_t max_bytes) {
     // Back up over the continuation bytes of a character the limit cuts.
     while (length > 0 && continuation(static_cast<unsigned char>(utf8[length]))) --length;
     return length;
+}
+
+std::size_t length_without_split_character(std::string_view cut) {
+    // The last character's lead byte: at most three continuation bytes back.
+    std::size_t lead = cut.size();
+    while (lead > 0 && cut.size() - lead < 3 && continuation(static_cast<unsigned char>(cut[lead - 1]))) --lead;
+    if (lead == 0) return cut.size();
+    --lead;
+    const auto first = static_cast<unsigned char>(cut[lead]);
+    const std::size_t needed = first >= 0xF0 && first <= 0xF4   ? 4
+                               : first >= 0xE0 && first <= 0xEF ? 3
+                               : first >= 0xC2 && first <= 0xDF ? 2
+                                                                : 0;
+    if (needed == 0 || cut.size() - lead >= needed) return cut.size();
+    return is_utf8_text(cut.substr(0, lead)) ? lead : cut.size();
 }
 
 }  // namespace draxo::ws

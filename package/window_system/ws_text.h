@@ -30,8 +30,9 @@ std::u16string utf16_of_utf8(std::string_view utf8);
 std::string utf8_of_utf16(std::u16string_view utf16);
 
 // UTF-8 as Latin-1, one byte a character; a character outside Latin-1
-// becomes '?'.
+// becomes '?'. And Latin-1 as UTF-8.
 std::string latin1_of_utf8(std::string_view utf8);
+std::string utf8_of_latin1(std::string_view latin1);
 
 // The character that starts at byte `at` of the UTF-8 text (at < its size)
 // into `c`; returns where the next one starts. A byte that starts no valid
@@ -44,5 +45,12 @@ std::size_t utf8_character_count(std::string_view utf8);
 // The longest start of the UTF-8 text that takes at most `max_bytes` bytes
 // and ends between two characters.
 std::size_t utf8_prefix_length(std::string_view utf8, std::size_t max_bytes);
+
+// The length of a client's text that a limit has cut, without the start of
+// a UTF-8 character the cut split: the bytes after the last whole character
+// are left out when they begin a character of more bytes than are there and
+// everything before them is UTF-8 text by the rule above. Otherwise, as for
+// a Latin-1 text, the whole length. So a cut never turns UTF-8 into Latin-1.
+std::size_t length_without_split_character(std::string_view cut);
 
 }  // namespace draxo::ws

@@ -225,9 +225,10 @@ void native_close_requested(window w) {
 
 void native_window_destroyed(window w) { destroy_window(w); }
 
-void native_termination_requested() { post_quit_message(0); }
-
-unsigned quit_messages_taken() { return core().quits_taken.load(); }
+void native_termination_requested() {
+    core().ending = true;
+    post_quit_message(0);
+}
 
 void on_forced_end(void (*last_words)()) { core().last_words.store(last_words); }
 

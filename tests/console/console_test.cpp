@@ -54,6 +54,14 @@ TEST(ConsolePrintf, OutputBeyond1023CharactersIsCutAtTheBuffer) {
     EXPECT_EQ(test::console_ring()[0], std::string(1023, 'z'));
 }
 
+TEST(ConsolePrintf, AUtf8LineIsCutBetweenTwoCharacters) {
+    std::string e_acute;
+    for (int i = 0; i < 600; ++i) e_acute += "\xC3\xA9";
+    EXPECT_EQ(DRAXO_console_printf("%s", e_acute.c_str()), 1200);
+    ASSERT_EQ(test::console_ring().size(), 1u);
+    EXPECT_EQ(test::console_ring()[0], e_acute.substr(0, 1022));
+}
+
 char* failing_allocator(std::size_t) { return nullptr; }
 
 TEST(ConsolePrintf, AFailedAllocationLeavesTheRingAsItWas) {

@@ -5,7 +5,11 @@
  *   busy_client forever  runs the animation, waiting for events, until a
  *                        key is typed; five periodic events later it
  *                        computes for ever, never to wait again. It says
- *                        on standard output when it starts each. */
+ *                        on standard output when it starts each.
+ *   busy_client deaf     waits for events for ever, its quit among them:
+ *                        a loop that forgot to test for DRAXO_QUIT. It
+ *                        says "waiting" on standard output first, and
+ *                        "quit taken" at its first quit. */
 #include <stdio.h>
 #include <string.h>
 #include <time.h>
@@ -34,10 +38,25 @@ static int compute_for_ever(void) {
     return 0;
 }
 
+static void ignore_quit(void) {
+    fputs("waiting\n", stdout);
+    fflush(stdout);
+    int quits = 0;
+    for (;;) {
+        int x, y;
+        char key;
+        if (DRAXO_next_event(&x, &y, &key) == DRAXO_QUIT && quits++ == 0) {
+            fputs("quit taken\n", stdout);
+            fflush(stdout);
+        }
+    }
+}
+
 int main(int argc, char** argv) {
     DRAXO_start(NULL, NULL, NULL, 1);
     DRAXO_clear_window();
     if (argc > 1 && strcmp(argv[1], "forever") == 0) return compute_for_ever();
+    if (argc > 1 && strcmp(argv[1], "deaf") == 0) ignore_quit();
     DRAXO_console_printf("Printed before a long computation\n");
     fputs("printed\n", stdout);
     fflush(stdout);

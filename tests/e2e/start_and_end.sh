@@ -83,6 +83,20 @@ for signal in TERM INT HUP; do
   expect_equal "last line recorded before SIG$signal ended the busy program" "$(tail -n 1 DRAXO.SCR)" \
     "DRAXO_PERIODIC(5);"
 done
+# A program that waits on after its quit (its loop does not test for
+# DRAXO_QUIT), as `timeout` meets it: the signal's quit comes at every wait,
+# and the grace time ends the program as the signal would have.
+start_program env --default-signal=TERM "$busy_client" deaf
+w=$(find_window "DRAXO Graphics")
+wait_until 10 "the client did not start waiting" grep -q waiting "$E2E_SCRATCH/stdout"
+started=$(date +%s%N)
+kill -s TERM "$E2E_PID"
+wait_until 10 "the client did not take its quit" grep -q "quit taken" "$E2E_SCRATCH/stdout"
+wait_program 20
+waited_ms=$((($(date +%s%N) - started) / 1000000))
+expect_equal "exit status of a program that ignores its quit after SIGTERM" "$E2E_STATUS" 143
+[ "$waited_ms" -ge 2500 ] || fail "the program that ignores its quit was ended after ${waited_ms} ms, before its grace time"
+
 start_program env --default-signal=TERM "$busy_client" forever
 w=$(find_window "DRAXO Graphics")
 press_keys "$w" b

@@ -8,9 +8,15 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QImage>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QPushButton>
 #include <QScreen>
 #include <QTest>
 #include <QWidget>
@@ -20,6 +26,7 @@
 
 #include "console/console.h"
 #include "draxo.h"
+#include "support/dialog_driver.h"
 #include "support/test_support.h"
 #include "surface/display.h"
 #include "window_system/qt/qt_backend.h"
@@ -30,14 +37,14 @@ namespace {
 // Before the application object exists: an offscreen screen of this many
 // screen pixels, which Qt's factor (QT_SCALE_FACTOR) turns into fewer
 // logical ones.
-void use_screen(int width, int height, const char* factor) {
+void use_screen(int width, int height, const char* factor, int dpi = 96) {
     const std::string config = testing::TempDir() + "draxo_screen.json";
     std::FILE* file = std::fopen(config.c_str(), "w");
     ASSERT_NE(file, nullptr);
     std::fprintf(file,
                  "{\"screens\": [{\"name\": \"screen\", \"x\": 0, \"y\": 0, \"width\": %d, \"height\": %d, "
-                 "\"logicalDpi\": 96, \"logicalBaseDpi\": 96, \"dpr\": 1}]}\n",
-                 width, height);
+                 "\"logicalDpi\": %d, \"logicalBaseDpi\": 96, \"dpr\": 1}]}\n",
+                 width, height, dpi);
     std::fclose(file);
     setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + config).c_str(), 1);
     setenv("QT_SCALE_FACTOR", factor, 1);
@@ -166,6 +173,35 @@ TEST(QtDensity, ThreeTimesTheDensityOnAScreenWhereTwiceFitsGivesTwice) {
     EXPECT_EQ(frame->width(), frame_width);
     EXPECT_EQ(client_of(package.drawing_window)->surface_scale(), 1);
     EXPECT_EQ(ws::client_rect(console.console_window).right, 2 * client_of(console.console_window)->width());
+}
+
+// A desktop that gives its text 1 dpi (an X resource such as Xft.dpi: 1)
+// shrinks text set in points to a pixel or two. The package's menu bar, its
+// menu and its input dialog stay legible; the frame buffer is drawn as on
+// any desktop.
+TEST(QtDensity, AtOneDotPerInchTheMenusAndTheDialogStayLegible) {
+    use_screen(1920, 1080, "1", 1);
+    test::open_package();
+    ASSERT_LT(QFontInfo(QApplication::font()).pixelSize(), ws::qt::legible_pixel_size);  // the desktop's own text
+    auto* bar = ws::qt::native_of(package.drawing_window)->findChild<QMenuBar*>();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_GE(QFontInfo(bar->font()).pixelSize(), ws::qt::legible_pixel_size);
+    EXPECT_GE(bar->height(), ws::qt::legible_pixel_size + 4);
+    QMenu* run_menu = bar->actions().at(0)->menu();
+    EXPECT_GE(QFontInfo(run_menu->font()).pixelSize(), ws::qt::legible_pixel_size);
+
+    int prompt_height = 0;
+    test::dialog_driver driver("DRAXO_gets", {test::dialog_driver::act([&](QWidget* d) {
+                                   auto* prompt = d->findChild<QLabel*>();
+                                   ASSERT_NE(prompt, nullptr);
+                                   EXPECT_GE(QFontInfo(prompt->font()).pixelSize(), ws::qt::legible_pixel_size);
+                                   prompt_height = QFontMetrics(prompt->font()).height();
+                                   d->findChild<QPushButton*>()->click();
+                               })});
+    char answer[256] = "";
+    DRAXO_gets("Name?", answer);
+    EXPECT_TRUE(driver.finished());
+    EXPECT_GE(prompt_height, ws::qt::legible_pixel_size);
 }
 
 }  // namespace

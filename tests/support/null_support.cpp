@@ -1,6 +1,8 @@
-// On the null backend, a wait that could never end throws, so that the test
-// fails at once with the reason instead of hanging.
+// On the null backend, a wait that could never end fails the test at once
+// with the reason instead of hanging.
 #include "null_support.h"
+
+#include <gtest/gtest.h>
 
 #include <stdexcept>
 #include <string>
@@ -8,15 +10,23 @@
 namespace draxo::test {
 namespace {
 
+[[noreturn]] void throw_starved(const char* why) {
+    throw std::runtime_error(std::string("the wait never ends: ") + why);
+}
+
 [[maybe_unused]] const bool starved_handler_installed = [] {
-    ws::null::set_starved_handler(
-        [](const char* why) { throw std::runtime_error(std::string("the wait never ends: ") + why); });
+    ws::null::set_starved_handler([](const char* why) {
+        ADD_FAILURE() << "the wait never ends: " << why;
+        throw_starved(why);
+    });
     return true;
 }();
 
 ws::lparam key_flags(bool down) { return static_cast<ws::lparam>(down ? 0x00000001u : 0xC0000001u); }
 
 }  // namespace
+
+void expect_a_wait_for_ever() { ws::null::set_starved_handler(throw_starved); }
 
 void inject_press(ws::window w, int column, int row) {
     ws::null::inject(ws::message{w, ws::WM_LBUTTONDOWN, ws::MK_LBUTTON, ws::make_lparam(column, row), -1});

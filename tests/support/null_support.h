@@ -15,4 +15,10 @@ void inject_key_up(ws::window w, unsigned virtual_key);
 // A typed character: the key-down that types it and its key-up.
 void inject_typed(ws::window w, char character);
 
+// A wait that would never end fails the test that met it, and throws to end
+// the test at once; the failure is what tells, since a DRAXO_ operation
+// gives up on any exception. A test of such a wait calls this first: the
+// wait then only throws.
+void expect_a_wait_for_ever();
+
 }  // namespace draxo::test

@@ -275,5 +275,18 @@ TEST_F(TextTest, AFormattedTextLongerThan1023CharactersIsCutAtTheBuffer) {
     EXPECT_EQ(logged[0].rfind("black text at (0,0), \"xxx", 0), 0u);
 }
 
+// A cut inside a two-byte character leaves it out, so that the rest of the
+// text still draws as UTF-8, not as Latin-1 with a stray byte at its end
+// ("Ã©" for each "é", which the spaces between them show on every backend).
+TEST_F(TextTest, AFormattedUtf8TextIsCutBetweenTwoCharacters) {
+    std::string text = "xx";
+    for (int i = 0; i < 400; ++i) text += "\xC3\xA9 ";  // the 1023rd byte is the first half of an "é"
+    EXPECT_EQ(DRAXO_printf_text(BLACK, -290, 0, 8, "%s", text.c_str()), 1202);
+    std::vector<std::uint32_t> cut = pixels_of(display.frame_buffer);
+    DRAXO_clear_window();
+    DRAXO_text(BLACK, -290, 0, 8, text.substr(0, 1022).c_str());
+    EXPECT_TRUE(pixels_of(display.frame_buffer) == cut);
+}
+
 }  // namespace
 }  // namespace draxo

@@ -41,10 +41,16 @@ void set_variable(const char* name, const std::string& value) {
 #endif
 }
 
+// Stands in for the end of the process: counted, then thrown out of the
+// wait (which gives the operation up, as it would any exception).
+int ended_by_package = 0;
 struct grace_over : std::runtime_error {
     grace_over() : std::runtime_error("the package ended the program") {}
 };
-[[noreturn]] void throw_grace_over() { throw grace_over(); }
+[[noreturn]] void throw_grace_over() {
+    ++ended_by_package;
+    throw grace_over();
+}
 
 class UnattendedRun : public test::InScratchDirectory {
 protected:
@@ -201,7 +207,9 @@ TEST_F(UnattendedRun, AProgramStillWaitingWhenItsGraceTimeIsOverIsEnded) {
     write_file("in.scr", "");
     open({{"DRAXO_SCRIPT", "in.scr"}, {"DRAXO_RUN_FILE", "run"}, {"DRAXO_GRACE", "0"}});
     EXPECT_EQ(next_event().kind, DRAXO_QUIT);
-    EXPECT_THROW(next_event(), grace_over);
+    EXPECT_EQ(ended_by_package, 0);
+    next_event();
+    EXPECT_EQ(ended_by_package, 1);
     EXPECT_EQ(status_in("run").ending, ending_quit_ignored);
     EXPECT_EQ(test::console_ring().back(),
               "The program did not end after its quit at the end of the script: it is ended\n");
@@ -255,12 +263,46 @@ TEST_F(UnattendedRun, AScriptEndingBeforeEnterLeavesTheBufferAndQuits) {
     EXPECT_EQ(next_event().kind, DRAXO_QUIT);
 }
 
-TEST_F(UnattendedRun, WithoutAScriptNobodyAnswers) {
-    open({});
+// Without a screen and without a script nothing can ever give the program
+// input: its first wait is the quit, as under draxo-run, never a wait for ever.
+TEST_F(UnattendedRun, WithoutAScriptNobodyAnswersAndTheFirstWaitIsTheQuit) {
+    open({{"DRAXO_RUN_FILE", "run"}});
     char answer[256] = "untouched";
     EXPECT_EQ(DRAXO_gets("?", answer), 0);
     EXPECT_STREQ(answer, "untouched");
     EXPECT_EQ(test::console_ring().back(), "DRAXO_gets: nobody can answer in a run without a screen\n");
+    DRAXO_set_animation(DRAXO_ANIMATE_RUN);  // not even a tick comes first
+    EXPECT_EQ(next_event().kind, DRAXO_QUIT);
+    EXPECT_EQ(next_event().kind, DRAXO_QUIT);
+    EXPECT_EQ(test::console_ring().back().rfind(
+                  "No script to play in a run without a screen: the program is asked to quit", 0),
+              0u);
+    run_file_status status = status_in("run");
+    EXPECT_EQ(status.script, script_played);
+    EXPECT_EQ(status.quit_delivered, 1u);
+}
+
+// The script's keys are Latin-1 characters; a program that asked for UTF-8
+// gets them as UTF-8, never a byte that is no character, cut between two
+// characters when its buffer is full.
+TEST_F(UnattendedRun, DraxoGetsAnswersInTheProgramsInputEncoding) {
+    write_file("in.scr",
+               "DRAXO_KBD(-4);\nDRAXO_KBD(65);\nDRAXO_KBD(13);\n"   // "üA"
+               "DRAXO_KBD(65);\nDRAXO_KBD(-23);\nDRAXO_KBD(13);\n"  // "Aé"
+               "DRAXO_KBD(-4);\nDRAXO_KBD(13);\n");                 // "ü"
+    open({{"DRAXO_SCRIPT", "in.scr"}});
+    EXPECT_EQ(DRAXO_set_input_encoding(DRAXO_UTF8), DRAXO_LATIN1);
+    char answer[16] = "";
+    EXPECT_EQ(DRAXO_gets("?", answer), 1);
+    EXPECT_STREQ(answer,
+                 "\xC3\xBC"
+                 "A");
+    char small[3] = "";  // room for "A" and half of the "é"
+    EXPECT_EQ(DRAXO_gets_n("?", small, 3), 1);
+    EXPECT_STREQ(small, "A");
+    DRAXO_set_input_encoding(DRAXO_LATIN1);
+    EXPECT_EQ(DRAXO_gets("?", answer), 1);
+    EXPECT_STREQ(answer, "\xFC");
 }
 
 // --- The screen that is not there ---------------------------------------------------------

@@ -90,6 +90,22 @@ TEST(TextEncoding, APrefixNeverEndsInsideACharacter) {
     EXPECT_EQ(utf8_character_count(text), 4u);
 }
 
+// A limit that cut a UTF-8 text inside a character leaves that character out
+// whole; a Latin-1 text keeps every byte, whatever it ends with.
+TEST(TextEncoding, ATextCutByALimitLosesOnlyTheCharacterTheCutSplit) {
+    const std::string text = "\xC3\xA9\xE4\xBD\xA0\xF0\x9F\x98\x80";  // é你😀: 2 + 3 + 4 bytes
+    for (std::size_t cut = 2; cut <= text.size(); ++cut) {
+        const std::size_t kept = length_without_split_character(std::string_view(text).substr(0, cut));
+        EXPECT_EQ(kept, utf8_prefix_length(text, cut)) << "cut at " << cut;
+    }
+    EXPECT_EQ(length_without_split_character("\xC3\xA9\xC3\xA9\xC3"), 4u);  // éé and half an é
+    EXPECT_EQ(length_without_split_character("caf\xE9"), 4u);               // Latin-1 café
+    EXPECT_EQ(length_without_split_character("\xE9t\xE9\xC3"), 4u);         // Latin-1 before the lead byte
+    EXPECT_EQ(length_without_split_character("\xC3\xA9\xBB"), 3u);          // a stray continuation byte
+    EXPECT_EQ(length_without_split_character("plain"), 5u);
+    EXPECT_EQ(length_without_split_character(""), 0u);
+}
+
 TEST(TextEncoding, CharactersAreReadOneAfterTheOtherAMalformedByteAsAReplacement) {
     // A1 (Latin-1 ¡ on its own) is no character; the 3-byte 你 is cut short by 'x'.
     const std::string text = "a\xCE\xA9\xF0\x9F\x98\x80\xA1\xE4\xBDx";

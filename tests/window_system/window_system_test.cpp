@@ -182,6 +182,7 @@ TEST(WindowSystem, WaitingSleepsUntilTheNextTimerAndFailsWhereNothingCanCome) {
     EXPECT_EQ(null::now(), 100u);
     ws::kill_timer(w, 2);
     drain();
+    draxo::test::expect_a_wait_for_ever();
     EXPECT_THROW(ws::wait_message(), std::runtime_error);
 }
 

@@ -138,6 +138,12 @@ FrameWindow* native_of(window w);
 bool frame_destroyed_natively(std::uint64_t native_id);
 bool dialog_destroyed_natively(std::uint64_t native_id);
 
+// The package's menus and dialogs are read at a legible size whatever the
+// desktop's text density (a desktop set to 1 dpi would shrink them to a few
+// pixels): a font smaller than this many pixels is given this size.
+constexpr int legible_pixel_size = 10;
+QFont legible(QFont font);
+
 // How a line of text (a QString) is laid out and drawn (qt_images.cpp): its
 // width; its glyphs, each placed from the start of the baseline; drawing it
 // with a painter whose font and pen are set, the top-left of its cell at

@@ -48,7 +48,7 @@ QFont dialog_font(const dialog_template& t) {
         if (!face.isEmpty() && QFontDatabase::hasFamily(face)) font.setFamily(face);
         if (t.point_size > 0) font.setPointSize(t.point_size);
     }
-    return font;
+    return legible(font);
 }
 
 // A multi-line edit field in a dialog. Enter presses the dialog's default

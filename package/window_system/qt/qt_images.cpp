@@ -151,6 +151,11 @@ QList<placed_glyphs> glyphs_of(const QFont& font, const QString& line, qreal& wi
 
 }  // namespace
 
+QFont legible(QFont font) {
+    if (QFontInfo(font).pixelSize() < legible_pixel_size) font.setPixelSize(legible_pixel_size);
+    return font;
+}
+
 int line_width(const QFont& font, const QString& line) {
     if (line.isEmpty()) return 0;
     if (has_control_character(line)) {

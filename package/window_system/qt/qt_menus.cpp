@@ -66,11 +66,13 @@ void create_menu(menu m) {
     if (m->is_bar) {
         native->bar = new QMenuBar;
         native->bar->setNativeMenuBar(false);
+        native->bar->setFont(qt::legible(QApplication::font()));
         auto* style = new menu_bar_style;
         style->setParent(native->bar);
         native->bar->setStyle(style);
     } else {
         native->popup = new QMenu;
+        native->popup->setFont(qt::legible(QApplication::font()));
     }
     m->native = native;
 }

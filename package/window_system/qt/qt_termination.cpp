@@ -1,7 +1,8 @@
 // Qt backend: the signals that ask a program to end (SIGTERM, SIGINT,
-// SIGHUP). The first becomes a quit message through the event loop; a
-// program too busy to wait for an event within the grace time is ended as
-// the signal would have ended it, after the package's last words; a second
+// SIGHUP). The first becomes a quit message through the event loop, at
+// every wait from then on; a program still running when the grace time is
+// over (too busy to wait, or waiting on after its quit) is ended as the
+// signal would have ended it, after the package's last words; a second
 // signal ends it at once.
 #include <fcntl.h>
 #include <pthread.h>
@@ -19,13 +20,6 @@
 namespace draxo::ws::qt {
 namespace {
 
-// What the handler tells the watch: which signal, and how many quit
-// messages had been taken when it came.
-struct request {
-    int signal_number;
-    unsigned quits_taken;
-};
-
 // Write ends for the signal handler, which can reach nothing but globals:
 // the event loop's pipe and the watch's.
 volatile int termination_write_end = -1;
@@ -40,11 +34,10 @@ extern "C" void on_termination_signal(int signal_number) {
     struct sigaction default_action {};
     default_action.sa_handler = SIG_DFL;
     ::sigaction(signal_number, &default_action, nullptr);
-    request sent{signal_number, quit_messages_taken()};
-    if (watch_write_end >= 0) {
-        [[maybe_unused]] ssize_t written = ::write(watch_write_end, &sent, sizeof sent);
-    }
     char byte = static_cast<char>(signal_number);
+    if (watch_write_end >= 0) {
+        [[maybe_unused]] ssize_t written = ::write(watch_write_end, &byte, 1);
+    }
     if (termination_write_end >= 0) {
         [[maybe_unused]] ssize_t written = ::write(termination_write_end, &byte, 1);
     }
@@ -64,21 +57,17 @@ extern "C" void on_termination_signal(int signal_number) {
     ::_exit(128 + signal_number);  // a signal whose default is not to end the process
 }
 
-// The watch: waits for a request, then for a quit message to be taken.
+// The watch: waits for a request, then gives the program its grace time
+// to end by itself. Ending the process ends this thread too.
 void watch_requests(int read_end) {
-    using namespace std::chrono;
-    for (;;) {
-        request got{};
-        ssize_t count = ::read(read_end, &got, sizeof got);
-        if (count < 0 && errno == EINTR) continue;
-        if (count != static_cast<ssize_t>(sizeof got)) return;
-        auto deadline = steady_clock::now() + milliseconds(termination_grace_ms);
-        while (quit_messages_taken() == got.quits_taken && steady_clock::now() < deadline)
-            std::this_thread::sleep_for(milliseconds(20));
-        if (quit_messages_taken() != got.quits_taken) continue;  // the program is ending by itself
-        before_forced_end();
-        end_as_signal_would(got.signal_number);
+    char signal_number = 0;
+    ssize_t count;
+    while ((count = ::read(read_end, &signal_number, 1)) < 0 && errno == EINTR) {
     }
+    if (count != 1) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(termination_grace_ms));
+    before_forced_end();
+    end_as_signal_would(signal_number);
 }
 
 bool make_pipe(int ends[2], bool nonblocking_read) {

@@ -41,23 +41,14 @@ LRESULT CALLBACK termination_window_proc(HWND hwnd, UINT id, WPARAM wp, LPARAM l
 BOOL WINAPI on_console_event(DWORD event) {
     // A second request is left to the system, which ends the program.
     if (termination_requests.fetch_add(1) > 0) return FALSE;
-    unsigned quits_before = quit_messages_taken();
     PostMessageW(platform().termination_window, termination_message, 0, 0);
-    // A program busy computing takes the quit only at its next wait: one
-    // that has not within the grace time is left to the system, which ends
-    // it, after the package's last words.
-    for (int waited = 0; waited < termination_grace_ms && quit_messages_taken() == quits_before; waited += 20)
-        Sleep(20);
-    if (quit_messages_taken() == quits_before) {
-        before_forced_end();
-        return FALSE;
-    }
-    if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) {
-        // The system ends the process as soon as this returns: the program
-        // gets the time the system allows to end by itself first.
-        Sleep(INFINITE);
-    }
-    return TRUE;
+    // From now on every wait of the program takes the quit. A program that
+    // ends by itself within the grace time ends this thread with it; one
+    // still running then (busy, or waiting on after its quit) is left to
+    // the system, which ends it, after the package's last words.
+    Sleep(termination_grace_ms);
+    before_forced_end();
+    return FALSE;
 }
 
 namespace {
