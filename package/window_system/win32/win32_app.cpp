@@ -38,7 +38,7 @@ LRESULT CALLBACK termination_window_proc(HWND hwnd, UINT id, WPARAM wp, LPARAM l
 
 }  // namespace
 
-BOOL WINAPI on_console_event(DWORD event) {
+BOOL WINAPI on_console_event(DWORD) {
     // A second request is left to the system, which ends the program.
     if (termination_requests.fetch_add(1) > 0) return FALSE;
     PostMessageW(platform().termination_window, termination_message, 0, 0);
