@@ -1,7 +1,8 @@
 // The web backend in headless Chromium, through a client that prints every
 // event its wait returns (web_probe.c): the drawing window and the console,
 // clicks mapped to the canvas pixel, keys and shortcuts, the Run menu by
-// mouse and keyboard, the input dialog, saving a picture, quitting.
+// mouse and keyboard, the input dialog, saving a picture, quitting, and
+// what the page says when the program stops.
 import {describe, test} from 'node:test';
 import assert from 'node:assert/strict';
 import {mkdtempSync, readFileSync, rmSync, readdirSync} from 'node:fs';
@@ -423,5 +424,29 @@ describe('files', () => {
     } finally {
       rmSync(downloads, {recursive: true, force: true});
     }
+  });
+});
+
+describe('the end of the program', () => {
+  const note = (page) => poll('the note that the program stopped', () => page.evaluate(() =>
+    document.querySelector('.draxo-ended')?.textContent));
+
+  test('the page says why the program stopped: abort(), a failed assertion, a crash or a stack overflow, before or after its first wait', async () => {
+    for (const [key, reason] of [
+      ['A', /^The program stopped: it called abort\(\)\.$/],
+      ['F', /^The program stopped: an assertion failed: key == 'G' \(.*web_probe\.c, line \d+, in main\)\.$/],
+      ['T', /^The program stopped: it crashed \(unreachable\)\.$/],
+      ['R', /^The program stopped: it crashed \(Maximum call stack size exceeded\)\.$/],
+    ]) {
+      const page = await openProbe();
+      await windowCanvas(page, 'DRAXO Graphics');
+      await page.keyboard.type(key);
+      assert.match(await note(page), reason, `after ${key}`);
+      assert.match(await page.title(), /\(ended\)$/);
+      await page.close();
+    }
+    const page = await openPage(browser.chrome.browser, browser.server.url + 'web_probe/index.html?arg=--trap');
+    assert.match(await note(page), /^The program stopped: it crashed \(unreachable\)\.$/, 'a crash at the start');
+    await page.close();
   });
 });

@@ -11,10 +11,30 @@
  *      that line i lies within canvas rows 40 i to 40 i + 39: "Grüße" in UTF-8, the same
  *      in Latin-1, Greek and Cyrillic, as many characters no font has,
  *      Chinese, as many characters no font has; prints "text drawn"
+ *   A  calls abort()
+ *   F  fails an assertion (assert() is kept in this file, NDEBUG or not)
+ *   T  traps, as a crash does (and so at once when its first argument is
+ *      --trap)
+ *   R  recurses past the browser's stack limit
  * and prints "quit" before it stops after a quit event. */
+#undef NDEBUG
+#include <assert.h>
 #include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
 
 #include "draxo.h"
+
+/* Calls that go deeper than any stack allows; the volatile depth and array
+ * keep the compiler from making a loop of them. */
+static volatile int deepest = 2000000000;
+
+static int deeper(int n) {
+    volatile int cells[4];
+    cells[n & 3] = n;
+    if (n >= deepest) return n;
+    return deeper(n + 1) + cells[0];
+}
 
 /* Bytes beyond ASCII are printed as \xNN: the page's console reads UTF-8. */
 static void ask(void) {
@@ -51,9 +71,11 @@ static void draw_text_lines(void) {
     printf("text drawn\n");
 }
 
-int main(void) {
+int main(int argc, char** argv) {
     int x = 0, y = 0, shown = 0, lines = 0;
     char key = 0;
+    /* A trap before the first wait, while the page is still starting it. */
+    if (argc > 1 && strcmp(argv[1], "--trap") == 0) __builtin_trap();
     DRAXO_start(NULL, NULL, NULL, 1);
     DRAXO_show_console(0);
     DRAXO_set_logging(0);
@@ -75,6 +97,10 @@ int main(void) {
         case 's': printf("saved %d\n", DRAXO_save_picture("probe.png", -50, 50, 50, -50)); break;
         case 'u': printf("encoding %d\n", DRAXO_set_input_encoding(DRAXO_UTF8)); break;
         case 't': draw_text_lines(); break;
+        case 'A': abort();
+        case 'F': assert(key == 'G'); break;
+        case 'T': __builtin_trap();
+        case 'R': printf("deeper %d\n", deeper(0)); break;
         default: break;
         }
         fflush(stdout);

@@ -67,9 +67,18 @@ var LibraryDraxoWeb = {
       };
       var onAbort = Module['onAbort'];
       Module['onAbort'] = function(what) {
-        DRAXO.end('The program stopped: ' + what);
+        DRAXO.end('The program stopped: ' + DRAXO.stopReason(what));
         if (onAbort) onAbort(what);
       };
+      // A crash of the program before its first wait leaves the runtime as
+      // an error of the page's, or a promise's when the program was started
+      // by the last file it waited for; after that wait, as the end of the
+      // suspended program (watchForTheEnd).
+      var onCrash = function(error) {
+        if (DRAXO.crashed(error)) DRAXO.end('The program stopped: ' + DRAXO.stopReason(error));
+      };
+      window.addEventListener('error', function(e) { onCrash(e.error); });
+      window.addEventListener('unhandledrejection', function(e) { onCrash(e.reason); });
       Module['draxoFiles'] = {
         dir: function() { return DRAXO.storageDir; },
         read: function(name) { return FS.readFile(DRAXO.storageDir + '/' + name); },
@@ -77,6 +86,26 @@ var LibraryDraxoWeb = {
         list: function() { return FS.readdir(DRAXO.storageDir).filter(function(n) { return n != '.' && n != '..'; }); },
         sync: function() { return new Promise(function(done) { DRAXO.syncNow(done); }); }
       };
+    },
+    // Whether an error is the program's crash: a trap of the WebAssembly
+    // machine (a memory access out of bounds, unreachable code), or the
+    // browser's stack limit reached within the program.
+    crashed: function(error) {
+      if (typeof WebAssembly != 'undefined' && error instanceof WebAssembly.RuntimeError) return true;
+      return error instanceof RangeError && /wasm/.test(String(error.stack));
+    },
+    // Why the program stopped, in words, from what the runtime gives: the
+    // text of an abort (empty for abort() itself) or the error that ended it.
+    stopReason: function(what) {
+      if (what instanceof Error) return DRAXO.crashed(what) ? 'it crashed (' + what.message + ').' : String(what);
+      what = String(what === undefined ? '' : what);
+      if (!what) return 'it called abort().';
+      var assertion = /^Assertion failed: ([\s\S]*), at: ([\s\S]*),(\d+),([^,]*)$/.exec(what);
+      if (assertion)
+        return 'an assertion failed: ' + assertion[1] + ' (' + assertion[2] + ', line ' + assertion[3] +
+               (assertion[4] ? ', in ' + assertion[4] : '') + ').';
+      if (/^OOM$|^Cannot enlarge memory/.test(what)) return 'it ran out of memory.';
+      return what;
     },
     pageUrl: function(file) {
       var base = Module['draxoBase'] || '';
@@ -216,7 +245,7 @@ var LibraryDraxoWeb = {
         },
         reject: function(error) {
           if (error instanceof ExitStatus) return;
-          DRAXO.end('The program stopped: ' + error);
+          DRAXO.end('The program stopped: ' + DRAXO.stopReason(error));
           throw error;
         }
       };
