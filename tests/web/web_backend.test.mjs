@@ -1,8 +1,8 @@
 // The web backend in headless Chromium, through a client that prints every
 // event its wait returns (web_probe.c): the drawing window and the console,
 // clicks mapped to the canvas pixel, keys and shortcuts, the Run menu by
-// mouse and keyboard, the input dialog, saving a picture, quitting, and
-// what the page says when the program stops.
+// mouse and keyboard, the input dialog, saving a picture, quitting, what the
+// page says when the program stops, and arguments it cannot be given.
 import {describe, test} from 'node:test';
 import assert from 'node:assert/strict';
 import {mkdtempSync, readFileSync, rmSync, readdirSync} from 'node:fs';
@@ -447,6 +447,20 @@ describe('the end of the program', () => {
     }
     const page = await openPage(browser.chrome.browser, browser.server.url + 'web_probe/index.html?arg=--trap');
     assert.match(await note(page), /^The program stopped: it crashed \(unreachable\)\.$/, 'a crash at the start');
+    await page.close();
+  });
+
+  test('an argument holding a NUL byte is refused on the page and the program is not started; others reach it whole', async () => {
+    let page = await openPage(browser.chrome.browser, browser.server.url + 'web_probe/index.html?arg=ok&arg=a%00b');
+    assert.equal(await note(page),
+      'The program was not started: its argument 2 holds a NUL character (%00), which no argument of a C program can hold.');
+    assert.match(await page.title(), /\(not started\)$/);
+    // Nothing starts later either.
+    await new Promise((r) => setTimeout(r, 1000));
+    assert.deepEqual(page.log.filter((l) => /^(argument|ready)/.test(l)), []);
+    await page.close();
+    page = await openProbe({query: '?arg=a%20b&arg=%C3%A9%01'});
+    assert.deepEqual(page.log.filter((l) => l.startsWith('argument')), ['argument 1 [a b]', 'argument 2 [\\xc3\\xa9\u0001]']);
     await page.close();
   });
 });

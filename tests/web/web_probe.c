@@ -1,6 +1,7 @@
-/* A client for the browser tests of the web backend. It prints every event
- * the wait returns as one line, "event KIND X Y KEY" (KEY as a number), and
- * acts on some typed characters:
+/* A client for the browser tests of the web backend. It prints its
+ * arguments, "argument N [TEXT]" each, then every event the wait returns as
+ * one line, "event KIND X Y KEY" (KEY as a number), and acts on some typed
+ * characters:
  *   g  asks for text into a buffer of 8 bytes and prints "gets N [TEXT]"
  *   c  shows or hides the console, printing "console WAS_SHOWN"
  *   p  prints "probe line N" on the console
@@ -25,6 +26,19 @@
 
 #include "draxo.h"
 
+/* Bytes beyond ASCII are printed as \xNN: the page's console reads UTF-8. */
+static void print_bytes(const char* text) {
+    const char* p;
+    putchar('[');
+    for (p = text; *p; ++p) {
+        if ((unsigned char)*p < 0x80)
+            putchar(*p);
+        else
+            printf("\\x%02x", (unsigned char)*p);
+    }
+    printf("]\n");
+}
+
 /* Calls that go deeper than any stack allows; the volatile depth and array
  * keep the compiler from making a loop of them. */
 static volatile int deepest = 2000000000;
@@ -36,19 +50,11 @@ static int deeper(int n) {
     return deeper(n + 1) + cells[0];
 }
 
-/* Bytes beyond ASCII are printed as \xNN: the page's console reads UTF-8. */
 static void ask(void) {
     char line[8] = "";
-    const char* p;
     int got = DRAXO_gets_n("Type a word:", line, (int)sizeof line);
-    printf("gets %d [", got);
-    for (p = line; *p; ++p) {
-        if ((unsigned char)*p < 0x80)
-            putchar(*p);
-        else
-            printf("\\x%02x", (unsigned char)*p);
-    }
-    printf("]\n");
+    printf("gets %d ", got);
+    print_bytes(line);
 }
 
 /* UTF-8 where the text holds a multi-byte character, Latin-1 otherwise. */
@@ -72,10 +78,14 @@ static void draw_text_lines(void) {
 }
 
 int main(int argc, char** argv) {
-    int x = 0, y = 0, shown = 0, lines = 0;
+    int x = 0, y = 0, shown = 0, lines = 0, i;
     char key = 0;
     /* A trap before the first wait, while the page is still starting it. */
     if (argc > 1 && strcmp(argv[1], "--trap") == 0) __builtin_trap();
+    for (i = 1; i < argc; ++i) {
+        printf("argument %d ", i);
+        print_bytes(argv[i]);
+    }
     DRAXO_start(NULL, NULL, NULL, 1);
     DRAXO_show_console(0);
     DRAXO_set_logging(0);

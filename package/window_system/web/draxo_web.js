@@ -58,6 +58,13 @@ var LibraryDraxoWeb = {
     // --- Before the program starts: the page, the fonts and the files --------
     preparePage: function() {
       if (typeof document == 'undefined') return;
+      var refused = DRAXO.refusedArguments(Module['arguments'] || []);
+      if (refused) {
+        // Never removed: the program does not start.
+        addRunDependency('draxo-arguments');
+        DRAXO.end('The program was not started: ' + refused, 'not started');
+        return;
+      }
       addOnPreRun(DRAXO.loadFonts);
       addOnPreRun(DRAXO.mountStorage);
       var onExit = Module['onExit'];
@@ -86,6 +93,16 @@ var LibraryDraxoWeb = {
         list: function() { return FS.readdir(DRAXO.storageDir).filter(function(n) { return n != '.' && n != '..'; }); },
         sync: function() { return new Promise(function(done) { DRAXO.syncNow(done); }); }
       };
+    },
+    // Why the program cannot be given these arguments, or ''. A C argument
+    // ends at its first NUL byte: one that holds a NUL (%00 in the page's
+    // address) would reach the program cut short.
+    refusedArguments: function(args) {
+      for (var i = 0; i < args.length; ++i) {
+        if (String(args[i]).indexOf('\0') >= 0)
+          return 'its argument ' + (i + 1) + ' holds a NUL character (%00), which no argument of a C program can hold.';
+      }
+      return '';
     },
     // Whether an error is the program's crash: a trap of the WebAssembly
     // machine (a memory access out of bounds, unreachable code), or the
@@ -316,7 +333,9 @@ var LibraryDraxoWeb = {
       ].join('\n');
       document.head.appendChild(style);
     },
-    end: function(why) {
+    // Shows `why` above the program's last windows, greyed; the page's
+    // title says `state` (ended, not started).
+    end: function(why, state) {
       if (DRAXO.ended || typeof document == 'undefined') return;
       DRAXO.ended = true;
       DRAXO.closeMenu(false);
@@ -330,7 +349,7 @@ var LibraryDraxoWeb = {
       note.className = 'draxo-ended';
       note.textContent = why;
       DRAXO.desktop.insertBefore(note, DRAXO.desktop.firstChild);
-      document.title = document.title + ' (ended)';
+      document.title = document.title + ' (' + (state || 'ended') + ')';
     },
 
     // --- Windows ---------------------------------------------------------------
