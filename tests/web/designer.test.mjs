@@ -1,7 +1,8 @@
 // The card designer's page in headless Chromium: its buttons and the card
 // by the mouse, a session recorded with Ctrl+R, the page reloaded and the
 // session played back with Ctrl+P, the card and its picture saved as
-// downloads, a card file opened from the user's disk, Ctrl+Q.
+// downloads, a card file opened from the user's disk, a card named outside
+// the page's folder, Ctrl+Q.
 import {describe, test} from 'node:test';
 import assert from 'node:assert/strict';
 import {mkdtempSync, readFileSync, readdirSync, rmSync, writeFileSync} from 'node:fs';
@@ -37,6 +38,18 @@ async function colourAt(page, x, y, expected, what) {
     return passes(last);
   }, 15000).catch((e) => { throw new Error(`${e.message}; (${x}, ${y}) is ${last}`); });
   return last;
+}
+
+// Whether the status line under the card holds a note in red (a refusal).
+async function redOnStatusLine(page) {
+  const frame = await canvasPixels(page, 'DRAXO Graphics');
+  let red = 0;
+  for (let y = row(-160); y < row(-215); ++y)
+    for (let x = column(-140); x < column(260); ++x) {
+      const [r, g, b] = pixelOf(frame, x, y);
+      if (r > 200 && g < 80 && b < 80) ++red;
+    }
+  return red > 20;
 }
 
 const click = (page, x, y) => clickPixel(page, page.canvas, column(x), row(y));
@@ -169,6 +182,17 @@ describe('the designer', () => {
     }
   });
 
+  test('a card named outside the page\'s folder is not saved, and the status line says so in red', async () => {
+    for (const where of ['../away.draxo', '/tmp/away.draxo']) {
+      const page = await openDesigner('?arg=' + encodeURIComponent(where));
+      assert.equal(await redOnStatusLine(page), false, `${where}: a red note before the save`);
+      await button(page, 6);  // Save Card
+      await poll(`${where}: the refusal in red on the status line`, () => redOnStatusLine(page));
+      assert.ok(page.log.some((l) => /^DRAXO: .* is not written: the browser keeps only/.test(l)), page.log.join('\n'));
+      await page.close();
+    }
+  });
+
   test('a card file that cannot be read is reported on the status line, and the designer goes on', async () => {
     const scratch = mkdtempSync(path.join(tmpdir(), 'draxo-cards-'));
     const context = await browser.chrome.browser.createBrowserContext();
@@ -183,16 +207,7 @@ describe('the designer', () => {
       await Promise.all([page.waitForNavigation({waitUntil: 'load'}), (await page.$('#card-file')).uploadFile(bad)]);
       page.canvas = await windowCanvas(page, 'DRAXO Graphics');
       await colourAt(page, 0, 0, 'ffff00', 'the empty card');
-      await poll('the reason in red on the status line', async () => {
-        const frame = await canvasPixels(page, 'DRAXO Graphics');
-        let red = 0;
-        for (let y = row(-160); y < row(-215); ++y)
-          for (let x = column(-140); x < column(260); ++x) {
-            const [r, g, b] = pixelOf(frame, x, y);
-            if (r > 200 && g < 80 && b < 80) ++red;
-          }
-        return red > 20;
-      });
+      await poll('the reason in red on the status line', () => redOnStatusLine(page));
       // Still running: a click adds a heart.
       await click(page, 0, 0);
       await colourAt(page, 0, 0, '000000', 'a heart after the refusal');

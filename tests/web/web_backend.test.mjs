@@ -1,8 +1,9 @@
 // The web backend in headless Chromium, through a client that prints every
 // event its wait returns (web_probe.c): the drawing window and the console,
 // clicks mapped to the canvas pixel, keys and shortcuts, the Run menu by
-// mouse and keyboard, the input dialog, saving a picture, quitting, what the
-// page says when the program stops, and arguments it cannot be given.
+// mouse and keyboard, the input dialog, saving a picture and where a save
+// may go, quitting, what the page says when the program stops, and
+// arguments it cannot be given.
 import {describe, test} from 'node:test';
 import assert from 'node:assert/strict';
 import {mkdtempSync, readFileSync, rmSync, readdirSync} from 'node:fs';
@@ -421,6 +422,43 @@ describe('files', () => {
       const kept = await page.evaluate(() => Module.draxoFiles.list());
       assert.ok(kept.includes('probe.png'), kept.join());
       await page.close();
+    } finally {
+      rmSync(downloads, {recursive: true, force: true});
+    }
+  });
+
+  test('a save that would leave the page\'s folder is refused, by its letters or through a link; one that stays in it is kept', async () => {
+    const downloads = mkdtempSync(path.join(tmpdir(), 'draxo-downloads-'));
+    // The probe saves its picture under the path its first argument gives.
+    const save = async (picture, before) => {
+      const page = await openProbe({query: '?arg=' + encodeURIComponent(picture)});
+      const cdp = await page.createCDPSession();
+      await cdp.send('Browser.setDownloadBehavior', {behavior: 'allow', downloadPath: downloads});
+      await windowCanvas(page, 'DRAXO Graphics');
+      if (before) await page.evaluate(before);
+      await page.keyboard.type('ds');
+      const saved = await waitForLog(page, /^saved /);
+      const why = page.log.find((l) => l.startsWith('DRAXO: '));
+      const files = await page.evaluate(() => Module.draxoFiles.list());
+      await page.close();
+      return {saved, why, files};
+    };
+    try {
+      for (const outside of ['../outside.png', '/tmp/outside.png', '/home/web_user/outside.png',
+                             'sub/../../outside.png']) {
+        const result = await save(outside);
+        assert.equal(result.saved, 'saved 0', outside);
+        assert.match(result.why || '', /is not written: the browser keeps only the files in the program's folder/, outside);
+      }
+      // A link in the folder to a folder outside it leads out of it too.
+      const linked = await save('out/linked.png', () => FS.symlink('/tmp', Module.draxoFiles.dir() + '/out'));
+      assert.equal(linked.saved, 'saved 0', 'through a link out of the folder');
+      // ".." that ends within the folder is the folder's: kept and downloaded.
+      const within = await save('sub/../../web_probe/within.png');
+      assert.equal(within.saved, 'saved 1');
+      assert.ok(within.files.includes('within.png'), within.files.join());
+      await poll('the download', () => readdirSync(downloads).includes('within.png'));
+      assert.deepEqual(readdirSync(downloads).filter((f) => /outside|linked/.test(f)), []);
     } finally {
       rmSync(downloads, {recursive: true, force: true});
     }

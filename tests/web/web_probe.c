@@ -6,7 +6,8 @@
  *   c  shows or hides the console, printing "console WAS_SHOWN"
  *   p  prints "probe line N" on the console
  *   d  draws a blue rectangle from (-20, 20) to (20, -20)
- *   s  saves the picture of (-50, 50)-(50, -50) as probe.png: "saved N"
+ *   s  saves the picture of (-50, 50)-(50, -50) as probe.png, or under the
+ *      path its first argument gives: "saved N"
  *   u  asks for UTF-8 from the dialog, printing "encoding PREVIOUS"
  *   t  draws lines of text, each standing on y = 230 - 40 i, above it, so
  *      that line i lies within canvas rows 40 i to 40 i + 39: "Grüße" in UTF-8, the same
@@ -80,6 +81,7 @@ static void draw_text_lines(void) {
 int main(int argc, char** argv) {
     int x = 0, y = 0, shown = 0, lines = 0, i;
     char key = 0;
+    const char* picture = argc > 1 ? argv[1] : "probe.png";
     /* A trap before the first wait, while the page is still starting it. */
     if (argc > 1 && strcmp(argv[1], "--trap") == 0) __builtin_trap();
     for (i = 1; i < argc; ++i) {
@@ -104,7 +106,7 @@ int main(int argc, char** argv) {
             break;
         case 'p': DRAXO_console_printf("probe line %d", ++lines); break;
         case 'd': DRAXO_rectangle(BLUE, -20, 20, 20, -20, 0); break;
-        case 's': printf("saved %d\n", DRAXO_save_picture("probe.png", -50, 50, 50, -50)); break;
+        case 's': printf("saved %d\n", DRAXO_save_picture(picture, -50, 50, 50, -50)); break;
         case 'u': printf("encoding %d\n", DRAXO_set_input_encoding(DRAXO_UTF8)); break;
         case 't': draw_text_lines(); break;
         case 'A': abort();
