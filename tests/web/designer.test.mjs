@@ -1,11 +1,11 @@
 // The card designer's page in headless Chromium: its buttons and the card
 // by the mouse, a session recorded with Ctrl+R, the page reloaded and the
 // session played back with Ctrl+P, the card and its picture saved as
-// downloads, a card file opened from the user's disk, a card named outside
-// the page's folder, Ctrl+Q.
+// downloads, a card file opened from the user's disk (beside a kept one of
+// the same name), a card named outside the page's folder, Ctrl+Q.
 import {describe, test} from 'node:test';
 import assert from 'node:assert/strict';
-import {mkdtempSync, readFileSync, readdirSync, rmSync, writeFileSync} from 'node:fs';
+import {mkdirSync, mkdtempSync, readFileSync, readdirSync, rmSync, writeFileSync} from 'node:fs';
 import {tmpdir} from 'node:os';
 import path from 'node:path';
 import {withBrowser, openPage, windowCanvas, clickPixel, poll, canvasPixels, pixelOf} from './web_lib.mjs';
@@ -190,6 +190,46 @@ describe('the designer', () => {
       await poll(`${where}: the refusal in red on the status line`, () => redOnStatusLine(page));
       assert.ok(page.log.some((l) => /^DRAXO: .* is not written: the browser keeps only/.test(l)), page.log.join('\n'));
       await page.close();
+    }
+  });
+
+  test('a card file from the disk beside a kept one of the same name goes under a free name, and the page says so', async () => {
+    const scratch = mkdtempSync(path.join(tmpdir(), 'draxo-cards-'));
+    const context = await browser.chrome.browser.createBrowserContext();
+    // Two different files, both named party.draxo on the user's disk.
+    const first = path.join(scratch, 'a', 'party.draxo'), second = path.join(scratch, 'b', 'party.draxo');
+    mkdirSync(path.dirname(first));
+    mkdirSync(path.dirname(second));
+    writeFileSync(first, 'the first party card\n');
+    writeFileSync(second, 'the second party card\n');
+    try {
+      const page = await context.newPage();
+      await page.goto(browser.server.url + 'card-designer/index.html', {waitUntil: 'load'});
+      const upload = async (file) => {
+        await windowCanvas(page, 'DRAXO Graphics');
+        await Promise.all([page.waitForNavigation({waitUntil: 'load'}), (await page.$('#card-file')).uploadFile(file)]);
+        await windowCanvas(page, 'DRAXO Graphics');
+        return {url: page.url(), said: await page.evaluate(() => document.getElementById('card-name').textContent)};
+      };
+      const read = (name) => page.evaluate((n) => new TextDecoder().decode(Module.draxoFiles.read(n)), name);
+      assert.deepEqual(await upload(first), {url: browser.server.url + 'card-designer/index.html?arg=party.draxo',
+                                             said: 'party.draxo'});
+      const beside = await upload(second);
+      assert.match(beside.url, /\?arg=party-2\.draxo$/);
+      assert.equal(beside.said, 'party.draxo opened as party-2.draxo: the page keeps another party.draxo, which stays as it was');
+      assert.equal(await read('party.draxo'), 'the first party card\n');
+      assert.equal(await read('party-2.draxo'), 'the second party card\n');
+      // The same file again is the card already kept: no third copy.
+      assert.deepEqual(await upload(first), {url: browser.server.url + 'card-designer/index.html?arg=party.draxo',
+                                             said: 'party.draxo'});
+      assert.deepEqual((await page.evaluate(() => Module.draxoFiles.list())).filter((n) => n.startsWith('party')).sort(),
+        ['party-2.draxo', 'party.draxo']);
+      // The note is told once: a reload shows the card's name alone.
+      await page.goto(browser.server.url + 'card-designer/index.html?arg=party-2.draxo', {waitUntil: 'load'});
+      assert.equal(await page.evaluate(() => document.getElementById('card-name').textContent), 'party-2.draxo');
+    } finally {
+      await context.close();
+      rmSync(scratch, {recursive: true, force: true});
     }
   });
 
