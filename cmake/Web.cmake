@@ -78,6 +78,8 @@ function(draxo_web_page target name)
   set(dir ${CMAKE_BINARY_DIR}/web/${name})
   set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${dir} OUTPUT_NAME ${name} SUFFIX .js)
   target_link_options(${target} PRIVATE -sENVIRONMENT=web)
+  # The JavaScript part is linked in: a change to it makes the page anew.
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${DRAXO_WEB_SOURCE_DIR}/draxo_web.js)
   set(DRAXO_PAGE_PROGRAM ${name})
   set(DRAXO_PAGE_TITLE ${PAGE_TITLE})
   configure_file(${PAGE_TEMPLATE} ${dir}/index.html @ONLY)

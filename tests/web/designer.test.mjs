@@ -1,10 +1,11 @@
 // The card designer's page in headless Chromium: its buttons and the card
 // by the mouse, a session recorded with Ctrl+R, the page reloaded and the
 // session played back with Ctrl+P, the card and its picture saved as
-// downloads, a card file opened from the user's disk, Ctrl+Q.
+// downloads, a card file opened from the user's disk (beside a kept one of
+// the same name), a card named outside the page's folder, Ctrl+Q.
 import {describe, test} from 'node:test';
 import assert from 'node:assert/strict';
-import {mkdtempSync, readFileSync, readdirSync, rmSync, writeFileSync} from 'node:fs';
+import {mkdirSync, mkdtempSync, readFileSync, readdirSync, rmSync, writeFileSync} from 'node:fs';
 import {tmpdir} from 'node:os';
 import path from 'node:path';
 import {withBrowser, openPage, windowCanvas, clickPixel, poll, canvasPixels, pixelOf} from './web_lib.mjs';
@@ -37,6 +38,18 @@ async function colourAt(page, x, y, expected, what) {
     return passes(last);
   }, 15000).catch((e) => { throw new Error(`${e.message}; (${x}, ${y}) is ${last}`); });
   return last;
+}
+
+// Whether the status line under the card holds a note in red (a refusal).
+async function redOnStatusLine(page) {
+  const frame = await canvasPixels(page, 'DRAXO Graphics');
+  let red = 0;
+  for (let y = row(-160); y < row(-215); ++y)
+    for (let x = column(-140); x < column(260); ++x) {
+      const [r, g, b] = pixelOf(frame, x, y);
+      if (r > 200 && g < 80 && b < 80) ++red;
+    }
+  return red > 20;
 }
 
 const click = (page, x, y) => clickPixel(page, page.canvas, column(x), row(y));
@@ -169,6 +182,57 @@ describe('the designer', () => {
     }
   });
 
+  test('a card named outside the page\'s folder is not saved, and the status line says so in red', async () => {
+    for (const where of ['../away.draxo', '/tmp/away.draxo']) {
+      const page = await openDesigner('?arg=' + encodeURIComponent(where));
+      assert.equal(await redOnStatusLine(page), false, `${where}: a red note before the save`);
+      await button(page, 6);  // Save Card
+      await poll(`${where}: the refusal in red on the status line`, () => redOnStatusLine(page));
+      assert.ok(page.log.some((l) => /^DRAXO: .* is not written: the browser keeps only/.test(l)), page.log.join('\n'));
+      await page.close();
+    }
+  });
+
+  test('a card file from the disk beside a kept one of the same name goes under a free name, and the page says so', async () => {
+    const scratch = mkdtempSync(path.join(tmpdir(), 'draxo-cards-'));
+    const context = await browser.chrome.browser.createBrowserContext();
+    // Two different files, both named party.draxo on the user's disk.
+    const first = path.join(scratch, 'a', 'party.draxo'), second = path.join(scratch, 'b', 'party.draxo');
+    mkdirSync(path.dirname(first));
+    mkdirSync(path.dirname(second));
+    writeFileSync(first, 'the first party card\n');
+    writeFileSync(second, 'the second party card\n');
+    try {
+      const page = await context.newPage();
+      await page.goto(browser.server.url + 'card-designer/index.html', {waitUntil: 'load'});
+      const upload = async (file) => {
+        await windowCanvas(page, 'DRAXO Graphics');
+        await Promise.all([page.waitForNavigation({waitUntil: 'load'}), (await page.$('#card-file')).uploadFile(file)]);
+        await windowCanvas(page, 'DRAXO Graphics');
+        return {url: page.url(), said: await page.evaluate(() => document.getElementById('card-name').textContent)};
+      };
+      const read = (name) => page.evaluate((n) => new TextDecoder().decode(Module.draxoFiles.read(n)), name);
+      assert.deepEqual(await upload(first), {url: browser.server.url + 'card-designer/index.html?arg=party.draxo',
+                                             said: 'party.draxo'});
+      const beside = await upload(second);
+      assert.match(beside.url, /\?arg=party-2\.draxo$/);
+      assert.equal(beside.said, 'party.draxo opened as party-2.draxo: the page keeps another party.draxo, which stays as it was');
+      assert.equal(await read('party.draxo'), 'the first party card\n');
+      assert.equal(await read('party-2.draxo'), 'the second party card\n');
+      // The same file again is the card already kept: no third copy.
+      assert.deepEqual(await upload(first), {url: browser.server.url + 'card-designer/index.html?arg=party.draxo',
+                                             said: 'party.draxo'});
+      assert.deepEqual((await page.evaluate(() => Module.draxoFiles.list())).filter((n) => n.startsWith('party')).sort(),
+        ['party-2.draxo', 'party.draxo']);
+      // The note is told once: a reload shows the card's name alone.
+      await page.goto(browser.server.url + 'card-designer/index.html?arg=party-2.draxo', {waitUntil: 'load'});
+      assert.equal(await page.evaluate(() => document.getElementById('card-name').textContent), 'party-2.draxo');
+    } finally {
+      await context.close();
+      rmSync(scratch, {recursive: true, force: true});
+    }
+  });
+
   test('a card file that cannot be read is reported on the status line, and the designer goes on', async () => {
     const scratch = mkdtempSync(path.join(tmpdir(), 'draxo-cards-'));
     const context = await browser.chrome.browser.createBrowserContext();
@@ -183,16 +247,7 @@ describe('the designer', () => {
       await Promise.all([page.waitForNavigation({waitUntil: 'load'}), (await page.$('#card-file')).uploadFile(bad)]);
       page.canvas = await windowCanvas(page, 'DRAXO Graphics');
       await colourAt(page, 0, 0, 'ffff00', 'the empty card');
-      await poll('the reason in red on the status line', async () => {
-        const frame = await canvasPixels(page, 'DRAXO Graphics');
-        let red = 0;
-        for (let y = row(-160); y < row(-215); ++y)
-          for (let x = column(-140); x < column(260); ++x) {
-            const [r, g, b] = pixelOf(frame, x, y);
-            if (r > 200 && g < 80 && b < 80) ++red;
-          }
-        return red > 20;
-      });
+      await poll('the reason in red on the status line', () => redOnStatusLine(page));
       // Still running: a click adds a heart.
       await click(page, 0, 0);
       await colourAt(page, 0, 0, '000000', 'a heart after the refusal');

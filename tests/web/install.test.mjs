@@ -2,11 +2,13 @@
 // draxo-webcc builds a client in the desktop style (WinMain), one in C++
 // with its own main, an example and a client written from the reference
 // alone, each into a folder that a plain static web server serves; each
-// runs in headless Chromium. A pkg-config build links too.
+// runs in headless Chromium. A pkg-config build links too. draxo-webcc's
+// arguments are checked against a stand-in compiler that writes down what
+// it is given.
 import {after, before, describe, test} from 'node:test';
 import assert from 'node:assert/strict';
 import {execFileSync} from 'node:child_process';
-import {existsSync, mkdtempSync, rmSync} from 'node:fs';
+import {chmodSync, existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync} from 'node:fs';
 import {tmpdir} from 'node:os';
 import path from 'node:path';
 import {fileURLToPath} from 'node:url';
@@ -97,5 +99,69 @@ describe('the installed package', () => {
     execFileSync('em++', [path.join(source, 'tests/install/client/client_main.cpp'), ...flags, '-o',
                           path.join(scratch, 'pc_client.js')], {env, stdio: 'ignore', timeout: 240000});
     assert.ok(existsSync(path.join(scratch, 'pc_client.wasm')));
+  });
+});
+
+describe('draxo-webcc\'s arguments', () => {
+  // A compiler that writes down its arguments, one JSON line a call, and
+  // makes the file it is asked for.
+  function standIn() {
+    const dir = path.join(scratch, 'stand-in');
+    mkdirSync(dir, {recursive: true});
+    const log = path.join(dir, 'calls');
+    const script = `#!${process.execPath}
+const fs = require('node:fs');
+const args = process.argv.slice(2);
+fs.appendFileSync(process.env.STAND_IN_LOG, JSON.stringify(args) + '\\n');
+fs.writeFileSync(args[args.indexOf('-o') + 1], '');
+`;
+    for (const name of ['emcc', 'em++']) {
+      writeFileSync(path.join(dir, name), script);
+      chmodSync(path.join(dir, name), 0o755);
+    }
+    return {env: {...process.env, EMCC: path.join(dir, 'emcc'), EMXX: path.join(dir, 'em++'), STAND_IN_LOG: log},
+            calls: () => readFileSync(log, 'utf8').trim().split('\n').map((l) => JSON.parse(l)),
+            reset: () => rmSync(log, {force: true})};
+  }
+  function run(compiler, ...args) {
+    compiler.reset();
+    return execFileSync(path.join(prefix, 'bin', 'draxo-webcc'), args,
+                        {cwd: scratch, env: compiler.env, stdio: ['ignore', 'pipe', 'pipe'], timeout: 60000});
+  }
+  const compiled = (calls) => calls.filter((c) => c.includes('-c')).map((c) => c[c.indexOf('-c') + 1]);
+  const linked = (calls) => calls.find((c) => !c.includes('-c'));
+
+  test('an option\'s value is no file, and after -- every argument is a file, one starting with - too', () => {
+    const compiler = standIn();
+    run(compiler, 'main.c', '-DLABEL=name.c', '-D', 'OTHER=b.cpp', '-I', 'headers.c', '-std=c11', '-sEXIT_RUNTIME=1',
+        '-o', 'out1', '--', '-x.c', '-more.o');
+    let calls = compiler.calls();
+    assert.deepEqual(compiled(calls), ['main.c', './-x.c']);
+    for (const call of calls.filter((c) => c.includes('-c'))) {
+      for (const flag of ['-DLABEL=name.c', '-std=c11']) assert.ok(call.includes(flag), `${flag} in ${call}`);
+      assert.deepEqual(call.slice(call.indexOf('-D'), call.indexOf('-D') + 4), ['-D', 'OTHER=b.cpp', '-I', 'headers.c']);
+      assert.ok(!call.includes('-sEXIT_RUNTIME=1'), call.join(' '));
+    }
+    const link = linked(calls);
+    assert.ok(link.includes('./-more.o') && link.includes('-sEXIT_RUNTIME=1') && !link.includes('-std=c11'), link.join(' '));
+    assert.equal(link[link.length - 1], 'out1/main.js');
+
+    // The program's name comes from a file whose name starts with -.
+    run(compiler, '-o', 'out2', '--', '-x.c');
+    calls = compiler.calls();
+    assert.deepEqual(compiled(calls), ['./-x.c']);
+    assert.equal(linked(calls).at(-1), 'out2/-x.js');
+    assert.match(readFileSync(path.join(scratch, 'out2', 'index.html'), 'utf8'), /<script src="-x\.js"><\/script>/);
+  });
+
+  test('a file that is neither a source nor an object is refused, and so is a missing option value', () => {
+    const compiler = standIn();
+    for (const [args, message] of [
+      [['main.c', 'notes.txt', '-o', 'out3'], /draxo-webcc: notes\.txt: not a C or C\+\+ source/],
+      [['main.c', '-o', 'out3', '-I'], /usage: draxo-webcc/],
+    ]) {
+      assert.throws(() => run(compiler, ...args), (e) => e.status === 2 && message.test(e.stderr.toString()), args.join(' '));
+      assert.ok(!existsSync(compiler.env.STAND_IN_LOG), `${args.join(' ')}: the compiler ran`);
+    }
   });
 });

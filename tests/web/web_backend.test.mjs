@@ -1,7 +1,9 @@
 // The web backend in headless Chromium, through a client that prints every
 // event its wait returns (web_probe.c): the drawing window and the console,
 // clicks mapped to the canvas pixel, keys and shortcuts, the Run menu by
-// mouse and keyboard, the input dialog, saving a picture, quitting.
+// mouse and keyboard, the input dialog, saving a picture and where a save
+// may go, quitting, what the page says when the program stops, and
+// arguments it cannot be given.
 import {describe, test} from 'node:test';
 import assert from 'node:assert/strict';
 import {mkdtempSync, readFileSync, rmSync, readdirSync} from 'node:fs';
@@ -423,5 +425,80 @@ describe('files', () => {
     } finally {
       rmSync(downloads, {recursive: true, force: true});
     }
+  });
+
+  test('a save that would leave the page\'s folder is refused, by its letters or through a link; one that stays in it is kept', async () => {
+    const downloads = mkdtempSync(path.join(tmpdir(), 'draxo-downloads-'));
+    // The probe saves its picture under the path its first argument gives.
+    const save = async (picture, before) => {
+      const page = await openProbe({query: '?arg=' + encodeURIComponent(picture)});
+      const cdp = await page.createCDPSession();
+      await cdp.send('Browser.setDownloadBehavior', {behavior: 'allow', downloadPath: downloads});
+      await windowCanvas(page, 'DRAXO Graphics');
+      if (before) await page.evaluate(before);
+      await page.keyboard.type('ds');
+      const saved = await waitForLog(page, /^saved /);
+      const why = page.log.find((l) => l.startsWith('DRAXO: '));
+      const files = await page.evaluate(() => Module.draxoFiles.list());
+      await page.close();
+      return {saved, why, files};
+    };
+    try {
+      for (const outside of ['../outside.png', '/tmp/outside.png', '/home/web_user/outside.png',
+                             'sub/../../outside.png']) {
+        const result = await save(outside);
+        assert.equal(result.saved, 'saved 0', outside);
+        assert.match(result.why || '', /is not written: the browser keeps only the files in the program's folder/, outside);
+      }
+      // A link in the folder to a folder outside it leads out of it too.
+      const linked = await save('out/linked.png', () => FS.symlink('/tmp', Module.draxoFiles.dir() + '/out'));
+      assert.equal(linked.saved, 'saved 0', 'through a link out of the folder');
+      // ".." that ends within the folder is the folder's: kept and downloaded.
+      const within = await save('sub/../../web_probe/within.png');
+      assert.equal(within.saved, 'saved 1');
+      assert.ok(within.files.includes('within.png'), within.files.join());
+      await poll('the download', () => readdirSync(downloads).includes('within.png'));
+      assert.deepEqual(readdirSync(downloads).filter((f) => /outside|linked/.test(f)), []);
+    } finally {
+      rmSync(downloads, {recursive: true, force: true});
+    }
+  });
+});
+
+describe('the end of the program', () => {
+  const note = (page) => poll('the note that the program stopped', () => page.evaluate(() =>
+    document.querySelector('.draxo-ended')?.textContent));
+
+  test('the page says why the program stopped: abort(), a failed assertion, a crash or a stack overflow, before or after its first wait', async () => {
+    for (const [key, reason] of [
+      ['A', /^The program stopped: it called abort\(\)\.$/],
+      ['F', /^The program stopped: an assertion failed: key == 'G' \(.*web_probe\.c, line \d+, in main\)\.$/],
+      ['T', /^The program stopped: it crashed \(unreachable\)\.$/],
+      ['R', /^The program stopped: it crashed \(Maximum call stack size exceeded\)\.$/],
+    ]) {
+      const page = await openProbe();
+      await windowCanvas(page, 'DRAXO Graphics');
+      await page.keyboard.type(key);
+      assert.match(await note(page), reason, `after ${key}`);
+      assert.match(await page.title(), /\(ended\)$/);
+      await page.close();
+    }
+    const page = await openPage(browser.chrome.browser, browser.server.url + 'web_probe/index.html?arg=--trap');
+    assert.match(await note(page), /^The program stopped: it crashed \(unreachable\)\.$/, 'a crash at the start');
+    await page.close();
+  });
+
+  test('an argument holding a NUL byte is refused on the page and the program is not started; others reach it whole', async () => {
+    let page = await openPage(browser.chrome.browser, browser.server.url + 'web_probe/index.html?arg=ok&arg=a%00b');
+    assert.equal(await note(page),
+      'The program was not started: its argument 2 holds a NUL character (%00), which no argument of a C program can hold.');
+    assert.match(await page.title(), /\(not started\)$/);
+    // Nothing starts later either.
+    await new Promise((r) => setTimeout(r, 1000));
+    assert.deepEqual(page.log.filter((l) => /^(argument|ready)/.test(l)), []);
+    await page.close();
+    page = await openProbe({query: '?arg=a%20b&arg=%C3%A9%01'});
+    assert.deepEqual(page.log.filter((l) => l.startsWith('argument')), ['argument 1 [a b]', 'argument 2 [\\xc3\\xa9\u0001]']);
+    await page.close();
   });
 });

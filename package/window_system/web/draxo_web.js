@@ -15,7 +15,7 @@
 // pictures and card files are) is also handed to the user as a download.
 
 var LibraryDraxoWeb = {
-  $DRAXO__deps: ['$FS', '$IDBFS', '$Asyncify'],
+  $DRAXO__deps: ['$FS', '$IDBFS', '$PATH', '$PATH_FS', '$Asyncify'],
   $DRAXO__postset: 'DRAXO.preparePage();',
   $DRAXO: {
     EVENT_INPUT: 1, EVENT_TIMER: 2, EVENT_CLOSE: 3, EVENT_MENU_COMMAND: 4, EVENT_FOCUS: 5, EVENT_DIALOG_COMMAND: 6,
@@ -38,6 +38,8 @@ var LibraryDraxoWeb = {
     altAlone: false,      // Alt is down and no other key came since it went down
     desktop: null,
     storageDir: '',
+    guarding: false,      // the program's writes outside its folder are refused
+    pageWriting: false,   // the page writes a file of its own
     syncing: false,
     syncAgain: false,
     ended: false,
@@ -58,8 +60,16 @@ var LibraryDraxoWeb = {
     // --- Before the program starts: the page, the fonts and the files --------
     preparePage: function() {
       if (typeof document == 'undefined') return;
+      var refused = DRAXO.refusedArguments(Module['arguments'] || []);
+      if (refused) {
+        // Never removed: the program does not start.
+        addRunDependency('draxo-arguments');
+        DRAXO.end('The program was not started: ' + refused, 'not started');
+        return;
+      }
       addOnPreRun(DRAXO.loadFonts);
       addOnPreRun(DRAXO.mountStorage);
+      addOnInit(function() { DRAXO.guarding = true; });
       var onExit = Module['onExit'];
       Module['onExit'] = function(status) {
         DRAXO.end('The program has ended.');
@@ -67,9 +77,18 @@ var LibraryDraxoWeb = {
       };
       var onAbort = Module['onAbort'];
       Module['onAbort'] = function(what) {
-        DRAXO.end('The program stopped: ' + what);
+        DRAXO.end('The program stopped: ' + DRAXO.stopReason(what));
         if (onAbort) onAbort(what);
       };
+      // A crash of the program before its first wait leaves the runtime as
+      // an error of the page's, or a promise's when the program was started
+      // by the last file it waited for; after that wait, as the end of the
+      // suspended program (watchForTheEnd).
+      var onCrash = function(error) {
+        if (DRAXO.crashed(error)) DRAXO.end('The program stopped: ' + DRAXO.stopReason(error));
+      };
+      window.addEventListener('error', function(e) { onCrash(e.error); });
+      window.addEventListener('unhandledrejection', function(e) { onCrash(e.reason); });
       Module['draxoFiles'] = {
         dir: function() { return DRAXO.storageDir; },
         read: function(name) { return FS.readFile(DRAXO.storageDir + '/' + name); },
@@ -77,6 +96,36 @@ var LibraryDraxoWeb = {
         list: function() { return FS.readdir(DRAXO.storageDir).filter(function(n) { return n != '.' && n != '..'; }); },
         sync: function() { return new Promise(function(done) { DRAXO.syncNow(done); }); }
       };
+    },
+    // Why the program cannot be given these arguments, or ''. A C argument
+    // ends at its first NUL byte: one that holds a NUL (%00 in the page's
+    // address) would reach the program cut short.
+    refusedArguments: function(args) {
+      for (var i = 0; i < args.length; ++i) {
+        if (String(args[i]).indexOf('\0') >= 0)
+          return 'its argument ' + (i + 1) + ' holds a NUL character (%00), which no argument of a C program can hold.';
+      }
+      return '';
+    },
+    // Whether an error is the program's crash: a trap of the WebAssembly
+    // machine (a memory access out of bounds, unreachable code), or the
+    // browser's stack limit reached within the program.
+    crashed: function(error) {
+      if (typeof WebAssembly != 'undefined' && error instanceof WebAssembly.RuntimeError) return true;
+      return error instanceof RangeError && /wasm/.test(String(error.stack));
+    },
+    // Why the program stopped, in words, from what the runtime gives: the
+    // text of an abort (empty for abort() itself) or the error that ended it.
+    stopReason: function(what) {
+      if (what instanceof Error) return DRAXO.crashed(what) ? 'it crashed (' + what.message + ').' : String(what);
+      what = String(what === undefined ? '' : what);
+      if (!what) return 'it called abort().';
+      var assertion = /^Assertion failed: ([\s\S]*), at: ([\s\S]*),(\d+),([^,]*)$/.exec(what);
+      if (assertion)
+        return 'an assertion failed: ' + assertion[1] + ' (' + assertion[2] + ', line ' + assertion[3] +
+               (assertion[4] ? ', in ' + assertion[4] : '') + ').';
+      if (/^OOM$|^Cannot enlarge memory/.test(what)) return 'it ran out of memory.';
+      return what;
     },
     pageUrl: function(file) {
       var base = Module['draxoBase'] || '';
@@ -98,7 +147,7 @@ var LibraryDraxoWeb = {
         if (!response.ok) throw new Error(response.status + ' ' + response.statusText);
         return response.arrayBuffer();
       }).then(function(bytes) {
-        FS.writeFile(DRAXO.fontsDir + file, new Uint8Array(bytes));
+        DRAXO.asPage(function() { FS.writeFile(DRAXO.fontsDir + file, new Uint8Array(bytes)); });
       }).catch(function(e) {
         console.warn('DRAXO: the font ' + file + ' was not loaded (' + e.message + ')');
       });
@@ -118,17 +167,85 @@ var LibraryDraxoWeb = {
       DRAXO.watchFiles();
       window.addEventListener('pagehide', function() { DRAXO.syncNow(); });
     },
-    inStorage: function(path) {
+    // Where a path leads: absolute, its "." and ".." taken away as the
+    // page's file system takes them (by the letters, before any link), and
+    // then through every symbolic link on the way, the last one too when
+    // `followLast`. A part that is not there yet is kept as it is spelt.
+    resolvedPath: function(path, followLast) {
+      var absolute = PATH_FS.resolve(FS.cwd(), String(path));
+      var rest = [];
+      for (var at = absolute; ; at = PATH.dirname(at)) {
+        try {
+          var found = FS.lookupPath(at, {follow: followLast || rest.length > 0});
+          return PATH.join2(FS.getPath(found.node), rest.join('/'));
+        } catch (e) {
+          if (at == '/') return absolute;
+          rest.unshift(PATH.basename(at));
+        }
+      }
+    },
+    // Whether a resolved path lies within the program's folder, which the
+    // browser keeps.
+    inStorage: function(resolved) {
       var dir = DRAXO.storageDir + '/';
-      return path.slice(0, dir.length) == dir;
+      return !!DRAXO.storageDir && resolved.slice(0, dir.length) == dir;
     },
-    absolute: function(path) {
-      return path.charAt(0) == '/' ? path : FS.cwd().replace(/\/$/, '') + '/' + path;
+    // The browser keeps the program's folder and nothing else: a file
+    // written anywhere else would be gone at the next visit although the
+    // program was told it was saved. So outside that folder the page's file
+    // system is read only for the program (EROFS: "Read-only file system"),
+    // devices (its standard streams, /dev/null) apart; the page's own files,
+    // its fonts, are written as `DRAXO.asPage` does.
+    guardWrite: function(path, followLast) {
+      if (!DRAXO.guarding || DRAXO.pageWriting || typeof path != 'string') return;
+      var resolved = DRAXO.resolvedPath(path, followLast);
+      if (DRAXO.inStorage(resolved)) return;
+      try {
+        if (FS.isChrdev(FS.lookupPath(resolved, {follow: true}).node.mode)) return;
+      } catch (e) {}
+      console.warn('DRAXO: ' + path + ' is not written: the browser keeps only the files in the program\'s folder ' +
+                   DRAXO.storageDir + ', and the rest of the page\'s file system is read only');
+      throw new FS.ErrnoError({{{ cDefine('EROFS') }}});
     },
-    // Every change of a file in the program's directory is written back to
-    // the browser's storage; a file renamed over another is also downloaded.
+    asPage: function(write) {
+      DRAXO.pageWriting = true;
+      try {
+        return write();
+      } finally {
+        DRAXO.pageWriting = false;
+      }
+    },
+    // Every change of a file in the program's folder is written back to the
+    // browser's storage; a file renamed over another there, as a save
+    // does, is also downloaded. Changes elsewhere are refused (guardWrite).
     watchFiles: function() {
-      var write = FS.write, close = FS.close, rename = FS.rename, unlink = FS.unlink;
+      var O_ACCMODE = {{{ cDefine('O_ACCMODE') }}}, O_CREAT = {{{ cDefine('O_CREAT') }}};
+      var O_TRUNC = {{{ cDefine('O_TRUNC') }}}, O_NOFOLLOW = {{{ cDefine('O_NOFOLLOW') }}};
+      var open = FS.open, write = FS.write, close = FS.close, rename = FS.rename, unlink = FS.unlink;
+      var mknod = FS.mknod, symlink = FS.symlink, rmdir = FS.rmdir, truncate = FS.truncate;
+      FS.open = function(path, flags) {
+        var bits = typeof flags == 'string' ? FS.modeStringToFlags(flags) : flags;
+        if ((bits & O_ACCMODE) || (bits & (O_CREAT | O_TRUNC))) DRAXO.guardWrite(path, !(bits & O_NOFOLLOW));
+        return open.apply(FS, arguments);
+      };
+      FS.mknod = function(path) {
+        DRAXO.guardWrite(path, false);
+        return mknod.apply(FS, arguments);
+      };
+      FS.symlink = function(target, path) {
+        DRAXO.guardWrite(path, false);
+        return symlink.apply(FS, arguments);
+      };
+      FS.rmdir = function(path) {
+        DRAXO.guardWrite(path, false);
+        return rmdir.apply(FS, arguments);
+      };
+      FS.truncate = function(path) {
+        DRAXO.guardWrite(path, true);
+        return truncate.apply(FS, arguments);
+      };
+      // A stream's path is the one its file is found at, links and ".."
+      // already resolved.
       FS.write = function(stream) {
         var written = write.apply(FS, arguments);
         if (stream && stream.path && DRAXO.inStorage(stream.path)) DRAXO.scheduleSync();
@@ -141,8 +258,10 @@ var LibraryDraxoWeb = {
         return result;
       };
       FS.rename = function(from, to) {
+        DRAXO.guardWrite(from, false);
+        DRAXO.guardWrite(to, false);
+        var target = DRAXO.resolvedPath(to, false);
         var result = rename.apply(FS, arguments);
-        var target = DRAXO.absolute(to);
         if (DRAXO.inStorage(target)) {
           DRAXO.scheduleSync();
           DRAXO.download(target);
@@ -150,8 +269,10 @@ var LibraryDraxoWeb = {
         return result;
       };
       FS.unlink = function(path) {
+        DRAXO.guardWrite(path, false);
+        var target = DRAXO.resolvedPath(path, false);
         var result = unlink.apply(FS, arguments);
-        if (DRAXO.inStorage(DRAXO.absolute(path))) DRAXO.scheduleSync();
+        if (DRAXO.inStorage(target)) DRAXO.scheduleSync();
         return result;
       };
     },
@@ -216,7 +337,7 @@ var LibraryDraxoWeb = {
         },
         reject: function(error) {
           if (error instanceof ExitStatus) return;
-          DRAXO.end('The program stopped: ' + error);
+          DRAXO.end('The program stopped: ' + DRAXO.stopReason(error));
           throw error;
         }
       };
@@ -287,7 +408,9 @@ var LibraryDraxoWeb = {
       ].join('\n');
       document.head.appendChild(style);
     },
-    end: function(why) {
+    // Shows `why` above the program's last windows, greyed; the page's
+    // title says `state` (ended, not started).
+    end: function(why, state) {
       if (DRAXO.ended || typeof document == 'undefined') return;
       DRAXO.ended = true;
       DRAXO.closeMenu(false);
@@ -301,7 +424,7 @@ var LibraryDraxoWeb = {
       note.className = 'draxo-ended';
       note.textContent = why;
       DRAXO.desktop.insertBefore(note, DRAXO.desktop.firstChild);
-      document.title = document.title + ' (ended)';
+      document.title = document.title + ' (' + (state || 'ended') + ')';
     },
 
     // --- Windows ---------------------------------------------------------------
