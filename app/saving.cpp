@@ -17,9 +17,9 @@ using draxo::files::write_result;
 // beside it; false when there is none.
 bool claim_card_file(designer_state& state) {
     if (state.card_file_ours) return true;
-    std::string fresh = free_name_beside(state.card_file);
+    std::string why_not, fresh = free_name_beside(state.card_file, why_not);
     if (fresh.empty()) {
-        show_note(state, "Not saved: no free name beside\n" + file_name_of(state.card_file), true);
+        show_note(state, "Not saved: " + why_not + "\n" + file_name_of(state.card_file), true);
         return false;
     }
     state.card_file = fresh;

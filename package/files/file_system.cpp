@@ -114,10 +114,26 @@ int close(int fd) { return ::_close(fd); }
 // permission, writing, is refused before a file is replaced.
 int keep_owner_and_mode(int, const entry_status&) { return 0; }
 
+// Whether a name in the path is longer than the system's file systems
+// keep (255 characters), which Wine reports as a file not found.
+bool name_too_long(const std::wstring& path) {
+    std::size_t length = 0;
+    for (wchar_t c : path) {
+        length = c == L'\\' || c == L'/' ? 0 : length + 1;
+        if (length > 255) return true;
+    }
+    return false;
+}
+
 int status(const char* path, bool, entry_status& out) {
     out = entry_status{};
+    std::wstring name = wide_of(path);
+    if (name_too_long(name)) {
+        errno = ENAMETOOLONG;
+        return -1;
+    }
     struct _stat64 s;
-    if (::_wstat64(wide_of(path).c_str(), &s) != 0) {
+    if (::_wstat64(name.c_str(), &s) != 0) {
         if (errno != ENOENT) return -1;
         return 0;
     }

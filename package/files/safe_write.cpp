@@ -324,10 +324,17 @@ read_result read_file(const std::string& path, std::size_t limit) {
     return result;
 }
 
-bool name_taken(const std::string& path) {
+bool name_taken(const std::string& path, std::string& why_not) {
     entry_status status;
+    if (system().status(path.c_str(), false, status) == 0) return status.kind != entry_kind::none;
     // A name whose status cannot be had is not taken as free.
-    return system().status(path.c_str(), false, status) != 0 || status.kind != entry_kind::none;
+    why_not = reason(errno);
+    return true;
+}
+
+bool name_taken(const std::string& path) {
+    std::string why_not;
+    return name_taken(path, why_not);
 }
 
 }  // namespace draxo::files

@@ -62,7 +62,10 @@ struct read_result {
 // device or a FIFO is refused before it is opened for long).
 read_result read_file(const std::string& path, std::size_t limit);
 
-// Whether anything, a symbolic link to nothing included, has this name.
+// Whether anything, a symbolic link to nothing included, has this name. A
+// name whose status cannot be had is taken, and `why_not` says why (a name
+// too long, a folder that may not be searched).
+bool name_taken(const std::string& path, std::string& why_not);
 bool name_taken(const std::string& path);
 
 // Removes the temporary files of saves that ended on the way from the

@@ -310,6 +310,24 @@ TEST_F(SavingAtOnce, TwoDesignersSavingAtTheSameMomentKeepBothCards) {
               (lines{"card-2.draxo", "card-3.draxo", "card-4.draxo", "card-5.draxo", "card.draxo"}));
 }
 
+// A name longer than the system takes, or a path: the note says so.
+TEST_F(Saving, ANameOrAPathTooLongIsSaidToBeSo) {
+    const std::string long_name = std::string(250, 'n') + ".draxo";  // 256 bytes
+    designer_state state = made_card();
+    open_card_file(long_name, state);
+    EXPECT_EQ(state.note, "Cannot open " + long_name + ":\nFile name too long");
+    click(state, -250, save_card_y);
+    EXPECT_EQ(state.note, "Not saved: File name too long\n" + long_name);
+
+    std::string deep;
+    for (int i = 0; i < 25; ++i) deep += std::string(200, 'f') + "/";  // 5025 bytes
+    open_card_file(deep + "card.draxo", state);
+    EXPECT_EQ(state.note, "Cannot open card.draxo:\nFile name too long");
+    click(state, -250, save_card_y);
+    EXPECT_EQ(state.note, "Not saved: File name too long\ncard.draxo");
+    EXPECT_EQ(directory_listing(), lines{});
+}
+
 TEST_F(Saving, ACardReachedThroughALinkIsSavedToTheFileTheLinkNames) {
     fs::create_directory("kept");
     designer_state state = made_card();

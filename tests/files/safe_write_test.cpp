@@ -213,6 +213,20 @@ TEST_F(SafeWrite, StaleFreshFilesOfSavesThatEndedOnTheWayAreCleared) {
     EXPECT_EQ(listing("elsewhere"), names{"card.txt"});
 }
 
+// (The browser's file system takes names of any length.)
+#ifndef __EMSCRIPTEN__
+TEST_F(SafeWrite, ANameLongerThanTheSystemTakesIsSaidToBeSo) {
+    const std::string name = std::string(256, 'n');
+    std::string why_not;
+    EXPECT_TRUE(name_taken(name, why_not));  // not free, nor missing
+    EXPECT_EQ(why_not, std::strerror(ENAMETOOLONG));
+    EXPECT_EQ(replace_file(name, "bytes").why_not, std::strerror(ENAMETOOLONG));
+    read_result read = files::read_file(name, 10);
+    EXPECT_FALSE(read.missing);
+    EXPECT_EQ(read.why_not, std::strerror(ENAMETOOLONG));
+}
+#endif
+
 TEST_F(SafeWrite, ReadingTakesRegularFilesOnlyAndAtMostTheLimit) {
     write_file("card.txt", "0123456789");
     read_result read = files::read_file("card.txt", 4);
