@@ -20,6 +20,7 @@
 #include "support/scratch_directory.h"
 
 #ifndef _WIN32
+#include <pthread.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -213,6 +214,28 @@ TEST_F(SafeWrite, StaleFreshFilesOfSavesThatEndedOnTheWayAreCleared) {
     EXPECT_EQ(listing("elsewhere"), names{"card.txt"});
 }
 
+// The fresh file is asked to take the owner and the group of the file it
+// replaces, whatever they are.
+TEST_F(SafeWrite, TheFreshFileIsGivenTheOwnerAndGroupOfTheFileItReplaces) {
+    write_file("card.txt", "old");
+    static entry_status asked;
+    system().status = [](const char* path, bool follow_link, entry_status& status) {
+        int result = default_system().status(path, follow_link, status);
+        if (std::string(path) == "card.txt" && status.kind == entry_kind::regular) {
+            status.owner = 4321;
+            status.group = 8765;
+        }
+        return result;
+    };
+    system().keep_owner_and_mode = [](int, const entry_status& like) {
+        asked = like;
+        return 0;
+    };
+    EXPECT_TRUE(replace_file("card.txt", "new").ok());
+    EXPECT_EQ(asked.owner, 4321u);
+    EXPECT_EQ(asked.group, 8765u);
+}
+
 // (The browser's file system takes names of any length.)
 #ifndef __EMSCRIPTEN__
 TEST_F(SafeWrite, ANameLongerThanTheSystemTakesIsSaidToBeSo) {
@@ -312,6 +335,29 @@ TEST_F(SafeWrite, TheFileKeepsItsPermissionsAndANewOneGetsTheUsualOnes) {
     ::umask(mask);
     EXPECT_EQ(mode_of("new.txt") & 07777, 0644u);
 }
+
+// Another owner only a privileged process may give; a group of its own
+// any owner may.
+TEST_F(SafeWrite, TheFileKeepsItsOwnerWherePrivilegedAndItsGroup) {
+    write_file("card.txt", "old");
+    uid_t owner = ::geteuid() == 0 ? 4321 : ::geteuid();
+    gid_t group = ::getegid();
+    if (::geteuid() == 0) {
+        group = 8765;
+    } else {
+        gid_t groups[64];
+        int count = ::getgroups(64, groups);
+        for (int i = 0; i < count; ++i)
+            if (groups[i] != group) group = groups[i];
+    }
+    if (owner == ::geteuid() && group == ::getegid()) GTEST_SKIP() << "no other owner or group to give";
+    ASSERT_EQ(::chown("card.txt", owner, group), 0);
+    EXPECT_TRUE(replace_file("card.txt", "new").ok());
+    struct stat status;
+    ASSERT_EQ(::stat("card.txt", &status), 0);
+    EXPECT_EQ(status.st_uid, owner);
+    EXPECT_EQ(status.st_gid, group);
+}
 #endif
 
 // (The browser's file system has no FIFOs.)
@@ -356,6 +402,23 @@ TEST_F(SafeWrite, AWritePastTheFileSizeLimitFailsAndTheProcessGoesOn) {
     sigset_t pending;
     sigpending(&pending);
     EXPECT_FALSE(sigismember(&pending, SIGXFSZ));
+    // The signal is held back only while a write lasts: afterwards it is
+    // as the program had it, taken or held back.
+    auto held_back = [] {
+        sigset_t mask;
+        pthread_sigmask(SIG_BLOCK, nullptr, &mask);
+        return sigismember(&mask, SIGXFSZ) == 1;
+    };
+    EXPECT_FALSE(held_back());
+    EXPECT_TRUE(replace_file("other.txt", "short").ok());
+    EXPECT_FALSE(held_back());
+    sigset_t signal;
+    sigemptyset(&signal);
+    sigaddset(&signal, SIGXFSZ);
+    pthread_sigmask(SIG_BLOCK, &signal, nullptr);
+    EXPECT_EQ(replace_file("other.txt", large).why_not, std::strerror(EFBIG));
+    EXPECT_TRUE(held_back());
+    pthread_sigmask(SIG_UNBLOCK, &signal, nullptr);
 }
 #endif
 
