@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
@@ -92,7 +91,8 @@ TEST_F(SavesAtOnce, ASaveOvertakenWhileItFlushesFindsTheFileChanged) {
     };
     for (const expectation& expected : {nothing_there, the_old_card}) {
         start_with(expected);
-        expect_theirs_kept(replace_file("card.txt", "mine", expected), expected.bytes.c_str());
+        const char* what = expected.what == expectation::nothing_there ? "no file" : "the card read";
+        expect_theirs_kept(replace_file("card.txt", "mine", expected), what);
     }
 }
 
@@ -151,6 +151,7 @@ TEST_F(SavesAtOnce, ASaveBetweenAnothersCheckAndItsRenameWaitsAndFindsTheFileCha
         return default_system().rename(fd, from, to, replace);
     };
     write_result mine = replace_file("card.txt", "mine", the_old_card);
+    ASSERT_TRUE(other.joinable()) << "no rename";
     other.join();
     EXPECT_TRUE(mine.ok()) << mine.why_not;
     EXPECT_EQ(racing_save::result.outcome, write_result::changed);
