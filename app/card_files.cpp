@@ -37,14 +37,22 @@ std::string picture_file_for(const std::string& card_file) {
     return files::name_of(picture);
 }
 
-std::string free_name_beside(const std::string& path) {
+std::string free_name_beside(const std::string& path, std::string& why_not) {
     const fs::path taken = files::path_of(path);
     for (int n = 2; n <= 999; ++n) {
         fs::path candidate = taken.parent_path() / taken.stem();
         candidate += "-" + std::to_string(n);
         candidate += taken.extension();
-        if (!files::name_taken(files::name_of(candidate))) return files::name_of(candidate);
+        std::string unknown;
+        if (!files::name_taken(files::name_of(candidate), unknown)) return files::name_of(candidate);
+        // What keeps one name from being had (too long a name, a folder
+        // that may not be searched) keeps every later one too.
+        if (!unknown.empty()) {
+            why_not = unknown;
+            return "";
+        }
     }
+    why_not = "no free name beside";
     return "";
 }
 

@@ -19,9 +19,11 @@ card_reading read_card_file(const std::string& path, bool& missing, std::string&
 // instead of its extension, never the card file itself.
 std::string picture_file_for(const std::string& card_file);
 // The first of "<stem>-2<ext>" to "<stem>-999<ext>" beside `path` that
-// nothing takes (a symbolic link to nothing takes its name too); empty when
-// all are taken.
-std::string free_name_beside(const std::string& path);
+// nothing takes (a symbolic link to nothing takes its name too). Empty when
+// there is none, and `why_not` says why: all are taken ("no free name
+// beside"), or the system's reason why a name cannot be had at all (the
+// name is too long, the folder may not be searched).
+std::string free_name_beside(const std::string& path, std::string& why_not);
 // The last part of a path, to show it on the status line.
 std::string file_name_of(const std::string& path);
 

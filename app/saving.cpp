@@ -17,9 +17,9 @@ using draxo::files::write_result;
 // beside it; false when there is none.
 bool claim_card_file(designer_state& state) {
     if (state.card_file_ours) return true;
-    std::string fresh = free_name_beside(state.card_file);
+    std::string why_not, fresh = free_name_beside(state.card_file, why_not);
     if (fresh.empty()) {
-        show_note(state, "Not saved: no free name beside\n" + file_name_of(state.card_file), true);
+        show_note(state, "Not saved: " + why_not + "\n" + file_name_of(state.card_file), true);
         return false;
     }
     state.card_file = fresh;
@@ -61,29 +61,31 @@ void open_card_file(const std::string& path, designer_state& state) {
 
 void save_card(designer_state& state) {
     if (!claim_card_file(state)) return;
-    std::string bytes = format_card(card_of(state)), name = file_name_of(state.card_file);
-    write_result written = draxo::files::replace_file(state.card_file, bytes, state.card_file_seen);
-    if (written.outcome == write_result::changed) {
+    const std::string card_file = state.card_file, name = file_name_of(card_file);
+    std::string bytes = format_card(card_of(state));
+    write_result written = draxo::files::replace_file(card_file, bytes, state.card_file_seen);
+    bool moved = false;
+    while (written.outcome == write_result::changed) {
         // Another designer, or another program, has written the card file
         // since this designer read or wrote it: theirs stays, this card goes
-        // beside it.
+        // beside it, under the next name that is still free when it is
+        // written (another designer may take one at the same moment).
+        state.card_file = card_file;
         state.card_file_ours = false;
         if (!claim_card_file(state)) return;
-        std::string fresh = file_name_of(state.card_file);
+        moved = true;
         written = draxo::files::replace_file(state.card_file, bytes, state.card_file_seen);
-        if (written.ok()) {
-            state.card_file_seen = expectation{expectation::these_bytes, bytes};
-            show_note(state, name + " was changed meanwhile:\nsaved " + fresh, true);
-            return;
-        }
-        name = fresh;
     }
-    if (written.ok()) {
-        state.card_file_seen = expectation{expectation::these_bytes, bytes};
+    std::string fresh = file_name_of(state.card_file);
+    if (!written.ok()) {
+        show_note(state, fresh + " not saved:\n" + written.why_not, true);
+        return;
+    }
+    state.card_file_seen = expectation{expectation::these_bytes, bytes};
+    if (moved)
+        show_note(state, name + " was changed meanwhile:\nsaved " + fresh, true);
+    else
         note_written(state, written, name);
-    } else {
-        show_note(state, name + " not saved:\n" + written.why_not, true);
-    }
 }
 
 void save_picture(designer_state& state) {

@@ -1,10 +1,11 @@
 // The few calls on the file system that reading and safely writing files
-// make: open, read, write, flush to the disk, status, links, rename, remove
-// and listing a folder. They are gathered here, as entries of one table, so
-// that each platform's form of a call is written once, and so that a test
-// can make one of them fail (a flush to a full disk) and see what becomes of
-// the file. Paths are the bytes a caller gives; every call that fails
-// returns -1 (or false) with the system's error number in errno.
+// make: open, read, write, flush to the disk, status, links, rename, remove,
+// locks and listing a folder. They are gathered here, as entries of one
+// table, so that each platform's form of a call is written once, and so that
+// a test can make one of them fail (a flush to a full disk), or run another
+// save in the middle of one, and see what becomes of the file. Paths are the
+// bytes a caller gives; every call that fails returns -1 (or false) with the
+// system's error number in errno.
 #pragma once
 
 #include <cstddef>
@@ -31,6 +32,11 @@ struct system_calls {
     // Creates a file that does not exist yet and opens it for writing: only
     // its owner may read it when `private_file`, otherwise as new files are.
     int (*create_new)(const char* path, bool private_file);
+    // Holds the file that create_new has just made at `path`, open at `fd`,
+    // until it is closed: no save's clearing of stale files (remove_unheld),
+    // in any process, removes it meanwhile. Fails (ENOENT) when the path no
+    // longer names that file: it was cleared before it could be held.
+    int (*hold)(int fd, const char* path);
     // Opens an existing regular file for writing, from its start, without
     // emptying it.
     int (*open_for_writing)(const char* path);
@@ -53,12 +59,27 @@ struct system_calls {
     bool (*may_write)(const char* path);
     // The text of a symbolic link.
     int (*read_link)(const char* path, std::string& target);
-    // Renames, replacing a file at `to`.
-    int (*rename)(const char* from, const char* to);
+    // Renames the file named `from`, open at `fd` as create_new opened it,
+    // to `to`: replacing a file there when `replace`; otherwise only while
+    // nothing has that name, and failing with EEXIST when something has.
+    int (*rename)(int fd, const char* from, const char* to, bool replace);
     int (*remove)(const char* path);
+    // Removes the file at `path` unless a save holds it (see hold). Fails
+    // when it is held, or where that cannot be told.
+    int (*remove_unheld)(const char* path);
+    // Takes the lock that the savers of the file at `path` share, waiting
+    // while another saver holds it, and returns it for unlock. It locks the
+    // file the path names once the lock is taken: a file replaced during
+    // the wait is locked anew. Fails with ENOENT when nothing is at the
+    // path, with another error where the file cannot be locked. A process
+    // that ends, however it ends, leaves no lock behind.
+    std::intptr_t (*lock)(const char* path);
+    void (*unlock)(std::intptr_t lock);
     // The names in a folder, "." and ".." left out.
     int (*list_directory)(const char* path, std::vector<std::string>& names);
-    // Whether a process of this number runs (false where that cannot be told).
+    // Whether a process of this number runs here. Only a hint: a process in
+    // another container, or on another machine sharing the folder, is not
+    // seen, and a number may have been given to another process since.
     bool (*process_running)(long process);
     long (*this_process)();
     // The process's limit on the size of a file it writes (UINT64_MAX: none).

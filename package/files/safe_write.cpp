@@ -80,7 +80,33 @@ bool as_expected(const std::string& target, const entry_status& status, const ex
     }
 }
 
-// A fresh, hidden file beside the target, taken by nothing yet.
+// How a write ended: written, changed (nothing written) or failed (errno).
+using ending = decltype(write_result::outcome);
+
+// The lock that the savers of a file share (file_system.h), held while this
+// lives. Where the file cannot be locked at all, the check and the
+// replacement are as close together as the system lets them be.
+class save_lock {
+public:
+    explicit save_lock(const std::string& path)
+        : lock_(system().lock(path.c_str())), nothing_to_lock_(lock_ < 0 && errno == ENOENT) {}
+    ~save_lock() {
+        int error = errno;
+        if (lock_ >= 0) system().unlock(lock_);
+        errno = error;
+    }
+    save_lock(const save_lock&) = delete;
+    save_lock& operator=(const save_lock&) = delete;
+    // Nothing had the name when the lock was asked for.
+    bool nothing_to_lock() const { return nothing_to_lock_; }
+
+private:
+    std::intptr_t lock_;
+    bool nothing_to_lock_;
+};
+
+// A fresh, hidden file beside the target, taken by nothing yet, and held
+// until it is closed, so that no other save clears it as stale.
 int create_fresh(const std::string& folder, bool private_file, std::string& name) {
     static std::mt19937 names{std::random_device{}()};
     int fd = -1;
@@ -91,48 +117,78 @@ int create_fresh(const std::string& folder, bool private_file, std::string& name
         name = beside(folder, text);
         fd = system().create_new(name.c_str(), private_file);
         if (fd < 0 && errno != EEXIST) return -1;
+        // Cleared by another save before it could be held: another name.
+        if (fd >= 0 && system().hold(fd, name.c_str()) != 0) {
+            system().close(fd);
+            fd = -1;
+        }
     }
     return fd;
 }
 
+// The fresh file takes the target's place, if the target is still as
+// expected. The target's lock is held from that check to the rename, so
+// that no other saver replaces the target in between. A target that is not
+// there has no lock to take: its name is taken only while nothing has it,
+// and once something has, it is locked and looked at again.
+ending put_in_place(int fd, const std::string& fresh, const std::string& target, const expectation& expected) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        save_lock lock(target);
+        entry_status now;
+        if (system().status(target.c_str(), false, now) != 0) return write_result::failed;
+        if (lock.nothing_to_lock() && now.kind != entry_kind::none) continue;
+        if (!as_expected(target, now, expected)) return write_result::changed;
+        bool replace = now.kind != entry_kind::none;
+        if (system().rename(fd, fresh.c_str(), target.c_str(), replace) == 0) return write_result::written;
+        if (replace || errno != EEXIST) return write_result::failed;
+    }
+    errno = EAGAIN;
+    return write_result::failed;
+}
+
 // The safe way: a fresh file, flushed, given the target's owner and
-// permissions, renamed over the target. False with errno when a step fails;
-// the fresh file is gone then. `no_fresh_file` tells that none could be made.
-bool write_through_fresh_file(const std::string& target, const entry_status& status, std::string_view bytes,
-                              bool& no_fresh_file) {
+// permissions, renamed over the target. Failed with errno when a step
+// fails; the fresh file is gone then, and unless written. `no_fresh_file`
+// tells that none could be made.
+ending write_through_fresh_file(const std::string& target, const entry_status& status, std::string_view bytes,
+                                const expectation& expected, bool& no_fresh_file) {
     std::string fresh;
     bool replacing = status.kind != entry_kind::none;
     int fd = create_fresh(folder_of(target), replacing, fresh);
     no_fresh_file = fd < 0;
-    if (fd < 0) return false;
-    bool ok = write_all(fd, bytes) && system().flush(fd) == 0 &&
-              (!replacing || system().keep_owner_and_mode(fd, status) == 0);
+    if (fd < 0) return write_result::failed;
+    ending done = write_result::failed;
+    if (write_all(fd, bytes) && system().flush(fd) == 0 &&
+        (!replacing || system().keep_owner_and_mode(fd, status) == 0))
+        done = put_in_place(fd, fresh, target, expected);
     int error = errno;
-    if (system().close(fd) != 0 && ok) {
-        ok = false;
-        error = errno;
-    }
-    if (ok && system().rename(fresh.c_str(), target.c_str()) == 0) return true;
-    if (ok) error = errno;
-    system().remove(fresh.c_str());
+    // Closed only once renamed, held until then; its bytes were on the disk
+    // before, so that nothing is lost if the close fails.
+    system().close(fd);
+    if (done != write_result::written) system().remove(fresh.c_str());
     errno = error;
-    return false;
+    return done;
 }
 
-// In place: over the file's own bytes, then cut to the new length. Bytes
-// past the process's file-size limit are refused before anything is touched.
-bool write_in_place(const std::string& target, std::string_view bytes) {
+// In place: over the file's own bytes, then cut to the new length, under
+// the file's lock from the check on. Bytes past the process's file-size
+// limit are refused before anything is touched.
+ending write_in_place(const std::string& target, std::string_view bytes, const expectation& expected) {
     if (bytes.size() > system().file_size_limit()) {
         errno = EFBIG;
-        return false;
+        return write_result::failed;
     }
+    save_lock lock(target);
+    entry_status now;
+    if (system().status(target.c_str(), false, now) != 0) return write_result::failed;
+    if (!as_expected(target, now, expected)) return write_result::changed;
     int fd = system().open_for_writing(target.c_str());
-    if (fd < 0) return false;
+    if (fd < 0) return write_result::failed;
     bool ok = write_all(fd, bytes) && system().truncate(fd, bytes.size()) == 0 && system().flush(fd) == 0;
     int error = errno;
-    if (system().close(fd) != 0 && ok) return false;
+    if (system().close(fd) != 0 && ok) return write_result::failed;
     errno = error;
-    return ok;
+    return ok ? write_result::written : write_result::failed;
 }
 
 bool hex_digits(std::string_view text) {
@@ -152,9 +208,13 @@ bool takes_form(std::string_view name, std::string_view prefix, std::string_view
            name.substr(name.size() - suffix.size()) == suffix;
 }
 
-// Whether a name in a folder is a temporary file of a save that ended on
-// the way: of a process no longer running, or of the older namings and an
-// hour old.
+// Whether a name in a folder is, by its name and age, a temporary file of a
+// save that ended on the way: of a process that no longer runs here, or an
+// hour old; of the older namings, an hour old. Whether a save still holds
+// it is left to the removal (remove_unheld): a process number does not
+// tell, as the process may run in another container or on another machine
+// sharing the folder. (The number and the hour still speak for the saves of
+// earlier versions, which held nothing.)
 bool stale(const std::string& folder, std::string_view name) {
     constexpr std::string_view draxo_prefix = temporary_prefix, card_prefix = ".card-", suffix = temporary_suffix;
     bool ours = takes_form(name, draxo_prefix, suffix), designers = takes_form(name, card_prefix, suffix);
@@ -170,9 +230,19 @@ bool stale(const std::string& folder, std::string_view name) {
     if (system().status(beside(folder, std::string(name)).c_str(), false, status) != 0 ||
         status.kind != entry_kind::regular)
         return false;
-    if (!with_process) return std::time(nullptr) - status.modified >= old_temporary_age;
+    bool old = std::time(nullptr) - status.modified >= old_temporary_age;
+    if (!with_process) return old;
     long owner = std::stol(std::string(process));
-    return owner != system().this_process() && !system().process_running(owner);
+    return old || (owner != system().this_process() && !system().process_running(owner));
+}
+
+write_result finished(ending done, std::string in_place_because = {}) {
+    write_result result;
+    result.outcome = done;
+    if (done == write_result::changed) result.why_not = "it was changed by another program";
+    if (done == write_result::failed) result.why_not = reason(errno);
+    if (done == write_result::written) result.in_place_because = std::move(in_place_because);
+    return result;
 }
 
 }  // namespace
@@ -181,7 +251,7 @@ void clear_stale_temporaries(const std::string& folder) {
     std::vector<std::string> names;
     if (system().list_directory(folder.c_str(), names) != 0) return;
     for (const std::string& name : names)
-        if (stale(folder, name)) system().remove(beside(folder, name).c_str());
+        if (stale(folder, name)) system().remove_unheld(beside(folder, name).c_str());
 }
 
 write_result replace_file(const std::string& path, std::string_view bytes, const expectation& expected) {
@@ -193,32 +263,28 @@ write_result replace_file(const std::string& path, std::string_view bytes, const
     if (status.kind == entry_kind::directory) return failure("it is a folder");
     if (status.kind != entry_kind::none && status.kind != entry_kind::regular)
         return failure("it is not a regular file");
-    if (!as_expected(target, status, expected)) {
-        write_result changed;
-        changed.outcome = write_result::changed;
-        changed.why_not = "it was changed by another program";
-        return changed;
-    }
+    // Already changed: nothing is written. (Whether it is changed is
+    // looked at again under its lock, just before it is replaced.)
+    if (!as_expected(target, status, expected)) return finished(write_result::changed);
     bool exists = status.kind == entry_kind::regular;
     // Root may write anything: a file that no one may write is still read-only.
     if (exists && ((status.mode & 0222) == 0 || !system().may_write(target.c_str())))
         return failure("the file is read-only");
     clear_stale_temporaries(folder_of(target));
 
-    write_result result;
-    result.outcome = write_result::written;
+    std::string in_place_because;
     if (exists && status.links > 1) {
         // A fresh file would part the names: the others would keep the old bytes.
-        result.in_place_because = "it has other links";
+        in_place_because = "it has other links";
     } else {
         bool no_fresh_file = false;
-        if (write_through_fresh_file(target, status, bytes, no_fresh_file)) return result;
+        ending done = write_through_fresh_file(target, status, bytes, expected, no_fresh_file);
         int error = errno;
-        if (!(exists && no_fresh_file && (error == EACCES || error == EPERM))) return failure(reason(error));
-        result.in_place_because = "its folder cannot be written to";
+        if (done != write_result::failed || !(exists && no_fresh_file && (error == EACCES || error == EPERM)))
+            return finished(done);
+        in_place_because = "its folder cannot be written to";
     }
-    if (!write_in_place(target, bytes)) return failure(reason(errno));
-    return result;
+    return finished(write_in_place(target, bytes, expected), in_place_because);
 }
 
 read_result read_file(const std::string& path, std::size_t limit) {
@@ -258,10 +324,17 @@ read_result read_file(const std::string& path, std::size_t limit) {
     return result;
 }
 
-bool name_taken(const std::string& path) {
+bool name_taken(const std::string& path, std::string& why_not) {
     entry_status status;
+    if (system().status(path.c_str(), false, status) == 0) return status.kind != entry_kind::none;
     // A name whose status cannot be had is not taken as free.
-    return system().status(path.c_str(), false, status) != 0 || status.kind != entry_kind::none;
+    why_not = reason(errno);
+    return true;
+}
+
+bool name_taken(const std::string& path) {
+    std::string why_not;
+    return name_taken(path, why_not);
 }
 
 }  // namespace draxo::files

@@ -13,8 +13,9 @@
 namespace draxo::files {
 
 // The fresh files are hidden, named ".draxo-<process>-<8 hex digits>.tmp".
-// One left behind by a process that no longer runs (a save killed on the
-// way) is removed by the next save in its folder.
+// A save holds its fresh file from its creation to its rename; one that no
+// save holds any more, left by a process that no longer runs (a save killed
+// on the way) or an hour old, is removed by the next save in its folder.
 constexpr const char* temporary_prefix = ".draxo-";
 constexpr const char* temporary_suffix = ".tmp";
 // Older namings of the same files, removed once they are an hour old.
@@ -23,6 +24,8 @@ constexpr long old_temporary_age = 3600;
 // What the writer expects at the target before it replaces it: anything,
 // nothing at all, or a file holding exactly these bytes (the ones last read
 // from it or written to it). A target that is not as expected is left alone.
+// The check and the replacement are one step for every writer that goes
+// through here, in any process: none replaces the target in between.
 struct expectation {
     enum kind { anything, nothing_there, these_bytes } what = anything;
     std::string bytes;
@@ -59,11 +62,14 @@ struct read_result {
 // device or a FIFO is refused before it is opened for long).
 read_result read_file(const std::string& path, std::size_t limit);
 
-// Whether anything, a symbolic link to nothing included, has this name.
+// Whether anything, a symbolic link to nothing included, has this name. A
+// name whose status cannot be had is taken, and `why_not` says why (a name
+// too long, a folder that may not be searched).
+bool name_taken(const std::string& path, std::string& why_not);
 bool name_taken(const std::string& path);
 
 // Removes the temporary files of saves that ended on the way from the
-// folder of `path`'s file. Called by every replace_file.
+// folder, only those that no save holds. Called by every replace_file.
 void clear_stale_temporaries(const std::string& folder);
 
 }  // namespace draxo::files

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "card_files.h"
@@ -18,6 +19,7 @@
 #include "console/console.h"
 #include "designer.h"
 #include "draxo.h"
+#include "files/file_system.h"
 #include "support/scratch_directory.h"
 #include "support/test_support.h"
 #include "window_system/window_system.h"
@@ -244,6 +246,86 @@ TEST_F(Saving, ACardSavedMeanwhileByAnotherDesignerIsNeverOverwritten) {
     EXPECT_EQ(fourth.note, "card.draxo was changed meanwhile:\nsaved card-3.draxo");
     EXPECT_EQ(parse_card(read_file("card.draxo")).value, card_of(third));
     EXPECT_EQ(directory_listing(), (lines{"card-2.draxo", "card-3.draxo", "card.draxo"}));
+}
+
+// The other designer, whose save a replaced system call runs in the middle
+// of the first one's.
+designer_state* other_designer = nullptr;
+int flush_with_the_other_saving(int fd) {
+    designer_state* other = std::exchange(other_designer, nullptr);
+    if (other) click(*other, -250, save_card_y);
+    return draxo::files::default_system().flush(fd);
+}
+
+struct SavingAtOnce : Saving {
+    void TearDown() override {
+        draxo::files::system() = draxo::files::default_system();
+        Saving::TearDown();
+    }
+};
+
+// Two designers saving at the same moment, the first one's flush slow: the
+// other's card saved meanwhile stays, and the first goes beside it and says so.
+TEST_F(SavingAtOnce, TwoDesignersSavingAtTheSameMomentKeepBothCards) {
+    draxo::files::system().flush = flush_with_the_other_saving;
+    // Started in the same folder, neither with a card file.
+    designer_state first = made_card(), second;
+    open_card_file("", first);
+    open_card_file("", second);
+    click(second, 50, 50);
+    other_designer = &second;
+    click(first, -250, save_card_y);
+    EXPECT_EQ(second.note, "Saved card.draxo");
+    EXPECT_EQ(first.note, "card.draxo was changed meanwhile:\nsaved card-2.draxo");
+    EXPECT_EQ(parse_card(read_file("card.draxo")).value, card_of(second));
+    EXPECT_EQ(parse_card(read_file("card-2.draxo")).value, card_of(first));
+
+    // Both opened card.draxo; each goes on with its own file.
+    designer_state third, fourth;
+    open_card_file("card.draxo", third);
+    open_card_file("card.draxo", fourth);
+    click(fourth, -250, 233);
+    other_designer = &fourth;
+    click(third, -250, save_card_y);
+    EXPECT_EQ(fourth.note, "Saved card.draxo");
+    EXPECT_EQ(third.note, "card.draxo was changed meanwhile:\nsaved card-3.draxo");
+    EXPECT_EQ(parse_card(read_file("card.draxo")).value, card_of(fourth));
+    EXPECT_EQ(parse_card(read_file("card-3.draxo")).value, card_of(third));
+
+    // Two going beside card.draxo at once: the free name one takes is not
+    // taken again by the other.
+    designer_state fifth, sixth;
+    open_card_file("card.draxo", fifth);
+    open_card_file("card.draxo", sixth);
+    click(fourth, -250, 233);  // card.draxo changed under both
+    click(fourth, -250, save_card_y);
+    click(sixth, 10, 10);
+    other_designer = &sixth;
+    click(fifth, -250, save_card_y);
+    EXPECT_EQ(sixth.note, "card.draxo was changed meanwhile:\nsaved card-4.draxo");
+    EXPECT_EQ(fifth.note, "card.draxo was changed meanwhile:\nsaved card-5.draxo");
+    EXPECT_EQ(parse_card(read_file("card-4.draxo")).value, card_of(sixth));
+    EXPECT_EQ(parse_card(read_file("card-5.draxo")).value, card_of(fifth));
+    EXPECT_EQ(directory_listing(),
+              (lines{"card-2.draxo", "card-3.draxo", "card-4.draxo", "card-5.draxo", "card.draxo"}));
+}
+
+// A name longer than the system takes, or a path: the note says so.
+TEST_F(Saving, ANameOrAPathTooLongIsSaidToBeSo) {
+    const std::string long_name = std::string(250, 'n') + ".draxo";  // 256 bytes
+    designer_state state = made_card();
+    open_card_file(long_name, state);
+    EXPECT_EQ(state.note, "Cannot open " + long_name + ":\nFile name too long");
+    click(state, -250, save_card_y);
+    EXPECT_EQ(state.note, "Not saved: File name too long\n" + long_name);
+
+    std::string deep;
+    for (int i = 0; i < 25; ++i) deep += std::string(200, 'f') + "/";  // 5025 bytes
+    open_card_file(deep + "card.draxo", state);
+    EXPECT_EQ(state.note, "Cannot open card.draxo:\nFile name too long");
+    click(state, -250, save_card_y);
+    EXPECT_EQ(state.note, "Not saved: File name too long\ncard.draxo");
+    EXPECT_EQ(directory_listing(), lines{});
 }
 
 TEST_F(Saving, ACardReachedThroughALinkIsSavedToTheFileTheLinkNames) {

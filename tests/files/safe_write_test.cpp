@@ -20,6 +20,7 @@
 #include "support/scratch_directory.h"
 
 #ifndef _WIN32
+#include <pthread.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -57,7 +58,7 @@ TEST_F(SafeWrite, WritesANewFileAndReplacesAnOldOneLeavingNothingElse) {
 
 // Each step that can fail on the way: the version before stays, and so
 // does no fresh file.
-TEST_F(SafeWrite, AFailingWriteFlushCloseOrRenameKeepsTheVersionBeforeAndNoFreshFile) {
+TEST_F(SafeWrite, AFailingWriteFlushOrRenameKeepsTheVersionBeforeAndNoFreshFile) {
     struct failing_step {
         const char* what;
         std::function<void(system_calls&)> breaks;
@@ -81,18 +82,9 @@ TEST_F(SafeWrite, AFailingWriteFlushCloseOrRenameKeepsTheVersionBeforeAndNoFresh
              };
          },
          EIO},
-        {"close",
-         [](system_calls& s) {
-             s.close = [](int fd) {
-                 default_system().close(fd);
-                 errno = failing_error;
-                 return -1;
-             };
-         },
-         EFBIG},
         {"rename",
          [](system_calls& s) {
-             s.rename = [](const char*, const char*) {
+             s.rename = [](int, const char*, const char*, bool) {
                  errno = failing_error;
                  return -1;
              };
@@ -116,6 +108,17 @@ TEST_F(SafeWrite, AFailingWriteFlushCloseOrRenameKeepsTheVersionBeforeAndNoFresh
         return -1;
     };
     EXPECT_EQ(replace_file("new.txt", "bytes").why_not, std::strerror(EIO));
+    EXPECT_EQ(listing(), names{"card.txt"});
+    // The fresh file is closed once it is renamed, its bytes flushed
+    // before: a close that fails then has lost nothing.
+    system() = default_system();
+    system().close = [](int fd) {
+        default_system().close(fd);
+        errno = EIO;
+        return -1;
+    };
+    EXPECT_TRUE(replace_file("card.txt", "the new version").ok());
+    EXPECT_EQ(read_file("card.txt"), "the new version");
     EXPECT_EQ(listing(), names{"card.txt"});
 }
 
@@ -211,6 +214,42 @@ TEST_F(SafeWrite, StaleFreshFilesOfSavesThatEndedOnTheWayAreCleared) {
     EXPECT_EQ(listing("elsewhere"), names{"card.txt"});
 }
 
+// The fresh file is asked to take the owner and the group of the file it
+// replaces, whatever they are.
+TEST_F(SafeWrite, TheFreshFileIsGivenTheOwnerAndGroupOfTheFileItReplaces) {
+    write_file("card.txt", "old");
+    static entry_status asked;
+    system().status = [](const char* path, bool follow_link, entry_status& status) {
+        int result = default_system().status(path, follow_link, status);
+        if (std::string(path) == "card.txt" && status.kind == entry_kind::regular) {
+            status.owner = 4321;
+            status.group = 8765;
+        }
+        return result;
+    };
+    system().keep_owner_and_mode = [](int, const entry_status& like) {
+        asked = like;
+        return 0;
+    };
+    EXPECT_TRUE(replace_file("card.txt", "new").ok());
+    EXPECT_EQ(asked.owner, 4321u);
+    EXPECT_EQ(asked.group, 8765u);
+}
+
+// (The browser's file system takes names of any length.)
+#ifndef __EMSCRIPTEN__
+TEST_F(SafeWrite, ANameLongerThanTheSystemTakesIsSaidToBeSo) {
+    const std::string name = std::string(256, 'n');
+    std::string why_not;
+    EXPECT_TRUE(name_taken(name, why_not));  // not free, nor missing
+    EXPECT_EQ(why_not, std::strerror(ENAMETOOLONG));
+    EXPECT_EQ(replace_file(name, "bytes").why_not, std::strerror(ENAMETOOLONG));
+    read_result read = files::read_file(name, 10);
+    EXPECT_FALSE(read.missing);
+    EXPECT_EQ(read.why_not, std::strerror(ENAMETOOLONG));
+}
+#endif
+
 TEST_F(SafeWrite, ReadingTakesRegularFilesOnlyAndAtMostTheLimit) {
     write_file("card.txt", "0123456789");
     read_result read = files::read_file("card.txt", 4);
@@ -296,6 +335,29 @@ TEST_F(SafeWrite, TheFileKeepsItsPermissionsAndANewOneGetsTheUsualOnes) {
     ::umask(mask);
     EXPECT_EQ(mode_of("new.txt") & 07777, 0644u);
 }
+
+// Another owner only a privileged process may give; a group of its own
+// any owner may.
+TEST_F(SafeWrite, TheFileKeepsItsOwnerWherePrivilegedAndItsGroup) {
+    write_file("card.txt", "old");
+    uid_t owner = ::geteuid() == 0 ? 4321 : ::geteuid();
+    gid_t group = ::getegid();
+    if (::geteuid() == 0) {
+        group = 8765;
+    } else {
+        gid_t groups[64];
+        int count = ::getgroups(64, groups);
+        for (int i = 0; i < count; ++i)
+            if (groups[i] != group) group = groups[i];
+    }
+    if (owner == ::geteuid() && group == ::getegid()) GTEST_SKIP() << "no other owner or group to give";
+    ASSERT_EQ(::chown("card.txt", owner, group), 0);
+    EXPECT_TRUE(replace_file("card.txt", "new").ok());
+    struct stat status;
+    ASSERT_EQ(::stat("card.txt", &status), 0);
+    EXPECT_EQ(status.st_uid, owner);
+    EXPECT_EQ(status.st_gid, group);
+}
 #endif
 
 // (The browser's file system has no FIFOs.)
@@ -340,6 +402,23 @@ TEST_F(SafeWrite, AWritePastTheFileSizeLimitFailsAndTheProcessGoesOn) {
     sigset_t pending;
     sigpending(&pending);
     EXPECT_FALSE(sigismember(&pending, SIGXFSZ));
+    // The signal is held back only while a write lasts: afterwards it is
+    // as the program had it, taken or held back.
+    auto held_back = [] {
+        sigset_t mask;
+        pthread_sigmask(SIG_BLOCK, nullptr, &mask);
+        return sigismember(&mask, SIGXFSZ) == 1;
+    };
+    EXPECT_FALSE(held_back());
+    EXPECT_TRUE(replace_file("other.txt", "short").ok());
+    EXPECT_FALSE(held_back());
+    sigset_t signal;
+    sigemptyset(&signal);
+    sigaddset(&signal, SIGXFSZ);
+    pthread_sigmask(SIG_BLOCK, &signal, nullptr);
+    EXPECT_EQ(replace_file("other.txt", large).why_not, std::strerror(EFBIG));
+    EXPECT_TRUE(held_back());
+    pthread_sigmask(SIG_UNBLOCK, &signal, nullptr);
 }
 #endif
 

@@ -57,8 +57,11 @@ TEST_F(Utf8Files, ANameOutsideAsciiIsTheFileWrittenReplacedReadAndListed) {
 
 TEST_F(Utf8Files, RenameAndRemoveTakeTheNamedFiles) {
     const std::string from = names[0], to = names[1];
-    ASSERT_TRUE(files::replace_file(from, "card").ok());
-    ASSERT_EQ(files::system().rename(from.c_str(), to.c_str()), 0);
+    int fd = files::system().create_new(from.c_str(), false);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(files::system().write(fd, "card", 4), 4);
+    ASSERT_EQ(files::system().rename(fd, from.c_str(), to.c_str(), false), 0);
+    files::system().close(fd);
     EXPECT_FALSE(files::name_taken(from));
     EXPECT_EQ(files::read_file(to, 100).bytes, "card");
     EXPECT_EQ(files::system().remove(to.c_str()), 0);
