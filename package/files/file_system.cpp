@@ -194,11 +194,16 @@ std::intptr_t lock(const char* path) {
     HANDLE mutex = ::CreateMutexW(nullptr, FALSE, mutex_name.c_str());
     if (!mutex) return failed();
     // WAIT_ABANDONED: its last holder ended while holding it; it is ours now.
-    DWORD waited = ::WaitForSingleObject(mutex, INFINITE);
+    DWORD waited = ::WaitForSingleObject(mutex, lock_patience_ms);
     if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) return reinterpret_cast<std::intptr_t>(mutex);
-    int error = failed();
+    if (waited == WAIT_TIMEOUT)
+        errno = EWOULDBLOCK;
+    else
+        failed();
+    int error = errno;
     ::CloseHandle(mutex);
-    return error;
+    errno = error;
+    return -1;
 }
 void unlock(std::intptr_t lock) {
     HANDLE mutex = reinterpret_cast<HANDLE>(lock);
@@ -234,12 +239,14 @@ bool names(const char* path, int fd) {
 }
 
 // A descriptor of its own on the file at `path`, with the file's exclusive
-// lock (flock) on it: waited for when `wait`, otherwise refused
-// (EWOULDBLOCK) while someone else has it. Where a server keeps the locks
+// lock (flock) on it: waited for when `wait`, at most lock_patience_ms,
+// otherwise refused (EWOULDBLOCK) while someone else has it. Where a server keeps the locks
 // (NFS), an exclusive lock needs the file open for writing: that is tried
 // when the file may not be read, or its lock not taken on a reading one.
 // The lock goes with the last descriptor of it, so with the process too,
 // however it ends.
+constexpr int lock_poll_ms = 5;
+
 int open_locked(const char* path, bool wait) {
     for (int access : {O_RDONLY, O_WRONLY}) {
         int fd = ::open(path, access | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
@@ -248,8 +255,12 @@ int open_locked(const char* path, bool wait) {
             return -1;
         }
         int locked;
-        do locked = ::flock(fd, LOCK_EX | (wait ? 0 : LOCK_NB));
-        while (locked != 0 && errno == EINTR);
+        for (int waited_ms = 0;; waited_ms += lock_poll_ms) {
+            locked = ::flock(fd, LOCK_EX | LOCK_NB);
+            if (locked == 0 || (errno != EINTR && errno != EWOULDBLOCK) || !wait || waited_ms >= lock_patience_ms)
+                break;
+            if (errno == EWOULDBLOCK) ::usleep(lock_poll_ms * 1000);
+        }
         if (locked == 0) return fd;
         int error = errno;
         ::close(fd);

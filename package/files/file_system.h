@@ -28,6 +28,9 @@ struct entry_status {
     std::int64_t modified = 0;  // seconds since the epoch
 };
 
+// The longest a saver waits for another's lock on a file (see lock).
+constexpr int lock_patience_ms = 5000;
+
 struct system_calls {
     // Creates a file that does not exist yet and opens it for writing: only
     // its owner may read it when `private_file`, otherwise as new files are.
@@ -71,8 +74,10 @@ struct system_calls {
     // while another saver holds it, and returns it for unlock. It locks the
     // file the path names once the lock is taken: a file replaced during
     // the wait is locked anew. Fails with ENOENT when nothing is at the
-    // path, with another error where the file cannot be locked. A process
-    // that ends, however it ends, leaves no lock behind.
+    // path, with EWOULDBLOCK when another saver held it through the whole
+    // lock_patience_ms (a saver stopped on the way never holds the others
+    // up for longer), with another error where the file cannot be locked.
+    // A process that ends, however it ends, leaves no lock behind.
     std::intptr_t (*lock)(const char* path);
     void (*unlock)(std::intptr_t lock);
     // The names in a folder, "." and ".." left out.

@@ -84,8 +84,9 @@ bool as_expected(const std::string& target, const entry_status& status, const ex
 using ending = decltype(write_result::outcome);
 
 // The lock that the savers of a file share (file_system.h), held while this
-// lives. Where the file cannot be locked at all, the check and the
-// replacement are as close together as the system lets them be.
+// lives. Where the file cannot be locked at all, or another saver held the
+// lock too long (stopped on the way), the check and the replacement are as
+// close together as the system lets them be.
 class save_lock {
 public:
     explicit save_lock(const std::string& path)

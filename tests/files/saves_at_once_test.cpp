@@ -241,6 +241,37 @@ TEST_F(SavesAtOnce, ASaverKilledOnTheWayLeavesNoLockAndItsFreshFileIsClearedOnce
     EXPECT_EQ(listing(), (names{"card.txt", "picture.png"}));
     for (int fd : {at_rename[0], at_rename[1], resume[0], resume[1]}) ::close(fd);
 }
+
+// A saver stopped while it holds the card's lock (suspended from its
+// terminal, say) holds another save up for lock_patience_ms at most: the
+// other then saves as where no lock can be had, and never hangs.
+TEST_F(SavesAtOnce, ASaverStoppedOnTheWayHoldsTheOthersUpOnlyForAMoment) {
+    write_file("card.txt", "old");
+    int at_rename[2], resume[2];
+    ASSERT_EQ(::pipe(at_rename), 0);
+    ASSERT_EQ(::pipe(resume), 0);
+    pid_t child = ::fork();
+    if (child == 0) {
+        child_at_rename = at_rename[1];
+        child_resume = resume[0];
+        system().rename = [](int, const char*, const char*, bool) -> int {
+            char byte = 0;
+            if (::write(child_at_rename, &byte, 1) == 1) (void)::read(child_resume, &byte, 1);
+            ::_exit(1);
+        };
+        replace_file("card.txt", "the child's", the_old_card);
+        ::_exit(1);
+    }
+    ASSERT_GT(child, 0);
+    char byte;
+    ASSERT_EQ(::read(at_rename[0], &byte, 1), 1);
+    write_result mine = replace_file("card.txt", "mine", the_old_card);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    EXPECT_TRUE(mine.ok()) << mine.why_not;
+    EXPECT_EQ(read_file("card.txt"), "mine");
+    for (int fd : {at_rename[0], at_rename[1], resume[0], resume[1]}) ::close(fd);
+}
 #endif
 
 }  // namespace
