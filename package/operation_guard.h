@@ -4,6 +4,8 @@
 // operation_failed(__func__, result). Memory running out (a client's own
 // allocations may have used it up) is the fault a client meets; anything
 // else caught there is a fault of the package's. Below every subsystem.
+// A page's package is built without catching (its code stays small and
+// fast): there an exception ends the program, and the page says why.
 #pragma once
 
 namespace draxo {
