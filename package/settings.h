@@ -41,4 +41,11 @@ struct unattended_settings {
 // null when it is not set.
 unattended_settings read_settings(const char* (*lookup)(const char* name));
 
+// A number of seconds as a user writes it: decimal digits, with a fraction
+// after a point if need be ("3", "0.25", ".5"), from 0 to a day (86400).
+// Nothing else: no sign, exponent, spaces, hexadecimal, "inf" or "nan",
+// and the point is a point whatever the program's locale. Shared with
+// draxo-run's --timeout and --grace.
+bool parse_seconds(const std::string& text, double& seconds);
+
 }  // namespace draxo

@@ -1,22 +1,12 @@
 // Reading draxo-run's command line.
 #include "options.h"
 
-#include <cerrno>
-#include <cmath>
 #include <cstdlib>
+
+#include "settings.h"
 
 namespace draxo_run {
 namespace {
-
-bool parse_seconds(const std::string& text, double& seconds) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    errno = 0;
-    double value = std::strtod(text.c_str(), &end);
-    if (errno != 0 || *end != '\0' || !std::isfinite(value) || value < 0 || value > 86400) return false;
-    seconds = value;
-    return true;
-}
 
 bool parse_seed(const std::string& text) {
     if (text.empty() || text.size() > 10) return false;
@@ -107,7 +97,7 @@ bool parse_options(const std::vector<std::string>& arguments, options& out, std:
         } else if (name == "--expect") {
             out.expect = value;
         } else if (name == "--timeout" || name == "--grace") {
-            if (!parse_seconds(value, name == "--timeout" ? out.timeout_seconds : out.grace_seconds)) {
+            if (!draxo::parse_seconds(value, name == "--timeout" ? out.timeout_seconds : out.grace_seconds)) {
                 why_not = name + " takes a number of seconds from 0 to 86400, not " + value;
                 return false;
             }
