@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "surface/run_file.h"
+
 namespace draxo {
 namespace {
 
@@ -51,6 +53,7 @@ unattended_settings read_settings(const char* (*lookup)(const char* name)) {
     s.picture = value_of(lookup, "DRAXO_PICTURE");
     s.console = value_of(lookup, "DRAXO_CONSOLE");
     s.run_file = value_of(lookup, "DRAXO_RUN_FILE");
+    s.run_report = value_of(lookup, run_report_variable);
     std::string grace = value_of(lookup, "DRAXO_GRACE");
     if (!grace.empty() && !parse_seconds(grace, s.grace_seconds))
         s.problems.push_back("DRAXO_GRACE=" + grace + " is not a number of seconds from 0 to 86400; using 3");

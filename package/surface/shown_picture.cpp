@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "display.h"
+#include "files/file_size_signal.h"
 #include "files/safe_write.h"
+#include "run_report.h"
 #include "window_system/png_codec.h"
 
 namespace draxo {
@@ -33,8 +35,10 @@ void stop_keeping_file(const char* why) {
 }
 
 // Writes bytes at an offset of the run file, through to the file at once.
+// A file-size limit (ulimit -f) makes the write fail, not end the program.
 bool write_at(long offset, const void* bytes, std::size_t size) {
     if (!shown.file) return false;
+    files::file_size_signal_held held;
     errno = 0;
     bool written = std::fseek(shown.file, offset, SEEK_SET) == 0 &&
                    std::fwrite(bytes, 1, size, shown.file) == size && std::fflush(shown.file) == 0;
@@ -113,6 +117,7 @@ void show_frame_buffer() {
     // The pixels first: a status that names a picture never points at rows
     // not written yet.
     write_rows(surface, top, bottom);
+    report_shown_rows(surface, top, bottom);
     write_run_status();
 }
 
@@ -145,6 +150,7 @@ run_file_status& run_status() { return shown.status; }
 
 void write_run_status() {
     if (shown.file) write_at(0, &shown.status, sizeof shown.status);
+    report_run_status(shown.status);
 }
 
 void reset_shown_pictures() {

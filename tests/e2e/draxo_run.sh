@@ -123,6 +123,25 @@ expect_equal "status" "$RUN_STATUS" 124
 expect_said "$client was still running after 2 s and was ended"
 expect_equal "its picture" "$(picture_pixel hung.png -100 50)" ff0000
 
+echo "-- the picture is the last the program showed, not one from an earlier stop"
+# It stops the package and starts it again after its second event, and
+# hangs after its fourth: what its last wait showed is the first disc.
+run --script discs.scr --picture restarted.png --timeout 2 -- "$client" restarts
+expect_equal "status" "$RUN_STATUS" 124
+expect_equal "its last frame: the first disc" "$(picture_pixel restarted.png -100 50)" ff0000
+
+echo "-- what the program writes over its picture is not graded"
+# It shows the disc moved, then, the package stopped, writes the reference's
+# bytes over its picture, by the name it was given and by DRAXO_PICTURE.
+run --script moved.scr --picture forged.png --expect first.png -- "$client" forges 0 \
+  "$(program "$PWD/first.png")" "$(program "$PWD/forged.png")"
+expect_equal "status" "$RUN_STATUS" 120
+expect_equal "the picture it showed: the moved disc" "$(picture_pixel forged.png 100 -60)" 0000ff
+# Nor what it does to DRAXO_RUN_FILE (which draxo-run does not set).
+run --script discs.scr --picture cut.png -- "$client" cuts
+expect_equal "status" "$RUN_STATUS" 0
+expect_equal "the picture it showed: the second disc" "$(picture_pixel cut.png 120 -60)" 0000ff
+
 echo "-- what draxo-run cannot do: 125"
 run --script missing.scr -- "$client"
 expect_equal "status for a missing script" "$RUN_STATUS" 125

@@ -1,0 +1,139 @@
+// Writing the run's report to draxo-run's pipe.
+#include "run_report.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#endif
+
+#include "files/file_system.h"
+
+namespace draxo {
+namespace {
+
+int report = -1;  // the pipe's descriptor, or -1
+
+// The descriptor of the pipe a decimal number names: a file descriptor, on
+// Windows a handle, inherited from draxo-run; -1 when it names none.
+int pipe_named(const std::string& number) {
+    if (number.empty() || number.size() > 19 ||
+        !std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return -1;
+    unsigned long long value = std::strtoull(number.c_str(), nullptr, 10);
+#ifdef _WIN32
+    int fd = ::_open_osfhandle(static_cast<std::intptr_t>(value), _O_WRONLY | _O_BINARY);
+    struct _stat64 status;
+    if (fd < 0 || ::_fstat64(fd, &status) != 0 || !(status.st_mode & _S_IFIFO)) return -1;
+    return fd;
+#else
+    if (value > INT_MAX) return -1;
+    int fd = static_cast<int>(value);
+    struct stat status;
+    int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || (flags & O_ACCMODE) == O_RDONLY || ::fstat(fd, &status) != 0 || !S_ISFIFO(status.st_mode))
+        return -1;
+    // Programs this one starts do not inherit it: the report is the package's.
+    ::fcntl(fd, F_SETFD, ::fcntl(fd, F_GETFD) | FD_CLOEXEC);
+    return fd;
+#endif
+}
+
+bool write_all(const void* bytes, std::size_t size) {
+    const char* at = static_cast<const char*>(bytes);
+    while (size > 0) {
+        long written = files::system().write(report, at, size);
+        if (written <= 0) {
+            if (written == 0) errno = EIO;
+            return false;
+        }
+        at += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+void stop_reporting(int error) {
+    std::fprintf(stderr, "DRAXO: cannot write the run's report to draxo-run: %s; the run is no longer reported\n",
+                 std::strerror(error ? error : EIO));
+    close_run_report();
+}
+
+// Writes a record whose bytes come in parts, each part then through to the
+// pipe; a failure stops the report.
+struct record_writer {
+    bool ok = true;
+    record_writer(run_report_kind kind, std::size_t size) {
+        run_report_record header{};
+        std::memcpy(header.mark, run_report_mark, sizeof header.mark);
+        header.kind = kind;
+        header.size = static_cast<std::uint32_t>(size);
+        add(&header, sizeof header);
+    }
+    void add(const void* bytes, std::size_t size) {
+        if (!ok || report < 0) return;
+        errno = 0;
+        ok = write_all(bytes, size);
+        if (!ok) stop_reporting(errno);
+    }
+};
+
+}  // namespace
+
+bool open_run_report(const std::string& descriptor, std::string& why_not) {
+    close_run_report();
+    report = pipe_named(descriptor);
+    if (report >= 0) return true;
+    why_not = "it names no pipe this program may write to";
+    return false;
+}
+
+bool run_report_open() { return report >= 0; }
+
+void report_run_status(const run_file_status& status) {
+    if (report < 0) return;
+    record_writer record(report_status, sizeof status);
+    record.add(&status, sizeof status);
+}
+
+void report_shown_rows(const ws::pixels& surface, int top, int bottom) {
+    if (report < 0 || !surface.bits || top >= bottom) return;
+    std::size_t row_bytes = static_cast<std::size_t>(surface.width) * sizeof(std::uint32_t);
+    run_report_rows rows{static_cast<std::uint32_t>(surface.width), static_cast<std::uint32_t>(surface.height),
+                         static_cast<std::uint32_t>(top), static_cast<std::uint32_t>(bottom)};
+    record_writer record(report_rows, sizeof rows + static_cast<std::size_t>(bottom - top) * row_bytes);
+    record.add(&rows, sizeof rows);
+    // Rows without gaps between them go in one write.
+    int together = surface.stride == surface.width ? bottom - top : 1;
+    for (int row = top; row < bottom && record.ok; row += together)
+        record.add(surface.bits + static_cast<std::ptrdiff_t>(row) * surface.stride,
+                   static_cast<std::size_t>(std::min(together, bottom - row)) * row_bytes);
+}
+
+void report_console_line(const std::string& line) {
+    for (std::size_t at = 0; at < line.size() && report >= 0; at += run_report_most_text) {
+        std::size_t size = std::min<std::size_t>(line.size() - at, run_report_most_text);
+        record_writer record(report_console, size);
+        record.add(line.data() + at, size);
+    }
+}
+
+void close_run_report() {
+    if (report >= 0) files::system().close(report);
+    report = -1;
+}
+
+}  // namespace draxo
