@@ -37,11 +37,18 @@ const char* usage_text() {
            "                     as set, or 1)\n"
            "  --help, --version\n"
            "\n"
+           "SECONDS is a decimal number (20, 0.5). An output that names the same file\n"
+           "as another option, by any path or link, is refused before anything is\n"
+           "written; only regular files are replaced, a device, a FIFO or standard\n"
+           "output is written into. Everything the program started ends with the run.\n"
+           "\n"
            "Exit status: the program's own when it ended normally, the script was\n"
            "played to its end and (with --expect) the pictures are equal; otherwise\n"
-           "the first of: 125 draxo-run could not do its part, 123 the program\n"
+           "the first of: 125 draxo-run could not do its part (a file it cannot read\n"
+           "or write, among them a console that cannot be kept), 123 the program\n"
            "crashed, 124 timed out, 122 did not end after the script's quit, 121 the\n"
-           "script was not played to its end, 120 the pictures differ.\n";
+           "script was not played to its end, 120 the pictures differ. A standard\n"
+           "error nobody reads does not change it.\n";
 }
 
 bool parse_options(const std::vector<std::string>& arguments, options& out, std::string& why_not) {
