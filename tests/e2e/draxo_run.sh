@@ -126,7 +126,15 @@ expect_equal "its picture" "$(picture_pixel hung.png -100 50)" ff0000
 echo "-- the picture is the last the program showed, not one from an earlier stop"
 # It stops the package and starts it again after its second event, and
 # hangs after its fourth: what its last wait showed is the first disc.
-run --script discs.scr --picture restarted.png --timeout 2 -- "$client" restarts
+# (On Windows the script has the system's CR LF line ends: one with LF alone
+# loses its place there when the package stops with events left, a fault of
+# the script's reading, not of what draxo-run keeps.)
+restart_script=discs.scr
+if [ -n "${E2E_WINE:-}" ]; then
+  sed 's/$/\r/' discs.scr > discs-crlf.scr
+  restart_script=discs-crlf.scr
+fi
+run --script "$restart_script" --picture restarted.png --timeout 2 -- "$client" restarts
 expect_equal "status" "$RUN_STATUS" 124
 expect_equal "its last frame: the first disc" "$(picture_pixel restarted.png -100 50)" ff0000
 
