@@ -46,7 +46,7 @@ int pipe_named(const std::string& number) {
     int flags = ::fcntl(fd, F_GETFL);
     if (flags < 0 || (flags & O_ACCMODE) == O_RDONLY || ::fstat(fd, &status) != 0 || !S_ISFIFO(status.st_mode))
         return -1;
-    // Programs this one starts do not inherit it: the report is the package's.
+    // Programs this one starts do not inherit it: the report is this one's.
     ::fcntl(fd, F_SETFD, ::fcntl(fd, F_GETFD) | FD_CLOEXEC);
     return fd;
 #endif
@@ -96,6 +96,13 @@ struct record_writer {
 bool open_run_report(const std::string& descriptor, std::string& why_not) {
     close_run_report();
     report = pipe_named(descriptor);
+    // Nor the pipe's number: a DRAXO program this one starts does not take
+    // a number of nothing, or of another pipe, for a report of its own.
+#ifdef _WIN32
+    ::_putenv_s(run_report_variable, "");
+#else
+    ::unsetenv(run_report_variable);
+#endif
     if (report >= 0) return true;
     why_not = "it names no pipe this program may write to";
     return false;

@@ -13,7 +13,8 @@
 namespace draxo {
 
 // Opens the report on the pipe that `descriptor` (DRAXO_RUN_REPORT's value)
-// names, kept from the programs this one starts. False, with the reason,
+// names, and takes the variable out of the environment: neither the pipe nor
+// its number goes to the programs this one starts. False, with the reason,
 // when it names no pipe this process may write to.
 bool open_run_report(const std::string& descriptor, std::string& why_not);
 bool run_report_open();
