@@ -146,7 +146,7 @@ expect_equal "what it left in the folder for temporary files" "$(ls -A own-tmp |
 echo "-- nothing the program started outlives the run"
 # It starts a process that leaves its session and holds the run's output.
 (
-  "$draxo_run" --script discs.scr -- "$client" quits 0 forks | cat > /dev/null
+  "$draxo_run" --script discs.scr -- "$client" quits 0 forks 2> forks.err | cat > /dev/null
   : > pipeline.done
 ) &
 E2E_PIDS+=($!)

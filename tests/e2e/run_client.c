@@ -106,12 +106,15 @@ static void cut_the_run_file(void) {
     }
 }
 
+/* The report's pipe, by the number draxo-run gave, read before DRAXO_start
+ * (the package takes the variable away). */
+static int report_number = -1;
+
 static void garble_the_report(void) {
 #ifndef _WIN32
-    const char* report = getenv("DRAXO_RUN_REPORT");
-    if (report) {
-        static const char nonsense[] = "this is no record of a run, but it is long enough to be read as one";
-        ssize_t written = write(atoi(report), nonsense, sizeof nonsense);
+    static const char nonsense[] = "this is no record of a run, but it is long enough to be read as one";
+    if (report_number >= 0) {
+        ssize_t written = write(report_number, nonsense, sizeof nonsense);
         (void)written;
     }
 #endif
@@ -157,6 +160,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
         if (strstr(command_line, "forks")) start_detached_process();
     }
 
+    if (getenv("DRAXO_RUN_REPORT")) report_number = atoi(getenv("DRAXO_RUN_REPORT"));
     DRAXO_start(instance, previous, command_line, show);
     DRAXO_set_logging(0);
     DRAXO_show_console(0);
