@@ -48,6 +48,12 @@ bool same_existing_file(const fs::path& a, const fs::path& b) {
     std::error_code error;
     return fs::equivalent(a, b, error) && !error;
 }
+// A device (NUL, CON): what exists and is neither a file nor a folder.
+bool is_character_device(const fs::path& path) {
+    std::error_code error;
+    fs::file_status status = fs::status(path, error);
+    return fs::exists(status) && !fs::is_regular_file(status) && !fs::is_directory(status);
+}
 
 #else
 
@@ -83,6 +89,10 @@ bool same_existing_file(const fs::path& a, const fs::path& b) {
     struct stat first, second;
     return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
            first.st_ino == second.st_ino;
+}
+bool is_character_device(const fs::path& path) {
+    std::error_code error;
+    return fs::is_character_file(path, error);
 }
 
 #endif
@@ -120,11 +130,6 @@ bool same_file(const fs::path& a, const fs::path& b) {
     bool a_there = fs::exists(a, error), b_there = fs::exists(b, error);
     if (a_there && b_there) return same_existing_file(a, b);
     return !a_there && !b_there && where_it_would_be(a) == where_it_would_be(b);
-}
-
-bool is_character_device(const fs::path& path) {
-    std::error_code error;
-    return fs::is_character_file(path, error);
 }
 
 fs::path name_of_standard_output() {
@@ -185,13 +190,8 @@ bool find_output(const std::string& given, const char* option, output_target& ou
         return true;
     }
     if (fs::exists(status) && !fs::is_regular_file(status)) {
-#ifdef _WIN32
-        why_not = std::string(option) + " " + given + " is not a regular file";
-        return false;
-#else
         out.kind = output_target::special;
         return true;
-#endif
     }
     out.kind = output_target::file;
     error.clear();

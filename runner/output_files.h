@@ -26,8 +26,8 @@ struct output_target {
 };
 
 // Looks at where the output `given` (of `option`) goes; "-" is standard
-// output. False, with the reason, for a folder, a name in a folder that
-// does not exist, or (on Windows) anything but a regular file.
+// output. False, with the reason, for a folder or a name in a folder that
+// does not exist.
 bool find_output(const std::string& given, const char* option, output_target& out, std::string& why_not);
 
 // A file an option names, for refuse_same_files.
