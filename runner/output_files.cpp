@@ -247,6 +247,8 @@ bool streamed_output::open(const output_target& target, std::string& why_not) {
     case output_target::standard_error: fd_ = 2; return true;
     case output_target::special: fd_ = open_existing(target.path, why_not); break;
     case output_target::file:
+        // Made anew: a file that has other names keeps what it holds there.
+        clear_output(target);
         fd_ = create_anew(target.path);
         if (fd_ < 0) why_not = std::strerror(errno);
         break;

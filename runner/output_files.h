@@ -50,7 +50,7 @@ void clear_output(const output_target& target);
 bool write_whole_output(const output_target& target, const std::string& bytes, std::string& why_not);
 
 // An output written as its text comes (the console): a regular file made
-// anew, anything else written into as it is.
+// anew (the one there removed first), anything else written into as it is.
 class streamed_output {
 public:
     streamed_output() = default;

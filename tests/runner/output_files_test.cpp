@@ -165,6 +165,23 @@ TEST_F(OutputFiles, ARegularFileIsRemovedBeforeTheRunAndReplacedWhole) {
     EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 1);  // nothing left beside it
 }
 
+#ifndef _WIN32
+TEST_F(OutputFiles, AConsoleFileIsMadeAnewSoThatItsOtherNamesKeepWhatTheyHold) {
+    write_file("last-week.txt", "last week's console");
+    fs::create_hard_link("last-week.txt", "console.txt");
+    output_target target;
+    std::string why_not;
+    ASSERT_TRUE(find_output("console.txt", "--console", target, why_not));
+    {
+        streamed_output out;
+        ASSERT_TRUE(out.open(target, why_not)) << why_not;
+        out.write("this run's\n");
+    }
+    EXPECT_EQ(read_file("console.txt"), "this run's\n");
+    EXPECT_EQ(read_file("last-week.txt"), "last week's console");
+}
+#endif
+
 TEST_F(OutputFiles, AFolderOrANameInNoFolderIsNoOutput) {
     fs::create_directory("results");
     output_target target;
