@@ -2,9 +2,10 @@
 # draxo-run with real client programs: a script played to its end, pictures
 # equal and different, the console kept, a program that ends early, one that
 # ignores the quit, one that computes on after it, one that hangs, one that
-# crashes, and draxo-run's own refusals: every exit status it documents. On
-# Linux it runs with no display at all; under Wine (E2E_WINE) draxo-run.exe
-# runs the Windows build's programs.
+# crashes, one that stops and starts the package again, ones that write over
+# what is graded, and draxo-run's own refusals: every exit status it
+# documents. On Linux it runs with no display at all; under Wine (E2E_WINE)
+# draxo-run.exe runs the Windows build's programs.
 # Usage: draxo_run.sh DRAXO_RUN RUN_CLIENT BOUNCING_BALL DESIGNER GUESSING_GAME
 source "$(dirname "$0")/e2e_lib.sh"
 draxo_run=$1
