@@ -10,11 +10,21 @@
 // child_process_win32.cpp.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace draxo_run {
+
+// What the program's package reports, handed on as it comes.
+class report_sink {
+public:
+    virtual void take(const char* bytes, std::size_t size) = 0;
+
+protected:
+    ~report_sink() = default;
+};
 
 class child_process {
 public:
@@ -27,12 +37,12 @@ public:
     // find it, with the rest as its arguments. False, with the reason.
     bool start(const std::vector<std::string>& command, std::string& why_not);
     // Waits at most `milliseconds` (-1: as long as it takes) for it to end,
-    // or for more of its report, which is added to `report`; true once it
-    // has ended. A request to stop draxo-run ends the wait too.
-    bool wait_for(int milliseconds, std::string& report);
-    // Ends it, if it still runs, and everything it started, then adds the
+    // or for more of its report, which goes to `report`; true once it has
+    // ended. A request to stop draxo-run ends the wait too.
+    bool wait_for(int milliseconds, report_sink& report);
+    // Ends it, if it still runs, and everything it started, then hands the
     // rest of its report to `report`: the end of every run.
-    void end(std::string& report);
+    void end(report_sink& report);
     // Once it has ended: whether it crashed, and how (a signal, or an
     // exception, named), or else its exit status.
     bool crashed() const;

@@ -15,6 +15,7 @@
 #include <sys/prctl.h>
 #endif
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -23,6 +24,7 @@
 #include <ctime>
 #include <fstream>
 #include <iterator>
+#include <vector>
 
 #include "child_process.h"
 #include "surface/run_file.h"
@@ -148,10 +150,30 @@ struct child_process::state {
     int report = -1;  // the reading end of the report's pipe
 };
 
+namespace {
+
+// Hands what the pipe holds to `report`, as far as one read goes: 0 at its
+// end (every writer has closed it), -1 on failure.
+long read_report(int pipe, report_sink& report) {
+    static std::vector<char> bytes(std::size_t{1} << 20);  // as much as the pipe holds
+    ssize_t got;
+    do got = ::read(pipe, bytes.data(), bytes.size());
+    while (got < 0 && errno == EINTR);
+    if (got > 0) report.take(bytes.data(), static_cast<std::size_t>(got));
+    return static_cast<long>(got);
+}
+
+// Where the report goes once nobody wants it.
+struct nowhere : report_sink {
+    void take(const char*, std::size_t) override {}
+};
+
+}  // namespace
+
 child_process::child_process() : state_(std::make_unique<state>()) {}
 
 child_process::~child_process() {
-    std::string ignored;
+    nowhere ignored;
     if (state_->pid > 0 && !state_->reaped) end(ignored);
     if (state_->report >= 0) ::close(state_->report);
 }
@@ -234,7 +256,7 @@ bool child_process::start(const std::vector<std::string>& command, std::string& 
     state_->pid = pid;
     state_->report = report[0];
     if (got == sizeof error) {
-        std::string ignored;
+        nowhere ignored;
         end(ignored);
         state_->pid = -1;
         why_not = std::strerror(error);
@@ -243,7 +265,7 @@ bool child_process::start(const std::vector<std::string>& command, std::string& 
     return true;
 }
 
-bool child_process::wait_for(int milliseconds, std::string& report) {
+bool child_process::wait_for(int milliseconds, report_sink& report) {
     if (state_->ended) return true;
     if (state_->pid <= 0) return false;
     steady::time_point until = steady::now() + std::chrono::milliseconds(milliseconds < 0 ? 0 : milliseconds);
@@ -257,31 +279,30 @@ bool child_process::wait_for(int milliseconds, std::string& report) {
             return true;
         }
         reap_ended_children(state_->pid);  // orphans it left that ended
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - steady::now());
-        if ((milliseconds >= 0 && left.count() <= 0) || stop_requested) return false;
+        steady::time_point now = steady::now();
+        if ((milliseconds >= 0 && now >= until) || stop_requested) return false;
+        // Until the report brings something, the program ends (SIGCHLD) or
+        // `until` comes.
+        bool watching = state_->report >= 0;
+        steady::time_point wake = milliseconds < 0 ? steady::time_point::max() : until;
         pollfd watched{state_->report, POLLIN, 0};
-        timespec wait{left.count() / 1000, (left.count() % 1000) * 1000000L};
+        auto left = std::chrono::duration_cast<std::chrono::microseconds>(wake - now);
+        timespec wait{static_cast<time_t>(left.count() / 1000000),
+                      static_cast<long>(left.count() % 1000000) * 1000};
         sigset_t child_signal_let_through;
         sigprocmask(SIG_BLOCK, nullptr, &child_signal_let_through);
         sigdelset(&child_signal_let_through, SIGCHLD);
-        int ready = ::ppoll(&watched, state_->report >= 0 ? 1 : 0, milliseconds < 0 ? nullptr : &wait,
+        int ready = ::ppoll(&watched, watching ? 1 : 0, wake == steady::time_point::max() ? nullptr : &wait,
                             &child_signal_let_through);
         if (ready > 0) {
-            char bytes[1 << 16];
-            ssize_t got = ::read(state_->report, bytes, sizeof bytes);
-            if (got > 0) {
-                report.append(bytes, static_cast<std::size_t>(got));
-                return false;
-            }
-            if (got == 0 || errno != EINTR) {  // every writer has closed it
-                ::close(state_->report);
-                state_->report = -1;
-            }
+            if (read_report(state_->report, report) > 0) return false;
+            ::close(state_->report);  // every writer has closed it
+            state_->report = -1;
         }
     }
 }
 
-void child_process::end(std::string& report) {
+void child_process::end(report_sink& report) {
     if (state_->pid > 0 && !state_->reaped) {
         // Its group, while its number is still its own, then itself in case
         // it left the group.
@@ -300,14 +321,8 @@ void child_process::end(std::string& report) {
     while (state_->report >= 0 && steady::now() < give_up) {
         pollfd watched{state_->report, POLLIN, 0};
         if (::poll(&watched, 1, 100) <= 0) continue;
-        char bytes[1 << 16];
-        ssize_t got = ::read(state_->report, bytes, sizeof bytes);
-        if (got > 0) {
-            report.append(bytes, static_cast<std::size_t>(got));
-            give_up = steady::now() + ending_patience;
-        } else if (got == 0 || errno != EINTR) {
-            break;
-        }
+        if (read_report(state_->report, report) <= 0) break;
+        give_up = steady::now() + ending_patience;
     }
     if (state_->report >= 0) ::close(state_->report);
     state_->report = -1;

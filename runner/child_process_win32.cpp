@@ -79,9 +79,9 @@ constexpr DWORD report_interval_ms = 5;
 // process outside the job.
 constexpr auto ending_patience = std::chrono::seconds(2);
 
-// Reads what the pipe holds now into `report`, without waiting. False once
+// Hands what the pipe holds now to `report`, without waiting. False once
 // every writer has closed it.
-bool read_waiting(HANDLE pipe, std::string& report, bool& got_some) {
+bool read_waiting(HANDLE pipe, report_sink& report, bool& got_some) {
     DWORD waiting = 0;
     if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &waiting, nullptr)) return false;
     while (waiting > 0) {
@@ -89,7 +89,7 @@ bool read_waiting(HANDLE pipe, std::string& report, bool& got_some) {
         DWORD got = 0;
         if (!ReadFile(pipe, bytes, waiting < sizeof bytes ? waiting : sizeof bytes, &got, nullptr) || got == 0)
             return false;
-        report.append(bytes, got);
+        report.take(bytes, got);
         got_some = true;
         waiting -= got;
     }
@@ -117,8 +117,17 @@ struct child_process::state {
 
 child_process::child_process() : state_(std::make_unique<state>()) {}
 
+namespace {
+
+// Where the report goes once nobody wants it.
+struct nowhere : report_sink {
+    void take(const char*, std::size_t) override {}
+};
+
+}  // namespace
+
 child_process::~child_process() {
-    std::string ignored;
+    nowhere ignored;
     if (state_->process) end(ignored);
     if (state_->process) CloseHandle(state_->process);
     if (state_->job) CloseHandle(state_->job);
@@ -187,7 +196,7 @@ bool child_process::start(const std::vector<std::string>& command, std::string& 
     return true;
 }
 
-bool child_process::wait_for(int milliseconds, std::string& report) {
+bool child_process::wait_for(int milliseconds, report_sink& report) {
     if (state_->ended) return true;
     if (!state_->process) return false;
     steady::time_point until = steady::now() + std::chrono::milliseconds(milliseconds < 0 ? 0 : milliseconds);
@@ -207,7 +216,7 @@ bool child_process::wait_for(int milliseconds, std::string& report) {
     }
 }
 
-void child_process::end(std::string& report) {
+void child_process::end(report_sink& report) {
     if (!state_->process) return;
     // The job holds whatever the program started: ended also when the
     // program ended by itself.

@@ -99,13 +99,11 @@ void set_variable(const char* name, const std::string& value) {
 }
 
 // The report as it comes: read, its console text kept at once.
-struct report_taker {
+struct report_taker : report_sink {
     report_reader reader;
     streamed_output* console = nullptr;
-    std::string arrived;
-    void take() {
-        reader.take(arrived.data(), arrived.size());
-        arrived.clear();
+    void take(const char* bytes, std::size_t size) override {
+        reader.take(bytes, size);
         std::string text = reader.take_console_text();
         if (console) console->write(text);
     }
@@ -119,8 +117,7 @@ program_end watch(child_process& child, report_taker& report, const options& o) 
     auto limit = std::chrono::duration_cast<steady::duration>(std::chrono::duration<double>(o.timeout_seconds));
     auto grace = std::chrono::duration_cast<steady::duration>(std::chrono::duration<double>(o.grace_seconds));
     steady::time_point grace_over = steady::time_point::max();
-    while (!child.wait_for(watch_interval_ms, report.arrived)) {
-        report.take();
+    while (!child.wait_for(watch_interval_ms, report)) {
         steady::time_point now = steady::now();
         const draxo::run_file_status& status = report.reader.status();
         bool have_status = report.reader.have_status();
@@ -138,8 +135,7 @@ program_end watch(child_process& child, report_taker& report, const options& o) 
             break;
         }
     }
-    child.end(report.arrived);
-    report.take();
+    child.end(report);
     if (end.kind != program_end::exited) return end;
     if (child.crashed()) {
         end.kind = program_end::crashed;

@@ -14,11 +14,14 @@
 // keeps in its own memory, so that nothing the program can reach by a name
 // is graded, and nothing is written to a disk on the way. The package
 // writes records to it, each a run_report_record and then `size` bytes: a
-// status whenever the status changes, the rows of the picture that changed
-// whenever the picture shown changes, and the console's lines as they are
-// printed. A record cut off at the end (the program ended in the middle of
-// writing it) is left out; bytes that are no record mean that something
-// else wrote there.
+// status whenever the status changes, the parts of the picture that changed
+// (runs of rows, as wide as their changes) whenever the picture shown
+// changes, then its status, and the
+// console's lines as they are printed. Rows take effect with the status that
+// follows them: those of a picture whose status never came, and a record
+// cut off at the end (the program ended in the middle of showing it), are
+// left out, so that what is kept is always a whole picture the program
+// showed. Bytes that are no record mean that something else wrote there.
 #pragma once
 
 #include <cstdint>
@@ -70,7 +73,7 @@ constexpr char run_report_mark[4] = {'D', 'R', 'U', 'N'};
 
 enum run_report_kind : std::uint32_t {
     report_status = 1,   // a run_file_status; the first record of every report
-    report_rows = 2,     // a run_report_rows, then its rows of pixels
+    report_rows = 2,     // a run_report_rows, then its pixels
     report_console = 3,  // console text, as the console file has it
 };
 
@@ -81,16 +84,19 @@ struct run_report_record {
 };
 static_assert(sizeof(run_report_record) == 12);
 
-// Rows top to bottom - 1 of a picture of width x height pixels, each row
-// `width` 32-bit 0xffRRGGBB pixels. A picture of another size than the one
-// before comes whole.
+// The pixels of rows top to bottom - 1, columns left to right - 1, of a
+// picture of width x height pixels: row by row, each (right - left) 32-bit
+// 0xffRRGGBB pixels. A picture of another size than the one before comes
+// whole.
 struct run_report_rows {
     std::uint32_t width;
     std::uint32_t height;
     std::uint32_t top;
     std::uint32_t bottom;
+    std::uint32_t left;
+    std::uint32_t right;
 };
-static_assert(sizeof(run_report_rows) == 16);
+static_assert(sizeof(run_report_rows) == 24);
 
 // The most console text one record holds; longer text comes in several.
 constexpr std::uint32_t run_report_most_text = 65536;

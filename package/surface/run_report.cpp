@@ -20,8 +20,6 @@
 #include <climits>
 #endif
 
-#include "files/file_system.h"
-
 namespace draxo {
 namespace {
 
@@ -52,44 +50,46 @@ int pipe_named(const std::string& number) {
 #endif
 }
 
-bool write_all(const void* bytes, std::size_t size) {
-    const char* at = static_cast<const char*>(bytes);
-    while (size > 0) {
-        long written = files::system().write(report, at, size);
-        if (written <= 0) {
-            if (written == 0) errno = EIO;
-            return false;
-        }
-        at += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
+// Records not written yet: the rows of a picture being shown, sent with the
+// status that follows them in one write, so that draxo-run is woken once
+// for a picture, not once for each of its runs of rows.
+std::string unsent;
+
+long write_some(const char* bytes, std::size_t size) {
+#ifdef _WIN32
+    return ::_write(report, bytes, static_cast<unsigned>(size > 0x40000000 ? 0x40000000 : size));
+#else
+    ssize_t count;
+    do count = ::write(report, bytes, size);
+    while (count < 0 && errno == EINTR);
+    return static_cast<long>(count);
+#endif
 }
 
-void stop_reporting(int error) {
-    std::fprintf(stderr, "DRAXO: cannot write the run's report to draxo-run: %s; the run is no longer reported\n",
-                 std::strerror(error ? error : EIO));
-    close_run_report();
-}
-
-// Writes a record whose bytes come in parts, each part then through to the
-// pipe; a failure stops the report.
-struct record_writer {
-    bool ok = true;
-    record_writer(run_report_kind kind, std::size_t size) {
-        run_report_record header{};
-        std::memcpy(header.mark, run_report_mark, sizeof header.mark);
-        header.kind = kind;
-        header.size = static_cast<std::uint32_t>(size);
-        add(&header, sizeof header);
-    }
-    void add(const void* bytes, std::size_t size) {
-        if (!ok || report < 0) return;
+// Writes what is unsent; a failure stops the report, with a message.
+void send() {
+    std::size_t at = 0;
+    while (report >= 0 && at < unsent.size()) {
         errno = 0;
-        ok = write_all(bytes, size);
-        if (!ok) stop_reporting(errno);
+        long written = write_some(unsent.data() + at, unsent.size() - at);
+        if (written <= 0) {
+            std::fprintf(stderr,
+                         "DRAXO: cannot write the run's report to draxo-run: %s; the run is no longer reported\n",
+                         std::strerror(written < 0 && errno ? errno : EIO));
+            close_run_report();
+        }
+        at += written > 0 ? static_cast<std::size_t>(written) : 0;
     }
-};
+    unsent.clear();
+}
+
+void add_header(run_report_kind kind, std::size_t size) {
+    run_report_record header{};
+    std::memcpy(header.mark, run_report_mark, sizeof header.mark);
+    header.kind = kind;
+    header.size = static_cast<std::uint32_t>(size);
+    unsent.append(reinterpret_cast<const char*>(&header), sizeof header);
+}
 
 }  // namespace
 
@@ -112,35 +112,42 @@ bool run_report_open() { return report >= 0; }
 
 void report_run_status(const run_file_status& status) {
     if (report < 0) return;
-    record_writer record(report_status, sizeof status);
-    record.add(&status, sizeof status);
+    add_header(report_status, sizeof status);
+    unsent.append(reinterpret_cast<const char*>(&status), sizeof status);
+    send();
 }
 
-void report_shown_rows(const ws::pixels& surface, int top, int bottom) {
-    if (report < 0 || !surface.bits || top >= bottom) return;
-    std::size_t row_bytes = static_cast<std::size_t>(surface.width) * sizeof(std::uint32_t);
+void report_shown_rows(const ws::pixels& surface, int top, int bottom, int left, int right) {
+    if (report < 0 || !surface.bits || top >= bottom || left >= right) return;
+    std::size_t row_bytes = static_cast<std::size_t>(right - left) * sizeof(std::uint32_t);
     run_report_rows rows{static_cast<std::uint32_t>(surface.width), static_cast<std::uint32_t>(surface.height),
-                         static_cast<std::uint32_t>(top), static_cast<std::uint32_t>(bottom)};
-    record_writer record(report_rows, sizeof rows + static_cast<std::size_t>(bottom - top) * row_bytes);
-    record.add(&rows, sizeof rows);
-    // Rows without gaps between them go in one write.
-    int together = surface.stride == surface.width ? bottom - top : 1;
-    for (int row = top; row < bottom && record.ok; row += together)
-        record.add(surface.bits + static_cast<std::ptrdiff_t>(row) * surface.stride,
-                   static_cast<std::size_t>(std::min(together, bottom - row)) * row_bytes);
+                         static_cast<std::uint32_t>(top),           static_cast<std::uint32_t>(bottom),
+                         static_cast<std::uint32_t>(left),          static_cast<std::uint32_t>(right)};
+    add_header(report_rows, sizeof rows + static_cast<std::size_t>(bottom - top) * row_bytes);
+    unsent.append(reinterpret_cast<const char*>(&rows), sizeof rows);
+    for (int row = top; row < bottom; ++row)
+        unsent.append(
+            reinterpret_cast<const char*>(surface.bits + static_cast<std::ptrdiff_t>(row) * surface.stride + left),
+            row_bytes);
 }
 
 void report_console_line(const std::string& line) {
     for (std::size_t at = 0; at < line.size() && report >= 0; at += run_report_most_text) {
         std::size_t size = std::min<std::size_t>(line.size() - at, run_report_most_text);
-        record_writer record(report_console, size);
-        record.add(line.data() + at, size);
+        add_header(report_console, size);
+        unsent.append(line.data() + at, size);
     }
+    send();
 }
 
 void close_run_report() {
-    if (report >= 0) files::system().close(report);
+#ifdef _WIN32
+    if (report >= 0) ::_close(report);
+#else
+    if (report >= 0) ::close(report);
+#endif
     report = -1;
+    unsent.clear();
 }
 
 }  // namespace draxo

@@ -18,12 +18,13 @@ namespace draxo {
 // when it names no pipe this process may write to.
 bool open_run_report(const std::string& descriptor, std::string& why_not);
 bool run_report_open();
-// Each writes one record. A write that fails closes the report, with a
+// Each adds one record. A write that fails closes the report, with a
 // message on standard error: the program's run goes on.
 void report_run_status(const run_file_status& status);
-// Rows top to bottom - 1 of the picture shown, `surface.width` x
-// `surface.height` pixels.
-void report_shown_rows(const ws::pixels& surface, int top, int bottom);
+// Rows top to bottom - 1, columns left to right - 1, of the picture shown,
+// `surface.width` x `surface.height` pixels: written with the status that
+// follows them.
+void report_shown_rows(const ws::pixels& surface, int top, int bottom, int left, int right);
 // A console line, its newline included.
 void report_console_line(const std::string& line);
 // Closes the report (for tests; the end of the process closes it otherwise).

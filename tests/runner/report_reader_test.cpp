@@ -29,11 +29,13 @@ std::string status_record(std::uint32_t events_played, std::uint32_t shown_versi
     return record(draxo::report_status, std::string(reinterpret_cast<const char*>(&status), sizeof status));
 }
 
-// Rows top to bottom - 1 of a width x height picture, every pixel `colour`.
+// Rows top to bottom - 1, columns left to right - 1 (all of them unless
+// given), of a width x height picture, every pixel `colour`.
 std::string rows_record(std::uint32_t width, std::uint32_t height, std::uint32_t top, std::uint32_t bottom,
-                        std::uint32_t colour) {
-    draxo::run_report_rows rows{width, height, top, bottom};
-    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(bottom - top) * width, colour);
+                        std::uint32_t colour, std::uint32_t left = 0, std::uint32_t right = 0) {
+    if (right == 0) right = width;
+    draxo::run_report_rows rows{width, height, top, bottom, left, right};
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(bottom - top) * (right - left), colour);
     return record(draxo::report_rows,
                   std::string(reinterpret_cast<const char*>(&rows), sizeof rows) +
                       std::string(reinterpret_cast<const char*>(pixels.data()), pixels.size() * 4));
@@ -44,8 +46,8 @@ constexpr std::uint32_t white = 0xFFFFFFFFu, red = 0xFFFF0000u, blue = 0xFF0000F
 TEST(ReportReader, PiecesOfAnySizeGiveTheSameRun) {
     const std::string report = status_record(0) + record(draxo::report_console, "run_client quits\n") +
                                rows_record(3, 4, 0, 4, white) + status_record(1, 1) +
-                               rows_record(3, 4, 1, 3, red) + record(draxo::report_console, "key 114\n") +
-                               status_record(2, 2);
+                               rows_record(3, 4, 1, 3, red) + rows_record(3, 4, 3, 4, blue, 1, 2) +
+                               record(draxo::report_console, "key 114\n") + status_record(2, 2);
     for (std::size_t piece : {std::size_t{1}, std::size_t{5}, std::size_t{13}, report.size()}) {
         report_reader reader;
         std::string console;
@@ -61,17 +63,33 @@ TEST(ReportReader, PiecesOfAnySizeGiveTheSameRun) {
         ASSERT_EQ(reader.shown().width, 3);
         ASSERT_EQ(reader.shown().height, 4);
         EXPECT_EQ(reader.shown().pixels, (std::vector<std::uint32_t>{white, white, white, red, red, red, red, red,
-                                                                     red, white, white, white}));
+                                                                     red, white, blue, white}));
     }
 }
 
-TEST(ReportReader, ARecordCutOffLeavesTheLastWholeFrame) {
+TEST(ReportReader, APictureCutOffLeavesTheLastWholeOne) {
+    // Each picture's rows, then the status that makes them the one shown.
+    const std::string first = status_record(0) + rows_record(2, 2, 0, 2, red) + status_record(0, 1);
+    const std::string second = rows_record(2, 2, 0, 1, blue) + rows_record(2, 2, 1, 2, blue) + status_record(0, 2);
+    // The program ended in the middle of a record, and between the rows of
+    // a picture and its status: the first picture, not a mixture.
+    for (std::size_t cut : {second.size() - sizeof(draxo::run_report_record) - 70, second.size() / 2 + 5,
+                            second.size() - sizeof(draxo::run_report_record) - 64}) {
+        report_reader reader;
+        std::string report = first + second.substr(0, cut);
+        reader.take(report.data(), report.size());
+        EXPECT_TRUE(reader.malformed().empty());
+        EXPECT_EQ(reader.shown().pixels, std::vector<std::uint32_t>(4, red)) << cut;
+    }
     report_reader reader;
-    std::string report = status_record(0) + rows_record(2, 2, 0, 2, red) + rows_record(2, 2, 0, 2, blue);
-    reader.take(report.data(), report.size() - 3);  // the program ended in the middle of the second frame
-    EXPECT_TRUE(reader.malformed().empty());
+    std::string report = first + second;
+    reader.take(report.data(), 40);  // in pieces: rows waiting for their status across them
+    reader.take(report.data() + 40, report.size() - 40 - 10);
     EXPECT_TRUE(reader.in_a_record());
     EXPECT_EQ(reader.shown().pixels, std::vector<std::uint32_t>(4, red));
+    reader.take(report.data() + report.size() - 10, 10);
+    EXPECT_FALSE(reader.in_a_record());
+    EXPECT_EQ(reader.shown().pixels, std::vector<std::uint32_t>(4, blue));
 }
 
 TEST(ReportReader, NothingReportedIsNoStatusAndNoPicture) {
@@ -105,6 +123,8 @@ TEST(ReportReader, BytesThatAreNoRecordAreNoticedAndNothingAfterThemIsRead) {
     reinterpret_cast<draxo::run_report_record*>(short_rows.data())->size -= 4;
     EXPECT_EQ(malformed(status_record(0) + short_rows), "rows at byte 76 that fit no picture");
     EXPECT_EQ(malformed(status_record(0) + rows_record(2, 2, 0, 1, red)), "rows at byte 76 that fit no picture");
+    EXPECT_EQ(malformed(status_record(0) + rows_record(2, 2, 0, 2, red, 1, 3)),
+              "rows at byte 76 that fit no picture");
     // A size no record has is refused at once, not awaited.
     std::string huge = record(draxo::report_rows, "");
     reinterpret_cast<draxo::run_report_record*>(huge.data())->size = 0xFFFFFFF0u;
