@@ -163,6 +163,21 @@ long read_report(int pipe, report_sink& report) {
     return static_cast<long>(got);
 }
 
+// Waits for the report until `wait` is over (null: for as long as it
+// takes), SIGCHLD let through meanwhile, so that the program's end ends the
+// wait at once. (The browser's C library has no ppoll, and no processes to
+// wait for: a plain poll does there.)
+int wait_for_report_or_end(pollfd* watched, nfds_t count, const timespec* wait) {
+#ifdef __EMSCRIPTEN__
+    return ::poll(watched, count, wait ? static_cast<int>(wait->tv_sec * 1000 + wait->tv_nsec / 1000000) : -1);
+#else
+    sigset_t child_signal_let_through;
+    sigprocmask(SIG_BLOCK, nullptr, &child_signal_let_through);
+    sigdelset(&child_signal_let_through, SIGCHLD);
+    return ::ppoll(watched, count, wait, &child_signal_let_through);
+#endif
+}
+
 // Where the report goes once nobody wants it.
 struct nowhere : report_sink {
     void take(const char*, std::size_t) override {}
@@ -289,11 +304,8 @@ bool child_process::wait_for(int milliseconds, report_sink& report) {
         auto left = std::chrono::duration_cast<std::chrono::microseconds>(wake - now);
         timespec wait{static_cast<time_t>(left.count() / 1000000),
                       static_cast<long>(left.count() % 1000000) * 1000};
-        sigset_t child_signal_let_through;
-        sigprocmask(SIG_BLOCK, nullptr, &child_signal_let_through);
-        sigdelset(&child_signal_let_through, SIGCHLD);
-        int ready = ::ppoll(&watched, watching ? 1 : 0, wake == steady::time_point::max() ? nullptr : &wait,
-                            &child_signal_let_through);
+        int ready = wait_for_report_or_end(&watched, watching ? 1 : 0,
+                                           wake == steady::time_point::max() ? nullptr : &wait);
         if (ready > 0) {
             if (read_report(state_->report, report) > 0) return false;
             ::close(state_->report);  // every writer has closed it
