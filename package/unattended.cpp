@@ -1,6 +1,7 @@
 // Starting and finishing an unattended run, each subsystem through its own
-// entry: the layer without a screen, the run file and the pictures shown
-// (surface), the console's capture (console), the script (events).
+// entry: the layer without a screen, the run file, the report and the
+// pictures shown (surface), the console's capture (console), the script
+// (events).
 #include "unattended.h"
 
 #include <cstdio>
@@ -12,6 +13,7 @@
 #include "events/unattended_script.h"
 #include "settings.h"
 #include "surface/run_file.h"
+#include "surface/run_report.h"
 #include "surface/shown_picture.h"
 #include "window_system/window_system.h"
 
@@ -66,12 +68,16 @@ void start_unattended_run() {
     if (!s.any()) return;
     if (s.headless) ws::set_headless();
     std::string why_not;
+    if (!s.run_report.empty() && !open_run_report(s.run_report, why_not))
+        cannot_run("cannot write the run's report to " + s.run_report + " (" + run_report_variable +
+                   "): " + why_not);
     if (!keep_shown_pictures(s.run_file, why_not))
         cannot_run("cannot make the run file " + s.run_file + " (DRAXO_RUN_FILE): " + why_not);
     run_status().opened = 1;
     write_run_status();
     if (!s.console.empty() && !capture_console(s.console, why_not))
         cannot_run("cannot make the console file " + s.console + " (DRAXO_CONSOLE): " + why_not);
+    if (run_report_open()) capture_console_through(report_console_line);
     if (!s.script.empty() && !open_unattended_script(s.script, s.grace_seconds, why_not))
         cannot_run("cannot read the script file " + s.script + " (DRAXO_SCRIPT): " + why_not);
     if (s.script.empty() && s.headless) play_no_script(s.grace_seconds);
@@ -98,6 +104,7 @@ void reset_unattended_run() {
     reset_unattended_script();
     reset_shown_pictures();
     stop_console_capture();
+    close_run_report();
 }
 
 }  // namespace draxo

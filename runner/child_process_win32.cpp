@@ -1,14 +1,20 @@
-// The program's process on Windows: in a job object, so that ending it ends
-// what it started; the system's crash dialogs switched off (the program
-// inherits the error mode), so that a crash ends it instead of waiting for
-// someone to close a dialog.
+// The program's process on Windows: in a job object that is ended at the end
+// of the run and when draxo-run's handle to it closes (draxo-run ends, or is
+// killed), so that ending it ends what it started; the system's crash
+// dialogs switched off (the program inherits the error mode), so that a
+// crash ends it instead of waiting for someone to close a dialog. Its report
+// comes through an anonymous pipe, looked at while its end is awaited.
 #include <windows.h>
 
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "child_process.h"
 #include "main/join_arguments.h"
+#include "surface/run_file.h"
 
 namespace draxo_run {
 namespace {
@@ -65,6 +71,31 @@ std::string exception_name(DWORD code) {
 
 bool is_crash(DWORD code) { return (code & 0xF0000000u) == 0xC0000000u || code == 0x80000003u; }
 
+using steady = std::chrono::steady_clock;
+
+// How often the report is looked at while nothing else happens.
+constexpr DWORD report_interval_ms = 5;
+// The most time the end of a run waits for a report still held open by a
+// process outside the job.
+constexpr auto ending_patience = std::chrono::seconds(2);
+
+// Hands what the pipe holds now to `report`, without waiting. False once
+// every writer has closed it.
+bool read_waiting(HANDLE pipe, report_sink& report, bool& got_some) {
+    DWORD waiting = 0;
+    if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &waiting, nullptr)) return false;
+    while (waiting > 0) {
+        char bytes[1 << 16];
+        DWORD got = 0;
+        if (!ReadFile(pipe, bytes, waiting < sizeof bytes ? waiting : sizeof bytes, &got, nullptr) || got == 0)
+            return false;
+        report.take(bytes, got);
+        got_some = true;
+        waiting -= got;
+    }
+    return true;
+}
+
 HANDLE inheritable(HANDLE h) {
     HANDLE copy = nullptr;
     if (!h || h == INVALID_HANDLE_VALUE) return nullptr;
@@ -78,19 +109,29 @@ HANDLE inheritable(HANDLE h) {
 struct child_process::state {
     HANDLE process = nullptr;
     HANDLE job = nullptr;
+    HANDLE report = nullptr;  // the reading end of the report's pipe
     bool ended = false;
+    bool ended_by_draxo_run = false;
     DWORD exit_code = 0;
 };
 
 child_process::child_process() : state_(std::make_unique<state>()) {}
 
+namespace {
+
+// Where the report goes once nobody wants it.
+struct nowhere : report_sink {
+    void take(const char*, std::size_t) override {}
+};
+
+}  // namespace
+
 child_process::~child_process() {
-    if (state_->process && !state_->ended) {
-        kill();
-        wait_for(-1);
-    }
+    nowhere ignored;
+    if (state_->process) end(ignored);
     if (state_->process) CloseHandle(state_->process);
     if (state_->job) CloseHandle(state_->job);
+    if (state_->report) CloseHandle(state_->report);
 }
 
 bool child_process::start(const std::vector<std::string>& command, std::string& why_not) {
@@ -105,6 +146,18 @@ bool child_process::start(const std::vector<std::string>& command, std::string& 
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
 
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    // The report's pipe: the program inherits its writing end, by number;
+    // room for a whole picture, so that the program seldom waits for it.
+    HANDLE report_writer = nullptr;
+    if (!CreatePipe(&state_->report, &report_writer, &inherit, 4u << 20)) {
+        why_not = system_message(GetLastError());
+        std::free(command_line);
+        return false;
+    }
+    SetHandleInformation(state_->report, HANDLE_FLAG_INHERIT, 0);
+    set_environment(
+        draxo::run_report_variable,
+        std::to_string(static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(report_writer))).c_str());
     HANDLE null_input =
         CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
     HANDLE output = inheritable(GetStdHandle(STD_OUTPUT_HANDLE));
@@ -127,7 +180,7 @@ bool child_process::start(const std::vector<std::string>& command, std::string& 
                                &startup, &started);
     DWORD error = GetLastError();
     std::free(command_line);
-    for (HANDLE h : {null_input, output, errors})
+    for (HANDLE h : {null_input, output, errors, report_writer})
         if (h && h != INVALID_HANDLE_VALUE) CloseHandle(h);
     if (!made) {
         why_not = system_message(error);
@@ -143,28 +196,59 @@ bool child_process::start(const std::vector<std::string>& command, std::string& 
     return true;
 }
 
-bool child_process::wait_for(int milliseconds) {
+bool child_process::wait_for(int milliseconds, report_sink& report) {
     if (state_->ended) return true;
     if (!state_->process) return false;
-    DWORD waited =
-        WaitForSingleObject(state_->process, milliseconds < 0 ? INFINITE : static_cast<DWORD>(milliseconds));
-    if (waited != WAIT_OBJECT_0) return false;
-    GetExitCodeProcess(state_->process, &state_->exit_code);
-    state_->ended = true;
-    return true;
+    steady::time_point until = steady::now() + std::chrono::milliseconds(milliseconds < 0 ? 0 : milliseconds);
+    for (;;) {
+        bool got_some = false;
+        if (state_->report && !read_waiting(state_->report, report, got_some)) {
+            CloseHandle(state_->report);
+            state_->report = nullptr;
+        }
+        if (got_some) return false;
+        if (WaitForSingleObject(state_->process, report_interval_ms) == WAIT_OBJECT_0) {
+            GetExitCodeProcess(state_->process, &state_->exit_code);
+            state_->ended = true;
+            return true;
+        }
+        if (asked_to_stop() || (milliseconds >= 0 && steady::now() >= until)) return false;
+    }
 }
 
-void child_process::kill() {
-    if (!state_->process || state_->ended) return;
+void child_process::end(report_sink& report) {
+    if (!state_->process) return;
+    // The job holds whatever the program started: ended also when the
+    // program ended by itself.
     if (state_->job) TerminateJobObject(state_->job, 1);
-    TerminateProcess(state_->process, 1);
+    if (!state_->ended) {
+        TerminateProcess(state_->process, 1);
+        WaitForSingleObject(state_->process, INFINITE);
+        GetExitCodeProcess(state_->process, &state_->exit_code);
+        state_->ended = state_->ended_by_draxo_run = true;
+    }
+    steady::time_point give_up = steady::now() + ending_patience;
+    while (state_->report && steady::now() < give_up) {
+        bool got_some = false;
+        if (!read_waiting(state_->report, report, got_some)) break;
+        if (got_some)
+            give_up = steady::now() + ending_patience;
+        else
+            Sleep(report_interval_ms);
+    }
+    if (state_->report) CloseHandle(state_->report);
+    state_->report = nullptr;
 }
 
-bool child_process::crashed() const { return state_->ended && is_crash(state_->exit_code); }
+bool child_process::crashed() const {
+    return state_->ended && !state_->ended_by_draxo_run && is_crash(state_->exit_code);
+}
 
 std::string child_process::crash() const { return exception_name(state_->exit_code); }
 
 int child_process::exit_status() const { return static_cast<int>(state_->exit_code); }
+
+void keep_watch_over_the_run() {}  // the job object ends everything with draxo-run
 
 void set_environment(const char* name, const char* value) { SetEnvironmentVariableA(name, value); }
 
@@ -176,5 +260,7 @@ bool asked_to_stop() {
     }
     return stop_requested != 0;
 }
+
+void write_failures_are_errors() {}  // there is no signal for either here
 
 }  // namespace draxo_run

@@ -1,10 +1,12 @@
 // draxo-run: runs any DRAXO program without a person and without a screen.
 // The program is started unchanged; the package inside it takes its
 // settings from the environment draxo-run sets (package/settings.h): no
-// screen, the script as its input, the picture and the console kept. While
-// it runs, the package keeps a run file of what it showed and how far the
-// script got, so that draxo-run can keep the picture and say what happened
-// however the program ends.
+// screen, the script as its input. While it runs, the package reports what
+// it shows, how far the script got and what the console prints through a
+// pipe draxo-run reads (surface/run_file.h), so that draxo-run keeps the
+// picture and the console itself, from what the package reported, and says
+// what happened however the program ends; nothing the program can reach by
+// a name is graded.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -20,7 +22,8 @@
 #include "compare.h"
 #include "options.h"
 #include "outcome.h"
-#include "run_file_reader.h"
+#include "output_files.h"
+#include "report_reader.h"
 
 namespace draxo_run {
 namespace {
@@ -28,12 +31,15 @@ namespace {
 namespace fs = std::filesystem;
 using steady = std::chrono::steady_clock;
 
-// How often the run file is looked at while the program runs.
+// The longest the watch waits before it looks at the clock again, when
+// nothing comes from the program.
 constexpr int watch_interval_ms = 20;
 // A program still running this long after its grace time is ended by
 // draxo-run; one that waits for events is ended by the package before.
 constexpr auto grace_margin = std::chrono::milliseconds(500);
 
+// What draxo-run says goes to standard error; if that cannot be written (a
+// pipe nobody reads) it is lost, and the run's status says what happened.
 void say(const std::string& line) { std::fprintf(stderr, "draxo-run: %s\n", line.c_str()); }
 
 int cannot(const std::string& what) {
@@ -48,36 +54,13 @@ bool read_file(const fs::path& path, std::vector<unsigned char>& bytes) {
     return !in.bad();
 }
 
-// Written under a fresh name beside the target, then renamed over it.
-bool write_file(const fs::path& target, const std::vector<unsigned char>& bytes, std::string& why_not) {
-    fs::path fresh = target;
-    fresh += ".draxo-run-" + std::to_string(std::random_device{}()) + ".tmp";
-    {
-        std::ofstream out(fresh, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) {
-            why_not = "it cannot be written";
-            std::error_code ignored;
-            fs::remove(fresh, ignored);
-            return false;
-        }
-    }
-    std::error_code renamed;
-    fs::rename(fresh, target, renamed);
-    if (!renamed) return true;
-    why_not = renamed.message();
-    std::error_code ignored;
-    fs::remove(fresh, ignored);
-    return false;
+std::string png_of(const draxo::png::picture& p) {
+    std::vector<unsigned char> bytes = draxo::png::encode(p.pixels.data(), p.width, p.height, p.width);
+    return std::string(bytes.begin(), bytes.end());
 }
 
-bool write_png(const fs::path& target, const draxo::png::picture& p, std::string& why_not) {
-    return write_file(target, draxo::png::encode(p.pixels.data(), p.width, p.height, p.width), why_not);
-}
-
-// A folder of draxo-run's own for the run file and an empty script,
-// removed when the run is over.
+// A folder of draxo-run's own for an empty script, removed when the run is
+// over.
 class scratch_folder {
 public:
     bool make(std::string& why_not) {
@@ -96,7 +79,7 @@ public:
                 return true;
             }
         }
-        why_not = error ? error.message() : "no free name";
+        why_not = (error ? error.message() : "no free name") + " (" + base.string() + ")";
         return false;
     }
     ~scratch_folder() {
@@ -109,41 +92,35 @@ private:
     fs::path path_;
 };
 
-// An output file's path, absolute (the program may change its folder), in
-// a folder that exists; a file of the last run there is removed.
-bool prepare_output(const std::string& given, fs::path& out, const char* option, std::string& why_not) {
-    std::error_code error;
-    out = fs::absolute(given, error);
-    fs::path folder = out.parent_path();
-    if (error || !fs::is_directory(folder, error)) {
-        why_not = std::string(option) + " " + given + ": there is no folder " + folder.string();
-        return false;
-    }
-    if (fs::is_directory(out, error)) {
-        why_not = std::string(option) + " " + given + " is a folder";
-        return false;
-    }
-    fs::remove(out, error);
-    return true;
-}
-
 // Set when there is a value, removed when there is none: a setting left in
 // draxo-run's own environment is not the program's.
 void set_variable(const char* name, const std::string& value) {
     set_environment(name, value.empty() ? nullptr : value.c_str());
 }
 
-// Runs the program until it ends, or draxo-run ends it.
-program_end watch(child_process& child, const fs::path& run_file, const options& o) {
+// The report as it comes: read, its console text kept at once.
+struct report_taker : report_sink {
+    report_reader reader;
+    streamed_output* console = nullptr;
+    void take(const char* bytes, std::size_t size) override {
+        reader.take(bytes, size);
+        std::string text = reader.take_console_text();
+        if (console) console->write(text);
+    }
+};
+
+// Runs the program until it ends, or draxo-run ends it; then ends what it
+// started and reads the rest of its report.
+program_end watch(child_process& child, report_taker& report, const options& o) {
     program_end end;
     steady::time_point started = steady::now();
     auto limit = std::chrono::duration_cast<steady::duration>(std::chrono::duration<double>(o.timeout_seconds));
     auto grace = std::chrono::duration_cast<steady::duration>(std::chrono::duration<double>(o.grace_seconds));
     steady::time_point grace_over = steady::time_point::max();
-    while (!child.wait_for(watch_interval_ms)) {
+    while (!child.wait_for(watch_interval_ms, report)) {
         steady::time_point now = steady::now();
-        draxo::run_file_status status{};
-        bool have_status = read_run_status(run_file, status);
+        const draxo::run_file_status& status = report.reader.status();
+        bool have_status = report.reader.have_status();
         if (grace_over == steady::time_point::max() && have_status && status.quit_delivered)
             grace_over = now + grace + grace_margin;
         // A program the package is ending, or that stopped the package, is
@@ -154,12 +131,12 @@ program_end watch(child_process& child, const fs::path& run_file, const options&
         if (now >= grace_over) ended_by_us = program_end::ended_after_grace;
         if (asked_to_stop()) ended_by_us = program_end::interrupted;
         if (ended_by_us != program_end::exited) {
-            child.kill();
-            child.wait_for(-1);
             end.kind = ended_by_us;
-            return end;
+            break;
         }
     }
+    child.end(report);
+    if (end.kind != program_end::exited) return end;
     if (child.crashed()) {
         end.kind = program_end::crashed;
         end.crash = child.crash();
@@ -169,42 +146,71 @@ program_end watch(child_process& child, const fs::path& run_file, const options&
     return end;
 }
 
+// What the report says is wrong with it, if anything. A record cut off is
+// wrong only when the program ended by itself: ended in the middle of one,
+// by a crash or by draxo-run, it simply did not finish it.
+std::string report_trouble(const report_reader& reader, const program_end& end) {
+    if (!reader.malformed().empty()) return reader.malformed();
+    if (reader.in_a_record() && end.kind == program_end::exited) return "it ends in the middle of a record";
+    return "";
+}
+
 int run(const options& o) {
     std::string why_not;
-    scratch_folder scratch;
-    if (!scratch.make(why_not)) return cannot("cannot make a folder for the run: " + why_not);
-    fs::path run_file = scratch.path() / "run";
 
-    // Everything that can fail is tried before the program starts.
+    // Everything that can fail is tried before the program starts, and no
+    // output is removed or made before every file was looked at.
     fs::path script;
     std::error_code error;
-    if (o.script.empty()) {
-        script = scratch.path() / "empty.scr";
-        std::ofstream(script).flush();
-    } else {
+    if (!o.script.empty()) {
         script = fs::absolute(o.script, error);
         if (error || !fs::is_regular_file(script, error) || !std::ifstream(script))
             return cannot("cannot read the script " + o.script);
     }
-    fs::path picture, console, difference;
-    if (!o.picture.empty() && !prepare_output(o.picture, picture, "--picture", why_not)) return cannot(why_not);
-    if (!o.console.empty() && o.console != "-" && !prepare_output(o.console, console, "--console", why_not))
-        return cannot(why_not);
     draxo::png::picture reference;
     if (!o.expect.empty()) {
         std::vector<unsigned char> bytes;
         if (!read_file(o.expect, bytes)) return cannot("cannot read " + o.expect);
         if (!draxo::png::decode(bytes.data(), bytes.size(), reference, why_not))
             return cannot("cannot read " + o.expect + ": " + why_not);
-        difference = difference_path(picture);
-        fs::remove(difference, error);
     }
+    output_target picture, console, difference;
+    if (!o.picture.empty() && !find_output(o.picture, "--picture", picture, why_not)) return cannot(why_not);
+    if (!o.console.empty() && !find_output(o.console, "--console", console, why_not)) return cannot(why_not);
+    bool difference_image = !o.expect.empty() && picture.kind == output_target::file;
+    std::string difference_name = difference_path(fs::absolute(o.picture, error)).string();
+    if (difference_image && !find_output(difference_name, "the difference image", difference, why_not))
+        return cannot(why_not);
+    std::vector<named_file> files = {{"--script", o.script, false},
+                                     {"--expect", o.expect, false},
+                                     {"the program", o.command[0], false},
+                                     {"--picture", o.picture, true},
+                                     {"--console", o.console, true}};
+    if (difference_image) files.push_back({"the difference image", difference_name, true});
+    // The program by its name only when that is a path: else it is looked
+    // for as the shell would, and never written anyway.
+    if (o.command[0].find('/') == std::string::npos && o.command[0].find('\\') == std::string::npos)
+        files[2].given.clear();
+    std::erase_if(files, [](const named_file& f) { return f.given.empty(); });
+    if (!refuse_same_files(files, why_not)) return cannot(why_not);
+
+    scratch_folder scratch;
+    if (script.empty()) {
+        if (!scratch.make(why_not)) return cannot("cannot make a folder for the run: " + why_not);
+        script = scratch.path() / "empty.scr";
+        if (!std::ofstream(script).flush())
+            return cannot("cannot make an empty script in " + scratch.path().string());
+    }
+    clear_output(picture);
+    clear_output(difference);
+    streamed_output console_out;
+    if (!console_out.open(console, why_not))
+        return cannot("cannot write the console to " + o.console + ": " + why_not);
 
     set_variable("DRAXO_HEADLESS", "1");
     set_variable("DRAXO_SCRIPT", script.string());
-    set_variable("DRAXO_RUN_FILE", run_file.string());
-    set_variable("DRAXO_PICTURE", picture.string());
-    set_variable("DRAXO_CONSOLE", o.console == "-" ? o.console : console.string());
+    // Kept by draxo-run from the report, not by the package in files.
+    for (const char* kept_here : {"DRAXO_PICTURE", "DRAXO_CONSOLE", "DRAXO_RUN_FILE"}) set_variable(kept_here, "");
     char grace[32];
     std::snprintf(grace, sizeof grace, "%g", o.grace_seconds);
     set_variable("DRAXO_GRACE", grace);
@@ -214,26 +220,23 @@ int run(const options& o) {
     std::fflush(stdout);
     child_process child;
     if (!child.start(o.command, why_not)) return cannot("cannot run " + o.command[0] + ": " + why_not);
+    report_taker report;
+    report.console = &console_out;
     run_facts facts;
-    facts.end = watch(child, run_file, o);
-    facts.have_status = read_run_status(run_file, facts.status);
+    facts.end = watch(child, report, o);
+    facts.have_status = report.reader.have_status();
+    facts.status = report.reader.status();
     facts.timeout_seconds = o.timeout_seconds;
     facts.grace_seconds = o.grace_seconds;
 
-    // The picture: as the package saved it, or else from what it last showed.
-    draxo::png::picture shown;
-    if (facts.have_status) shown = read_shown_picture(run_file, facts.status);
-    int own_trouble = 0;
-    if (!picture.empty()) {
-        bool saved = facts.status.saved_version != 0 && facts.status.saved_version == facts.status.shown_version &&
-                     fs::exists(picture, error);
-        if (shown.pixels.empty()) {
-            fs::remove(picture, error);
+    // The picture: the last the program showed, as the package reported it.
+    const draxo::png::picture& shown = report.reader.shown();
+    std::vector<std::string> own_lines;  // what draxo-run could not do
+    if (picture.kind != output_target::none) {
+        if (shown.pixels.empty())
             say("the program showed nothing: there is no picture");
-        } else if (!saved && !write_png(picture, shown, why_not)) {
-            say("cannot save the picture " + o.picture + ": " + why_not);
-            own_trouble = status_cannot_run;
-        }
+        else if (!write_whole_output(picture, png_of(shown), why_not))
+            own_lines.push_back("cannot save the picture " + o.picture + ": " + why_not);
     }
     std::vector<std::string> comparison_lines;
     if (!o.expect.empty()) {
@@ -245,18 +248,28 @@ int run(const options& o) {
                                        std::to_string(shown.height) + " pixels, " + o.expect + " " +
                                        std::to_string(reference.width) + " x " + std::to_string(reference.height));
         comparison_lines.push_back(std::to_string(c.differing) + " pixels differ from " + o.expect);
-        if (!write_png(difference, c.difference, why_not)) {
-            comparison_lines.push_back("cannot save the difference image " + difference.string() + ": " + why_not);
-            own_trouble = status_cannot_run;
+        if (!difference_image) {
+            if (c.differing > 0)
+                comparison_lines.push_back("there is no difference image: " + o.picture +
+                                           " is not a regular file");
+        } else if (!write_whole_output(difference, png_of(c.difference), why_not)) {
+            own_lines.push_back("cannot save the difference image " + difference_name + ": " + why_not);
         } else if (c.differing > 0) {
-            comparison_lines.push_back("they are marked in red in " + difference.string());
+            comparison_lines.push_back("they are marked in red in " + difference_name);
         }
     }
+    if (!console_out.failure().empty())
+        own_lines.push_back("cannot write the console to " + o.console + ": " + console_out.failure());
+    std::string trouble = report_trouble(report.reader, facts.end);
+    if (!trouble.empty())
+        own_lines.push_back("the package's report of the run cannot be read: " + trouble +
+                            "; something in the program wrote over it");
 
     outcome result = decide(facts, o.command[0]);
     for (const std::string& line : result.lines) say(line);
     for (const std::string& line : comparison_lines) say(line);
-    return own_trouble ? own_trouble : result.exit_status;
+    for (const std::string& line : own_lines) say(line);
+    return own_lines.empty() ? result.exit_status : status_cannot_run;
 }
 
 }  // namespace
@@ -264,6 +277,7 @@ int run(const options& o) {
 
 int main(int argc, char** argv) {
     using namespace draxo_run;
+    write_failures_are_errors();
     std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     options o;
     std::string why_not;
@@ -280,5 +294,6 @@ int main(int argc, char** argv) {
         std::printf("draxo-run %s\n", DRAXO_VERSION);
         return 0;
     }
+    keep_watch_over_the_run();
     return run(o);
 }

@@ -1,22 +1,12 @@
 // Reading draxo-run's command line.
 #include "options.h"
 
-#include <cerrno>
-#include <cmath>
 #include <cstdlib>
+
+#include "settings.h"
 
 namespace draxo_run {
 namespace {
-
-bool parse_seconds(const std::string& text, double& seconds) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    errno = 0;
-    double value = std::strtod(text.c_str(), &end);
-    if (errno != 0 || *end != '\0' || !std::isfinite(value) || value < 0 || value > 86400) return false;
-    seconds = value;
-    return true;
-}
 
 bool parse_seed(const std::string& text) {
     if (text.empty() || text.size() > 10) return false;
@@ -47,11 +37,18 @@ const char* usage_text() {
            "                     as set, or 1)\n"
            "  --help, --version\n"
            "\n"
+           "SECONDS is a decimal number (20, 0.5). An output that names the same file\n"
+           "as another option, by any path or link, is refused before anything is\n"
+           "written; only regular files are replaced, a device, a FIFO or standard\n"
+           "output is written into. Everything the program started ends with the run.\n"
+           "\n"
            "Exit status: the program's own when it ended normally, the script was\n"
            "played to its end and (with --expect) the pictures are equal; otherwise\n"
-           "the first of: 125 draxo-run could not do its part, 123 the program\n"
+           "the first of: 125 draxo-run could not do its part (a file it cannot read\n"
+           "or write, among them a console that cannot be kept), 123 the program\n"
            "crashed, 124 timed out, 122 did not end after the script's quit, 121 the\n"
-           "script was not played to its end, 120 the pictures differ.\n";
+           "script was not played to its end, 120 the pictures differ. A standard\n"
+           "error nobody reads does not change it.\n";
 }
 
 bool parse_options(const std::vector<std::string>& arguments, options& out, std::string& why_not) {
@@ -107,7 +104,7 @@ bool parse_options(const std::vector<std::string>& arguments, options& out, std:
         } else if (name == "--expect") {
             out.expect = value;
         } else if (name == "--timeout" || name == "--grace") {
-            if (!parse_seconds(value, name == "--timeout" ? out.timeout_seconds : out.grace_seconds)) {
+            if (!draxo::parse_seconds(value, name == "--timeout" ? out.timeout_seconds : out.grace_seconds)) {
                 why_not = name + " takes a number of seconds from 0 to 86400, not " + value;
                 return false;
             }

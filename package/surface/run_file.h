@@ -1,12 +1,27 @@
-// The run file of an unattended run (DRAXO_RUN_FILE): what the drawing window
-// last showed and how far the script got, kept up to date while the program
-// runs, so that draxo-run knows them however the program ends: normally,
-// crashed, or ended for taking too long. Every change goes through to the
-// file at once; a program killed a moment later leaves it as it was.
+// What an unattended run keeps of what the drawing window last showed and
+// how far the script got, kept up to date while the program runs, so that
+// whoever reads it knows them however the program ends: normally, crashed,
+// or ended for taking too long. Two forms of the same facts:
 //
-// Layout, in the machine's own byte order: a run_file_status record, then,
-// once something was shown, `width` x `height` pixels, row by row, each a
-// 32-bit 0xffRRGGBB.
+// The run file (DRAXO_RUN_FILE), for a job that sets it itself. Every
+// change goes through to the file at once; a program killed a moment later
+// leaves it as it was. Layout, in the machine's own byte order: a
+// run_file_status record, then, once something was shown, `width` x
+// `height` pixels, row by row, each a 32-bit 0xffRRGGBB.
+//
+// The run's report (DRAXO_RUN_REPORT), draxo-run's: the writing end of a
+// pipe the program inherits, which draxo-run reads as the program runs and
+// keeps in its own memory, so that nothing the program can reach by a name
+// is graded, and nothing is written to a disk on the way. The package
+// writes records to it, each a run_report_record and then `size` bytes: a
+// status whenever the status changes, the parts of the picture that changed
+// (runs of rows, as wide as their changes) whenever the picture shown
+// changes, then its status, and the
+// console's lines as they are printed. Rows take effect with the status that
+// follows them: those of a picture whose status never came, and a record
+// cut off at the end (the program ended in the middle of showing it), are
+// left out, so that what is kept is always a whole picture the program
+// showed. Bytes that are no record mean that something else wrote there.
 #pragma once
 
 #include <cstdint>
@@ -49,6 +64,42 @@ struct run_file_status {
 static_assert(sizeof(run_file_status) == 64);
 
 constexpr long run_file_pixels_at = sizeof(run_file_status);
+
+// The variable that names the report's pipe: a file descriptor's number, or
+// on Windows a handle's, in decimal.
+constexpr const char* run_report_variable = "DRAXO_RUN_REPORT";
+
+constexpr char run_report_mark[4] = {'D', 'R', 'U', 'N'};
+
+enum run_report_kind : std::uint32_t {
+    report_status = 1,   // a run_file_status; the first record of every report
+    report_rows = 2,     // a run_report_rows, then its pixels
+    report_console = 3,  // console text, as the console file has it
+};
+
+struct run_report_record {
+    char mark[4];        // run_report_mark
+    std::uint32_t kind;  // run_report_kind
+    std::uint32_t size;  // bytes that follow
+};
+static_assert(sizeof(run_report_record) == 12);
+
+// The pixels of rows top to bottom - 1, columns left to right - 1, of a
+// picture of width x height pixels: row by row, each (right - left) 32-bit
+// 0xffRRGGBB pixels. A picture of another size than the one before comes
+// whole.
+struct run_report_rows {
+    std::uint32_t width;
+    std::uint32_t height;
+    std::uint32_t top;
+    std::uint32_t bottom;
+    std::uint32_t left;
+    std::uint32_t right;
+};
+static_assert(sizeof(run_report_rows) == 24);
+
+// The most console text one record holds; longer text comes in several.
+constexpr std::uint32_t run_report_most_text = 65536;
 
 // The exit statuses the package itself ends a program with in an unattended
 // run, the same as draxo-run's: a setting that cannot be taken (a script

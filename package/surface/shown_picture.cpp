@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "display.h"
+#include "files/file_size_signal.h"
 #include "files/safe_write.h"
+#include "run_report.h"
 #include "window_system/png_codec.h"
 
 namespace draxo {
@@ -33,8 +35,10 @@ void stop_keeping_file(const char* why) {
 }
 
 // Writes bytes at an offset of the run file, through to the file at once.
+// A file-size limit (ulimit -f) makes the write fail, not end the program.
 bool write_at(long offset, const void* bytes, std::size_t size) {
     if (!shown.file) return false;
+    files::file_size_signal_held held;
     errno = 0;
     bool written = std::fseek(shown.file, offset, SEEK_SET) == 0 &&
                    std::fwrite(bytes, 1, size, shown.file) == size && std::fflush(shown.file) == 0;
@@ -55,20 +59,36 @@ void write_rows(const ws::pixels& surface, int top, int bottom) {
     }
 }
 
+// Rows top to bottom - 1, in which columns left to right - 1 changed.
+struct row_run {
+    int top, bottom, left, right;
+};
+
 // Copies the frame buffer's rows that differ into the surface, as far as it
-// reaches; returns the first and one past the last changed row (equal when
-// none changed).
-void copy_changed_rows(const ws::pixels& frame, const ws::pixels& surface, int& top, int& bottom) {
-    top = bottom = 0;
+// reaches; `changed` gets the runs of rows that changed, top to bottom, each
+// as wide as its changes. Only they go to the run file (whole rows) and to
+// the report (as wide as they changed): a ball moving below a bar that
+// grows changes a few rows, not all those between, and few columns.
+void copy_changed_rows(const ws::pixels& frame, const ws::pixels& surface, std::vector<row_run>& changed) {
+    changed.clear();
     int width = std::min(frame.width, surface.width), height = std::min(frame.height, surface.height);
     std::size_t row_bytes = static_cast<std::size_t>(width) * sizeof(std::uint32_t);
     for (int row = 0; row < height; ++row) {
         const std::uint32_t* from = frame.bits + static_cast<std::ptrdiff_t>(row) * frame.stride;
         std::uint32_t* to = surface.bits + static_cast<std::ptrdiff_t>(row) * surface.stride;
         if (std::memcmp(from, to, row_bytes) == 0) continue;
+        int left = 0, right = width;
+        while (from[left] == to[left]) ++left;
+        while (from[right - 1] == to[right - 1]) --right;
         std::memcpy(to, from, row_bytes);
-        if (top == bottom) top = row;
-        bottom = row + 1;
+        if (!changed.empty() && changed.back().bottom == row) {
+            row_run& run = changed.back();
+            run.bottom = row + 1;
+            run.left = std::min(run.left, left);
+            run.right = std::max(run.right, right);
+        } else {
+            changed.push_back({row, row + 1, left, right});
+        }
     }
 }
 
@@ -97,22 +117,24 @@ void show_frame_buffer() {
     ws::pixels surface = ws::image_pixels(ws::window_surface(w));
     if (!surface.bits) return;
     shown.shown_since_saved = true;
-    int top = 0, bottom = 0;
-    copy_changed_rows(ws::image_pixels(display.frame_buffer), surface, top, bottom);
+    static std::vector<row_run> changed;
+    copy_changed_rows(ws::image_pixels(display.frame_buffer), surface, changed);
     if (surface.width != shown.width || surface.height != shown.height || shown.status.shown_version == 0) {
         shown.width = surface.width;
         shown.height = surface.height;
-        top = 0;
-        bottom = surface.height;
+        changed.assign(1, row_run{0, surface.height, 0, surface.width});
     }
-    if (top == bottom) return;  // the same picture again
+    if (changed.empty()) return;  // the same picture again
     ws::surface_changed(w);
     ++shown.status.shown_version;
     shown.status.width = static_cast<std::uint32_t>(shown.width);
     shown.status.height = static_cast<std::uint32_t>(shown.height);
     // The pixels first: a status that names a picture never points at rows
-    // not written yet.
-    write_rows(surface, top, bottom);
+    // not written yet, and makes the rows before it the picture shown.
+    for (const row_run& run : changed) {
+        write_rows(surface, run.top, run.bottom);
+        report_shown_rows(surface, run.top, run.bottom, run.left, run.right);
+    }
     write_run_status();
 }
 
@@ -145,6 +167,7 @@ run_file_status& run_status() { return shown.status; }
 
 void write_run_status() {
     if (shown.file) write_at(0, &shown.status, sizeof shown.status);
+    report_run_status(shown.status);
 }
 
 void reset_shown_pictures() {

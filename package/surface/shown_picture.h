@@ -1,6 +1,7 @@
 // What the drawing window shows, kept for an unattended run: every change
-// goes to the run file (surface/run_file.h) as it is shown, and the whole
-// client area can be saved as a PNG picture when the program ends. The
+// goes to the run file and to the run's report (surface/run_file.h) as it
+// is shown, and the whole client area can be saved as a PNG picture when
+// the program ends. The
 // pixels are those of the window's surface, which is what a screenshot of
 // the window shows.
 #pragma once
@@ -28,9 +29,9 @@ bool shown_since_saved();
 // it cannot be written.
 bool save_shown_picture(const std::string& path, std::string& why_not);
 
-// The run file's status record (zeros without a run file): change it, then
-// write it. A write that fails stops the keeping, with a message on
-// standard error: the program's run goes on.
+// The status record of the run file and the report (zeros without either):
+// change it, then write it. A write that fails stops the keeping there,
+// with a message on standard error: the program's run goes on.
 run_file_status& run_status();
 void write_run_status();
 

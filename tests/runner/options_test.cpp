@@ -77,5 +77,22 @@ TEST(Options, WhatCannotBeTakenIsSaid) {
               "--expect needs --picture: the difference image is written beside the picture");
 }
 
+TEST(Options, SecondsAreDecimalNumbersAsWritten) {
+    EXPECT_EQ(parsed({"--timeout", "10", "prog"}).timeout_seconds, 10);
+    EXPECT_EQ(parsed({"--timeout", ".5", "prog"}).timeout_seconds, 0.5);
+    EXPECT_EQ(parsed({"--grace", "2.", "prog"}).grace_seconds, 2);
+    EXPECT_EQ(parsed({"--grace", "0.1", "prog"}).grace_seconds, 0.1);
+    // Not the forms the C library's number reader takes besides.
+    for (const char* written : {"0x10", "0X1p3", "1e2", "+5", " 5", "5 ", "5,5", "inf", "nan", ".", "1.2.3"}) {
+        EXPECT_EQ(refused({"--timeout", written, "prog"}),
+                  std::string("--timeout takes a number of seconds from 0 to 86400, not ") + written);
+        EXPECT_EQ(refused({"--grace", written, "prog"}),
+                  std::string("--grace takes a number of seconds from 0 to 86400, not ") + written);
+    }
+    EXPECT_EQ(parsed({"--timeout", "86400", "prog"}).timeout_seconds, 86400);
+    refused({"--timeout", "86400.5", "prog"});
+    refused({"--timeout", "99999999999999999999999999", "prog"});
+}
+
 }  // namespace
 }  // namespace draxo_run

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <map>
 #include <string>
 
@@ -59,7 +60,7 @@ TEST(Settings, AnyOneSettingMakesAnUnattendedRun) {
 }
 
 TEST(Settings, AGraceTimeThatIsNoNumberOfSecondsIsReportedAndTheDefaultUsed) {
-    for (const char* bad : {"soon", "3s", "-1", "1e9", "nan", "inf"}) {
+    for (const char* bad : {"soon", "3s", "-1", "1e9", "nan", "inf", "0x10", "1e1", "+2", " 2", "2,5", "."}) {
         unattended_settings s = read({{"DRAXO_GRACE", bad}});
         EXPECT_EQ(s.grace_seconds, default_grace_seconds) << bad;
         ASSERT_EQ(s.problems.size(), 1u) << bad;
@@ -67,6 +68,17 @@ TEST(Settings, AGraceTimeThatIsNoNumberOfSecondsIsReportedAndTheDefaultUsed) {
     }
     EXPECT_EQ(read({{"DRAXO_GRACE", "0"}}).grace_seconds, 0);
     EXPECT_TRUE(read({{"DRAXO_GRACE", "86400"}}).problems.empty());
+}
+
+TEST(Settings, AGraceTimeIsReadWithAPointWhateverTheProgramsLocale) {
+    // A program may have set a locale whose decimal mark is a comma.
+    const char* comma_locales[] = {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8"};
+    bool set = false;
+    for (const char* name : comma_locales) set = set || std::setlocale(LC_NUMERIC, name) != nullptr;
+    EXPECT_EQ(read({{"DRAXO_GRACE", "0.25"}}).grace_seconds, 0.25);
+    EXPECT_FALSE(read({{"DRAXO_GRACE", "0,25"}}).problems.empty());
+    std::setlocale(LC_NUMERIC, "C");
+    if (!set) GTEST_SKIP() << "no locale with a decimal comma here";
 }
 
 }  // namespace

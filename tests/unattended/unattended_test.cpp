@@ -13,8 +13,17 @@
 #include <iterator>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#elif !defined(__EMSCRIPTEN__)
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
 
 #include "console/console.h"
 #include "events/event_support.h"
@@ -22,6 +31,7 @@
 #include "events/run_menu.h"
 #include "events/script.h"
 #include "events/unattended_script.h"
+#include "report_reader.h"
 #include "support/scratch_directory.h"
 #include "surface/palette.h"
 #include "surface/run_file.h"
@@ -401,6 +411,86 @@ TEST_F(UnattendedRun, TheConsoleFileHasEveryLineInOrderThePackagesOwnIncluded) {
               "End of the script: the program is asked to quit\n");
 }
 
+// --- The report to draxo-run ---------------------------------------------------------------
+
+#ifndef __EMSCRIPTEN__
+// A pipe as draxo-run makes it: what the package writes to it is read as it
+// comes, by draxo-run's own reader.
+class ReportPipe {
+public:
+    ReportPipe() {
+#ifdef _WIN32
+        EXPECT_EQ(_pipe(ends_, 1 << 16, _O_BINARY), 0);
+        number_ = std::to_string(static_cast<unsigned long long>(_get_osfhandle(ends_[1])));
+#else
+        EXPECT_EQ(pipe(ends_), 0);
+        number_ = std::to_string(ends_[1]);
+#endif
+        reading_ = std::thread([this] {
+            char bytes[1 << 16];
+            for (;;) {
+#ifdef _WIN32
+                long got = _read(ends_[0], bytes, sizeof bytes);
+#else
+                long got = static_cast<long>(read(ends_[0], bytes, sizeof bytes));
+#endif
+                if (got <= 0) break;
+                reader_.take(bytes, static_cast<std::size_t>(got));
+            }
+        });
+    }
+    // The variable's value: the writing end's number.
+    const std::string& number() const { return number_; }
+    // Once the package closed its end: all it wrote.
+    const draxo_run::report_reader& read_to_its_end() {
+        reading_.join();
+#ifdef _WIN32
+        _close(ends_[0]);
+#else
+        close(ends_[0]);
+#endif
+        return reader_;
+    }
+
+private:
+    int ends_[2] = {-1, -1};
+    std::string number_;
+    std::thread reading_;
+    draxo_run::report_reader reader_;
+};
+
+TEST_F(UnattendedRun, TheReportHasTheStatusThePictureShownAndTheConsoleAsTheyCome) {
+    ReportPipe pipe;
+    write_file("in.scr", "DRAXO_KBD(1);\n");
+    DRAXO_console_printf("before the start");
+    open({{"DRAXO_SCRIPT", "in.scr"}, {"DRAXO_RUN_REPORT", pipe.number()}});
+    // A DRAXO program the program starts has no report of its own.
+    const char* left = std::getenv("DRAXO_RUN_REPORT");
+    EXPECT_TRUE(left == nullptr || *left == '\0');
+    DRAXO_set_logging(0);
+    DRAXO_circle(RED, 10, 20, 5);
+    next_event();
+    DRAXO_console_printf("after the first event");
+    DRAXO_circle(BLUE, 10, 20, 5);  // never shown
+    DRAXO_stop();
+    reset_unattended_run();  // the end of the process, which closes the report
+    const draxo_run::report_reader& report = pipe.read_to_its_end();
+    EXPECT_TRUE(report.malformed().empty()) << report.malformed();
+    EXPECT_FALSE(report.in_a_record());
+    ASSERT_TRUE(report.have_status());
+    EXPECT_EQ(report.status().opened, 1u);
+    EXPECT_EQ(report.status().events_played, 1u);
+    EXPECT_EQ(report.status().ending, ending_stopped);
+    const png::picture& shown = report.shown();
+    ASSERT_EQ(shown.width, 601);
+    ASSERT_EQ(shown.height, 521);
+    EXPECT_EQ(shown.pixels[(260 - 20) * 601 + 300 + 10] & 0xFFFFFFu, test::rgb_of(RED));
+    EXPECT_EQ(shown.pixels[260 * 601 + 300] & 0xFFFFFFu, test::rgb_of(WHITE));
+    std::string console = const_cast<draxo_run::report_reader&>(report).take_console_text();
+    EXPECT_EQ(console, "before the start\nafter the first event\n");
+}
+#endif
+
 // Neither a full device nor a child process that can end (death tests) is
 // there on Windows or in the browser.
 #if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
@@ -414,6 +504,33 @@ TEST_F(UnattendedRun, AConsoleFileThatCannotBeWrittenIsGivenUpWithAMessage) {
               "DRAXO: cannot write the console to /dev/full: No space left on device; the console is no longer "
               "kept there\n");
     EXPECT_EQ(test::console_ring().back(), "not tried again");  // the console itself goes on
+}
+
+TEST_F(UnattendedRun, AReportThatNamesNoPipeEndsTheProgramAtItsStart) {
+    EXPECT_EXIT(
+        open({{"DRAXO_RUN_REPORT", "9999"}}), testing::ExitedWithCode(status_cannot_run),
+        "DRAXO: cannot write the run's report to 9999 \\(DRAXO_RUN_REPORT\\): it names no pipe this program "
+        "may write to");
+}
+
+TEST_F(UnattendedRun, AFileSizeLimitStopsTheRunFileNotTheProgram) {
+    // A run file of a job's own, and a limit far below its picture's size.
+    rlimit before{};
+    getrlimit(RLIMIT_FSIZE, &before);
+    rlimit small = before;
+    small.rlim_cur = 64 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    write_file("in.scr", "DRAXO_KBD(1);\n");
+    open({{"DRAXO_SCRIPT", "in.scr"}, {"DRAXO_RUN_FILE", "run"}});
+    DRAXO_set_logging(0);
+    testing::internal::CaptureStderr();
+    next_event();  // shows the first picture
+    std::string said = testing::internal::GetCapturedStderr();
+    setrlimit(RLIMIT_FSIZE, &before);
+    EXPECT_EQ(
+        said,
+        "DRAXO: cannot write the run file: File too large; what the program shows is no longer kept there\n");
+    EXPECT_EQ(next_event().kind, DRAXO_QUIT);  // and the program goes on
 }
 
 TEST_F(UnattendedRun, AScriptThatCannotBeReadEndsTheProgramAtItsStart) {
