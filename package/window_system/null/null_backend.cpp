@@ -27,6 +27,7 @@ struct native_window {
     int menu_activations = 0;
     int surface_updates = 0;
     int presents = 0;
+    rect last_area;
 };
 
 struct native_timer {
@@ -168,6 +169,11 @@ int presents(window w) {
     return n ? n->presents : 0;
 }
 
+rect last_shown_area(window w) {
+    native_window* n = native_of(w);
+    return n ? n->last_area : rect{};
+}
+
 std::string control_text(dialog d, unsigned id) {
     std::string text;
     backend::dialog_item_text(d, id, text);
@@ -241,12 +247,24 @@ extent client_size(window w) {
     return extent{std::max(0, w->outer.right - w->outer.left), std::max(0, w->outer.bottom - w->outer.top - bar)};
 }
 
-void surface_changed(window w) {
-    if (null::native_window* n = null::native_of(w)) ++n->surface_updates;
+double now_ms() { return static_cast<double>(null::platform().clock); }
+
+void show_area(window w, const rect& area) {
+    if (null::native_window* n = null::native_of(w)) {
+        ++n->surface_updates;
+        n->last_area = area;
+    }
 }
 
-void present_now(window w) {
-    if (null::native_window* n = null::native_of(w)) ++n->presents;
+void present(window w, const rect& area) {
+    if (null::native_window* n = null::native_of(w)) {
+        ++n->presents;
+        n->last_area = area;
+    }
+}
+
+void schedule_frame(window w, int delay_ms) {
+    null::schedule(static_cast<std::uint64_t>(std::max(0, delay_ms)), [w] { native_frame_due(w); });
 }
 
 void create_menu(menu) {}

@@ -63,9 +63,12 @@ void request_termination();
 // --- Windows, menus, dialogs --------------------------------------------------
 
 void set_screen_size(extent size);
-// How often the window's surface was handed to the screen: scheduled, and at once.
+// How often areas of the window's surface were handed to the screen
+// (backend::show_area), and how often it was presented at once
+// (backend::present); and the area last handed either way.
 int surface_updates(window w);
 int presents(window w);
+rect last_shown_area(window w);
 // The dialog open now (innermost), or null.
 dialog open_dialog();
 // A control's text in the open dialog, and setting it as the user would.
