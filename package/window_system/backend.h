@@ -160,16 +160,16 @@ extent client_size(window w);  // the client area's size: device pixels with CS_
 // screen was given and paces the frames of a program drawing without
 // waiting (ws_present.h); a backend copies the rectangles it is handed.
 // `area` is in w->surface's pixels, right and bottom exclusive.
-double now_ms();                             // a steady clock, in milliseconds from any start
-void show_area(window w, const rect& area);  // the screen is to show area anew: hand it over, never blocking
-void present(window w, const rect& area);    // the same, and the screen shows it, and all handed before, on return
+double now_ms();                              // a steady clock, in milliseconds from any start
+void show_area(window w, const rect& area);   // the screen is to show area anew: hand it over, never blocking
+void present(window w, const rect& area);     // the same (area may be empty); shown, with all before it, on return
 void schedule_frame(window w, int delay_ms);  // once, delay_ms from now: native_frame_due(w), from the poll
 
 // Menus
 //
-// The menu bar and the keyboard, the same on every platform; a backend whose
-// system lacks these rules takes them from the core (ws_menu_keys.h). Alt with a
-// title's mnemonic (Alt+R) opens that menu. F10, or Alt pressed and released
+// The menu bar and the keyboard, the same on every platform; a backend
+// whose system lacks these rules takes them from the core (ws_menu_keys.h).
+// Alt with a title's mnemonic (Alt+R) opens that menu. F10, or Alt pressed and released
 // alone, selects the bar: the bar holds the keyboard, its first title
 // highlighted, no menu open. While the bar holds the keyboard, with or
 // without a menu open, its title stays highlighted, the window gets no key
