@@ -62,6 +62,7 @@ void show_check(QAction* action, bool checked) {
     action->setChecked(checked);
 }
 
+// A key as the menu bar's rules tell keys apart.
 menu_key key_of(int qt_key) {
     switch (qt_key) {
     case Qt::Key_Alt: return menu_key::alt;
