@@ -4,10 +4,14 @@
 //
 // The layer's core (ws_*.cpp, png_*.cpp) keeps the message queue, the
 // window-class and window registries, timers as messages, paint state, the
-// menu model and dialog templates, and draws shapes itself. A backend keeps
-// the native side: windows on the screen, menu bars, timers, the poll for
-// native events, dialogs and their controls, images, fonts and text. It turns
-// native input into messages through the notifications at the end.
+// menu model with the menu bar's keyboard rules, dialog templates and
+// presentation (what changed in a window's surface, frame pacing: see
+// ws_present.h), and draws shapes itself. A backend keeps the native side:
+// windows on the screen and the copy of a surface's rectangle to them, menu
+// bars, timers, the poll for native events, dialogs and their controls,
+// images, fonts and text. It turns native input into messages through the
+// notifications at the end, and measures for the core what only it can (the
+// screen, a font, a typed character) through the helpers there.
 //
 // Backends, one folder each:
 //   qt/    Qt 6 Widgets: Linux and other Qt desktops
@@ -45,6 +49,8 @@
 #include <vector>
 
 #include "window_system.h"
+#include "ws_menu_keys.h"
+#include "ws_present.h"
 
 namespace draxo::ws {
 
@@ -67,6 +73,7 @@ struct window_record {
     menu menu_bar = nullptr;
     bool input_disabled = false;  // owner of an open dialog: native input is dropped
     bool shown_headless = false;  // shown, in a run without a screen (ws::headless())
+    presentation presented;       // the core's: what the screen was given, the frame asked for
     void* native = nullptr;
 };
 
@@ -145,14 +152,24 @@ void create_window(window w);                  // hidden, at w->outer, client la
 void destroy_window(window w);                 // hides and removes the native window; w->native becomes null
 bool show_window(window w, int show_command);  // applies SW_*; returns whether it was visible
 bool window_visible(window w);                 // shown on the screen (or, headless, marked shown)
-extent client_size(window w);    // the client area's size: device pixels with CS_DEVICE_PIXELS, else logical
-void surface_changed(window w);  // w->surface has new pixels: show them soon, never blocking
-void present_now(window w);      // show w->surface's pixels before returning
+extent client_size(window w);  // the client area's size: device pixels with CS_DEVICE_PIXELS, else logical
+
+// Presentation
+//
+// The core finds what changed in a window's surface, keeps the copy the
+// screen was given and paces the frames of a program drawing without
+// waiting (ws_present.h); a backend copies the rectangles it is handed.
+// `area` is in w->surface's pixels, right and bottom exclusive.
+double now_ms();                              // a steady clock, in milliseconds from any start
+void show_area(window w, const rect& area);   // the screen is to show area anew: hand it over, never blocking
+void present(window w, const rect& area);     // the same (area may be empty); shown, with all before it, on return
+void schedule_frame(window w, int delay_ms);  // once, delay_ms from now: native_frame_due(w), from the poll
 
 // Menus
 //
-// The menu bar and the keyboard, the same on every platform. Alt with a
-// title's mnemonic (Alt+R) opens that menu. F10, or Alt pressed and released
+// The menu bar and the keyboard, the same on every platform; a backend
+// whose system lacks these rules takes them from the core (ws_menu_keys.h).
+// Alt with a title's mnemonic (Alt+R) opens that menu. F10, or Alt pressed and released
 // alone, selects the bar: the bar holds the keyboard, its first title
 // highlighted, no menu open. While the bar holds the keyboard, with or
 // without a menu open, its title stays highlighted, the window gets no key
@@ -181,8 +198,8 @@ bool key_held(unsigned virtual_key);  // the keyboard's state now (VK_CONTROL, V
 // from its event handling, never from a signal handler. From then on every
 // wait of the program gets the quit message. A second request ends the
 // program as the system would without the package, and so does the first
-// when the program still runs termination_grace_ms after it (busy, or
-// waiting on after its quit), after before_forced_end.
+// when the program still runs after the grace time, which the backend waits
+// out with wait_out_grace_time on a thread of its own.
 
 // Dialogs
 bool create_dialog(dialog d);         // hidden, placed from the owner's client area; false: unknown control
@@ -221,6 +238,7 @@ void native_window_shown(window w);
 void native_close_requested(window w);   // the close box
 void native_window_destroyed(window w);  // destroyed from outside the program
 void native_menu_command(menu m, unsigned id);
+void native_frame_due(window w);  // the frame schedule_frame asked for: the surface's changes go to the screen
 void native_focus_changed(window from, window to);  // either may be null
 // A command from a dialog: a button click, Enter, Escape, the close box.
 void native_dialog_command(dialog d, unsigned id);
@@ -229,5 +247,17 @@ void native_termination_requested();     // the system asks the program to end: 
 // Runs the package's last words (see ws::on_forced_end) before the backend
 // ends a program that did not take a request to end in time; any thread.
 void before_forced_end();
+
+// --- Helpers the core gives a backend -----------------------------------------------
+
+// Waits termination_grace_ms after the first request to end the program, on
+// the caller's thread (a watch of the backend's own, or the one the system
+// calls its handler on), then runs before_forced_end. The caller then ends
+// the program as the request would have without the package. A program that
+// ends by itself meanwhile ends the wait with it.
+void wait_out_grace_time();
+// Also, for what a backend measures: fitting_scale (the windows' scale),
+// typed_character (a key's character), dialog_units (ws_present.h), and the
+// menu bar's keyboard rules, menu_bar_key (ws_menu_keys.h).
 
 }  // namespace draxo::ws

@@ -374,7 +374,9 @@ void fill_image(image img, colorref color);
 // The window's client-area surface: what the window shows. It follows the
 // client size; its pixels are valid until the window is resized.
 image window_surface(window w);
-// The window's surface changed: schedule it for the screen.
+// The window's surface changed: what changed goes to the screen at once, or,
+// when it was last shown less than a frame ago, at the frame's end
+// (ws_present.h); it never waits for the screen.
 void surface_changed(window w);
 // Shows the window's surface on the screen before returning.
 void present_now(window w);

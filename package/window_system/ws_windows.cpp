@@ -125,6 +125,7 @@ void destroy_window(window w) {
     });
     end_dialogs_owned_by(w);
     backend::destroy_window(w);
+    w->presented = presentation{};  // the copy of what the screen showed goes too
 }
 
 bool is_window(window w) { return w && !w->destroyed; }
@@ -194,14 +195,6 @@ void invalidate(window w) {
 
 image window_surface(window w) { return w ? w->surface : nullptr; }
 
-void surface_changed(window w) {
-    if (is_window(w) && !headless()) backend::surface_changed(w);
-}
-
-void present_now(window w) {
-    if (is_window(w) && !headless()) backend::present_now(w);
-}
-
 // --- Notifications from the backend --------------------------------------------------
 
 // A window that owns an open dialog takes no input, no close request and
@@ -224,17 +217,6 @@ void native_close_requested(window w) {
 }
 
 void native_window_destroyed(window w) { destroy_window(w); }
-
-void native_termination_requested() {
-    core().ending = true;
-    post_quit_message(0);
-}
-
-void on_forced_end(void (*last_words)()) { core().last_words.store(last_words); }
-
-void before_forced_end() {
-    if (void (*last_words)() = core().last_words.load()) last_words();
-}
 
 void native_focus_changed(window from, window to) {
     if (is_window(from)) send_message(from, WM_KILLFOCUS, reinterpret_cast<wparam>(to), 0);

@@ -168,6 +168,38 @@ TEST(QtBackend, TheMenuBarShowsTheModelAndKeepsItsMarks) {
     EXPECT_FALSE(first->isChecked());
 }
 
+// The bar holds the keyboard by the core's rules (ws_menu_keys.h), which
+// Qt's own bar would go beyond: on a selected bar Space and the arrows
+// across do nothing, as everywhere else, and no key reaches the window.
+TEST(QtBackend, TheSelectedMenuBarFollowsTheCoresRules) {
+    ws::window w = make_window();
+    ws::menu bar = ws::create_menu();
+    ws::menu popup = ws::create_popup_menu();
+    ws::append_menu(popup, ws::MF_STRING, 11, "&First");
+    ws::append_menu(bar, ws::MF_POPUP, reinterpret_cast<std::uintptr_t>(popup), "&Menu");
+    ws::set_menu(w, bar);
+    ws::show_window(w, ws::SW_SHOWNORMAL);
+    ws::qt::FrameWindow* frame = ws::qt::native_of(w);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
+    auto* qbar = frame->findChild<QMenuBar*>();
+    drain();
+    frame->toggle_menu_bar();  // F10, as the window's default handling asks
+    ASSERT_TRUE(QTest::qWaitFor([&] { return qbar->hasFocus(); }, 2000));
+    for (Qt::Key ignored : {Qt::Key_Space, Qt::Key_Right, Qt::Key_Left, Qt::Key_X}) {
+        QTest::keyClick(qbar, ignored);
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << ignored;
+        EXPECT_TRUE(qbar->hasFocus()) << ignored;
+    }
+    QTest::keyClick(qbar, Qt::Key_Down);
+    ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activePopupWidget() != nullptr; }, 2000));
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+    EXPECT_TRUE(QTest::qWaitFor([] { return QApplication::activePopupWidget() == nullptr; }, 2000));
+    EXPECT_TRUE(qbar->hasFocus()) << "Escape out of the menu leaves the bar selected";
+    QTest::keyClick(qbar, Qt::Key_Escape);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !qbar->hasFocus(); }, 2000));
+    EXPECT_TRUE(drain().empty()) << "a key reached the window while the bar held the keyboard";
+}
+
 TEST(QtBackend, RealTimerExpiriesCoalesceIntoOneTimerMessage) {
     ws::window w = make_window();
     drain();

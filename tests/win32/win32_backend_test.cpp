@@ -355,31 +355,6 @@ TEST(Win32Surface, PresentingPutsTheSurfacesPixelsOnTheScreen) {
     EXPECT_EQ(shown, 0x0000FFu);
 }
 
-// The screen is handed only what changed since the last time: a redrawn but
-// unchanged picture costs no copy to the screen at all.
-TEST(Win32Surface, OnlyTheRectangleThatChangedGoesToTheScreen) {
-    std::vector<std::uint32_t> bits(7 * 5, 0xFFFFFFFFu);
-    ws::pixels px{bits.data(), 7, 5, 7};
-    ws::win32::shown_pixels shown;
-    RECT first = ws::win32::take_changes(shown, px);
-    EXPECT_EQ((std::vector<LONG>{first.left, first.top, first.right, first.bottom}),
-              (std::vector<LONG>{0, 0, 7, 5}));
-    RECT same = ws::win32::take_changes(shown, px);
-    EXPECT_EQ(same.right - same.left, 0);
-
-    bits[1 * 7 + 6] = 0xFF000000u;  // the last pixel of row 1 (odd width)
-    bits[3 * 7 + 2] = 0xFF000000u;
-    RECT changed = ws::win32::take_changes(shown, px);
-    EXPECT_EQ((std::vector<LONG>{changed.left, changed.top, changed.right, changed.bottom}),
-              (std::vector<LONG>{2, 1, 7, 4}));
-    EXPECT_EQ(shown.bits, bits);
-    EXPECT_EQ(ws::win32::take_changes(shown, px).right, 0);
-
-    bits.assign(6 * 5, 0);
-    ws::pixels smaller{bits.data(), 6, 5, 6};
-    EXPECT_EQ(ws::win32::take_changes(shown, smaller).right, 6);
-}
-
 // Counts the pixels of an image whose colour (fourth byte left out) is `rgb`.
 int count_rgb(ws::image img, std::uint32_t rgb, int left = 0, int top = 0, int right = 1 << 20,
               int bottom = 1 << 20) {

@@ -27,6 +27,8 @@ struct native_window {
     int menu_activations = 0;
     int surface_updates = 0;
     int presents = 0;
+    rect last_area;
+    std::int64_t frame_due = -1;  // when the frame the core asked for is due; -1: none
 };
 
 struct native_timer {
@@ -56,6 +58,7 @@ struct platform_state {
     std::function<void(const char*)> starved;
     bool keys_held[256] = {};
     std::vector<dialog> dialogs;  // open, innermost last
+    std::vector<window> windows;  // with a native side
     font_record stock_fixed{10, true};
     font_record system{default_character_height, true};
 };
@@ -117,6 +120,22 @@ void run_due() {
     }
 }
 
+// Shows the frames due by the clock. A frame is not something a blocking
+// poll waits for: a program's wait goes on as it would without it, and the
+// frame is shown at the first poll, or the first advance(), that passes it.
+// Nothing is allocated here: a frame asked for while memory runs out is
+// shown all the same.
+void show_frames_due() {
+    platform_state& p = platform();
+    for (std::size_t i = 0; i < p.windows.size(); ++i) {
+        window w = p.windows[i];
+        native_window* n = native_of(w);
+        if (!n || n->frame_due < 0 || static_cast<std::uint64_t>(n->frame_due) > p.clock) continue;
+        n->frame_due = -1;
+        native_frame_due(w);
+    }
+}
+
 int character_cell(int h) { return h + h / 2; }
 int ascent_of(int h) { return h + h / 4; }
 
@@ -132,8 +151,10 @@ void advance(std::uint64_t ms) {
         if (!next_happening(at) || at > target) break;
         p.clock = std::max(p.clock, at);
         run_due();
+        show_frames_due();
     }
     p.clock = target;
+    show_frames_due();
 }
 
 void schedule(std::uint64_t ms, std::function<void()> action) {
@@ -166,6 +187,11 @@ int surface_updates(window w) {
 int presents(window w) {
     native_window* n = native_of(w);
     return n ? n->presents : 0;
+}
+
+rect last_shown_area(window w) {
+    native_window* n = native_of(w);
+    return n ? n->last_area : rect{};
 }
 
 std::string control_text(dialog d, unsigned id) {
@@ -207,6 +233,7 @@ void quit() {
     null::platform_state& p = null::platform();
     p.timers.clear();
     p.actions.clear();
+    p.windows.clear();
     p.opened = false;
 }
 
@@ -214,10 +241,12 @@ extent screen_size() { return null::platform().screen; }
 
 void create_window(window w) {
     w->native = new null::native_window;
+    null::platform().windows.push_back(w);
     native_client_resized(w, client_size(w));
 }
 
 void destroy_window(window w) {
+    std::erase(null::platform().windows, w);
     delete null::native_of(w);
     w->native = nullptr;
 }
@@ -241,12 +270,25 @@ extent client_size(window w) {
     return extent{std::max(0, w->outer.right - w->outer.left), std::max(0, w->outer.bottom - w->outer.top - bar)};
 }
 
-void surface_changed(window w) {
-    if (null::native_window* n = null::native_of(w)) ++n->surface_updates;
+double now_ms() { return static_cast<double>(null::platform().clock); }
+
+void show_area(window w, const rect& area) {
+    if (null::native_window* n = null::native_of(w)) {
+        ++n->surface_updates;
+        n->last_area = area;
+    }
 }
 
-void present_now(window w) {
-    if (null::native_window* n = null::native_of(w)) ++n->presents;
+void present(window w, const rect& area) {
+    if (null::native_window* n = null::native_of(w)) {
+        ++n->presents;
+        n->last_area = area;
+    }
+}
+
+void schedule_frame(window w, int delay_ms) {
+    if (null::native_window* n = null::native_of(w))
+        n->frame_due = static_cast<std::int64_t>(null::platform().clock) + std::max(0, delay_ms);
 }
 
 void create_menu(menu) {}
@@ -272,6 +314,7 @@ void stop_timer(window w, unsigned id) { null::platform().timers.erase({w, id});
 void poll_events(bool block) {
     null::platform_state& p = null::platform();
     null::run_due();
+    null::show_frames_due();
     if (!block) return;
     std::uint64_t at;
     if (!null::next_happening(at))
@@ -279,6 +322,7 @@ void poll_events(bool block) {
     if (at > p.deadline) return null::starve("a blocking poll passed the deadline: the wait goes on for ever");
     p.clock = std::max(p.clock, at);
     null::run_due();
+    null::show_frames_due();
 }
 
 bool create_dialog(dialog d) {

@@ -34,7 +34,9 @@ inline int advance_of(int h) { return h / 2 + 1; }
 // Virtual milliseconds since the backend was opened.
 std::uint64_t now();
 // Moves the clock on, firing every timer expiry and running every scheduled
-// action on the way, in time order.
+// action on the way, in time order, and showing the frames the core asked
+// for (backend::schedule_frame) that are due by then. A frame is shown at the
+// first poll or advance that passes it; a blocking poll does not wait for one.
 void advance(std::uint64_t ms);
 // Runs `action` when the clock reaches now() + ms: at the first poll after
 // that, or on the way when a blocking poll or advance() passes it.
@@ -63,9 +65,12 @@ void request_termination();
 // --- Windows, menus, dialogs --------------------------------------------------
 
 void set_screen_size(extent size);
-// How often the window's surface was handed to the screen: scheduled, and at once.
+// How often areas of the window's surface were handed to the screen
+// (backend::show_area), and how often it was presented at once
+// (backend::present); and the area last handed either way.
 int surface_updates(window w);
 int presents(window w);
+rect last_shown_area(window w);
 // The dialog open now (innermost), or null.
 dialog open_dialog();
 // A control's text in the open dialog, and setting it as the user would.

@@ -161,17 +161,19 @@ QApplication* make_application() {
     return new QApplication(argc, argv);
 }
 
-// The scale the windows are to have: Qt's factor for the primary screen (the
-// desktop's, taken down to a whole number), made smaller while a window of
-// `must_fit` would not fit the screen at it.
+// The scale the windows are to have (ws::fitting_scale) from Qt's factor
+// for the primary screen, the desktop's, and the screen's size in its own
+// pixels.
 int fitting_scale(extent must_fit) {
     QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen) return 1;
     const qreal factor = screen->devicePixelRatio();
     const QSizeF pixels = QSizeF(screen->geometry().size()) * factor;
-    int scale = std::max(1, static_cast<int>(std::floor(factor + 1e-9)));
-    while (scale > 1 && (must_fit.cx * scale > pixels.width() || must_fit.cy * scale > pixels.height())) --scale;
-    return scale;
+    // Whole pixels: a whole window size is larger than the screen's exactly
+    // when it is larger than its whole part.
+    const extent whole{static_cast<int>(std::floor(pixels.width())),
+                       static_cast<int>(std::floor(pixels.height()))};
+    return ws::fitting_scale(factor, must_fit, whole);
 }
 
 // Makes the application object with windows at the screen's whole factor
@@ -237,6 +239,7 @@ bool init(std::string& why_not, extent must_fit) {
         if (from != to) native_focus_changed(from, to);
     });
     qt::watch_termination_signals(p);
+    qt::watch_menu_bar_keys();
     return true;
 }
 

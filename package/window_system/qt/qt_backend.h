@@ -11,7 +11,6 @@
 #include <QRegion>
 #include <QString>
 #include <QWidget>
-#include <chrono>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -67,13 +66,12 @@ class ClientArea : public QWidget {
 public:
     explicit ClientArea(window_handle w, QWidget* parent);
     window_handle handle() const { return window_; }
-    // Shows the surface's new content: at once, or, when the screen was
-    // updated less than a frame ago, at the next frame, so that a program
-    // drawing thousands of frames a second never waits for the screen. Only
-    // the part that differs from what the screen was last given is sent.
-    void schedule_update();
-    // Paints the surface's content on the screen now.
-    void present_now();
+    // The screen is to show this part of the surface (surface pixels) anew:
+    // it is painted at the event loop's next turn.
+    void show_area(const QRect& surface_part);
+    // Paints this part of the surface, and every part shown before and not
+    // painted yet, on the screen now.
+    void present(const QRect& surface_part);
     // Surface pixels to a logical pixel: the screen's scale factor for a
     // window of CS_DEVICE_PIXELS, else 1.
     int surface_scale() const;
@@ -91,15 +89,9 @@ private:
     // The event's position in the widget, fraction included.
     QPointF exact_position(const QMouseEvent* e) const;
     void post_button(QMouseEvent* e, bool down);
-    // The rectangle of the surface that differs from `shown_`, which then
-    // takes it over; empty when nothing changed.
-    QRect take_changes();
     // The logical pixels that hold this part of the surface.
     QRect logical(const QRect& surface_part) const;
     window_handle window_;
-    bool update_scheduled_ = false;
-    std::chrono::steady_clock::time_point last_update_{};
-    QImage shown_;       // the surface as the screen was last given it
     QRegion unpainted_;  // given to the screen and not painted yet
 };
 
@@ -115,21 +107,39 @@ public:
     // Gives the menu bar the keyboard with its first title highlighted and
     // no menu open; while the bar has it already, gives it back.
     void toggle_menu_bar();
+    // A key for the menu bar's keyboard rules (ws_menu_keys.h), which this
+    // window then obeys; true when the key goes no further.
+    bool menu_bar_key(QKeyEvent* e);
+    // The menu bar's open menu, or null.
+    QWidget* open_menu() const;
     // Places the menu bar and client area and reports the client size.
     void lay_out();
 
 protected:
     void closeEvent(QCloseEvent* e) override;
-    void keyPressEvent(QKeyEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void showEvent(QShowEvent* e) override;
 
 private:
+    // The rules' state as the bar and its menus show it now: a menu opened
+    // or closed with the mouse, or by Qt's own Alt and mnemonic shortcut,
+    // counts.
+    void catch_up_with_the_bar();
+    // Moves the bar's highlight to `title` while it holds the keyboard,
+    // then opens its menu with its first item highlighted.
+    void open_title(int title);
     window_handle window_;
     QMenuBar* bar_ = nullptr;
     ClientArea* client_;
     bool native_destroyed_ = false;
+    menu_bar_keyboard keys_;
 };
+
+// Hands every key meant for a package window with a menu bar, its bar or
+// its open menu to that window's rules (qt_menus.cpp).
+void watch_menu_bar_keys();
+// Set while the backend sends Qt's widgets keys of its own.
+extern bool sending_keys;
 
 FrameWindow* native_of(window w);
 // Another program destroyed a native window of this one (X11's

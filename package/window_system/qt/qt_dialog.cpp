@@ -27,17 +27,11 @@ namespace {
 
 QString text_of(const std::u16string& s) { return QString::fromStdU16String(s); }
 
-// Horizontal dialog units are quarters of the font's average character
-// width, vertical ones eighths of its character height.
-struct base_units {
-    int x = 1, y = 1;
-    int px(int units) const { return units * x / 4; }
-    int py(int units) const { return units * y / 8; }
-};
-
-base_units base_units_of(const QFont& font) {
+// The dialog units of a font (ws::dialog_units): its average character
+// width and its character height.
+dialog_units base_units_of(const QFont& font) {
     QFontMetrics metrics(font);
-    return base_units{std::max(1, metrics.averageCharWidth()), std::max(1, metrics.height())};
+    return dialog_units(metrics.averageCharWidth(), metrics.height());
 }
 
 // Without DS_SETFONT a dialog uses the desktop's dialog font.
@@ -210,7 +204,7 @@ Qt::WindowFlags dialog_flags(std::uint32_t style) {
 
 // The dialog's outer top-left corner: the template's position from the
 // owner's client area, kept on the owner's screen.
-QPoint dialog_position(dialog d, const base_units& units, QSize size) {
+QPoint dialog_position(dialog d, const dialog_units& units, QSize size) {
     const dialog_template& t = d->layout;
     QPoint at(units.px(t.x), units.py(t.y));
     QScreen* screen = QGuiApplication::primaryScreen();
@@ -260,7 +254,7 @@ bool create_dialog(dialog d) {
     dlg->setWindowTitle(qt::text_of(t.title));
     QFont font = qt::dialog_font(t);
     dlg->setFont(font);
-    qt::base_units units = qt::base_units_of(font);
+    const dialog_units units = qt::base_units_of(font);
 
     QWidget* previous_tab_stop = nullptr;
     for (const dialog_item_template& item : t.items) {

@@ -2,8 +2,9 @@
 // SIGHUP). The first becomes a quit message through the event loop, at
 // every wait from then on; a program still running when the grace time is
 // over (too busy to wait, or waiting on after its quit) is ended as the
-// signal would have ended it, after the package's last words; a second
-// signal ends it at once.
+// signal would have ended it, after the package's last words (the core's
+// wait_out_grace_time); a second signal ends it at once. Only the POSIX
+// plumbing is here: the handler, its pipes, the watch's thread.
 #include <fcntl.h>
 #include <pthread.h>
 #include <unistd.h>
@@ -11,7 +12,6 @@
 #include <QApplication>
 #include <QSocketNotifier>
 #include <cerrno>
-#include <chrono>
 #include <csignal>
 #include <thread>
 
@@ -65,8 +65,7 @@ void watch_requests(int read_end) {
     while ((count = ::read(read_end, &signal_number, 1)) < 0 && errno == EINTR) {
     }
     if (count != 1) return;
-    std::this_thread::sleep_for(std::chrono::milliseconds(termination_grace_ms));
-    before_forced_end();
+    wait_out_grace_time();
     end_as_signal_would(signal_number);
 }
 

@@ -13,9 +13,9 @@
 #include <QWindow>
 #include <QtMath>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 
 #include "qt_backend.h"
 
@@ -81,40 +81,18 @@ unsigned virtual_key(const QKeyEvent* e) {
     return 0;
 }
 
-// The 8-bit character a key press types, or -1 for none. A character
-// outside Latin-1 (the euro sign, a Greek letter, an emoji) types '?'.
+// The package's character for what a key press types (ws::typed_character),
+// or -1 for none; more than one character at once types '?'.
 int typed_character(const QKeyEvent* e) {
-    QString text = e->text();
-    if (text.isEmpty()) return -1;
-    char16_t code = text.at(0).unicode();
-    return text.size() == 1 && code <= 0xFF ? static_cast<int>(code) : '?';
+    const QList<uint> typed = e->text().toUcs4();
+    if (typed.isEmpty()) return -1;
+    return typed.size() == 1 ? ws::typed_character(static_cast<long>(typed.front())) : '?';
 }
 
-// The first pixel of a row that differs, looking no further than `limit`
-// (returned when none before it does); blocks of pixels are compared at
-// once, then the pixels of the block that differs.
-constexpr int compared_at_once = 16;
-
-int first_difference(const std::uint32_t* now, const std::uint32_t* before, int limit) {
-    int at = 0;
-    while (at + compared_at_once <= limit &&
-           std::memcmp(now + at, before + at, sizeof *now * compared_at_once) == 0)
-        at += compared_at_once;
-    while (at < limit && now[at] == before[at]) ++at;
-    return at;
-}
-
-// The last pixel of a row (of `width`) that differs, looking back no
-// further than `limit` (returned when none after it does).
-int last_difference(const std::uint32_t* now, const std::uint32_t* before, int limit, int width) {
-    int end = width;  // pixels from here on are equal
-    while (end - compared_at_once > limit &&
-           std::memcmp(now + end - compared_at_once, before + end - compared_at_once,
-                       sizeof *now * compared_at_once) == 0)
-        end -= compared_at_once;
-    int last = end - 1;
-    while (last > limit && now[last] == before[last]) --last;
-    return last;
+// A rectangle of the layer's (right and bottom exclusive) as Qt's.
+QRect qt_rect(const rect& r) {
+    return r.right > r.left && r.bottom > r.top ? QRect(r.left, r.top, r.right - r.left, r.bottom - r.top)
+                                                : QRect();
 }
 
 lparam key_lparam(const QKeyEvent* e, bool down) {
@@ -188,65 +166,14 @@ QRect ClientArea::logical(const QRect& surface_part) const {
                  QPoint(surface_part.right() / scale, surface_part.bottom() / scale));
 }
 
-QRect ClientArea::take_changes() {
-    if (!window_->surface) return QRect();
-    const QImage& surface = window_->surface->image;
-    if (shown_.size() != surface.size() || shown_.format() != surface.format()) {
-        shown_ = surface.copy();
-        return surface.rect();
-    }
-    // The rows that differ, then the columns that differ within them.
-    const int width = surface.width(), height = surface.height();
-    const std::size_t row_bytes = sizeof(std::uint32_t) * static_cast<std::size_t>(width);
-    auto row_of = [](const QImage& image, int row) {
-        return reinterpret_cast<const std::uint32_t*>(image.constScanLine(row));
-    };
-    int top = 0, bottom = height - 1;
-    while (top < height && std::memcmp(row_of(surface, top), row_of(shown_, top), row_bytes) == 0) ++top;
-    if (top == height) return QRect();
-    while (std::memcmp(row_of(surface, bottom), row_of(shown_, bottom), row_bytes) == 0) --bottom;
-    int left = width, right = -1;
-    for (int row = top; row <= bottom; ++row) {
-        const std::uint32_t *now = row_of(surface, row), *before = row_of(shown_, row);
-        // Most rows between the first and the last that changed are as they
-        // were (or, after the console scrolled, differ only where its text
-        // is): a whole row is compared at once before pixel by pixel.
-        if (std::memcmp(now, before, row_bytes) == 0) continue;
-        left = std::min(left, first_difference(now, before, left));
-        right = std::max(right, last_difference(now, before, right, width));
-    }
-    const QRect changed(QPoint(left, top), QPoint(right, bottom));
-    for (int row = top; row <= bottom; ++row)
-        std::memcpy(const_cast<std::uint32_t*>(row_of(shown_, row)) + left, row_of(surface, row) + left,
-                    sizeof(std::uint32_t) * static_cast<std::size_t>(right - left + 1));
-    return changed;
+void ClientArea::show_area(const QRect& surface_part) {
+    const QRect changed = logical(surface_part);
+    if (changed.isEmpty()) return;
+    unpainted_ |= changed;
+    update(changed);
 }
 
-void ClientArea::schedule_update() {
-    using namespace std::chrono;
-    constexpr auto frame_interval = milliseconds(16);
-    if (update_scheduled_) return;
-    auto show_changes = [this] {
-        last_update_ = steady_clock::now();
-        const QRect changed = logical(take_changes());
-        if (changed.isEmpty()) return;
-        unpainted_ |= changed;
-        update(changed);
-    };
-    auto since = steady_clock::now() - last_update_;
-    if (since >= frame_interval) {
-        show_changes();
-        return;
-    }
-    update_scheduled_ = true;
-    QTimer::singleShot(duration_cast<milliseconds>(frame_interval - since) + milliseconds(1), this,
-                       [this, show_changes] {
-                           update_scheduled_ = false;
-                           show_changes();
-                       });
-}
-
-void ClientArea::present_now() {
+void ClientArea::present(const QRect& surface_part) {
     using namespace std::chrono;
     if (!isVisible()) return;
     // A window shown a moment ago may not be on the screen yet: its native
@@ -256,8 +183,7 @@ void ClientArea::present_now() {
     auto give_up = steady_clock::now() + milliseconds(250);
     while (native && !native->isExposed() && steady_clock::now() < give_up)
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents, 10);
-    last_update_ = steady_clock::now();
-    const QRegion changed = unpainted_ | logical(take_changes());
+    const QRegion changed = unpainted_ | logical(surface_part);
     if (changed.isEmpty()) return;  // the screen shows the surface already
     repaint(changed);
     // The painting goes out to the display with the connection's next flush,
@@ -330,23 +256,26 @@ void FrameWindow::set_menu_bar(QMenuBar* bar) {
 
 void FrameWindow::toggle_menu_bar() {
     if (!bar_ || bar_->actions().isEmpty()) return;
+    sending_keys = true;
     if (bar_->hasFocus() || QApplication::activePopupWidget()) {
         // Escape leaves the bar, as F10 does there (an open menu is closed
         // on the way: it loses the keyboard to the window).
         if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         QCoreApplication::sendEvent(bar_, &escape);
-        return;
+    } else {
+        activateWindow();
+        // Qt's bar takes the keyboard when it sees Alt pressed and released
+        // alone (its style lets it: qt_menus.cpp, where the real Alt is kept
+        // from it); that is the way in. (A key event of a modifier key
+        // reports that modifier flipped: the press of Alt with none held
+        // says Alt.)
+        QKeyEvent alt_pressed(QEvent::ShortcutOverride, Qt::Key_Alt, Qt::NoModifier);
+        QCoreApplication::sendEvent(this, &alt_pressed);
+        QKeyEvent alt_released(QEvent::KeyRelease, Qt::Key_Alt, Qt::AltModifier);
+        QCoreApplication::sendEvent(this, &alt_released);
     }
-    activateWindow();
-    // Qt's bar takes the keyboard when Alt is pressed and released alone
-    // (its style lets it: qt_menus.cpp); F10 takes that way in. (A key
-    // event of a modifier key reports that modifier flipped: the press of
-    // Alt with none held says Alt.)
-    QKeyEvent alt_pressed(QEvent::ShortcutOverride, Qt::Key_Alt, Qt::NoModifier);
-    QCoreApplication::sendEvent(this, &alt_pressed);
-    QKeyEvent alt_released(QEvent::KeyRelease, Qt::Key_Alt, Qt::AltModifier);
-    QCoreApplication::sendEvent(this, &alt_released);
+    sending_keys = false;
 }
 
 void FrameWindow::lay_out() {
@@ -361,16 +290,6 @@ void FrameWindow::closeEvent(QCloseEvent* e) {
     // The window's procedure decides what closing means.
     e->ignore();
     native_close_requested(window_);
-}
-
-// Keys the menu bar leaves while it holds the keyboard come here: F10 gives
-// the keyboard back to the window, as on Windows.
-void FrameWindow::keyPressEvent(QKeyEvent* e) {
-    if (e->key() == Qt::Key_F10 && bar_ && bar_->hasFocus()) {
-        toggle_menu_bar();
-        return;
-    }
-    QWidget::keyPressEvent(e);
 }
 
 void FrameWindow::resizeEvent(QResizeEvent*) { lay_out(); }
@@ -467,12 +386,22 @@ extent client_size(window w) {
     return extent{frame->client()->width() * scale, frame->client()->height() * scale};
 }
 
-void surface_changed(window w) {
-    if (auto* frame = qt::native_of(w)) frame->client()->schedule_update();
+double now_ms() {
+    using namespace std::chrono;
+    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
 }
 
-void present_now(window w) {
-    if (auto* frame = qt::native_of(w)) frame->client()->present_now();
+void show_area(window w, const rect& area) {
+    if (auto* frame = qt::native_of(w)) frame->client()->show_area(qt::qt_rect(area));
+}
+
+void present(window w, const rect& area) {
+    if (auto* frame = qt::native_of(w)) frame->client()->present(qt::qt_rect(area));
+}
+
+void schedule_frame(window w, int delay_ms) {
+    if (auto* frame = qt::native_of(w))
+        QTimer::singleShot(delay_ms, frame->client(), [w] { native_frame_due(w); });
 }
 
 }  // namespace backend

@@ -535,8 +535,9 @@ var LibraryDraxoWeb = {
         return e.key.charCodeAt(0);
       return 0;
     },
-    // The 8-bit character a key press types, -1 for none: Latin-1, '?' for
-    // a character beyond it, the control character of Ctrl and a letter.
+    // The character a key press types, as a code point, -1 for none; the
+    // control character of Ctrl and a letter. The program makes it the
+    // package's character (Latin-1, '?' beyond it).
     typedCharacter: function(e) {
       var special = {Enter: 13, Backspace: 8, Tab: 9, Escape: 27};
       if (e.key in special) return special[e.key];
@@ -544,33 +545,26 @@ var LibraryDraxoWeb = {
       if (chars.length != 1) return -1;
       var code = chars[0].codePointAt(0);
       if (e.ctrlKey && !e.altKey && /[a-z]/i.test(chars[0])) return code & 0x1F;
-      return code <= 0xFF ? code : 0x3F;
+      return code;
     },
     key: function(w, e, down) {
       if (DRAXO.dialogStack.length) return;
       if (DRAXO.openMenu) return;  // the menu bar's own (onDocumentKey)
+      if (DRAXO.ended) return e.preventDefault();  // the program asks nothing any more
       var vk = DRAXO.virtualKey(e);
-      // Alt pressed and released alone selects the menu bar (F10 does so
+      // The menu bar's rules: Alt pressed and released alone selects the
+      // bar, Alt and a title's mnemonic opens its menu (F10 selects the bar
       // through the package, which sees it as a system key).
-      var altReleasedAlone = !down && e.key == 'Alt' && DRAXO.altAlone;
-      if (e.key != 'Alt') {
-        if (down) DRAXO.altAlone = false;
-      } else if (!down) {
-        DRAXO.altAlone = false;
-      } else if (!e.repeat) {
-        DRAXO.altAlone = !(e.ctrlKey || e.shiftKey || e.metaKey);
-      }
-      // Alt and a menu bar's mnemonic letter opens that menu.
-      if (down && e.altKey && !e.ctrlKey && w.menu && DRAXO.openByMnemonic(w, e.key)) {
-        e.preventDefault();
-        return;
-      }
+      var bar = DRAXO.menus[w.menu];
+      var answer = DRAXO.askMenuBar(bar, e, down);
       e.preventDefault();
-      var system = e.altKey || vk == 0x79;
-      var id = down ? (system ? DRAXO.WM_SYSKEYDOWN : DRAXO.WM_KEYDOWN) : (system ? DRAXO.WM_SYSKEYUP : DRAXO.WM_KEYUP);
-      var lparam = 1 | (e.altKey ? 1 << 29 : 0) | (!down || e.repeat ? 1 << 30 : 0) | (!down ? 1 << 31 : 0);
-      DRAXO.push(DRAXO.EVENT_INPUT, w.handle, id, vk, lparam, down ? DRAXO.typedCharacter(e) : -1);
-      if (altReleasedAlone && w.menu) DRAXO.selectBar(DRAXO.menus[w.menu], 0);
+      if (answer.toWindow) {
+        var system = e.altKey || vk == 0x79;
+        var id = down ? (system ? DRAXO.WM_SYSKEYDOWN : DRAXO.WM_KEYDOWN) : (system ? DRAXO.WM_SYSKEYUP : DRAXO.WM_KEYUP);
+        var lparam = 1 | (e.altKey ? 1 << 29 : 0) | (!down || e.repeat ? 1 << 30 : 0) | (!down ? 1 << 31 : 0);
+        DRAXO.push(DRAXO.EVENT_INPUT, w.handle, id, vk, lparam, down ? DRAXO.typedCharacter(e) : -1);
+      }
+      DRAXO.obeyMenuBar(bar, answer);
     },
     onDocumentKey: function(e) {
       if (DRAXO.openMenu) {
@@ -729,47 +723,52 @@ var LibraryDraxoWeb = {
       DRAXO.closeMenu(true);
       DRAXO.push(DRAXO.EVENT_MENU_COMMAND, menu.handle, item.id);
     },
-    openByMnemonic: function(w, key) {
-      return DRAXO.openTitleByMnemonic(DRAXO.menus[w.menu], key);
+    // The menu bar's keyboard rules are the program's (ws_menu_keys.h),
+    // asked through a function that reads and changes nothing of its state,
+    // so that the page may ask it while the program waits: who holds the
+    // keyboard (the window, the bar, its open menu) and Alt alone are the
+    // page's to keep. The answer's action, in its lowest three bits: 0
+    // nothing, 1 select the bar, 2 open a title's menu, 3 give the keyboard
+    // back, 4 the open menu's own key; the key also reaches the window
+    // (bit 3), Alt is alone (bit 6), the title (from bit 8).
+    askMenuBar: function(bar, e, down) {
+      var open = DRAXO.openMenu;
+      var held = !open ? 0 : open.popup ? 2 : 1;
+      var keys = {Alt: 0, F10: 1, Escape: 2, ArrowDown: 3, ArrowUp: 4, Enter: 5};
+      var key = e.key in keys ? keys[e.key] : 6;
+      var flags = (down ? 1 : 0) | (e.repeat ? 2 : 0) | (e.altKey ? 4 : 0) | (e.ctrlKey ? 8 : 0) |
+                  (e.shiftKey || e.metaKey ? 16 : 0);
+      var answer = Module['_draxo_web_menu_bar_key'](held, open ? open.index : 0, DRAXO.altAlone ? 1 : 0, key, flags,
+                                                     DRAXO.mnemonicTitle(bar, e.key), bar ? bar.items.length : 0);
+      DRAXO.altAlone = !!(answer & 0x40);
+      return {action: answer & 7, toWindow: !!(answer & 8), title: answer >> 8};
     },
-    openTitleByMnemonic: function(bar, key) {
-      if (!bar || !key || key.length != 1) return false;
-      for (var i = 0; i < bar.items.length; ++i) {
-        if (bar.items[i].mnemonic == key.toUpperCase()) {
-          DRAXO.openBarItem(bar, i, 0);
-          return true;
-        }
+    obeyMenuBar: function(bar, answer) {
+      switch (answer.action) {
+      case 1: DRAXO.selectBar(bar, answer.title); break;
+      case 2: DRAXO.openBarItem(bar, answer.title, 0); break;
+      case 3: DRAXO.closeMenu(true); break;
       }
-      return false;
     },
-    // While the bar has the keyboard no key reaches the window. F10, or Alt
-    // pressed and released alone, gives the keyboard back. With only the bar
-    // selected, Escape gives it back too; Down, Up, Enter or a title's
-    // mnemonic open a menu. With a menu open, the arrows move, Enter
-    // chooses, a mnemonic letter chooses its item, Escape closes the menu
-    // and leaves the bar selected.
+    // The title of the bar whose mnemonic the key types, -1 for none.
+    mnemonicTitle: function(bar, key) {
+      if (!bar || !key || key.length != 1) return -1;
+      for (var i = 0; i < bar.items.length; ++i)
+        if (bar.items[i].mnemonic == key.toUpperCase()) return i;
+      return -1;
+    },
+    // While the bar has the keyboard no key reaches the window: the rules
+    // say what a key does to the bar, and the open menu's own keys move
+    // through its items: the arrows move, Enter chooses, a mnemonic letter
+    // chooses its item.
     menuKey: function(e) {
       var open = DRAXO.openMenu;
       e.preventDefault();
       e.stopPropagation();
-      if (e.key == 'Alt') {
-        if (e.type == 'keydown' && !e.repeat) DRAXO.altAlone = !(e.ctrlKey || e.shiftKey || e.metaKey);
-        else if (e.type == 'keyup' && DRAXO.altAlone) DRAXO.closeMenu(true);
-        return;
-      }
-      if (e.type != 'keydown') return;
-      DRAXO.altAlone = false;
-      if (e.key == 'F10') return DRAXO.closeMenu(true);
+      if (DRAXO.ended) return;
+      var answer = DRAXO.askMenuBar(open.bar, e, e.type == 'keydown');
+      if (answer.action != 4) return DRAXO.obeyMenuBar(open.bar, answer);
       var popup = open.popup;
-      if (!popup) {
-        switch (e.key) {
-        case 'Escape': DRAXO.closeMenu(true); return;
-        case 'ArrowDown':
-        case 'ArrowUp':
-        case 'Enter': DRAXO.openBarItem(open.bar, open.index, 0); return;
-        default: DRAXO.openTitleByMnemonic(open.bar, e.key); return;
-        }
-      }
       switch (e.key) {
       case 'ArrowDown': DRAXO.highlight(DRAXO.nextItem(popup, open.highlight, 1)); return;
       case 'ArrowUp': DRAXO.highlight(DRAXO.nextItem(popup, open.highlight < 0 ? 0 : open.highlight, -1)); return;
@@ -781,7 +780,6 @@ var LibraryDraxoWeb = {
         return;
       }
       case 'Enter': if (open.highlight >= 0) DRAXO.choose(popup, open.highlight); return;
-      case 'Escape': DRAXO.selectBar(open.bar, open.index); return;
       default:
         if (e.key && e.key.length == 1) {
           for (var i = 0; i < popup.items.length; ++i)
@@ -791,19 +789,22 @@ var LibraryDraxoWeb = {
     },
 
     // --- Dialogs -----------------------------------------------------------------
-    baseUnits: function(pointSize) {
+    // The dialog font of `pointSize` points, and its base units: its average
+    // character width and its character height, from which the program
+    // converts dialog units.
+    dialogFont: function(pointSize) {
       var px = Math.max(1, Math.round(pointSize * 96 / 72));
-      var font = px + 'px "Liberation Sans", Arial, sans-serif';
-      var context = document.createElement('canvas').getContext('2d');
-      context.font = font;
-      var letters = 'ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz';
-      return {font: font, x: Math.max(1, Math.round(context.measureText(letters).width / 52)),
-              y: Math.max(1, Math.round(px * 1.15))};
+      return {css: px + 'px "Liberation Sans", Arial, sans-serif', px: px};
     },
+    baseUnits: function(pointSize) {
+      var font = DRAXO.dialogFont(pointSize);
+      var context = document.createElement('canvas').getContext('2d');
+      context.font = font.css;
+      var letters = 'ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz';
+      return {x: Math.round(context.measureText(letters).width / 52), y: Math.round(font.px * 1.15)};
+    },
+    // Laid out in pixels.
     createDialog: function(handle, owner, title, x, y, cx, cy, pointSize, closable) {
-      var units = DRAXO.baseUnits(pointSize);
-      var px = function(u) { return Math.floor(u * units.x / 4); };
-      var py = function(u) { return Math.floor(u * units.y / 8); };
       var backdrop = document.createElement('div');
       backdrop.className = 'draxo-backdrop';
       backdrop.hidden = true;
@@ -811,19 +812,19 @@ var LibraryDraxoWeb = {
       var panel = document.createElement('div');
       panel.className = 'draxo-dialog';
       panel.tabIndex = -1;
-      panel.style.font = units.font;
+      panel.style.font = DRAXO.dialogFont(pointSize).css;
       panel.appendChild(DRAXO.titleBar(title, closable && function() {
         DRAXO.push(DRAXO.EVENT_DIALOG_COMMAND, handle, 2);
       }));
       var client = document.createElement('div');
       client.className = 'draxo-client';
-      client.style.width = px(cx) + 'px';
-      client.style.height = py(cy) + 'px';
+      client.style.width = cx + 'px';
+      client.style.height = cy + 'px';
       panel.appendChild(client);
       backdrop.appendChild(panel);
       document.body.appendChild(backdrop);
       DRAXO.dialogs[handle] = {handle: handle, owner: owner, backdrop: backdrop, panel: panel, client: client,
-                               at: [px(x), py(y)], px: px, py: py, controls: [], defaultButton: null};
+                               at: [x, y], controls: [], defaultButton: null};
     },
     addDialogControl: function(handle, kind, id, style, x, y, cx, cy, text) {
       var d = DRAXO.dialogs[handle];
@@ -854,10 +855,10 @@ var LibraryDraxoWeb = {
         element.style.textAlign = align == 1 ? 'center' : align == 2 ? 'right' : 'left';
         if (align == 0xC) element.style.whiteSpace = 'pre';
       }
-      element.style.left = d.px(x) + 'px';
-      element.style.top = d.py(y) + 'px';
-      element.style.width = d.px(cx) + 'px';
-      element.style.height = d.py(cy) + 'px';
+      element.style.left = x + 'px';
+      element.style.top = y + 'px';
+      element.style.width = cx + 'px';
+      element.style.height = cy + 'px';
       element.hidden = !(style & 0x10000000);
       if (style & 0x08000000) element.disabled = true;
       element.tabIndex = (style & 0x10000) ? 0 : -1;
@@ -1080,6 +1081,12 @@ var LibraryDraxoWeb = {
   draxo_web_key_held__deps: ['$DRAXO'],
   draxo_web_key_held: function(vk) { return DRAXO.held[vk] ? 1 : 0; },
 
+  draxo_web_dialog_base_units__deps: ['$DRAXO'],
+  draxo_web_dialog_base_units: function(pointSize, units) {
+    var base = DRAXO.baseUnits(pointSize);
+    HEAP32[units >> 2] = base.x;
+    HEAP32[(units >> 2) + 1] = base.y;
+  },
   draxo_web_create_dialog__deps: ['$DRAXO'],
   draxo_web_create_dialog: function(handle, owner, title, x, y, cx, cy, pointSize, closable) {
     DRAXO.createDialog(handle, owner, UTF8ToString(title), x, y, cx, cy, pointSize, closable);

@@ -19,7 +19,7 @@ void deliver(const std::int32_t (&e)[6]) {
     case EVENT_INPUT:
         enqueue_input(message{w, static_cast<unsigned>(e[2]),
                               static_cast<wparam>(static_cast<std::uint32_t>(e[3])), static_cast<lparam>(e[4]),
-                              e[5]});
+                              typed_character(e[5])});
         break;
     case EVENT_TIMER: native_timer_fired(w, static_cast<unsigned>(e[2])); break;
     case EVENT_CLOSE: native_close_requested(w); break;
@@ -61,7 +61,7 @@ void yield_now_and_then() {
     platform_state& p = platform();
     double now = now_ms();
     if (now - p.last_yield_ms < longest_hold_ms) return;
-    copy_pending_surfaces(true);
+    show_frames_due(true);
     draxo_web_yield();
     p.last_yield_ms = now_ms();
 }
@@ -93,18 +93,18 @@ bool key_held(unsigned virtual_key) { return web::draxo_web_key_held(virtual_key
 
 void poll_events(bool block) {
     if (web::deliver_queued()) {
-        web::copy_pending_surfaces(false);
+        web::show_frames_due(false);
         return;
     }
     if (!block) {
-        web::copy_pending_surfaces(false);
+        web::show_frames_due(false);
         web::yield_now_and_then();
         web::deliver_queued();
         return;
     }
     // Nothing to do until the page has something: everything drawn goes to
     // the canvas first, then the program sleeps.
-    web::copy_pending_surfaces(true);
+    web::show_frames_due(true);
     while (!web::deliver_queued()) web::draxo_web_wait_for_event();
     web::platform().last_yield_ms = web::now_ms();
 }

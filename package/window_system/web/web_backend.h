@@ -10,7 +10,9 @@
 // takes them from there whenever it polls. A blocking poll suspends the
 // program (Emscripten's ASYNCIFY) and gives the browser back its thread
 // until the next native event: the page never spins while it waits, and no
-// JavaScript ever calls into the program while it is suspended.
+// JavaScript calls into the program while it is suspended, but for the menu
+// bar's keyboard rules (web_menus.cpp), which read and change nothing of
+// the program's.
 //
 // Text travels as UTF-8, to the page and back. It is drawn from TrueType
 // fonts rasterised in the program itself, from font files the page loads
@@ -71,7 +73,10 @@ void draxo_web_yield();
 // or could not be had.
 void draxo_web_fetch_font(const char* file);
 int draxo_web_key_held(unsigned virtual_key);
-// Dialogs: laid out in dialog units of a font of `point_size` points.
+// The base units of the dialog font of `point_size` points: its average
+// character width into units[0], its character height into units[1].
+void draxo_web_dialog_base_units(int point_size, int* units);
+// Dialogs: laid out in pixels, in the dialog font of `point_size` points.
 void draxo_web_create_dialog(const void* d, const void* owner, const char* title_utf8, int x, int y, int cx,
                              int cy, int point_size, int closable);
 void draxo_web_add_dialog_control(const void* d, int kind, unsigned id, unsigned style, int x, int y, int cx,
@@ -87,7 +92,7 @@ void draxo_web_destroy_dialog(const void* d);
 // The kinds of native events in the JavaScript part's queue, with what
 // a, b, c and d carry.
 enum native_event_kind : std::int32_t {
-    EVENT_INPUT = 1,          // window: message id, wparam, lparam, character
+    EVENT_INPUT = 1,          // window: message id, wparam, lparam, typed code point (-1: none)
     EVENT_TIMER = 2,          // window: timer id
     EVENT_CLOSE = 3,          // window: its close box
     EVENT_MENU_COMMAND = 4,   // menu: command id
@@ -101,18 +106,11 @@ enum native_event_kind : std::int32_t {
 constexpr int screen_width = 601;
 constexpr int screen_height = 810;
 
-// The smallest time between two copies of a window's pixels to the canvas:
-// a program drawing thousands of frames a second copies one a display frame.
-constexpr double frame_interval_ms = 16;
-
 // The native side of a package window.
 struct native_window {
     bool visible = false;
-    bool copy_pending = false;         // new pixels not yet on the canvas
-    double last_copy_ms = -1e9;        // when pixels last went to the canvas
-    std::vector<std::uint32_t> shown;  // the surface as the canvas last got it
-    std::vector<std::uint8_t> rgba;    // the canvas's pixels, in its byte order
-    int shown_width = 0, shown_height = 0;
+    double frame_due_ms = -1;        // when the frame the core asked for is due; -1: none asked for
+    std::vector<std::uint8_t> rgba;  // the canvas's pixels, in its byte order
 };
 
 struct platform_state {
@@ -131,11 +129,10 @@ double now_ms();
 // lets the page paint and take input about ten times a second.
 void yield_now_and_then();
 
-// Copies the window's new pixels to its canvas now.
-void copy_to_canvas(window w);
-// Copies every window's pending pixels whose frame interval has passed (all
-// of them with `all`).
-void copy_pending_surfaces(bool all);
+// The page has no timer that could call into the program: the frames the
+// core asked for are looked at whenever the program polls, and each one due
+// (each one asked for, with `all`) is shown then.
+void show_frames_due(bool all);
 
 // The layer's UTF-8 as the page takes it: well formed, a byte that starts no
 // character as U+FFFD.

@@ -1,7 +1,8 @@
 // Web backend: modal dialogs made from the in-memory templates the package
 // writes, as a panel of the page over the owner's frame. Buttons, one-line
 // and multi-line edit fields and static texts; dialog units are converted
-// with the base units of the dialog's font, which the page measures.
+// (ws::dialog_units) with the base units of the dialog's font, which the
+// page measures.
 #include "../ws_text.h"
 #include "web_backend.h"
 
@@ -15,11 +16,16 @@ bool create_dialog(dialog d) {
                                          item.class_atom != CONTROL_STATIC))
             return false;
     int point_size = (t.style & DS_SETFONT) && t.point_size > 0 ? t.point_size : 8;
+    int base[2] = {1, 1};
+    web::draxo_web_dialog_base_units(point_size, base);
+    const dialog_units units(base[0], base[1]);
     web::draxo_web_create_dialog(d, web::native_of(d->owner) ? d->owner : nullptr, utf8_of_utf16(t.title).c_str(),
-                                 t.x, t.y, t.cx, t.cy, point_size, (t.style & WS_SYSMENU) ? 1 : 0);
+                                 units.px(t.x), units.py(t.y), units.px(t.cx), units.py(t.cy), point_size,
+                                 (t.style & WS_SYSMENU) ? 1 : 0);
     for (const dialog_item_template& item : t.items)
-        web::draxo_web_add_dialog_control(d, static_cast<int>(item.class_atom), item.id, item.style, item.x,
-                                          item.y, item.cx, item.cy, utf8_of_utf16(item.text).c_str());
+        web::draxo_web_add_dialog_control(d, static_cast<int>(item.class_atom), item.id, item.style,
+                                          units.px(item.x), units.py(item.y), units.px(item.cx), units.py(item.cy),
+                                          utf8_of_utf16(item.text).c_str());
     d->native = d;  // the page keeps the dialog by the record's address
     return true;
 }

@@ -12,13 +12,13 @@ namespace win32 {
 namespace {
 
 // The character message that translating a key press queued for this
-// window, left in the queue: its character when it is one of Latin-1.
+// window, left in the queue: the package's character for it
+// (ws::typed_character).
 int queued_character(HWND hwnd, UINT key_message) {
     UINT char_message = key_message == WM_SYSKEYDOWN ? WM_SYSCHAR : WM_CHAR;
     MSG next;
     if (!PeekMessageW(&next, hwnd, char_message, char_message, PM_NOREMOVE | PM_NOYIELD)) return -1;
-    // A character outside Latin-1 (the euro sign, a Greek letter, an emoji) types '?'.
-    return next.wParam <= 0xFF ? static_cast<int>(next.wParam) : '?';
+    return typed_character(static_cast<long>(next.wParam));
 }
 
 // The system's requests to end the program are console control events:
@@ -46,8 +46,7 @@ BOOL WINAPI on_console_event(DWORD) {
     // ends by itself within the grace time ends this thread with it; one
     // still running then (busy, or waiting on after its quit) is left to
     // the system, which ends it, after the package's last words.
-    Sleep(termination_grace_ms);
-    before_forced_end();
+    wait_out_grace_time();
     return FALSE;
 }
 

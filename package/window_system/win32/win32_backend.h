@@ -12,7 +12,6 @@
 // page.
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -53,24 +52,10 @@ struct font_record {
 
 namespace win32 {
 
-// A copy of the pixels a window last handed to the screen.
-struct shown_pixels {
-    std::vector<std::uint32_t> bits;
-    int width = 0;
-    int height = 0;
-};
-
-// Brings `shown` up to date with `now` and returns the rectangle that
-// changed (empty when nothing did; the whole when the size changed).
-RECT take_changes(shown_pixels& shown, const pixels& now);
-
 // The native side of a package window.
 struct native_window {
     HWND hwnd = nullptr;
-    bool destroying = false;        // the layer is destroying it
-    bool update_scheduled = false;  // the frame timer will repaint it
-    std::chrono::steady_clock::time_point last_update{};
-    shown_pixels shown;  // what the screen was last asked to show
+    bool destroying = false;  // the layer is destroying it
     // Screen pixels a logical pixel of its geometry takes, and a pixel of
     // its surface (1 for a window of CS_DEVICE_PIXELS).
     int geometry_scale = 1;
@@ -105,7 +90,7 @@ struct platform_state {
 };
 platform_state& platform();
 
-// The timer that shows a window's surface at the next display frame. Its id
+// The timer of a frame the core asked for (backend::schedule_frame). Its id
 // lies far above the ids the package gives its own timers.
 constexpr UINT_PTR frame_timer_id = 0x7FFF0001u;
 

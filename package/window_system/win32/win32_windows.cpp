@@ -1,19 +1,13 @@
 // Win32 backend: window classes and top-level windows, their window
 // procedure, and native input turned into messages.
-#include <emmintrin.h>
-
 #include <algorithm>
-#include <cstring>
+#include <chrono>
 
 #include "win32_backend.h"
 
 namespace draxo::ws {
 namespace win32 {
 namespace {
-
-using std::chrono::milliseconds;
-using std::chrono::steady_clock;
-constexpr auto frame_interval = milliseconds(16);
 
 // A native class per layer class name, registered when the first window of
 // the class is made, with the class's background brush, the standard icon
@@ -66,6 +60,8 @@ RECT on_screen(window w, RECT surface_area) {
 
 RECT whole(image surface) { return surface ? RECT{0, 0, surface->width, surface->height} : RECT{}; }
 
+RECT native_rect(const rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
+
 // A mouse message's position, in the surface's pixels.
 LPARAM surface_position(window w, LPARAM lp) {
     const int scale = surface_scale_of(w);
@@ -81,44 +77,6 @@ void paint(window w, HWND hwnd) {
     HDC dc = BeginPaint(hwnd, &ps);
     blit_surface(w, dc, ps.rcPaint);
     EndPaint(hwnd, &ps);
-}
-
-// Hands the surface's changes to the screen: only the part that changed
-// since the last time, which for a program redrawing the same picture at
-// every tick is nothing at all. Under Wine a copy of the whole client area
-// to the screen costs more than finding what changed.
-void present_changes(window w, native_window& n) {
-    n.last_update = steady_clock::now();
-    if (!w->surface) return;
-    RECT changed = take_changes(n.shown, ws::image_pixels(w->surface));
-    if (changed.right > changed.left) {
-        const RECT area = on_screen(w, changed);
-        InvalidateRect(n.hwnd, &area, FALSE);
-    }
-}
-
-// Shows the surface's new content: at once, or, when the screen was updated
-// less than a frame ago, at the next frame, so that a program drawing
-// thousands of frames a second never waits for the screen.
-void schedule_update(window w) {
-    native_window* n = native_of(w);
-    if (!n || !n->hwnd || n->update_scheduled) return;
-    auto since = steady_clock::now() - n->last_update;
-    if (since >= frame_interval) {
-        present_changes(w, *n);
-        return;
-    }
-    n->update_scheduled = true;
-    auto wait = std::chrono::duration_cast<milliseconds>(frame_interval - since) + milliseconds(1);
-    SetTimer(n->hwnd, frame_timer_id, static_cast<UINT>(wait.count()), nullptr);
-}
-
-void frame_timer_fired(window w, HWND hwnd) {
-    KillTimer(hwnd, frame_timer_id);
-    native_window* n = native_of(w);
-    if (!n) return;
-    n->update_scheduled = false;
-    present_changes(w, *n);
 }
 
 void post_input(window w, UINT id, WPARAM wp, LPARAM lp, int character = -1) {
@@ -145,9 +103,10 @@ LRESULT handle(window w, HWND hwnd, UINT id, WPARAM wp, LPARAM lp) {
     case WM_SYSKEYUP: post_input(w, id, wp, lp); return DefWindowProcW(hwnd, id, wp, lp);
     case WM_CHAR: return 0;  // the layer translates key-downs itself
     case WM_TIMER:
-        if (wp == frame_timer_id)
-            frame_timer_fired(w, hwnd);
-        else
+        if (wp == frame_timer_id) {
+            KillTimer(hwnd, frame_timer_id);
+            native_frame_due(w);
+        } else
             native_timer_fired(w, static_cast<unsigned>(wp));
         return 0;
     case WM_COMMAND:
@@ -197,65 +156,6 @@ LRESULT CALLBACK window_proc(HWND hwnd, UINT id, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
-namespace {
-
-// Where two rows of `count` pixels differ: the first and one past the last
-// differing pixel, or first == last when they are the same.
-// The number of equal pixels at the start of two rows. Compared 32 bytes at
-// a time with SSE2, which every x86-64 processor has: the comparison reads
-// two client areas' worth of pixels at every frame, and the system's memcmp
-// may go byte by byte.
-int equal_prefix(const std::uint32_t* a, const std::uint32_t* b, int count) {
-    int i = 0;
-    for (; i + 8 <= count; i += 8) {
-        __m128i low = _mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i)),
-                                      _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i)));
-        __m128i high = _mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i + 4)),
-                                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i + 4)));
-        if (_mm_movemask_epi8(_mm_and_si128(low, high)) != 0xFFFF) break;
-    }
-    while (i < count && a[i] == b[i]) ++i;
-    return i;
-}
-
-// Where two rows of `count` pixels differ: the first and one past the last
-// differing pixel, or first == last when they are the same.
-void row_difference(const std::uint32_t* a, const std::uint32_t* b, int count, int& first, int& last) {
-    first = last = equal_prefix(a, b, count);
-    if (first == count) return;
-    last = count;
-    while (last > first && a[last - 1] == b[last - 1]) --last;
-}
-
-}  // namespace
-
-RECT take_changes(shown_pixels& shown, const pixels& now) {
-    if (!now.bits) return RECT{};
-    if (shown.width != now.width || shown.height != now.height) {
-        shown.width = now.width;
-        shown.height = now.height;
-        shown.bits.assign(static_cast<std::size_t>(now.width) * static_cast<std::size_t>(now.height), 0);
-        for (int row = 0; row < now.height; ++row)
-            std::memcpy(&shown.bits[static_cast<std::size_t>(row) * now.width], now.bits + row * now.stride,
-                        sizeof(std::uint32_t) * now.width);
-        return RECT{0, 0, now.width, now.height};
-    }
-    RECT changed{now.width, now.height, 0, 0};
-    for (int row = 0; row < now.height; ++row) {
-        const std::uint32_t* current = now.bits + row * now.stride;
-        std::uint32_t* before = &shown.bits[static_cast<std::size_t>(row) * now.width];
-        int first, last;
-        row_difference(current, before, now.width, first, last);
-        if (first == last) continue;
-        std::memcpy(before + first, current + first, sizeof(std::uint32_t) * (last - first));
-        changed.left = std::min<LONG>(changed.left, first);
-        changed.right = std::max<LONG>(changed.right, last);
-        changed.top = std::min<LONG>(changed.top, row);
-        changed.bottom = row + 1;
-    }
-    return changed.right > changed.left ? changed : RECT{};
-}
-
 native_window* native_of(window w) { return w ? static_cast<native_window*>(w->native) : nullptr; }
 
 int surface_scale_of(window w) {
@@ -287,10 +187,8 @@ void create_window(window w) {
     // The geometry is logical: enlarged by the screen's factor, but never
     // beyond the screen (a window too large at that factor gets a smaller one).
     const int width = w->outer.right - w->outer.left, height = w->outer.bottom - w->outer.top;
-    int scale = win32::platform().scale;
-    while (scale > 1 &&
-           (width * scale > GetSystemMetrics(SM_CXSCREEN) || height * scale > GetSystemMetrics(SM_CYSCREEN)))
-        --scale;
+    const int scale = fitting_scale(win32::platform().scale, extent{width, height},
+                                    extent{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)});
     n->geometry_scale = scale;
     n->surface_scale = (w->class_style & CS_DEVICE_PIXELS) ? 1 : scale;
     CreateWindowExW(0, win32::widen(w->class_name).c_str(), title.c_str(), style, w->outer.left * scale,
@@ -334,15 +232,31 @@ extent client_size(window w) {
 // release), as it opens it for Alt with a mnemonic.
 void activate_menu_bar(window) {}
 
-void surface_changed(window w) { win32::schedule_update(w); }
+double now_ms() {
+    using namespace std::chrono;
+    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
 
-void present_now(window w) {
+// Only the part that changed since the last time is invalidated, which for
+// a program redrawing the same picture at every tick is nothing at all:
+// under Wine a copy of the whole client area to the screen costs more than
+// finding what changed.
+void show_area(window w, const rect& area) {
     HWND hwnd = win32::hwnd_of(w);
-    if (!hwnd || !IsWindowVisible(hwnd)) return;
-    win32::native_window* n = win32::native_of(w);
-    n->last_update = std::chrono::steady_clock::now();
-    if (!w->surface) return;
-    win32::take_changes(n->shown, ws::image_pixels(w->surface));
+    if (!hwnd) return;
+    const RECT on_screen = win32::on_screen(w, win32::native_rect(area));
+    InvalidateRect(hwnd, &on_screen, FALSE);
+}
+
+void schedule_frame(window w, int delay_ms) {
+    if (HWND hwnd = win32::hwnd_of(w)) SetTimer(hwnd, win32::frame_timer_id, static_cast<UINT>(delay_ms), nullptr);
+}
+
+// The whole surface goes to the screen at once, the parts invalidated
+// before and not painted yet with it.
+void present(window w, const rect&) {
+    HWND hwnd = win32::hwnd_of(w);
+    if (!hwnd || !w->surface) return;
     HDC dc = GetDC(hwnd);
     win32::blit_surface(w, dc, win32::on_screen(w, win32::whole(w->surface)));
     ReleaseDC(hwnd, dc);
