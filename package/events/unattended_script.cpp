@@ -16,7 +16,7 @@
 #include "script.h"
 #include "surface/run_file.h"
 #include "surface/shown_picture.h"
-#include "window_system/ws_text.h"
+#include "text/text_encoding.h"
 
 namespace draxo {
 namespace {
@@ -173,10 +173,10 @@ int answer_gets_from_script(char* result, int size) {
             // The script's keys are Latin-1 characters, as typed into the
             // dialog; the program gets them in its input encoding, cut
             // between two characters.
-            if (console.input_utf8) line = ws::utf8_of_latin1(line);
+            if (console.input_utf8) line = text::utf8_of_latin1(line);
             std::size_t room = static_cast<std::size_t>(size - 1);
             std::size_t length =
-                console.input_utf8 ? ws::utf8_prefix_length(line, room) : std::min(line.size(), room);
+                console.input_utf8 ? text::utf8_prefix_length(line, room) : std::min(line.size(), room);
             std::memcpy(result, line.data(), length);
             result[length] = '\0';
             return 1;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "../memory_images.h"
-#include "../ws_text.h"
+#include "text/text_encoding.h"
 
 namespace draxo::ws {
 
@@ -289,7 +289,7 @@ bool create_dialog(dialog d) {
             delete controls;
             return false;
         }
-        controls->push_back(null::native_control{item.id, utf8_of_utf16(item.text)});
+        controls->push_back(null::native_control{item.id, text::utf8_of_utf16(item.text)});
     }
     d->native = controls;
     null::platform().dialogs.push_back(d);
@@ -335,9 +335,9 @@ text_metrics font_metrics(font f) {
 
 // One advance a character, however many bytes its UTF-8 takes.
 int character_count(const char* text, int length) {
-    return length > 0
-               ? static_cast<int>(utf8_character_count(std::string_view(text, static_cast<std::size_t>(length))))
-               : 0;
+    return length > 0 ? static_cast<int>(
+                            text::utf8_character_count(std::string_view(text, static_cast<std::size_t>(length))))
+                      : 0;
 }
 
 extent text_extent(font f, const char* text, int length) {
