@@ -3,8 +3,8 @@
 
 #include <filesystem>
 
+#include "png/png_codec.h"
 #include "surface/run_file.h"
-#include "window_system/png_codec.h"
 
 namespace draxo_run {
 

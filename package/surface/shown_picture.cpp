@@ -11,7 +11,7 @@
 
 #include "display.h"
 #include "files/safe_write.h"
-#include "window_system/png_codec.h"
+#include "png/png_codec.h"
 
 namespace draxo {
 namespace {

@@ -1,5 +1,5 @@
 // The backend's PNG entry for backends without an image library of their own
-// (null, Win32, web): the layer's encoder (png_codec.h), which compresses as
+// (null, Win32, web): the PNG codec's encoder (png/png_codec.h), which compresses as
 // well as an image library does. Linked with each such backend; a backend
 // with its own encoder (Qt's is faster there) leaves this file out.
 #include <cstddef>
@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "backend.h"
-#include "png_codec.h"
+#include "png/png_codec.h"
 
 namespace draxo::ws {
 

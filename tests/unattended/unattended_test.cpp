@@ -22,11 +22,11 @@
 #include "events/run_menu.h"
 #include "events/script.h"
 #include "events/unattended_script.h"
+#include "png/png_codec.h"
 #include "support/scratch_directory.h"
 #include "surface/palette.h"
 #include "surface/run_file.h"
 #include "window_system/null/null_backend.h"
-#include "window_system/png_codec.h"
 
 namespace draxo {
 namespace {
