@@ -3,47 +3,16 @@
 // second is refused, so that neither feeds the other.
 #include "script.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstring>
 
 #include "console/console.h"
 #include "draxo.h"
 #include "files/file_size_signal.h"
+#include "files/file_stream.h"
 #include "run_menu.h"
 
-#ifndef _WIN32
-#include <fcntl.h>
-#include <unistd.h>
-#endif
-
 namespace draxo {
-
-// Refuses anything that is not a regular file (a FIFO, a device, a
-// directory), and never waits: opening a FIFO for reading or writing would
-// wait for ever for a program at its other end.
-std::FILE* open_script_stream(const char* name, bool writing) {
-#ifdef _WIN32
-    // No FIFOs here; a directory or a device is refused before it is opened.
-    struct _stat64 status;
-    if (_stat64(name, &status) == 0 && !(status.st_mode & _S_IFREG)) return nullptr;
-    return std::fopen(name, writing ? "w" : "r");
-#else
-    int access = writing ? O_WRONLY | O_CREAT | O_TRUNC : O_RDONLY;
-    int fd = ::open(name, access | O_NONBLOCK | O_CLOEXEC, 0666);
-    if (fd < 0) return nullptr;
-    struct stat status;
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(fd);
-        return nullptr;
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    std::FILE* file = ::fdopen(fd, writing ? "w" : "r");
-    if (!file) ::close(fd);
-    return file;
-#endif
-}
 
 // A file saved by an editor that marks UTF-8 text starts with the byte-order
 // mark EF BB BF: it is no part of the first line.
@@ -86,7 +55,7 @@ bool read_script_line(std::FILE* file, char* line, long* newlines) {
 namespace {
 
 bool open_script_file(script_mode mode) {
-    run.script_file = open_script_stream(script_file_name, mode == script_mode::writing);
+    run.script_file = files::open_file_stream(script_file_name, mode == script_mode::writing);
     run.script_file_mode = run.script_file ? mode : script_mode::closed;
     if (run.script_file && mode == script_mode::reading) skip_byte_order_mark(run.script_file);
     return run.script_file != nullptr;

@@ -12,6 +12,7 @@
 
 #include "console/console.h"
 #include "draxo.h"
+#include "files/file_stream.h"
 #include "run_state.h"
 #include "script.h"
 #include "surface/run_file.h"
@@ -112,7 +113,7 @@ bool read_next_event() {
 
 bool open_unattended_script(const std::string& path, double grace_seconds, std::string& why_not) {
     reset_unattended_script();
-    std::FILE* file = open_script_stream(path.c_str(), false);
+    std::FILE* file = files::open_file_stream(path.c_str(), false);
     if (!file) {
         why_not = "it cannot be opened, or is not a regular file";
         return false;
