@@ -73,7 +73,7 @@ TEST_F(Script, RecordingWritesTheExampleLinesExactly) {
     EXPECT_EQ(next_event().kind, DRAXO_KBD);
     for (int i = 0; i < 2; ++i) periodic();
     record(false);
-    EXPECT_EQ(read_file(script_file_name),
+    EXPECT_EQ(contents_of(script_file_name),
               "DRAXO_PERIODIC(3);\nDRAXO_MOUSE(5, -7);\nDRAXO_KBD(97);\nDRAXO_PERIODIC(2);\n");
 }
 
@@ -83,7 +83,7 @@ TEST_F(Script, OnlyTicksMakeOneGrowingRunWrittenAtTheEnd) {
     for (int i = 0; i < 7; ++i) periodic();
     EXPECT_FALSE(std::filesystem::exists(script_file_name));  // nothing written yet
     record(false);
-    EXPECT_EQ(read_file(script_file_name), "DRAXO_PERIODIC(7);\n");
+    EXPECT_EQ(contents_of(script_file_name), "DRAXO_PERIODIC(7);\n");
 }
 
 TEST_F(Script, NothingRecordedCreatesNoFileAndKeepsAnOldOne) {
@@ -93,7 +93,7 @@ TEST_F(Script, NothingRecordedCreatesNoFileAndKeepsAnOldOne) {
     write_file(script_file_name, "DRAXO_KBD(1);\n");
     record(true);
     record(false);
-    EXPECT_EQ(read_file(script_file_name), "DRAXO_KBD(1);\n");
+    EXPECT_EQ(contents_of(script_file_name), "DRAXO_KBD(1);\n");
 }
 
 TEST_F(Script, AQuitWritesTheWaitingRunAndNoLineOfItsOwn) {
@@ -104,7 +104,7 @@ TEST_F(Script, AQuitWritesTheWaitingRunAndNoLineOfItsOwn) {
     ws::post_quit_message(0);
     EXPECT_EQ(next_event().kind, DRAXO_QUIT);
     record(false);
-    EXPECT_EQ(read_file(script_file_name), "DRAXO_PERIODIC(2);\n");
+    EXPECT_EQ(contents_of(script_file_name), "DRAXO_PERIODIC(2);\n");
 
     std::filesystem::remove(script_file_name);
     record(true);
@@ -112,7 +112,7 @@ TEST_F(Script, AQuitWritesTheWaitingRunAndNoLineOfItsOwn) {
     next_event();
     record(false);
     EXPECT_TRUE(std::filesystem::exists(script_file_name));  // opened, and emptied
-    EXPECT_EQ(read_file(script_file_name), "");
+    EXPECT_EQ(contents_of(script_file_name), "");
 }
 
 TEST_F(Script, AQuitRequestedByTheClientRecordsTheRealEvent) {
@@ -121,7 +121,7 @@ TEST_F(Script, AQuitRequestedByTheClientRecordsTheRealEvent) {
     test::post_press(1, 2);
     EXPECT_EQ(next_event().kind, DRAXO_QUIT);
     record(false);
-    EXPECT_EQ(read_file(script_file_name), "DRAXO_MOUSE(1, 2);\n");
+    EXPECT_EQ(contents_of(script_file_name), "DRAXO_MOUSE(1, 2);\n");
 }
 
 TEST_F(Script, HighKeysAreWrittenNegativeAndPlayBackAsTheSameKeys) {
@@ -131,7 +131,7 @@ TEST_F(Script, HighKeysAreWrittenNegativeAndPlayBackAsTheSameKeys) {
     post(ws::WM_CHAR, 0x7F);
     next_event();
     record(false);
-    EXPECT_EQ(read_file(script_file_name), "DRAXO_KBD(-23);\nDRAXO_KBD(127);\n");
+    EXPECT_EQ(contents_of(script_file_name), "DRAXO_KBD(-23);\nDRAXO_KBD(127);\n");
     test::event played = play_one_event();
     EXPECT_EQ(played.kind, DRAXO_KBD);
     EXPECT_EQ(played.key, typed.key);
@@ -303,7 +303,7 @@ TEST_F(Script, AFailedWriteStopsTheRecordingWithTheReason) {
                                                                   std::string(std::strerror(EFBIG)) + "\n"});
     EXPECT_FALSE(run.recording);
     EXPECT_FALSE(ws::menu_item_at(run.run_menu, 6).flags & ws::MF_CHECKED);
-    EXPECT_EQ(read_file(script_file_name).substr(0, 30), "DRAXO_KBD(97);\nDRAXO_KBD(98);\n");
+    EXPECT_EQ(contents_of(script_file_name).substr(0, 30), "DRAXO_KBD(97);\nDRAXO_KBD(98);\n");
 }
 #endif
 
@@ -390,7 +390,7 @@ TEST_F(Script, PlaybackIsRefusedWhileRecordingAndTheRecordingGoesOn) {
     post(ws::WM_CHAR, 'b');
     EXPECT_EQ(next_event().key, 'b');
     record(false);
-    EXPECT_EQ(read_file(script_file_name), "DRAXO_KBD(97);\nDRAXO_KBD(98);\n");
+    EXPECT_EQ(contents_of(script_file_name), "DRAXO_KBD(97);\nDRAXO_KBD(98);\n");
 }
 
 TEST_F(Script, RecordingIsRefusedWhilePlayingAndThePlaybackGoesOn) {
@@ -407,7 +407,7 @@ TEST_F(Script, RecordingIsRefusedWhilePlayingAndThePlaybackGoesOn) {
     test::event key = next_event();
     EXPECT_EQ(key.kind, DRAXO_KBD);
     EXPECT_EQ(key.key, 'A');
-    EXPECT_EQ(read_file(script_file_name), "DRAXO_PERIODIC(3);\nDRAXO_KBD(65);\n");
+    EXPECT_EQ(contents_of(script_file_name), "DRAXO_PERIODIC(3);\nDRAXO_KBD(65);\n");
 }
 
 TEST_F(Script, RecordingIsRefusedWhileOneScriptEventIsPending) {
@@ -419,7 +419,7 @@ TEST_F(Script, RecordingIsRefusedWhileOneScriptEventIsPending) {
               std::vector<std::string>{"Cannot record script file DRAXO.SCR while it is being played back\n"});
     EXPECT_FALSE(run.recording);
     EXPECT_EQ(next_event().key, 'A');
-    EXPECT_EQ(read_file(script_file_name), "DRAXO_KBD(65);\nDRAXO_KBD(66);\n");
+    EXPECT_EQ(contents_of(script_file_name), "DRAXO_KBD(65);\nDRAXO_KBD(66);\n");
 }
 
 TEST_F(Script, APlaybackLeftOffDoesNotFeedALaterRecording) {
@@ -433,7 +433,7 @@ TEST_F(Script, APlaybackLeftOffDoesNotFeedALaterRecording) {
     test::post_press(4, 5);
     next_event();
     record(false);
-    EXPECT_EQ(read_file(script_file_name), "DRAXO_MOUSE(4, 5);\n");
+    EXPECT_EQ(contents_of(script_file_name), "DRAXO_MOUSE(4, 5);\n");
 }
 
 TEST_F(Script, EveryLineReachesTheFileAsItIsRecorded) {
@@ -441,11 +441,11 @@ TEST_F(Script, EveryLineReachesTheFileAsItIsRecorded) {
     record(true);
     post(ws::WM_CHAR, 'a');
     next_event();
-    EXPECT_EQ(read_file(script_file_name), "DRAXO_KBD(97);\n");
+    EXPECT_EQ(contents_of(script_file_name), "DRAXO_KBD(97);\n");
     periodic();
     test::post_press(1, 2);
     next_event();
-    EXPECT_EQ(read_file(script_file_name), "DRAXO_KBD(97);\nDRAXO_PERIODIC(1);\nDRAXO_MOUSE(1, 2);\n");
+    EXPECT_EQ(contents_of(script_file_name), "DRAXO_KBD(97);\nDRAXO_PERIODIC(1);\nDRAXO_MOUSE(1, 2);\n");
 }
 
 TEST_F(Script, StoppingThePackageWhileRecordingKeepsTheWaitingRun) {
@@ -457,7 +457,7 @@ TEST_F(Script, StoppingThePackageWhileRecordingKeepsTheWaitingRun) {
     periodic();
     DRAXO_stop();
     EXPECT_EQ(run.script_file, nullptr);
-    EXPECT_EQ(read_file(script_file_name), "DRAXO_MOUSE(0, 0);\nDRAXO_PERIODIC(2);\n");
+    EXPECT_EQ(contents_of(script_file_name), "DRAXO_MOUSE(0, 0);\nDRAXO_PERIODIC(2);\n");
 }
 
 TEST(ScriptNumbers, AreFoundAndConvertedAsTheReaderDoes) {

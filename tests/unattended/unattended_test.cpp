@@ -126,7 +126,7 @@ TEST_F(UnattendedRun, TheScriptFileInTheCurrentFolderIsNeitherReadNorTouched) {
     EXPECT_EQ(next_event().key, 65);
     EXPECT_EQ(next_event().kind, DRAXO_QUIT);
     DRAXO_stop();
-    EXPECT_EQ(read_file(script_file_name), "DRAXO_KBD(120);\n");
+    EXPECT_EQ(contents_of(script_file_name), "DRAXO_KBD(120);\n");
 }
 
 TEST_F(UnattendedRun, AnEmptyScriptQuitsAtTheFirstWait) {
@@ -229,7 +229,7 @@ TEST_F(UnattendedRun, TheRunMenusRecordingTakesDownTheScriptsEvents) {
     while (next_event().kind != DRAXO_QUIT) {
     }
     run_command(CMD_RECORD_SCRIPT);
-    EXPECT_EQ(read_file(script_file_name), script);
+    EXPECT_EQ(contents_of(script_file_name), script);
 }
 
 // --- DRAXO_gets ---------------------------------------------------------------------------
@@ -388,7 +388,7 @@ TEST_F(UnattendedRun, TheConsoleFileHasEveryLineInOrderThePackagesOwnIncluded) {
     DRAXO_console_printf("two\nlines in one\n");
     DRAXO_console_printf("%s", "");
     next_event();
-    EXPECT_EQ(read_file("console.txt"),
+    EXPECT_EQ(contents_of("console.txt"),
               "before the start\n"
               "Round 1\n"
               "Illegal color 99; using RED.\n"

@@ -95,7 +95,7 @@ int stated_average_width(const std::vector<unsigned char>& d) {
 }
 
 // The whole file, or null when it cannot be read.
-std::shared_ptr<const std::vector<unsigned char>> read_file(const std::string& path) {
+std::shared_ptr<const std::vector<unsigned char>> read_font_file(const std::string& path) {
     std::FILE* in = std::fopen(path.c_str(), "rb");
     if (!in) return nullptr;
     auto data = std::make_shared<std::vector<unsigned char>>();
@@ -143,7 +143,7 @@ const face* face_of(face_kind kind) {
             if (!fallback_fetched) {
                 fallback_fetched = true;
                 draxo_web_fetch_font(face_files[kind]);
-                fallback_file = read_file(path);
+                fallback_file = read_font_file(path);
                 if (!fallback_file)
                     std::fprintf(stderr,
                                  "DRAXO: the font file %s could not be read; characters the Liberation fonts lack "
@@ -152,7 +152,7 @@ const face* face_of(face_kind kind) {
             }
             data = fallback_file;
         } else {
-            data = read_file(path);
+            data = read_font_file(path);
         }
         faces[kind] = read_face(std::move(data), face_indexes[kind]);
         if (faces[kind]) faces[kind]->fallback = fallback_of[kind];
