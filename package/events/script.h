@@ -2,7 +2,7 @@
 // playing them back. Runs of periodic events are counted into one line.
 #pragma once
 
-#include "run_state.h"
+#include "event_control.h"
 #include "script_line.h"
 
 namespace draxo {
