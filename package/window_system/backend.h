@@ -2,12 +2,13 @@
 // grouped, one contract line each, and the records the core and a backend
 // share.
 //
-// The layer's core (ws_*.cpp, png_*.cpp) keeps the message queue, the
-// window-class and window registries, timers as messages, paint state, the
-// menu model and dialog templates, and draws shapes itself. A backend keeps
-// the native side: windows on the screen, menu bars, timers, the poll for
-// native events, dialogs and their controls, images, fonts and text. It turns
-// native input into messages through the notifications at the end.
+// The layer's core (ws_*.cpp) keeps the message queue, the window-class and
+// window registries, timers as messages, paint state, the menu model and
+// dialog templates, and draws shapes itself. A backend keeps the native side:
+// windows on the screen, menu bars, timers, the poll for native events,
+// dialogs and their controls, images (NAME_images.cpp in each backend),
+// fonts and text (NAME_text.cpp). It turns native input into messages
+// through the notifications at the end.
 //
 // Backends, one folder each:
 //   qt/    Qt 6 Widgets: Linux and other Qt desktops
