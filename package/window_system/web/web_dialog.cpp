@@ -6,6 +6,9 @@
 #include "web_backend.h"
 
 namespace draxo::ws {
+
+using text::utf8_of_utf16;
+
 namespace backend {
 
 bool create_dialog(dialog d) {
@@ -15,12 +18,11 @@ bool create_dialog(dialog d) {
                                          item.class_atom != CONTROL_STATIC))
             return false;
     int point_size = (t.style & DS_SETFONT) && t.point_size > 0 ? t.point_size : 8;
-    web::draxo_web_create_dialog(d, web::native_of(d->owner) ? d->owner : nullptr,
-                                 text::utf8_of_utf16(t.title).c_str(), t.x, t.y, t.cx, t.cy, point_size,
-                                 (t.style & WS_SYSMENU) ? 1 : 0);
+    web::draxo_web_create_dialog(d, web::native_of(d->owner) ? d->owner : nullptr, utf8_of_utf16(t.title).c_str(),
+                                 t.x, t.y, t.cx, t.cy, point_size, (t.style & WS_SYSMENU) ? 1 : 0);
     for (const dialog_item_template& item : t.items)
         web::draxo_web_add_dialog_control(d, static_cast<int>(item.class_atom), item.id, item.style, item.x,
-                                          item.y, item.cx, item.cy, text::utf8_of_utf16(item.text).c_str());
+                                          item.y, item.cx, item.cy, utf8_of_utf16(item.text).c_str());
     d->native = d;  // the page keeps the dialog by the record's address
     return true;
 }
