@@ -17,7 +17,7 @@ namespace files = draxo::files;
 
 card_reading read_card_file(const std::string& path, bool& missing, std::string& bytes) {
     // One byte more than a card file may hold, so that a longer file is seen to be so.
-    draxo::files::read_result read = draxo::files::read_file(path, card_file_limit + 1);
+    draxo::files::read_result read = draxo::files::read_small_file(path, card_file_limit + 1);
     missing = read.missing;
     bytes = read.bytes;
     if (!read.ok) {

@@ -14,8 +14,8 @@
 #include "bench_support.h"
 #include "designer.h"
 #include "draxo.h"
+#include "events/event_control.h"
 #include "events/run_menu.h"
-#include "events/run_state.h"
 #include "events/script.h"
 #include "surface/display.h"
 #include "window_system/window_system.h"
@@ -96,8 +96,8 @@ void BM_PlaybackThroughTheDesigner(benchmark::State& bench) {
         cards::designer_state state;
         // From the file's start, as Ctrl+P in a fresh designer.
         draxo::close_script_file();
-        draxo::run.periodic_run = 0;
-        draxo::run.playing = false;  // the last iteration stopped short of the file's end
+        draxo::event_control.periodic_run = 0;
+        draxo::event_control.playing = false;  // the last iteration stopped short of the file's end
         draxo::ws::post_message(draxo::package.drawing_window, draxo::ws::WM_COMMAND, draxo::CMD_PLAYBACK_SCRIPT,
                                 0);
         auto start = std::chrono::steady_clock::now();

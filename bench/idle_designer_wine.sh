@@ -23,7 +23,8 @@ ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 
 # The Wine server of this prefix: the one working in the server folder
 # named after the prefix's device and inode.
-server_dir=server-$(printf '%x-%x' $(stat -c '%d %i' "$prefix"))
+read -r prefix_device prefix_inode < <(stat -c '%d %i' "$prefix")
+server_dir=server-$(printf '%x-%x' "$prefix_device" "$prefix_inode")
 server=""
 for _ in $(seq 1 50); do
   for pid in $(pgrep wineserver || true); do

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "window_system/png_codec.h"
+#include "png/png_codec.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     draxo::png::picture picture;

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "draxo.h"
-#include "events/run_state.h"
+#include "events/event_control.h"
 #include "events/script.h"
 
 namespace {
@@ -85,18 +85,18 @@ std::vector<draxo::script_line> parse_lines(const char* bytes, std::size_t size)
 // Records the events as the event wait delivers them: periodic events counted
 // into runs, written before the next other event and at the end.
 void record(const std::vector<draxo::script_line>& events) {
-    draxo::reset_run();
+    draxo::reset_event_control();
     std::remove(draxo::script_file_name);  // a recording of nothing leaves no file
     require(draxo::start_recording());
     for (const draxo::script_line& e : events) {
         if (e.kind == DRAXO_PERIODIC) {
-            draxo::run.periodic_run += e.count;
+            draxo::event_control.periodic_run += e.count;
             continue;
         }
         draxo::event_record data{e.x, e.y, e.key};
-        if (draxo::run.periodic_run > 0) {
+        if (draxo::event_control.periodic_run > 0) {
             draxo::record_script_event(DRAXO_PERIODIC, data);
-            draxo::run.periodic_run = 0;
+            draxo::event_control.periodic_run = 0;
         }
         draxo::record_script_event(e.kind, data);
     }
@@ -105,14 +105,15 @@ void record(const std::vector<draxo::script_line>& events) {
 
 // Plays the file back and checks each event against what was recorded.
 void play_back(const std::vector<draxo::script_line>& events) {
-    draxo::reset_run();
-    draxo::run.playing = true;
+    draxo::reset_event_control();
+    draxo::event_control.playing = true;
     for (const draxo::script_line& e : events) {
         for (int n = e.kind == DRAXO_PERIODIC ? e.count : 1; n > 0; --n) {
             require(draxo::read_script_event() == 1);
-            require(draxo::run.pending_event == e.kind);
-            if (e.kind == DRAXO_MOUSE) require(draxo::run.last_event.x == e.x && draxo::run.last_event.y == e.y);
-            if (e.kind == DRAXO_KBD) require(draxo::run.last_event.key == e.key);
+            require(draxo::event_control.pending_event == e.kind);
+            if (e.kind == DRAXO_MOUSE)
+                require(draxo::event_control.last_event.x == e.x && draxo::event_control.last_event.y == e.y);
+            if (e.kind == DRAXO_KBD) require(draxo::event_control.last_event.key == e.key);
         }
     }
     require(draxo::read_script_event() == 0);  // the end of the file

@@ -34,7 +34,7 @@ extern "C" int DRAXO_start(HINSTANCE, HINSTANCE previous_instance, LPSTR, int sh
     if (!previous_instance || !ws::class_registered(console_class_name)) register_console_class();
 
     ws::extent screen = ws::screen_size();
-    open_run_control();
+    open_event_control();
     // After a DRAXO_stop the windows are still there, and are opened again:
     // there is one drawing window and one console at any time.
     ws::window drawing_window =
@@ -54,7 +54,7 @@ extern "C" int DRAXO_stop(void) try {
     if (!on_package_thread(__func__) || !package.open) return 0;
     finish_unattended_run();
     close_display();
-    close_run_control();
+    close_event_control();
     return 1;
 } catch (...) {
     return operation_failed(__func__, 0);

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <filesystem>
 
-#include "window_system/png_codec.h"
+#include "png/png_codec.h"
 
 namespace draxo_run {
 

@@ -47,7 +47,7 @@ int cannot(const std::string& what) {
     return status_cannot_run;
 }
 
-bool read_file(const fs::path& path, std::vector<unsigned char>& bytes) {
+bool read_whole_file(const fs::path& path, std::vector<unsigned char>& bytes) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
     bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -170,7 +170,7 @@ int run(const options& o) {
     draxo::png::picture reference;
     if (!o.expect.empty()) {
         std::vector<unsigned char> bytes;
-        if (!read_file(o.expect, bytes)) return cannot("cannot read " + o.expect);
+        if (!read_whole_file(o.expect, bytes)) return cannot("cannot read " + o.expect);
         if (!draxo::png::decode(bytes.data(), bytes.size(), reference, why_not))
             return cannot("cannot read " + o.expect + ": " + why_not);
     }

@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "png/png_codec.h"
 #include "surface/run_file.h"
-#include "window_system/png_codec.h"
 
 namespace draxo_run {
 

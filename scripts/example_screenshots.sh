@@ -13,6 +13,7 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDRAXO_DEVELOPER=ON > /de
 cmake --build build -j "$(nproc)" --target sketch_pad clock guessing_game x11_close > /dev/null
 
 export E2E_X11_CLOSE=$PWD/build/tests/x11_close OUTPUT=$output EXAMPLES=$PWD/build/examples
+# shellcheck disable=SC2016  # the program in single quotes is bash -c's to expand
 xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash -c '
   source tests/e2e/e2e_lib.sh
   cd "$E2E_SCRATCH"

@@ -31,6 +31,7 @@ else
 fi
 mkdir -p "$(dirname "$output")"
 
+# shellcheck disable=SC2016  # the program in single quotes is bash -c's to expand
 xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash -c '
   source tests/e2e/e2e_lib.sh
   cd "$E2E_SCRATCH"

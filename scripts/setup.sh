@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, testing and running DRAXO need,
 # when any of them is missing (cairo only for the benchmark that compares the
-# package with it), and the browser tests' driver (puppeteer-core, from npm,
-# at the version tests/web/package-lock.json pins, with no browser of its
-# own: the tests drive Debian's Chromium). Safe to run again: it installs
-# nothing twice.
+# package with it), and two things from npm, each at the versions its lock
+# file pins: the browser tests' driver (puppeteer-core, in tests/web, with no
+# browser of its own: the tests drive Debian's Chromium) and the JavaScript
+# linter (eslint, in scripts/lint). Safe to run again: it installs nothing
+# twice.
 set -euo pipefail
 
 packages=(
@@ -20,6 +21,8 @@ packages=(
   # characters they type keys of their own.)
   xvfb xauth xdotool imagemagick x11-utils x11-xserver-utils
   clang clang-format
+  # The format leg's linter of the shell scripts.
+  shellcheck
   # The Windows build: cross compilers, Wine to run it, GoogleTest's sources
   # to build for it, and Wine's own fonts (the system font that sizes dialogs).
   g++-mingw-w64-x86-64-posix wine wine64 googletest fonts-wine
@@ -39,15 +42,17 @@ for package in "${packages[@]}"; do
   fi
 done
 
-install_browser_driver() {
-  local web_tests
-  web_tests=$(cd "$(dirname "$0")/../tests/web" && pwd)
-  if [ -f "$web_tests/node_modules/puppeteer-core/package.json" ] &&
-    [ "$web_tests/node_modules/.package-lock.json" -nt "$web_tests/package-lock.json" ]; then
+# The npm packages of a folder of the tree (tests/web, scripts/lint), as its
+# lock file pins them, unless they are there already and newer than it.
+install_from_npm() {
+  local folder what=$2
+  folder=$(cd "$(dirname "$0")/../$1" && pwd)
+  if [ -f "$folder/node_modules/.package-lock.json" ] &&
+    [ "$folder/node_modules/.package-lock.json" -nt "$folder/package-lock.json" ]; then
     return 0
   fi
-  echo "Installing the browser tests' driver (npm ci in tests/web)"
-  (cd "$web_tests" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --ignore-scripts --no-audit --no-fund --loglevel=error)
+  echo "Installing $what (npm ci in $1)"
+  (cd "$folder" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --ignore-scripts --no-audit --no-fund --loglevel=error)
 }
 
 if [ ${#missing[@]} -gt 0 ]; then
@@ -64,4 +69,5 @@ if [ ${#missing[@]} -gt 0 ]; then
   "${sudo[@]}" apt-get update -qq || true
   "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
-install_browser_driver
+install_from_npm tests/web "the browser tests' driver"
+install_from_npm scripts/lint "the JavaScript linter"

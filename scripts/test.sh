@@ -1,23 +1,66 @@
 #!/usr/bin/env bash
 # Sets up what is missing, builds DRAXO with warnings as errors and runs every
-# test: once plainly (build/) and once under AddressSanitizer and
-# UndefinedBehaviorSanitizer (build-asan/). After the plain build its Debian
-# package is installed, used and removed again (with root rights; without
-# them that step says it was skipped). Then the package is cross-built for
-# Windows with mingw-w64 (build-windows/) and its tests run under Wine on a
-# virtual X display, and built for the browser with Emscripten (build-web/):
-# the null backend's tests run under node, the pages in headless Chromium.
-# It first checks that every C and C++ file is laid out as .clang-format
-# says. With --plain, the sanitized build is left out.
+# test, leg by leg, as continuous integration does:
+#   format      every C and C++ file laid out as .clang-format says, the shell
+#               scripts clean under shellcheck, the JavaScript under eslint
+#               (scripts/lint.sh)
+#   linux       the plain build and all its tests (build/); then its Debian
+#               package installed, used and removed again (with root rights;
+#               without them that step says it was skipped)
+#   sanitizers  the same tests under AddressSanitizer and
+#               UndefinedBehaviorSanitizer (build-asan/)
+#   windows     the cross build with mingw-w64 (build-windows/), its tests
+#               under Wine on a virtual X display
+#   web         the Emscripten build (build-web/): the null backend's tests
+#               under node, the pages in headless Chromium
+# With no argument every leg runs. --only LEG[,LEG...] runs those alone (the
+# Windows and web legs build the few programs of build/ they compare with
+# when the linux leg is not among them); --plain leaves the sanitizers out.
+# DRAXO_TEST_JOBS sets how many compilers and tests run at once (all the
+# cores by default).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+all_legs=(format linux sanitizers windows web)
+
+usage() {
+  echo "usage: $0 [--plain] [--only LEG[,LEG...]]   (legs: ${all_legs[*]})" >&2
+  exit 2
+}
+
 plain_only=0
-[ "${1:-}" = "--plain" ] && plain_only=1
+legs=()
+while [ $# -gt 0 ]; do
+  case $1 in
+    --plain) plain_only=1 ;;
+    --only)
+      [ $# -ge 2 ] || usage
+      IFS=, read -r -a named <<< "$2"
+      legs+=("${named[@]}")
+      shift
+      ;;
+    --only=*)
+      IFS=, read -r -a named <<< "${1#--only=}"
+      legs+=("${named[@]}")
+      ;;
+    *) usage ;;
+  esac
+  shift
+done
+for leg in "${legs[@]}"; do
+  [[ " ${all_legs[*]} " == *" $leg "* ]] || { echo "$0: no leg named '$leg'" >&2; usage; }
+done
+[ ${#legs[@]} -gt 0 ] || legs=("${all_legs[@]}")
+if [ $plain_only -eq 1 ]; then
+  kept=()
+  for leg in "${legs[@]}"; do [ "$leg" = sanitizers ] || kept+=("$leg"); done
+  legs=("${kept[@]}")
+fi
+runs() { [[ " ${legs[*]} " == *" $1 "* ]]; }
 
 scripts/setup.sh
 
-jobs=$(nproc)
+jobs=${DRAXO_TEST_JOBS:-$(nproc)}
 
 run_suite() {
   local dir=$1
@@ -27,38 +70,55 @@ run_suite() {
   (cd "$dir" && ctest -j "$jobs" --output-on-failure --timeout 120)
 }
 
-echo "== Format"
-# Every C and C++ file of the project as .clang-format lays it out.
-git ls-files -z -- '*.c' '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
+# The Linux build's programs that the Windows and web builds' cross-platform
+# checks compare with, when the linux leg did not build them all.
+linux_programs() {
+  runs linux && return 0
+  cmake -S . -B build -DDRAXO_DEVELOPER=ON -DDRAXO_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  cmake --build build -j "$jobs" --target shape_frame draxo-run run_client
+}
 
-echo "== Plain build and tests"
-run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+if runs format; then
+  echo "== Format and lint"
+  scripts/lint.sh
+fi
 
-echo "== The Debian package: installed with apt-get, used, removed"
-tests/package/install_deb.sh build .
+if runs linux; then
+  echo "== Plain build and tests"
+  run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-if [ $plain_only -eq 0 ]; then
+  echo "== The Debian package: installed with apt-get, used, removed"
+  tests/package/install_deb.sh build .
+fi
+
+if runs sanitizers; then
   echo "== Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
   run_suite build-asan -DCMAKE_BUILD_TYPE=Debug -DDRAXO_SANITIZE=ON -DDRAXO_BUILD_BENCH=OFF
 fi
 
-echo "== Windows: cross build with mingw-w64, tests under Wine"
-# One virtual display for the whole run: the Wine server of the build's
-# prefix serves every program, and stops when the run ends.
 windows_status=0
-cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DDRAXO_DEVELOPER=ON -DDRAXO_WERROR=ON \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDRAXO_HOST_SHAPE_FRAME="$PWD/build/tests/shape_frame"
-cmake --build build-windows -j "$jobs"
-(cd build-windows && xvfb-run -a -s "-screen 0 1024x768x24 -noreset" ctest -j "$jobs" --output-on-failure --timeout 200) ||
-  windows_status=$?
-WINEPREFIX=$PWD/build-windows/wine-prefix wineserver -k 2> /dev/null || true
+if runs windows; then
+  echo "== Windows: cross build with mingw-w64, tests under Wine"
+  linux_programs
+  # One virtual display for the whole run: the Wine server of the build's
+  # prefix serves every program, and stops when the run ends.
+  cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DDRAXO_DEVELOPER=ON \
+    -DDRAXO_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDRAXO_HOST_SHAPE_FRAME="$PWD/build/tests/shape_frame"
+  cmake --build build-windows -j "$jobs"
+  (cd build-windows && xvfb-run -a -s "-screen 0 1024x768x24 -noreset" ctest -j "$jobs" --output-on-failure \
+    --timeout 200) || windows_status=$?
+  WINEPREFIX=$PWD/build-windows/wine-prefix wineserver -k 2> /dev/null || true
+fi
 
-echo "== The web: Emscripten build, tests under node and in headless Chromium"
 web_status=0
-emcmake cmake -S . -B build-web -DDRAXO_DEVELOPER=ON -DDRAXO_WERROR=ON -DCMAKE_BUILD_TYPE=Release \
-  -DDRAXO_HOST_SHAPE_FRAME="$PWD/build/tests/shape_frame"
-cmake --build build-web -j "$jobs"
-(cd build-web && ctest -j "$jobs" --output-on-failure --timeout 600) || web_status=$?
+if runs web; then
+  echo "== The web: Emscripten build, tests under node and in headless Chromium"
+  linux_programs
+  emcmake cmake -S . -B build-web -DDRAXO_DEVELOPER=ON -DDRAXO_WERROR=ON -DCMAKE_BUILD_TYPE=Release \
+    -DDRAXO_HOST_SHAPE_FRAME="$PWD/build/tests/shape_frame"
+  cmake --build build-web -j "$jobs"
+  (cd build-web && ctest -j "$jobs" --output-on-failure --timeout 600) || web_status=$?
+fi
 
 [ $windows_status -eq 0 ] || exit $windows_status
 exit $web_status

@@ -13,7 +13,8 @@
 set -euo pipefail
 [ $# -ge 2 ] || { echo "usage: $0 PREFIX PROGRAM.exe [ARGUMENTS...]" >&2; exit 2; }
 
-export WINEPREFIX=$(realpath -m "$1")
+WINEPREFIX=$(realpath -m "$1")
+export WINEPREFIX
 shift
 export WINEDEBUG=${WINEDEBUG:--all}
 # No runtimes of other languages are offered for installation.

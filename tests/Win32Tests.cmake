@@ -50,6 +50,12 @@ set_tests_properties(e2e.wine.text_in_every_language_on_screens_of_every_density
 set_property(TEST e2e.wine.text_in_every_language_on_screens_of_every_density APPEND PROPERTY ENVIRONMENT
   "E2E_WINE_WORLD_PREFIX=${DRAXO_WINEPREFIX}-world")
 
+# The DLL exports the DRAXO_ operations of draxo.h, and nothing else.
+add_test(NAME install.library_exports_only_the_draxo_operations
+  COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/install/exported_symbols.sh $<TARGET_FILE:draxo>
+          ${PROJECT_SOURCE_DIR}/package/draxo.h ${CMAKE_OBJDUMP})
+set_tests_properties(install.library_exports_only_the_draxo_operations PROPERTIES TIMEOUT 60)
+
 # Client programs cross-built against the installed package, run under Wine.
 add_test(NAME install.clients_build_against_the_installed_package
   COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/install/check_install.sh ${CMAKE_BINARY_DIR}

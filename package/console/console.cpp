@@ -9,8 +9,8 @@
 
 #include "console_capture.h"
 #include "operation_guard.h"
+#include "text/text_encoding.h"
 #include "window_system/ws_dc.h"
-#include "window_system/ws_text.h"
 
 namespace draxo {
 
@@ -83,7 +83,7 @@ int console_vprintf(const char* format, std::va_list args) {
     int result = format ? std::vsnprintf(buffer, sizeof buffer, format, args) : 0;
     if (result <= 0) buffer[0] = '\0';
     // A line cut at the limit ends between two characters.
-    if (result >= static_cast<int>(sizeof buffer)) buffer[ws::length_without_split_character(buffer)] = '\0';
+    if (result >= static_cast<int>(sizeof buffer)) buffer[text::length_without_split_character(buffer)] = '\0';
     store_line(buffer, std::strlen(buffer));
     capture_console_line(buffer);
     // Without a screen nobody sees the console window: its lines are kept
@@ -123,7 +123,7 @@ void console_show_line(char* text) {
     if (length > 0 && text[length - 1] == '\n') text[--length] = '\0';
     // The line keeps the client's bytes; it is shown as UTF-8 or Latin-1 by
     // the package's rule, judged on the whole line.
-    const std::string shown = ws::text_as_utf8(std::string_view(text, length));
+    const std::string shown = text::text_as_utf8(std::string_view(text, length));
     dc_text_out(*dc, client.left + console_text_left, client.bottom - line_height, shown.c_str(),
                 static_cast<int>(shown.size()));
     release_dc(dc);

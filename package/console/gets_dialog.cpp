@@ -8,7 +8,7 @@
 #include "console.h"
 #include "draxo.h"
 #include "operation_guard.h"
-#include "window_system/ws_text.h"
+#include "text/text_encoding.h"
 
 namespace draxo {
 
@@ -90,7 +90,7 @@ void build_gets_template(const char* prompt, gets_template& out) {
     // character beyond the first 65536 takes two; one whose second half
     // would fall beyond the 79th gives way to a space.
     t.item(gets_prompt_style, 8, 3, 167, 24, gets_prompt_id, ws::CONTROL_STATIC);
-    const std::u16string shown = ws::utf16_of_utf8(ws::text_as_utf8(prompt ? prompt : ""));
+    const std::u16string shown = text::utf16_of_utf8(text::text_as_utf8(prompt ? prompt : ""));
     std::size_t length = std::min<std::size_t>(shown.size(), gets_prompt_length);
     if (length > 0 && shown[length - 1] >= 0xD800 && shown[length - 1] <= 0xDBFF) --length;
     for (std::size_t i = 0; i < static_cast<std::size_t>(gets_prompt_length); ++i)

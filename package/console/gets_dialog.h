@@ -21,7 +21,7 @@ using gets_template = std::array<unsigned char, gets_template_size>;
 // Writes the dialog template for this prompt: the dialog record, then the
 // edit field, the Okay button and the prompt, each on a 4-byte boundary.
 // The caption and button texts are ASCII; the prompt is read as UTF-8 or
-// Latin-1 by the package's rule (ws_text.h), and its first 79 16-bit
+// Latin-1 by the package's rule (text/text_encoding.h), and its first 79 16-bit
 // characters are shown, a character that would not fit whole replaced by a
 // space. A null prompt counts as empty.
 void build_gets_template(const char* prompt, gets_template& out);

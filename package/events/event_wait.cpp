@@ -15,9 +15,9 @@
 
 namespace draxo {
 
-void open_run_control() {
-    run.animation_running = false;
-    run.single_step = false;
+void open_event_control() {
+    event_control.animation_running = false;
+    event_control.single_step = false;
     // However the process ends, a recording keeps its waiting run of
     // periodic events: at exit (the display gone, a client that returns
     // without DRAXO_stop), and before a busy program is ended.
@@ -27,16 +27,16 @@ void open_run_control() {
     ws::on_forced_end(write_waiting_run);
 }
 
-void close_run_control() {
+void close_event_control() {
     // A recording keeps its waiting run of periodic events, as switching
     // recording off would; a later opening starts with neither recording
     // nor playback on.
-    if (run.recording)
+    if (event_control.recording)
         end_recording();
     else
         close_script_file();
-    run.recording = false;
-    run.periodic_run = 0;
+    event_control.recording = false;
+    event_control.periodic_run = 0;
     stop_playback();
     set_run_menu_check(CMD_RECORD_SCRIPT, false);
 }
@@ -45,7 +45,7 @@ pumped pump_one_message() {
     ws::message m;
     bool taken = ws::peek_message(m);
     if (taken && m.id == ws::WM_QUIT) {
-        run.pending_event = DRAXO_QUIT;
+        event_control.pending_event = DRAXO_QUIT;
         return pumped::quit;
     }
     if (taken) {
@@ -59,26 +59,27 @@ pumped pump_one_message() {
 namespace {
 
 bool still_waiting() {
-    return run.pending_event == no_event || (run.pending_event == DRAXO_PERIODIC && run.tick_arrived == 0);
+    return event_control.pending_event == no_event ||
+           (event_control.pending_event == DRAXO_PERIODIC && event_control.tick_arrived == 0);
 }
 
 void record_delivered_event() {
-    if (run.pending_event == DRAXO_PERIODIC) {
-        ++run.periodic_run;
+    if (event_control.pending_event == DRAXO_PERIODIC) {
+        ++event_control.periodic_run;
         return;
     }
-    if (run.periodic_run > 0) {
-        record_script_event(DRAXO_PERIODIC, run.last_event);
-        run.periodic_run = 0;
+    if (event_control.periodic_run > 0) {
+        record_script_event(DRAXO_PERIODIC, event_control.last_event);
+        event_control.periodic_run = 0;
     }
-    record_script_event(run.pending_event, run.last_event);
+    record_script_event(event_control.pending_event, event_control.last_event);
 }
 
 }  // namespace
 
 int wait_for_event(event_record* out) {
-    run.pending_event = no_event;
-    run.last_event = event_record{};
+    event_control.pending_event = no_event;
+    event_control.last_event = event_record{};
     while (still_waiting()) {
         pumped taken = pump_one_message();
         // An unattended run's script is the program's only input. A quit
@@ -89,47 +90,48 @@ int wait_for_event(event_record* out) {
         }
         // A quit taken in this pass ends the wait; a script event read now
         // would hide it, and no second quit comes.
-        if ((run.play_one || run.playing) && taken != pumped::quit) {
-            run.play_one = false;
+        if ((event_control.play_one || event_control.playing) && taken != pumped::quit) {
+            event_control.play_one = false;
             // A failed read has switched playback off; the wait goes on with live input.
             if (read_script_event()) break;
         }
-        if ((run.single_step || run.animation_running) && run.pending_event == no_event) {
-            run.pending_event = DRAXO_PERIODIC;
-            run.tick_arrived = 0;
-            run.single_step = false;
+        if ((event_control.single_step || event_control.animation_running) &&
+            event_control.pending_event == no_event) {
+            event_control.pending_event = DRAXO_PERIODIC;
+            event_control.tick_arrived = 0;
+            event_control.single_step = false;
         }
-        if (taken == pumped::nothing && still_waiting() && !(run.playing || run.play_one)) {
+        if (taken == pumped::nothing && still_waiting() && !(event_control.playing || event_control.play_one)) {
             // Only a new message can end this wait: sleep until one comes
             // instead of spinning. With the drawing window gone none ever
             // will, so the wait reports the end of the program instead.
             if (!ws::is_window(package.drawing_window)) {
-                run.pending_event = DRAXO_QUIT;
+                event_control.pending_event = DRAXO_QUIT;
                 break;
             }
             ws::wait_message();
         }
     }
-    if (run.recording) record_delivered_event();
-    *out = run.last_event;
-    return run.quit_requested ? DRAXO_QUIT : run.pending_event;
+    if (event_control.recording) record_delivered_event();
+    *out = event_control.last_event;
+    return event_control.quit_requested ? DRAXO_QUIT : event_control.pending_event;
 }
 
 void on_left_button_down(ws::lparam position) {
     auto packed = static_cast<std::uint32_t>(position);
     int column = static_cast<int>(packed & 0xFFFFu), row = static_cast<int>((packed >> 16) & 0xFFFFu);
-    run.last_event.x = column - display.origin_x;
-    run.last_event.y = display.origin_y - row;
-    run.pending_event = DRAXO_MOUSE;
+    event_control.last_event.x = column - display.origin_x;
+    event_control.last_event.y = display.origin_y - row;
+    event_control.pending_event = DRAXO_MOUSE;
 }
 
 void on_character(ws::wparam character) {
-    if (run.ctrl_down) return;
-    run.last_event.key = static_cast<char>(static_cast<signed char>(character & 0xFFu));
-    run.pending_event = DRAXO_KBD;
+    if (event_control.ctrl_down) return;
+    event_control.last_event.key = static_cast<char>(static_cast<signed char>(character & 0xFFu));
+    event_control.pending_event = DRAXO_KBD;
 }
 
-void on_timer() { run.tick_arrived = 1; }
+void on_timer() { event_control.tick_arrived = 1; }
 
 void on_drawing_window_destroyed(ws::window w) {
     ws::kill_timer(w, timer_id);
@@ -157,12 +159,12 @@ extern "C" int DRAXO_set_animation(int action) try {
     if (!on_package_thread(__func__) || !drawing_window_open()) return 0;
     switch (action) {
     case DRAXO_ANIMATE_HALT:
-        run.single_step = false;
-        run.animation_running = false;
+        event_control.single_step = false;
+        event_control.animation_running = false;
         break;
-    case DRAXO_ANIMATE_STEP: run.single_step = true; break;
-    case DRAXO_ANIMATE_RUN: run.animation_running = true; break;
-    case DRAXO_ANIMATE_QUIT: run.quit_requested = true; break;
+    case DRAXO_ANIMATE_STEP: event_control.single_step = true; break;
+    case DRAXO_ANIMATE_RUN: event_control.animation_running = true; break;
+    case DRAXO_ANIMATE_QUIT: event_control.quit_requested = true; break;
     default: break;
     }
     return 1;

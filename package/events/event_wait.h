@@ -3,17 +3,17 @@
 // periodic events for animation, and plays back or records script events.
 #pragma once
 
+#include "event_control.h"
 #include "package_facts.h"
-#include "run_state.h"
 #include "window_system/window_system.h"
 
 namespace draxo {
 
-// Opening and closing run control: the animation starts halted with no step
+// Opening and closing event control: the animation starts halted with no step
 // pending; closing ends a recording, writing its waiting run of periodic
 // events, or closes the script file.
-void open_run_control();
-void close_run_control();
+void open_event_control();
+void close_event_control();
 
 // What one pass of the pump took from the queue.
 enum class pumped { nothing, message, quit };

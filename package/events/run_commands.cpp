@@ -2,10 +2,10 @@
 #include "run_commands.h"
 
 #include "console/console.h"
+#include "event_control.h"
 #include "event_wait.h"
 #include "operation_guard.h"
 #include "run_menu.h"
-#include "run_state.h"
 #include "script.h"
 #include "surface/display.h"
 
@@ -13,11 +13,11 @@ namespace draxo {
 
 void run_command(unsigned id) {
     switch (id) {
-    case CMD_ANIMATE: run.animation_running = true; break;
-    case CMD_HALT: run.animation_running = false; break;
+    case CMD_ANIMATE: event_control.animation_running = true; break;
+    case CMD_HALT: event_control.animation_running = false; break;
     case CMD_ADVANCE_FRAME:
-        run.animation_running = false;
-        run.single_step = true;
+        event_control.animation_running = false;
+        event_control.single_step = true;
         break;
     case CMD_LOGGING:
         // Unlike DRAXO_set_logging, the console is neither shown nor hidden.
@@ -25,28 +25,28 @@ void run_command(unsigned id) {
         set_run_menu_check(CMD_LOGGING, console.logging);
         break;
     case CMD_RECORD_SCRIPT:
-        if (run.recording)
+        if (event_control.recording)
             stop_recording();
         else
             start_recording();
         break;
     case CMD_PLAYBACK_SCRIPT:
-        if (run.playing) {
-            run.playing = false;
+        if (event_control.playing) {
+            event_control.playing = false;
             set_run_menu_check(CMD_PLAYBACK_SCRIPT, false);
             close_script_file();
         } else if (may_play_back()) {
-            run.animation_running = false;
-            run.single_step = false;
-            run.playing = true;
+            event_control.animation_running = false;
+            event_control.single_step = false;
+            event_control.playing = true;
             set_run_menu_check(CMD_PLAYBACK_SCRIPT, true);
         }
         break;
     case CMD_PLAY_ONE:
         if (!may_play_back()) break;
-        run.play_one = true;
-        run.animation_running = false;
-        run.single_step = false;
+        event_control.play_one = true;
+        event_control.animation_running = false;
+        event_control.single_step = false;
         break;
     case CMD_QUIT: ws::post_quit_message(0); break;
     default: break;
@@ -73,22 +73,22 @@ unsigned shortcut_command(ws::wparam virtual_key) {
 
 void on_key_down(ws::wparam virtual_key) {
     if (virtual_key == ws::VK_CONTROL) {
-        run.ctrl_down = 1;
+        event_control.ctrl_down = 1;
         return;
     }
     unsigned command = shortcut_command(virtual_key);
-    if (command && run.ctrl_down) run_command(command);
+    if (command && event_control.ctrl_down) run_command(command);
 }
 
 void on_key_up(ws::wparam virtual_key) {
-    if (virtual_key == ws::VK_CONTROL) run.ctrl_down = 0;
+    if (virtual_key == ws::VK_CONTROL) event_control.ctrl_down = 0;
 }
 
 void on_focus_lost(ws::window to) {
-    if (to != package.drawing_window && to != console.console_window) run.ctrl_down = 0;
+    if (to != package.drawing_window && to != console.console_window) event_control.ctrl_down = 0;
 }
 
-void on_focus_gained() { run.ctrl_down = ws::key_held(ws::VK_CONTROL) ? 1 : 0; }
+void on_focus_gained() { event_control.ctrl_down = ws::key_held(ws::VK_CONTROL) ? 1 : 0; }
 
 }  // namespace draxo
 

@@ -38,9 +38,10 @@ constexpr run_menu_item run_menu_items[] = {
 
 void build_run_menu(ws::window w) {
     ws::menu bar = ws::create_menu();
-    run.run_menu = ws::create_popup_menu();
-    for (const run_menu_item& item : run_menu_items) ws::append_menu(run.run_menu, item.flags, item.id, item.text);
-    ws::append_menu(bar, ws::MF_POPUP, reinterpret_cast<std::uintptr_t>(run.run_menu), "&Run");
+    event_control.run_menu = ws::create_popup_menu();
+    for (const run_menu_item& item : run_menu_items)
+        ws::append_menu(event_control.run_menu, item.flags, item.id, item.text);
+    ws::append_menu(bar, ws::MF_POPUP, reinterpret_cast<std::uintptr_t>(event_control.run_menu), "&Run");
     ws::set_menu(w, bar);
     ws::draw_menu_bar(w);
     // A drawing window made again after another was closed shows the
@@ -49,7 +50,8 @@ void build_run_menu(ws::window w) {
 }
 
 void set_run_menu_check(unsigned command, bool checked) {
-    ws::check_menu_item(run.run_menu, command, ws::MF_BYCOMMAND | (checked ? ws::MF_CHECKED : ws::MF_UNCHECKED));
+    ws::check_menu_item(event_control.run_menu, command,
+                        ws::MF_BYCOMMAND | (checked ? ws::MF_CHECKED : ws::MF_UNCHECKED));
 }
 
 }  // namespace draxo

@@ -2,7 +2,7 @@
 // command id: Logging, Record Script and Playback Script.
 #pragma once
 
-#include "run_state.h"
+#include "event_control.h"
 #include "window_system/window_system.h"
 
 namespace draxo {

@@ -3,47 +3,16 @@
 // second is refused, so that neither feeds the other.
 #include "script.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstring>
 
 #include "console/console.h"
 #include "draxo.h"
 #include "files/file_size_signal.h"
+#include "files/file_stream.h"
 #include "run_menu.h"
 
-#ifndef _WIN32
-#include <fcntl.h>
-#include <unistd.h>
-#endif
-
 namespace draxo {
-
-// Refuses anything that is not a regular file (a FIFO, a device, a
-// directory), and never waits: opening a FIFO for reading or writing would
-// wait for ever for a program at its other end.
-std::FILE* open_script_stream(const char* name, bool writing) {
-#ifdef _WIN32
-    // No FIFOs here; a directory or a device is refused before it is opened.
-    struct _stat64 status;
-    if (_stat64(name, &status) == 0 && !(status.st_mode & _S_IFREG)) return nullptr;
-    return std::fopen(name, writing ? "w" : "r");
-#else
-    int access = writing ? O_WRONLY | O_CREAT | O_TRUNC : O_RDONLY;
-    int fd = ::open(name, access | O_NONBLOCK | O_CLOEXEC, 0666);
-    if (fd < 0) return nullptr;
-    struct stat status;
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(fd);
-        return nullptr;
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    std::FILE* file = ::fdopen(fd, writing ? "w" : "r");
-    if (!file) ::close(fd);
-    return file;
-#endif
-}
 
 // A file saved by an editor that marks UTF-8 text starts with the byte-order
 // mark EF BB BF: it is no part of the first line.
@@ -86,20 +55,20 @@ bool read_script_line(std::FILE* file, char* line, long* newlines) {
 namespace {
 
 bool open_script_file(script_mode mode) {
-    run.script_file = open_script_stream(script_file_name, mode == script_mode::writing);
-    run.script_file_mode = run.script_file ? mode : script_mode::closed;
-    if (run.script_file && mode == script_mode::reading) skip_byte_order_mark(run.script_file);
-    return run.script_file != nullptr;
+    event_control.script_file = files::open_file_stream(script_file_name, mode == script_mode::writing);
+    event_control.script_file_mode = event_control.script_file ? mode : script_mode::closed;
+    if (event_control.script_file && mode == script_mode::reading) skip_byte_order_mark(event_control.script_file);
+    return event_control.script_file != nullptr;
 }
 
 // Recording stops when its file cannot take a line: what was written stays.
 void stop_recording_after(const char* failed, int error) {
     console_printf("Cannot %s script file %s: %s\n", failed, script_file_name, std::strerror(error));
-    if (run.script_file) std::fclose(run.script_file);
-    run.script_file = nullptr;
-    run.script_file_mode = script_mode::closed;
-    run.recording = false;
-    run.periodic_run = 0;
+    if (event_control.script_file) std::fclose(event_control.script_file);
+    event_control.script_file = nullptr;
+    event_control.script_file_mode = script_mode::closed;
+    event_control.recording = false;
+    event_control.periodic_run = 0;
     set_run_menu_check(CMD_RECORD_SCRIPT, false);
 }
 
@@ -109,7 +78,9 @@ void stop_recording_after(const char* failed, int error) {
 void write_line(const char* text, std::size_t length) {
     files::file_size_signal_held held;
     errno = 0;
-    if (std::fwrite(text, 1, length, run.script_file) == length && std::fflush(run.script_file) == 0) return;
+    if (std::fwrite(text, 1, length, event_control.script_file) == length &&
+        std::fflush(event_control.script_file) == 0)
+        return;
     stop_recording_after("write", errno ? errno : EIO);
 }
 
@@ -119,120 +90,121 @@ void write_line(const char* text, std::size_t length) {
 bool make_pending(const script_line& line, int& periodic_run) {
     switch (line.kind) {
     case DRAXO_MOUSE:
-        run.last_event.x = line.x;
-        run.last_event.y = line.y;
+        event_control.last_event.x = line.x;
+        event_control.last_event.y = line.y;
         break;
-    case DRAXO_KBD: run.last_event.key = line.key; break;
+    case DRAXO_KBD: event_control.last_event.key = line.key; break;
     case DRAXO_PERIODIC: periodic_run = line.count > 1 ? line.count - 1 : 0; break;
     default: return false;
     }
-    run.pending_event = line.kind;
+    event_control.pending_event = line.kind;
     return true;
 }
 
 bool start_recording() {
-    if (run.playing || run.play_one) {
+    if (event_control.playing || event_control.play_one) {
         console_printf("Cannot record script file %s while it is being played back\n", script_file_name);
         return false;
     }
     // A playback left open at its end, or halted, is over: its leftover
     // periodic events are not the recording's.
-    if (run.script_file_mode == script_mode::reading) close_script_file();
-    run.periodic_run = 0;
-    run.recording = true;  // the file opens when the first event is recorded
+    if (event_control.script_file_mode == script_mode::reading) close_script_file();
+    event_control.periodic_run = 0;
+    event_control.recording = true;  // the file opens when the first event is recorded
     set_run_menu_check(CMD_RECORD_SCRIPT, true);
     return true;
 }
 
 void stop_recording() {
-    run.recording = false;
+    event_control.recording = false;
     set_run_menu_check(CMD_RECORD_SCRIPT, false);
     end_recording();
 }
 
 bool may_play_back() {
-    if (!run.recording) return true;
+    if (!event_control.recording) return true;
     console_printf("Cannot play back script file %s while it is being recorded\n", script_file_name);
     return false;
 }
 
 void record_script_event(int kind, event_record event) {
-    if (!run.script_file && !open_script_file(script_mode::writing)) {
+    if (!event_control.script_file && !open_script_file(script_mode::writing)) {
         console_printf("Cannot open script file %s for writing\n", script_file_name);
         return;
     }
-    if (run.script_file_mode != script_mode::writing) return;  // recording never starts over a playback
+    if (event_control.script_file_mode != script_mode::writing) return;  // recording never starts over a playback
     script_line line;
     line.kind = kind;
     line.x = event.x;
     line.y = event.y;
     line.key = event.key;
-    line.count = run.periodic_run;  // a periodic line writes the counter, not the event
+    line.count = event_control.periodic_run;  // a periodic line writes the counter, not the event
     char text[script_line_size];
     std::size_t length = format_script_line(line, text);
     if (length > 0) write_line(text, length);
 }
 
 int read_script_event() {
-    if (!run.script_file && !open_script_file(script_mode::reading)) {
+    if (!event_control.script_file && !open_script_file(script_mode::reading)) {
         console_printf("Cannot open script file %s for reading\n", script_file_name);
         stop_playback();
         return 0;
     }
-    if (run.script_file_mode != script_mode::reading) {  // playback never starts over a recording
+    if (event_control.script_file_mode != script_mode::reading) {  // playback never starts over a recording
         stop_playback();
         return 0;
     }
-    if (run.periodic_run > 0) {
-        run.pending_event = DRAXO_PERIODIC;
-        --run.periodic_run;
+    if (event_control.periodic_run > 0) {
+        event_control.pending_event = DRAXO_PERIODIC;
+        --event_control.periodic_run;
         return 1;
     }
     char line[script_line_size];
-    if (!read_script_line(run.script_file, line)) {
-        if (std::feof(run.script_file)) console_printf("EOF encountered in script file %s\n", script_file_name);
+    if (!read_script_line(event_control.script_file, line)) {
+        if (std::feof(event_control.script_file))
+            console_printf("EOF encountered in script file %s\n", script_file_name);
         stop_playback();
         return 0;
     }
     // The line ends at its first NUL; one of no known kind ends playback.
-    if (make_pending(parse_script_line(line, std::strlen(line)), run.periodic_run)) return 1;
+    if (make_pending(parse_script_line(line, std::strlen(line)), event_control.periodic_run)) return 1;
     stop_playback();
     return 0;
 }
 
 void stop_playback() {
-    run.playing = false;
-    run.play_one = false;
+    event_control.playing = false;
+    event_control.play_one = false;
     set_run_menu_check(CMD_PLAYBACK_SCRIPT, false);
 }
 
 void close_script_file() {
-    if (!run.script_file) return;
-    bool writing = run.script_file_mode == script_mode::writing;
+    if (!event_control.script_file) return;
+    bool writing = event_control.script_file_mode == script_mode::writing;
     errno = 0;
-    int closed = std::fclose(run.script_file);
-    run.script_file = nullptr;
-    run.script_file_mode = script_mode::closed;
+    int closed = std::fclose(event_control.script_file);
+    event_control.script_file = nullptr;
+    event_control.script_file_mode = script_mode::closed;
     if (closed != 0 && writing) stop_recording_after("close", errno ? errno : EIO);
 }
 
 void write_waiting_run() {
-    if (!run.recording || run.periodic_run <= 0) return;
-    if (!run.script_file && !open_script_file(script_mode::writing)) return;
-    if (run.script_file_mode != script_mode::writing) return;
+    if (!event_control.recording || event_control.periodic_run <= 0) return;
+    if (!event_control.script_file && !open_script_file(script_mode::writing)) return;
+    if (event_control.script_file_mode != script_mode::writing) return;
     script_line line;
     line.kind = DRAXO_PERIODIC;
-    line.count = run.periodic_run;
+    line.count = event_control.periodic_run;
     char text[script_line_size];
     std::size_t length = format_script_line(line, text);
     files::file_size_signal_held held;
-    if (std::fwrite(text, 1, length, run.script_file) == length) std::fflush(run.script_file);
-    run.periodic_run = 0;
+    if (std::fwrite(text, 1, length, event_control.script_file) == length) std::fflush(event_control.script_file);
+    event_control.periodic_run = 0;
 }
 
 void end_recording() {
-    if (run.periodic_run > 0) record_script_event(DRAXO_PERIODIC, run.last_event);
-    run.periodic_run = 0;
+    if (event_control.periodic_run > 0) record_script_event(DRAXO_PERIODIC, event_control.last_event);
+    event_control.periodic_run = 0;
     close_script_file();
 }
 

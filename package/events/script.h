@@ -2,16 +2,13 @@
 // playing them back. Runs of periodic events are counted into one line.
 #pragma once
 
-#include "run_state.h"
+#include "event_control.h"
 #include "script_line.h"
 
 namespace draxo {
 
 constexpr const char* script_file_name = "DRAXO.SCR";
 
-// Opens a script file for reading or writing; null when it cannot be
-// opened or is not a regular file (a FIFO, a device, a directory).
-std::FILE* open_script_stream(const char* name, bool writing);
 // Passes over a UTF-8 byte-order mark at the start of a file opened for
 // reading (an editor's mark, no part of the first line); else rewinds.
 void skip_byte_order_mark(std::FILE* file);

@@ -12,11 +12,12 @@
 
 #include "console/console.h"
 #include "draxo.h"
-#include "run_state.h"
+#include "event_control.h"
+#include "files/file_stream.h"
 #include "script.h"
 #include "surface/run_file.h"
 #include "surface/shown_picture.h"
-#include "window_system/ws_text.h"
+#include "text/text_encoding.h"
 
 namespace draxo {
 namespace {
@@ -86,7 +87,7 @@ void delivered() {
 bool read_next_event() {
     if (script.periodic_run > 0) {
         --script.periodic_run;
-        run.pending_event = DRAXO_PERIODIC;
+        event_control.pending_event = DRAXO_PERIODIC;
         return true;
     }
     char line[script_line_size];
@@ -112,7 +113,7 @@ bool read_next_event() {
 
 bool open_unattended_script(const std::string& path, double grace_seconds, std::string& why_not) {
     reset_unattended_script();
-    std::FILE* file = open_script_stream(path.c_str(), false);
+    std::FILE* file = files::open_file_stream(path.c_str(), false);
     if (!file) {
         why_not = "it cannot be opened, or is not a regular file";
         return false;
@@ -140,12 +141,12 @@ bool unattended_script_active() { return script.active; }
 void next_unattended_event() {
     // Input that reached the window meanwhile (in a run with a screen) is
     // not the program's: the event is the script's alone.
-    run.last_event = event_record{};
+    event_control.last_event = event_record{};
     if (!script.quit_delivered && read_next_event()) {
         delivered();
         return;
     }
-    run.pending_event = DRAXO_QUIT;
+    event_control.pending_event = DRAXO_QUIT;
     if (script.waits_after_quit++ == 0) return;
     // A program that waits on after its quit gets it again; one still
     // waiting when its grace time is over does not mean to end.
@@ -167,16 +168,16 @@ int answer_gets_from_script(char* result, int size) {
     std::string line;
     while (!script.quit_delivered && read_next_event()) {
         delivered();
-        if (run.pending_event != DRAXO_KBD) continue;
-        char key = run.last_event.key;
+        if (event_control.pending_event != DRAXO_KBD) continue;
+        char key = event_control.last_event.key;
         if (key == '\r') {
             // The script's keys are Latin-1 characters, as typed into the
             // dialog; the program gets them in its input encoding, cut
             // between two characters.
-            if (console.input_utf8) line = ws::utf8_of_latin1(line);
+            if (console.input_utf8) line = text::utf8_of_latin1(line);
             std::size_t room = static_cast<std::size_t>(size - 1);
             std::size_t length =
-                console.input_utf8 ? ws::utf8_prefix_length(line, room) : std::min(line.size(), room);
+                console.input_utf8 ? text::utf8_prefix_length(line, room) : std::min(line.size(), room);
             std::memcpy(result, line.data(), length);
             result[length] = '\0';
             return 1;

@@ -22,6 +22,7 @@
 #include <sys/stat.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 #include <vector>
 #else
@@ -222,6 +223,18 @@ bool process_running(long process) {
 long this_process() { return static_cast<long>(::_getpid()); }
 std::uint64_t file_size_limit() { return UINT64_MAX; }
 
+// No FIFOs here; a directory or a device is refused before it is opened.
+// The name goes to the narrow functions as it is: a stream's name is the
+// package's own or comes from the environment, in the system's code page.
+std::FILE* open_stream(const char* path, bool writing) {
+    struct _stat64 status;
+    if (::_stat64(path, &status) == 0 && !(status.st_mode & _S_IFREG)) {
+        errno = EINVAL;
+        return nullptr;
+    }
+    return std::fopen(path, writing ? "w" : "r");
+}
+
 #else
 
 int create_new(const char* path, bool private_file) {
@@ -288,6 +301,24 @@ int hold(int fd, const char* path) {
 }
 int open_for_writing(const char* path) { return ::open(path, O_WRONLY | O_CLOEXEC | O_NONBLOCK); }
 int open_for_reading(const char* path) { return ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK); }
+
+// Opened without waiting, then looked at: a FIFO, a device or a directory
+// is closed again at once. The stream itself blocks as any file's does.
+std::FILE* open_stream(const char* path, bool writing) {
+    int access = writing ? O_WRONLY | O_CREAT | O_TRUNC : O_RDONLY;
+    int fd = ::open(path, access | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0) return nullptr;
+    struct stat status;
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        errno = EINVAL;
+        return nullptr;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* file = ::fdopen(fd, writing ? "w" : "r");
+    if (!file) ::close(fd);
+    return file;
+}
 long read_bytes(int fd, void* bytes, std::size_t size) {
     ssize_t count;
     do count = ::read(fd, bytes, size);
@@ -446,6 +477,7 @@ constexpr system_calls defaults{
     .hold = hold,
     .open_for_writing = open_for_writing,
     .open_for_reading = open_for_reading,
+    .open_stream = open_stream,
     .read = read_bytes,
     .write = write_bytes,
     .flush = flush,

@@ -1,15 +1,17 @@
-// The few calls on the file system that reading and safely writing files
-// make: open, read, write, flush to the disk, status, links, rename, remove,
-// locks and listing a folder. They are gathered here, as entries of one
-// table, so that each platform's form of a call is written once, and so that
-// a test can make one of them fail (a flush to a full disk), or run another
-// save in the middle of one, and see what becomes of the file. Paths are the
-// bytes a caller gives; every call that fails returns -1 (or false) with the
-// system's error number in errno.
+// The few calls on the file system that reading and safely writing files,
+// and opening a file as a stream, make: open, read, write, flush to the
+// disk, status, links, rename, remove, locks and listing a folder. They are
+// gathered here, as entries of one table, so that each platform's form of a
+// call is written once, and so that a test can make one of them fail (a
+// flush to a full disk), or run another save in the middle of one, and see
+// what becomes of the file. Paths are the bytes a caller gives; every call
+// that fails returns -1 (or false, or null) with the system's error number
+// in errno.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -45,6 +47,11 @@ struct system_calls {
     int (*open_for_writing)(const char* path);
     // Opens a file for reading, never waiting (a FIFO with no writer).
     int (*open_for_reading)(const char* path);
+    // Opens a regular file as a stream, for reading or for writing (emptied,
+    // or made); anything else (a FIFO, a device, a directory) is refused
+    // without waiting (errno EINVAL, where the system has no reason of its
+    // own).
+    std::FILE* (*open_stream)(const char* path, bool writing);
     long (*read)(int fd, void* bytes, std::size_t size);
     // Writes at most `size` bytes; a write past the process's file-size
     // limit fails (errno EFBIG) instead of ending the process.

@@ -67,7 +67,7 @@ bool write_all(int fd, std::string_view bytes) {
 
 // Whether the file still holds exactly the expected bytes.
 bool holds(const std::string& path, const std::string& bytes) {
-    read_result now = read_file(path, bytes.size() + 1);
+    read_result now = read_small_file(path, bytes.size() + 1);
     return now.ok && now.bytes == bytes;
 }
 
@@ -288,7 +288,7 @@ write_result replace_file(const std::string& path, std::string_view bytes, const
     return finished(write_in_place(target, bytes, expected), in_place_because);
 }
 
-read_result read_file(const std::string& path, std::size_t limit) {
+read_result read_small_file(const std::string& path, std::size_t limit) {
     read_result result;
     entry_status status;
     if (system().status(path.c_str(), true, status) != 0) {

@@ -60,7 +60,7 @@ struct read_result {
 };
 // Reads at most `limit` bytes of the regular file at `path` (a folder, a
 // device or a FIFO is refused before it is opened for long).
-read_result read_file(const std::string& path, std::size_t limit);
+read_result read_small_file(const std::string& path, std::size_t limit);
 
 // Whether anything, a symbolic link to nothing included, has this name. A
 // name whose status cannot be had is taken, and `why_not` says why (a name

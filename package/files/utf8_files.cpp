@@ -1,7 +1,7 @@
 // Names of files by UTF-8 on Windows, as bytes elsewhere.
 #include "utf8_files.h"
 
-#include "window_system/ws_text.h"
+#include "text/text_encoding.h"
 
 namespace draxo::files {
 
@@ -10,12 +10,12 @@ namespace fs = std::filesystem;
 #ifdef _WIN32
 
 std::wstring wide_of(std::string_view name) {
-    const std::u16string wide = ws::utf16_of_utf8(ws::text_as_utf8(name));
+    const std::u16string wide = text::utf16_of_utf8(text::text_as_utf8(name));
     return std::wstring(wide.begin(), wide.end());
 }
 
 std::string utf8_of_wide(std::wstring_view wide) {
-    return ws::utf8_of_utf16(std::u16string(wide.begin(), wide.end()));
+    return text::utf8_of_utf16(std::u16string(wide.begin(), wide.end()));
 }
 
 fs::path path_of(std::string_view name) { return fs::path(wide_of(name)); }

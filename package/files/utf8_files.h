@@ -1,5 +1,5 @@
 // Names of files as a client gives them: bytes that are the package's text
-// (UTF-8, or Latin-1 when they are not UTF-8; see ws_text.h). On Windows a
+// (UTF-8, or Latin-1 when they are not UTF-8; see text/text_encoding.h). On Windows a
 // name reaches the system's wide-character functions as UTF-16, so that
 // "Grüße.draxo", "Ωmega.draxo" or a folder "C:\Users\Jürgen" is the file
 // the user named, whatever the system's code page; elsewhere the bytes are

@@ -12,8 +12,8 @@
 #include "display.h"
 #include "files/file_size_signal.h"
 #include "files/safe_write.h"
+#include "png/png_codec.h"
 #include "run_report.h"
-#include "window_system/png_codec.h"
 
 namespace draxo {
 namespace {

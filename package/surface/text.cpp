@@ -13,7 +13,7 @@
 #include "operation_guard.h"
 #include "palette.h"
 #include "renderer.h"
-#include "window_system/ws_text.h"
+#include "text/text_encoding.h"
 
 namespace draxo {
 
@@ -102,7 +102,7 @@ extern "C" int DRAXO_text_pt(int color, DRAXO_point point, int size, const char*
     // The call's own copy of the text, released when the call returns, in
     // UTF-8: the text is judged as a whole, UTF-8 or Latin-1, before it is
     // split into lines.
-    const std::string copy = ws::text_as_utf8(text);
+    const std::string copy = text::text_as_utf8(text);
     draw_command c;
     c.kind = DRAW_TEXT;
     c.color = color;
@@ -127,7 +127,7 @@ DRAXO_PRINTF_LIKE(2, 0) int format_text(char (&buffer)[format_buffer_size], cons
     }
     int count = std::vsnprintf(buffer, sizeof buffer, format, args);
     if (count < 0) buffer[0] = '\0';
-    if (count >= static_cast<int>(sizeof buffer)) buffer[ws::length_without_split_character(buffer)] = '\0';
+    if (count >= static_cast<int>(sizeof buffer)) buffer[text::length_without_split_character(buffer)] = '\0';
     return count;
 }
 

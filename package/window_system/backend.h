@@ -2,16 +2,17 @@
 // grouped, one contract line each, and the records the core and a backend
 // share.
 //
-// The layer's core (ws_*.cpp, png_*.cpp) keeps the message queue, the
-// window-class and window registries, timers as messages, paint state, the
-// menu model with the menu bar's keyboard rules, dialog templates and
-// presentation (what changed in a window's surface, frame pacing: see
-// ws_present.h), and draws shapes itself. A backend keeps the native side:
-// windows on the screen and the copy of a surface's rectangle to them, menu
-// bars, timers, the poll for native events, dialogs and their controls,
-// images, fonts and text. It turns native input into messages through the
-// notifications at the end, and measures for the core what only it can (the
-// screen, a font, a typed character) through the helpers there.
+// The layer's core (ws_*.cpp) keeps the message queue, the window-class and
+// window registries, timers as messages, paint state, the menu model with
+// the menu bar's keyboard rules, dialog templates and presentation (what
+// changed in a window's surface, frame pacing: see ws_present.h), and draws
+// shapes itself. A backend keeps the native side: windows on the screen and
+// the copy of a surface's rectangle to them, menu bars, timers, the poll for
+// native events, dialogs and their controls, images (NAME_images.cpp in each
+// backend), fonts and text (NAME_text.cpp). It turns native input into
+// messages through the notifications at the end, and measures for the core
+// what only it can (the screen, a font, a typed character) through the
+// helpers there.
 //
 // Backends, one folder each:
 //   qt/    Qt 6 Widgets: Linux and other Qt desktops

@@ -409,7 +409,7 @@ font stock_fixed_font();
 // The font of a fresh drawing context; never deleted.
 font system_font();
 text_metrics font_metrics(font f);
-// Text here is UTF-8 (see ws_text.h); `length` counts bytes. Characters the
+// Text here is UTF-8 (see text/text_encoding.h); `length` counts bytes. Characters the
 // font lacks come from the platform's fallback fonts.
 extent text_extent(font f, const char* text, int length);
 // Draws UTF-8 text with the top-left of its cell at (x, y).

@@ -72,7 +72,7 @@ raster::point dc_move_to(draw_context& dc, int x, int y);
 // unpainted; a wide pen paints both ends, round.
 void dc_line_to(draw_context& dc, int x, int y);
 void dc_set_pixel(draw_context& dc, int x, int y, ws::colorref color);
-// Text is UTF-8 (ws_text.h turns a client's text into it).
+// Text is UTF-8 (text/text_encoding.h turns a client's text into it).
 void dc_text_out(draw_context& dc, int x, int y, const char* text, int length);
 ws::extent dc_text_extent(draw_context& dc, const char* text, int length);
 ws::text_metrics dc_text_metrics(draw_context& dc);

@@ -6,8 +6,8 @@
 #include <memory>
 #include <vector>
 
+#include "text/text_encoding.h"
 #include "ws_core.h"
-#include "ws_text.h"
 
 namespace draxo::ws {
 namespace {
@@ -201,14 +201,14 @@ int copy_text(const std::string& text, std::size_t count, char* buffer) {
 
 int get_dlg_item_text(dialog d, unsigned id, char* buffer, int max) {
     if (!buffer || max <= 0) return 0;
-    const std::string text = latin1_of_utf8(item_text(d, id));
-    return copy_text(text, std::min(text.size(), static_cast<std::size_t>(max - 1)), buffer);
+    const std::string latin1 = text::latin1_of_utf8(item_text(d, id));
+    return copy_text(latin1, std::min(latin1.size(), static_cast<std::size_t>(max - 1)), buffer);
 }
 
 int get_dlg_item_text_utf8(dialog d, unsigned id, char* buffer, int max) {
     if (!buffer || max <= 0) return 0;
-    const std::string text = item_text(d, id);
-    return copy_text(text, utf8_prefix_length(text, static_cast<std::size_t>(max - 1)), buffer);
+    const std::string utf8 = item_text(d, id);
+    return copy_text(utf8, text::utf8_prefix_length(utf8, static_cast<std::size_t>(max - 1)), buffer);
 }
 
 void end_dialog(dialog d, lresult result) {

@@ -98,7 +98,7 @@ TEST_F(Saving, SaveCardWritesTheCardThatAFreshDesignerOpensAgain) {
     EXPECT_EQ(state.note, "Saved card.draxo");
     EXPECT_EQ(state.note_color, BLACK);
     EXPECT_EQ(directory_listing(), lines{"card.draxo"});
-    EXPECT_EQ(read_file("card.draxo"),
+    EXPECT_EQ(contents_of("card.draxo"),
               "DRAXO card 1\nbackground 6\nobjects 3\nshape 1 0 0 0\nshape 0 0 100 -100\nmessage 0 1 -100 150\n");
 
     designer_state reopened;
@@ -111,7 +111,7 @@ TEST_F(Saving, SaveCardWritesTheCardThatAFreshDesignerOpensAgain) {
     click(reopened, -250, 233);
     click(reopened, -250, save_card_y);
     EXPECT_EQ(reopened.card_file, "card.draxo");
-    EXPECT_EQ(parse_card(read_file("card.draxo")).value.background_color, 7);
+    EXPECT_EQ(parse_card(contents_of("card.draxo")).value.background_color, 7);
 }
 
 TEST_F(Saving, AMissingFileStartsAnEmptyCardSavedUnderItsName) {
@@ -142,8 +142,8 @@ TEST_F(Saving, AnUnreadableFileLeavesTheCardSaysWhyAndIsNeverReplaced) {
 
     click(state, -250, save_card_y);
     EXPECT_EQ(state.note, "Saved old-2.draxo");
-    EXPECT_EQ(read_file("old.draxo"), bad);
-    EXPECT_EQ(parse_card(read_file("old-2.draxo")).value, before);
+    EXPECT_EQ(contents_of("old.draxo"), bad);
+    EXPECT_EQ(parse_card(contents_of("old-2.draxo")).value, before);
     click(state, -250, save_card_y);  // from now on, its own file
     EXPECT_EQ(directory_listing(), (lines{"old-2.draxo", "old.draxo"}));
 }
@@ -156,8 +156,8 @@ TEST_F(Saving, WithNoFileNamedACardFileAlreadyThereIsKept) {
     EXPECT_EQ(state.note_left, 0);
     click(state, -250, save_card_y);
     EXPECT_EQ(state.note, "Saved card-3.draxo");
-    EXPECT_EQ(read_file("card.draxo"), "a card of an earlier session");
-    EXPECT_EQ(read_file("card-2.draxo"), "and another");
+    EXPECT_EQ(contents_of("card.draxo"), "a card of an earlier session");
+    EXPECT_EQ(contents_of("card-2.draxo"), "and another");
 }
 
 TEST_F(Saving, FilesThatCannotBeReadAreReportedWithTheSystemsReason) {
@@ -191,7 +191,7 @@ TEST_F(Saving, AWriteThatFailsKeepsTheVersionBeforeAndLeavesNoFreshFile) {
     designer_state state = made_card();
     open_card_file("card.draxo", state);
     click(state, -250, save_card_y);
-    const std::string saved = read_file("card.draxo");
+    const std::string saved = contents_of("card.draxo");
     for (int i = 0; i < 20; ++i) {
         click(state, -250, 93);  // "Add Shape"
         click(state, i * 5, -i * 5);
@@ -204,7 +204,7 @@ TEST_F(Saving, AWriteThatFailsKeepsTheVersionBeforeAndLeavesNoFreshFile) {
     click(state, -250, save_card_y);
     EXPECT_EQ(state.note, "card.draxo not saved:\nFile too large");
     EXPECT_EQ(state.note_color, RED);
-    EXPECT_EQ(read_file("card.draxo"), saved);
+    EXPECT_EQ(contents_of("card.draxo"), saved);
     EXPECT_EQ(directory_listing(), lines{"card.draxo"});
 
     designer_state elsewhere = made_card();
@@ -221,19 +221,19 @@ TEST_F(Saving, ACardSavedMeanwhileByAnotherDesignerIsNeverOverwritten) {
     open_card_file("", second);
     click(second, 50, 50);
     click(first, -250, save_card_y);
-    const std::string firsts = read_file("card.draxo");
+    const std::string firsts = contents_of("card.draxo");
     click(second, -250, save_card_y);
     EXPECT_EQ(second.note, "card.draxo was changed meanwhile:\nsaved card-2.draxo");
     EXPECT_EQ(second.note_color, RED);
-    EXPECT_EQ(read_file("card.draxo"), firsts);
-    EXPECT_EQ(parse_card(read_file("card-2.draxo")).value, card_of(second));
+    EXPECT_EQ(contents_of("card.draxo"), firsts);
+    EXPECT_EQ(parse_card(contents_of("card-2.draxo")).value, card_of(second));
     // Each goes on saving its own file.
     click(first, -250, 233);
     click(first, -250, save_card_y);
     EXPECT_EQ(first.note, "Saved card.draxo");
     click(second, -250, save_card_y);
     EXPECT_EQ(second.note, "Saved card-2.draxo");
-    EXPECT_EQ(parse_card(read_file("card.draxo")).value, card_of(first));
+    EXPECT_EQ(parse_card(contents_of("card.draxo")).value, card_of(first));
 
     // Both opened the same card; the one that saves second keeps the other's.
     designer_state third, fourth;
@@ -244,7 +244,7 @@ TEST_F(Saving, ACardSavedMeanwhileByAnotherDesignerIsNeverOverwritten) {
     EXPECT_EQ(third.note, "Saved card.draxo");
     click(fourth, -250, save_card_y);
     EXPECT_EQ(fourth.note, "card.draxo was changed meanwhile:\nsaved card-3.draxo");
-    EXPECT_EQ(parse_card(read_file("card.draxo")).value, card_of(third));
+    EXPECT_EQ(parse_card(contents_of("card.draxo")).value, card_of(third));
     EXPECT_EQ(directory_listing(), (lines{"card-2.draxo", "card-3.draxo", "card.draxo"}));
 }
 
@@ -277,8 +277,8 @@ TEST_F(SavingAtOnce, TwoDesignersSavingAtTheSameMomentKeepBothCards) {
     click(first, -250, save_card_y);
     EXPECT_EQ(second.note, "Saved card.draxo");
     EXPECT_EQ(first.note, "card.draxo was changed meanwhile:\nsaved card-2.draxo");
-    EXPECT_EQ(parse_card(read_file("card.draxo")).value, card_of(second));
-    EXPECT_EQ(parse_card(read_file("card-2.draxo")).value, card_of(first));
+    EXPECT_EQ(parse_card(contents_of("card.draxo")).value, card_of(second));
+    EXPECT_EQ(parse_card(contents_of("card-2.draxo")).value, card_of(first));
 
     // Both opened card.draxo; each goes on with its own file.
     designer_state third, fourth;
@@ -289,8 +289,8 @@ TEST_F(SavingAtOnce, TwoDesignersSavingAtTheSameMomentKeepBothCards) {
     click(third, -250, save_card_y);
     EXPECT_EQ(fourth.note, "Saved card.draxo");
     EXPECT_EQ(third.note, "card.draxo was changed meanwhile:\nsaved card-3.draxo");
-    EXPECT_EQ(parse_card(read_file("card.draxo")).value, card_of(fourth));
-    EXPECT_EQ(parse_card(read_file("card-3.draxo")).value, card_of(third));
+    EXPECT_EQ(parse_card(contents_of("card.draxo")).value, card_of(fourth));
+    EXPECT_EQ(parse_card(contents_of("card-3.draxo")).value, card_of(third));
 
     // Two going beside card.draxo at once: the free name one takes is not
     // taken again by the other.
@@ -304,8 +304,8 @@ TEST_F(SavingAtOnce, TwoDesignersSavingAtTheSameMomentKeepBothCards) {
     click(fifth, -250, save_card_y);
     EXPECT_EQ(sixth.note, "card.draxo was changed meanwhile:\nsaved card-4.draxo");
     EXPECT_EQ(fifth.note, "card.draxo was changed meanwhile:\nsaved card-5.draxo");
-    EXPECT_EQ(parse_card(read_file("card-4.draxo")).value, card_of(sixth));
-    EXPECT_EQ(parse_card(read_file("card-5.draxo")).value, card_of(fifth));
+    EXPECT_EQ(parse_card(contents_of("card-4.draxo")).value, card_of(sixth));
+    EXPECT_EQ(parse_card(contents_of("card-5.draxo")).value, card_of(fifth));
     EXPECT_EQ(directory_listing(),
               (lines{"card-2.draxo", "card-3.draxo", "card-4.draxo", "card-5.draxo", "card.draxo"}));
 }
@@ -341,7 +341,7 @@ TEST_F(Saving, ACardReachedThroughALinkIsSavedToTheFileTheLinkNames) {
     click(linked, -250, save_card_y);
     EXPECT_EQ(linked.note, "Saved party.draxo");
     EXPECT_TRUE(fs::is_symlink("party.draxo"));
-    EXPECT_EQ(parse_card(read_file("kept/party.draxo")).value, card_of(linked));
+    EXPECT_EQ(parse_card(contents_of("kept/party.draxo")).value, card_of(linked));
     EXPECT_EQ(directory_listing("kept"), lines{"party.draxo"});
 }
 
@@ -359,19 +359,19 @@ TEST_F(Saving, ACardWithATwinIsSavedInPlaceAndKeepsItsPermissions) {
     click(state, -250, 233);
     click(state, -250, save_card_y);
     EXPECT_EQ(state.note, "Saved card.draxo in place:\nit has other links");
-    EXPECT_EQ(parse_card(read_file("twin.draxo")).value, card_of(state));
+    EXPECT_EQ(parse_card(contents_of("twin.draxo")).value, card_of(state));
 }
 
 TEST_F(Saving, AReadOnlyCardIsNotReplaced) {
     designer_state state = made_card();
     open_card_file("card.draxo", state);
     click(state, -250, save_card_y);
-    const std::string saved = read_file("card.draxo");
+    const std::string saved = contents_of("card.draxo");
     fs::permissions("card.draxo", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     click(state, -250, 233);
     click(state, -250, save_card_y);
     EXPECT_EQ(state.note, "card.draxo not saved:\nthe file is read-only");
-    EXPECT_EQ(read_file("card.draxo"), saved);
+    EXPECT_EQ(contents_of("card.draxo"), saved);
 }
 
 TEST_F(Saving, SavePictureWritesTheCardRectangleBesideTheCardFile) {

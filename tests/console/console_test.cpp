@@ -259,12 +259,12 @@ TEST(Logging, AnyNonZeroFlagSwitchesItOnChecksTheItemAndShowsTheConsole) {
     DRAXO_show_console(0);
     EXPECT_EQ(DRAXO_set_logging(0), 1);
     EXPECT_FALSE(console.logging);
-    EXPECT_EQ(ws::menu_item_at(run.run_menu, 4).flags & ws::MF_CHECKED, 0u);
+    EXPECT_EQ(ws::menu_item_at(event_control.run_menu, 4).flags & ws::MF_CHECKED, 0u);
     EXPECT_FALSE(ws::window_visible(console.console_window));
 
     EXPECT_EQ(DRAXO_set_logging(7), 1);
     EXPECT_TRUE(console.logging);
-    EXPECT_EQ(ws::menu_item_at(run.run_menu, 4).flags & ws::MF_CHECKED, ws::MF_CHECKED);
+    EXPECT_EQ(ws::menu_item_at(event_control.run_menu, 4).flags & ws::MF_CHECKED, ws::MF_CHECKED);
     EXPECT_TRUE(ws::window_visible(console.console_window));
 
     // Switching it off leaves a visible console visible.

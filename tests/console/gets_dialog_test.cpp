@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "events/run_state.h"
+#include "events/event_control.h"
 #include "support/null_support.h"
 #include "support/test_support.h"
 #include "surface/display.h"
@@ -165,7 +165,7 @@ TEST(Gets, EscapeAndTheCloseBoxLeaveTheDialogOpen) {
 TEST(Gets, TheDrawingWindowTicksAndRepaintsButTakesNoInputMeanwhile) {
     test::open_package();
     test::pump_messages();
-    run.tick_arrived = 0;
+    event_control.tick_arrived = 0;
     gets_run outcome = run_gets([](ws::dialog d) {
         display.frame_dirty = 1;
         ws::invalidate(package.drawing_window);
@@ -173,8 +173,8 @@ TEST(Gets, TheDrawingWindowTicksAndRepaintsButTakesNoInputMeanwhile) {
         ws::null::schedule(250, [d] { ws::null::dialog_command(d, gets_okay_id); });
     });
     EXPECT_EQ(outcome.result, 1);
-    EXPECT_EQ(run.tick_arrived, 1);     // the ticks were marked for the event wait
-    EXPECT_EQ(display.frame_dirty, 0);  // the paint copied the frame buffer
+    EXPECT_EQ(event_control.tick_arrived, 1);  // the ticks were marked for the event wait
+    EXPECT_EQ(display.frame_dirty, 0);         // the paint copied the frame buffer
     ws::message m;
     while (ws::peek_message(m)) EXPECT_NE(m.id, ws::WM_LBUTTONDOWN);  // the press was not taken
 }

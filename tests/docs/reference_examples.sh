@@ -20,7 +20,7 @@ awk -v dir="$scratch" '
 ' "$reference"
 
 flags=(-std=c11 -Wall -Wextra -Werror -I "$include_dir")
-libraries=(-L "$library_dir" -L "$main_library_dir" -Wl,-rpath,"$library_dir" -ldraxo_main -ldraxo -lm)
+libraries=(-L "$library_dir" -L "$main_library_dir" "-Wl,-rpath,$library_dir" -ldraxo_main -ldraxo -lm)
 failures=0 programs=0 declarations=0 fragments=0
 fragment_objects=()
 for block in "$scratch"/block*.c; do
@@ -40,9 +40,9 @@ for block in "$scratch"/block*.c; do
   fi
   # A declaration must be one of the header's.
   if [ $kind = declarations ]; then
-    for name in $(grep -o -E '^int DRAXO_[a-z_]+\(' "$block" | sed 's/^int //; s/($//'); do
+    while read -r name; do
       grep -q -E "\b$name\(" "$include_dir/draxo.h" || echo "$name is not declared in draxo.h" >> "$block.missing"
-    done
+    done < <(grep -o -E '^int DRAXO_[a-z_]+\(' "$block" | sed 's/^int //; s/($//')
   fi
   if [ $kind = program ]; then
     "$cc" "${flags[@]}" "$source" "${libraries[@]}" -o "$block.program" 2> "$block.log" && ok=1 || ok=0
@@ -56,7 +56,7 @@ for block in "$scratch"/block*.c; do
     cat "$block.missing" >> "$block.log"
     ok=0
   fi
-  if [ $ok = 0 ]; then
+  if [ "$ok" = 0 ]; then
     echo "FAIL: the example at line $line of the reference ($kind) does not build:" >&2
     cat "$block.log" >&2
     failures=$((failures + 1))

@@ -33,6 +33,7 @@ for name in $'Gr\u00fc\u00dfe' $'\u03a9mega' $'euro\u20ac'; do
   press_keys "$w" ctrl+q
   wait_program 30
   expect_equal "$name: exit status" "$E2E_STATUS" 0
+  # shellcheck disable=SC2012  # names the check made, in ls's order
   expect_equal "$name: the folder's files" "$(ls "$folder" | tr '\n' '|')" "$name.draxo|$name.png|"
   rm "$folder"/*
 done

@@ -42,8 +42,10 @@ digital_time() {
 step() {
   screenshot "$E2E_SHOT"
   local before
+  # shellcheck disable=SC2034  # read by the check that eval runs at each poll
   before=$(digital_time)
   xdotool key "$1"
+  # shellcheck disable=SC2016  # expanded by eval at each poll
   screen_shows "$1 did not step the clock" eval '[ "$(digital_time)" != "$before" ]'
 }
 for _ in 1 2 3 4 5; do step ctrl+f; done

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Helpers for end-to-end checks of DRAXO programs in real windows on a
 # virtual X server (run the scripts under xvfb-run). Source this file.
 #
@@ -56,6 +57,7 @@ start_program() {
 
 # Waits for the program started last to end; its exit status in E2E_STATUS.
 # (Call it directly, not in $(...): only this shell can wait for its child.)
+# shellcheck disable=SC2034  # E2E_STATUS is read by the scripts that source this
 wait_program() {
   local timeout=${1:-10}
   poll "$timeout" program_ended || fail "program still running after ${timeout}s"
@@ -316,5 +318,6 @@ start_private_xvfb() {
   E2E_XVFB_PID=$!
   E2E_PIDS+=("$E2E_XVFB_PID")
   wait_until 20 "no X server started" test -s "$number_file"
+  # shellcheck disable=SC2034  # read by the scripts that source this
   E2E_XVFB_DISPLAY=$(cat "$number_file")
 }

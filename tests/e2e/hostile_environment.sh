@@ -38,6 +38,7 @@ for signal in TERM INT HUP; do
   focus_window "$w"
   xdotool key --repeat "$keys" --delay 50 x
   # Each event is written as it comes: the signal goes once all have come.
+  # shellcheck disable=SC2016  # expanded by eval at each poll
   wait_until "$E2E_TIMEOUT" "the clicks and keys were not all recorded before SIG$signal" \
     eval '[ "$(grep -c MOUSE DRAXO.SCR)" = "$clicks" ] && [ "$(grep -c "DRAXO_KBD(120);" DRAXO.SCR)" = "$keys" ]'
   # A run of periodic events must be waiting after the last key: only time
@@ -65,7 +66,7 @@ expect_equal "what DRAXO_gets gave" "$(cat "$E2E_SCRATCH/stdout")" "result 0: [u
 start_program "$busy_client"
 console=$(find_window "DRAXO Text")
 wait_until "$E2E_TIMEOUT" "the computing client printed nothing" grep -q printed "$E2E_SCRATCH/stdout"
-read -r kx ky kw kh < <(client_geometry "$console")
+read -r kx ky _ kh < <(client_geometry "$console")
 # The bottom line: dark text on the white console, not an unpainted window.
 console_line_shown() {
   inked=$(count_pixels "$E2E_SHOT" $((kx + 5)) $((ky + kh - 20)) 300 20 "r < 0.5")

@@ -26,7 +26,7 @@ expect_shown "inside" "FFFFFF" pixel_at "$E2E_SHOT" $((cx + 300)) $((cy + 200))
 expect_equal "top border" "$(pixel_at "$E2E_SHOT" $((cx + 100)) "$cy")" "000000"
 expect_equal "left border" "$(pixel_at "$E2E_SHOT" "$cx" $((cy + 100)))" "000000"
 # The console shows text near its bottom edge.
-read -r kx ky kw kh < <(client_geometry "$console")
+read -r kx ky _ kh < <(client_geometry "$console")
 console_inked() {
   convert "$E2E_SHOT" -crop "200x20+$((kx + 5))+$((ky + kh - 20))" +repage \
     -format '%[fx:minima.r < 0.5 ? 1 : 0]' info:

@@ -72,6 +72,7 @@ quit "$w"
 
 # Under a file-size limit too small for the picture, Save Picture fails,
 # shows the console where the package says why, and the designer goes on.
+# shellcheck disable=SC2016  # the program in single quotes is bash -c's to expand
 start_program bash -c 'ulimit -f 1; exec "$0" limited.draxo' "$designer"
 w=$(find_window "DRAXO Graphics")
 for x in -100 -50 0 50 100; do on "$w" "$x" "$x"; done

@@ -43,7 +43,7 @@ refused "no DISPLAY at all" "DRAXO: there is no display to open the windows on" 
 
 # A screen of 256 colours cannot show what is drawn.
 start_private_xvfb 1024x768x8
-refused "an 8-bit screen" "DRAXO: the screen shows only 8-bit colour" DISPLAY=:$E2E_XVFB_DISPLAY
+refused "an 8-bit screen" "DRAXO: the screen shows only 8-bit colour" "DISPLAY=:$E2E_XVFB_DISPLAY"
 kill "$E2E_XVFB_PID"
 
 # Standard output closed: the program's printf must not go into the

@@ -70,8 +70,10 @@ click_every_pixel_of() {
   read -r sx sy < <(screen_of_logical "$window" "$scale" "$x" "$y")
   for dy in $(seq 0 $((scale - 1))); do
     for dx in $(seq 0 $((scale - 1))); do
+      # shellcheck disable=SC2034  # read by the check that eval runs at each poll
       clicks=$(output_count '^click')
       xdotool mousemove $((sx + dx)) $((sy + dy)) click 1
+      # shellcheck disable=SC2016  # expanded by eval at each poll
       poll 30 eval '[ "$(output_count "^click")" -gt "$clicks" ]' || fail "the click at +$dx+$dy never arrived"
       expect_equal "click on screen pixel +$dx+$dy of ($x, $y)" \
         "$(grep '^click' "$E2E_SCRATCH/stdout" | tail -n 1 | tr -d '\r')" "click $x $y"

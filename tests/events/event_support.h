@@ -3,8 +3,8 @@
 #pragma once
 
 #include "draxo.h"
+#include "events/event_control.h"
 #include "events/graphics_window.h"
-#include "events/run_state.h"
 #include "support/test_support.h"
 #include "surface/display.h"
 

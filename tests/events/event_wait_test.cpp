@@ -38,8 +38,8 @@ TEST(EventWait, APressEndsTheWaitThoughAPeriodicEventIsArmed) {
 TEST(EventWait, TicksBeforeOrInTheArmingPassDoNotDeliverIt) {
     test::open_quietly();
     DRAXO_set_animation(DRAXO_ANIMATE_RUN);
-    run.tick_arrived = 1;          // a tick from before this wait
-    post(ws::WM_TIMER, timer_id);  // a tick in the arming pass
+    event_control.tick_arrived = 1;  // a tick from before this wait
+    post(ws::WM_TIMER, timer_id);    // a tick in the arming pass
     post_press(0, 0);
     EXPECT_EQ(next_event().kind, DRAXO_MOUSE);
 
@@ -73,7 +73,7 @@ TEST(EventWait, AStepRequestedSeveralTimesCountsOnce) {
     post(ws::WM_TIMER, timer_id);
     post(ws::WM_TIMER, timer_id);
     EXPECT_EQ(next_event().kind, DRAXO_PERIODIC);
-    EXPECT_FALSE(run.single_step);
+    EXPECT_FALSE(event_control.single_step);
     post(ws::WM_TIMER, timer_id);
     post(ws::WM_TIMER, timer_id);
     post_press(0, 0);
@@ -87,7 +87,7 @@ TEST(EventWait, HaltingDoesNotWithdrawAnArmedPeriodicEvent) {
     post(ws::WM_COMMAND, 2);       // Run > Halt animation
     post(ws::WM_TIMER, timer_id);  // still delivers the armed event
     EXPECT_EQ(next_event().kind, DRAXO_PERIODIC);
-    EXPECT_FALSE(run.animation_running);
+    EXPECT_FALSE(event_control.animation_running);
     post(ws::WM_TIMER, timer_id);
     post(ws::WM_TIMER, timer_id);
     post_press(0, 0);
@@ -126,7 +126,7 @@ TEST(EventWait, CharactersComeBackAsSignedKeysAndAreDroppedWhileCtrlIsDown) {
     post(ws::WM_CHAR, 0x1FF41);  // only the low 8 bits count
     EXPECT_EQ(next_event().key, 'A');
 
-    run.ctrl_down = 1;
+    event_control.ctrl_down = 1;
     post(ws::WM_CHAR, 'q');
     post_press(2, 2);
     e = next_event();
@@ -275,32 +275,32 @@ TEST(SetAnimation, NeedsTheDrawingWindow) {
     test::pump_messages();
     ASSERT_FALSE(ws::is_window(package.drawing_window));
     EXPECT_EQ(DRAXO_set_animation(DRAXO_ANIMATE_RUN), 0);
-    EXPECT_FALSE(run.animation_running);
+    EXPECT_FALSE(event_control.animation_running);
 }
 
 TEST(SetAnimation, NeedsTheOpenPackage) {
     EXPECT_EQ(DRAXO_set_animation(DRAXO_ANIMATE_RUN), 0);
-    EXPECT_FALSE(run.animation_running);
+    EXPECT_FALSE(event_control.animation_running);
     EXPECT_EQ(DRAXO_set_animation(DRAXO_ANIMATE_QUIT), 0);
-    EXPECT_FALSE(run.quit_requested);
+    EXPECT_FALSE(event_control.quit_requested);
 }
 
 TEST(SetAnimation, AppliesItsTableAndIgnoresOtherActions) {
     test::open_quietly();
     EXPECT_EQ(DRAXO_set_animation(DRAXO_ANIMATE_RUN), 1);
-    EXPECT_TRUE(run.animation_running);
+    EXPECT_TRUE(event_control.animation_running);
     EXPECT_EQ(DRAXO_set_animation(DRAXO_ANIMATE_STEP), 1);
-    EXPECT_TRUE(run.single_step);
-    EXPECT_TRUE(run.animation_running);  // stepping does not halt
+    EXPECT_TRUE(event_control.single_step);
+    EXPECT_TRUE(event_control.animation_running);  // stepping does not halt
     for (int action : {3, 4, -1, 6, 1000}) {
         EXPECT_EQ(DRAXO_set_animation(action), 1);
-        EXPECT_TRUE(run.animation_running);
-        EXPECT_TRUE(run.single_step);
-        EXPECT_FALSE(run.quit_requested);
+        EXPECT_TRUE(event_control.animation_running);
+        EXPECT_TRUE(event_control.single_step);
+        EXPECT_FALSE(event_control.quit_requested);
     }
     EXPECT_EQ(DRAXO_set_animation(DRAXO_ANIMATE_HALT), 1);
-    EXPECT_FALSE(run.animation_running);
-    EXPECT_FALSE(run.single_step);
+    EXPECT_FALSE(event_control.animation_running);
+    EXPECT_FALSE(event_control.single_step);
 }
 
 }  // namespace

@@ -16,8 +16,8 @@ namespace draxo {
 namespace {
 
 bool checked(unsigned command) {
-    for (int i = 0; i < ws::menu_item_count(run.run_menu); ++i) {
-        ws::menu_item item = ws::menu_item_at(run.run_menu, i);
+    for (int i = 0; i < ws::menu_item_count(event_control.run_menu); ++i) {
+        ws::menu_item item = ws::menu_item_at(event_control.run_menu, i);
         if (item.id == command && !(item.flags & ws::MF_SEPARATOR)) return item.flags & ws::MF_CHECKED;
     }
     return false;
@@ -48,14 +48,14 @@ protected:
 
 TEST_F(RunCommands, AnimationCommandsSetTheirFlags) {
     command(CMD_ANIMATE);
-    EXPECT_TRUE(run.animation_running);
+    EXPECT_TRUE(event_control.animation_running);
     command(CMD_ADVANCE_FRAME);
-    EXPECT_FALSE(run.animation_running);
-    EXPECT_TRUE(run.single_step);
+    EXPECT_FALSE(event_control.animation_running);
+    EXPECT_TRUE(event_control.single_step);
     command(CMD_ANIMATE);
     command(CMD_HALT);
-    EXPECT_FALSE(run.animation_running);
-    EXPECT_TRUE(run.single_step);  // Halt leaves a requested step alone
+    EXPECT_FALSE(event_control.animation_running);
+    EXPECT_TRUE(event_control.single_step);  // Halt leaves a requested step alone
     for (unsigned id : {CMD_ANIMATE, CMD_HALT, CMD_ADVANCE_FRAME}) EXPECT_FALSE(checked(id));
 }
 
@@ -72,11 +72,11 @@ TEST_F(RunCommands, LoggingTogglesWithItsMarkAndLeavesTheConsoleAlone) {
 
 TEST_F(RunCommands, RecordingTogglesWithoutOpeningAFileUntilAnEventComes) {
     command(CMD_RECORD_SCRIPT);
-    EXPECT_TRUE(run.recording);
+    EXPECT_TRUE(event_control.recording);
     EXPECT_TRUE(checked(CMD_RECORD_SCRIPT));
     EXPECT_FALSE(std::filesystem::exists(script_file_name));
     command(CMD_RECORD_SCRIPT);
-    EXPECT_FALSE(run.recording);
+    EXPECT_FALSE(event_control.recording);
     EXPECT_FALSE(checked(CMD_RECORD_SCRIPT));
     EXPECT_FALSE(std::filesystem::exists(script_file_name));
 }
@@ -85,29 +85,30 @@ TEST_F(RunCommands, PlaybackAndPlayOneStopTheAnimation) {
     command(CMD_ANIMATE);
     DRAXO_set_animation(DRAXO_ANIMATE_STEP);
     command(CMD_PLAYBACK_SCRIPT);
-    EXPECT_TRUE(run.playing);
+    EXPECT_TRUE(event_control.playing);
     EXPECT_TRUE(checked(CMD_PLAYBACK_SCRIPT));
-    EXPECT_FALSE(run.animation_running);
-    EXPECT_FALSE(run.single_step);
-    run.script_file = std::tmpfile();
-    run.script_file_mode = script_mode::reading;
+    EXPECT_FALSE(event_control.animation_running);
+    EXPECT_FALSE(event_control.single_step);
+    event_control.script_file = std::tmpfile();
+    event_control.script_file_mode = script_mode::reading;
     command(CMD_PLAYBACK_SCRIPT);
-    EXPECT_FALSE(run.playing);
+    EXPECT_FALSE(event_control.playing);
     EXPECT_FALSE(checked(CMD_PLAYBACK_SCRIPT));
-    EXPECT_EQ(run.script_file, nullptr);  // switching playback off closes the file
+    EXPECT_EQ(event_control.script_file, nullptr);  // switching playback off closes the file
 
     command(CMD_ANIMATE);
     command(CMD_PLAY_ONE);
-    EXPECT_TRUE(run.play_one);
-    EXPECT_FALSE(run.animation_running);
+    EXPECT_TRUE(event_control.play_one);
+    EXPECT_FALSE(event_control.animation_running);
     EXPECT_FALSE(checked(CMD_PLAY_ONE));
 }
 
 TEST_F(RunCommands, QuitPostsTheQuitMessageAndOtherIdsDoNothing) {
     for (unsigned id : {0u, 9u, 10u, 0xFFFFu}) command(id);
-    EXPECT_FALSE(run.animation_running);
+    EXPECT_FALSE(event_control.animation_running);
     EXPECT_TRUE(console.logging);
-    EXPECT_FALSE(run.recording || run.playing || run.play_one || run.single_step);
+    EXPECT_FALSE(event_control.recording || event_control.playing || event_control.play_one ||
+                 event_control.single_step);
     test::post(ws::WM_COMMAND, CMD_QUIT);
     EXPECT_EQ(test::next_event().kind, DRAXO_QUIT);
 }
@@ -116,32 +117,32 @@ TEST_F(RunCommands, ShortcutsActOnlyWhileCtrlIsDown) {
     key_down('L');
     EXPECT_TRUE(console.logging);
     key_down(ws::VK_CONTROL);
-    EXPECT_EQ(run.ctrl_down, 1);
+    EXPECT_EQ(event_control.ctrl_down, 1);
     key_down(ws::VK_CONTROL);  // auto-repeat keeps it down
     key_down('L');
     EXPECT_FALSE(console.logging);
     key_down('L');  // a held Ctrl+L repeats the command
     EXPECT_TRUE(console.logging);
     key_down('A');
-    EXPECT_TRUE(run.animation_running);
+    EXPECT_TRUE(event_control.animation_running);
     key_down('H');
-    EXPECT_FALSE(run.animation_running);
+    EXPECT_FALSE(event_control.animation_running);
     key_down('F');
-    EXPECT_TRUE(run.single_step);
+    EXPECT_TRUE(event_control.single_step);
     key_down('R');
-    EXPECT_TRUE(run.recording);
+    EXPECT_TRUE(event_control.recording);
     key_down('R');
-    EXPECT_FALSE(run.recording);
+    EXPECT_FALSE(event_control.recording);
     key_down('O');
-    EXPECT_TRUE(run.play_one);
+    EXPECT_TRUE(event_control.play_one);
     key_down('P');
-    EXPECT_TRUE(run.playing);
+    EXPECT_TRUE(event_control.playing);
     key_down('B');  // no command
     key_down(ws::VK_F1);
     key_up('L');
-    EXPECT_EQ(run.ctrl_down, 1);  // only a Ctrl release counts
+    EXPECT_EQ(event_control.ctrl_down, 1);  // only a Ctrl release counts
     key_up(ws::VK_CONTROL);
-    EXPECT_EQ(run.ctrl_down, 0);
+    EXPECT_EQ(event_control.ctrl_down, 0);
     test::post(ws::WM_KEYDOWN, 'Q', 1);  // a plain Q quits nothing
     ws::message m;
     ASSERT_TRUE(ws::peek_message(m));
@@ -183,25 +184,25 @@ TEST_F(RunCommands, F10HandsTheMenuBarTheKeyboard) {
 TEST_F(RunCommands, CtrlHeldWhileTheFocusWasAwayCountsWhenItComesBack) {
     key_down(ws::VK_CONTROL);
     ws::native_focus_changed(package.drawing_window, nullptr);  // to another program
-    EXPECT_EQ(run.ctrl_down, 0);
+    EXPECT_EQ(event_control.ctrl_down, 0);
     ws::null::set_key_held(ws::VK_CONTROL, true);  // still held when the focus returns
     ws::native_focus_changed(nullptr, console.console_window);
-    EXPECT_EQ(run.ctrl_down, 1);
+    EXPECT_EQ(event_control.ctrl_down, 1);
     key_down('L');
     EXPECT_FALSE(console.logging);  // the shortcut, not a control character
     ws::null::set_key_held(ws::VK_CONTROL, false);
     ws::native_focus_changed(console.console_window, package.drawing_window);
-    EXPECT_EQ(run.ctrl_down, 0);
+    EXPECT_EQ(event_control.ctrl_down, 0);
 }
 
 TEST_F(RunCommands, LosingTheFocusOutsideThePackageReleasesCtrl) {
     key_down(ws::VK_CONTROL);
     test::post(ws::WM_KILLFOCUS, reinterpret_cast<ws::wparam>(console.console_window));
     test::pump_messages();
-    EXPECT_EQ(run.ctrl_down, 1);  // still within the package
+    EXPECT_EQ(event_control.ctrl_down, 1);  // still within the package
     ws::post_message(console.console_window, ws::WM_KILLFOCUS, 0, 0);
     test::pump_messages();
-    EXPECT_EQ(run.ctrl_down, 0);
+    EXPECT_EQ(event_control.ctrl_down, 0);
     test::post(ws::WM_CHAR, 'k');
     EXPECT_EQ(test::next_event().key, 'k');  // typed characters are no longer dropped
 }

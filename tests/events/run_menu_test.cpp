@@ -42,11 +42,11 @@ TEST(RunMenu, HoldsTheSixteenItemsInOrder) {
     ws::menu_item run_item = ws::menu_item_at(bar, 0);
     EXPECT_EQ(run_item.text, "&Run");
     EXPECT_EQ(run_item.flags, ws::MF_POPUP);
-    EXPECT_EQ(run_item.popup, run.run_menu);
+    EXPECT_EQ(run_item.popup, event_control.run_menu);
 
-    ASSERT_EQ(ws::menu_item_count(run.run_menu), 16);
+    ASSERT_EQ(ws::menu_item_count(event_control.run_menu), 16);
     for (int i = 0; i < 16; ++i) {
-        ws::menu_item item = ws::menu_item_at(run.run_menu, i);
+        ws::menu_item item = ws::menu_item_at(event_control.run_menu, i);
         const expected_item& want = expected_items[i];
         EXPECT_EQ(item.id, want.id) << i;
         EXPECT_EQ(item.flags, want.flags) << i;
@@ -65,16 +65,17 @@ TEST(RunMenu, ChecksFollowTheirCommandsAndChoosingPostsTheCommand) {
     test::pump_messages();
     set_run_menu_check(CMD_RECORD_SCRIPT, true);
     set_run_menu_check(CMD_LOGGING, false);
-    EXPECT_EQ(ws::menu_item_at(run.run_menu, 6).flags & ws::MF_CHECKED, ws::MF_CHECKED);
-    EXPECT_EQ(ws::menu_item_at(run.run_menu, 4).flags & ws::MF_CHECKED, 0u);
+    EXPECT_EQ(ws::menu_item_at(event_control.run_menu, 6).flags & ws::MF_CHECKED, ws::MF_CHECKED);
+    EXPECT_EQ(ws::menu_item_at(event_control.run_menu, 4).flags & ws::MF_CHECKED, 0u);
 
-    ws::native_menu_command(run.run_menu, CMD_PLAYBACK_SCRIPT);
+    ws::native_menu_command(event_control.run_menu, CMD_PLAYBACK_SCRIPT);
     ws::message m;
     ASSERT_TRUE(ws::peek_message(m));
     EXPECT_EQ(m.hwnd, package.drawing_window);
     EXPECT_EQ(m.id, ws::WM_COMMAND);
     EXPECT_EQ(m.w, static_cast<ws::wparam>(CMD_PLAYBACK_SCRIPT));
-    EXPECT_EQ(ws::menu_item_at(run.run_menu, 7).flags & ws::MF_CHECKED, 0u);  // only the package sets marks
+    EXPECT_EQ(ws::menu_item_at(event_control.run_menu, 7).flags & ws::MF_CHECKED,
+              0u);  // only the package sets marks
 }
 
 }  // namespace

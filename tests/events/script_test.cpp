@@ -45,22 +45,22 @@ protected:
         test::pump_messages();
     }
     static void record(bool on) {
-        if (run.recording != on) command(CMD_RECORD_SCRIPT);
+        if (event_control.recording != on) command(CMD_RECORD_SCRIPT);
     }
     // Plays one script event through the wait, as Play One Script does.
     static test::event play_one_event() {
-        run.play_one = true;
+        event_control.play_one = true;
         post(ws::WM_NULL);  // a pass for the wait, should no script event come
         return next_event();
     }
     // Plays one script event, or, when none comes, takes the live character.
     static test::event play_or_live(char live) {
-        run.play_one = true;
+        event_control.play_one = true;
         post(ws::WM_NULL);
         post(ws::WM_CHAR, static_cast<unsigned char>(live));
         return next_event();
     }
-    static bool playback_checked() { return ws::menu_item_at(run.run_menu, 7).flags & ws::MF_CHECKED; }
+    static bool playback_checked() { return ws::menu_item_at(event_control.run_menu, 7).flags & ws::MF_CHECKED; }
 };
 
 TEST_F(Script, RecordingWritesTheExampleLinesExactly) {
@@ -73,7 +73,7 @@ TEST_F(Script, RecordingWritesTheExampleLinesExactly) {
     EXPECT_EQ(next_event().kind, DRAXO_KBD);
     for (int i = 0; i < 2; ++i) periodic();
     record(false);
-    EXPECT_EQ(read_file(script_file_name),
+    EXPECT_EQ(contents_of(script_file_name),
               "DRAXO_PERIODIC(3);\nDRAXO_MOUSE(5, -7);\nDRAXO_KBD(97);\nDRAXO_PERIODIC(2);\n");
 }
 
@@ -83,7 +83,7 @@ TEST_F(Script, OnlyTicksMakeOneGrowingRunWrittenAtTheEnd) {
     for (int i = 0; i < 7; ++i) periodic();
     EXPECT_FALSE(std::filesystem::exists(script_file_name));  // nothing written yet
     record(false);
-    EXPECT_EQ(read_file(script_file_name), "DRAXO_PERIODIC(7);\n");
+    EXPECT_EQ(contents_of(script_file_name), "DRAXO_PERIODIC(7);\n");
 }
 
 TEST_F(Script, NothingRecordedCreatesNoFileAndKeepsAnOldOne) {
@@ -93,7 +93,7 @@ TEST_F(Script, NothingRecordedCreatesNoFileAndKeepsAnOldOne) {
     write_file(script_file_name, "DRAXO_KBD(1);\n");
     record(true);
     record(false);
-    EXPECT_EQ(read_file(script_file_name), "DRAXO_KBD(1);\n");
+    EXPECT_EQ(contents_of(script_file_name), "DRAXO_KBD(1);\n");
 }
 
 TEST_F(Script, AQuitWritesTheWaitingRunAndNoLineOfItsOwn) {
@@ -104,7 +104,7 @@ TEST_F(Script, AQuitWritesTheWaitingRunAndNoLineOfItsOwn) {
     ws::post_quit_message(0);
     EXPECT_EQ(next_event().kind, DRAXO_QUIT);
     record(false);
-    EXPECT_EQ(read_file(script_file_name), "DRAXO_PERIODIC(2);\n");
+    EXPECT_EQ(contents_of(script_file_name), "DRAXO_PERIODIC(2);\n");
 
     std::filesystem::remove(script_file_name);
     record(true);
@@ -112,7 +112,7 @@ TEST_F(Script, AQuitWritesTheWaitingRunAndNoLineOfItsOwn) {
     next_event();
     record(false);
     EXPECT_TRUE(std::filesystem::exists(script_file_name));  // opened, and emptied
-    EXPECT_EQ(read_file(script_file_name), "");
+    EXPECT_EQ(contents_of(script_file_name), "");
 }
 
 TEST_F(Script, AQuitRequestedByTheClientRecordsTheRealEvent) {
@@ -121,7 +121,7 @@ TEST_F(Script, AQuitRequestedByTheClientRecordsTheRealEvent) {
     test::post_press(1, 2);
     EXPECT_EQ(next_event().kind, DRAXO_QUIT);
     record(false);
-    EXPECT_EQ(read_file(script_file_name), "DRAXO_MOUSE(1, 2);\n");
+    EXPECT_EQ(contents_of(script_file_name), "DRAXO_MOUSE(1, 2);\n");
 }
 
 TEST_F(Script, HighKeysAreWrittenNegativeAndPlayBackAsTheSameKeys) {
@@ -131,7 +131,7 @@ TEST_F(Script, HighKeysAreWrittenNegativeAndPlayBackAsTheSameKeys) {
     post(ws::WM_CHAR, 0x7F);
     next_event();
     record(false);
-    EXPECT_EQ(read_file(script_file_name), "DRAXO_KBD(-23);\nDRAXO_KBD(127);\n");
+    EXPECT_EQ(contents_of(script_file_name), "DRAXO_KBD(-23);\nDRAXO_KBD(127);\n");
     test::event played = play_one_event();
     EXPECT_EQ(played.kind, DRAXO_KBD);
     EXPECT_EQ(played.key, typed.key);
@@ -161,7 +161,7 @@ TEST_F(Script, PlaybackDeliversEachLineAndEveryEventOfARun) {
     EXPECT_EQ(e.kind, DRAXO_KBD);
     EXPECT_EQ(e.key, 'z');
     EXPECT_EQ(test::console_since(mark), std::vector<std::string>{"EOF encountered in script file DRAXO.SCR\n"});
-    EXPECT_FALSE(run.playing);
+    EXPECT_FALSE(event_control.playing);
     EXPECT_FALSE(playback_checked());
 }
 
@@ -181,7 +181,7 @@ TEST_F(Script, AfterTheEndOfTheFileThePlaybackStopsAtOnceUntilTheFileIsClosed) {
 TEST_F(Script, PlayOneTakesARunOneEventAtATime) {
     write_file(script_file_name, "DRAXO_PERIODIC(2);\nDRAXO_KBD(50);\n");
     EXPECT_EQ(play_one_event().kind, DRAXO_PERIODIC);
-    EXPECT_FALSE(run.play_one);
+    EXPECT_FALSE(event_control.play_one);
     EXPECT_EQ(play_one_event().kind, DRAXO_PERIODIC);
     EXPECT_EQ(play_one_event().key, '2');
 }
@@ -194,7 +194,7 @@ TEST_F(Script, BlankLinesAreSkippedButABlankLineOfSevenSpacesStopsPlayback) {
     post(ws::WM_CHAR, 'q');
     EXPECT_EQ(next_event().key, 'q');  // the blank line ended playback, silently
     EXPECT_TRUE(test::console_since(mark).empty());
-    EXPECT_FALSE(run.playing);
+    EXPECT_FALSE(event_control.playing);
     command(CMD_PLAYBACK_SCRIPT);  // playing again goes on after that line
     EXPECT_EQ(next_event().key, '5');
 }
@@ -234,10 +234,10 @@ TEST_F(Script, AFileThatCannotBeOpenedIsReportedAndPlaybackStops) {
     EXPECT_EQ(next_event().key, 'q');
     EXPECT_EQ(test::console_since(mark),
               std::vector<std::string>{"Cannot open script file DRAXO.SCR for reading\n"});
-    EXPECT_FALSE(run.playing);
-    EXPECT_FALSE(run.play_one);
+    EXPECT_FALSE(event_control.playing);
+    EXPECT_FALSE(event_control.play_one);
     EXPECT_FALSE(playback_checked());
-    EXPECT_EQ(run.script_file, nullptr);
+    EXPECT_EQ(event_control.script_file, nullptr);
 
     std::filesystem::create_directory(script_file_name);  // cannot be written
     record(true);
@@ -246,7 +246,7 @@ TEST_F(Script, AFileThatCannotBeOpenedIsReportedAndPlaybackStops) {
     next_event();
     post(ws::WM_CHAR, 'b');
     next_event();
-    EXPECT_TRUE(run.recording);  // every later line tries again
+    EXPECT_TRUE(event_control.recording);  // every later line tries again
     EXPECT_EQ(test::console_since(mark),
               (std::vector<std::string>{"Cannot open script file DRAXO.SCR for writing\n",
                                         "Cannot open script file DRAXO.SCR for writing\n"}));
@@ -262,7 +262,7 @@ TEST_F(Script, AnythingButARegularFileIsRefusedWithoutWaiting) {
         command(CMD_PLAYBACK_SCRIPT);
         post(ws::WM_CHAR, 'q');
         EXPECT_EQ(next_event().key, 'q');
-        EXPECT_FALSE(run.playing);
+        EXPECT_FALSE(event_control.playing);
         record(true);
         post(ws::WM_CHAR, 'r');
         EXPECT_EQ(next_event().key, 'r');
@@ -270,7 +270,7 @@ TEST_F(Script, AnythingButARegularFileIsRefusedWithoutWaiting) {
         EXPECT_EQ(test::console_since(mark),
                   (std::vector<std::string>{"Cannot open script file DRAXO.SCR for reading\n",
                                             "Cannot open script file DRAXO.SCR for writing\n"}));
-        EXPECT_EQ(run.script_file, nullptr);
+        EXPECT_EQ(event_control.script_file, nullptr);
     };
     ASSERT_EQ(::mkfifo(script_file_name, 0600), 0);
     refused_both_ways();
@@ -301,9 +301,9 @@ TEST_F(Script, AFailedWriteStopsTheRecordingWithTheReason) {
     ::setrlimit(RLIMIT_FSIZE, &limit);
     EXPECT_EQ(test::console_since(mark), std::vector<std::string>{"Cannot write script file DRAXO.SCR: " +
                                                                   std::string(std::strerror(EFBIG)) + "\n"});
-    EXPECT_FALSE(run.recording);
-    EXPECT_FALSE(ws::menu_item_at(run.run_menu, 6).flags & ws::MF_CHECKED);
-    EXPECT_EQ(read_file(script_file_name).substr(0, 30), "DRAXO_KBD(97);\nDRAXO_KBD(98);\n");
+    EXPECT_FALSE(event_control.recording);
+    EXPECT_FALSE(ws::menu_item_at(event_control.run_menu, 6).flags & ws::MF_CHECKED);
+    EXPECT_EQ(contents_of(script_file_name).substr(0, 30), "DRAXO_KBD(97);\nDRAXO_KBD(98);\n");
 }
 #endif
 
@@ -385,12 +385,12 @@ TEST_F(Script, PlaybackIsRefusedWhileRecordingAndTheRecordingGoesOn) {
     command(CMD_PLAY_ONE);
     EXPECT_EQ(test::console_since(mark),
               std::vector<std::string>(2, "Cannot play back script file DRAXO.SCR while it is being recorded\n"));
-    EXPECT_FALSE(run.playing || run.play_one);
+    EXPECT_FALSE(event_control.playing || event_control.play_one);
     EXPECT_FALSE(playback_checked());
     post(ws::WM_CHAR, 'b');
     EXPECT_EQ(next_event().key, 'b');
     record(false);
-    EXPECT_EQ(read_file(script_file_name), "DRAXO_KBD(97);\nDRAXO_KBD(98);\n");
+    EXPECT_EQ(contents_of(script_file_name), "DRAXO_KBD(97);\nDRAXO_KBD(98);\n");
 }
 
 TEST_F(Script, RecordingIsRefusedWhilePlayingAndThePlaybackGoesOn) {
@@ -401,13 +401,13 @@ TEST_F(Script, RecordingIsRefusedWhilePlayingAndThePlaybackGoesOn) {
     command(CMD_RECORD_SCRIPT);
     EXPECT_EQ(test::console_since(mark),
               std::vector<std::string>{"Cannot record script file DRAXO.SCR while it is being played back\n"});
-    EXPECT_FALSE(run.recording);
+    EXPECT_FALSE(event_control.recording);
     EXPECT_EQ(next_event().kind, DRAXO_PERIODIC);
     EXPECT_EQ(next_event().kind, DRAXO_PERIODIC);
     test::event key = next_event();
     EXPECT_EQ(key.kind, DRAXO_KBD);
     EXPECT_EQ(key.key, 'A');
-    EXPECT_EQ(read_file(script_file_name), "DRAXO_PERIODIC(3);\nDRAXO_KBD(65);\n");
+    EXPECT_EQ(contents_of(script_file_name), "DRAXO_PERIODIC(3);\nDRAXO_KBD(65);\n");
 }
 
 TEST_F(Script, RecordingIsRefusedWhileOneScriptEventIsPending) {
@@ -417,9 +417,9 @@ TEST_F(Script, RecordingIsRefusedWhileOneScriptEventIsPending) {
     command(CMD_RECORD_SCRIPT);
     EXPECT_EQ(test::console_since(mark),
               std::vector<std::string>{"Cannot record script file DRAXO.SCR while it is being played back\n"});
-    EXPECT_FALSE(run.recording);
+    EXPECT_FALSE(event_control.recording);
     EXPECT_EQ(next_event().key, 'A');
-    EXPECT_EQ(read_file(script_file_name), "DRAXO_KBD(65);\nDRAXO_KBD(66);\n");
+    EXPECT_EQ(contents_of(script_file_name), "DRAXO_KBD(65);\nDRAXO_KBD(66);\n");
 }
 
 TEST_F(Script, APlaybackLeftOffDoesNotFeedALaterRecording) {
@@ -428,12 +428,12 @@ TEST_F(Script, APlaybackLeftOffDoesNotFeedALaterRecording) {
     next_event();
     next_event();
     command(CMD_PLAYBACK_SCRIPT);  // off, three periodic events of the run left
-    EXPECT_EQ(run.periodic_run, 3);
+    EXPECT_EQ(event_control.periodic_run, 3);
     record(true);
     test::post_press(4, 5);
     next_event();
     record(false);
-    EXPECT_EQ(read_file(script_file_name), "DRAXO_MOUSE(4, 5);\n");
+    EXPECT_EQ(contents_of(script_file_name), "DRAXO_MOUSE(4, 5);\n");
 }
 
 TEST_F(Script, EveryLineReachesTheFileAsItIsRecorded) {
@@ -441,11 +441,11 @@ TEST_F(Script, EveryLineReachesTheFileAsItIsRecorded) {
     record(true);
     post(ws::WM_CHAR, 'a');
     next_event();
-    EXPECT_EQ(read_file(script_file_name), "DRAXO_KBD(97);\n");
+    EXPECT_EQ(contents_of(script_file_name), "DRAXO_KBD(97);\n");
     periodic();
     test::post_press(1, 2);
     next_event();
-    EXPECT_EQ(read_file(script_file_name), "DRAXO_KBD(97);\nDRAXO_PERIODIC(1);\nDRAXO_MOUSE(1, 2);\n");
+    EXPECT_EQ(contents_of(script_file_name), "DRAXO_KBD(97);\nDRAXO_PERIODIC(1);\nDRAXO_MOUSE(1, 2);\n");
 }
 
 TEST_F(Script, StoppingThePackageWhileRecordingKeepsTheWaitingRun) {
@@ -456,8 +456,8 @@ TEST_F(Script, StoppingThePackageWhileRecordingKeepsTheWaitingRun) {
     periodic();
     periodic();
     DRAXO_stop();
-    EXPECT_EQ(run.script_file, nullptr);
-    EXPECT_EQ(read_file(script_file_name), "DRAXO_MOUSE(0, 0);\nDRAXO_PERIODIC(2);\n");
+    EXPECT_EQ(event_control.script_file, nullptr);
+    EXPECT_EQ(contents_of(script_file_name), "DRAXO_MOUSE(0, 0);\nDRAXO_PERIODIC(2);\n");
 }
 
 TEST(ScriptNumbers, AreFoundAndConvertedAsTheReaderDoes) {

@@ -50,9 +50,9 @@ struct SafeWrite : test::InScratchDirectory {
 TEST_F(SafeWrite, WritesANewFileAndReplacesAnOldOneLeavingNothingElse) {
     EXPECT_TRUE(replace_file("card.txt", "first").ok());
     EXPECT_TRUE(replace_file("card.txt", "second, longer").ok());
-    EXPECT_EQ(read_file("card.txt"), "second, longer");
+    EXPECT_EQ(contents_of("card.txt"), "second, longer");
     EXPECT_TRUE(replace_file("card.txt", "").ok());
-    EXPECT_EQ(read_file("card.txt"), "");
+    EXPECT_EQ(contents_of("card.txt"), "");
     EXPECT_EQ(listing(), names{"card.txt"});
 }
 
@@ -99,7 +99,7 @@ TEST_F(SafeWrite, AFailingWriteFlushOrRenameKeepsTheVersionBeforeAndNoFreshFile)
         system() = default_system();
         EXPECT_EQ(result.outcome, write_result::failed) << step.what;
         EXPECT_EQ(result.why_not, std::strerror(step.error)) << step.what;
-        EXPECT_EQ(read_file("card.txt"), "the version before") << step.what;
+        EXPECT_EQ(contents_of("card.txt"), "the version before") << step.what;
         EXPECT_EQ(listing(), names{"card.txt"}) << step.what;
     }
     // A new file that cannot be flushed is not left half there either.
@@ -118,7 +118,7 @@ TEST_F(SafeWrite, AFailingWriteFlushOrRenameKeepsTheVersionBeforeAndNoFreshFile)
         return -1;
     };
     EXPECT_TRUE(replace_file("card.txt", "the new version").ok());
-    EXPECT_EQ(read_file("card.txt"), "the new version");
+    EXPECT_EQ(contents_of("card.txt"), "the new version");
     EXPECT_EQ(listing(), names{"card.txt"});
 }
 
@@ -130,14 +130,14 @@ TEST_F(SafeWrite, AFileChangedSinceItWasReadOrWrittenIsLeftAlone) {
     EXPECT_EQ(result.outcome, write_result::changed);
     result = replace_file("card.txt", "mine", {expectation::these_bytes, "what I read"});
     EXPECT_EQ(result.outcome, write_result::changed);
-    EXPECT_EQ(read_file("card.txt"), "what another program wrote");
+    EXPECT_EQ(contents_of("card.txt"), "what another program wrote");
     // A longer file holding the expected bytes first is changed too.
     result = replace_file("card.txt", "mine", {expectation::these_bytes, "what another program"});
     EXPECT_EQ(result.outcome, write_result::changed);
 
     // Still as expected: replaced. Removed meanwhile: nothing to lose.
     EXPECT_TRUE(replace_file("card.txt", "mine", {expectation::these_bytes, "what another program wrote"}).ok());
-    EXPECT_EQ(read_file("card.txt"), "mine");
+    EXPECT_EQ(contents_of("card.txt"), "mine");
     fs::remove("card.txt");
     EXPECT_FALSE(fs::exists("card.txt"));
     EXPECT_TRUE(replace_file("card.txt", "mine again", {expectation::these_bytes, "mine"}).ok());
@@ -161,7 +161,7 @@ TEST_F(SafeWrite, AFolderThatTakesNoFreshFileGetsTheFileWrittenInPlaceAndSaysSo)
     write_result result = replace_file("card.txt", "new");
     EXPECT_TRUE(result.ok());
     EXPECT_EQ(result.in_place_because, "its folder cannot be written to");
-    EXPECT_EQ(read_file("card.txt"), "new");
+    EXPECT_EQ(contents_of("card.txt"), "new");
     // A new file there cannot be written at all.
     EXPECT_EQ(replace_file("new.txt", "bytes").why_not, std::strerror(EACCES));
     // Another reason for no fresh file is a failure, the file untouched.
@@ -170,7 +170,7 @@ TEST_F(SafeWrite, AFolderThatTakesNoFreshFileGetsTheFileWrittenInPlaceAndSaysSo)
         return -1;
     };
     EXPECT_EQ(replace_file("card.txt", "newer").why_not, std::strerror(ENOSPC));
-    EXPECT_EQ(read_file("card.txt"), "new");
+    EXPECT_EQ(contents_of("card.txt"), "new");
     EXPECT_EQ(listing(), names{"card.txt"});
 }
 
@@ -178,12 +178,12 @@ TEST_F(SafeWrite, AReadOnlyFileIsRefused) {
     write_file("card.txt", "kept");
     fs::permissions("card.txt", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     EXPECT_EQ(replace_file("card.txt", "lost").why_not, "the file is read-only");
-    EXPECT_EQ(read_file("card.txt"), "kept");
+    EXPECT_EQ(contents_of("card.txt"), "kept");
     // One the process may not write, though someone may.
     fs::permissions("card.txt", fs::perms::owner_read | fs::perms::owner_write);
     system().may_write = [](const char*) { return false; };
     EXPECT_EQ(replace_file("card.txt", "lost").why_not, "the file is read-only");
-    EXPECT_EQ(read_file("card.txt"), "kept");
+    EXPECT_EQ(contents_of("card.txt"), "kept");
 }
 
 TEST_F(SafeWrite, StaleFreshFilesOfSavesThatEndedOnTheWayAreCleared) {
@@ -244,7 +244,7 @@ TEST_F(SafeWrite, ANameLongerThanTheSystemTakesIsSaidToBeSo) {
     EXPECT_TRUE(name_taken(name, why_not));  // not free, nor missing
     EXPECT_EQ(why_not, std::strerror(ENAMETOOLONG));
     EXPECT_EQ(replace_file(name, "bytes").why_not, std::strerror(ENAMETOOLONG));
-    read_result read = files::read_file(name, 10);
+    read_result read = files::read_small_file(name, 10);
     EXPECT_FALSE(read.missing);
     EXPECT_EQ(read.why_not, std::strerror(ENAMETOOLONG));
 }
@@ -252,23 +252,23 @@ TEST_F(SafeWrite, ANameLongerThanTheSystemTakesIsSaidToBeSo) {
 
 TEST_F(SafeWrite, ReadingTakesRegularFilesOnlyAndAtMostTheLimit) {
     write_file("card.txt", "0123456789");
-    read_result read = files::read_file("card.txt", 4);
+    read_result read = files::read_small_file("card.txt", 4);
     EXPECT_TRUE(read.ok);
     EXPECT_EQ(read.bytes, "0123");
-    EXPECT_EQ(files::read_file("card.txt", 100).bytes, "0123456789");
-    read = files::read_file("nothing.txt", 4);
+    EXPECT_EQ(files::read_small_file("card.txt", 100).bytes, "0123456789");
+    read = files::read_small_file("nothing.txt", 4);
     EXPECT_FALSE(read.ok);
     EXPECT_TRUE(read.missing);
     EXPECT_EQ(read.why_not, std::strerror(ENOENT));
     fs::create_directory("folder");
-    read = files::read_file("folder", 4);
+    read = files::read_small_file("folder", 4);
     EXPECT_FALSE(read.missing);
     EXPECT_EQ(read.why_not, "it is a folder");
     system().read = [](int, void*, std::size_t) -> long {
         errno = EIO;
         return -1;
     };
-    read = files::read_file("card.txt", 4);
+    read = files::read_small_file("card.txt", 4);
     EXPECT_FALSE(read.ok);
     EXPECT_EQ(read.why_not, std::strerror(EIO));
 }
@@ -288,17 +288,17 @@ TEST_F(SafeWrite, ASymbolicLinkIsFollowedToTheFileItNamesWhichIsReplaced) {
     EXPECT_TRUE(replace_file("link to link.txt", "new").ok());
     EXPECT_TRUE(fs::is_symlink("link.txt"));
     EXPECT_TRUE(fs::is_symlink("link to link.txt"));
-    EXPECT_EQ(read_file("cards/party.txt"), "new");
+    EXPECT_EQ(contents_of("cards/party.txt"), "new");
     EXPECT_EQ(listing("cards"), names{"party.txt"});
     // A relative link is read from the link's own folder.
     fs::create_symlink("party.txt", "cards/same.txt");
     EXPECT_TRUE(replace_file("cards/same.txt", "newer").ok());
-    EXPECT_EQ(read_file("cards/party.txt"), "newer");
+    EXPECT_EQ(contents_of("cards/party.txt"), "newer");
     // A link to nothing gets the file it names; a loop of links is refused.
     fs::create_symlink("cards/later.txt", "dangling.txt");
     EXPECT_TRUE(replace_file("dangling.txt", "made").ok());
     EXPECT_TRUE(fs::is_symlink("dangling.txt"));
-    EXPECT_EQ(read_file("cards/later.txt"), "made");
+    EXPECT_EQ(contents_of("cards/later.txt"), "made");
     fs::create_symlink("loop-b", "loop-a");
     fs::create_symlink("loop-a", "loop-b");
     EXPECT_EQ(replace_file("loop-a", "x").why_not, std::strerror(ELOOP));
@@ -313,7 +313,7 @@ TEST_F(SafeWrite, AFileWithOtherLinksIsWrittenInPlaceSoEveryNameSeesIt) {
     write_result result = replace_file("card.txt", "new text");
     EXPECT_TRUE(result.ok());
     EXPECT_EQ(result.in_place_because, "it has other links");
-    EXPECT_EQ(read_file("twin.txt"), "new text");
+    EXPECT_EQ(contents_of("twin.txt"), "new text");
     EXPECT_EQ(fs::hard_link_count("card.txt"), 2u);
     EXPECT_EQ(listing(), (names{"card.txt", "twin.txt"}));
 }
@@ -368,8 +368,8 @@ TEST_F(SafeWrite, AFifoOrADeviceIsRefusedAndKept) {
     EXPECT_TRUE(S_ISFIFO(mode_of("pipe.png")));
     fs::create_symlink("pipe.png", "link to pipe.png");
     EXPECT_EQ(replace_file("link to pipe.png", "bytes").why_not, "it is not a regular file");
-    EXPECT_EQ(files::read_file("pipe.png", 10).why_not, "it is not a regular file");  // no wait for a writer
-    EXPECT_EQ(files::read_file("/dev/zero", 10).why_not, "it is not a regular file");
+    EXPECT_EQ(files::read_small_file("pipe.png", 10).why_not, "it is not a regular file");  // no wait for a writer
+    EXPECT_EQ(files::read_small_file("/dev/zero", 10).why_not, "it is not a regular file");
 }
 #endif
 
@@ -393,10 +393,10 @@ TEST_F(SafeWrite, AWritePastTheFileSizeLimitFailsAndTheProcessGoesOn) {
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
     std::string large(200, 'x');
     EXPECT_EQ(replace_file("other.txt", large).why_not, std::strerror(EFBIG));
-    EXPECT_EQ(read_file("other.txt"), "another version before");
+    EXPECT_EQ(contents_of("other.txt"), "another version before");
     // In place, it is refused before anything is touched.
     EXPECT_EQ(replace_file("card.txt", large).why_not, std::strerror(EFBIG));
-    EXPECT_EQ(read_file("twin.txt"), "the version before");
+    EXPECT_EQ(contents_of("twin.txt"), "the version before");
     EXPECT_EQ(listing(), (names{"card.txt", "other.txt", "twin.txt"}));
     // A signal raised meanwhile for something else still arrives.
     sigset_t pending;

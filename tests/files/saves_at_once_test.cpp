@@ -77,7 +77,7 @@ struct SavesAtOnce : test::InScratchDirectory {
         EXPECT_TRUE(other_save::started) << what;
         EXPECT_TRUE(other_save::result.ok()) << what << ": " << other_save::result.why_not;
         EXPECT_EQ(mine.outcome, write_result::changed) << what;
-        EXPECT_EQ(read_file("card.txt"), "theirs") << what;
+        EXPECT_EQ(contents_of("card.txt"), "theirs") << what;
         EXPECT_EQ(listing(), names{"card.txt"}) << what;
     }
 };
@@ -155,7 +155,7 @@ TEST_F(SavesAtOnce, ASaveBetweenAnothersCheckAndItsRenameWaitsAndFindsTheFileCha
     other.join();
     EXPECT_TRUE(mine.ok()) << mine.why_not;
     EXPECT_EQ(racing_save::result.outcome, write_result::changed);
-    EXPECT_EQ(read_file("card.txt"), "mine");
+    EXPECT_EQ(contents_of("card.txt"), "mine");
     EXPECT_EQ(listing(), names{"card.txt"});
 }
 #endif
@@ -180,7 +180,7 @@ TEST_F(SavesAtOnce, ALiveSavesFreshFileIsNeverClearedWhateverItsProcessNumberSay
     };
     write_result mine = replace_file("card.txt", "new");
     EXPECT_TRUE(mine.ok()) << mine.why_not;
-    EXPECT_EQ(read_file("card.txt"), "new");
+    EXPECT_EQ(contents_of("card.txt"), "new");
     EXPECT_EQ(listing(), (names{"card.txt", "picture.png"}));
 }
 #endif
@@ -198,7 +198,7 @@ TEST_F(SavesAtOnce, AFreshFileClearedBeforeItIsHeldIsGivenUpForAnother) {
     };
     write_result written = replace_file("card.txt", "bytes");
     EXPECT_TRUE(written.ok()) << written.why_not;
-    EXPECT_EQ(read_file("card.txt"), "bytes");
+    EXPECT_EQ(contents_of("card.txt"), "bytes");
     EXPECT_EQ(listing(), names{"card.txt"});
 }
 
@@ -237,7 +237,7 @@ TEST_F(SavesAtOnce, ASaverKilledOnTheWayLeavesNoLockAndItsFreshFileIsClearedOnce
     system() = default_system();
     write_result mine = replace_file("card.txt", "mine", the_old_card);
     EXPECT_TRUE(mine.ok()) << mine.why_not;
-    EXPECT_EQ(read_file("card.txt"), "mine");
+    EXPECT_EQ(contents_of("card.txt"), "mine");
     EXPECT_EQ(listing(), (names{"card.txt", "picture.png"}));
     for (int fd : {at_rename[0], at_rename[1], resume[0], resume[1]}) ::close(fd);
 }
@@ -269,7 +269,7 @@ TEST_F(SavesAtOnce, ASaverStoppedOnTheWayHoldsTheOthersUpOnlyForAMoment) {
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
     EXPECT_TRUE(mine.ok()) << mine.why_not;
-    EXPECT_EQ(read_file("card.txt"), "mine");
+    EXPECT_EQ(contents_of("card.txt"), "mine");
     for (int fd : {at_rename[0], at_rename[1], resume[0], resume[1]}) ::close(fd);
 }
 #endif

@@ -45,7 +45,7 @@ TEST_F(Utf8Files, ANameOutsideAsciiIsTheFileWrittenReplacedReadAndListed) {
         files::write_result again = files::replace_file(name, leaf);
         ASSERT_TRUE(again.ok()) << leaf << ": " << again.why_not;
         EXPECT_TRUE(again.in_place_because.empty()) << again.in_place_because;
-        files::read_result read = files::read_file(name, 100);
+        files::read_result read = files::read_small_file(name, 100);
         ASSERT_TRUE(read.ok) << leaf << ": " << read.why_not;
         EXPECT_EQ(read.bytes, leaf);
         EXPECT_TRUE(files::name_taken(name));
@@ -63,7 +63,7 @@ TEST_F(Utf8Files, RenameAndRemoveTakeTheNamedFiles) {
     ASSERT_EQ(files::system().rename(fd, from.c_str(), to.c_str(), false), 0);
     files::system().close(fd);
     EXPECT_FALSE(files::name_taken(from));
-    EXPECT_EQ(files::read_file(to, 100).bytes, "card");
+    EXPECT_EQ(files::read_small_file(to, 100).bytes, "card");
     EXPECT_EQ(files::system().remove(to.c_str()), 0);
     EXPECT_FALSE(files::name_taken(to));
     EXPECT_NE(files::system().remove(to.c_str()), 0);  // nothing left to remove
@@ -97,7 +97,7 @@ TEST(Utf8FileNames, ANameRoundTripsThroughItsPath) {
 }
 
 TEST_F(Utf8Files, AMissingFileSaysSo) {
-    files::read_result read = files::read_file(names[2], 100);
+    files::read_result read = files::read_small_file(names[2], 100);
     EXPECT_FALSE(read.ok);
     EXPECT_TRUE(read.missing);
     std::vector<std::string> entries;

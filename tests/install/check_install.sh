@@ -55,9 +55,12 @@ check_output "cpp client: 11" "$scratch/cmake-build/cpp_client"
 
 echo "-- pkg-config clients"
 export PKG_CONFIG_PATH=$prefix/lib/pkgconfig:$prefix/lib/x86_64-linux-gnu/pkgconfig
+# shellcheck disable=SC2046  # pkg-config's flags are words of their own, as the README writes it
 cc -std=c11 -Wall -Werror "$client_dir/client_winmain.c" $(pkg-config --cflags --libs draxo) -o "$scratch/c_client"
+# shellcheck disable=SC2046  # pkg-config's flags are words of their own, as the README writes it
 c++ -std=c++17 -Wall -Werror "$client_dir/client_main.cpp" $(pkg-config --cflags --libs draxo) -o "$scratch/cpp_client"
 for example in bouncing_ball sketch_pad clock guessing_game; do
+  # shellcheck disable=SC2046  # pkg-config's flags are words of their own, as the README writes it
   cc -std=c11 -Wall -Werror "$installed_examples/$example.c" $(pkg-config --cflags --libs draxo) -lm -o "$scratch/$example"
 done
 check_output "c client: " "$scratch/c_client"

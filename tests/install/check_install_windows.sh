@@ -87,12 +87,15 @@ export PKG_CONFIG_PATH=$prefix/lib/pkgconfig
 export PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig
 cc=x86_64-w64-mingw32-gcc-posix
 cxx=x86_64-w64-mingw32-g++-posix
+# shellcheck disable=SC2046  # pkg-config's flags are words of their own, as the README writes it
 $cc -std=c11 -Wall -Werror "$client_dir/client_winmain.c" $(pkg-config --cflags --libs draxo) -o "$scratch/c_client.exe"
 # The README's command for a C++ client: -static links the compiler's runtime in.
+# shellcheck disable=SC2046  # pkg-config's flags are words of their own, as the README writes it
 $cxx -std=c++17 -Wall -Werror -static "$client_dir/client_main.cpp" $(pkg-config --cflags --libs draxo) \
   -o "$scratch/cpp_client.exe"
 [ -z "$(foreign_dlls "$scratch/cpp_client.exe")" ] ||
   { echo "FAIL: the pkg-config C++ client needs $(foreign_dlls "$scratch/cpp_client.exe")" >&2; exit 1; }
+# shellcheck disable=SC2046  # pkg-config's flags are words of their own, as the README writes it
 $cc -std=c11 -Wall -Werror -mwindows "$client_dir/client_windows_h.c" $(pkg-config --cflags --libs draxo) \
   -o "$scratch/windows_client.exe"
 check_output "c client: " "$scratch/c_client.exe"

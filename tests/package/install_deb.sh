@@ -96,14 +96,17 @@ echo "ok: CMake builds the installed examples and two clients, which run"
 
 # The same with pkg-config.
 for example in bouncing_ball sketch_pad clock guessing_game; do
+  # shellcheck disable=SC2046  # pkg-config's flags are words of their own, as the README writes it
   cc -std=c11 -Wall -Werror "$scratch/examples/$example.c" $(pkg-config --cflags --libs draxo) -lm \
     -o "$scratch/$example" || fail "pkg-config: $example does not build"
 done
+# shellcheck disable=SC2046  # pkg-config's flags are words of their own, as the README writes it
 c++ -std=c++17 -Wall -Werror "$source_dir/tests/install/client/client_main.cpp" $(pkg-config --cflags --libs draxo) \
   -o "$scratch/cpp_client"
 check_output "cpp client: 11" "$scratch/cpp_client"
 echo "ok: pkg-config builds the installed examples and a client, which runs"
 # Installed under /usr, the package gives clients plain paths and no run path.
+# shellcheck disable=SC2046  # pkg-config's flags are words of their own, as the README writes it
 flags=$(pkg-config --cflags --libs draxo)
 grep -q 'pkgconfig' <<<"$flags" && fail "pkg-config gives paths through its own folder: $flags"
 readelf -d "$scratch/cpp_client" | grep -q -e RUNPATH -e RPATH &&

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "console/gets_dialog.h"
-#include "events/run_state.h"
+#include "events/event_control.h"
 #include "support/dialog_driver.h"
 #include "support/qt_support.h"
 #include "support/test_support.h"
@@ -128,8 +128,8 @@ TEST(QtGets, TheDrawingWindowRepaintsAndTicksButTakesNoInputMeanwhile) {
                         [](QWidget*) { return timer_messages >= 2 && paint_messages >= 1; },
                         dialog_driver::act([](QWidget* d) { okay_of(d)->click(); })});
     EXPECT_EQ(outcome.result, 1);
-    EXPECT_EQ(run.tick_arrived, 1);     // the ticks were marked for the event wait
-    EXPECT_EQ(display.frame_dirty, 0);  // the paint copied the frame buffer
+    EXPECT_EQ(event_control.tick_arrived, 1);  // the ticks were marked for the event wait
+    EXPECT_EQ(display.frame_dirty, 0);         // the paint copied the frame buffer
     EXPECT_EQ(presses, 0);
     QTest::mouseClick(frame->client(), Qt::LeftButton, Qt::NoModifier, QPoint(30, 40));
     test::pump_messages();

@@ -59,11 +59,11 @@ protected:
 };
 
 TEST(QtStart, OpensBothWindowsWithTheirTitlesGeometryAndTimer) {
-    run.animation_running = true;
-    run.single_step = true;
+    event_control.animation_running = true;
+    event_control.single_step = true;
     test::open_package();
-    EXPECT_FALSE(run.animation_running);
-    EXPECT_FALSE(run.single_step);
+    EXPECT_FALSE(event_control.animation_running);
+    EXPECT_FALSE(event_control.single_step);
     ASSERT_TRUE(ws::is_window(package.drawing_window));
     ASSERT_TRUE(ws::is_window(console.console_window));
 

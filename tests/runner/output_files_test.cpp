@@ -164,7 +164,7 @@ TEST_F(OutputFiles, ARegularFileIsRemovedBeforeTheRunAndReplacedWhole) {
     clear_output(target);
     EXPECT_FALSE(fs::exists("out.png"));
     ASSERT_TRUE(write_whole_output(target, "this run's", why_not)) << why_not;
-    EXPECT_EQ(read_file("out.png"), "this run's");
+    EXPECT_EQ(contents_of("out.png"), "this run's");
     EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 1);  // nothing left beside it
 }
 
@@ -180,8 +180,8 @@ TEST_F(OutputFiles, AConsoleFileIsMadeAnewSoThatItsOtherNamesKeepWhatTheyHold) {
         ASSERT_TRUE(out.open(target, why_not)) << why_not;
         out.write("this run's\n");
     }
-    EXPECT_EQ(read_file("console.txt"), "this run's\n");
-    EXPECT_EQ(read_file("last-week.txt"), "last week's console");
+    EXPECT_EQ(contents_of("console.txt"), "this run's\n");
+    EXPECT_EQ(contents_of("last-week.txt"), "last week's console");
 }
 #endif
 

@@ -40,9 +40,9 @@ protected:
     static void write_file(const std::string& name, const std::string& content) {
         std::ofstream(name, std::ios::binary) << content;
     }
-    // Read as a text file: on Windows, where the script file's lines end in
-    // CR LF, they read as they do on Linux.
-    static std::string read_file(const std::string& name) {
+    // The file's contents, read as a text file: on Windows, where the script
+    // file's lines end in CR LF, they read as they do on Linux.
+    static std::string contents_of(const std::string& name) {
         std::ifstream in(name);
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }

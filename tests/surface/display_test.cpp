@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "console/console.h"
+#include "events/event_control.h"
 #include "events/graphics_window.h"
 #include "events/run_menu.h"
-#include "events/run_state.h"
 #include "events/script.h"
 #include "support/null_support.h"
 #include "support/test_support.h"
@@ -38,11 +38,11 @@ TEST(Geometry, ConsoleTakesTheBottomThirdOfTheScreen) {
 }
 
 TEST(Start, OpensBothWindowsWithTheirTitlesGeometryAndTimer) {
-    run.animation_running = true;
-    run.single_step = true;
+    event_control.animation_running = true;
+    event_control.single_step = true;
     test::open_package();
-    EXPECT_FALSE(run.animation_running);
-    EXPECT_FALSE(run.single_step);
+    EXPECT_FALSE(event_control.animation_running);
+    EXPECT_FALSE(event_control.single_step);
     ws::window drawing = package.drawing_window, text = console.console_window;
     ASSERT_TRUE(ws::is_window(drawing));
     ASSERT_TRUE(ws::is_window(text));
@@ -157,11 +157,11 @@ TEST(CopyToScreen, PutsTheFrameOnTheWindowAndCleansIt) {
 
 TEST(Stop, ReleasesTheWindowContextAndClosesTheScriptFile) {
     test::open_package();
-    run.script_file = std::tmpfile();
-    ASSERT_NE(run.script_file, nullptr);
+    event_control.script_file = std::tmpfile();
+    ASSERT_NE(event_control.script_file, nullptr);
     EXPECT_EQ(DRAXO_stop(), 1);
     EXPECT_EQ(display.window_dc, nullptr);
-    EXPECT_EQ(run.script_file, nullptr);
+    EXPECT_EQ(event_control.script_file, nullptr);
     // The windows stay until the process ends.
     EXPECT_TRUE(ws::is_window(package.drawing_window));
 }

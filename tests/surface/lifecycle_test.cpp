@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "console/console.h"
+#include "events/event_control.h"
 #include "events/run_menu.h"
-#include "events/run_state.h"
 #include "support/null_support.h"
 #include "support/scratch_directory.h"
 #include "support/test_support.h"
@@ -62,7 +62,7 @@ TEST(Closed, BeforeStartEveryOperationDoesNothingAndReturnsZero) {
     std::size_t mark = test::console_mark();
     EXPECT_EQ(operations_that_acted(), 0);
     EXPECT_TRUE(test::console_since(mark).empty());  // not even a repair message
-    EXPECT_FALSE(run.animation_running);
+    EXPECT_FALSE(event_control.animation_running);
     EXPECT_EQ(display.frame_buffer, nullptr);
 }
 
@@ -76,7 +76,7 @@ TEST(Closed, AfterStopEveryOperationDoesNothingAndReturnsZero) {
     EXPECT_EQ(operations_that_acted(), 0);
     EXPECT_TRUE(test::console_since(mark).empty());
     EXPECT_EQ(std::vector<std::uint32_t>(frame.bits, frame.bits + frame.stride * frame.height), before);
-    EXPECT_FALSE(run.animation_running);
+    EXPECT_FALSE(event_control.animation_running);
     EXPECT_TRUE(ws::is_window(package.drawing_window));  // the windows stay on the screen
 }
 
@@ -109,13 +109,13 @@ TEST_F(Restart, AStartAfterAStopTakesUpTheSameWindowsWithAFreshRun) {
     DRAXO_set_animation(DRAXO_ANIMATE_RUN);
     ws::post_message(drawing, ws::WM_COMMAND, CMD_RECORD_SCRIPT, 0);  // recording on ...
     test::pump_messages();
-    ASSERT_TRUE(run.recording);
+    ASSERT_TRUE(event_control.recording);
     for (int cycle = 0; cycle < 50; ++cycle) {
         DRAXO_stop();  // ... is ended by the stop
         test::open_package();
-        EXPECT_FALSE(run.recording);
-        EXPECT_FALSE(run.animation_running);
-        EXPECT_FALSE(ws::menu_item_at(run.run_menu, 6).flags & ws::MF_CHECKED);
+        EXPECT_FALSE(event_control.recording);
+        EXPECT_FALSE(event_control.animation_running);
+        EXPECT_FALSE(ws::menu_item_at(event_control.run_menu, 6).flags & ws::MF_CHECKED);
     }
     EXPECT_EQ(package.drawing_window, drawing);
     EXPECT_EQ(console.console_window, text);
@@ -205,7 +205,7 @@ TEST_F(OtherThreads, EveryOperationIsRefusedFromAnotherThread) {
     EXPECT_STREQ(buffer, "untouched");
     EXPECT_EQ(x, 9);
     EXPECT_TRUE(test::console_since(mark).empty());
-    EXPECT_FALSE(run.animation_running);
+    EXPECT_FALSE(event_control.animation_running);
     EXPECT_FALSE(std::ifstream("refused.png").good());
     EXPECT_EQ(std::vector<std::uint32_t>(frame.bits, frame.bits + frame.stride * frame.height), before);
     EXPECT_TRUE(package.open);

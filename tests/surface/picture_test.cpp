@@ -73,7 +73,7 @@ TEST_F(SavePicture, ThePngHoldsTheFramePixelsOfTheRectangleCornersIncludedAt24Bi
     expect_frame_pixels("card.png", display.origin_x - 140, display.origin_y - 200, 361, 351);
 
     // Eight bits a sample, colour type 2: red, green and blue, no alpha.
-    std::string png = read_file("card.png");
+    std::string png = contents_of("card.png");
     ASSERT_GT(png.size(), 26u);
     EXPECT_EQ(png.substr(12, 4), "IHDR");
     EXPECT_EQ(png[24], 8);
@@ -86,8 +86,8 @@ TEST_F(SavePicture, CornersInAnyOrderGiveTheSamePictureAndOneCornerGivesOnePixel
     ASSERT_EQ(DRAXO_save_picture("a.png", -50, 30, 60, -20), 1);
     ASSERT_EQ(DRAXO_save_picture("b.png", 60, -20, -50, 30), 1);
     ASSERT_EQ(DRAXO_save_picture("c.png", -50, -20, 60, 30), 1);
-    EXPECT_EQ(read_file("a.png"), read_file("b.png"));
-    EXPECT_EQ(read_file("a.png"), read_file("c.png"));
+    EXPECT_EQ(contents_of("a.png"), contents_of("b.png"));
+    EXPECT_EQ(contents_of("a.png"), contents_of("c.png"));
     expect_frame_pixels("a.png", display.origin_x - 50, display.origin_y - 30, 111, 51);
 
     ASSERT_EQ(DRAXO_save_picture("dot.png", 5, 0, 5, 0), 1);
@@ -152,7 +152,7 @@ TEST_F(SavePicture, AWriteThatFailsHalfwayLeavesTheExistingPictureAsItWas) {
     DRAXO_rectangle(RED, -200, -200, 200, 200, 0);
     EXPECT_EQ(printed([] { EXPECT_EQ(DRAXO_save_picture("card.png", -200, -200, 200, 200), 0); }),
               lines{"Cannot save picture: File too large (card.png)\n"});
-    EXPECT_EQ(read_file("card.png"), "the picture saved before");
+    EXPECT_EQ(contents_of("card.png"), "the picture saved before");
     EXPECT_EQ(directory_listing(), std::vector<std::string>{"card.png"});
 }
 

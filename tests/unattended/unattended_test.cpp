@@ -31,12 +31,12 @@
 #include "events/run_menu.h"
 #include "events/script.h"
 #include "events/unattended_script.h"
+#include "png/png_codec.h"
 #include "report_reader.h"
 #include "support/scratch_directory.h"
 #include "surface/palette.h"
 #include "surface/run_file.h"
 #include "window_system/null/null_backend.h"
-#include "window_system/png_codec.h"
 
 namespace draxo {
 namespace {
@@ -136,7 +136,7 @@ TEST_F(UnattendedRun, TheScriptFileInTheCurrentFolderIsNeitherReadNorTouched) {
     EXPECT_EQ(next_event().key, 65);
     EXPECT_EQ(next_event().kind, DRAXO_QUIT);
     DRAXO_stop();
-    EXPECT_EQ(read_file(script_file_name), "DRAXO_KBD(120);\n");
+    EXPECT_EQ(contents_of(script_file_name), "DRAXO_KBD(120);\n");
 }
 
 TEST_F(UnattendedRun, AnEmptyScriptQuitsAtTheFirstWait) {
@@ -242,7 +242,7 @@ TEST_F(UnattendedRun, TheRunMenusRecordingTakesDownTheScriptsEvents) {
     while (next_event().kind != DRAXO_QUIT) {
     }
     run_command(CMD_RECORD_SCRIPT);
-    EXPECT_EQ(read_file(script_file_name), script);
+    EXPECT_EQ(contents_of(script_file_name), script);
 }
 
 // --- DRAXO_gets ---------------------------------------------------------------------------
@@ -401,7 +401,7 @@ TEST_F(UnattendedRun, TheConsoleFileHasEveryLineInOrderThePackagesOwnIncluded) {
     DRAXO_console_printf("two\nlines in one\n");
     DRAXO_console_printf("%s", "");
     next_event();
-    EXPECT_EQ(read_file("console.txt"),
+    EXPECT_EQ(contents_of("console.txt"),
               "before the start\n"
               "Round 1\n"
               "Illegal color 99; using RED.\n"

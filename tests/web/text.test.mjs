@@ -5,7 +5,7 @@
 // text as UTF-8 once the program asks for it, cut only between characters.
 import {describe, test} from 'node:test';
 import assert from 'node:assert/strict';
-import {withBrowser, openPage, windowCanvas, waitForLog, poll, canvasPixels} from './web_lib.mjs';
+import {withBrowser, windowCanvas, waitForLog, poll, canvasPixels} from './web_lib.mjs';
 
 const browser = withBrowser(process.env.DRAXO_WEB_PAGES);
 const fallbackFont = 'fonts/wqy-microhei.ttc';

@@ -15,7 +15,7 @@
 
 #include "console/gets_dialog.h"
 #include "support/win32_support.h"
-#include "window_system/ws_text.h"
+#include "text/text_encoding.h"
 
 namespace ws = draxo::ws;
 using draxo::test::bring_to_front;
@@ -423,8 +423,8 @@ TEST(Win32Text, Utf8TextDrawsItsOwnCharacters) {
     EXPECT_EQ(ink_of(f,
                      "Gr\xC3\xBC\xC3\x9F"
                      "e"),
-              ink_of(f, ws::text_as_utf8("Gr\xFC\xDF"
-                                         "e")));
+              ink_of(f, draxo::text::text_as_utf8("Gr\xFC\xDF"
+                                                  "e")));
     // Greek and Chinese letters each get glyphs of their own, not one box.
     std::vector<std::vector<int>> shapes;
     for (const char* c : {"\xCE\xA9", "\xCE\xBC", "\xE4\xBD\xA0", "\xE5\xA5\xBD"}) {

@@ -154,7 +154,7 @@ bool dialog_destroyed_natively(std::uint64_t native_id);
 constexpr int legible_pixel_size = 10;
 QFont legible(QFont font);
 
-// How a line of text (a QString) is laid out and drawn (qt_images.cpp): its
+// How a line of text (a QString) is laid out and drawn (qt_text.cpp): its
 // width; its glyphs, each placed from the start of the baseline; drawing it
 // with a painter whose font and pen are set, the top-left of its cell at
 // (x, y).

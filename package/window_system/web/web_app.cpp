@@ -2,7 +2,7 @@
 // turns the page's native events into the layer's notifications.
 #include <emscripten.h>
 
-#include "../ws_text.h"
+#include "text/text_encoding.h"
 #include "web_backend.h"
 
 namespace draxo::ws {
@@ -66,7 +66,7 @@ void yield_now_and_then() {
     p.last_yield_ms = now_ms();
 }
 
-std::string page_text(const std::string& utf8) { return utf8_of_utf16(utf16_of_utf8(utf8)); }
+std::string page_text(const std::string& utf8) { return text::utf8_of_utf16(text::utf16_of_utf8(utf8)); }
 
 }  // namespace web
 

@@ -3,10 +3,13 @@
 // and multi-line edit fields and static texts; dialog units are converted
 // (ws::dialog_units) with the base units of the dialog's font, which the
 // page measures.
-#include "../ws_text.h"
+#include "text/text_encoding.h"
 #include "web_backend.h"
 
 namespace draxo::ws {
+
+using text::utf8_of_utf16;
+
 namespace backend {
 
 bool create_dialog(dialog d) {

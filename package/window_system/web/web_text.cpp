@@ -30,7 +30,7 @@
 #include <tuple>
 #include <unordered_map>
 
-#include "../ws_text.h"
+#include "text/text_encoding.h"
 #include "web_backend.h"
 
 namespace draxo::ws {
@@ -95,7 +95,7 @@ int stated_average_width(const std::vector<unsigned char>& d) {
 }
 
 // The whole file, or null when it cannot be read.
-std::shared_ptr<const std::vector<unsigned char>> read_file(const std::string& path) {
+std::shared_ptr<const std::vector<unsigned char>> read_font_file(const std::string& path) {
     std::FILE* in = std::fopen(path.c_str(), "rb");
     if (!in) return nullptr;
     auto data = std::make_shared<std::vector<unsigned char>>();
@@ -143,7 +143,7 @@ const face* face_of(face_kind kind) {
             if (!fallback_fetched) {
                 fallback_fetched = true;
                 draxo_web_fetch_font(face_files[kind]);
-                fallback_file = read_file(path);
+                fallback_file = read_font_file(path);
                 if (!fallback_file)
                     std::fprintf(stderr,
                                  "DRAXO: the font file %s could not be read; characters the Liberation fonts lack "
@@ -152,7 +152,7 @@ const face* face_of(face_kind kind) {
             }
             data = fallback_file;
         } else {
-            data = read_file(path);
+            data = read_font_file(path);
         }
         faces[kind] = read_face(std::move(data), face_indexes[kind]);
         if (faces[kind]) faces[kind]->fallback = fallback_of[kind];
@@ -280,7 +280,7 @@ double lay_out(const font_record& f, const char* text, int length, Place place) 
     glyph_ref before;
     for (std::size_t at = 0; at < line.size();) {
         char32_t c;
-        at = next_character(line, at, c);
+        at = text::next_character(line, at, c);
         const glyph_ref g = glyph_for(*f.face, c);
         const float scale = scale_in(f, *g.in);
         if (before.in == g.in) pen += kerning_of(*g.in, before.glyph, g.glyph) * scale;
@@ -293,7 +293,7 @@ double lay_out(const font_record& f, const char* text, int length, Place place) 
 
 int width_of(const font_record& f, const char* text, int length) {
     if (length <= 0) return 0;
-    if (!f.face) return static_cast<int>(utf8_character_count(line_of(text, length))) * box_advance(f.em);
+    if (!f.face) return static_cast<int>(text::utf8_character_count(line_of(text, length))) * box_advance(f.em);
     return static_cast<int>(std::lround(lay_out(f, text, length, [](const glyph_ref&, float, double) {})));
 }
 
@@ -401,7 +401,7 @@ void draw_text(image target, font f, int x, int y, const char* text, int length,
         long long i = 0;
         for (std::size_t at = 0; at < line.size(); ++i) {
             char32_t c;
-            at = next_character(line, at, c);
+            at = text::next_character(line, at, c);
             if (c == ' ') continue;
             long long left = static_cast<long long>(x) + i * advance;
             web::fill(px, left + 1, baseline - f->em, left + advance - 1, baseline, pen_color);

@@ -96,7 +96,7 @@ platform_state& platform() {
 
 std::wstring widen(const char* text, int length) {
     std::u16string utf16 =
-        utf16_of_utf8(std::string_view(text, static_cast<std::size_t>(length > 0 ? length : 0)));
+        text::utf16_of_utf8(std::string_view(text, static_cast<std::size_t>(length > 0 ? length : 0)));
     return std::wstring(utf16.begin(), utf16.end());
 }
 
@@ -104,7 +104,7 @@ std::wstring widen(const std::string& text) { return widen(text.data(), static_c
 
 std::string narrow(const wchar_t* text, int length) {
     std::u16string utf16(text, text + (length > 0 ? length : 0));
-    return utf8_of_utf16(utf16);
+    return text::utf8_of_utf16(utf16);
 }
 
 void handle_native_message(MSG& msg) {

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "../backend.h"
-#include "../ws_text.h"
+#include "text/text_encoding.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX

@@ -1,10 +1,10 @@
-// The package's text encodings: the UTF-8 rule and the conversions the layer
-// and its backends need.
-#include "ws_text.h"
+// The package's text encodings: the UTF-8 rule and the conversions the file
+// library, the layer and its backends, the console and the surface need.
+#include "text_encoding.h"
 
 #include <cstdint>
 
-namespace draxo::ws {
+namespace draxo::text {
 
 namespace {
 
@@ -182,4 +182,4 @@ std::size_t length_without_split_character(std::string_view cut) {
     return is_utf8_text(cut.substr(0, lead)) ? lead : cut.size();
 }
 
-}  // namespace draxo::ws
+}  // namespace draxo::text

@@ -6,15 +6,18 @@
 // 0x80-0xBF), so the texts that programs wrote before UTF-8 was taken still
 // read as they always did.
 //
-// Inside the layer, text travels as UTF-8: the backends draw, measure and
-// return UTF-8. Pure functions, no package state.
+// Inside the package, text travels as UTF-8: the console keeps it, the
+// window-system layer's backends draw, measure and return it, and the file
+// library turns names into UTF-16 for Windows' wide functions. Pure
+// functions, no package state: a library of its own (draxo_text) that all of
+// them link.
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <string_view>
 
-namespace draxo::ws {
+namespace draxo::text {
 
 // Valid UTF-8 (no overlong forms, no surrogates, nothing past U+10FFFF)
 // holding at least one character of two or more bytes.
@@ -53,4 +56,4 @@ std::size_t utf8_prefix_length(std::string_view utf8, std::size_t max_bytes);
 // a Latin-1 text, the whole length. So a cut never turns UTF-8 into Latin-1.
 std::size_t length_without_split_character(std::string_view cut);
 
-}  // namespace draxo::ws
+}  // namespace draxo::text

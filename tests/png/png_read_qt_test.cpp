@@ -8,7 +8,7 @@
 #include <QImageWriter>
 #include <string>
 
-#include "window_system/png_codec.h"
+#include "png/png_codec.h"
 
 namespace draxo {
 namespace {

@@ -1,8 +1,8 @@
-// The layer's PNG codec: pictures written and read back pixel for pixel;
+// The PNG codec: pictures written and read back pixel for pixel;
 // files made by hand for what the encoder never writes (other colour types
 // and depths, row filters, fixed and dynamic Huffman blocks, interlacing);
 // and damaged or hostile files, each refused with its reason.
-#include "window_system/png_codec.h"
+#include "png/png_codec.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,10 @@
-// PNG files without an image library: the encoder of the backends that have
-// none (the null backend and the Win32 one), and a decoder for pictures to
-// compare with. Pure functions over bytes and pixels: no files, no window
-// system. Pixels are 32-bit 0xffRRGGBB, as the layer's images hold them.
+// PNG files without an image library: the encoder of the window-system
+// backends that have none (null, Win32, web), of the picture an unattended
+// run keeps and of the pictures draxo-run writes; the decoder of the
+// reference pictures draxo-run compares with. Pure functions over bytes and
+// pixels: no files, no window system. Pixels are 32-bit 0xffRRGGBB, as the
+// layer's images hold them. A library of its own (draxo_png), which those
+// backends, the package and draxo-run link.
 #pragma once
 
 #include <cstddef>

@@ -1,13 +1,13 @@
 // The package's rule for a client's text, UTF-8 or Latin-1, and the
 // conversions the layer makes.
+#include "text/text_encoding.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "window_system/ws_text.h"
-
-using namespace draxo::ws;
+using namespace draxo::text;
 
 TEST(TextEncoding, TextWithAMultiByteCharacterIsUtf8) {
     EXPECT_TRUE(

@@ -1,5 +1,7 @@
-// Run control: the state shared by the event wait, the Run menu and its
-// commands, and the script recorder and player.
+// Event control: what decides the events the wait delivers, shared by the
+// event wait, the Run menu and its commands, and the script recorder and
+// player: the event being assembled, animation and single steps, the quit,
+// recording and playback and the script file's stream.
 #pragma once
 
 #include <cstdio>
@@ -19,7 +21,7 @@ constexpr int no_event = -1;  // pending_event while no event has been produced
 
 enum class script_mode { closed, writing, reading };
 
-struct run_state {
+struct event_control_state {
     int pending_event = no_event;    // kind of the event being assembled
     event_record last_event;         // its data
     int tick_arrived = 0;            // a timer message was processed since the last arming
@@ -37,9 +39,9 @@ struct run_state {
     std::FILE* script_file = nullptr;
     script_mode script_file_mode = script_mode::closed;
 };
-extern run_state run;
+extern event_control_state event_control;
 
 // Back to the state at program start (for tests; an open script file is closed).
-void reset_run();
+void reset_event_control();
 
 }  // namespace draxo
