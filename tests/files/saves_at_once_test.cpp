@@ -204,42 +204,62 @@ TEST_F(SavesAtOnce, AFreshFileClearedBeforeItIsHeldIsGivenUpForAnother) {
 
 // (A page cannot start another process.)
 #if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
-int child_at_rename = -1, child_resume = -1;
+// A saver of "card.txt" in a process of its own, stopped at its rename:
+// it holds the card's lock and its fresh file until it is killed.
+class stopped_saver {
+public:
+    stopped_saver() {
+        if (::pipe(at_rename_) != 0 || ::pipe(resume_) != 0) return;
+        child_ = ::fork();
+        if (child_ == 0) {
+            child_at_rename = at_rename_[1];
+            child_resume = resume_[0];
+            system().rename = [](int, const char*, const char*, bool) -> int {
+                char byte = 0;
+                if (::write(child_at_rename, &byte, 1) == 1) (void)::read(child_resume, &byte, 1);
+                ::_exit(1);
+            };
+            replace_file("card.txt", "the child's", the_old_card);
+            ::_exit(1);
+        }
+        char byte;
+        stopped_ = child_ > 0 && ::read(at_rename_[0], &byte, 1) == 1;
+    }
+    ~stopped_saver() {
+        kill();
+        for (int fd : {at_rename_[0], at_rename_[1], resume_[0], resume_[1]}) ::close(fd);
+    }
+    bool stopped() const { return stopped_; }
+    void kill() {
+        if (child_ <= 0) return;
+        ::kill(child_, SIGKILL);
+        ::waitpid(child_, nullptr, 0);
+        child_ = -1;
+    }
+
+private:
+    static inline int child_at_rename = -1, child_resume = -1;
+    int at_rename_[2] = {-1, -1}, resume_[2] = {-1, -1};
+    pid_t child_ = -1;
+    bool stopped_ = false;
+};
 
 // A saver killed while it holds the card's lock and its fresh file: the
 // next save neither waits for it nor keeps its fresh file once it is gone.
 TEST_F(SavesAtOnce, ASaverKilledOnTheWayLeavesNoLockAndItsFreshFileIsClearedOnceItIsGone) {
     write_file("card.txt", "old");
-    int at_rename[2], resume[2];
-    ASSERT_EQ(::pipe(at_rename), 0);
-    ASSERT_EQ(::pipe(resume), 0);
-    pid_t child = ::fork();
-    if (child == 0) {
-        child_at_rename = at_rename[1];
-        child_resume = resume[0];
-        system().rename = [](int, const char*, const char*, bool) -> int {
-            char byte = 0;
-            if (::write(child_at_rename, &byte, 1) == 1) (void)::read(child_resume, &byte, 1);
-            ::_exit(1);
-        };
-        replace_file("card.txt", "the child's", the_old_card);
-        ::_exit(1);
-    }
-    ASSERT_GT(child, 0);
-    char byte;
-    ASSERT_EQ(::read(at_rename[0], &byte, 1), 1);
+    stopped_saver other;
+    ASSERT_TRUE(other.stopped());
     // While it lives, its fresh file stays, even where its process cannot be seen.
     system().process_running = [](long) { return false; };
     EXPECT_TRUE(replace_file("picture.png", "a picture").ok());
     EXPECT_EQ(listing().size(), 3u);
-    ::kill(child, SIGKILL);
-    ::waitpid(child, nullptr, 0);
+    other.kill();
     system() = default_system();
     write_result mine = replace_file("card.txt", "mine", the_old_card);
     EXPECT_TRUE(mine.ok()) << mine.why_not;
     EXPECT_EQ(contents_of("card.txt"), "mine");
     EXPECT_EQ(listing(), (names{"card.txt", "picture.png"}));
-    for (int fd : {at_rename[0], at_rename[1], resume[0], resume[1]}) ::close(fd);
 }
 
 // A saver stopped while it holds the card's lock (suspended from its
@@ -247,30 +267,12 @@ TEST_F(SavesAtOnce, ASaverKilledOnTheWayLeavesNoLockAndItsFreshFileIsClearedOnce
 // other then saves as where no lock can be had, and never hangs.
 TEST_F(SavesAtOnce, ASaverStoppedOnTheWayHoldsTheOthersUpOnlyForAMoment) {
     write_file("card.txt", "old");
-    int at_rename[2], resume[2];
-    ASSERT_EQ(::pipe(at_rename), 0);
-    ASSERT_EQ(::pipe(resume), 0);
-    pid_t child = ::fork();
-    if (child == 0) {
-        child_at_rename = at_rename[1];
-        child_resume = resume[0];
-        system().rename = [](int, const char*, const char*, bool) -> int {
-            char byte = 0;
-            if (::write(child_at_rename, &byte, 1) == 1) (void)::read(child_resume, &byte, 1);
-            ::_exit(1);
-        };
-        replace_file("card.txt", "the child's", the_old_card);
-        ::_exit(1);
-    }
-    ASSERT_GT(child, 0);
-    char byte;
-    ASSERT_EQ(::read(at_rename[0], &byte, 1), 1);
+    stopped_saver other;
+    ASSERT_TRUE(other.stopped());
     write_result mine = replace_file("card.txt", "mine", the_old_card);
-    ::kill(child, SIGKILL);
-    ::waitpid(child, nullptr, 0);
+    other.kill();
     EXPECT_TRUE(mine.ok()) << mine.why_not;
     EXPECT_EQ(contents_of("card.txt"), "mine");
-    for (int fd : {at_rename[0], at_rename[1], resume[0], resume[1]}) ::close(fd);
 }
 #endif
 
