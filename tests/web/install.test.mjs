@@ -51,6 +51,9 @@ describe('the installed package', () => {
                         'share/draxo/web/card-designer/card-designer.wasm',
                         'share/draxo/web/card-designer/fonts/LiberationMono-Regular.ttf'])
       assert.ok(existsSync(path.join(prefix, file)), file);
+    // draxo-run starts processes, which no page can: it is the desktop's.
+    for (const file of ['bin/draxo-run.js', 'bin/draxo-run.wasm', 'share/man/man1/draxo-run.1.gz'])
+      assert.ok(!existsSync(path.join(prefix, file)), file);
     for (const file of ['c_client/index.html', 'c_client/client_winmain.js', 'c_client/client_winmain.wasm',
                         'c_client/fonts/LiberationSans-Bold.ttf'])
       assert.ok(existsSync(path.join(site, file)), file);
@@ -162,6 +165,16 @@ fs.writeFileSync(args[args.indexOf('-o') + 1], '');
     ]) {
       assert.throws(() => run(compiler, ...args), (e) => e.status === 2 && message.test(e.stderr.toString()), args.join(' '));
       assert.ok(!existsSync(compiler.env.STAND_IN_LOG), `${args.join(' ')}: the compiler ran`);
+    }
+  });
+
+  test('asked for help, it says how it is used and succeeds, compiling nothing', () => {
+    const compiler = standIn();
+    for (const flag of ['--help', '-h']) {
+      const text = run(compiler, 'main.c', flag).toString();
+      assert.match(text, /^usage: draxo-webcc SOURCE\.\.\./);
+      assert.match(text, /-o DIR/);
+      assert.ok(!existsSync(compiler.env.STAND_IN_LOG), `${flag}: the compiler ran`);
     }
   });
 });
