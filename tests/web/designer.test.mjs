@@ -89,12 +89,15 @@ describe('the designer', () => {
     await colourAt(page, 100, 50, 'ffffff', 'Object Color turns it white');
     await ctrl(page, 'KeyQ');
     await poll('the note that the designer ended', () => page.evaluate(() =>
-      document.querySelector('.draxo-ended')?.textContent === 'The program has ended.'));
+      document.querySelector('.draxo-ended .draxo-why')?.textContent === 'The program has ended.'));
     await page.close();
   });
 
-  test('a session recorded with Ctrl+R survives a reload and plays back with Ctrl+P to the same card', async () => {
+  test('a session recorded with Ctrl+R is handed over, survives a reload and plays back with Ctrl+P to the same card', async () => {
+    const downloads = mkdtempSync(path.join(tmpdir(), 'draxo-downloads-'));
     const page = await openDesigner();
+    const cdp = await page.createCDPSession();
+    await cdp.send('Browser.setDownloadBehavior', {behavior: 'allow', downloadPath: downloads});
     await ctrl(page, 'KeyR');
     await makeCard(page);
     await ctrl(page, 'KeyR');
@@ -104,6 +107,11 @@ describe('the designer', () => {
     }));
     assert.match(script, /^DRAXO_MOUSE\(0, 0\);$/m);
     assert.equal((script.match(/^DRAXO_MOUSE\(-250, 233\);$/gm) || []).length, 2, script);
+    // The recording's end hands the script over, a session to hand in.
+    await poll('the script downloaded whole', () => {
+      try { return readFileSync(path.join(downloads, 'DRAXO.SCR'), 'utf8') === script; } catch (e) { return false; }
+    });
+    rmSync(downloads, {recursive: true, force: true});
     await page.evaluate(() => Module.draxoFiles.sync());
 
     await page.reload({waitUntil: 'load'});

@@ -6,10 +6,10 @@
 // arguments it cannot be given.
 import {describe, test} from 'node:test';
 import assert from 'node:assert/strict';
-import {mkdtempSync, readFileSync, rmSync, readdirSync} from 'node:fs';
+import {mkdtempSync, readFileSync, rmSync, readdirSync, symlinkSync} from 'node:fs';
 import {tmpdir} from 'node:os';
 import path from 'node:path';
-import {withBrowser, openPage, windowCanvas, clickPixel, waitForLog, poll, canvasPixels, pixelOf} from './web_lib.mjs';
+import {withBrowser, openPage, windowCanvas, clickPixel, waitForLog, poll, canvasPixels, pixelOf, serve} from './web_lib.mjs';
 
 const browser = withBrowser(process.env.DRAXO_WEB_PAGES);
 
@@ -347,7 +347,7 @@ describe('the Run menu', () => {
     await (await page.$$('.draxo-popup > *'))[10].click();
     await waitForLog(page, /^quit$/);
     await poll('the note that the program ended', () => page.evaluate(() =>
-      document.querySelector('.draxo-ended')?.textContent === 'The program has ended.'));
+      document.querySelector('.draxo-ended .draxo-why')?.textContent === 'The program has ended.'));
     await page.close();
   });
 });
@@ -379,6 +379,20 @@ describe('the input dialog', () => {
     assert.equal(line, 'gets 1 [abcdefg]');
     assert.equal(eventsOf(page, from).length, 0, 'input reached the window beneath the dialog');
     assert.equal(await page.evaluate(() => document.querySelector('.draxo-backdrop')), null);
+    await page.close();
+  });
+
+  test('Ctrl+Enter starts a new line in it, as on the desktop; Enter alone ends it', async () => {
+    const page = await openProbe();
+    await windowCanvas(page, 'DRAXO Graphics');
+    await openDialog(page);
+    await page.keyboard.type('ab');
+    await page.keyboard.down('Control');
+    await page.keyboard.press('Enter');
+    await page.keyboard.up('Control');
+    await page.keyboard.type('c');
+    await page.keyboard.press('Enter');
+    assert.equal(await waitForLog(page, /^gets /), 'gets 1 [ab\\x0d\\x0ac]');
     await page.close();
   });
 
@@ -421,9 +435,60 @@ describe('files', () => {
       await poll('the program to start again', () => page.log.filter((l) => l === 'ready').length >= 2);
       const kept = await page.evaluate(() => Module.draxoFiles.list());
       assert.ok(kept.includes('probe.png'), kept.join());
+      // Reading the kept files and keeping the changes never overlap.
+      assert.deepEqual(page.log.filter((l) => /syncfs/.test(l)), []);
       await page.close();
     } finally {
       rmSync(downloads, {recursive: true, force: true});
+    }
+  });
+
+  test('two pages of a site whose programs share a name keep their files apart; files kept for the name before are taken over', async () => {
+    // A site of its own (an origin with nothing kept yet): the probe's page
+    // under four folders.
+    const site = mkdtempSync(path.join(tmpdir(), 'draxo-site-'));
+    for (const who of ['alice', 'bob', 'carol']) symlinkSync(path.join(process.env.DRAXO_WEB_PAGES, 'web_probe'), path.join(site, who));
+    const server = await serve(site);
+    const open = async (who) => {
+      const page = await openPage(browser.chrome.browser, server.url + who + '/index.html');
+      await waitForLog(page, /^ready$/);
+      return page;
+    };
+    const kept = (page) => page.evaluate(() => Module.draxoFiles.list());
+    try {
+      const alice = await open('alice');
+      await windowCanvas(alice, 'DRAXO Graphics');
+      await alice.keyboard.type('ds');
+      assert.equal(await waitForLog(alice, /^saved /), 'saved 1');
+      await alice.evaluate(() => Module.draxoFiles.sync());
+      await alice.close();
+      const bob = await open('bob');
+      assert.deepEqual(await kept(bob), [], 'bob sees alice\'s picture');
+      // A file kept, as before pages had a folder each, for every page of
+      // the program's name: the first page to find its own folder empty
+      // takes it over.
+      await bob.evaluate(() => new Promise((done, fail) => {
+        const request = indexedDB.open('/home/web_user/web_probe', 21);
+        request.onupgradeneeded = () => request.result.createObjectStore('FILE_DATA').createIndex('timestamp', 'timestamp');
+        request.onerror = () => fail(request.error);
+        request.onsuccess = () => {
+          const store = request.result.transaction('FILE_DATA', 'readwrite').objectStore('FILE_DATA');
+          const put = store.put({timestamp: new Date(), mode: 0o100644, contents: new Uint8Array([104, 105])},
+                                '/home/web_user/web_probe/old.txt');
+          put.onsuccess = () => { request.result.close(); done(); };
+          put.onerror = () => fail(put.error);
+        };
+      }));
+      await bob.close();
+      const carol = await open('carol');
+      assert.deepEqual(await kept(carol), ['old.txt']);
+      await carol.close();
+      const again = await open('alice');
+      assert.deepEqual(await kept(again), ['probe.png'], 'alice\'s folder after a reload');
+      await again.close();
+    } finally {
+      server.stop();
+      rmSync(site, {recursive: true, force: true});
     }
   });
 
@@ -467,7 +532,7 @@ describe('files', () => {
 
 describe('the end of the program', () => {
   const note = (page) => poll('the note that the program stopped', () => page.evaluate(() =>
-    document.querySelector('.draxo-ended')?.textContent));
+    document.querySelector('.draxo-ended .draxo-why')?.textContent));
 
   test('the page says why the program stopped: abort(), a failed assertion, a crash or a stack overflow, before or after its first wait', async () => {
     for (const [key, reason] of [
@@ -498,7 +563,7 @@ describe('the end of the program', () => {
     assert.deepEqual(page.log.filter((l) => /^(argument|ready)/.test(l)), []);
     await page.close();
     page = await openProbe({query: '?arg=a%20b&arg=%C3%A9%01'});
-    assert.deepEqual(page.log.filter((l) => l.startsWith('argument')), ['argument 1 [a b]', 'argument 2 [\\xc3\\xa9\u0001]']);
+    assert.deepEqual(page.log.filter((l) => l.startsWith('argument')), ['argument 1 [a b]', 'argument 2 [\\xc3\\xa9\\x01]']);
     await page.close();
   });
 });

@@ -27,12 +27,13 @@
 
 #include "draxo.h"
 
-/* Bytes beyond ASCII are printed as \xNN: the page's console reads UTF-8. */
+/* Bytes beyond ASCII, and control characters, are printed as \xNN: the
+ * page's console reads UTF-8 and takes a line break as the end of a line. */
 static void print_bytes(const char* text) {
     const char* p;
     putchar('[');
     for (p = text; *p; ++p) {
-        if ((unsigned char)*p < 0x80)
+        if ((unsigned char)*p >= 0x20 && (unsigned char)*p < 0x80)
             putchar(*p);
         else
             printf("\\x%02x", (unsigned char)*p);

@@ -9,10 +9,11 @@
 // it polls (web_app.cpp).
 //
 // Files: the program's current directory is kept in the browser's storage
-// (IndexedDB), one directory for each program, read before the program
-// starts and written back whenever a file there changes. A file saved by
-// replacing (written under a fresh name and renamed over its own, as
-// pictures and card files are) is also handed to the user as a download.
+// (IndexedDB), one directory for each page, read before the program starts
+// and written back whenever a file there changes. A file saved by replacing
+// (written under a fresh name and renamed over its own, as pictures and card
+// files are), and a recorded script once it is closed, are also handed to
+// the user as downloads.
 
 var LibraryDraxoWeb = {
   $DRAXO__deps: ['$FS', '$IDBFS', '$PATH', '$PATH_FS', '$Asyncify'],
@@ -38,6 +39,7 @@ var LibraryDraxoWeb = {
     altAlone: false,      // Alt is down and no other key came since it went down
     desktop: null,
     storageDir: '',
+    storageDb: '',        // the name of the kept folder's database
     guarding: false,      // the program's writes outside its folder are refused
     pageWriting: false,   // the page writes a file of its own
     syncing: false,
@@ -152,20 +154,59 @@ var LibraryDraxoWeb = {
         console.warn('DRAXO: the font ' + file + ' was not loaded (' + e.message + ')');
       });
     },
+    // The program's folder, kept in a database of the browser's own for
+    // this page: two pages of a site whose programs share a name
+    // (alice/main.c, bob/main.c) keep their files apart. A page that finds
+    // its database empty the first time takes over the files kept, before
+    // pages had one each, for every program of its name.
     mountStorage: function() {
       var name = String(Module['draxoProgram'] || 'program').replace(/[^A-Za-z0-9_.-]/g, '_');
       DRAXO.storageDir = '/home/web_user/' + name;
+      DRAXO.storageDb = DRAXO.storageDir + ' ' + location.pathname.replace(/[^/]*$/, '');
+      DRAXO.useStorageDb();
       FS.mkdirTree(DRAXO.storageDir);
       FS.mount(IDBFS, {}, DRAXO.storageDir);
       FS.chdir(DRAXO.storageDir);
       addRunDependency('draxo-storage');
-      FS.syncfs(true, function(error) {
-        if (error) console.warn('DRAXO: the files kept by the browser could not be read (' + error + ')');
-        FS.chdir(DRAXO.storageDir);
-        removeRunDependency('draxo-storage');
+      DRAXO.populate(function(empty) {
+        var marker = 'draxo-storage-taken-over:' + DRAXO.storageDb, first = false;
+        try {
+          first = !localStorage.getItem(marker);
+          localStorage.setItem(marker, '1');
+        } catch (e) {}
+        if (!empty || !first) return DRAXO.storageReady();
+        DRAXO.storageDb = DRAXO.storageDir;
+        DRAXO.populate(function(stillEmpty) {
+          DRAXO.storageDb = DRAXO.storageDir + ' ' + location.pathname.replace(/[^/]*$/, '');
+          if (!stillEmpty) DRAXO.syncNow();
+          DRAXO.storageReady();
+        });
       });
       DRAXO.watchFiles();
       window.addEventListener('pagehide', function() { DRAXO.syncNow(); });
+    },
+    // IDBFS names a folder's database by the folder: the kept folder's is
+    // DRAXO.storageDb instead.
+    useStorageDb: function() {
+      var getDB = IDBFS.getDB;
+      IDBFS.getDB = function(name, callback) {
+        return getDB(name == DRAXO.storageDir ? DRAXO.storageDb : name, callback);
+      };
+    },
+    // Reads the kept files into the program's folder (the writes it makes
+    // are no changes to keep); `done(empty)`, empty when none were there.
+    populate: function(done) {
+      DRAXO.syncing = true;
+      FS.syncfs(true, function(error) {
+        if (error) console.warn('DRAXO: the files kept by the browser could not be read (' + error + ')');
+        DRAXO.syncing = false;
+        DRAXO.syncAgain = false;
+        done(FS.readdir(DRAXO.storageDir).length <= 2);
+      });
+    },
+    storageReady: function() {
+      FS.chdir(DRAXO.storageDir);
+      removeRunDependency('draxo-storage');
     },
     // Where a path leads: absolute, its "." and ".." taken away as the
     // page's file system takes them (by the letters, before any link), and
@@ -251,10 +292,16 @@ var LibraryDraxoWeb = {
         if (stream && stream.path && DRAXO.inStorage(stream.path)) DRAXO.scheduleSync();
         return written;
       };
+      // A recorded script, closed at the end of its recording, is handed
+      // over as the pictures are: a session to hand in.
       FS.close = function(stream) {
         var path = stream && stream.path;
+        var written = stream && (stream.flags & O_ACCMODE);
         var result = close.apply(FS, arguments);
-        if (path && DRAXO.inStorage(path)) DRAXO.scheduleSync();
+        if (path && DRAXO.inStorage(path)) {
+          DRAXO.scheduleSync();
+          if (written && PATH.basename(path) == 'DRAXO.SCR') DRAXO.download(path);
+        }
         return result;
       };
       FS.rename = function(from, to) {
@@ -352,6 +399,21 @@ var LibraryDraxoWeb = {
       DRAXO.desktop = document.createElement('div');
       DRAXO.desktop.className = 'draxo-desktop';
       host.appendChild(DRAXO.desktop);
+      // A screen of a whole number of device pixels to the page's pixel
+      // shows the canvases' pixels as sharp squares; at 1.25 or 1.5 squares
+      // of unequal sizes would make strokes uneven, so they are smoothed.
+      var fitRendering = function() {
+        var ratio = window.devicePixelRatio || 1;
+        DRAXO.desktop.classList.toggle('draxo-smooth', Math.abs(ratio - Math.round(ratio)) > 0.01);
+      };
+      var watchRatio = function() {
+        fitRendering();
+        if (!window.matchMedia) return;
+        var ratio = window.devicePixelRatio || 1;
+        window.matchMedia('(resolution: ' + ratio + 'dppx)').addEventListener('change', watchRatio, {once: true});
+      };
+      watchRatio();
+      window.addEventListener('resize', fitRendering);
       var track = function(e) {
         DRAXO.held[0x10] = e.shiftKey; DRAXO.held[0x11] = e.ctrlKey; DRAXO.held[0x12] = e.altKey;
       };
@@ -387,6 +449,7 @@ var LibraryDraxoWeb = {
         '.draxo-menubar > div { padding: 2px 8px; cursor: default; }',
         '.draxo-menubar > div.draxo-hot { background: #cce4f7; }',
         '.draxo-window canvas { display: block; outline: none; image-rendering: pixelated; }',
+        '.draxo-smooth .draxo-window canvas { image-rendering: auto; }',
         '.draxo-popup { position: absolute; z-index: 10; background: #f9f9f9; border: 1px solid #999; box-shadow: 2px 2px 4px rgba(0,0,0,.3); padding: 2px 0; min-width: 180px; }',
         '.draxo-popup > div { display: flex; padding: 3px 12px 3px 4px; white-space: pre; cursor: default; }',
         '.draxo-popup > div.draxo-hot { background: #cce4f7; }',
@@ -404,12 +467,15 @@ var LibraryDraxoWeb = {
         '.draxo-dialog button.draxo-default { border: 2px solid #1f5fa8; }',
         '.draxo-dialog .draxo-static { white-space: pre-wrap; overflow: hidden; }',
         '.draxo-closed { opacity: .6; pointer-events: none; }',
-        '.draxo-ended { padding: 6px 8px; background: #fff4ce; border: 1px solid #c8a600; }'
+        '.draxo-ended { position: fixed; top: 8px; right: 8px; z-index: 30; max-width: 40%; padding: 6px 8px; background: #fff4ce; border: 1px solid #c8a600; box-shadow: 0 2px 6px rgba(0,0,0,.25); }',
+        '.draxo-ended button { margin-left: 8px; font: inherit; }'
       ].join('\n');
       document.head.appendChild(style);
     },
-    // Shows `why` above the program's last windows, greyed; the page's
-    // title says `state` (ended, not started).
+    // Shows `why` in a note over the page, beside a button that starts the
+    // program again (a reload does too), and greys the program's last
+    // windows, left where they were; the page's title says `state` (ended,
+    // not started).
     end: function(why, state) {
       if (DRAXO.ended || typeof document == 'undefined') return;
       DRAXO.ended = true;
@@ -422,7 +488,14 @@ var LibraryDraxoWeb = {
       Object.keys(DRAXO.windows).forEach(function(key) { DRAXO.windows[key].frame.classList.add('draxo-closed'); });
       var note = document.createElement('div');
       note.className = 'draxo-ended';
-      note.textContent = why;
+      var text = document.createElement('span');
+      text.className = 'draxo-why';
+      text.textContent = why;
+      var again = document.createElement('button');
+      again.textContent = 'Run again';
+      again.title = 'Reloads the page: the program starts afresh';
+      again.addEventListener('click', function() { location.reload(); });
+      note.append(text, again);
       DRAXO.desktop.insertBefore(note, DRAXO.desktop.firstChild);
       document.title = document.title + ' (' + (state || 'ended') + ')';
     },
@@ -913,7 +986,15 @@ var LibraryDraxoWeb = {
         e.preventDefault();
         DRAXO.push(DRAXO.EVENT_DIALOG_COMMAND, d.handle, 2);
       } else if (e.key == 'Enter') {
-        if (target.tagName == 'TEXTAREA' && (target.dataset.wantReturn || e.ctrlKey)) return;
+        if (target.tagName == 'TEXTAREA' && (target.dataset.wantReturn || e.ctrlKey)) {
+          // A text area starts a new line for Enter alone; for Ctrl+Enter too,
+          // as on the desktop.
+          if (e.ctrlKey) {
+            e.preventDefault();
+            target.setRangeText('\n', target.selectionStart, target.selectionEnd, 'end');
+          }
+          return;
+        }
         e.preventDefault();
         if (target.tagName == 'BUTTON' && d.panel.contains(target)) target.click();
         else if (d.defaultButton && !d.defaultButton.disabled) d.defaultButton.click();
