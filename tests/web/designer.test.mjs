@@ -190,6 +190,39 @@ describe('the designer', () => {
     }
   });
 
+  test('a reload reopens the card last saved; New card starts an empty one, saved beside it', async () => {
+    const context = await browser.chrome.browser.createBrowserContext();
+    try {
+      let page = await context.newPage();
+      page.log = [];
+      await page.goto(browser.server.url + 'card-designer/index.html', {waitUntil: 'load'});
+      page.canvas = await windowCanvas(page, 'DRAXO Graphics');
+      await colourAt(page, 0, 0, 'ffff00', 'a fresh card');
+      await makeCard(page);
+      await button(page, 6);  // Save Card
+      await poll('the saved card', () => page.evaluate(() => Module.draxoFiles.list().includes('card.draxo')));
+      await page.evaluate(() => Module.draxoFiles.sync());
+      await page.reload({waitUntil: 'load'});
+      page.canvas = await windowCanvas(page, 'DRAXO Graphics');
+      await colourAt(page, 200, -140, '00ffff', 'the card reopened after the reload');
+      assert.equal(await page.evaluate(() => document.getElementById('card-name').textContent), 'card.draxo');
+
+      await Promise.all([page.waitForNavigation({waitUntil: 'load'}), page.click('#new-card')]);
+      page.canvas = await windowCanvas(page, 'DRAXO Graphics');
+      await colourAt(page, 200, -140, 'ffff00', 'a new, empty card');
+      await button(page, 0);  // a new background: this card is changed
+      await button(page, 6);  // Save Card: beside the other
+      await poll('the new card saved beside the first', () =>
+        page.evaluate(() => Module.draxoFiles.list().includes('card-2.draxo')));
+      await page.evaluate(() => Module.draxoFiles.sync());
+      await page.goto(browser.server.url + 'card-designer/', {waitUntil: 'load'});
+      page.canvas = await windowCanvas(page, 'DRAXO Graphics');
+      assert.equal(await page.evaluate(() => document.getElementById('card-name').textContent), 'card-2.draxo');
+    } finally {
+      await context.close();
+    }
+  });
+
   test('a card named outside the page\'s folder is not saved, and the status line says so in red', async () => {
     for (const where of ['../away.draxo', '/tmp/away.draxo']) {
       const page = await openDesigner('?arg=' + encodeURIComponent(where));

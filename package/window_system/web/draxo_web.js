@@ -312,6 +312,9 @@ var LibraryDraxoWeb = {
         if (DRAXO.inStorage(target)) {
           DRAXO.scheduleSync();
           DRAXO.download(target);
+          // The page may keep track of what was saved (the designer's page:
+          // its last card), by the name within the folder.
+          if (Module['draxoSaved']) Module['draxoSaved'](target.slice(DRAXO.storageDir.length + 1));
         }
         return result;
       };
