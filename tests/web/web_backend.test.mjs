@@ -534,12 +534,13 @@ describe('the end of the program', () => {
   const note = (page) => poll('the note that the program stopped', () => page.evaluate(() =>
     document.querySelector('.draxo-ended .draxo-why')?.textContent));
 
-  test('the page says why the program stopped: abort(), a failed assertion, a crash or a stack overflow, before or after its first wait', async () => {
+  test('the page says why the program stopped: abort(), a failed assertion, a crash, a stack overflow or a write through a null pointer, before or after its first wait', async () => {
     for (const [key, reason] of [
       ['A', /^The program stopped: it called abort\(\)\.$/],
       ['F', /^The program stopped: an assertion failed: key == 'G' \(.*web_probe\.c, line \d+, in main\)\.$/],
       ['T', /^The program stopped: it crashed \(unreachable\)\.$/],
       ['R', /^The program stopped: it crashed \(Maximum call stack size exceeded\)\.$/],
+      ['N', /^The program stopped: it wrote through a null pointer \(near address 0\)\.$/],
     ]) {
       const page = await openProbe();
       await windowCanvas(page, 'DRAXO Graphics');

@@ -18,6 +18,8 @@
  *   T  traps, as a crash does (and so at once when its first argument is
  *      --trap)
  *   R  recurses past the browser's stack limit
+ *   N  writes through a null pointer, to a field of a struct (a pointer the
+ *      compiler cannot see is null), and goes on to its next wait
  * and prints "quit" before it stops after a quit event. */
 #undef NDEBUG
 #include <assert.h>
@@ -50,6 +52,17 @@ static int deeper(int n) {
     cells[n & 3] = n;
     if (n >= deepest) return n;
     return deeper(n + 1) + cells[0];
+}
+
+/* A student's fault: a list's head left null, its field written. */
+struct cell {
+    int value;
+    struct cell* next;
+};
+static void write_through_null(void) {
+    struct cell* head = (struct cell*)getenv("DRAXO_PROBE_NO_SUCH_VARIABLE");
+    head->value = 42;
+    printf("wrote through null\n");
 }
 
 static void ask(void) {
@@ -114,6 +127,7 @@ int main(int argc, char** argv) {
         case 'F': assert(key == 'G'); break;
         case 'T': __builtin_trap();
         case 'R': printf("deeper %d\n", deeper(0)); break;
+        case 'N': write_through_null(); break;
         default: break;
         }
         fflush(stdout);

@@ -71,6 +71,7 @@ var LibraryDraxoWeb = {
       }
       addOnPreRun(DRAXO.loadFonts);
       addOnPreRun(DRAXO.mountStorage);
+      addOnPreRun(DRAXO.keepNullArea);
       addOnInit(function() { DRAXO.guarding = true; });
       var onExit = Module['onExit'];
       Module['onExit'] = function(status) {
@@ -391,6 +392,26 @@ var LibraryDraxoWeb = {
           throw error;
         }
       };
+    },
+
+    // Memory below the program's first data (1024 bytes) holds nothing of
+    // the program's; a write there went through a null pointer, or to a
+    // field of a struct through one, which WebAssembly lets through where a
+    // desktop stops the program. The area is kept as it was before main and
+    // looked at whenever the program waits or yields: the program stops
+    // there, saying so.
+    nullArea: null,
+    keepNullArea: function() {
+      DRAXO.nullArea = HEAP32.slice(0, 256);
+    },
+    checkNullArea: function() {
+      var kept = DRAXO.nullArea;
+      if (!kept) return;
+      for (var i = 0; i < kept.length; ++i) {
+        if (HEAP32[i] === kept[i]) continue;
+        DRAXO.nullArea = null;
+        abort('it wrote through a null pointer (near address ' + 4 * i + ').');
+      }
     },
 
     // --- The page -------------------------------------------------------------
@@ -1140,6 +1161,7 @@ var LibraryDraxoWeb = {
   },
   draxo_web_wait_for_event__deps: ['$DRAXO'],
   draxo_web_wait_for_event: function() {
+    DRAXO.checkNullArea();
     var result = Asyncify.handleSleep(function(wakeUp) {
       if (DRAXO.events.length) wakeUp();
       else DRAXO.waker = wakeUp;
@@ -1149,6 +1171,7 @@ var LibraryDraxoWeb = {
   },
   draxo_web_yield__deps: ['$DRAXO'],
   draxo_web_yield: function() {
+    DRAXO.checkNullArea();
     var result = Asyncify.handleSleep(function(wakeUp) { setTimeout(wakeUp, 0); });
     DRAXO.watchForTheEnd();
     return result;
