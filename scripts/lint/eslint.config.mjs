@@ -16,7 +16,7 @@ const emscriptenLibrary = {
 // own $DRAXO among them, as DRAXO).
 const emscriptenRuntime = Object.fromEntries(
   ['DRAXO', 'FS', 'IDBFS', 'PATH', 'PATH_FS', 'Asyncify', 'Module', 'UTF8ToString', 'HEAPU8', 'HEAP32',
-    'addRunDependency', 'removeRunDependency', 'addOnPreRun', 'addOnInit', 'ExitStatus', 'exit', 'mergeInto',
+    'addRunDependency', 'removeRunDependency', 'addOnPreRun', 'addOnInit', 'ExitStatus', 'exit', 'abort', 'mergeInto',
     'LibraryManager'].map((name) => [name, 'readonly']));
 
 export default [
