@@ -64,9 +64,16 @@ if(DRAXO_NODE AND NOT "${CMAKE_CROSSCOMPILING_EMULATOR}" MATCHES "no-experimenta
   set(CMAKE_CROSSCOMPILING_EMULATOR ${DRAXO_NODE} --no-experimental-fetch CACHE STRING "Runs the build's programs" FORCE)
 endif()
 
+# The fonts of the build's pages, in one folder they share, <build>/web/fonts/:
+# a browser fetches them once for every page of the site.
+foreach(font IN LISTS DRAXO_WEB_FONTS)
+  get_filename_component(file ${font} NAME)
+  configure_file(${font} ${CMAKE_BINARY_DIR}/web/fonts/${file} COPYONLY)
+endforeach()
+
 # Makes `target` a page: <build>/web/<name>/ holds index.html (from
-# `template`, default the package's own), the program's .js and .wasm files
-# and the fonts.
+# `template`, default the package's own) and the program's .js and .wasm
+# files; its fonts are the site's, ../fonts/.
 function(draxo_web_page target name)
   cmake_parse_arguments(PAGE "" "TEMPLATE;TITLE" "" ${ARGN})
   if(NOT PAGE_TEMPLATE)
@@ -82,11 +89,8 @@ function(draxo_web_page target name)
   set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${DRAXO_WEB_SOURCE_DIR}/draxo_web.js)
   set(DRAXO_PAGE_PROGRAM ${name})
   set(DRAXO_PAGE_TITLE ${PAGE_TITLE})
+  set(DRAXO_PAGE_FONTS ../fonts/)
   configure_file(${PAGE_TEMPLATE} ${dir}/index.html @ONLY)
-  foreach(font IN LISTS DRAXO_WEB_FONTS)
-    get_filename_component(file ${font} NAME)
-    configure_file(${font} ${dir}/fonts/${file} COPYONLY)
-  endforeach()
 endfunction()
 
 # The installed web files: the JavaScript part, the page template, the fonts

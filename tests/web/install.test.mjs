@@ -8,7 +8,7 @@
 import {after, before, describe, test} from 'node:test';
 import assert from 'node:assert/strict';
 import {execFileSync} from 'node:child_process';
-import {chmodSync, existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync} from 'node:fs';
+import {chmodSync, cpSync, existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync} from 'node:fs';
 import {tmpdir} from 'node:os';
 import path from 'node:path';
 import {fileURLToPath} from 'node:url';
@@ -31,7 +31,9 @@ before(async () => {
   execFileSync('cmake', ['--install', build, '--prefix', prefix], {stdio: 'ignore'});
   webcc(path.join(source, 'tests/install/client/client_winmain.c'), '-o', path.join(site, 'c_client'));
   webcc(path.join(source, 'tests/install/client/client_main.cpp'), '-o', path.join(site, 'cpp_client'));
-  webcc(path.join(source, 'examples/clock.c'), '-lm', '-O1', '-o', path.join(site, 'clock'));
+  // The clock takes its fonts from a folder the site's pages share.
+  cpSync(path.join(prefix, 'share/draxo/web/fonts'), path.join(site, 'fonts'), {recursive: true});
+  webcc(path.join(source, 'examples/clock.c'), '-lm', '-O1', '--fonts', '../fonts', '-o', path.join(site, 'clock'));
   webcc(path.join(here, 'reference_client.c'), '-o', path.join(site, 'reference'));
   server = await serve(site);
   chrome = await launch();
@@ -48,9 +50,12 @@ describe('the installed package', () => {
                         'bin/draxo-webcc', 'share/draxo/web/draxo_web.js', 'share/draxo/web/page.html',
                         'share/draxo/web/fonts/LiberationSans-Regular.ttf',
                         'share/draxo/web/card-designer/index.html', 'share/draxo/web/card-designer/card-designer.js',
-                        'share/draxo/web/card-designer/card-designer.wasm',
-                        'share/draxo/web/card-designer/fonts/LiberationMono-Regular.ttf'])
+                        'share/draxo/web/card-designer/card-designer.wasm'])
       assert.ok(existsSync(path.join(prefix, file)), file);
+    // The designer's page takes the fonts beside it, share/draxo/web/fonts;
+    // so does the clock, built with --fonts.
+    for (const file of ['share/draxo/web/card-designer/fonts', 'site/clock/fonts'])
+      assert.ok(!existsSync(path.join(file.startsWith('site/') ? scratch : prefix, file)), file);
     // draxo-run starts processes, which no page can: it is the desktop's.
     for (const file of ['bin/draxo-run.js', 'bin/draxo-run.wasm', 'share/man/man1/draxo-run.1.gz'])
       assert.ok(!existsSync(path.join(prefix, file)), file);
@@ -72,9 +77,13 @@ describe('the installed package', () => {
     await page.close();
   });
 
-  test('an example: the clock draws its face', async () => {
+  test('an example: the clock draws its face, in the fonts its site\'s pages share', async () => {
     const page = await openPage(chrome.browser, server.url + 'clock/index.html');
     await windowCanvas(page, 'DRAXO Graphics');
+    const fonts = await page.evaluate(() =>
+      performance.getEntriesByType('resource').map((e) => e.name).filter((n) => /\.tt[fc]$/.test(n)));
+    assert.ok(fonts.length >= 3 && fonts.every((f) => f.startsWith(server.url + 'fonts/')), fonts.join());
+    assert.deepEqual(page.log.filter((l) => /DRAXO: the font/.test(l)), []);
     await poll('the clock face', async () => {
       const frame = await canvasPixels(page, 'DRAXO Graphics');
       let drawn = 0;

@@ -146,7 +146,7 @@ var LibraryDraxoWeb = {
     // settled either way.
     fetchFont: function(file) {
       if (typeof fetch == 'undefined') return Promise.resolve();
-      return fetch(DRAXO.pageUrl('fonts/' + file)).then(function(response) {
+      return fetch(DRAXO.pageUrl((Module['draxoFonts'] || 'fonts/') + file)).then(function(response) {
         if (!response.ok) throw new Error(response.status + ' ' + response.statusText);
         return response.arrayBuffer();
       }).then(function(bytes) {
