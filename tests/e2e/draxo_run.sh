@@ -26,6 +26,9 @@ program() {
   if [ -n "${E2E_WINE:-}" ]; then winepath -w "$1" 2> /dev/null; else echo "$1"; fi
 }
 
+# What draxo-run said is shown with a failed check.
+E2E_SHOW_ON_FAILURE=err
+
 # Runs draxo-run; its status in RUN_STATUS, what it printed in out and err.
 # A run that could hang is bounded from outside too.
 run() {

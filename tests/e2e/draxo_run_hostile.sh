@@ -14,6 +14,9 @@ client=$2
 
 cd "$E2E_SCRATCH"
 
+# What draxo-run said is shown with a failed check.
+E2E_SHOW_ON_FAILURE=err
+
 # Runs draxo-run; its status in RUN_STATUS, what it printed in out and err.
 run() {
   RUN_STATUS=0

@@ -25,8 +25,15 @@ e2e_cleanup() {
   rm -rf "$E2E_SCRATCH"
 }
 
+# Fails the check with a message; a script that names a file in
+# E2E_SHOW_ON_FAILURE (what the program under test said, say) has it shown
+# too.
 fail() {
   echo "FAIL: $*" >&2
+  if [ -n "${E2E_SHOW_ON_FAILURE:-}" ] && [ -f "$E2E_SHOW_ON_FAILURE" ]; then
+    echo "-- $E2E_SHOW_ON_FAILURE:" >&2
+    tail -n 40 "$E2E_SHOW_ON_FAILURE" >&2
+  fi
   exit 1
 }
 
