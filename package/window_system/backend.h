@@ -257,6 +257,16 @@ void before_forced_end();
 // the program as the request would have without the package. A program that
 // ends by itself meanwhile ends the wait with it.
 void wait_out_grace_time();
+// The requests to end the program on a POSIX system (ws_termination_posix.cpp,
+// compiled only for the ports to one): handles SIGTERM, SIGINT and SIGHUP
+// (but a signal the program handles itself, or was started with ignored),
+// waits out the grace time on a thread of its own and ends the program as
+// the signal would. A POSIX port calls watch_termination_signals from init
+// and watches the descriptor it returns (-1: none could be made) in its
+// event loop; when it is readable, the loop calls termination_signalled,
+// which passes the request on (native_termination_requested).
+int watch_termination_signals();
+void termination_signalled();
 // Also, for what a backend measures: fitting_scale (the windows' scale),
 // typed_character (a key's character), dialog_units (ws_present.h), and the
 // menu bar's keyboard rules, menu_bar_key (ws_menu_keys.h).
