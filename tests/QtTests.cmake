@@ -3,6 +3,12 @@
 # what is shown reaches a real display; the backend's own tests, and the
 # package over it.
 
+draxo_add_contract_test(qt)
+find_program(DRAXO_XVFB_RUN xvfb-run)
+if(DRAXO_XVFB_RUN)
+  draxo_add_contract_test(qt NAME contract_test_qt_x11 PREFIX qt_x11
+    LAUNCHER ${DRAXO_XVFB_RUN} -a -s "-screen 0 1024x768x24 -noreset" env QT_QPA_PLATFORM=xcb)
+endif()
 draxo_add_test(qt_backend_test qt qt/qt_backend_test.cpp)
 draxo_add_test(qt_dialog_test qt qt/qt_dialog_test.cpp)
 draxo_add_test(qt_package_test qt qt/qt_package_test.cpp)
