@@ -43,8 +43,8 @@ bool shows(ws::window w, int x, int y, std::uint32_t rgb) {
 }
 
 // The first WM_SIZE reaches the procedure before create_window returns,
-// after WM_CREATE, with the client size the layer reports from then on;
-// the window is made hidden.
+// after WM_CREATE, with the client size the layer reports from then on, and
+// the window's surface has that size; the window is made hidden.
 TEST(Contract, WindowsReportTheirClientSizeBeforeCreateWindowReturns) {
     ws::window w = make_window("Sized", ws::WS_OVERLAPPEDWINDOW, 30, 30, 300, 200);
     ASSERT_NE(w, nullptr);
@@ -61,6 +61,10 @@ TEST(Contract, WindowsReportTheirClientSizeBeforeCreateWindowReturns) {
     ws::rect client = ws::client_rect(w);
     EXPECT_EQ(low_word(sized->l), client.right - client.left);
     EXPECT_EQ(high_word(sized->l), client.bottom - client.top);
+    // The surface of that size, made from the size the backend reported.
+    ASSERT_NE(ws::window_surface(w), nullptr) << "no client size was reported while the window was made";
+    EXPECT_EQ(ws::image_pixels(ws::window_surface(w)).width, client.right - client.left);
+    EXPECT_EQ(ws::image_pixels(ws::window_surface(w)).height, client.bottom - client.top);
     EXPECT_GT(client.right - client.left, 0);
     EXPECT_GT(client.bottom - client.top, 0);
     EXPECT_LE(client.right - client.left, 300 * what_the_backend_can().scale);
@@ -111,8 +115,8 @@ TEST(Contract, ShownFramesAreWhatWasDrawn) {
     ASSERT_TRUE(pump_until([&] { return ws::window_visible(w) && count_received(ws::WM_PAINT) > 0; }));
     paint_block(w, 0, 0, 4096, 0x2040C0);
     ws::present_now(w);
-    EXPECT_TRUE(pump_until([&] { return shows(w, 10, 10, 0x2040C0) && shows(w, 60, 50, 0x2040C0); }))
-        << "the presented frame is not what the screen shows";
+    EXPECT_TRUE(shows(w, 10, 10, 0x2040C0) && shows(w, 60, 50, 0x2040C0))
+        << "the presented frame is not on the screen when present_now returns";
     paint_block(w, 50, 40, 20, 0xE0A010);
     ws::surface_changed(w);
     EXPECT_TRUE(pump_until([&] { return shows(w, 60, 50, 0xE0A010); })) << "the changed block never showed";
@@ -128,6 +132,7 @@ TEST(Contract, InputClicksArriveAtTheirLogicalPoint) {
     ASSERT_TRUE(pump_until([] { return first_received(ws::WM_LBUTTONUP) != nullptr; }));
     const ws::message* press = first_received(ws::WM_LBUTTONDOWN);
     ASSERT_NE(press, nullptr);
+    EXPECT_EQ(count_received(ws::WM_LBUTTONDOWN), 1);
     EXPECT_LT(press, first_received(ws::WM_LBUTTONUP));
     EXPECT_EQ(press->l, ws::make_lparam(30, 45));
     EXPECT_TRUE(press->w & ws::MK_LBUTTON);
@@ -162,11 +167,12 @@ TEST(Contract, TimersTickAtTheirInterval) {
             if (received[i].id == ws::WM_TIMER && received[i].w == 7) ticks.push_back(received_at[i]);
         return ticks.size() >= 4;
     }));
-    // Ticks are never early: each takes at least one expiry (late ones
+    // Ticks are not early: each takes at least one expiry (late ones
     // coalesce into one tick), so the fourth comes four periods on at the
-    // soonest; and not much later, but for what a busy machine adds.
-    EXPECT_GE(ticks[0] - started, period - 2);
-    EXPECT_GE(ticks[3] - started, 4 * period - 2);
+    // soonest, less the 5% a desktop system's coarse timers may fire early
+    // by; and not much later, but for what a busy machine adds.
+    EXPECT_GE(ticks[0] - started, period * 0.95 - 2);
+    EXPECT_GE(ticks[3] - started, 4 * period * 0.95 - 2);
     EXPECT_LT(ticks[3] - started, 4 * period + 1000);
     ws::kill_timer(w, 7);
     const int before = count_received(ws::WM_TIMER);

@@ -8,9 +8,10 @@ namespace draxo::ws::backend {
 // Makes the native window, hidden, at w->outer (logical pixels, outer
 // geometry), its client area below any menu bar. Before it returns it
 // reports the client size with native_client_resized(w, client_size(w)):
-// the core sends the first WM_SIZE from that, before create_window returns
-// to the program. A port whose system lays windows out later measures the
-// client size itself here, from the frame it will get.
+// the core makes the window's surface of that size from it, and then sends
+// the program its first WM_SIZE, with client_size(w), before create_window
+// returns to the program. A port whose system lays windows out later
+// measures the client size itself here, from the frame it will get.
 void create_window(window w) {
     w->native = new port::native_window;
     native_client_resized(w, client_size(w));
