@@ -1,9 +1,11 @@
 # Tests of the Qt backend (Linux), where it is chosen: the backend contract
-# suite under Qt's offscreen platform, and again on a virtual X server, where
-# what is shown reaches a real display; the backend's own tests, and the
+# suite under Qt's offscreen platform, at scales 1 and 2, and again on a
+# virtual X server, where what is shown reaches a real display; the backend's own tests, and the
 # package over it.
 
 draxo_add_contract_test(qt)
+# At a scale of 2, each logical pixel four of the screen's.
+draxo_add_contract_test(qt NAME contract_test_qt_scale2 PREFIX qt_scale2 LAUNCHER env QT_SCALE_FACTOR=2)
 find_program(DRAXO_XVFB_RUN xvfb-run)
 if(DRAXO_XVFB_RUN)
   draxo_add_contract_test(qt NAME contract_test_qt_x11 PREFIX qt_x11

@@ -1,7 +1,8 @@
 // The contract suite's driver on the Qt backend: Qt's own input events sent
 // to the window's widgets, its own close and menu actions, a real SIGTERM,
 // and the screen read back as Qt's platform shows it. It runs under Qt's
-// offscreen platform and, on a virtual X server, under X.
+// offscreen platform, at scales 1 and 2 (QT_SCALE_FACTOR: Qt's logical
+// pixels are the layer's), and, on a virtual X server, under X.
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
@@ -10,6 +11,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QTest>
+#include <algorithm>
 #include <csignal>
 #include <memory>
 
@@ -22,6 +24,7 @@ namespace draxo::contract {
 abilities what_the_backend_can() {
     abilities can;
     can.termination_signals = true;
+    can.scale = std::max(1, qEnvironmentVariableIntValue("QT_SCALE_FACTOR"));
     return can;
 }
 
