@@ -10,6 +10,13 @@ target_link_libraries(web_probe PRIVATE draxo draxo_main)
 draxo_warnings(web_probe)
 draxo_web_page(web_probe web_probe)
 
+# The backend contract suite on the web backend: its program as a page,
+# which web/contract.test.mjs opens once a case.
+add_executable(contract_test_web ${DRAXO_CONTRACT_SOURCES} contract/web_driver.cpp)
+target_link_libraries(contract_test_web PRIVATE draxo_test_web GTest::gtest_main)
+draxo_warnings(contract_test_web)
+draxo_web_page(contract_test_web contract_test_web)
+
 # The web side of the check that shapes leave the same frame buffer as on
 # Linux: the same client, over the web backend.
 add_executable(shape_frame cross/shape_frame.cpp)
@@ -33,6 +40,8 @@ function(draxo_add_browser_test name file)
 endfunction()
 
 draxo_add_browser_test(backend web_backend.test.mjs)
+draxo_add_browser_test(contract contract.test.mjs)
+set_tests_properties(web.contract PROPERTIES LABELS contract)
 draxo_add_browser_test(text_in_every_language text.test.mjs)
 draxo_add_browser_test(designer designer.test.mjs)
 draxo_add_browser_test(examples examples.test.mjs)

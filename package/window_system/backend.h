@@ -21,6 +21,8 @@
 //   win32/ the Win32 API and GDI
 //   web/   the browser: a page's canvas, WebAssembly built with Emscripten,
 //          with a JavaScript part of its own (draxo_web.js)
+//   template/  every entry as a stub that says what it must do: a port's
+//          starting point, compiled in every test build
 //
 // The core calls init once before any other entry, and quit once, at the end
 // of the process.
@@ -37,11 +39,11 @@
 // by the core; a backend hangs its native object on `native` and converts it
 // in one helper of its own, named native_of in every backend.
 //
-// Writing a backend: copy null/ (every entry, each a few lines, and what
-// tests need to drive it), give it a folder and a CMake target of its own
-// (package/CMakeLists.txt), and replace the entries one group at a time;
-// the core's tests then run on it as they run on null/. docs/HACKING.md
-// walks through it.
+// Writing a backend: copy template/, give it a folder, a block in
+// package/CMakeLists.txt and a DRAXO_BACKEND choice of its own, and replace
+// the stubs one group at a time; it is done when it passes the backend
+// contract suite (tests/contract/) through a driver of its own.
+// docs/HACKING.md walks through it.
 #pragma once
 
 #include <cstdint>
@@ -257,6 +259,16 @@ void before_forced_end();
 // the program as the request would have without the package. A program that
 // ends by itself meanwhile ends the wait with it.
 void wait_out_grace_time();
+// The requests to end the program on a POSIX system (ws_termination_posix.cpp,
+// compiled only for the ports to one): handles SIGTERM, SIGINT and SIGHUP
+// (but a signal the program handles itself, or was started with ignored),
+// waits out the grace time on a thread of its own and ends the program as
+// the signal would. A POSIX port calls watch_termination_signals from init
+// and watches the descriptor it returns (-1: none could be made) in its
+// event loop; when it is readable, the loop calls termination_signalled,
+// which passes the request on (native_termination_requested).
+int watch_termination_signals();
+void termination_signalled();
 // Also, for what a backend measures: fitting_scale (the windows' scale),
 // typed_character (a key's character), dialog_units (ws_present.h), and the
 // menu bar's keyboard rules, menu_bar_key (ws_menu_keys.h).

@@ -1,6 +1,8 @@
 // The Win32 backend: native windows of the layer's classes, real input turned
 // into the layer's messages, the menu bar with its system keys, timers, the
-// dialog the system makes from the package's template, and GDI text.
+// dialog the system makes from the package's template, and GDI text. A
+// click at its point and a presented frame on the screen are the contract
+// suite's (tests/contract/).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -100,20 +102,6 @@ TEST(Win32Windows, ANativeWindowOfTheLayersClassHasTheOuterGeometryAndReportsIts
     EXPECT_TRUE(IsWindowVisible(hwnd));
     EXPECT_TRUE(ws::show_window(w, SW_HIDE));
     EXPECT_FALSE(ws::window_visible(w));
-}
-
-TEST(Win32Input, AClickIsALeftButtonPressAtItsClientPosition) {
-    ws::window w = make_window();
-    ASSERT_TRUE(bring_to_front(hwnd_of(w)));
-    seen.clear();
-    POINT at{30, 40};
-    ClientToScreen(hwnd_of(w), &at);
-    draxo::test::click_screen(at.x, at.y);
-    ASSERT_TRUE(pump_until([] { return !seen_of(WM_LBUTTONUP).empty(); }));
-    auto presses = seen_of(WM_LBUTTONDOWN);
-    ASSERT_EQ(presses.size(), 1u);
-    EXPECT_EQ(presses[0].l, ws::make_lparam(30, 40));
-    EXPECT_EQ(presses[0].w & MK_LBUTTON, static_cast<ws::wparam>(MK_LBUTTON));
 }
 
 TEST(Win32Input, AKeyPressCarriesItsCharacterWhichTheLayerTranslatesOnce) {
@@ -341,18 +329,6 @@ TEST(Win32Menus, AltWithTheMnemonicAndF10ChooseItemsThroughTheSystemsMenuLoop) {
         ASSERT_TRUE(pump_until([] { return saw(WM_COMMAND, 8); }));
     }
     EXPECT_EQ(seen_of(WM_COMMAND).size(), 2u);
-}
-
-TEST(Win32Surface, PresentingPutsTheSurfacesPixelsOnTheScreen) {
-    ws::window w = make_window();
-    ASSERT_TRUE(bring_to_front(hwnd_of(w)));
-    draxo::test::pump_for(100);
-    ws::fill_image(ws::window_surface(w), 0x0000FF);  // red, as the palette writes it
-    ws::present_now(w);
-    HDC dc = GetDC(hwnd_of(w));
-    COLORREF shown = GetPixel(dc, 5, 5);
-    ReleaseDC(hwnd_of(w), dc);
-    EXPECT_EQ(shown, 0x0000FFu);
 }
 
 // Counts the pixels of an image whose colour (fourth byte left out) is `rgb`.

@@ -8,6 +8,7 @@
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QScreen>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <algorithm>
 #include <cerrno>
@@ -238,7 +239,12 @@ bool init(std::string& why_not, extent must_fit) {
         window to = qt::window_of_widget(new_widget);
         if (from != to) native_focus_changed(from, to);
     });
-    qt::watch_termination_signals(p);
+    // The system's requests to end the program: the core's POSIX signal
+    // handling, whose descriptor the event loop watches.
+    if (int requests = watch_termination_signals(); requests >= 0) {
+        auto* notifier = new QSocketNotifier(requests, QSocketNotifier::Read, p.application);
+        QObject::connect(notifier, &QSocketNotifier::activated, [] { termination_signalled(); });
+    }
     qt::watch_menu_bar_keys();
     return true;
 }

@@ -50,15 +50,11 @@ struct platform_state {
     QApplication* application = nullptr;
     std::map<std::pair<window, unsigned>, QTimer*> timers;
     std::map<font_request, font_record> fonts;  // fonts made, by request
-    int termination_pipe[2] = {-1, -1};         // written by the termination signals' handler
     font stock_fixed = nullptr;
     font system = nullptr;
     std::uint64_t fonts_matched = 0;  // numbers the fonts: font_record::id
 };
 platform_state& platform();
-// Turns SIGTERM, SIGINT and SIGHUP into a request to end the program (see
-// backend.h); a signal the program handles itself is left to it.
-void watch_termination_signals(platform_state& p);
 
 // The client area of a package window: shows the window's surface and turns
 // mouse, key and focus input into messages.

@@ -1,29 +1,30 @@
-// Qt backend: the signals that ask a program to end (SIGTERM, SIGINT,
-// SIGHUP). The first becomes a quit message through the event loop, at
-// every wait from then on; a program still running when the grace time is
-// over (too busy to wait, or waiting on after its quit) is ended as the
-// signal would have ended it, after the package's last words (the core's
-// wait_out_grace_time); a second signal ends it at once. Only the POSIX
-// plumbing is here: the handler, its pipes, the watch's thread.
+// The layer's core, for the ports to POSIX systems (compiled only for
+// those): the signals that ask a program to end (SIGTERM, SIGINT, SIGHUP).
+// The first becomes a byte on a pipe that the backend's event loop watches,
+// and from there the quit message, at every wait from then on; a program
+// still running when the grace time is over (too busy to wait, or waiting on
+// after its quit) is ended as the signal would have ended it, after the
+// package's last words (wait_out_grace_time); a second signal ends it at
+// once. The backend's part is only to watch the pipe's descriptor in its
+// event loop (backend.h, watch_termination_signals).
 #include <fcntl.h>
 #include <pthread.h>
 #include <unistd.h>
 
-#include <QApplication>
-#include <QSocketNotifier>
 #include <cerrno>
 #include <csignal>
 #include <thread>
 
-#include "qt_backend.h"
+#include "ws_core.h"
 
-namespace draxo::ws::qt {
+namespace draxo::ws {
 namespace {
 
 // Write ends for the signal handler, which can reach nothing but globals:
 // the event loop's pipe and the watch's.
 volatile int termination_write_end = -1;
 volatile int watch_write_end = -1;
+int termination_read_end = -1;
 constexpr int termination_signals[] = {SIGTERM, SIGINT, SIGHUP};
 
 // Runs in the signal handler: only what is safe there (write, sigaction,
@@ -91,16 +92,12 @@ void start_watch() {
 
 }  // namespace
 
-void watch_termination_signals(platform_state& p) {
-    if (!make_pipe(p.termination_pipe, true)) return;
-    termination_write_end = p.termination_pipe[1];
-    auto* notifier = new QSocketNotifier(p.termination_pipe[0], QSocketNotifier::Read, p.application);
-    QObject::connect(notifier, &QSocketNotifier::activated, [read_end = p.termination_pipe[0]] {
-        char bytes[16];
-        while (::read(read_end, bytes, sizeof bytes) > 0) {
-        }
-        native_termination_requested();
-    });
+int watch_termination_signals() {
+    if (termination_read_end >= 0) return termination_read_end;
+    int loop_pipe[2];
+    if (!make_pipe(loop_pipe, true)) return -1;
+    termination_read_end = loop_pipe[0];
+    termination_write_end = loop_pipe[1];
     start_watch();
     // A signal the program handles itself, or was started with ignored
     // (nohup), is left to it.
@@ -113,6 +110,14 @@ void watch_termination_signals(platform_state& p) {
         handler.sa_flags = SA_RESTART;
         ::sigaction(signal_number, &handler, nullptr);
     }
+    return termination_read_end;
 }
 
-}  // namespace draxo::ws::qt
+void termination_signalled() {
+    char bytes[16];
+    while (::read(termination_read_end, bytes, sizeof bytes) > 0) {
+    }
+    native_termination_requested();
+}
+
+}  // namespace draxo::ws
