@@ -60,7 +60,7 @@ static void stroke_to(struct scribble* s, int x, int y) {
     s->y = y;
 }
 
-static void mouse_event(struct scribble* s, int kind, int x, int y) {
+static void on_mouse(struct scribble* s, int kind, int x, int y) {
     int button = DRAXO_event_button();
     if (kind == DRAXO_MOUSE && !s->button && (button == DRAXO_BUTTON_LEFT || button == DRAXO_BUTTON_RIGHT)) {
         if (y >= BAR_BOTTOM) return; /* a press in the status bar draws nothing */
@@ -101,7 +101,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous_instance, LPSTR comman
         if (kind == DRAXO_QUIT) break;
         if (kind == DRAXO_KBD) key_typed(&s, key);
         if (kind == DRAXO_MOUSE || kind == DRAXO_MOUSE_MOVE || kind == DRAXO_MOUSE_RELEASE)
-            mouse_event(&s, kind, x, y);
+            on_mouse(&s, kind, x, y);
     }
     DRAXO_stop();
     return 0;

@@ -50,7 +50,7 @@ struct event_control_state {
     int buttons_down = 0;                 // bit button - 1
     ws::lparam last_mouse_position = 0;   // client pixels of the last mouse message
     bool key_types_character = false;     // the key-down being dispatched is followed by its character
-    int message_modifiers = -1;           // ws::MOD_* of the message being dispatched, -1 unknown
+    int message_modifiers = -1;           // ws::HELD_* of the message being dispatched, -1 unknown
     int typed_key_code = 0;               // the key of the character about to arrive
     event_record returned_event;          // what the queries tell
     unsigned periodic_interval_ms = 100;  // the timer's period

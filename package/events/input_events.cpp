@@ -43,8 +43,8 @@ int modifiers_now() {
     if (held < 0)
         return (ws::key_held(ws::VK_SHIFT) ? DRAXO_SHIFT : 0) | (ws::key_held(ws::VK_CONTROL) ? DRAXO_CTRL : 0) |
                (ws::key_held(ws::VK_MENU) ? DRAXO_ALT : 0);
-    return ((held & ws::MOD_SHIFT) ? DRAXO_SHIFT : 0) | ((held & ws::MOD_CONTROL) ? DRAXO_CTRL : 0) |
-           ((held & ws::MOD_ALT) ? DRAXO_ALT : 0);
+    return ((held & ws::HELD_SHIFT) ? DRAXO_SHIFT : 0) | ((held & ws::HELD_CONTROL) ? DRAXO_CTRL : 0) |
+           ((held & ws::HELD_ALT) ? DRAXO_ALT : 0);
 }
 
 bool keys_asked() { return (event_control.input_flags & DRAXO_INPUT_KEYS) != 0; }

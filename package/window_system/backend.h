@@ -236,7 +236,7 @@ void draw_text(image target, font f, int x, int y, const char* text, int length,
 // letters and digits as their capitals) and the character it types, the
 // buttons' WM_*BUTTONDOWN/UP and WM_MOUSEMOVE (sent while a button is held)
 // with MK_* in wparam and the client position in lparam; each with the
-// modifier keys held as the system reported them with the input (MOD_*). A
+// modifier keys held as the system reported them with the input (HELD_*). A
 // move replaces an unread move at the queue's end.
 void enqueue_input(const message& m);
 void native_timer_fired(window w, unsigned id);

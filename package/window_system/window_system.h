@@ -187,7 +187,7 @@ enum : unsigned {
 };
 
 // The modifier keys held at a key or mouse message (message::modifiers).
-enum : int { MOD_SHIFT = 1, MOD_CONTROL = 2, MOD_ALT = 4 };
+enum : int { HELD_SHIFT = 1, HELD_CONTROL = 2, HELD_ALT = 4 };
 
 struct message {
     window hwnd = nullptr;
@@ -196,7 +196,7 @@ struct message {
     lparam l = 0;
     // The character a key-down produces, for translate_message; -1 for none.
     int character = -1;
-    // The modifier keys held when the input happened (MOD_*), as the backend
+    // The modifier keys held when the input happened (HELD_*), as the backend
     // saw them; -1 when not known (posted messages): key_held tells them now.
     int modifiers = -1;
 };

@@ -164,8 +164,8 @@ void inject(const message& m) {
     message input = m;
     const bool* held = platform().keys_held;
     if (input.modifiers < 0)
-        input.modifiers = (held[VK_SHIFT] ? MOD_SHIFT : 0) | (held[VK_CONTROL] ? MOD_CONTROL : 0) |
-                          (held[VK_MENU] ? MOD_ALT : 0);
+        input.modifiers = (held[VK_SHIFT] ? HELD_SHIFT : 0) | (held[VK_CONTROL] ? HELD_CONTROL : 0) |
+                          (held[VK_MENU] ? HELD_ALT : 0);
     enqueue_input(input);
 }
 

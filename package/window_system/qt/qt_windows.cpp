@@ -103,11 +103,11 @@ lparam key_lparam(const QKeyEvent* e, bool down) {
     return static_cast<lparam>(value);
 }
 
-// The modifier keys held with the input, as Qt saw them (ws::MOD_*).
+// The modifier keys held with the input, as Qt saw them (ws::HELD_*).
 int modifiers_of(const QInputEvent* e) {
-    return ((e->modifiers() & Qt::ShiftModifier) ? MOD_SHIFT : 0) |
-           ((e->modifiers() & Qt::ControlModifier) ? MOD_CONTROL : 0) |
-           ((e->modifiers() & Qt::AltModifier) ? MOD_ALT : 0);
+    return ((e->modifiers() & Qt::ShiftModifier) ? HELD_SHIFT : 0) |
+           ((e->modifiers() & Qt::ControlModifier) ? HELD_CONTROL : 0) |
+           ((e->modifiers() & Qt::AltModifier) ? HELD_ALT : 0);
 }
 
 wparam mouse_keys(const QMouseEvent* e) {
