@@ -119,7 +119,7 @@ enum {
 
 /* Event kinds returned by DRAXO_next_event. */
 enum {
-    DRAXO_MOUSE = 1,    /* left button pressed; x, y its logical position */
+    DRAXO_MOUSE = 1,    /* left button pressed (any, with DRAXO_INPUT_MOUSE); x, y its logical position */
     DRAXO_KBD = 2,      /* character typed; key its code (128..255 negative) */
     DRAXO_PERIODIC = 3, /* animation tick, or one requested single step */
     DRAXO_QUIT = 4      /* the program is to end */
