@@ -4,7 +4,8 @@
 // its first NUL), go through the line parser, which must never read past
 // a line, overflow or misbehave. The events the lines describe are then
 // recorded through the recorder into DRAXO.SCR, in a scratch directory, and
-// played back through the player: every event must come back as recorded.
+// played back through the player, by a program that asked for game input:
+// every event must come back as recorded.
 #include <algorithm>
 #include <chrono>
 #include <cstddef>
@@ -73,8 +74,7 @@ std::vector<draxo::script_line> parse_lines(const char* bytes, std::size_t size)
         std::memcpy(line, bytes + at, length);
         draxo::script_line parsed = draxo::parse_script_line(line, length);
         std::free(line);
-        require(parsed.kind == 0 || parsed.kind == DRAXO_MOUSE || parsed.kind == DRAXO_KBD ||
-                parsed.kind == DRAXO_PERIODIC);
+        require(parsed.kind >= 0 && parsed.kind <= DRAXO_MOUSE_RELEASE && parsed.kind != DRAXO_QUIT);
         if (parsed.kind == DRAXO_PERIODIC) parsed.count = parsed.count % 8 + 1;  // runs short enough to play out
         if (parsed.kind != 0) events.push_back(parsed);
         at += whole;
@@ -93,7 +93,14 @@ void record(const std::vector<draxo::script_line>& events) {
             draxo::event_control.periodic_run += e.count;
             continue;
         }
-        draxo::event_record data{e.x, e.y, e.key};
+        draxo::event_record data;
+        data.x = e.x;
+        data.y = e.y;
+        data.key = e.key;
+        data.key_code = e.key_code;
+        data.modifiers = e.modifiers;
+        data.button = e.button;
+        data.buttons = e.buttons;
         if (draxo::event_control.periodic_run > 0) {
             draxo::record_script_event(DRAXO_PERIODIC, data);
             draxo::event_control.periodic_run = 0;
@@ -106,14 +113,20 @@ void record(const std::vector<draxo::script_line>& events) {
 // Plays the file back and checks each event against what was recorded.
 void play_back(const std::vector<draxo::script_line>& events) {
     draxo::reset_event_control();
+    draxo::event_control.input_flags = DRAXO_INPUT_KEYS | DRAXO_INPUT_MOUSE;  // every line is played
     draxo::event_control.playing = true;
     for (const draxo::script_line& e : events) {
         for (int n = e.kind == DRAXO_PERIODIC ? e.count : 1; n > 0; --n) {
             require(draxo::read_script_event() == 1);
             require(draxo::event_control.pending_event == e.kind);
-            if (e.kind == DRAXO_MOUSE)
-                require(draxo::event_control.last_event.x == e.x && draxo::event_control.last_event.y == e.y);
-            if (e.kind == DRAXO_KBD) require(draxo::event_control.last_event.key == e.key);
+            const draxo::event_record& got = draxo::event_control.last_event;
+            if (e.kind == DRAXO_MOUSE || e.kind == DRAXO_MOUSE_RELEASE)
+                require(got.x == e.x && got.y == e.y && got.button == e.button);
+            if (e.kind == DRAXO_MOUSE_MOVE) require(got.x == e.x && got.y == e.y && got.buttons == e.buttons);
+            if (e.kind == DRAXO_KBD) require(got.key == e.key && got.key_code == e.key_code);
+            if (e.kind == DRAXO_KEY_PRESS || e.kind == DRAXO_KEY_RELEASE)
+                require(got.key_code == e.key_code && got.modifiers == e.modifiers);
+            draxo::event_control.last_event = draxo::event_record{};
         }
     }
     require(draxo::read_script_event() == 0);  // the end of the file

@@ -119,10 +119,19 @@ enum {
 
 /* Event kinds returned by DRAXO_next_event. */
 enum {
-    DRAXO_MOUSE = 1,    /* left button pressed; x, y its logical position */
+    DRAXO_MOUSE = 1,    /* left button pressed (any, with DRAXO_INPUT_MOUSE); x, y its logical position */
     DRAXO_KBD = 2,      /* character typed; key its code (128..255 negative) */
     DRAXO_PERIODIC = 3, /* animation tick, or one requested single step */
     DRAXO_QUIT = 4      /* the program is to end */
+};
+
+/* Event kinds a program receives only once it asked for them with
+ * DRAXO_set_input (a program that has not asked sees the four above alone). */
+enum {
+    DRAXO_KEY_PRESS = 5,    /* a key that types no character pressed (again while held: a repeat) */
+    DRAXO_KEY_RELEASE = 6,  /* a key released */
+    DRAXO_MOUSE_MOVE = 7,   /* the mouse moved over the drawing window with a button held */
+    DRAXO_MOUSE_RELEASE = 8 /* a mouse button released */
 };
 
 /* Actions of DRAXO_set_animation. */
@@ -205,6 +214,78 @@ DRAXO_API int DRAXO_next_event(int* x, int* y, char* key);
  * to return DRAXO_QUIT (DRAXO_ANIMATE_...). Returns 1, for any action; 0,
  * changing nothing, when the package is not open. */
 DRAXO_API int DRAXO_set_animation(int action);
+
+/* Game input: keys, held keys, the moving mouse, a faster clock. */
+
+/* What DRAXO_set_input asks for, or-ed together; 0 is the four events alone. */
+enum { DRAXO_INPUT_KEYS = 1, DRAXO_INPUT_MOUSE = 2 };
+/* Modifier keys held at an event, or-ed together (DRAXO_event_modifiers). */
+enum { DRAXO_SHIFT = 1, DRAXO_CTRL = 2, DRAXO_ALT = 4 };
+/* Mouse buttons (DRAXO_event_button); the held mask of DRAXO_event_buttons
+ * has bit 1 << (button - 1) for each. */
+enum { DRAXO_BUTTON_LEFT = 1, DRAXO_BUTTON_RIGHT = 2, DRAXO_BUTTON_MIDDLE = 3 };
+/* Key codes, the same on every platform. A letter is its capital ('A'), a
+ * digit its character ('7'). */
+enum {
+    DRAXO_KEY_BACKSPACE = 8,
+    DRAXO_KEY_TAB = 9,
+    DRAXO_KEY_ENTER = 13,
+    DRAXO_KEY_SHIFT = 16,
+    DRAXO_KEY_CTRL = 17,
+    DRAXO_KEY_ESCAPE = 27,
+    DRAXO_KEY_SPACE = 32,
+    DRAXO_KEY_PAGE_UP = 33,
+    DRAXO_KEY_PAGE_DOWN = 34,
+    DRAXO_KEY_END = 35,
+    DRAXO_KEY_HOME = 36,
+    DRAXO_KEY_LEFT = 37,
+    DRAXO_KEY_UP = 38,
+    DRAXO_KEY_RIGHT = 39,
+    DRAXO_KEY_DOWN = 40,
+    DRAXO_KEY_INSERT = 45,
+    DRAXO_KEY_DELETE = 46,
+    DRAXO_KEY_F1 = 112,
+    DRAXO_KEY_F2 = 113,
+    DRAXO_KEY_F3 = 114,
+    DRAXO_KEY_F4 = 115,
+    DRAXO_KEY_F5 = 116,
+    DRAXO_KEY_F6 = 117,
+    DRAXO_KEY_F7 = 118,
+    DRAXO_KEY_F8 = 119,
+    DRAXO_KEY_F9 = 120,
+    DRAXO_KEY_F10 = 121,
+    DRAXO_KEY_F11 = 122,
+    DRAXO_KEY_F12 = 123
+};
+
+/* Asks for more input than the four events: DRAXO_INPUT_KEYS (presses of
+ * keys that type no character as DRAXO_KEY_PRESS, every key's release as
+ * DRAXO_KEY_RELEASE; a typed character still arrives as DRAXO_KBD) and
+ * DRAXO_INPUT_MOUSE (presses of every button as DRAXO_MOUSE, movement with a
+ * button held as DRAXO_MOUSE_MOVE, releases as DRAXO_MOUSE_RELEASE); 0 goes
+ * back to the four events. Returns 1; 0, changing nothing, for other bits or
+ * when the package is not open. DRAXO_start begins with 0. */
+DRAXO_API int DRAXO_set_input(int flags);
+/* What the last event DRAXO_next_event returned carried: the key's code
+ * (DRAXO_KEY_PRESS, DRAXO_KEY_RELEASE, and DRAXO_KBD when the key is known,
+ * else 0); the button pressed or released (1 left, 2 right, 3 middle; 0 for
+ * other events); the buttons held after it (mask); the modifier keys held
+ * (DRAXO_SHIFT, DRAXO_CTRL, DRAXO_ALT); whether a key press came while its
+ * key was down already (the keyboard's repeat). Each is 0 while the package
+ * is not open. */
+DRAXO_API int DRAXO_event_key_code(void);
+DRAXO_API int DRAXO_event_button(void);
+DRAXO_API int DRAXO_event_buttons(void);
+DRAXO_API int DRAXO_event_modifiers(void);
+DRAXO_API int DRAXO_event_is_repeat(void);
+/* Whether the key with this code is held, as the events returned so far
+ * tell (played scripts' included). 0 without DRAXO_INPUT_KEYS. */
+DRAXO_API int DRAXO_key_is_down(int code);
+/* The period of DRAXO_PERIODIC, in milliseconds: 100 at DRAXO_start; a
+ * value outside 16..10000 is brought inside it, with a message on the
+ * console. Ticks never pile up: a program slower than its clock gets the
+ * next tick, never a backlog. Returns 1 (0 when the package is not open). */
+DRAXO_API int DRAXO_set_periodic_interval(int milliseconds);
 
 /* Console. */
 

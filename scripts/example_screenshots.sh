@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the example programs on a virtual X server, drives each with the mouse
 # and the keyboard, and saves a picture of its drawing window for the
-# reference: docs/sketch_pad.png, docs/clock.png and docs/guessing_game.png.
+# reference: docs/sketch_pad.png, docs/clock.png, docs/guessing_game.png,
+# docs/star_catcher.png and docs/scribble.png.
 # Usage: scripts/example_screenshots.sh [OUTPUT_DIRECTORY]   (default: docs)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,7 +11,7 @@ mkdir -p "$output"
 
 scripts/setup.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDRAXO_DEVELOPER=ON > /dev/null
-cmake --build build -j "$(nproc)" --target sketch_pad clock guessing_game x11_close > /dev/null
+cmake --build build -j "$(nproc)" --target sketch_pad clock guessing_game star_catcher scribble x11_close > /dev/null
 
 export E2E_X11_CLOSE=$PWD/build/tests/x11_close OUTPUT=$output EXAMPLES=$PWD/build/examples
 # shellcheck disable=SC2016  # the program in single quotes is bash -c's to expand
@@ -66,5 +67,32 @@ xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash -c '
   save_window "$w" "$OUTPUT/guessing_game.png"
   xdotool windowclose "$w"
   wait_program 10
+
+  # Star catcher: a game under way, the basket moved to the right.
+  start_program "$EXAMPLES/star_catcher"
+  w=$(find_window "DRAXO Graphics")
+  sleep 0.5
+  press_keys "$w" space
+  sleep 4
+  xdotool keydown Right sleep 0.4 keyup Right
+  sleep 0.6
+  save_window "$w" "$OUTPUT/star_catcher.png"
+  close_window "$w"
+  wait_program 10
+
+  # Scribble: a wave, a red zigzag, and a band rubbed out across both.
+  start_program "$EXAMPLES/scribble"
+  w=$(find_window "DRAXO Graphics")
+  sleep 0.5
+  drag_logical "$w" 1 -250 100 -200 140 -150 150 -100 120 -50 80 0 60 50 80 100 120 150 150 200 140 250 100
+  press_keys "$w" r
+  drag_logical "$w" 1 -250 -100 -200 0 -150 -100 -100 0 -50 -100 0 0 50 -100 100 0 150 -100 200 0 250 -100
+  press_keys "$w" b
+  drag_logical "$w" 1 -60 -180 0 -150 60 -180 0 -210 -60 -180
+  drag_logical "$w" 3 120 200 120 -220
+  sleep 0.5
+  save_window "$w" "$OUTPUT/scribble.png"
+  close_window "$w"
+  wait_program 10
 '
-echo "saved $output/sketch_pad.png, $output/clock.png and $output/guessing_game.png"
+echo "saved $output/sketch_pad.png, $output/clock.png, $output/guessing_game.png, $output/star_catcher.png and $output/scribble.png"

@@ -7,6 +7,7 @@
 #include "console/console.h"
 #include "draxo.h"
 #include "graphics_window.h"
+#include "input_events.h"
 #include "operation_guard.h"
 #include "run_menu.h"
 #include "script.h"
@@ -18,6 +19,7 @@ namespace draxo {
 void open_event_control() {
     event_control.animation_running = false;
     event_control.single_step = false;
+    reset_input();
     // However the process ends, a recording keeps its waiting run of
     // periodic events: at exit (the display gone, a client that returns
     // without DRAXO_stop), and before a busy program is ended.
@@ -49,7 +51,8 @@ pumped pump_one_message() {
         return pumped::quit;
     }
     if (taken) {
-        ws::translate_message(m);
+        event_control.key_types_character = ws::translate_message(m);
+        event_control.message_modifiers = m.modifiers;
         ws::dispatch_message(m);
     }
     if (display.frame_dirty) copy_to_screen();
@@ -112,9 +115,11 @@ int wait_for_event(event_record* out) {
             ws::wait_message();
         }
     }
+    int kind = event_control.quit_requested ? DRAXO_QUIT : event_control.pending_event;
+    note_delivered_input(kind, event_control.last_event);
     if (event_control.recording) record_delivered_event();
     *out = event_control.last_event;
-    return event_control.quit_requested ? DRAXO_QUIT : event_control.pending_event;
+    return kind;
 }
 
 void on_left_button_down(ws::lparam position) {
@@ -122,12 +127,23 @@ void on_left_button_down(ws::lparam position) {
     int column = static_cast<int>(packed & 0xFFFFu), row = static_cast<int>((packed >> 16) & 0xFFFFu);
     event_control.last_event.x = column - display.origin_x;
     event_control.last_event.y = display.origin_y - row;
+    event_control.last_event.button = DRAXO_BUTTON_LEFT;
+    if (mouse_asked()) {
+        event_control.last_event.modifiers = modifiers_now();
+        event_control.last_mouse_position = position;
+    }
     event_control.pending_event = DRAXO_MOUSE;
 }
 
 void on_character(ws::wparam character) {
+    int key_code = event_control.typed_key_code;
+    event_control.typed_key_code = 0;
     if (event_control.ctrl_down) return;
     event_control.last_event.key = static_cast<char>(static_cast<signed char>(character & 0xFFu));
+    if (keys_asked()) {
+        event_control.last_event.key_code = key_code;
+        event_control.last_event.modifiers = modifiers_now();
+    }
     event_control.pending_event = DRAXO_KBD;
 }
 

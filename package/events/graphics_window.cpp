@@ -2,7 +2,9 @@
 // that owns it.
 #include "graphics_window.h"
 
+#include "draxo.h"
 #include "event_wait.h"
+#include "input_events.h"
 #include "run_commands.h"
 #include "run_menu.h"
 #include "surface/display.h"
@@ -20,7 +22,9 @@ ws::window create_drawing_window() {
                              frame_width, frame_height);
 }
 
-void start_ticks(ws::window drawing_window) { ws::set_timer(drawing_window, timer_id, timer_period_ms); }
+void start_ticks(ws::window drawing_window) {
+    ws::set_timer(drawing_window, timer_id, event_control.periodic_interval_ms);
+}
 
 ws::lresult graphics_window_proc(ws::window w, unsigned id, ws::wparam wp, ws::lparam lp) {
     switch (id) {
@@ -28,12 +32,22 @@ ws::lresult graphics_window_proc(ws::window w, unsigned id, ws::wparam wp, ws::l
     case ws::WM_SIZE: on_drawing_window_size(w); return 0;
     case ws::WM_PAINT: on_drawing_window_paint(w); return 0;
     case ws::WM_LBUTTONDOWN: on_left_button_down(lp); return 0;
+    case ws::WM_RBUTTONDOWN: on_button_down(DRAXO_BUTTON_RIGHT, lp); return 0;
+    case ws::WM_MBUTTONDOWN: on_button_down(DRAXO_BUTTON_MIDDLE, lp); return 0;
+    case ws::WM_LBUTTONUP: on_button_up(DRAXO_BUTTON_LEFT, lp); return 0;
+    case ws::WM_RBUTTONUP: on_button_up(DRAXO_BUTTON_RIGHT, lp); return 0;
+    case ws::WM_MBUTTONUP: on_button_up(DRAXO_BUTTON_MIDDLE, lp); return 0;
+    case ws::WM_MOUSEMOVE: on_mouse_move(lp); return 0;
     case ws::WM_CHAR: on_character(wp); return 0;
     case ws::WM_TIMER: on_timer(); return 0;
     case ws::WM_DESTROY: on_drawing_window_destroyed(w); return 0;
     case ws::WM_COMMAND: run_command(static_cast<unsigned>(wp)); return 0;
     case ws::WM_KEYDOWN: on_key_down(wp); return 0;
     case ws::WM_KEYUP: on_key_up(wp); return 0;
+    case ws::WM_SYSKEYUP:
+        // A key pressed alone and released with Alt held is released all the same.
+        on_input_key_up(wp);
+        return ws::def_window_proc(w, id, wp, lp);
     case ws::WM_KILLFOCUS:
         on_focus_lost(reinterpret_cast<ws::window>(wp));
         return ws::def_window_proc(w, id, wp, lp);

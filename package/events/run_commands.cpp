@@ -4,6 +4,7 @@
 #include "console/console.h"
 #include "event_control.h"
 #include "event_wait.h"
+#include "input_events.h"
 #include "operation_guard.h"
 #include "run_menu.h"
 #include "script.h"
@@ -71,21 +72,27 @@ unsigned shortcut_command(ws::wparam virtual_key) {
 
 }  // namespace
 
+// The shortcuts come first: a key that runs a command is no game input.
 void on_key_down(ws::wparam virtual_key) {
-    if (virtual_key == ws::VK_CONTROL) {
+    unsigned command = shortcut_command(virtual_key);
+    if (virtual_key == ws::VK_CONTROL)
         event_control.ctrl_down = 1;
+    else if (command && event_control.ctrl_down) {
+        run_command(command);
         return;
     }
-    unsigned command = shortcut_command(virtual_key);
-    if (command && event_control.ctrl_down) run_command(command);
+    on_input_key_down(virtual_key);
 }
 
 void on_key_up(ws::wparam virtual_key) {
     if (virtual_key == ws::VK_CONTROL) event_control.ctrl_down = 0;
+    on_input_key_up(virtual_key);
 }
 
 void on_focus_lost(ws::window to) {
-    if (to != package.drawing_window && to != console.console_window) event_control.ctrl_down = 0;
+    if (to == package.drawing_window || to == console.console_window) return;
+    event_control.ctrl_down = 0;
+    release_held_input();
 }
 
 void on_focus_gained() { event_control.ctrl_down = ws::key_held(ws::VK_CONTROL) ? 1 : 0; }

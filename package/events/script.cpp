@@ -10,6 +10,7 @@
 #include "draxo.h"
 #include "files/file_size_signal.h"
 #include "files/file_stream.h"
+#include "input_events.h"
 #include "run_menu.h"
 
 namespace draxo {
@@ -87,18 +88,36 @@ void write_line(const char* text, std::size_t length) {
 }  // namespace
 
 // A periodic line is the first event of its run; a count of 0 is one event too.
-bool make_pending(const script_line& line, int& periodic_run) {
+played_line make_pending(const script_line& line, int& periodic_run) {
+    if (line.kind == 0) return played_line::unknown;
+    if (!asked_for(line)) return played_line::passed_over;
+    event_record& event = event_control.last_event;
     switch (line.kind) {
     case DRAXO_MOUSE:
-        event_control.last_event.x = line.x;
-        event_control.last_event.y = line.y;
+    case DRAXO_MOUSE_RELEASE:
+        event.x = line.x;
+        event.y = line.y;
+        event.button = line.button;
         break;
-    case DRAXO_KBD: event_control.last_event.key = line.key; break;
+    case DRAXO_MOUSE_MOVE:
+        event.x = line.x;
+        event.y = line.y;
+        event.buttons = line.buttons;
+        break;
+    case DRAXO_KBD:
+        event.key = line.key;
+        if (keys_asked()) event.key_code = line.key_code;
+        break;
+    case DRAXO_KEY_PRESS:
+    case DRAXO_KEY_RELEASE:
+        event.key_code = line.key_code;
+        event.modifiers = line.modifiers;
+        break;
     case DRAXO_PERIODIC: periodic_run = line.count > 1 ? line.count - 1 : 0; break;
-    default: return false;
+    default: return played_line::unknown;
     }
     event_control.pending_event = line.kind;
-    return true;
+    return played_line::pending;
 }
 
 bool start_recording() {
@@ -139,6 +158,10 @@ void record_script_event(int kind, event_record event) {
     line.y = event.y;
     line.key = event.key;
     line.count = event_control.periodic_run;  // a periodic line writes the counter, not the event
+    line.key_code = event.key_code;           // set only for a program that asked for game input
+    line.modifiers = event.modifiers;
+    line.button = event.button;
+    line.buttons = event.buttons;
     char text[script_line_size];
     std::size_t length = format_script_line(line, text);
     if (length > 0) write_line(text, length);
@@ -160,14 +183,18 @@ int read_script_event() {
         return 1;
     }
     char line[script_line_size];
-    if (!read_script_line(event_control.script_file, line)) {
-        if (std::feof(event_control.script_file))
-            console_printf("EOF encountered in script file %s\n", script_file_name);
-        stop_playback();
-        return 0;
+    played_line played = played_line::passed_over;
+    while (played == played_line::passed_over) {
+        if (!read_script_line(event_control.script_file, line)) {
+            if (std::feof(event_control.script_file))
+                console_printf("EOF encountered in script file %s\n", script_file_name);
+            stop_playback();
+            return 0;
+        }
+        // The line ends at its first NUL; one of no known kind ends playback.
+        played = make_pending(parse_script_line(line, std::strlen(line)), event_control.periodic_run);
     }
-    // The line ends at its first NUL; one of no known kind ends playback.
-    if (make_pending(parse_script_line(line, std::strlen(line)), event_control.periodic_run)) return 1;
+    if (played == played_line::pending) return 1;
     stop_playback();
     return 0;
 }

@@ -31,10 +31,14 @@ bool may_play_back();
 // opened, and emptied, all the same), through to the file at once. A line
 // that cannot be written stops the recording with a message.
 void record_script_event(int kind, event_record event);
+// What became of a script line: its event is pending, it was passed over
+// (game input the program did not ask for: input_events.h), or it is of no
+// known kind.
+enum class played_line { pending, passed_over, unknown };
 // Makes a parsed line the pending event (pending_event and last_event), the
-// rest of a periodic line's run in `periodic_run`; false, changing nothing,
-// for a line of no known kind.
-bool make_pending(const script_line& line, int& periodic_run);
+// rest of a periodic line's run in `periodic_run`; changes nothing for a
+// line passed over or of no known kind.
+played_line make_pending(const script_line& line, int& periodic_run);
 // Puts the next script event into pending_event and last_event; returns 1,
 // or 0 when there is none (failure, end of file, a line of no known kind).
 int read_script_event();

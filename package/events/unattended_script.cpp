@@ -95,14 +95,20 @@ bool read_next_event() {
         end_script(script_played, 0);
         return false;
     }
-    if (!read_script_line(script.file, line, &script.newlines)) {
-        if (std::feof(script.file))
-            end_script(script_played, 0);
-        else
-            end_script(script_stopped, 0);
-        return false;
+    played_line played = played_line::passed_over;
+    while (played == played_line::passed_over) {
+        if (!read_script_line(script.file, line, &script.newlines)) {
+            if (std::feof(script.file))
+                end_script(script_played, 0);
+            else
+                end_script(script_stopped, 0);
+            return false;
+        }
+        played = make_pending(parse_script_line(line, std::strlen(line)), script.periodic_run);
+        // Counted among the script's events, a line passed over is played so.
+        if (played == played_line::passed_over) delivered();
     }
-    if (make_pending(parse_script_line(line, std::strlen(line)), script.periodic_run)) return true;
+    if (played == played_line::pending) return true;
     // A line of no known kind. Its number: it ends with its newline (one too
     // long for the buffer does not) or is the one after the last line end.
     end_script(script_stopped, std::strchr(line, '\n') ? script.newlines : script.newlines + 1);

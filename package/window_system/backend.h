@@ -234,7 +234,13 @@ void draw_text(image target, font f, int x, int y, const char* text, int length,
 
 // --- Notifications from the backend to the core ------------------------------------
 
-void enqueue_input(const message& m);  // mouse and key input
+// Mouse and key input: WM_KEYDOWN/WM_KEYUP with the key's code (VK_*,
+// letters and digits as their capitals) and the character it types, the
+// buttons' WM_*BUTTONDOWN/UP and WM_MOUSEMOVE (sent while a button is held)
+// with MK_* in wparam and the client position in lparam; each with the
+// modifier keys held as the system reported them with the input (HELD_*). A
+// move replaces an unread move at the queue's end.
+void enqueue_input(const message& m);
 void native_timer_fired(window w, unsigned id);
 void native_client_resized(window w, extent size);  // also while hidden
 void native_window_shown(window w);

@@ -58,6 +58,7 @@ enum : unsigned {
     WM_INITDIALOG = 0x0110,
     WM_COMMAND = 0x0111,
     WM_TIMER = 0x0113,
+    WM_MOUSEMOVE = 0x0200,
     WM_LBUTTONDOWN = 0x0201,
     WM_LBUTTONUP = 0x0202,
     WM_RBUTTONDOWN = 0x0204,
@@ -185,6 +186,9 @@ enum : unsigned {
     MF_SEPARATOR = 0x0800,
 };
 
+// The modifier keys held at a key or mouse message (message::modifiers).
+enum : int { HELD_SHIFT = 1, HELD_CONTROL = 2, HELD_ALT = 4 };
+
 struct message {
     window hwnd = nullptr;
     unsigned id = WM_NULL;
@@ -192,6 +196,9 @@ struct message {
     lparam l = 0;
     // The character a key-down produces, for translate_message; -1 for none.
     int character = -1;
+    // The modifier keys held when the input happened (HELD_*), as the backend
+    // saw them; -1 when not known (posted messages): key_held tells them now.
+    int modifiers = -1;
 };
 
 struct rect {
@@ -278,8 +285,8 @@ void wait_message();
 // and Alt: VK_CONTROL, VK_SHIFT, VK_MENU).
 bool key_held(unsigned virtual_key);
 // A key-down that produces a character queues WM_CHAR (WM_SYSCHAR with Alt)
-// right behind it, ahead of everything else already queued.
-void translate_message(const message& m);
+// right behind it, ahead of everything else already queued; true when it did.
+bool translate_message(const message& m);
 lresult dispatch_message(const message& m);
 void post_message(window w, unsigned id, wparam wp, lparam lp);
 void post_quit_message(int exit_code);

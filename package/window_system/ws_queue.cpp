@@ -69,12 +69,13 @@ void wait_message() {
 
 bool key_held(unsigned virtual_key) { return core().opened > 0 && backend::key_held(virtual_key); }
 
-void translate_message(const message& m) {
-    if (m.id != WM_KEYDOWN && m.id != WM_SYSKEYDOWN) return;
+bool translate_message(const message& m) {
+    if (m.id != WM_KEYDOWN && m.id != WM_SYSKEYDOWN) return false;
     int character = character_for(m);
-    if (character < 0) return;
+    if (character < 0) return false;
     unsigned id = m.id == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
     core().queue.push_front(message{m.hwnd, id, static_cast<wparam>(character), m.l, -1});
+    return true;
 }
 
 lresult dispatch_message(const message& m) {

@@ -202,7 +202,15 @@ image window_surface(window w) { return w ? w->surface : nullptr; }
 void enqueue_input(const message& m) {
     if (!is_window(m.hwnd) || m.hwnd->input_disabled) return;
     if (m.id == WM_KEYDOWN || m.id == WM_SYSKEYDOWN) core().last_character[m.w & 0xFFu] = m.character;
-    core().queue.push_back(m);
+    // A fast mouse cannot flood the queue: a move replaces the window's move
+    // still unread at the queue's end, so only its latest position waits.
+    // One behind other input stays, keeping the order of what happened.
+    std::deque<message>& queue = core().queue;
+    if (m.id == WM_MOUSEMOVE && !queue.empty() && queue.back().id == WM_MOUSEMOVE && queue.back().hwnd == m.hwnd) {
+        queue.back() = m;
+        return;
+    }
+    queue.push_back(m);
 }
 
 // Without a screen the layer sizes client areas itself.

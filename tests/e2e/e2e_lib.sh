@@ -145,6 +145,23 @@ click_logical() {
   xdotool mousemove "$sx" "$sy" sleep 0.05 click 1
 }
 
+# Drags with a mouse button held (1 left, 3 right) through logical points of
+# the drawing window, a step at a time as a hand would move it.
+# Usage: drag_logical WINDOW BUTTON X Y [X Y ...]
+drag_logical() {
+  local window=$1 button=$2
+  shift 2
+  read -r sx sy < <(logical_to_screen "$window" "$1" "$2")
+  xdotool mousemove "$sx" "$sy" sleep 0.05 mousedown "$button"
+  shift 2
+  while [ $# -ge 2 ]; do
+    read -r sx sy < <(logical_to_screen "$window" "$1" "$2")
+    xdotool sleep 0.05 mousemove "$sx" "$sy"
+    shift 2
+  done
+  xdotool sleep 0.05 mouseup "$button"
+}
+
 # Gives a window the keyboard focus (there is no window manager to do it),
 # and waits until the X server has given it.
 focus_window() {
@@ -221,6 +238,23 @@ crop_client() {
   local file=$1 window=$2 output=$3
   read -r cx cy cw ch < <(client_geometry "$window")
   convert "$file" -crop "${cw}x${ch}+${cx}+${cy}" +repage "$output"
+}
+
+# A logical rectangle of the drawing window (top-left point, size in
+# pixels) from a screenshot, and the same of a picture draxo-run saved (the
+# client area, its origin at its centre): their client areas may differ in
+# height (a real menu bar), the logical points are the same.
+# Usage: crop_logical SCREENSHOT WINDOW X Y WIDTH HEIGHT OUTPUT
+crop_logical() {
+  local file=$1 window=$2 x=$3 y=$4 width=$5 height=$6 output=$7
+  read -r sx sy < <(logical_to_screen "$window" "$x" "$y")
+  convert "$file" -crop "${width}x${height}+${sx}+${sy}" +repage "$output"
+}
+# Usage: crop_picture_logical PICTURE X Y WIDTH HEIGHT OUTPUT
+crop_picture_logical() {
+  local file=$1 x=$2 y=$3 width=$4 height=$5 output=$6 pw ph
+  read -r pw ph <<<"$(identify -format '%w %h' "$file")"
+  convert "$file" -crop "${width}x${height}+$((pw / 2 + x))+$((ph / 2 - y))" +repage "$output"
 }
 
 # Presses a key combination in a window (xdotool names: ctrl+r, a, Return).

@@ -19,6 +19,7 @@
 #include "console/console.h"
 #include "events/event_support.h"
 #include "events/run_menu.h"
+#include "support/null_support.h"
 #include "support/scratch_directory.h"
 
 namespace draxo {
@@ -480,6 +481,112 @@ TEST(ScriptNumbers, AreFoundAndConvertedAsTheReaderDoes) {
     EXPECT_EQ(scan_script_number(line, 13, position, true), 1);
     EXPECT_EQ(position, 13u);
     EXPECT_EQ(scan_script_number(line, 13, position, true), 0);  // the length is the end, whatever follows
+}
+
+// Game input's lines: written only for a program that asked, the key
+// by name; played back with the keys and buttons held following them.
+TEST_F(Script, GameInputIsRecordedByNameAndPlaysBackWithTheKeysHeld) {
+    DRAXO_set_input(DRAXO_INPUT_KEYS | DRAXO_INPUT_MOUSE);
+    record(true);
+    test::inject_key_down(package.drawing_window, ws::VK_LEFT);
+    test::inject_key_down(package.drawing_window, 'A', 'a');
+    test::inject_key_up(package.drawing_window, 'A');
+    ws::null::set_key_held(ws::VK_SHIFT, true);
+    test::inject_key_up(package.drawing_window, ws::VK_LEFT);
+    ws::null::set_key_held(ws::VK_SHIFT, false);
+    test::inject_mouse(package.drawing_window, ws::WM_RBUTTONDOWN, display.origin_x + 5, display.origin_y + 7);
+    test::inject_mouse(package.drawing_window, ws::WM_MOUSEMOVE, display.origin_x + 6, display.origin_y + 8);
+    test::inject_mouse(package.drawing_window, ws::WM_RBUTTONUP, display.origin_x + 6, display.origin_y + 8);
+    test::post_press(1, 2);
+    test::inject_mouse(package.drawing_window, ws::WM_LBUTTONUP, display.origin_x + 1, display.origin_y - 2);
+    for (int i = 0; i < 9; ++i) next_event();
+    record(false);
+    const std::string lines =
+        "DRAXO_KEY_PRESS(LEFT, 0);\nDRAXO_KBD(97, A);\nDRAXO_KEY_RELEASE(A, 0);\nDRAXO_KEY_RELEASE(LEFT, 1);\n"
+        "DRAXO_MOUSE_PRESS(5, -7, 2);\nDRAXO_MOUSE_MOVE(6, -8, 2);\nDRAXO_MOUSE_RELEASE(6, -8, 2);\n"
+        "DRAXO_MOUSE(1, 2);\nDRAXO_MOUSE_RELEASE(1, 2, 1);\n";
+    EXPECT_EQ(contents_of(script_file_name), lines);
+
+    command(CMD_PLAYBACK_SCRIPT);
+    EXPECT_EQ(next_event().kind, DRAXO_KEY_PRESS);
+    EXPECT_EQ(DRAXO_key_is_down(DRAXO_KEY_LEFT), 1);
+    test::event e = next_event();
+    EXPECT_EQ(e.kind, DRAXO_KBD);
+    EXPECT_EQ(e.key, 'a');
+    EXPECT_EQ(DRAXO_event_key_code(), 'A');
+    EXPECT_EQ(DRAXO_key_is_down('A'), 1);
+    EXPECT_EQ(next_event().kind, DRAXO_KEY_RELEASE);
+    EXPECT_EQ(DRAXO_key_is_down('A'), 0);
+    EXPECT_EQ(next_event().kind, DRAXO_KEY_RELEASE);
+    EXPECT_EQ(DRAXO_event_modifiers(), DRAXO_SHIFT);
+    EXPECT_EQ(DRAXO_key_is_down(DRAXO_KEY_LEFT), 0);
+    e = next_event();
+    EXPECT_EQ(e.kind, DRAXO_MOUSE);
+    EXPECT_EQ(e.y, -7);
+    EXPECT_EQ(DRAXO_event_button(), DRAXO_BUTTON_RIGHT);
+    EXPECT_EQ(DRAXO_event_buttons(), 2);
+    EXPECT_EQ(next_event().kind, DRAXO_MOUSE_MOVE);
+    EXPECT_EQ(next_event().kind, DRAXO_MOUSE_RELEASE);
+    EXPECT_EQ(DRAXO_event_buttons(), 0);
+    EXPECT_EQ(next_event().kind, DRAXO_MOUSE);
+    EXPECT_EQ(DRAXO_event_button(), DRAXO_BUTTON_LEFT);
+}
+
+// A program that did not ask gets the four events of the same file, the
+// lines of game input passed over, and records none of them.
+TEST_F(Script, GameInputLinesArePassedOverForAProgramThatDidNotAsk) {
+    write_file(script_file_name,
+               "DRAXO_KEY_PRESS(LEFT, 0);\nDRAXO_KBD(97, A);\nDRAXO_MOUSE_PRESS(5, -7, 2);\n"
+               "DRAXO_MOUSE_MOVE(6, -8, 2);\nDRAXO_MOUSE_RELEASE(6, -8, 2);\nDRAXO_MOUSE_PRESS(1, 2, 1);\n");
+    command(CMD_PLAYBACK_SCRIPT);
+    test::event e = next_event();
+    EXPECT_EQ(e.kind, DRAXO_KBD);
+    EXPECT_EQ(DRAXO_event_key_code(), 0);
+    e = next_event();
+    EXPECT_EQ(e.kind, DRAXO_MOUSE);  // a left press is a press for every program
+    EXPECT_EQ(e.x, 1);
+    DRAXO_set_input(DRAXO_INPUT_KEYS);  // keys only: the mouse's lines still passed over
+    command(CMD_PLAYBACK_SCRIPT);       // off, and on again from the start
+    close_script_file();
+    command(CMD_PLAYBACK_SCRIPT);
+    EXPECT_EQ(next_event().kind, DRAXO_KEY_PRESS);
+    EXPECT_EQ(next_event().kind, DRAXO_KBD);
+    EXPECT_EQ(next_event().kind, DRAXO_MOUSE);
+}
+
+TEST_F(Script, AMisspeltOrOutOfRangeGameInputLineStopsPlaybackAsAnyUnknownLine) {
+    DRAXO_set_input(DRAXO_INPUT_KEYS | DRAXO_INPUT_MOUSE);
+    write_file(script_file_name,
+               "DRAXO_KEY_PRESS(LEFTY, 0);\nDRAXO_KEY_TAP(LEFT, 0);\nDRAXO_MOUSE_MOVE(602, 0, 1);\n"
+               "DRAXO_KBD(50);\n");
+    for (char live : {'x', 'y', 'z'}) EXPECT_EQ(play_or_live(live).key, live);
+    EXPECT_EQ(play_one_event().key, '2');
+}
+
+TEST(ScriptLines, GameInputLinesAreReadStrictly) {
+    auto parse = [](const std::string& line) { return parse_script_line(line.data(), line.size()); };
+    script_line key = parse("DRAXO_KEY_PRESS( PAGE_DOWN ,7 );\r\n");
+    EXPECT_EQ(key.kind, DRAXO_KEY_PRESS);
+    EXPECT_EQ(key.key_code, DRAXO_KEY_PAGE_DOWN);
+    EXPECT_EQ(key.modifiers, 7);
+    EXPECT_EQ(parse("DRAXO_KEY_RELEASE(F12, 0)").key_code, DRAXO_KEY_F12);
+    EXPECT_EQ(parse("DRAXO_KEY_RELEASE(7, 0);").key_code, '7');
+    script_line move = parse("DRAXO_MOUSE_MOVE(-601, 540, 7);\n");
+    EXPECT_EQ(move.kind, DRAXO_MOUSE_MOVE);
+    EXPECT_EQ(move.x, -601);
+    EXPECT_EQ(move.y, 540);
+    EXPECT_EQ(move.buttons, 7);
+    EXPECT_EQ(parse("DRAXO_MOUSE_PRESS(1, 2, 3);").button, 3);
+    EXPECT_EQ(parse("DRAXO_KBD(97, a);").key_code, 0);  // no key: the character alone, as before
+    EXPECT_EQ(parse("DRAXO_KBD(97, 5);").key_code, '5');
+    for (const char* bad :
+         {"DRAXO_KEY_PRESS(left, 0);", "DRAXO_KEY_PRESS(LEFT, 8);", "DRAXO_KEY_PRESS(LEFT);",
+          "DRAXO_KEY_PRESS(LEFT, 0, 0);", "DRAXO_KEY_PRESS(F13, 0);", "DRAXO_KEY_PRESS(LEFT, 0",
+          "DRAXO_KEY_PRESS(LEFT, 0); x", "DRAXO_KEY_PRESS(LEFT, +1);", "DRAXO_KEY_DOWN(LEFT, 0);",
+          "DRAXO_MOUSE_MOVE(0, 541, 1);", "DRAXO_MOUSE_MOVE(0, 0, 8);", "DRAXO_MOUSE_RELEASE(0, 0, 0);",
+          "DRAXO_MOUSE_PRESS(0, 0, 4);", "DRAXO_MOUSE_PRESS(1x, 0, 1);", "DRAXO_MOUSE_PRESS(, 0, 1);",
+          "DRAXO_MOUSE_MOVE(1234567, 0, 1);"})
+        EXPECT_EQ(parse(bad).kind, 0) << bad;
 }
 
 }  // namespace

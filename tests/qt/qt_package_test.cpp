@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -188,6 +189,57 @@ TEST(QtEventWait, TypedKeysBecomeKeyEventsButNotWhileCtrlIsHeld) {
     e = next_event();
     EXPECT_EQ(e.kind, DRAXO_KBD);
     EXPECT_EQ(e.key, 'y');
+}
+
+// Game input from Qt's own events: arrows and their releases with the
+// modifiers Qt gave, a typed letter that tells its key, a right-button drag
+// with its moves and release, and the focus leaving with a key held.
+TEST(QtGameInput, RealKeysGiveTheSameCodesAndEventsAsEveryPlatform) {
+    test::open_quietly();
+    DRAXO_set_input(DRAXO_INPUT_KEYS);
+    QKeyEvent left(QEvent::KeyPress, Qt::Key_Left, Qt::ShiftModifier);  // Shift held before the program asked
+    QApplication::sendEvent(drawing_client(), &left);
+    QTest::keyRelease(drawing_client(), Qt::Key_Left);
+    QTest::keyPress(drawing_client(), Qt::Key_W);
+    QTest::keyPress(drawing_client(), Qt::Key_F1);
+    EXPECT_EQ(next_event().kind, DRAXO_KEY_PRESS);
+    EXPECT_EQ(DRAXO_event_key_code(), DRAXO_KEY_LEFT);
+    EXPECT_EQ(DRAXO_event_modifiers(), DRAXO_SHIFT);
+    EXPECT_EQ(next_event().kind, DRAXO_KEY_RELEASE);
+    EXPECT_EQ(DRAXO_event_key_code(), DRAXO_KEY_LEFT);
+    EXPECT_EQ(next_event().key, 'w');
+    EXPECT_EQ(DRAXO_event_key_code(), 'W');
+    EXPECT_EQ(next_event().kind, DRAXO_KEY_PRESS);
+    EXPECT_EQ(DRAXO_event_key_code(), DRAXO_KEY_F1);
+    EXPECT_EQ(DRAXO_key_is_down('W') + DRAXO_key_is_down(DRAXO_KEY_F1), 2);
+    ws::native_focus_changed(package.drawing_window, nullptr);
+    EXPECT_EQ(next_event().kind, DRAXO_KEY_RELEASE);
+    EXPECT_EQ(next_event().kind, DRAXO_KEY_RELEASE);
+    EXPECT_EQ(DRAXO_key_is_down('W') + DRAXO_key_is_down(DRAXO_KEY_F1), 0);
+}
+
+TEST(QtGameInput, ARealDragGivesPressMovesAndRelease) {
+    test::open_quietly();
+    DRAXO_set_input(DRAXO_INPUT_MOUSE);
+    QWidget* client = drawing_client();
+    const QPoint start(display.origin_x + 10, display.origin_y - 20);
+    QTest::mousePress(client, Qt::RightButton, Qt::NoModifier, start);
+    QMouseEvent move(QEvent::MouseMove, QPointF(start + QPoint(5, 5)),
+                     client->mapToGlobal(QPointF(start + QPoint(5, 5))), Qt::NoButton, Qt::RightButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(client, &move);
+    QTest::mouseRelease(client, Qt::RightButton, Qt::NoModifier, start + QPoint(5, 5));
+    test::event e = next_event();
+    EXPECT_EQ(e.kind, DRAXO_MOUSE);
+    EXPECT_EQ(DRAXO_event_button(), DRAXO_BUTTON_RIGHT);
+    e = next_event();
+    EXPECT_EQ(e.kind, DRAXO_MOUSE_MOVE);
+    EXPECT_EQ(e.x, 15);
+    EXPECT_EQ(e.y, 15);
+    EXPECT_EQ(DRAXO_event_buttons(), 2);
+    e = next_event();
+    EXPECT_EQ(e.kind, DRAXO_MOUSE_RELEASE);
+    EXPECT_EQ(DRAXO_event_buttons(), 0);
 }
 
 TEST_F(QtRunCommands, CtrlQFromRealKeysQuitsWithoutAKeyEvent) {

@@ -41,6 +41,10 @@ void inject_key_up(ws::window w, unsigned virtual_key) {
     ws::null::inject(ws::message{w, ws::WM_KEYUP, virtual_key, key_flags(false), -1});
 }
 
+void inject_mouse(ws::window w, unsigned id, int column, int row, unsigned held) {
+    ws::null::inject(ws::message{w, id, held, ws::make_lparam(column, row), -1});
+}
+
 void inject_typed(ws::window w, char character) {
     unsigned char c = static_cast<unsigned char>(character);
     unsigned vk = (c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c;

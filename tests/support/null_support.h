@@ -14,6 +14,9 @@ void inject_key_down(ws::window w, unsigned virtual_key, int character = -1);
 void inject_key_up(ws::window w, unsigned virtual_key);
 // A typed character: the key-down that types it and its key-up.
 void inject_typed(ws::window w, char character);
+// A mouse message (a button's press or release, WM_MOUSEMOVE) at a client
+// pixel, with the buttons held (MK_*).
+void inject_mouse(ws::window w, unsigned id, int column, int row, unsigned held = 0);
 
 // A wait that would never end fails the test that met it, and throws to end
 // the test at once; the failure is what tells, since a DRAXO_ operation

@@ -73,6 +73,17 @@ inline void click_screen(int x, int y) {
     SendInput(3, in, sizeof in[0]);
 }
 
+// The mouse at a screen position, with a button's change (MOUSEEVENTF_*, or
+// 0 for a move alone).
+inline void mouse_screen(int x, int y, DWORD button_change = 0) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = (x * 65536 + 32768) / GetSystemMetrics(SM_CXSCREEN);
+    in.mi.dy = (y * 65536 + 32768) / GetSystemMetrics(SM_CYSCREEN);
+    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | button_change;
+    SendInput(1, &in, sizeof in);
+}
+
 // Shows a window and waits until it has the keyboard focus.
 inline bool bring_to_front(HWND hwnd) {
     ShowWindow(hwnd, SW_SHOWNORMAL);

@@ -50,6 +50,11 @@ int operations_that_acted() {
     acted += DRAXO_set_animation(DRAXO_ANIMATE_RUN) != 0;
     acted += DRAXO_set_logging(1) != 0;
     acted += DRAXO_show_console(1) != 0;
+    acted += DRAXO_set_input(DRAXO_INPUT_KEYS) != 0;
+    acted += DRAXO_set_periodic_interval(30) != 0;
+    acted += DRAXO_key_is_down(DRAXO_KEY_LEFT) != 0;
+    acted += DRAXO_event_key_code() + DRAXO_event_button() + DRAXO_event_buttons() + DRAXO_event_modifiers() +
+             DRAXO_event_is_repeat();
     acted += DRAXO_gets("?", buffer) != 0;
     acted += DRAXO_gets_n("?", buffer, 4) != 0;
     acted += DRAXO_stop() != 0;
@@ -186,6 +191,14 @@ TEST_F(OtherThreads, EveryOperationIsRefusedFromAnotherThread) {
         {"DRAXO_console_printf", [] { return DRAXO_console_printf("from elsewhere\n"); }},
         {"DRAXO_set_logging", [] { return DRAXO_set_logging(1); }},
         {"DRAXO_show_console", [] { return DRAXO_show_console(0); }},
+        {"DRAXO_set_input", [] { return DRAXO_set_input(DRAXO_INPUT_KEYS); }},
+        {"DRAXO_event_key_code", [] { return DRAXO_event_key_code(); }},
+        {"DRAXO_event_button", [] { return DRAXO_event_button(); }},
+        {"DRAXO_event_buttons", [] { return DRAXO_event_buttons(); }},
+        {"DRAXO_event_modifiers", [] { return DRAXO_event_modifiers(); }},
+        {"DRAXO_event_is_repeat", [] { return DRAXO_event_is_repeat(); }},
+        {"DRAXO_key_is_down", [] { return DRAXO_key_is_down(DRAXO_KEY_LEFT); }},
+        {"DRAXO_set_periodic_interval", [] { return DRAXO_set_periodic_interval(30); }},
         {"DRAXO_gets", [&] { return DRAXO_gets("?", buffer); }},
         {"DRAXO_gets_n", [&] { return DRAXO_gets_n("?", buffer, 4); }},
     };

@@ -164,6 +164,31 @@ TEST_F(UnattendedRun, ALineOfNoKnownKindEndsTheScriptThereNamingTheLine) {
     EXPECT_EQ(status.events_total, 1u);  // the events before the line it stops at
 }
 
+// Game input in an unattended run: played to a program that asked, passed
+// over (and counted as played) for one that did not; a bad line of game
+// input ends the script as any line of no known kind.
+TEST_F(UnattendedRun, GameInputLinesArePlayedToAProgramThatAskedAndCountedForOneThatDidNot) {
+    write_file("in.scr",
+               "DRAXO_KEY_PRESS(UP, 0);\nDRAXO_MOUSE_PRESS(3, 4, 2);\nDRAXO_KBD(32, SPACE);\n"
+               "DRAXO_KEY_RELEASE(UP, 0);\nDRAXO_KEY_PRESS(UPWARD, 0);\n");
+    open({{"DRAXO_SCRIPT", "in.scr"}, {"DRAXO_RUN_FILE", "run"}});
+    DRAXO_set_input(DRAXO_INPUT_KEYS);
+    EXPECT_EQ(next_event().kind, DRAXO_KEY_PRESS);
+    EXPECT_EQ(DRAXO_key_is_down(DRAXO_KEY_UP), 1);
+    test::event e = next_event();  // the right button passed over: no mouse input asked for
+    EXPECT_EQ(e.kind, DRAXO_KBD);
+    EXPECT_EQ(DRAXO_event_key_code(), DRAXO_KEY_SPACE);
+    EXPECT_EQ(next_event().kind, DRAXO_KEY_RELEASE);
+    EXPECT_EQ(DRAXO_key_is_down(DRAXO_KEY_UP), 0);
+    EXPECT_EQ(next_event().kind, DRAXO_QUIT);
+    EXPECT_EQ(
+        test::console_ring().back(),
+        "Line 5 of the script is of no known kind: the script ends there, and the program is asked to quit\n");
+    run_file_status status = status_in("run");
+    EXPECT_EQ(status.events_played, 4u);
+    EXPECT_EQ(status.events_total, 4u);
+}
+
 TEST_F(UnattendedRun, TheRunFileCountsTheEventsPlayedOfAllTheScriptHolds) {
     write_file("in.scr", "DRAXO_PERIODIC(20);\nDRAXO_MOUSE(1, 2);\nDRAXO_PERIODIC(0);\n");
     open({{"DRAXO_SCRIPT", "in.scr"}, {"DRAXO_RUN_FILE", "run"}});

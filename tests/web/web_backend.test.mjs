@@ -159,6 +159,66 @@ describe('input', () => {
   });
 });
 
+describe('game input', () => {
+  // The browser's codes of the keys (KeyboardEvent.code) and the package's.
+  const keys = [
+    ['ArrowLeft', 37], ['ArrowUp', 38], ['ArrowRight', 39], ['ArrowDown', 40], ['Home', 36], ['End', 35],
+    ['PageUp', 33], ['PageDown', 34], ['Insert', 45], ['F1', 112], ['F12', 123], ['ShiftLeft', 16],
+    ['ShiftRight', 16], ['ControlRight', 17],
+  ];
+
+  test('the browser\'s keys give the package\'s codes: presses and releases, letters typed that tell their key', async () => {
+    const page = await openProbe();
+    await windowCanvas(page, 'DRAXO Graphics');
+    await page.keyboard.type('i');
+    await waitForLog(page, /^input 1$/);
+    for (const [code, expected] of keys) {
+      const from = page.log.length;
+      await page.keyboard.down(code);
+      await page.keyboard.up(code);
+      const release = await waitForEvent(page, from, (e) => e[0] === 6, `the release of ${code}`);
+      assert.deepEqual(eventsOf(page, from).map((e) => [e[0], e[4]]), [[5, expected], [6, expected]], code);
+      assert.equal(release[4], expected);
+    }
+    let from = page.log.length;
+    await page.keyboard.down('KeyW');
+    await page.keyboard.up('KeyW');
+    await waitForEvent(page, from, (e) => e[0] === 6, 'the release of W');
+    assert.deepEqual(eventsOf(page, from).map((e) => [e[0], e[3], e[4]]), [[2, 119, 87], [6, 0, 87]]);
+    // Shift held: its own press, then the arrow's with DRAXO_SHIFT.
+    from = page.log.length;
+    await page.keyboard.down('Shift');
+    await page.keyboard.press('ArrowLeft');
+    await page.keyboard.up('Shift');
+    await waitForEvent(page, from, (e) => e[0] === 6 && e[4] === 16, 'the release of Shift');
+    assert.deepEqual(eventsOf(page, from).map((e) => [e[0], e[4], e[7]]),
+      [[5, 16, 1], [5, 37, 1], [6, 37, 1], [6, 16, 0]]);
+    await page.close();
+  });
+
+  test('a right-button drag gives its press, its moves with the button held and its release, also outside the canvas', async () => {
+    const page = await openProbe();
+    const canvas = await windowCanvas(page, 'DRAXO Graphics');
+    await page.keyboard.type('i');
+    await waitForLog(page, /^input 1$/);
+    const from = page.log.length;
+    const at = (column, row) => [canvas.left + column + 0.5, canvas.top + row + 0.5];
+    await page.mouse.move(...at(300, 270));
+    await page.mouse.down({button: 'right'});
+    await page.mouse.move(...at(310, 250));
+    await page.mouse.move(...at(700, 250));  // beyond the canvas: its right edge
+    await page.mouse.up({button: 'right'});
+    await waitForEvent(page, from, (e) => e[0] === 8, 'the release');
+    const events = eventsOf(page, from).map((e) => [e[0], e[1], e[2], e[5], e[6]]);
+    assert.deepEqual(events[0], [1, 0, 0, 2, 2], 'the press of the right button');
+    assert.deepEqual(events.at(-1), [8, 300, 20, 2, 0], 'the release at the edge');
+    const moves = events.slice(1, -1);
+    assert.ok(moves.length >= 1 && moves.every((e) => e[0] === 7 && e[4] === 2), JSON.stringify(events));
+    assert.deepEqual(moves.at(-1).slice(1, 3), [300, 20], 'the last move, at the edge');
+    await page.close();
+  });
+});
+
 describe('the Run menu', () => {
   test('opened with the mouse it shows its sixteen items; choosing Logging takes its check mark away', async () => {
     const page = await openProbe();

@@ -1,7 +1,9 @@
 /* A client for the browser tests of the web backend. It prints its
  * arguments, "argument N [TEXT]" each, then every event the wait returns as
- * one line, "event KIND X Y KEY" (KEY as a number), and acts on some typed
+ * one line, "event KIND X Y KEY CODE BUTTON BUTTONS MODIFIERS" (KEY as a
+ * number, then what the event queries tell), and acts on some typed
  * characters:
+ *   i  asks for game input, keys and mouse: "input 1"
  *   g  asks for text into a buffer of 8 bytes and prints "gets N [TEXT]"
  *   c  shows or hides the console, printing "console WAS_SHOWN"
  *   p  prints "probe line N" on the console
@@ -109,11 +111,13 @@ int main(int argc, char** argv) {
     printf("ready\n");
     for (;;) {
         int kind = DRAXO_next_event(&x, &y, &key);
-        printf("event %d %d %d %d\n", kind, x, y, (int)(unsigned char)key);
+        printf("event %d %d %d %d %d %d %d %d\n", kind, x, y, (int)(unsigned char)key, DRAXO_event_key_code(),
+               DRAXO_event_button(), DRAXO_event_buttons(), DRAXO_event_modifiers());
         if (kind == DRAXO_QUIT) break;
         if (kind != DRAXO_KBD) continue;
         switch (key) {
         case 'g': ask(); break;
+        case 'i': printf("input %d\n", DRAXO_set_input(DRAXO_INPUT_KEYS | DRAXO_INPUT_MOUSE)); break;
         case 'c':
             printf("console %d\n", DRAXO_show_console(!shown));
             shown = !shown;

@@ -136,6 +136,71 @@ TEST(Win32Input, CtrlWithALetterIsTheLettersKeyWithTheControlCharacter) {
     EXPECT_TRUE(saw(WM_CHAR, 0x11));
 }
 
+// Game input's native side: moves only while a button is held, a drag that
+// leaves the window followed to its release there (the mouse captured),
+// and the modifier keys held with each key message.
+TEST(Win32Input, ADragIsFollowedOutsideTheWindowToItsRelease) {
+    ws::window w = make_window();
+    ASSERT_TRUE(bring_to_front(hwnd_of(w)));
+    POINT start{30, 40}, inside{60, 50}, outside{400, 50};
+    for (POINT* p : {&start, &inside, &outside}) ClientToScreen(hwnd_of(w), p);
+    draxo::test::mouse_screen(start.x, start.y);
+    draxo::test::pump_for(100);
+    seen.clear();
+    // Each step once the window has taken the one before, as a hand's are.
+    auto step = [](POINT p, DWORD change, unsigned id) {
+        draxo::test::mouse_screen(p.x, p.y, change);
+        return pump_until([id] { return !seen_of(id).empty(); });
+    };
+    ASSERT_TRUE(step(start, MOUSEEVENTF_RIGHTDOWN, WM_RBUTTONDOWN));
+    ASSERT_TRUE(step(inside, 0, WM_MOUSEMOVE));
+    draxo::test::mouse_screen(outside.x, outside.y);
+    draxo::test::mouse_screen(outside.x, outside.y, MOUSEEVENTF_RIGHTUP);
+    draxo::test::mouse_screen(inside.x + 5, inside.y);  // no button held: no move
+    ASSERT_TRUE(pump_until([] { return !seen_of(WM_RBUTTONUP).empty(); }));
+    draxo::test::pump_for(100);
+    auto moves = seen_of(WM_MOUSEMOVE);
+    ASSERT_FALSE(moves.empty());
+    for (const ws::message& m : moves) EXPECT_TRUE(m.w & MK_RBUTTON);
+    EXPECT_EQ(moves.back().l, ws::make_lparam(400, 50));
+    EXPECT_EQ(seen_of(WM_RBUTTONUP)[0].l, ws::make_lparam(400, 50));
+    EXPECT_EQ(GetCapture(), nullptr);
+}
+
+TEST(Win32Input, KeyMessagesCarryTheModifiersHeld) {
+    ws::window w = make_window();
+    ASSERT_TRUE(bring_to_front(hwnd_of(w)));
+    std::vector<ws::message> taken;
+    send_key(VK_SHIFT, false);
+    tap_key(VK_LEFT);
+    send_key(VK_SHIFT, true);
+    tap_key(VK_F1);
+    // The messages as the queue gives them, modifiers included.
+    auto take_until = [&taken](unsigned id, ws::wparam wp) {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+        while (std::chrono::steady_clock::now() < deadline) {
+            ws::message m;
+            while (ws::peek_message(m)) {
+                taken.push_back(m);
+                ws::dispatch_message(m);  // paints validate the window
+            }
+            for (const ws::message& t : taken)
+                if (t.id == id && t.w == wp) return true;
+            Sleep(2);
+        }
+        return false;
+    };
+    ASSERT_TRUE(take_until(WM_KEYUP, VK_F1));
+    auto modifiers_of = [&taken](unsigned id, ws::wparam wp) {
+        for (const ws::message& m : taken)
+            if (m.id == id && m.w == wp) return m.modifiers;
+        return -2;
+    };
+    EXPECT_EQ(modifiers_of(WM_KEYDOWN, VK_LEFT), ws::HELD_SHIFT);
+    EXPECT_EQ(modifiers_of(WM_KEYUP, VK_LEFT), ws::HELD_SHIFT);
+    EXPECT_EQ(modifiers_of(WM_KEYDOWN, VK_F1), 0);
+}
+
 // Types one character as a keyboard that has it would: a press and a release.
 void type_character(wchar_t c) {
     INPUT press[2] = {};

@@ -109,15 +109,35 @@ TEST(WindowSystem, TranslateQueuesTheCharacterRightBehindItsKey) {
     ASSERT_TRUE(ws::peek_message(m));
     EXPECT_EQ(m.id, ws::WM_KEYDOWN);
     EXPECT_EQ(m.w, 0x41u);
-    ws::translate_message(m);
+    EXPECT_TRUE(ws::translate_message(m));
     std::vector<ws::message> rest = drain();
     ASSERT_EQ(ids_of(rest), (std::vector<unsigned>{ws::WM_CHAR, ws::WM_KEYUP, ws::WM_COMMAND}));
     EXPECT_EQ(rest[0].w, static_cast<ws::wparam>('a'));
     // A key that types nothing translates to nothing.
     draxo::test::inject_key_down(w, ws::VK_CONTROL);
     ASSERT_TRUE(ws::peek_message(m));
-    ws::translate_message(m);
+    EXPECT_FALSE(ws::translate_message(m));
     EXPECT_TRUE(drain().empty());
+}
+
+// Moves coalesce into the unread move at the queue's end, window by window;
+// one behind other input stays where it was.
+TEST(WindowSystem, AMoveReplacesTheUnreadMoveAtTheQueuesEndOnly) {
+    ws::window w = make_window();
+    ws::window other = make_window();
+    drain();
+    for (int x = 0; x < 100; ++x) draxo::test::inject_mouse(w, ws::WM_MOUSEMOVE, x, 1, ws::MK_LBUTTON);
+    draxo::test::inject_mouse(w, ws::WM_LBUTTONUP, 99, 1);
+    draxo::test::inject_mouse(w, ws::WM_MOUSEMOVE, 5, 5, ws::MK_LBUTTON);
+    draxo::test::inject_mouse(other, ws::WM_MOUSEMOVE, 6, 6, ws::MK_LBUTTON);
+    draxo::test::inject_mouse(w, ws::WM_MOUSEMOVE, 7, 7, ws::MK_LBUTTON);
+    std::vector<ws::message> queued = drain();
+    ASSERT_EQ(ids_of(queued), (std::vector<unsigned>{ws::WM_MOUSEMOVE, ws::WM_LBUTTONUP, ws::WM_MOUSEMOVE,
+                                                     ws::WM_MOUSEMOVE, ws::WM_MOUSEMOVE}));
+    EXPECT_EQ(queued[0].l, ws::make_lparam(99, 1));
+    EXPECT_EQ(queued[2].l, ws::make_lparam(5, 5));
+    EXPECT_EQ(queued[3].hwnd, other);
+    EXPECT_EQ(queued[4].l, ws::make_lparam(7, 7));
 }
 
 TEST(WindowSystem, AForwardedKeyDownTranslatesToTheCharacterItTyped) {

@@ -160,7 +160,14 @@ void set_starved_handler(std::function<void(const char*)> handler) { platform().
 
 void set_deadline(std::uint64_t ms_from_now) { platform().deadline = platform().clock + ms_from_now; }
 
-void inject(const message& m) { enqueue_input(m); }
+void inject(const message& m) {
+    message input = m;
+    const bool* held = platform().keys_held;
+    if (input.modifiers < 0)
+        input.modifiers = (held[VK_SHIFT] ? HELD_SHIFT : 0) | (held[VK_CONTROL] ? HELD_CONTROL : 0) |
+                          (held[VK_MENU] ? HELD_ALT : 0);
+    enqueue_input(input);
+}
 
 void set_key_held(unsigned virtual_key, bool held) { platform().keys_held[virtual_key & 0xFFu] = held; }
 

@@ -55,7 +55,9 @@ void set_deadline(std::uint64_t ms_from_now);
 // --- Input ------------------------------------------------------------------
 
 // Queues input for a window as native input arrives (dropped while the
-// window owns a dialog), with the character a key produces (-1: none).
+// window owns a dialog), with the character a key produces (-1: none); the
+// modifiers, when the message leaves them unknown, are the keys held now
+// (set_key_held).
 void inject(const message& m);
 // The keyboard's state as the system would report it.
 void set_key_held(unsigned virtual_key, bool held);

@@ -77,6 +77,8 @@ protected:
     void mousePressEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
+    // Without mouse tracking Qt reports moves only while a button is held.
+    void mouseMoveEvent(QMouseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void keyReleaseEvent(QKeyEvent* e) override;
     bool focusNextPrevChild(bool) override { return false; }  // Tab is a key like any other
@@ -85,6 +87,7 @@ private:
     // The event's position in the widget, fraction included.
     QPointF exact_position(const QMouseEvent* e) const;
     void post_button(QMouseEvent* e, bool down);
+    void post_mouse(QMouseEvent* e, unsigned id);  // with the position and the buttons held
     // The logical pixels that hold this part of the surface.
     QRect logical(const QRect& surface_part) const;
     window_handle window_;

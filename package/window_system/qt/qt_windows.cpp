@@ -103,6 +103,13 @@ lparam key_lparam(const QKeyEvent* e, bool down) {
     return static_cast<lparam>(value);
 }
 
+// The modifier keys held with the input, as Qt saw them (ws::HELD_*).
+int modifiers_of(const QInputEvent* e) {
+    return ((e->modifiers() & Qt::ShiftModifier) ? HELD_SHIFT : 0) |
+           ((e->modifiers() & Qt::ControlModifier) ? HELD_CONTROL : 0) |
+           ((e->modifiers() & Qt::AltModifier) ? HELD_ALT : 0);
+}
+
 wparam mouse_keys(const QMouseEvent* e) {
     wparam keys = 0;
     if (e->buttons() & Qt::LeftButton) keys |= MK_LBUTTON;
@@ -206,37 +213,42 @@ QPointF ClientArea::exact_position(const QMouseEvent* e) const {
 }
 
 void ClientArea::post_button(QMouseEvent* e, bool down) {
-    unsigned id = 0;
     switch (e->button()) {
-    case Qt::LeftButton: id = down ? WM_LBUTTONDOWN : WM_LBUTTONUP; break;
-    case Qt::RightButton: id = down ? WM_RBUTTONDOWN : WM_RBUTTONUP; break;
-    case Qt::MiddleButton: id = down ? WM_MBUTTONDOWN : WM_MBUTTONUP; break;
-    default: return;
+    case Qt::LeftButton: post_mouse(e, down ? WM_LBUTTONDOWN : WM_LBUTTONUP); break;
+    case Qt::RightButton: post_mouse(e, down ? WM_RBUTTONDOWN : WM_RBUTTONUP); break;
+    case Qt::MiddleButton: post_mouse(e, down ? WM_MBUTTONDOWN : WM_MBUTTONUP); break;
+    default: break;
     }
+}
+
+void ClientArea::post_mouse(QMouseEvent* e, unsigned id) {
     // On a dense screen a position falls inside a logical pixel (200.5):
     // it belongs to that pixel, so it is rounded down, never to the nearest.
     const QPointF position = exact_position(e) * surface_scale();
     const QPoint at(qFloor(position.x()), qFloor(position.y()));
-    enqueue_input(message{window_, id, mouse_keys(e), make_lparam(at.x(), at.y()), -1});
+    enqueue_input(message{window_, id, mouse_keys(e), make_lparam(at.x(), at.y()), -1, modifiers_of(e)});
 }
 
 void ClientArea::mousePressEvent(QMouseEvent* e) { post_button(e, true); }
 // The package's windows take no double clicks: the second press is a press.
 void ClientArea::mouseDoubleClickEvent(QMouseEvent* e) { post_button(e, true); }
 void ClientArea::mouseReleaseEvent(QMouseEvent* e) { post_button(e, false); }
+void ClientArea::mouseMoveEvent(QMouseEvent* e) {
+    if (e->buttons() & (Qt::LeftButton | Qt::RightButton | Qt::MiddleButton)) post_mouse(e, WM_MOUSEMOVE);
+}
 
 // Keys with Alt, and F10, are system keys: they belong to the menu bar.
 bool system_key(const QKeyEvent* e) { return (e->modifiers() & Qt::AltModifier) || e->key() == Qt::Key_F10; }
 
 void ClientArea::keyPressEvent(QKeyEvent* e) {
     enqueue_input(message{window_, system_key(e) ? WM_SYSKEYDOWN : WM_KEYDOWN, virtual_key(e), key_lparam(e, true),
-                          typed_character(e)});
+                          typed_character(e), modifiers_of(e)});
 }
 
 void ClientArea::keyReleaseEvent(QKeyEvent* e) {
     if (e->isAutoRepeat()) return;  // auto-repeat gives repeated key-downs only
-    enqueue_input(
-        message{window_, system_key(e) ? WM_SYSKEYUP : WM_KEYUP, virtual_key(e), key_lparam(e, false), -1});
+    enqueue_input(message{window_, system_key(e) ? WM_SYSKEYUP : WM_KEYUP, virtual_key(e), key_lparam(e, false),
+                          -1, modifiers_of(e)});
 }
 
 FrameWindow::FrameWindow(window_handle w, Qt::WindowFlags flags)

@@ -20,7 +20,7 @@ var LibraryDraxoWeb = {
   $DRAXO__postset: 'DRAXO.preparePage();',
   $DRAXO: {
     EVENT_INPUT: 1, EVENT_TIMER: 2, EVENT_CLOSE: 3, EVENT_MENU_COMMAND: 4, EVENT_FOCUS: 5, EVENT_DIALOG_COMMAND: 6,
-    WM_KEYDOWN: 0x100, WM_KEYUP: 0x101, WM_SYSKEYDOWN: 0x104, WM_SYSKEYUP: 0x105,
+    WM_KEYDOWN: 0x100, WM_KEYUP: 0x101, WM_SYSKEYDOWN: 0x104, WM_SYSKEYUP: 0x105, WM_MOUSEMOVE: 0x200,
     MF_GRAYED: 0x1, MF_DISABLED: 0x2, MF_CHECKED: 0x8, MF_POPUP: 0x10, MF_SEPARATOR: 0x800,
     fontsDir: '/draxo-fonts/',
     fontFiles: ['LiberationSans-Regular.ttf', 'LiberationSans-Bold.ttf', 'LiberationMono-Regular.ttf'],
@@ -48,11 +48,24 @@ var LibraryDraxoWeb = {
     closedFrames: [],     // windows destroyed since a window was last made
 
     // --- The queue ----------------------------------------------------------
-    push: function(kind, handle, a, b, c, d) {
+    // An event: its kind, the record's handle, four numbers, and for input
+    // the modifier keys held with it (the layer's HELD_*).
+    push: function(kind, handle, a, b, c, d, modifiers) {
       if (DRAXO.ended) return;
-      DRAXO.events.push([kind, handle | 0, a | 0, b | 0, c | 0, d | 0]);
+      var event = [kind, handle | 0, a | 0, b | 0, c | 0, d | 0, modifiers | 0];
+      // A move replaces an unread move of the same window at the queue's
+      // end, as the layer's core does: a fast mouse cannot flood the queue.
+      var last = DRAXO.events[DRAXO.events.length - 1];
+      if (kind == DRAXO.EVENT_INPUT && a == DRAXO.WM_MOUSEMOVE && last && last[0] == kind && last[1] == event[1] &&
+          last[2] == DRAXO.WM_MOUSEMOVE)
+        DRAXO.events[DRAXO.events.length - 1] = event;
+      else
+        DRAXO.events.push(event);
       DRAXO.wake();
     },
+    // The modifier keys of a key or mouse event (the layer's HELD_SHIFT,
+    // HELD_CONTROL, HELD_ALT).
+    modifiersOf: function(e) { return (e.shiftKey ? 1 : 0) | (e.ctrlKey ? 2 : 0) | (e.altKey ? 4 : 0); },
     wake: function() {
       var wake = DRAXO.waker;
       DRAXO.waker = null;
@@ -571,6 +584,10 @@ var LibraryDraxoWeb = {
         DRAXO.mouse(w, e, true);
       });
       canvas.addEventListener('mouseup', function(e) { DRAXO.mouse(w, e, false); });
+      // A drag keeps the pointer's events for the canvas until its last
+      // button is up, also when the pointer leaves it.
+      canvas.addEventListener('pointerdown', function(e) { canvas.setPointerCapture(e.pointerId); });
+      canvas.addEventListener('mousemove', function(e) { DRAXO.mouseMove(w, e); });
       canvas.addEventListener('contextmenu', function(e) { e.preventDefault(); });
       canvas.addEventListener('keydown', function(e) { DRAXO.key(w, e, true); });
       canvas.addEventListener('keyup', function(e) { DRAXO.key(w, e, false); });
@@ -605,10 +622,23 @@ var LibraryDraxoWeb = {
       var ids = down ? [0x201, 0x207, 0x204] : [0x202, 0x208, 0x205];
       if (e.button > 2 || DRAXO.dialogStack.length) return;
       e.preventDefault();
+      DRAXO.push(DRAXO.EVENT_INPUT, w.handle, ids[e.button], DRAXO.mouseKeys(e), DRAXO.packedPixel(w, e), -1,
+                 DRAXO.modifiersOf(e));
+    },
+    // Moves matter only while a button is held.
+    mouseMove: function(w, e) {
+      if (!(e.buttons & 7) || DRAXO.dialogStack.length) return;
+      DRAXO.push(DRAXO.EVENT_INPUT, w.handle, DRAXO.WM_MOUSEMOVE, DRAXO.mouseKeys(e), DRAXO.packedPixel(w, e), -1,
+                 DRAXO.modifiersOf(e));
+    },
+    // The buttons and keys held, as a mouse message's wparam (MK_*).
+    mouseKeys: function(e) {
+      return (e.buttons & 1 ? 0x1 : 0) | (e.buttons & 2 ? 0x2 : 0) | (e.buttons & 4 ? 0x10 : 0) |
+             (e.shiftKey ? 0x4 : 0) | (e.ctrlKey ? 0x8 : 0);
+    },
+    packedPixel: function(w, e) {
       var at = DRAXO.pixelAt(w.canvas, e);
-      var keys = (e.buttons & 1 ? 0x1 : 0) | (e.buttons & 2 ? 0x2 : 0) | (e.buttons & 4 ? 0x10 : 0) |
-                 (e.shiftKey ? 0x4 : 0) | (e.ctrlKey ? 0x8 : 0);
-      DRAXO.push(DRAXO.EVENT_INPUT, w.handle, ids[e.button], keys, (at[0] & 0xFFFF) | ((at[1] & 0xFFFF) << 16), -1);
+      return (at[0] & 0xFFFF) | ((at[1] & 0xFFFF) << 16);
     },
     virtualKey: function(e) {
       if (e.key && e.key.length == 1 && /[a-z]/i.test(e.key)) return e.key.toUpperCase().charCodeAt(0);
@@ -659,7 +689,8 @@ var LibraryDraxoWeb = {
         var system = e.altKey || vk == 0x79;
         var id = down ? (system ? DRAXO.WM_SYSKEYDOWN : DRAXO.WM_KEYDOWN) : (system ? DRAXO.WM_SYSKEYUP : DRAXO.WM_KEYUP);
         var lparam = 1 | (e.altKey ? 1 << 29 : 0) | (!down || e.repeat ? 1 << 30 : 0) | (!down ? 1 << 31 : 0);
-        DRAXO.push(DRAXO.EVENT_INPUT, w.handle, id, vk, lparam, down ? DRAXO.typedCharacter(e) : -1);
+        DRAXO.push(DRAXO.EVENT_INPUT, w.handle, id, vk, lparam, down ? DRAXO.typedCharacter(e) : -1,
+                   DRAXO.modifiersOf(e));
       }
       DRAXO.obeyMenuBar(bar, answer);
     },
@@ -1156,7 +1187,7 @@ var LibraryDraxoWeb = {
   draxo_web_take_event: function(out) {
     var e = DRAXO.events.shift();
     if (!e) return 0;
-    for (var i = 0; i < 6; ++i) HEAP32[(out >> 2) + i] = e[i];
+    for (var i = 0; i < 7; ++i) HEAP32[(out >> 2) + i] = e[i];
     return 1;
   },
   draxo_web_wait_for_event__deps: ['$DRAXO'],

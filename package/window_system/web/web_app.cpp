@@ -10,7 +10,7 @@ namespace web {
 namespace {
 
 // Hands one native event of the JavaScript part's queue to the core.
-void deliver(const std::int32_t (&e)[6]) {
+void deliver(const std::int32_t (&e)[7]) {
     // The handles are the records' own addresses, given to the page when
     // they were made; the core checks each before it uses it.
     auto handle = reinterpret_cast<void*>(static_cast<std::uintptr_t>(static_cast<std::uint32_t>(e[1])));
@@ -19,7 +19,7 @@ void deliver(const std::int32_t (&e)[6]) {
     case EVENT_INPUT:
         enqueue_input(message{w, static_cast<unsigned>(e[2]),
                               static_cast<wparam>(static_cast<std::uint32_t>(e[3])), static_cast<lparam>(e[4]),
-                              typed_character(e[5])});
+                              typed_character(e[5]), e[6]});
         break;
     case EVENT_TIMER: native_timer_fired(w, static_cast<unsigned>(e[2])); break;
     case EVENT_CLOSE: native_close_requested(w); break;
@@ -39,7 +39,7 @@ void deliver(const std::int32_t (&e)[6]) {
 // Delivers every queued native event; true when there was one.
 bool deliver_queued() {
     bool any = false;
-    std::int32_t e[6];
+    std::int32_t e[7];
     while (draxo_web_take_event(e)) {
         deliver(e);
         any = true;

@@ -63,7 +63,8 @@ void draxo_web_attach_menu(const void* w, const void* m);
 void draxo_web_select_menu_bar(const void* w);  // the bar takes the keyboard, no menu open
 void draxo_web_start_timer(const void* w, unsigned id, unsigned period_ms);
 void draxo_web_stop_timer(const void* w, unsigned id);
-// Takes the oldest native event into `out` (kind, handle, a, b, c, d); 0 when there is none.
+// Takes the oldest native event into `out` (kind, handle, a, b, c, d, and for input the
+// modifier keys held, HELD_*); 0 when there is none.
 int draxo_web_take_event(std::int32_t* out);
 // Suspends the program until a native event is queued (returns at once if one is).
 void draxo_web_wait_for_event();

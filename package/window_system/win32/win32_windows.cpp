@@ -79,8 +79,28 @@ void paint(window w, HWND hwnd) {
     EndPaint(hwnd, &ps);
 }
 
+// The modifier keys held with the message being handled, as the system's
+// keyboard state tells them at that message (ws::HELD_*).
+int modifiers_held() {
+    return (GetKeyState(VK_SHIFT) < 0 ? HELD_SHIFT : 0) | (GetKeyState(VK_CONTROL) < 0 ? HELD_CONTROL : 0) |
+           (GetKeyState(VK_MENU) < 0 ? HELD_ALT : 0);
+}
+
 void post_input(window w, UINT id, WPARAM wp, LPARAM lp, int character = -1) {
-    enqueue_input(message{w, id, wp, lp, character});
+    enqueue_input(message{w, id, wp, lp, character, modifiers_held()});
+}
+
+constexpr WPARAM any_button = MK_LBUTTON | MK_RBUTTON | MK_MBUTTON;
+
+// A press keeps the mouse's messages for the window until the last button
+// is released, so that a drag leaving the window goes on and ends there.
+void post_button(window w, HWND hwnd, UINT id, WPARAM wp, LPARAM lp) {
+    const bool down = id == WM_LBUTTONDOWN || id == WM_RBUTTONDOWN || id == WM_MBUTTONDOWN;
+    if (down)
+        SetCapture(hwnd);
+    else if (!(wp & any_button) && GetCapture() == hwnd)
+        ReleaseCapture();
+    post_input(w, id, wp, surface_position(w, lp));
 }
 
 // Messages of a window the layer knows. Input becomes the layer's messages;
@@ -93,7 +113,11 @@ LRESULT handle(window w, HWND hwnd, UINT id, WPARAM wp, LPARAM lp) {
     case WM_RBUTTONDOWN:
     case WM_RBUTTONUP:
     case WM_MBUTTONDOWN:
-    case WM_MBUTTONUP: post_input(w, id, wp, surface_position(w, lp)); return 0;
+    case WM_MBUTTONUP: post_button(w, hwnd, id, wp, lp); return 0;
+    case WM_MOUSEMOVE:
+        // Moves matter only while a button is held.
+        if (wp & any_button) post_input(w, id, wp, surface_position(w, lp));
+        return 0;
     case WM_KEYDOWN: post_input(w, id, wp, lp, platform().pending_character); return 0;
     case WM_KEYUP: post_input(w, id, wp, lp); return 0;
     case WM_SYSKEYDOWN:
