@@ -42,9 +42,12 @@ void stop_timer(window, unsigned) {}
 
 // Handles the pending native events, turning them into the notifications
 // (backend.h: enqueue_input for mouse and keys, native_timer_fired,
-// native_close_requested, ...). With block, first waits for at least one:
-// the program's every wait ends here. A port must block for real: this stub
-// returns at once, so that a program waiting here spins.
+// native_close_requested, ...). Input carries the modifier keys the system
+// reported with it (message::modifiers, HELD_*); WM_MOUSEMOVE is sent only
+// while a button is held, and a window keeps the mouse during a drag, so
+// that the release comes to it even outside. With block, first waits for
+// at least one: the program's every wait ends here. A port must block for
+// real: this stub returns at once, so that a program waiting here spins.
 void poll_events(bool) {}
 
 // The keyboard's state now, as the system reports it, for VK_CONTROL,
