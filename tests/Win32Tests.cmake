@@ -83,4 +83,10 @@ if(DRAXO_HOST_SHAPE_FRAME)
             ${DRAXO_HOST_TESTS}/run_client $<TARGET_FILE:draxo-run> $<TARGET_FILE:run_client>)
   set_tests_properties(cross.draxo_run_leaves_the_same_picture_on_linux_and_windows PROPERTIES TIMEOUT 180
     ENVIRONMENT "DRAXO_RUN=${PROJECT_SOURCE_DIR}/scripts/wine-run.sh ${DRAXO_WINEPREFIX}")
+  # The game-input examples, played from the same scripts on both.
+  add_test(NAME cross.games_play_to_the_same_field_on_linux_and_windows
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/cross/compare_games.sh ${DRAXO_HOST_BUILD}/runner/draxo-run
+            ${DRAXO_HOST_BUILD}/examples $<TARGET_FILE:draxo-run> $<TARGET_FILE_DIR:star_catcher>)
+  set_tests_properties(cross.games_play_to_the_same_field_on_linux_and_windows PROPERTIES TIMEOUT 240
+    ENVIRONMENT "DRAXO_RUN=${PROJECT_SOURCE_DIR}/scripts/wine-run.sh ${DRAXO_WINEPREFIX}")
 endif()
