@@ -38,13 +38,13 @@ struct game {
     int playing; /* 0 before the first game and after each */
     int basket_x;
     int star_x, star_y;
-    unsigned long sequence; /* where the stars fall: the same in every run */
+    unsigned int sequence; /* where the stars fall: the same in every run, on every platform */
 };
 
 /* The next star's column, from a fixed sequence of numbers. */
 static void new_star(struct game* g) {
-    g->sequence = g->sequence * 1103515245ul + 12345ul;
-    g->star_x = (int)((g->sequence >> 16) % 521ul) - 260;
+    g->sequence = g->sequence * 1103515245u + 12345u;
+    g->star_x = (int)((g->sequence >> 16) % 521u) - 260;
     g->star_y = FIELD_TOP - STAR_RADIUS;
 }
 
