@@ -52,6 +52,17 @@ async function menuOpen(page) {
 }
 
 describe('the windows', () => {
+  test('the canvas is shown in sharp squares at whole device pixel ratios and smoothed at others', async () => {
+    const page = await openProbe();
+    await windowCanvas(page, 'DRAXO Graphics');
+    const rendering = () => page.evaluate(() => getComputedStyle(document.querySelector('.draxo-window canvas')).imageRendering);
+    for (const [ratio, expected] of [[1, 'pixelated'], [1.5, 'auto'], [2, 'pixelated'], [1.25, 'auto']]) {
+      await page.setViewport({width: 800, height: 1000, deviceScaleFactor: ratio});
+      await poll(`the canvas ${expected} at ${ratio}`, async () => (await rendering()) === expected);
+    }
+    await page.close();
+  });
+
   test('the drawing window is a 601 x 540 canvas titled "DRAXO Graphics", the hidden console is not shown', async () => {
     const page = await openProbe();
     const canvas = await windowCanvas(page, 'DRAXO Graphics');
@@ -591,6 +602,22 @@ describe('files', () => {
 });
 
 describe('the end of the program', () => {
+  test('the note of its end lies over the page, leaving the windows where they were, and Run again starts it afresh', async () => {
+    const page = await openProbe();
+    const before = await windowCanvas(page, 'DRAXO Graphics');
+    await page.keyboard.type('A');
+    await poll('the note', () => page.evaluate(() => !!document.querySelector('.draxo-ended button')));
+    const after = await page.evaluate(() => {
+      const box = document.querySelector('.draxo-window canvas').getBoundingClientRect();
+      return {left: box.left, top: box.top};
+    });
+    assert.deepEqual(after, {left: before.left, top: before.top});
+    const from = page.log.length;
+    await Promise.all([page.waitForNavigation({waitUntil: 'load'}), page.click('.draxo-ended button')]);
+    await poll('the program started again', () => page.log.slice(from).includes('ready'));
+    await page.close();
+  });
+
   const note = (page) => poll('the note that the program stopped', () => page.evaluate(() =>
     document.querySelector('.draxo-ended .draxo-why')?.textContent));
 
