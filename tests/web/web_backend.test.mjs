@@ -56,8 +56,10 @@ describe('the windows', () => {
     const page = await openProbe();
     await windowCanvas(page, 'DRAXO Graphics');
     const rendering = () => page.evaluate(() => getComputedStyle(document.querySelector('.draxo-window canvas')).imageRendering);
-    for (const [ratio, expected] of [[1, 'pixelated'], [1.5, 'auto'], [2, 'pixelated'], [1.25, 'auto']]) {
-      await page.setViewport({width: 800, height: 1000, deviceScaleFactor: ratio});
+    // A page zoomed changes its width too, which the page hears of.
+    for (const [ratio, expected, width] of [[1, 'pixelated', 800], [1.5, 'auto', 801], [2, 'pixelated', 802],
+                                            [1.25, 'auto', 803]]) {
+      await page.setViewport({width, height: 1000, deviceScaleFactor: ratio});
       await poll(`the canvas ${expected} at ${ratio}`, async () => (await rendering()) === expected);
     }
     await page.close();
