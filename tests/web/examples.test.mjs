@@ -1,7 +1,9 @@
 // The examples as pages in headless Chromium: each starts and draws; the
-// sketch pad joins clicks with lines, the clock moves, and the guessing
-// game (given its number in the page's address, as on a command line) asks
-// with the input dialog and answers in colour.
+// sketch pad joins clicks with lines, the clock moves, the guessing game
+// (given its number in the page's address, as on a command line) asks with
+// the input dialog and answers in colour, the star catcher's basket follows
+// an arrow key held, and scribble draws with the left button dragged and
+// rubs out with the right.
 import {describe, test} from 'node:test';
 import assert from 'node:assert/strict';
 import {withBrowser, openPage, windowCanvas, clickPixel, poll, canvasPixels} from './web_lib.mjs';
@@ -75,6 +77,43 @@ describe('the examples', () => {
     await page.keyboard.type('90');
     await page.keyboard.press('Enter');
     await poll('the red answer', async () => (await count(page, red)) > before + 30);
+    noErrors(page);
+    await page.close();
+  });
+
+  test('the star catcher\'s basket follows an arrow key held', async () => {
+    const page = await open('star_catcher');
+    await clickPixel(page, page.canvas, 300, 300);  // the canvas takes the keyboard
+    await page.keyboard.press('Space');
+    // The basket's orange in its rows (y = -237), between two columns.
+    const orange = ([r, g, b]) => r > 240 && g > 80 && g < 120 && b < 30;
+    const basketIn = async (left, right) => (await count(page, orange, {left, top: 500, right, bottom: 515})) > 50;
+    await poll('a game with the basket in the middle', () => basketIn(260, 341));
+    await page.keyboard.down('ArrowLeft');
+    await poll('the basket at the left wall', () => basketIn(0, 80));
+    await page.keyboard.up('ArrowLeft');
+    await page.keyboard.down('ArrowRight');
+    await poll('the basket at the right wall', () => basketIn(521, 601));
+    await page.keyboard.up('ArrowRight');
+    noErrors(page);
+    await page.close();
+  });
+
+  test('scribble draws while the left button is dragged and rubs out with the right', async () => {
+    const page = await open('scribble');
+    const at = (x, y) => [page.canvas.left + x + 300.5, page.canvas.top + 270.5 - y];
+    const drag = async (button, [x1, y1], [x2, y2]) => {
+      await page.mouse.move(...at(x1, y1));
+      await page.mouse.down({button});
+      for (let i = 1; i <= 10; ++i) await page.mouse.move(...at(x1 + ((x2 - x1) * i) / 10, y1 + ((y2 - y1) * i) / 10));
+      await page.mouse.up({button});
+    };
+    const ink = () => count(page, ([r, g, b]) => r + g + b < 150, {left: 80, top: 150, right: 320, bottom: 190});
+    await drag('left', [-200, 100], [0, 100]);
+    await poll('a stroke', async () => (await ink()) > 150);
+    const drawn = await ink();
+    await drag('right', [-150, 100], [-50, 100]);
+    await poll('part of it rubbed out', async () => (await ink()) < drawn - 50);
     noErrors(page);
     await page.close();
   });
