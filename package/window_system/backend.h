@@ -9,7 +9,8 @@
 // shapes itself. A backend keeps the native side: windows on the screen and
 // the copy of a surface's rectangle to them, menu bars, timers, the poll for
 // native events, dialogs and their controls, images (NAME_images.cpp in each
-// backend), fonts and text (NAME_text.cpp). It turns native input into
+// backend, or memory_images.cpp for those that keep them in memory), fonts
+// and text (NAME_text.cpp). It turns native input into
 // messages through the notifications at the end, and measures for the core
 // what only it can (the screen, a font, a typed character) through the
 // helpers there.

@@ -1,6 +1,7 @@
 // Images as pixel buffers in the program's own memory, for the backends
-// without an image library of their own (null, web): the record that their
-// image entries (null_images.cpp, web_images.cpp) make and hand out.
+// without an image library of their own (null, web, the template): the
+// record that their shared image entries (memory_images.cpp) make and hand
+// out.
 #pragma once
 
 #include <algorithm>

@@ -1,5 +1,5 @@
 // The null backend: every entry of the backend contract without a display,
-// but for images (null_images.cpp) and fonts and text (null_text.cpp).
+// but for images (memory_images.cpp) and fonts and text (null_text.cpp).
 #include "null_backend.h"
 
 #include <algorithm>

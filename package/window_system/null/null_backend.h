@@ -4,7 +4,7 @@
 // the next timer expiry or scheduled action. Tests inject input and drive
 // dialogs through this header; the package itself never includes it.
 //
-// Images are pixel buffers in memory (null_images.cpp, memory_images.h),
+// Images are pixel buffers in memory (memory_images.cpp, memory_images.h),
 // encoded by the PNG codec's encoder; fonts and text are in null_text.cpp.
 //
 // Metrics: the screen is 1024 x 768; a window's client area is its outer
