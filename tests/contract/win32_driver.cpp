@@ -13,18 +13,6 @@
 namespace draxo::contract {
 namespace {
 
-// Types one character as a keyboard that has it would: a press and a release.
-void type_character(wchar_t c) {
-    INPUT press[2] = {};
-    for (INPUT& in : press) {
-        in.type = INPUT_KEYBOARD;
-        in.ki.wScan = c;
-        in.ki.dwFlags = KEYEVENTF_UNICODE;
-    }
-    press[1].ki.dwFlags |= KEYEVENTF_KEYUP;
-    SendInput(2, press, sizeof press[0]);
-}
-
 std::wstring wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 
 }  // namespace
@@ -41,7 +29,7 @@ void click(ws::window w, int x, int y) {
 
 void type(ws::window w, char32_t code_point) {
     EXPECT_TRUE(test::bring_to_front(ws::win32::hwnd_of(w)));
-    type_character(static_cast<wchar_t>(code_point));
+    test::type_character(static_cast<wchar_t>(code_point));
 }
 
 void choose_menu_item(ws::window w, const std::string& title, const std::string& item) {
@@ -72,7 +60,7 @@ void answer_dialog(const std::string& title, const std::string& utf8) {
     driver = std::make_unique<test::native_driver>(std::vector<test::native_driver::step>{[title, text] {
         HWND dialog = FindWindowW(nullptr, wide(title).c_str());
         if (!dialog || GetForegroundWindow() != dialog) return false;
-        for (wchar_t c : text) type_character(c);
+        for (wchar_t c : text) test::type_character(c);
         test::tap_key(VK_RETURN);
         return true;
     }});

@@ -53,6 +53,18 @@ inline void tap_key(WORD vk) {
     send_key(vk, true);
 }
 
+// Types one character as a keyboard that has it would: a press and a release.
+inline void type_character(wchar_t c) {
+    INPUT press[2] = {};
+    for (INPUT& in : press) {
+        in.type = INPUT_KEYBOARD;
+        in.ki.wScan = c;
+        in.ki.dwFlags = KEYEVENTF_UNICODE;
+    }
+    press[1].ki.dwFlags |= KEYEVENTF_KEYUP;
+    SendInput(2, press, sizeof press[0]);
+}
+
 // Types upper-case letters, digits and spaces as plain key presses.
 inline void type_keys(const char* text) {
     for (; *text; ++text) tap_key(static_cast<WORD>(*text));

@@ -24,6 +24,7 @@ using draxo::test::bring_to_front;
 using draxo::test::pump_until;
 using draxo::test::send_key;
 using draxo::test::tap_key;
+using draxo::test::type_character;
 
 namespace {
 
@@ -199,18 +200,6 @@ TEST(Win32Input, KeyMessagesCarryTheModifiersHeld) {
     EXPECT_EQ(modifiers_of(WM_KEYDOWN, VK_LEFT), ws::HELD_SHIFT);
     EXPECT_EQ(modifiers_of(WM_KEYUP, VK_LEFT), ws::HELD_SHIFT);
     EXPECT_EQ(modifiers_of(WM_KEYDOWN, VK_F1), 0);
-}
-
-// Types one character as a keyboard that has it would: a press and a release.
-void type_character(wchar_t c) {
-    INPUT press[2] = {};
-    for (INPUT& in : press) {
-        in.type = INPUT_KEYBOARD;
-        in.ki.wScan = c;
-        in.ki.dwFlags = KEYEVENTF_UNICODE;
-    }
-    press[1].ki.dwFlags |= KEYEVENTF_KEYUP;
-    SendInput(2, press, sizeof press[0]);
 }
 
 TEST(Win32Input, LatinOneCharactersTypeThemselvesOthersAQuestionMarkAndCtrlIsReadFromTheKeyboard) {
