@@ -257,6 +257,34 @@ crop_picture_logical() {
   convert "$file" -crop "${width}x${height}+$((pw / 2 + x))+$((ph / 2 - y))" +repage "$output"
 }
 
+# A session recorded in a window, for draxo-run to play again: ends the
+# recording (Ctrl+R), keeps the window's area below a status bar (logical
+# (-290, 220), 581 x 470) as recorded.png, quits with Ctrl+Q, which must end
+# the program with 0, and leaves the script, lines ending in LF, in
+# session.scr. Usage: keep_recorded_session WINDOW
+keep_recorded_session() {
+  local window=$1
+  press_keys "$window" ctrl+r
+  screenshot session.png
+  crop_logical session.png "$window" -290 220 581 470 recorded.png
+  press_keys "$window" ctrl+q
+  wait_program 10
+  expect_equal "exit status after Ctrl+Q" "$E2E_STATUS" "0"
+  tr -d '\r' < DRAXO.SCR > session.scr
+}
+
+# draxo-run, with no display, plays session.scr to the area recorded.png
+# holds, every pixel the same. Usage: expect_played_alike DRAXO_RUN PROGRAM [ARGUMENT...]
+expect_played_alike() {
+  local draxo_run=$1
+  shift
+  env -u DISPLAY timeout 60 "$draxo_run" --script session.scr --picture played.png -- "$@" ||
+    fail "draxo-run did not play the recorded session"
+  crop_picture_logical played.png -290 220 581 470 played-area.png
+  expect_equal "pixels that differ from the session played" \
+    "$(compare -metric AE recorded.png played-area.png null: 2>&1)" 0
+}
+
 # Presses a key combination in a window (xdotool names: ctrl+r, a, Return).
 press_keys() {
   local window=$1
