@@ -176,14 +176,15 @@ var LibraryDraxoWeb = {
     mountStorage: function() {
       var name = String(Module['draxoProgram'] || 'program').replace(/[^A-Za-z0-9_.-]/g, '_');
       DRAXO.storageDir = '/home/web_user/' + name;
-      DRAXO.storageDb = DRAXO.storageDir + ' ' + location.pathname.replace(/[^/]*$/, '');
+      var pageDb = DRAXO.storageDir + ' ' + location.pathname.replace(/[^/]*$/, '');
+      DRAXO.storageDb = pageDb;
       DRAXO.useStorageDb();
       FS.mkdirTree(DRAXO.storageDir);
       FS.mount(IDBFS, {}, DRAXO.storageDir);
       FS.chdir(DRAXO.storageDir);
       addRunDependency('draxo-storage');
       DRAXO.populate(function(empty) {
-        var marker = 'draxo-storage-taken-over:' + DRAXO.storageDb, first = false;
+        var marker = 'draxo-storage-taken-over:' + pageDb, first = false;
         try {
           first = !localStorage.getItem(marker);
           localStorage.setItem(marker, '1');
@@ -191,7 +192,7 @@ var LibraryDraxoWeb = {
         if (!empty || !first) return DRAXO.storageReady();
         DRAXO.storageDb = DRAXO.storageDir;
         DRAXO.populate(function(stillEmpty) {
-          DRAXO.storageDb = DRAXO.storageDir + ' ' + location.pathname.replace(/[^/]*$/, '');
+          DRAXO.storageDb = pageDb;
           if (!stillEmpty) DRAXO.syncNow();
           DRAXO.storageReady();
         });
