@@ -18,6 +18,7 @@
 #include <system_error>
 #include <vector>
 
+#include "assignment.h"
 #include "child_process.h"
 #include "compare.h"
 #include "options.h"
@@ -167,6 +168,15 @@ int run(const options& o) {
         if (error || !fs::is_regular_file(script, error) || !std::ifstream(script))
             return cannot("cannot read the script " + o.script);
     }
+    // An assignment's script and starter are copied as they were when the
+    // run started, whatever the program does to them.
+    bool making_assignment = !o.make_assignment.empty();
+    std::vector<unsigned char> script_bytes, starter_bytes;
+    if (making_assignment && !script.empty() && !read_whole_file(script, script_bytes))
+        return cannot("cannot read the script " + o.script);
+    if (!o.starter.empty() &&
+        (!fs::is_regular_file(o.starter, error) || !read_whole_file(o.starter, starter_bytes)))
+        return cannot("cannot read the starter " + o.starter);
     draxo::png::picture reference;
     if (!o.expect.empty()) {
         std::vector<unsigned char> bytes;
@@ -181,16 +191,17 @@ int run(const options& o) {
     std::string difference_name = difference_path(fs::absolute(o.picture, error)).string();
     if (difference_image && !find_output(difference_name, "the difference image", difference, why_not))
         return cannot(why_not);
-    std::vector<named_file> files = {{"--script", o.script, false},
-                                     {"--expect", o.expect, false},
-                                     {"the program", o.command[0], false},
-                                     {"--picture", o.picture, true},
-                                     {"--console", o.console, true}};
+    assignment_folder folder;
+    if (making_assignment && !folder.prepare(o.make_assignment, o.starter, why_not)) return cannot(why_not);
+    std::vector<named_file> files = {{"--script", o.script, false},   {"--expect", o.expect, false},
+                                     {"--starter", o.starter, false}, {"the program", o.command[0], false},
+                                     {"--picture", o.picture, true},  {"--console", o.console, true}};
     if (difference_image) files.push_back({"the difference image", difference_name, true});
+    for (const named_file& output : folder.outputs()) files.push_back(output);
     // The program by its name only when that is a path: else it is looked
     // for as the shell would, and never written anyway.
     if (o.command[0].find('/') == std::string::npos && o.command[0].find('\\') == std::string::npos)
-        files[2].given.clear();
+        files[3].given.clear();
     std::erase_if(files, [](const named_file& f) { return f.given.empty(); });
     if (!refuse_same_files(files, why_not)) return cannot(why_not);
 
@@ -214,7 +225,10 @@ int run(const options& o) {
     char grace[32];
     std::snprintf(grace, sizeof grace, "%g", o.grace_seconds);
     set_variable("DRAXO_GRACE", grace);
-    if (!o.seed.empty() || !std::getenv("DRAXO_SEED")) set_variable("DRAXO_SEED", o.seed.empty() ? "1" : o.seed);
+    // An assignment says the seed its check gives the program: one of the
+    // environment's is not taken.
+    if (!o.seed.empty() || !std::getenv("DRAXO_SEED") || making_assignment)
+        set_variable("DRAXO_SEED", o.seed.empty() ? "1" : o.seed);
 
     asked_to_stop();  // from now on a request to stop ends the program first
     std::fflush(stdout);
@@ -266,8 +280,31 @@ int run(const options& o) {
                             "; something in the program wrote over it");
 
     outcome result = decide(facts, o.command[0]);
+    std::vector<std::string> assignment_lines;
+    if (making_assignment && own_lines.empty()) {
+        assignment a;
+        a.title = o.title.empty() ? folder_title(o.make_assignment) : o.title;
+        a.starter = o.starter.empty() ? "" : starter_name(o.starter);
+        a.expected_status = result.exit_status;
+        a.timeout_seconds = o.timeout_seconds;
+        a.grace_seconds = o.grace_seconds;
+        a.seed = o.seed.empty() ? 1 : static_cast<std::uint32_t>(std::stoul(o.seed));
+        if (!result.programs_own)
+            assignment_lines.push_back(
+                "no assignment was made: the solution must end by itself, with the script "
+                "played to its end");
+        else if (shown.pixels.empty())
+            own_lines.push_back(
+                "no assignment was made: the program showed nothing, there is no reference picture");
+        else if (!folder.write(std::string(script_bytes.begin(), script_bytes.end()),
+                               std::string(starter_bytes.begin(), starter_bytes.end()), png_of(shown), a, why_not))
+            own_lines.push_back("no assignment was made: " + why_not);
+        else
+            assignment_lines.push_back("the assignment is in " + o.make_assignment + ": " + folder.names());
+    }
     for (const std::string& line : result.lines) say(line);
     for (const std::string& line : comparison_lines) say(line);
+    for (const std::string& line : assignment_lines) say(line);
     for (const std::string& line : own_lines) say(line);
     return own_lines.empty() ? result.exit_status : status_cannot_run;
 }

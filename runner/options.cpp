@@ -2,6 +2,7 @@
 #include "options.h"
 
 #include <cstdlib>
+#include <utility>
 
 #include "settings.h"
 
@@ -34,7 +35,16 @@ const char* usage_text() {
            "  --grace SECONDS    the time a program has to end after the script's quit\n"
            "                     (default 3)\n"
            "  --seed N           DRAXO_SEED for the program's random numbers (default:\n"
-           "                     as set, or 1)\n"
+           "                     as set, or 1; with --make-assignment, 1)\n"
+           "  --make-assignment DIR\n"
+           "                     run a solution and make of it the folder a check in\n"
+           "                     the browser reads: the script as DIR/script.scr, the\n"
+           "                     picture as DIR/reference.png, DIR/assignment.json\n"
+           "                     (title, files, the program's status, the limits);\n"
+           "                     only when the status is the program's own\n"
+           "  --starter FILE     with --make-assignment: the program students start\n"
+           "                     from, copied as DIR/starter.c (its own extension)\n"
+           "  --title TEXT       with --make-assignment: the title (default: DIR's name)\n"
            "  --help, --version\n"
            "\n"
            "SECONDS is a decimal number (20, 0.5). An output that names the same file\n"
@@ -48,7 +58,8 @@ const char* usage_text() {
            "or write, among them a console that cannot be kept), 123 the program\n"
            "crashed, 124 timed out, 122 did not end after the script's quit, 121 the\n"
            "script was not played to its end, 120 the pictures differ. A standard\n"
-           "error nobody reads does not change it.\n";
+           "error nobody reads does not change it. An assignment not made for want of\n"
+           "a picture, or that cannot be written, is 125.\n";
 }
 
 bool parse_options(const std::vector<std::string>& arguments, options& out, std::string& why_not) {
@@ -77,7 +88,8 @@ bool parse_options(const std::vector<std::string>& arguments, options& out, std:
             has_value = true;
         }
         static const char* const valued[] = {"--script",  "--picture", "--console", "--expect",
-                                             "--timeout", "--grace",   "--seed"};
+                                             "--timeout", "--grace",   "--seed",    "--make-assignment",
+                                             "--starter", "--title"};
         bool known = false;
         for (const char* option : valued) known = known || name == option;
         if (!known) {
@@ -103,6 +115,12 @@ bool parse_options(const std::vector<std::string>& arguments, options& out, std:
             out.console = value;
         } else if (name == "--expect") {
             out.expect = value;
+        } else if (name == "--make-assignment") {
+            out.make_assignment = value;
+        } else if (name == "--starter") {
+            out.starter = value;
+        } else if (name == "--title") {
+            out.title = value;
         } else if (name == "--timeout" || name == "--grace") {
             if (!draxo::parse_seconds(value, name == "--timeout" ? out.timeout_seconds : out.grace_seconds)) {
                 why_not = name + " takes a number of seconds from 0 to 86400, not " + value;
@@ -119,6 +137,23 @@ bool parse_options(const std::vector<std::string>& arguments, options& out, std:
     if (out.command.empty()) {
         why_not = "no program to run";
         return false;
+    }
+    if (out.make_assignment.empty()) {
+        for (const auto& [given, option] :
+             {std::pair{&out.starter, "--starter"}, std::pair{&out.title, "--title"}})
+            if (!given->empty()) {
+                why_not = std::string(option) + " needs --make-assignment";
+                return false;
+            }
+    } else {
+        for (const auto& [given, option] :
+             {std::pair{&out.picture, "--picture"}, std::pair{&out.expect, "--expect"}})
+            if (!given->empty()) {
+                why_not = std::string(option) +
+                          " is not taken with --make-assignment, which keeps the picture as "
+                          "the assignment's reference";
+                return false;
+            }
     }
     if (!out.expect.empty() && out.picture.empty()) {
         why_not = "--expect needs --picture: the difference image is written beside the picture";

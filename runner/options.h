@@ -19,6 +19,9 @@ struct options {
     double timeout_seconds = default_timeout_seconds;  // 0: never
     double grace_seconds = default_grace_seconds;
     std::string seed;                  // empty: DRAXO_SEED as it is, or 1
+    std::string make_assignment;       // empty: none; else the folder the assignment goes to
+    std::string starter;               // with make_assignment: the starter program to copy; empty: none
+    std::string title;                 // with make_assignment; empty: the folder's name
     std::vector<std::string> command;  // the program and its arguments
     bool help = false;
     bool version = false;

@@ -66,8 +66,10 @@ outcome decide(const run_facts& f, const std::string& program) {
         o.exit_status = status_script_not_played;
     else if (f.compared && f.differing > 0)
         o.exit_status = status_pictures_differ;
-    else
+    else {
         o.exit_status = f.end.exit_status;
+        o.programs_own = true;
+    }
     return o;
 }
 

@@ -38,6 +38,7 @@ struct run_facts {
 
 struct outcome {
     int exit_status = 0;
+    bool programs_own = false;       // exit_status is the program's: it ended by itself, as asked
     std::vector<std::string> lines;  // what to say, without the "draxo-run: " prefix
 };
 

@@ -175,6 +175,35 @@ expect_equal "status" "$RUN_STATUS" 0
 expect_said "the script was played to its end: 0 of its 0 events"
 expect_equal "an empty frame" "$(picture_pixel first-frame.png -100 50)" ffffff
 
+echo "-- an assignment made from a solution in one command, a program checked against it"
+printf 'int main(void) { return 0; }\n' > mine.c
+run --make-assignment bounce --script discs.scr --starter mine.c --title 'Discs "and" bars' --timeout 20 -- "$client"
+expect_equal "status" "$RUN_STATUS" 0
+expect_said "the assignment is in bounce: script.scr, starter.c, reference.png, assignment.json"
+cmp discs.scr bounce/script.scr || fail "the script was not copied byte for byte"
+cmp mine.c bounce/starter.c || fail "the starter was not copied byte for byte"
+cmp first.png bounce/reference.png || fail "the reference is not the picture --picture keeps"
+expect_equal "assignment.json" "$(tr '\n' ' ' < bounce/assignment.json)" \
+  '{   "format": "draxo-assignment",   "version": 1,   "title": "Discs \"and\" bars",   "script": "script.scr",   "reference": "reference.png",   "starter": "starter.c",   "expectedStatus": 0,   "timeoutSeconds": 20,   "graceSeconds": 3,   "seed": 1 } '
+run --script bounce/script.scr --picture checked.png --expect bounce/reference.png -- "$client"
+expect_equal "a right program checked against it" "$RUN_STATUS" 0
+# A run that cannot be a reference makes nothing and says why, with its own
+# status; an assignment made before stays as it was.
+run --make-assignment bounce --script discs.scr -- "$client" leaves
+expect_equal "status of a solution that ends early" "$RUN_STATUS" 121
+expect_said "no assignment was made: the solution must end by itself, with the script played to its end"
+cmp first.png bounce/reference.png || fail "the earlier assignment's reference was touched"
+ASAN_OPTIONS=handle_segv=0 run --make-assignment crashed --script discs.scr -- "$client" crashes
+expect_equal "status of a solution that crashes" "$RUN_STATUS" 123
+[ ! -e crashed ] || fail "a folder was left for an assignment not made"
+# Its files are outputs: never over the script, the program or the starter.
+cp discs.scr script.scr
+run --make-assignment . --script script.scr -- "$client"
+expect_equal "status of an assignment over its script" "$RUN_STATUS" 125
+grep -q "^draxo-run: --script script.scr and the assignment's file .*script.scr are the same file" err.txt ||
+  fail "no reason for the refusal"
+cmp discs.scr script.scr || fail "the script was written over"
+
 echo "-- the examples and the designer, unchanged"
 printf 'DRAXO_MOUSE(100, 50);\nDRAXO_KBD(97);\nDRAXO_PERIODIC(30);\nDRAXO_KBD(113);\n' > ball.scr
 run --script ball.scr --picture ball.png -- "$(program "$bouncing_ball")"

@@ -60,6 +60,22 @@ TEST(Options, HelpAndVersionNeedNoProgram) {
     EXPECT_TRUE(parsed({"--version"}).version);
 }
 
+TEST(Options, AnAssignmentsOptionsGoTogether) {
+    options o = parsed({"--make-assignment", "bounce", "--script", "a.scr", "--starter=bounce.c", "--title",
+                        "Bounce", "--console", "-", "./solution"});
+    EXPECT_EQ(o.make_assignment, "bounce");
+    EXPECT_EQ(o.starter, "bounce.c");
+    EXPECT_EQ(o.title, "Bounce");
+    EXPECT_EQ(o.command, args{"./solution"});
+    EXPECT_EQ(refused({"--starter", "bounce.c", "prog"}), "--starter needs --make-assignment");
+    EXPECT_EQ(refused({"--title", "Bounce", "prog"}), "--title needs --make-assignment");
+    for (const char* kept_otherwise : {"--picture", "--expect"})
+        EXPECT_EQ(
+            refused({"--make-assignment", "bounce", kept_otherwise, "x.png", "prog"}),
+            std::string(kept_otherwise) +
+                " is not taken with --make-assignment, which keeps the picture as the assignment's reference");
+}
+
 TEST(Options, WhatCannotBeTakenIsSaid) {
     EXPECT_EQ(refused({}), "no program to run");
     EXPECT_EQ(refused({"--script", "a.scr"}), "no program to run");

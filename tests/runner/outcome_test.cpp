@@ -26,6 +26,7 @@ TEST(Outcome, APlayedRunGivesTheProgramsOwnStatus) {
     EXPECT_EQ(o.lines, (std::vector<std::string>{"./prog ended with status 0",
                                                  "the script was played to its end: 1000 of its 1000 events"}));
     EXPECT_EQ(decide(played(7), "./prog").exit_status, 7);
+    EXPECT_TRUE(o.programs_own);
 }
 
 TEST(Outcome, EqualPicturesKeepTheProgramsStatusDifferingOnesDoNot) {
@@ -60,13 +61,16 @@ TEST(Outcome, EachWayOfEndingBadlyHasItsStatusAndTakesPrecedenceInOrder) {
     run_facts f = played(0);
     f.compared = true;
     f.differing = 5;
+    EXPECT_FALSE(decide(f, "p").programs_own);
     f.status.script = draxo::script_playing;
     EXPECT_EQ(decide(f, "p").exit_status, status_script_not_played);  // over differing pictures
+    EXPECT_FALSE(decide(f, "p").programs_own);
 
     f.status.ending = draxo::ending_quit_ignored;  // the package ended it, waiting on
     f.end.exit_status = status_quit_ignored;
     outcome o = decide(f, "p");
     EXPECT_EQ(o.exit_status, status_quit_ignored);
+    EXPECT_FALSE(o.programs_own);  // though it is the status the program ended with
     EXPECT_EQ(o.lines[0],
               "p did not end within 3 s of its quit at the end of the script: it was still waiting for events, "
               "and was ended");
