@@ -64,6 +64,10 @@ std::string assignment_json(const assignment& a) {
     field("script", json_string(assignment_script));
     field("reference", json_string(assignment_reference));
     field("starter", a.starter.empty() ? "null" : json_string(a.starter));
+    std::string arguments;
+    for (const std::string& argument : a.arguments)
+        arguments += (arguments.empty() ? "" : ", ") + json_string(argument);
+    field("arguments", "[" + arguments + "]");
     field("expectedStatus", std::to_string(a.expected_status));
     field("timeoutSeconds", json_number(a.timeout_seconds));
     field("graceSeconds", json_number(a.grace_seconds));

@@ -12,7 +12,8 @@
 // assignment.json, UTF-8:
 //   {"format": "draxo-assignment", "version": 1, "title": ...,
 //    "script": "script.scr", "reference": "reference.png",
-//    "starter": "starter.c" (or null), "expectedStatus": 0,
+//    "starter": "starter.c" (or null), "arguments": [...],
+//    "expectedStatus": 0,
 //    "timeoutSeconds": 60, "graceSeconds": 3, "seed": 1}
 // A reader takes the files' names from it, not from this list, and refuses
 // another format or a version it does not know; a later version only adds.
@@ -34,7 +35,8 @@ constexpr const char* assignment_reference = "reference.png";
 
 struct assignment {
     std::string title;
-    std::string starter;  // its name in the folder; empty: none
+    std::string starter;                 // its name in the folder; empty: none
+    std::vector<std::string> arguments;  // the solution's, which the check gives the program too
     int expected_status = 0;
     double timeout_seconds = 0;  // 0: none
     double grace_seconds = 0;

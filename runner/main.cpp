@@ -285,6 +285,7 @@ int run(const options& o) {
         assignment a;
         a.title = o.title.empty() ? folder_title(o.make_assignment) : o.title;
         a.starter = o.starter.empty() ? "" : starter_name(o.starter);
+        a.arguments.assign(o.command.begin() + 1, o.command.end());
         a.expected_status = result.exit_status;
         a.timeout_seconds = o.timeout_seconds;
         a.grace_seconds = o.grace_seconds;

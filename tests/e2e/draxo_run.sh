@@ -177,14 +177,14 @@ expect_equal "an empty frame" "$(picture_pixel first-frame.png -100 50)" ffffff
 
 echo "-- an assignment made from a solution in one command, a program checked against it"
 printf 'int main(void) { return 0; }\n' > mine.c
-run --make-assignment bounce --script discs.scr --starter mine.c --title 'Discs "and" bars' --timeout 20 -- "$client"
+run --make-assignment bounce --script discs.scr --starter mine.c --title 'Discs "and" bars' --timeout 20 -- "$client" quits 0
 expect_equal "status" "$RUN_STATUS" 0
 expect_said "the assignment is in bounce: script.scr, starter.c, reference.png, assignment.json"
 cmp discs.scr bounce/script.scr || fail "the script was not copied byte for byte"
 cmp mine.c bounce/starter.c || fail "the starter was not copied byte for byte"
 cmp first.png bounce/reference.png || fail "the reference is not the picture --picture keeps"
 expect_equal "assignment.json" "$(tr '\n' ' ' < bounce/assignment.json)" \
-  '{   "format": "draxo-assignment",   "version": 1,   "title": "Discs \"and\" bars",   "script": "script.scr",   "reference": "reference.png",   "starter": "starter.c",   "expectedStatus": 0,   "timeoutSeconds": 20,   "graceSeconds": 3,   "seed": 1 } '
+  '{   "format": "draxo-assignment",   "version": 1,   "title": "Discs \"and\" bars",   "script": "script.scr",   "reference": "reference.png",   "starter": "starter.c",   "arguments": ["quits", "0"],   "expectedStatus": 0,   "timeoutSeconds": 20,   "graceSeconds": 3,   "seed": 1 } '
 run --script bounce/script.scr --picture checked.png --expect bounce/reference.png -- "$client"
 expect_equal "a right program checked against it" "$RUN_STATUS" 0
 # A run that cannot be a reference makes nothing and says why, with its own

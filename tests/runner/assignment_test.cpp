@@ -21,6 +21,7 @@ TEST(AssignmentJson, EveryFieldWithItsValue) {
     assignment a;
     a.title = "Bounce";
     a.starter = "starter.c";
+    a.arguments = {"42", "two words"};
     a.expected_status = 3;
     a.timeout_seconds = 20;
     a.grace_seconds = 0.5;
@@ -33,6 +34,7 @@ TEST(AssignmentJson, EveryFieldWithItsValue) {
               "  \"script\": \"script.scr\",\n"
               "  \"reference\": \"reference.png\",\n"
               "  \"starter\": \"starter.c\",\n"
+              "  \"arguments\": [\"42\", \"two words\"],\n"
               "  \"expectedStatus\": 3,\n"
               "  \"timeoutSeconds\": 20,\n"
               "  \"graceSeconds\": 0.5,\n"
@@ -45,6 +47,7 @@ TEST(AssignmentJson, WithoutAStarterItIsNullAndATitleIsAlwaysAValidString) {
     a.title = "A \"quoted\" back\\slash\ttab\x01";
     std::string json = assignment_json(a);
     EXPECT_NE(json.find("\"starter\": null,"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"arguments\": [],"), std::string::npos) << json;
     EXPECT_NE(json.find("\"title\": \"A \\\"quoted\\\" back\\\\slash\\u0009tab\\u0001\","), std::string::npos)
         << json;
     // UTF-8 stays; anything else is read as Latin-1 and written as UTF-8.
