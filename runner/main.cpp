@@ -156,6 +156,37 @@ std::string report_trouble(const report_reader& reader, const program_end& end) 
     return "";
 }
 
+// Makes the assignment of a run that is over, when the run can be its
+// reference: what to say goes to `said`, what draxo-run could not do (the
+// status 125) to `could_not`. A run that cannot be a reference keeps its
+// status.
+void make_assignment(const options& o, const outcome& result, const draxo::png::picture& shown,
+                     const std::string& script, const std::string& starter, assignment_folder& folder,
+                     std::vector<std::string>& said, std::vector<std::string>& could_not) {
+    if (!result.programs_own) {
+        said.push_back(
+            "no assignment was made: the solution must end by itself, with the script played to its end");
+        return;
+    }
+    if (shown.pixels.empty()) {
+        could_not.push_back("no assignment was made: the program showed nothing, there is no reference picture");
+        return;
+    }
+    assignment a;
+    a.title = o.title.empty() ? folder_title(o.make_assignment) : o.title;
+    a.starter = o.starter.empty() ? "" : starter_name(o.starter);
+    a.arguments.assign(o.command.begin() + 1, o.command.end());
+    a.expected_status = result.exit_status;
+    a.timeout_seconds = o.timeout_seconds;
+    a.grace_seconds = o.grace_seconds;
+    a.seed = o.seed.empty() ? 1 : static_cast<std::uint32_t>(std::stoul(o.seed));
+    std::string why_not;
+    if (folder.write(script, starter, png_of(shown), a, why_not))
+        said.push_back("the assignment is in " + o.make_assignment + ": " + folder.names());
+    else
+        could_not.push_back("no assignment was made: " + why_not);
+}
+
 int run(const options& o) {
     std::string why_not;
 
@@ -281,28 +312,10 @@ int run(const options& o) {
 
     outcome result = decide(facts, o.command[0]);
     std::vector<std::string> assignment_lines;
-    if (making_assignment && own_lines.empty()) {
-        assignment a;
-        a.title = o.title.empty() ? folder_title(o.make_assignment) : o.title;
-        a.starter = o.starter.empty() ? "" : starter_name(o.starter);
-        a.arguments.assign(o.command.begin() + 1, o.command.end());
-        a.expected_status = result.exit_status;
-        a.timeout_seconds = o.timeout_seconds;
-        a.grace_seconds = o.grace_seconds;
-        a.seed = o.seed.empty() ? 1 : static_cast<std::uint32_t>(std::stoul(o.seed));
-        if (!result.programs_own)
-            assignment_lines.push_back(
-                "no assignment was made: the solution must end by itself, with the script "
-                "played to its end");
-        else if (shown.pixels.empty())
-            own_lines.push_back(
-                "no assignment was made: the program showed nothing, there is no reference picture");
-        else if (!folder.write(std::string(script_bytes.begin(), script_bytes.end()),
-                               std::string(starter_bytes.begin(), starter_bytes.end()), png_of(shown), a, why_not))
-            own_lines.push_back("no assignment was made: " + why_not);
-        else
-            assignment_lines.push_back("the assignment is in " + o.make_assignment + ": " + folder.names());
-    }
+    if (making_assignment && own_lines.empty())
+        make_assignment(o, result, shown, std::string(script_bytes.begin(), script_bytes.end()),
+                        std::string(starter_bytes.begin(), starter_bytes.end()), folder, assignment_lines,
+                        own_lines);
     for (const std::string& line : result.lines) say(line);
     for (const std::string& line : comparison_lines) say(line);
     for (const std::string& line : assignment_lines) say(line);
