@@ -1,8 +1,8 @@
 // Writing an assignment's description.
 #include "assignment.h"
 
-#include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include "text/text_encoding.h"
@@ -31,11 +31,16 @@ std::string json_string(const std::string& text) {
     return out + "\"";
 }
 
-// The shortest decimal that reads back as the same number: 0.5, 60.
+// A number of seconds (0 to a day) as the shortest decimal that reads back
+// as the same number: 60, 0.5. (In the C locale, draxo-run's own: the
+// point is a point.)
 std::string json_number(double value) {
-    char text[32];
-    auto result = std::to_chars(text, text + sizeof text, value);
-    return std::string(text, result.ptr);
+    char text[64];
+    for (int decimals = 0; decimals <= 17; ++decimals) {
+        std::snprintf(text, sizeof text, "%.*f", decimals, value);
+        if (std::strtod(text, nullptr) == value) break;
+    }
+    return text;
 }
 
 }  // namespace

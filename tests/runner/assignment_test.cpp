@@ -42,12 +42,17 @@ TEST(AssignmentJson, EveryFieldWithItsValue) {
               "}\n");
 }
 
-TEST(AssignmentJson, WithoutAStarterItIsNullAndATitleIsAlwaysAValidString) {
+TEST(AssignmentJson, WithoutAStarterItIsNullATitleIsAlwaysAValidStringSecondsAsWritten) {
     assignment a;
     a.title = "A \"quoted\" back\\slash\ttab\x01";
     std::string json = assignment_json(a);
     EXPECT_NE(json.find("\"starter\": null,"), std::string::npos) << json;
     EXPECT_NE(json.find("\"arguments\": [],"), std::string::npos) << json;
+    // Seconds as they were written, never with an exponent.
+    a.timeout_seconds = 0.1;
+    a.grace_seconds = 86400;
+    json = assignment_json(a);
+    EXPECT_NE(json.find("\"timeoutSeconds\": 0.1,\n  \"graceSeconds\": 86400,"), std::string::npos) << json;
     EXPECT_NE(json.find("\"title\": \"A \\\"quoted\\\" back\\\\slash\\u0009tab\\u0001\","), std::string::npos)
         << json;
     // UTF-8 stays; anything else is read as Latin-1 and written as UTF-8.
