@@ -44,6 +44,13 @@ elseif(EMSCRIPTEN)
   set(DRAXO_PC_PREFIX "\${pcfiledir}/${DRAXO_PC_TO_PREFIX}")
   set(DRAXO_PC_LIBS "-L\${libdir} -ldraxo_main -ldraxo --js-library \${prefix}/${DRAXO_WEB_INSTALL_DIR}/draxo_web.js ${DRAXO_WEBCC_LINK_OPTIONS}")
   configure_file(cmake/draxo.pc.in ${CMAKE_CURRENT_BINARY_DIR}/draxo.pc @ONLY)
+elseif(WASI)
+  # A program for wasm32-wasip1 takes the link options of every client
+  # program (see cmake/Wasi.cmake); the installed tree may be moved.
+  file(RELATIVE_PATH DRAXO_PC_TO_PREFIX "/prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/prefix")
+  set(DRAXO_PC_PREFIX "\${pcfiledir}/${DRAXO_PC_TO_PREFIX}")
+  set(DRAXO_PC_LIBS "-L\${libdir} -ldraxo_main -ldraxo ${DRAXO_WASI_PROGRAM_LINK_OPTIONS}")
+  configure_file(cmake/draxo.pc.in ${CMAKE_CURRENT_BINARY_DIR}/draxo.pc @ONLY)
 else()
   set(DRAXO_PC_PREFIX "@DRAXO_INSTALLED_PREFIX@")
   set(DRAXO_PC_LIBS "@DRAXO_RUN_PATH@-L\${libdir} -ldraxo_main -ldraxo")

@@ -1,8 +1,10 @@
 # The web build (emcmake cmake): the package for the browser, compiled to
 # WebAssembly with Emscripten. Programs become pages: a .js and a .wasm file
 # with an index.html and the fonts beside them. Tests of the null backend
-# run under node, as the Windows build's run under Wine.
-if(NOT EMSCRIPTEN)
+# run under node, as the Windows build's run under Wine. The build for
+# wasm32-wasip1 (cmake/wasi-toolchain.cmake) shares the first part, and
+# goes on in Wasi.cmake.
+if(NOT EMSCRIPTEN AND NOT WASI)
   return()
 endif()
 
@@ -15,6 +17,11 @@ set(DRAXO_WEB_INSTALL_DIR ${CMAKE_INSTALL_DATAROOTDIR}/draxo/web)
 find_path(DRAXO_STB_INCLUDE_DIR stb_truetype.h PATHS /usr/include/stb NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
 if(NOT DRAXO_STB_INCLUDE_DIR)
   message(FATAL_ERROR "The web build needs stb_truetype.h (Debian's libstb-dev)")
+endif()
+
+if(WASI)
+  include(${CMAKE_CURRENT_LIST_DIR}/Wasi.cmake)
+  return()
 endif()
 set(DRAXO_WEB_FONT_FILES LiberationSans-Regular.ttf LiberationSans-Bold.ttf LiberationMono-Regular.ttf)
 find_path(DRAXO_WEB_FONT_DIR LiberationSans-Regular.ttf

@@ -16,8 +16,8 @@ git ls-files -z -- '*.c' '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
 
 echo "-- Shell scripts: shellcheck"
 # The *.sh files, and the scripts named otherwise: CI's entry and the
-# template of draxo-webcc.
-git ls-files -z -- '*.sh' .ci/run package/window_system/web/draxo-webcc.in | xargs -0 shellcheck || status=1
+# template of draxo-webcc, the wrappers of the compiler for wasm32-wasip1.
+git ls-files -z -- '*.sh' .ci/run package/window_system/web/draxo-webcc.in 'web/toolchain/bin/*' | xargs -0 shellcheck || status=1
 
 echo "-- JavaScript: eslint"
 eslint=scripts/lint/node_modules/.bin/eslint

@@ -1,7 +1,7 @@
 // Holding SIGXFSZ back while the package writes a file.
 #include "file_size_signal.h"
 
-#ifndef _WIN32
+#ifdef DRAXO_FILE_SIZE_SIGNAL
 #include <pthread.h>
 
 #include <ctime>
@@ -9,7 +9,7 @@
 
 namespace draxo::files {
 
-#ifdef _WIN32
+#ifndef DRAXO_FILE_SIZE_SIGNAL
 
 file_size_signal_held::file_size_signal_held() = default;
 file_size_signal_held::~file_size_signal_held() = default;

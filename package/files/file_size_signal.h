@@ -3,10 +3,12 @@
 // signal is held back from the thread and a write past the limit simply
 // fails (errno EFBIG); the signal that write raised is then taken away, so
 // that it never ends the program afterwards. Elsewhere than on Linux, and
-// the like, there is no such signal and the guard does nothing.
+// the like, there is no such signal and the guard does nothing: on Windows
+// and under WebAssembly's system interface (__wasi__).
 #pragma once
 
-#ifndef _WIN32
+#if !defined(_WIN32) && !defined(__wasi__)
+#define DRAXO_FILE_SIZE_SIGNAL 1
 #include <csignal>
 #endif
 
@@ -20,7 +22,7 @@ public:
     file_size_signal_held& operator=(const file_size_signal_held&) = delete;
 
 private:
-#ifndef _WIN32
+#ifdef DRAXO_FILE_SIZE_SIGNAL
     sigset_t previous_mask_;
     bool pending_before_ = false;
 #endif

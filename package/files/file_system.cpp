@@ -29,12 +29,15 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <cstdio>
+#ifndef __wasi__
+#include <sys/resource.h>
+
+#include <csignal>
+#endif
 #endif
 
 namespace draxo::files {
@@ -260,6 +263,18 @@ bool names(const char* path, int fd) {
 // however it ends.
 constexpr int lock_poll_ms = 5;
 
+// The file's exclusive lock, not waited for. WebAssembly's system interface
+// has no locks: a program there is alone with its page's files, and takes
+// each lock at once, as the browser's Emscripten build does.
+int take_lock(int fd) {
+#ifdef __wasi__
+    (void)fd;
+    return 0;
+#else
+    return ::flock(fd, LOCK_EX | LOCK_NB);
+#endif
+}
+
 int open_locked(const char* path, bool wait) {
     for (int access : {O_RDONLY, O_WRONLY}) {
         int fd = ::open(path, access | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
@@ -269,7 +284,7 @@ int open_locked(const char* path, bool wait) {
         }
         int locked;
         for (int waited_ms = 0;; waited_ms += lock_poll_ms) {
-            locked = ::flock(fd, LOCK_EX | LOCK_NB);
+            locked = take_lock(fd);
             if (locked == 0 || (errno != EINTR && errno != EWOULDBLOCK) || !wait || waited_ms >= lock_patience_ms)
                 break;
             if (errno == EWOULDBLOCK) ::usleep(lock_poll_ms * 1000);
@@ -288,7 +303,7 @@ int open_locked(const char* path, bool wait) {
 // may have taken it: then the path names nothing, or it is about to.
 int hold(int fd, const char* path) {
     int locked;
-    do locked = ::flock(fd, LOCK_EX | LOCK_NB);
+    do locked = take_lock(fd);
     while (locked != 0 && errno == EINTR);
     if (locked != 0 && errno == EWOULDBLOCK) {
         errno = ENOENT;
@@ -342,8 +357,11 @@ int close(int fd) { return ::close(fd); }
 int keep_owner_and_mode(int fd, const entry_status& like) {
     // Only a privileged process may give a file away; a group of its own
     // the owner may. Whatever of the owner cannot be kept stays the process's.
+    // (WebAssembly's system interface has no owners.)
+#ifndef __wasi__
     if (::fchown(fd, like.owner, like.group) != 0 && ::fchown(fd, static_cast<uid_t>(-1), like.group) != 0) {
     }
+#endif
     return ::fchmod(fd, like.mode & 07777);
 }
 
@@ -449,6 +467,15 @@ std::intptr_t lock(const char* path) {
 }
 void unlock(std::intptr_t lock) { ::close(static_cast<int>(lock)); }
 
+#ifdef __wasi__
+// A program of WebAssembly's system interface knows no processes: its fresh
+// files carry one number, and another run's are taken for live until they
+// are old, as the browser's Emscripten build takes them. It has no limit on
+// a file's size either.
+bool process_running(long) { return true; }
+long this_process() { return 1; }
+std::uint64_t file_size_limit() { return UINT64_MAX; }
+#else
 bool process_running(long process) {
     return process > 0 && (::kill(static_cast<pid_t>(process), 0) == 0 || errno == EPERM);
 }
@@ -458,6 +485,7 @@ std::uint64_t file_size_limit() {
     if (::getrlimit(RLIMIT_FSIZE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return UINT64_MAX;
     return static_cast<std::uint64_t>(limit.rlim_cur);
 }
+#endif
 
 #endif
 

@@ -25,8 +25,11 @@ enum { SHOW_DEFAULT = 10 };
 /* Standard input, output or error closed when the program started (>&-)
  * would be taken by the next file the program or the package opens (the
  * display's connection, say), and the program's printf would write into
- * it: they are opened on the null device before anything else. */
+ * it: they are opened on the null device before anything else. Under
+ * WebAssembly's system interface, which cannot put one descriptor in
+ * another's place (no dup2), the streams are those its host gives. */
 static void keep_standard_streams_open(void) {
+#ifndef __wasi__
     for (int fd = 0; fd <= 2; ++fd) {
         if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
         int opened = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
@@ -35,6 +38,7 @@ static void keep_standard_streams_open(void) {
             close(opened);
         }
     }
+#endif
 }
 
 int main(int argc, char** argv) {

@@ -1,6 +1,10 @@
 // Web backend: opening the page, the screen, timers, and the poll that
 // turns the page's native events into the layer's notifications.
+#ifdef __wasi__
+#include <time.h>
+#else
 #include <emscripten.h>
+#endif
 
 #include "text/text_encoding.h"
 #include "web_backend.h"
@@ -54,7 +58,15 @@ platform_state& platform() {
     return *state;
 }
 
+#ifdef __wasi__
+double now_ms() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<double>(now.tv_sec) * 1000.0 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+#else
 double now_ms() { return emscripten_get_now(); }
+#endif
 
 void yield_now_and_then() {
     constexpr double longest_hold_ms = 100;

@@ -1,7 +1,10 @@
 // The web backend of the window-system layer: the browser, the package
 // compiled to WebAssembly with Emscripten. Files of this backend, and the
 // JavaScript part beside them (draxo_web.js), are the only ones in the
-// package that know about the page.
+// package that know about the page. The same files compile for wasm32-wasip1
+// (__wasi__), for the browser's runtime of its own (runtime/): there the
+// functions of the JavaScript part are imports of the module "draxo", and the
+// function the page calls (draxo_web_menu_bar_key) is an export.
 //
 // The page holds each package window as a frame with a title bar, an
 // optional menu bar and a canvas as its client area, which is exactly the
@@ -47,47 +50,60 @@ namespace web {
 
 // --- The JavaScript part (draxo_web.js) --------------------------------------
 // Handles cross as numbers: the records' addresses.
+#ifdef __wasi__
+#define DRAXO_WEB_IMPORT(name) __attribute__((import_module("draxo"), import_name(#name)))
+#else
+#define DRAXO_WEB_IMPORT(name)
+#endif
 extern "C" {
-int draxo_web_open_page();  // 0 when there is no page (not in a browser)
+DRAXO_WEB_IMPORT(draxo_web_open_page) int draxo_web_open_page();  // 0 when there is no page (not in a browser)
+DRAXO_WEB_IMPORT(draxo_web_create_window)
 void draxo_web_create_window(const void* w, const char* title_utf8, int width, int height, int closable);
-void draxo_web_destroy_window(const void* w);
-void draxo_web_show_window(const void* w, int visible, int activate);
+DRAXO_WEB_IMPORT(draxo_web_destroy_window) void draxo_web_destroy_window(const void* w);
+DRAXO_WEB_IMPORT(draxo_web_show_window) void draxo_web_show_window(const void* w, int visible, int activate);
 // Copies the area (x, y, width, height) of `rgba` (RGBA bytes, `stride` pixels a row) to the canvas.
+DRAXO_WEB_IMPORT(draxo_web_put_pixels)
 void draxo_web_put_pixels(const void* w, const void* rgba, int stride, int canvas_width, int canvas_height, int x,
                           int y, int width, int height);
-void draxo_web_create_menu(const void* m, int is_bar);
+DRAXO_WEB_IMPORT(draxo_web_create_menu) void draxo_web_create_menu(const void* m, int is_bar);
+DRAXO_WEB_IMPORT(draxo_web_append_menu_item)
 void draxo_web_append_menu_item(const void* m, int position, unsigned flags, unsigned id, const char* text_utf8,
                                 const void* popup);
+DRAXO_WEB_IMPORT(draxo_web_change_menu_item)
 void draxo_web_change_menu_item(const void* m, int position, unsigned flags);
-void draxo_web_attach_menu(const void* w, const void* m);
+DRAXO_WEB_IMPORT(draxo_web_attach_menu) void draxo_web_attach_menu(const void* w, const void* m);
+DRAXO_WEB_IMPORT(draxo_web_select_menu_bar)
 void draxo_web_select_menu_bar(const void* w);  // the bar takes the keyboard, no menu open
-void draxo_web_start_timer(const void* w, unsigned id, unsigned period_ms);
-void draxo_web_stop_timer(const void* w, unsigned id);
+DRAXO_WEB_IMPORT(draxo_web_start_timer) void draxo_web_start_timer(const void* w, unsigned id, unsigned period_ms);
+DRAXO_WEB_IMPORT(draxo_web_stop_timer) void draxo_web_stop_timer(const void* w, unsigned id);
 // Takes the oldest native event into `out` (kind, handle, a, b, c, d, and for input the
 // modifier keys held, HELD_*); 0 when there is none.
-int draxo_web_take_event(std::int32_t* out);
+DRAXO_WEB_IMPORT(draxo_web_take_event) int draxo_web_take_event(std::int32_t* out);
 // Suspends the program until a native event is queued (returns at once if one is).
-void draxo_web_wait_for_event();
+DRAXO_WEB_IMPORT(draxo_web_wait_for_event) void draxo_web_wait_for_event();
 // Suspends the program for a moment, so that the page can paint and take input.
-void draxo_web_yield();
+DRAXO_WEB_IMPORT(draxo_web_yield) void draxo_web_yield();
 // Suspends the program until the page's fonts/`file` is in the font folder,
 // or could not be had.
-void draxo_web_fetch_font(const char* file);
-int draxo_web_key_held(unsigned virtual_key);
+DRAXO_WEB_IMPORT(draxo_web_fetch_font) void draxo_web_fetch_font(const char* file);
+DRAXO_WEB_IMPORT(draxo_web_key_held) int draxo_web_key_held(unsigned virtual_key);
 // The base units of the dialog font of `point_size` points: its average
 // character width into units[0], its character height into units[1].
-void draxo_web_dialog_base_units(int point_size, int* units);
+DRAXO_WEB_IMPORT(draxo_web_dialog_base_units) void draxo_web_dialog_base_units(int point_size, int* units);
 // Dialogs: laid out in pixels, in the dialog font of `point_size` points.
+DRAXO_WEB_IMPORT(draxo_web_create_dialog)
 void draxo_web_create_dialog(const void* d, const void* owner, const char* title_utf8, int x, int y, int cx,
                              int cy, int point_size, int closable);
+DRAXO_WEB_IMPORT(draxo_web_add_dialog_control)
 void draxo_web_add_dialog_control(const void* d, int kind, unsigned id, unsigned style, int x, int y, int cx,
                                   int cy, const char* text_utf8);
-void draxo_web_show_dialog(const void* d);
-void draxo_web_focus_first_tab_stop(const void* d);
+DRAXO_WEB_IMPORT(draxo_web_show_dialog) void draxo_web_show_dialog(const void* d);
+DRAXO_WEB_IMPORT(draxo_web_focus_first_tab_stop) void draxo_web_focus_first_tab_stop(const void* d);
 // The control's text as UTF-8 into `buffer` (at most size - 1 bytes, whole
 // characters, and a NUL); returns its length; -1: no such control.
+DRAXO_WEB_IMPORT(draxo_web_dialog_item_text)
 int draxo_web_dialog_item_text(const void* d, unsigned id, char* buffer, int size);
-void draxo_web_destroy_dialog(const void* d);
+DRAXO_WEB_IMPORT(draxo_web_destroy_dialog) void draxo_web_destroy_dialog(const void* d);
 }
 
 // The kinds of native events in the JavaScript part's queue, with what

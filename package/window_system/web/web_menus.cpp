@@ -4,9 +4,14 @@
 // (activate_menu_bar) or Alt alone, the arrow keys, Enter and Escape, by the
 // core's rules (ws_menu_keys.h), which the page asks here. A check mark
 // changes only when the package sets it.
-#include <emscripten.h>
-
 #include "web_backend.h"
+
+#ifdef __wasi__
+#define DRAXO_WEB_EXPORT(name) __attribute__((export_name(#name)))
+#else
+#include <emscripten.h>
+#define DRAXO_WEB_EXPORT(name) EMSCRIPTEN_KEEPALIVE
+#endif
 
 // The menu bar's keyboard rules for the page (draxo_web.js, askMenuBar), one
 // key at a time: who holds the keyboard (0 the window, 1 the bar, 2 its open
@@ -16,8 +21,9 @@
 // window (bit 3), who holds the keyboard after it (bits 4-5), Alt is alone
 // (bit 6), the title (from bit 8). It reads and changes nothing of the
 // program's, so that the page may ask while the program waits.
-extern "C" EMSCRIPTEN_KEEPALIVE int draxo_web_menu_bar_key(int held, int title, int alt_alone, int key, int flags,
-                                                           int mnemonic_title, int titles) {
+extern "C" DRAXO_WEB_EXPORT(draxo_web_menu_bar_key) int draxo_web_menu_bar_key(int held, int title, int alt_alone,
+                                                                               int key, int flags,
+                                                                               int mnemonic_title, int titles) {
     using namespace draxo::ws;
     menu_bar_keyboard state;
     state.held = static_cast<menu_bar_keyboard::holder>(held < 0 || held > 2 ? 0 : held);
