@@ -3,7 +3,8 @@
 # when any of them is missing (cairo only for the benchmark that compares the
 # package with it), and two things from npm, each at the versions its lock
 # file pins: the browser tests' driver (puppeteer-core, in tests/web, with no
-# browser of its own: the tests drive Debian's Chromium) and the JavaScript
+# browser of its own: the tests drive Debian's Chromium, and the clang and
+# binaryen that the web runtime's test compiles its program with) and the JavaScript
 # linter (eslint, in scripts/lint). Safe to run again: it installs nothing
 # twice.
 set -euo pipefail

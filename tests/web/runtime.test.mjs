@@ -1,0 +1,194 @@
+// The web runtime (package/window_system/web/runtime/) in headless Chromium:
+// a program compiled here for wasm32-wasip1 and asyncified
+// (runtime/runtime_probe.c, calling the web backend's imports itself) runs
+// in its worker and shows its window on a page that loads runtime.mjs. Its
+// picture on the canvas, input through the suspended wait, the menu bar's
+// rules asked of the program, a dialog's text, Stop of a busy program, the
+// reasons a program stopped, and its folder kept across a reload.
+import {describe, test, before, after} from 'node:test';
+import assert from 'node:assert/strict';
+import {mkdtempSync, readFileSync, rmSync, symlinkSync, writeFileSync, mkdirSync} from 'node:fs';
+import {tmpdir} from 'node:os';
+import path from 'node:path';
+import {fileURLToPath} from 'node:url';
+import {runClang} from '@yowasp/clang';
+import binaryen from 'binaryen';
+import {asyncifyProgram} from '../../package/window_system/web/runtime/asyncify.mjs';
+import {serve, launch, openPage, windowCanvas, canvasPixels, pixelOf, clickPixel, waitForLog, poll} from './web_lib.mjs';
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+const runtimeDir = path.join(here, '../../package/window_system/web/runtime');
+const context = {};
+
+// The probe, compiled and asyncified, in a folder served with the test page,
+// the runtime and a font file.
+async function buildSite() {
+  const site = mkdtempSync(path.join(tmpdir(), 'draxo-runtime-'));
+  const tree = {src: {'probe.c': readFileSync(path.join(here, 'runtime/runtime_probe.c'))}};
+  const built = await runClang(['clang', '--target=wasm32-wasip1', '-O2', '-Wall', '-Wno-infinite-recursion',
+    '-Wl,-z,stack-size=1048576', '-o', 'probe.wasm', 'src/probe.c'], tree);
+  writeFileSync(path.join(site, 'probe.wasm'), await asyncifyProgram(binaryen, built['probe.wasm']));
+  writeFileSync(path.join(site, 'index.html'), readFileSync(path.join(here, 'runtime/index.html')));
+  symlinkSync(runtimeDir, path.join(site, 'runtime'));
+  mkdirSync(path.join(site, 'fonts'));
+  writeFileSync(path.join(site, 'fonts/LiberationSans-Regular.ttf'), 'not really a font, 33 bytes long');
+  return site;
+}
+
+before(async () => {
+  context.site = await buildSite();
+  context.server = await serve(context.site);
+  context.chrome = await launch();
+});
+after(async () => {
+  await context.chrome?.stop();
+  context.server?.stop();
+  if (context.site) rmSync(context.site, {recursive: true, force: true});
+});
+
+// Starts the probe on a page (a new one unless given); resolves once it is
+// ready. Its end is window.result, its files as text.
+async function startProbe(options = {}, page = null) {
+  page = page || await openPage(context.chrome.browser, context.server.url + 'index.html');
+  await poll('the runtime', () => page.evaluate(() => !!window.startProgram));
+  const from = page.log.length;
+  await page.evaluate((o) => {
+    window.result = null;
+    const files = Object.fromEntries(Object.entries(o.files || {}).map(([k, v]) => [k, new TextEncoder().encode(v)]));
+    window.run = window.startProgram({wasm: 'probe.wasm', programName: 'probe', args: ['first'], fontsUrl: 'fonts/',
+      ...o, files});
+    window.run.done.then((r) => {
+      const text = (bytes) => new TextDecoder().decode(bytes);
+      window.result = {...r, files: r.files && Object.fromEntries(Object.entries(r.files).map(([k, v]) => [k, text(v)]))};
+    });
+  }, {storage: 'probe ' + Math.random(), ...options});
+  await poll('the probe to be ready', () => page.log.slice(from).includes('ready'));
+  page.from = from;
+  return page;
+}
+
+const lines = (page) => page.log.slice(page.from);
+const ended = (page) => poll('the program to end', () => page.evaluate(() => window.result));
+const note = (page) => page.evaluate(() => document.querySelector('.draxo-ended .draxo-why')?.textContent);
+
+async function pressOnCanvas(page, key) {
+  await page.focus('.draxo-window canvas');
+  await page.keyboard.press(key);
+}
+
+describe('a program in its worker', () => {
+  test('its window is a titled frame with its menu bar, and its canvas holds the picture it put', async () => {
+    const page = await startProbe();
+    const canvas = await windowCanvas(page, 'Probe');
+    assert.deepEqual([canvas.pixelsWide, canvas.pixelsHigh], [64, 48]);
+    const frame = await canvasPixels(page, 'Probe');
+    for (let y = 0; y < 48; ++y)
+      for (let x = 0; x < 64; ++x)
+        assert.deepEqual(pixelOf(frame, x, y), [(x * 4) & 255, (y * 5) & 255, ((x ^ y) * 3) & 255], `pixel (${x}, ${y})`);
+    assert.equal(await page.evaluate(() => document.querySelector('.draxo-menubar').textContent), 'Run');
+    // Its command line, its folder, its fonts, and the base units as the
+    // page measures its dialogs' font.
+    assert.ok(lines(page).includes('started probe first in /home/web_user/probe'), lines(page).join('\n'));
+    assert.ok(lines(page).includes('font 32'));
+    assert.ok(lines(page).includes('font folder writable 0'));
+    const pageUnits = await page.evaluate(() => {
+      const context = document.createElement('canvas').getContext('2d');
+      context.font = '11px "Liberation Sans", Arial, sans-serif';
+      return Math.round(context.measureText('ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz').width / 52);
+    });
+    assert.ok(lines(page).includes(`units ${pageUnits} 13`), lines(page).join('\n'));
+    await page.close();
+  });
+
+  test('the wait suspends until input comes: clicks, keys with the keys held, the menu and a dialog', async () => {
+    const page = await startProbe();
+    const canvas = await windowCanvas(page, 'Probe');
+    await clickPixel(page, canvas, 10, 20);
+    await waitForLog(page, new RegExp(`^event 1 1 513 1 ${10 | (20 << 16)} -1 0 held 0$`));
+    await page.keyboard.down('Shift');
+    await page.keyboard.press('KeyQ');
+    await page.keyboard.up('Shift');
+    await waitForLog(page, /^event 1 1 256 81 1 81 1 held 1$/);
+    // F10 selects the bar, as the program's rules answer the page.
+    await pressOnCanvas(page, 'F10');
+    await poll('the bar selected', () => page.evaluate(() => !!document.querySelector('.draxo-menubar > .draxo-hot')));
+    assert.ok(!lines(page).some((l) => / 256 121 /.test(l)), 'F10 reached the window');
+    await page.keyboard.press('Escape');
+    // The menu by the mouse.
+    await page.evaluate(() => document.querySelector('.draxo-menubar > div').dispatchEvent(
+      new MouseEvent('mousedown', {bubbles: true})));
+    await page.evaluate(() => document.querySelector('.draxo-popup > div').dispatchEvent(
+      new MouseEvent('mouseup', {bubbles: true})));
+    await waitForLog(page, /^event 4 \d+ 42 /);
+    // A dialog: the program reads its field's text as typed.
+    await pressOnCanvas(page, 'KeyD');
+    await poll('the dialog', () => page.evaluate(() => document.activeElement?.tagName === 'INPUT'));
+    await page.keyboard.press('End');
+    await page.keyboard.type(' and more');
+    await page.keyboard.press('Enter');
+    await waitForLog(page, /^dialog 1 14 \[start and more\]$/);
+    await page.close();
+  });
+});
+
+describe('ending', () => {
+  test('Stop ends a busy program within a second, the page responsive meanwhile', async () => {
+    const page = await startProbe();
+    await pressOnCanvas(page, 'KeyB');
+    await waitForLog(page, /^busy$/);
+    const roundTrip = Date.now();
+    await page.evaluate(() => document.title);
+    assert.ok(Date.now() - roundTrip < 500, 'the page answered late');
+    const stopped = await page.evaluate(async () => {
+      const at = performance.now();
+      window.run.stop();
+      await window.run.done;
+      return performance.now() - at;
+    });
+    assert.ok(stopped < 1000, `stopped after ${stopped} ms`);
+    const result = await ended(page);
+    assert.deepEqual([result.status, result.reason], [null, 'you stopped it.']);
+    assert.equal(await note(page), 'The program stopped: you stopped it.');
+    await page.close();
+  });
+
+  test('a trap, an abort, an assertion, a stack overflow and a write through a null pointer say why', async () => {
+    const page = await openPage(context.chrome.browser, context.server.url + 'index.html');
+    for (const [key, reason] of [
+      ['KeyT', /^it crashed \(memory access out of bounds\)\.$/],
+      ['KeyA', /^it called abort\(\)\.$/],
+      ['KeyF', /^an assertion failed: sink == 12345 \(src\/probe\.c, line \d+, in on_key\)\.$/],
+      ['KeyS', /^it crashed \(Maximum call stack size exceeded\)\.$/],
+      ['KeyN', /^it wrote through a null pointer \(near address 0\)\.$/],
+    ]) {
+      await startProbe({}, page);
+      await pressOnCanvas(page, key);
+      const result = await ended(page);
+      assert.equal(result.status, null, key);
+      assert.match(result.reason, reason, key);
+      assert.equal(await note(page), 'The program stopped: ' + result.reason);
+      // The windows stay, greyed, under the note; a new run takes their place.
+      assert.ok(await page.evaluate(() => document.querySelector('.draxo-window').classList.contains('draxo-closed')));
+    }
+    assert.equal(await page.evaluate(() => document.querySelectorAll('.draxo-desktop').length), 1);
+    await page.close();
+  });
+
+  test('an exit gives its status; the folder is kept across a reload, beside the files the page gives', async () => {
+    const storage = 'kept ' + Math.random();
+    let page = await startProbe({storage});
+    await pressOnCanvas(page, 'KeyW');
+    await waitForLog(page, /^wrote 1$/);
+    await pressOnCanvas(page, 'KeyX');
+    const result = await ended(page);
+    assert.deepEqual([result.status, result.reason, result.files], [7, null, {'kept.txt': '1\n'}]);
+    assert.equal(await note(page), 'The program has ended.');
+    await page.reload();
+    page.log.length = 0;
+    page = await startProbe({storage, files: {'given.txt': 'from the page'}}, page);
+    assert.ok(lines(page).includes('kept 1'), lines(page).join('\n'));
+    await pressOnCanvas(page, 'KeyX');
+    assert.deepEqual((await ended(page)).files, {'kept.txt': '1\n', 'given.txt': 'from the page'});
+    await page.close();
+  });
+});
