@@ -55,8 +55,12 @@ async function startProbe(options = {}, page = null) {
   await page.evaluate((o) => {
     window.result = null;
     const files = Object.fromEntries(Object.entries(o.files || {}).map(([k, v]) => [k, new TextEncoder().encode(v)]));
+    // What the page hands over as downloads, and what the program saved.
+    window.downloads = [];
+    window.saved = [];
+    HTMLAnchorElement.prototype.click = function() { window.downloads.push(this.download); };
     window.run = window.startProgram({wasm: 'probe.wasm', programName: 'probe', args: ['first'], fontsUrl: 'fonts/',
-      ...o, files});
+      onSaved: (name) => window.saved.push(name), ...o, files});
     window.run.done.then((r) => {
       const text = (bytes) => new TextDecoder().decode(bytes);
       window.result = {...r, files: r.files && Object.fromEntries(Object.entries(r.files).map(([k, v]) => [k, text(v)]))};
@@ -174,21 +178,57 @@ describe('ending', () => {
     await page.close();
   });
 
-  test('an exit gives its status; the folder is kept across a reload, beside the files the page gives', async () => {
+  test('an exit gives its status and the folder\'s files', async () => {
+    const page = await startProbe({files: {'given.txt': 'from the page'}});
+    await pressOnCanvas(page, 'KeyX');
+    const result = await ended(page);
+    assert.deepEqual([result.status, result.reason, result.files], [7, null, {'given.txt': 'from the page'}]);
+    assert.equal(await note(page), 'The program has ended.');
+    await page.close();
+  });
+});
+
+describe('files', () => {
+  // Whether the page's database holds the program's kept.txt.
+  const keptInDatabase = (page, storage) => page.evaluate((name) => new Promise((resolve) => {
+    const open = indexedDB.open(name);
+    open.onsuccess = () => {
+      const db = open.result;
+      if (!db.objectStoreNames.contains('FILE_DATA')) return resolve(false);
+      const get = db.transaction(['FILE_DATA']).objectStore('FILE_DATA').get('/home/web_user/probe/kept.txt');
+      get.onsuccess = () => resolve(!!get.result);
+    };
+  }), storage);
+
+  test('the program\'s folder is kept in the page\'s database, across a reload', async () => {
     const storage = 'kept ' + Math.random();
     let page = await startProbe({storage});
     await pressOnCanvas(page, 'KeyW');
     await waitForLog(page, /^wrote 1$/);
-    await pressOnCanvas(page, 'KeyX');
-    const result = await ended(page);
-    assert.deepEqual([result.status, result.reason, result.files], [7, null, {'kept.txt': '1\n'}]);
-    assert.equal(await note(page), 'The program has ended.');
+    await poll('kept.txt in the database', () => keptInDatabase(page, storage));
     await page.reload();
     page.log.length = 0;
-    page = await startProbe({storage, files: {'given.txt': 'from the page'}}, page);
+    page = await startProbe({storage}, page);
     assert.ok(lines(page).includes('kept 1'), lines(page).join('\n'));
-    await pressOnCanvas(page, 'KeyX');
-    assert.deepEqual((await ended(page)).files, {'kept.txt': '1\n', 'given.txt': 'from the page'});
+    await pressOnCanvas(page, 'KeyW');
+    await waitForLog(page, /^wrote 2$/);
     await page.close();
   });
+
+  test('a file saved by replacing and a recorded script are handed over; nothing is written outside the folder',
+    async () => {
+      const page = await startProbe();
+      await pressOnCanvas(page, 'KeyR');
+      await waitForLog(page, /^saved 0$/);
+      await pressOnCanvas(page, 'KeyC');
+      await waitForLog(page, /^recorded$/);
+      await poll('the downloads', () => page.evaluate(() => window.downloads.length === 2));
+      assert.deepEqual(await page.evaluate(() => [window.downloads, window.saved]), [['pic.png', 'DRAXO.SCR'], ['pic.png']]);
+      await pressOnCanvas(page, 'KeyO');
+      await waitForLog(page, /^outside 0 -1 0$/);
+      assert.ok(page.log.some((l) => /escaped\.txt is not written: the browser keeps only the files in the program's folder/.test(l)));
+      await pressOnCanvas(page, 'KeyX');
+      assert.deepEqual(Object.keys((await ended(page)).files).sort(), ['DRAXO.SCR', 'pic.png']);
+      await page.close();
+    });
 });

@@ -4,8 +4,9 @@
    its wait returns ("event kind handle a b c d modifiers") and what it was
    asked for. Keys (by virtual key): B computes for ever, T writes out of
    bounds, A aborts, F fails an assertion, S overflows the stack, N writes
-   through a null pointer, X exits with status 7, W counts in kept.txt, D
-   opens a dialog. */
+   through a null pointer, X exits with status 7, W counts in kept.txt, R
+   saves pic.png by replacing, C records DRAXO.SCR, O writes outside its
+   folder, D opens a dialog. */
 #include <assert.h>
 #include <stdint.h>
 #include <stdio.h>
@@ -93,6 +94,24 @@ static void on_key(int vk) {
     case 'N': *(volatile int*)(uintptr_t)sink = 1; break;
     case 'X': exit(7);
     case 'W': count_in_kept_file(); break;
+    case 'R': {
+        FILE* out = fopen("pic.tmp", "w");
+        fputs("picture", out);
+        fclose(out);
+        printf("saved %d\n", rename("pic.tmp", "pic.png"));
+        break;
+    }
+    case 'C': {
+        FILE* out = fopen("DRAXO.SCR", "w");
+        fputs("script", out);
+        fclose(out);
+        printf("recorded\n");
+        break;
+    }
+    case 'O':
+        printf("outside %d %d %d\n", fopen("../escaped.txt", "w") != NULL, rename(".", "/tmp/moved"),
+               fopen("/tmp/x.txt", "w") != NULL);
+        break;
     case 'D':
         draxo_web_create_dialog(&dialog_record, &window_record, "Ask", 4, 4, 200, 60, 8, 1);
         draxo_web_add_dialog_control(&dialog_record, 0x81, 5, 0x10000000u | 0x10000u | 0x00800000u, 4, 4, 150, 20,

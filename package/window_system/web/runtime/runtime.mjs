@@ -121,7 +121,7 @@ export function startProgram(options) {
     }
   };
   worker.onerror = (e) => {
-    const why = `it could not be started (${e.message || 'its worker failed'}).`;
+    const why = `the page's runtime failed (${e.message || 'its worker could not be loaded'}).`;
     finish({status: null, reason: why}, 'The program stopped: ' + why);
   };
   const wasm = typeof options.wasm == 'string' ? new URL(options.wasm, base).href : options.wasm;

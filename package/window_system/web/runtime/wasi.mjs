@@ -473,7 +473,7 @@ export function makeWasi(options) {
       if (from.error) return from.error;
       if (to.error) return to.error;
       if (!from.node) return E.NOENT;
-      if (!writable(from.node)) return refused(from.parent, from.name);
+      if (!writable(from.node) || from.node === home) return refused(from.parent, from.name);
       if (!writable(to.node || to.parent)) return refused(to.parent, to.name);
       if (to.node === from.node) return E.SUCCESS;
       if (to.node && to.node.kind === 'dir') {
