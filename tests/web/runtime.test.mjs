@@ -113,6 +113,10 @@ describe('a program in its worker', () => {
     await page.keyboard.press('KeyQ');
     await page.keyboard.up('Shift');
     await waitForLog(page, /^event 1 1 256 81 1 81 1 held 1$/);
+    // A sleep suspends the program too, for as long as it asked.
+    await pressOnCanvas(page, 'KeyZ');
+    const slept = Number((await waitForLog(page, /^slept \d+$/)).split(' ')[1]);
+    assert.ok(slept >= 199 && slept < 2000, `slept ${slept} ms`);
     // F10 selects the bar, as the program's rules answer the page.
     await pressOnCanvas(page, 'F10');
     await poll('the bar selected', () => page.evaluate(() => !!document.querySelector('.draxo-menubar > .draxo-hot')));

@@ -6,11 +6,12 @@
    bounds, A aborts, F fails an assertion, S overflows the stack, N writes
    through a null pointer, X exits with status 7, W counts in kept.txt, R
    saves pic.png by replacing, C records DRAXO.SCR, O writes outside its
-   folder, D opens a dialog. */
+   folder, Z sleeps a fifth of a second, D opens a dialog. */
 #include <assert.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <time.h>
 #include <unistd.h>
 
 #define DRAXO_IMPORT(name) __attribute__((import_module("draxo"), import_name(#name)))
@@ -112,6 +113,14 @@ static void on_key(int vk) {
         printf("outside %d %d %d\n", fopen("../escaped.txt", "w") != NULL, rename(".", "/tmp/moved"),
                fopen("/tmp/x.txt", "w") != NULL);
         break;
+    case 'Z': {
+        struct timespec from, to;
+        clock_gettime(CLOCK_MONOTONIC, &from);
+        usleep(200000);
+        clock_gettime(CLOCK_MONOTONIC, &to);
+        printf("slept %ld\n", (long)((to.tv_sec - from.tv_sec) * 1000 + (to.tv_nsec - from.tv_nsec) / 1000000));
+        break;
+    }
     case 'D':
         draxo_web_create_dialog(&dialog_record, &window_record, "Ask", 4, 4, 200, 60, 8, 1);
         draxo_web_add_dialog_control(&dialog_record, 0x81, 5, 0x10000000u | 0x10000u | 0x00800000u, 4, 4, 150, 20,
