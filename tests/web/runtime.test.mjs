@@ -7,18 +7,31 @@
 // reasons a program stopped, and its folder kept across a reload.
 import {describe, test, before, after} from 'node:test';
 import assert from 'node:assert/strict';
-import {mkdtempSync, readFileSync, rmSync, symlinkSync, writeFileSync, mkdirSync} from 'node:fs';
+import {execFileSync} from 'node:child_process';
+import {existsSync, mkdtempSync, readFileSync, readdirSync, rmSync, symlinkSync, writeFileSync, mkdirSync,
+  statSync} from 'node:fs';
 import {tmpdir} from 'node:os';
 import path from 'node:path';
 import {fileURLToPath} from 'node:url';
 import {runClang} from '@yowasp/clang';
 import binaryen from 'binaryen';
 import {asyncifyProgram} from '../../package/window_system/web/runtime/asyncify.mjs';
-import {serve, launch, openPage, windowCanvas, canvasPixels, pixelOf, clickPixel, waitForLog, poll} from './web_lib.mjs';
+import {serve, launch, openPage, windowCanvas, canvasPixels, pixelOf, clickPixel, waitForLog, poll,
+  readPng} from './web_lib.mjs';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 const runtimeDir = path.join(here, '../../package/window_system/web/runtime');
+const examplesDir = path.join(here, '../../examples');
 const context = {};
+
+// The package built for wasm32-wasip1 (a folder with include/draxo.h and
+// lib/libdraxo.a) and the flags a program is built with, for the examples;
+// the Linux build's examples, for their frames.
+const sysroot = process.env.DRAXO_WASI_SYSROOT;
+const flagsFile = process.env.DRAXO_PROGRAM_FLAGS || path.join(runtimeDir, 'program_flags.json');
+const linuxExamples = process.env.DRAXO_HOST_EXAMPLES;
+const fontsDir = [process.env.DRAXO_WEB_PAGES && path.join(process.env.DRAXO_WEB_PAGES, 'fonts'),
+  '/usr/share/fonts/truetype/liberation2', '/usr/share/fonts/truetype/liberation'].find((d) => d && existsSync(d));
 
 // The probe, compiled and asyncified, in a folder served with the test page,
 // the runtime and a font file.
@@ -32,7 +45,29 @@ async function buildSite() {
   symlinkSync(runtimeDir, path.join(site, 'runtime'));
   mkdirSync(path.join(site, 'fonts'));
   writeFileSync(path.join(site, 'fonts/LiberationSans-Regular.ttf'), 'not really a font, 33 bytes long');
+  if (fontsDir) symlinkSync(fontsDir, path.join(site, 'real-fonts'));
   return site;
+}
+
+// A folder's files as a tree of the compiler's ({name: bytes or folder}).
+function treeOf(folder) {
+  const tree = {};
+  for (const name of readdirSync(folder)) {
+    const file = path.join(folder, name);
+    tree[name] = statSync(file).isDirectory() ? treeOf(file) : readFileSync(file);
+  }
+  return tree;
+}
+
+// An example built with the package for wasm32-wasip1, as a user's program is
+// (program_flags.json), asyncified, into the site.
+async function buildExample(name) {
+  const flags = JSON.parse(readFileSync(flagsFile, 'utf8'));
+  const withSysroot = (list) => list.map((f) => f.replaceAll('{sysroot}', '/draxo'));
+  const tree = {draxo: treeOf(sysroot), src: {[`${name}.c`]: readFileSync(path.join(examplesDir, `${name}.c`))}};
+  const built = await runClang(['clang', ...withSysroot(flags.compile), '-Wall', `src/${name}.c`,
+    ...withSysroot(flags.link), '-o', `${name}.wasm`], tree);
+  writeFileSync(path.join(context.site, `${name}.wasm`), await asyncifyProgram(binaryen, built[`${name}.wasm`]));
 }
 
 before(async () => {
@@ -46,9 +81,9 @@ after(async () => {
   if (context.site) rmSync(context.site, {recursive: true, force: true});
 });
 
-// Starts the probe on a page (a new one unless given); resolves once it is
-// ready. Its end is window.result, its files as text.
-async function startProbe(options = {}, page = null) {
+// Starts the probe on a page (a new one unless given); resolves once it
+// printed `ready`. Its end is window.result, its files as text.
+async function startProbe(options = {}, page = null, ready = 'ready') {
   page = page || await openPage(context.chrome.browser, context.server.url + 'index.html');
   await poll('the runtime', () => page.evaluate(() => !!window.startProgram));
   const from = page.log.length;
@@ -66,7 +101,7 @@ async function startProbe(options = {}, page = null) {
       window.result = {...r, files: r.files && Object.fromEntries(Object.entries(r.files).map(([k, v]) => [k, text(v)]))};
     });
   }, {storage: 'probe ' + Math.random(), ...options});
-  await poll('the probe to be ready', () => page.log.slice(from).includes('ready'));
+  if (ready) await poll('the probe to be ready', () => page.log.slice(from).includes(ready));
   page.from = from;
   return page;
 }
@@ -233,6 +268,44 @@ describe('files', () => {
       assert.ok(page.log.some((l) => /escaped\.txt is not written: the browser keeps only the files in the program's folder/.test(l)));
       await pressOnCanvas(page, 'KeyX');
       assert.deepEqual(Object.keys((await ended(page)).files).sort(), ['DRAXO.SCR', 'pic.png']);
+      await page.close();
+    });
+});
+
+describe('the package\'s examples', {skip: !sysroot && 'no package built for wasm32-wasip1 (DRAXO_WASI_SYSROOT)'}, () => {
+  before(async () => {
+    await buildExample('bouncing_ball');
+    await buildExample('sketch_pad');
+  });
+
+  // The example's page; with `firstWait`, its run ends at its first wait as
+  // an unattended run without a script does, its first frame left on the
+  // canvas.
+  async function startExample(name, firstWait) {
+    const env = firstWait ? {DRAXO_SCRIPT: 'empty.scr'} : {};
+    const files = firstWait ? {'empty.scr': ''} : {};
+    return startProbe({wasm: `${name}.wasm`, programName: name, args: [], fontsUrl: 'real-fonts/', env, files}, null,
+      null);
+  }
+
+  test('the bouncing ball\'s first frame is the Linux build\'s', {skip: !linuxExamples && 'no Linux build (DRAXO_HOST_EXAMPLES)'},
+    async () => {
+      const scratch = mkdtempSync(path.join(tmpdir(), 'draxo-linux-frame-'));
+      writeFileSync(path.join(scratch, 'empty.scr'), '');
+      execFileSync(path.join(linuxExamples, 'bouncing_ball'), [], {timeout: 60000, cwd: scratch,
+        env: {...process.env, QT_QPA_PLATFORM: 'offscreen', DRAXO_SCRIPT: 'empty.scr', DRAXO_PICTURE: 'linux.png'}});
+      const linux = readPng(readFileSync(path.join(scratch, 'linux.png')));
+      rmSync(scratch, {recursive: true, force: true});
+      const page = await startExample('bouncing_ball', true);
+      const result = await ended(page);
+      assert.deepEqual([result.status, result.reason], [0, null]);
+      const web = await canvasPixels(page, 'DRAXO Graphics');
+      assert.deepEqual([web.width, web.height], [linux.width, linux.height]);
+      let differing = 0;
+      for (let i = 0, j = 0; i < linux.rgb.length; i += 3, j += 4)
+        if (linux.rgb[i] !== web.data[j] || linux.rgb[i + 1] !== web.data[j + 1] || linux.rgb[i + 2] !== web.data[j + 2])
+          ++differing;
+      assert.equal(differing, 0, 'pixels that differ between the Linux frame and the canvas');
       await page.close();
     });
 });
