@@ -282,7 +282,7 @@ describe('the package\'s examples', {skip: !sysroot && 'no package built for was
   // an unattended run without a script does, its first frame left on the
   // canvas.
   async function startExample(name, firstWait) {
-    const env = firstWait ? {DRAXO_SCRIPT: 'empty.scr'} : {};
+    const env = firstWait ? {DRAXO_SCRIPT: `/home/web_user/${name}/empty.scr`} : {};
     const files = firstWait ? {'empty.scr': ''} : {};
     return startProbe({wasm: `${name}.wasm`, programName: name, args: [], fontsUrl: 'real-fonts/', env, files}, null,
       null);
