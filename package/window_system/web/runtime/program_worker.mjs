@@ -396,6 +396,8 @@ export function runProgram(start, post) {
   begin().catch((error) => {
     if (error instanceof ProgramExit) return end(error.status, null);
     if (!exports) return end(null, `it could not be started: ${error && error.message || error}`);
+    // The trap with the program's frames, for its developer, on the console.
+    if (!(error instanceof ProgramFault)) console.error(error);
     return end(null, stopReason(error));
   });
 
