@@ -87,8 +87,10 @@ async function startProbe(options = {}, page = null, ready = 'ready') {
   page = page || await openPage(context.chrome.browser, context.server.url + 'index.html');
   await poll('the runtime', () => page.evaluate(() => !!window.startProgram));
   const from = page.log.length;
-  await page.evaluate((o) => {
+  await page.evaluate(async (o) => {
     window.result = null;
+    // The program's bytes, as a page that compiled it hands them over.
+    if (o.wasm === 'bytes') o.wasm = new Uint8Array(await (await fetch('probe.wasm')).arrayBuffer());
     const files = Object.fromEntries(Object.entries(o.files || {}).map(([k, v]) => [k, new TextEncoder().encode(v)]));
     // What the page hands over as downloads, and what the program saved.
     window.downloads = [];
@@ -218,7 +220,7 @@ describe('ending', () => {
   });
 
   test('an exit gives its status and the folder\'s files', async () => {
-    const page = await startProbe({files: {'given.txt': 'from the page'}});
+    const page = await startProbe({wasm: 'bytes', files: {'given.txt': 'from the page'}});
     await pressOnCanvas(page, 'KeyX');
     const result = await ended(page);
     assert.deepEqual([result.status, result.reason, result.files], [7, null, {'given.txt': 'from the page'}]);
