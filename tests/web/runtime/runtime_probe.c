@@ -35,11 +35,12 @@ DRAXO_IMPORT(draxo_web_create_dialog)
 void draxo_web_create_dialog(const void* d, const void* owner, const char* title, int x, int y, int cx, int cy,
                              int point_size, int closable);
 DRAXO_IMPORT(draxo_web_add_dialog_control)
-void draxo_web_add_dialog_control(const void* d, int kind, unsigned id, unsigned style, int x, int y, int cx, int cy,
-                                  const char* text);
+void draxo_web_add_dialog_control(const void* d, int kind, unsigned id, unsigned style, int x, int y, int cx,
+                                  int cy, const char* text);
 DRAXO_IMPORT(draxo_web_show_dialog) void draxo_web_show_dialog(const void* d);
 DRAXO_IMPORT(draxo_web_focus_first_tab_stop) void draxo_web_focus_first_tab_stop(const void* d);
-DRAXO_IMPORT(draxo_web_dialog_item_text) int draxo_web_dialog_item_text(const void* d, unsigned id, char* b, int n);
+DRAXO_IMPORT(draxo_web_dialog_item_text)
+int draxo_web_dialog_item_text(const void* d, unsigned id, char* b, int n);
 DRAXO_IMPORT(draxo_web_destroy_dialog) void draxo_web_destroy_dialog(const void* d);
 
 /* The runtime names the program's folder in PWD, as the package starts there. */
@@ -50,9 +51,10 @@ __attribute__((constructor)) static void start_in_the_programs_folder(void) {
 
 /* The menu bar's rules, much simplified: F10 pressed selects the bar's
    first title, every other key reaches the window. */
-__attribute__((export_name("draxo_web_menu_bar_key"))) int draxo_web_menu_bar_key(int held, int title, int alt_alone,
-                                                                                 int key, int flags, int mnemonic,
-                                                                                 int titles) {
+__attribute__((export_name("draxo_web_menu_bar_key"))) int draxo_web_menu_bar_key(int held, int title,
+                                                                                  int alt_alone, int key,
+                                                                                  int flags, int mnemonic,
+                                                                                  int titles) {
     (void)held, (void)title, (void)alt_alone, (void)mnemonic, (void)titles;
     if (key == 1 && (flags & 1)) return 1 | (1 << 4);
     return 8;
@@ -173,8 +175,9 @@ int main(int argc, char** argv) {
         int32_t e[7];
         draxo_web_wait_for_event();
         while (draxo_web_take_event(e)) {
-            printf("event %d %d %d %d %d %d %d held %d\n", e[0], e[1] == (int32_t)(uintptr_t)&window_record ? 1 : e[1],
-                   e[2], e[3], e[4], e[5], e[6], draxo_web_key_held(0x10));
+            printf("event %d %d %d %d %d %d %d held %d\n", e[0],
+                   e[1] == (int32_t)(uintptr_t)&window_record ? 1 : e[1], e[2], e[3], e[4], e[5], e[6],
+                   draxo_web_key_held(0x10));
             if (e[0] == 1 && e[2] == 0x100) on_key(e[3]);
             if (e[0] == 6) {
                 char text[64];
