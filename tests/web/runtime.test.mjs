@@ -239,6 +239,11 @@ describe('ending', () => {
     const result = await ended(page);
     assert.deepEqual([result.status, result.reason, result.files], [7, null, {'given.txt': 'from the page'}]);
     assert.equal(await note(page), 'The program has ended.');
+    // Run again starts it afresh in the same place.
+    const from = page.log.length;
+    await page.click('.draxo-ended button');
+    await poll('the program started again', () => page.log.slice(from).includes('ready'));
+    assert.equal(await page.evaluate(() => document.querySelectorAll('.draxo-desktop, .draxo-ended').length), 1);
     await page.close();
   });
 });
