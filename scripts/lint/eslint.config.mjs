@@ -40,6 +40,15 @@ export default [
     },
   },
   {
+    // The web runtime: ES modules of the page and of the program's Worker
+    // (program_worker.mjs), which node's tests import too.
+    files: ['package/window_system/web/runtime/*.mjs'],
+    languageOptions: {
+      sourceType: 'module',
+      globals: {...globals.browser, ...globals.worker},
+    },
+  },
+  {
     // Node programs: the browser tests, the benchmark, the screenshots. The
     // functions they hand to a page run there, among the page's names
     // (document, the program's Module and its file system).

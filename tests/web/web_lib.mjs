@@ -5,6 +5,7 @@
 import {spawn} from 'node:child_process';
 import {mkdtempSync, rmSync, readFileSync} from 'node:fs';
 import {createServer} from 'node:net';
+import {inflateSync} from 'node:zlib';
 import {tmpdir} from 'node:os';
 import path from 'node:path';
 import {after, before} from 'node:test';
@@ -168,6 +169,41 @@ export function readPpm(file) {
   const header = bytes.subarray(0, 64).toString('latin1').match(/^P6\s+(\d+)\s+(\d+)\s+255\s/);
   if (!header) throw new Error(`${file} is no binary PPM file`);
   return {width: +header[1], height: +header[2], rgb: bytes.subarray(header[0].length)};
+}
+
+// A PNG file's size and RGB bytes, from its bytes: 8-bit RGB or RGBA, not
+// interlaced, as the package writes its pictures.
+export function readPng(bytes) {
+  if (bytes.readUInt32BE(0) !== 0x89504e47) throw new Error('no PNG file');
+  let width = 0, height = 0, channels = 0;
+  const data = [];
+  for (let at = 8; at < bytes.length;) {
+    const length = bytes.readUInt32BE(at), type = bytes.toString('latin1', at + 4, at + 8);
+    const body = bytes.subarray(at + 8, at + 8 + length);
+    if (type === 'IHDR') {
+      width = body.readUInt32BE(0);
+      height = body.readUInt32BE(4);
+      channels = {2: 3, 6: 4}[body[9]];
+      if (body[8] !== 8 || !channels || body[12]) throw new Error('a PNG file of a kind not read here');
+    } else if (type === 'IDAT') {
+      data.push(body);
+    }
+    at += 12 + length;
+  }
+  const raw = inflateSync(Buffer.concat(data)), stride = width * channels;
+  const rows = Buffer.alloc(stride * height), rgb = Buffer.alloc(width * height * 3);
+  for (let y = 0; y < height; ++y) {
+    const filter = raw[y * (stride + 1)], line = raw.subarray(y * (stride + 1) + 1, (y + 1) * (stride + 1));
+    for (let x = 0; x < stride; ++x) {
+      const a = x >= channels ? rows[y * stride + x - channels] : 0, b = y ? rows[(y - 1) * stride + x] : 0;
+      const c = x >= channels && y ? rows[(y - 1) * stride + x - channels] : 0;
+      const p = a + b - c, pa = Math.abs(p - a), pb = Math.abs(p - b), pc = Math.abs(p - c);
+      const predicted = [0, a, b, (a + b) >> 1, pa <= pb && pa <= pc ? a : pb <= pc ? b : c][filter];
+      rows[y * stride + x] = (line[x] + predicted) & 255;
+    }
+    for (let x = 0; x < width; ++x) rows.copy(rgb, (y * width + x) * 3, y * stride + x * channels, y * stride + x * channels + 3);
+  }
+  return {width, height, rgb};
 }
 
 // For a test file: serves `root` and starts Chromium before its tests, and

@@ -1,0 +1,128 @@
+// The program's folder kept in the page's own IndexedDB database, read before
+// the program starts and written back whenever a file there changed. The
+// records are laid out as the Emscripten pages' kept folders were (store
+// FILE_DATA, by absolute path, {timestamp, mode, contents}), so that a page
+// moved to this runtime finds the files its users kept.
+import {fileBytes, folderAt, makeFile, pathOf} from './wasi.mjs';
+
+const VERSION = 21;
+const STORE = 'FILE_DATA';
+const MODE_FOLDER = 0o40777, MODE_FILE = 0o100666;
+
+function request(r) {
+  return new Promise((resolve, reject) => {
+    r.onsuccess = () => resolve(r.result);
+    r.onerror = () => reject(r.error);
+  });
+}
+
+function openDatabase(name) {
+  const r = indexedDB.open(name, VERSION);
+  r.onupgradeneeded = () => {
+    const db = r.result;
+    const store = db.objectStoreNames.contains(STORE) ? r.transaction.objectStore(STORE) : db.createObjectStore(STORE);
+    if (!store.indexNames.contains('timestamp')) store.createIndex('timestamp', 'timestamp', {unique: false});
+  };
+  return request(r);
+}
+
+// Every file and folder of `folder` by absolute path, the folder itself too.
+function entriesOf(folder) {
+  const entries = new Map();
+  const visit = (node, path) => {
+    entries.set(path, node);
+    if (node.kind === 'dir') for (const [name, child] of node.children) visit(child, path + '/' + name);
+  };
+  visit(folder, pathOf(folder));
+  return entries;
+}
+
+// The kept folder of database `name` for the program's folder `folder`.
+export async function openKeptFolder(name, folder) {
+  let db = null;
+  try {
+    db = typeof indexedDB == 'undefined' ? null : await openDatabase(name);
+  } catch (e) {
+    console.warn(`DRAXO: the files kept by the browser could not be read (${e})`);
+  }
+  const kept = new Map();  // path -> mtime written last
+  const prefix = pathOf(folder);
+
+  // Reads the kept files into the folder.
+  async function load() {
+    if (!db) return;
+    const store = db.transaction([STORE], 'readonly').objectStore(STORE);
+    const [keys, values] = await Promise.all([request(store.getAllKeys()), request(store.getAll())]);
+    const root = folder;
+    keys.forEach((key, i) => {
+      const path = String(key), entry = values[i];
+      if (path !== prefix && !path.startsWith(prefix + '/')) return;
+      const relative = path.slice(prefix.length);
+      const time = entry.timestamp instanceof Date ? entry.timestamp.getTime() : Number(entry.timestamp) || 0;
+      if ((entry.mode & 0o170000) === 0o040000) {
+        folderAt(root, relative).mtime = time;
+      } else if (entry.contents) {
+        const slash = relative.lastIndexOf('/');
+        const parent = folderAt(root, relative.slice(0, slash));
+        const file = makeFile(parent, entry.contents);
+        file.mtime = time;
+        parent.children.set(relative.slice(slash + 1), file);
+      }
+      kept.set(path, time);
+    });
+  }
+
+  let writing = null, again = false;
+  // Writes what changed since the last write; a promise settled when the
+  // folder as it is now is kept.
+  function sync() {
+    if (!db) return Promise.resolve();
+    if (writing) {
+      again = true;
+      return writing.then(() => sync());
+    }
+    const entries = entriesOf(folder);
+    const transaction = db.transaction([STORE], 'readwrite');
+    const store = transaction.objectStore(STORE);
+    for (const [path, node] of entries) {
+      if (kept.get(path) === node.mtime) continue;
+      const timestamp = new Date(node.mtime);
+      store.put(node.kind === 'dir' ? {timestamp, mode: MODE_FOLDER}
+        : {timestamp, mode: MODE_FILE, contents: fileBytes(node).slice()}, path);
+      kept.set(path, node.mtime);
+    }
+    for (const path of [...kept.keys()]) {
+      if (entries.has(path)) continue;
+      store.delete(path);
+      kept.delete(path);
+    }
+    writing = new Promise((resolve) => {
+      transaction.oncomplete = () => resolve();
+      transaction.onerror = transaction.onabort = () => {
+        console.warn(`DRAXO: the files could not be kept by the browser (${transaction.error})`);
+        kept.clear();
+        resolve();
+      };
+    }).then(() => {
+      writing = null;
+      if (again) {
+        again = false;
+        return sync();
+      }
+    });
+    return writing;
+  }
+
+  await load().catch((e) => console.warn(`DRAXO: the files kept by the browser could not be read (${e})`));
+  return {sync};
+}
+
+// The folder's files by their names within it: {name: Uint8Array}.
+export function filesOf(folder) {
+  const files = {};
+  const prefix = pathOf(folder) + '/';
+  for (const [path, node] of entriesOf(folder))
+    if (node.kind === 'file') files[path.slice(prefix.length)] = fileBytes(node).slice();
+  return files;
+}
+

@@ -1,0 +1,791 @@
+// The page side of a program's windows: each package window a frame with a
+// title bar, an optional menu bar and a canvas as its client area; menus,
+// dialogs, and the note that says the program ended. The program (in its
+// worker) calls for these by messages; the page's input goes back to it as
+// native events (program_worker.mjs keeps their queue). The same DOM, classes
+// and behaviour as the Emscripten pages' (draxo_web.js), so that the pages'
+// tests and styles hold for both.
+//
+// Input reaches the worker in the order the user gave it: a key asks the
+// program's menu bar rules first (the answer comes when the program has the
+// worker's thread free), and what comes after it waits in `outbox` until
+// the answer is back.
+
+const EVENT_INPUT = 1, EVENT_CLOSE = 3, EVENT_MENU_COMMAND = 4, EVENT_FOCUS = 5, EVENT_DIALOG_COMMAND = 6;
+const WM_KEYDOWN = 0x100, WM_KEYUP = 0x101, WM_SYSKEYDOWN = 0x104, WM_SYSKEYUP = 0x105, WM_MOUSEMOVE = 0x200;
+const MF_GRAYED = 0x1, MF_DISABLED = 0x2, MF_CHECKED = 0x8, MF_POPUP = 0x10, MF_SEPARATOR = 0x800;
+
+const STYLE = [
+  '.draxo-desktop { display: inline-flex; flex-direction: column; gap: 8px; font: 13px "Liberation Sans", Arial, sans-serif; }',
+  '.draxo-window { display: inline-block; border: 1px solid #6b7b8c; background: #f0f0f0; box-shadow: 0 1px 4px rgba(0,0,0,.25); position: relative; }',
+  '.draxo-window[hidden], .draxo-dialog[hidden] { display: none; }',
+  '.draxo-title { display: flex; align-items: center; height: 24px; padding: 0 4px 0 8px; background: #1f5fa8; color: #fff; user-select: none; }',
+  '.draxo-window:not(.draxo-active) .draxo-title { background: #8a9bb0; }',
+  '.draxo-title span { flex: 1; white-space: nowrap; overflow: hidden; }',
+  '.draxo-close { border: 0; background: transparent; color: inherit; font-size: 16px; width: 24px; height: 20px; cursor: pointer; }',
+  '.draxo-close:hover { background: #c42b1c; }',
+  '.draxo-menubar { display: flex; height: 20px; background: #f0f0f0; border-bottom: 1px solid #d0d0d0; user-select: none; position: relative; }',
+  '.draxo-menubar > div { padding: 2px 8px; cursor: default; }',
+  '.draxo-menubar > div.draxo-hot { background: #cce4f7; }',
+  '.draxo-window canvas { display: block; outline: none; image-rendering: pixelated; }',
+  '.draxo-smooth .draxo-window canvas { image-rendering: auto; }',
+  '.draxo-popup { position: absolute; z-index: 10; background: #f9f9f9; border: 1px solid #999; box-shadow: 2px 2px 4px rgba(0,0,0,.3); padding: 2px 0; min-width: 180px; }',
+  '.draxo-popup > div { display: flex; padding: 3px 12px 3px 4px; white-space: pre; cursor: default; }',
+  '.draxo-popup > div.draxo-hot { background: #cce4f7; }',
+  '.draxo-popup > div.draxo-grayed { color: #888; }',
+  '.draxo-popup > hr { border: 0; border-top: 1px solid #ccc; margin: 3px 2px; }',
+  '.draxo-check { width: 20px; text-align: center; }',
+  '.draxo-label { flex: 1; }',
+  '.draxo-shortcut { padding-left: 24px; }',
+  '.draxo-backdrop { position: fixed; inset: 0; z-index: 20; }',
+  '.draxo-dialog { position: absolute; z-index: 21; background: #f0f0f0; border: 1px solid #6b7b8c; box-shadow: 0 2px 8px rgba(0,0,0,.35); }',
+  '.draxo-dialog .draxo-client { position: relative; overflow: hidden; }',
+  '.draxo-dialog .draxo-client > * { position: absolute; box-sizing: border-box; margin: 0; font: inherit; }',
+  '.draxo-dialog input, .draxo-dialog textarea { border: 0; padding: 1px 2px; background: #fff; resize: none; }',
+  '.draxo-dialog .draxo-border { border: 1px solid #7a7a7a; }',
+  '.draxo-dialog button.draxo-default { border: 2px solid #1f5fa8; }',
+  '.draxo-dialog .draxo-static { white-space: pre-wrap; overflow: hidden; }',
+  '.draxo-closed { opacity: .6; pointer-events: none; }',
+  '.draxo-ended { position: fixed; top: 8px; right: 8px; z-index: 30; max-width: 40%; padding: 6px 8px; background: #fff4ce; border: 1px solid #c8a600; box-shadow: 0 2px 6px rgba(0,0,0,.25); }',
+  '.draxo-ended button { margin-left: 8px; font: inherit; }',
+].join('\n');
+
+function addStyle() {
+  if (document.getElementById('draxo-runtime-style')) return;
+  const style = document.createElement('style');
+  style.id = 'draxo-runtime-style';
+  style.textContent = STYLE;
+  document.head.appendChild(style);
+}
+
+// The modifier keys of a key or mouse event (the layer's HELD_SHIFT,
+// HELD_CONTROL, HELD_ALT).
+const modifiersOf = (e) => (e.shiftKey ? 1 : 0) | (e.ctrlKey ? 2 : 0) | (e.altKey ? 4 : 0);
+
+// What a key event says, kept beyond its handler: its answer from the
+// program's rules comes later.
+const keyOf = (e) => ({type: e.type, key: e.key, code: e.code, repeat: e.repeat, altKey: e.altKey, ctrlKey: e.ctrlKey,
+  shiftKey: e.shiftKey, metaKey: e.metaKey});
+
+function virtualKey(e) {
+  if (e.key && e.key.length == 1 && /[a-z]/i.test(e.key)) return e.key.toUpperCase().charCodeAt(0);
+  const code = e.code || '';
+  let m;
+  if ((m = /^Key([A-Z])$/.exec(code))) return m[1].charCodeAt(0);
+  if ((m = /^(?:Digit|Numpad)([0-9])$/.exec(code))) return 0x30 + +m[1];
+  if ((m = /^F([0-9]+)$/.exec(code)) && +m[1] >= 1 && +m[1] <= 24) return 0x70 + +m[1] - 1;
+  const named = {
+    Backspace: 0x08, Tab: 0x09, Enter: 0x0D, NumpadEnter: 0x0D, ShiftLeft: 0x10, ShiftRight: 0x10,
+    ControlLeft: 0x11, ControlRight: 0x11, AltLeft: 0x12, AltRight: 0x12, Pause: 0x13, CapsLock: 0x14,
+    Escape: 0x1B, Space: 0x20, PageUp: 0x21, PageDown: 0x22, End: 0x23, Home: 0x24, ArrowLeft: 0x25,
+    ArrowUp: 0x26, ArrowRight: 0x27, ArrowDown: 0x28, Insert: 0x2D, Delete: 0x2E, Semicolon: 0xBA,
+    Equal: 0xBB, Comma: 0xBC, Minus: 0xBD, Period: 0xBE, Slash: 0xBF, Backquote: 0xC0, BracketLeft: 0xDB,
+    Backslash: 0xDC, BracketRight: 0xDD, Quote: 0xDE,
+  };
+  if (code in named) return named[code];
+  const byKey = {Shift: 0x10, Control: 0x11, Alt: 0x12, Enter: 0x0D, Escape: 0x1B, Backspace: 0x08, Tab: 0x09};
+  if (e.key in byKey) return byKey[e.key];
+  if (e.key && e.key.length == 1 && e.key.charCodeAt(0) > 0x7F && e.key.charCodeAt(0) <= 0xFF)
+    return e.key.charCodeAt(0);
+  return 0;
+}
+
+// The character a key press types, as a code point, -1 for none; the
+// control character of Ctrl and a letter. The program makes it the
+// package's character (Latin-1, '?' beyond it).
+function typedCharacter(e) {
+  const special = {Enter: 13, Backspace: 8, Tab: 9, Escape: 27};
+  if (e.key in special) return special[e.key];
+  const chars = Array.from(e.key || '');
+  if (chars.length != 1) return -1;
+  const code = chars[0].codePointAt(0);
+  if (e.ctrlKey && !e.altKey && /[a-z]/i.test(chars[0])) return code & 0x1F;
+  return code;
+}
+
+// A menu text's parts: the label with its mnemonic underlined, the
+// mnemonic letter, and the shortcut label after the tab.
+function menuText(text) {
+  const tab = text.indexOf('\t');
+  const label = tab < 0 ? text : text.slice(0, tab), shortcut = tab < 0 ? '' : text.slice(tab + 1);
+  const span = document.createElement('span');
+  span.className = 'draxo-label';
+  let mnemonic = '';
+  for (let i = 0; i < label.length; ++i) {
+    let c = label.charAt(i);
+    if (c == '&' && i + 1 < label.length) {
+      c = label.charAt(++i);
+      if (c != '&' && !mnemonic) {
+        mnemonic = c.toUpperCase();
+        const u = document.createElement('u');
+        u.textContent = c;
+        span.appendChild(u);
+        continue;
+      }
+    }
+    span.appendChild(document.createTextNode(c));
+  }
+  return {label: span, mnemonic, shortcut};
+}
+
+// The dialog font of `pointSize` points.
+function dialogFont(pointSize) {
+  const px = Math.max(1, Math.round(pointSize * 96 / 72));
+  return {css: px + 'px "Liberation Sans", Arial, sans-serif', px};
+}
+
+// A title bar, with a close box that calls `close` when one is given.
+function titleBar(title, close) {
+  const bar = document.createElement('div');
+  bar.className = 'draxo-title';
+  const caption = document.createElement('span');
+  caption.textContent = title;
+  bar.appendChild(caption);
+  if (close) {
+    const box = document.createElement('button');
+    box.className = 'draxo-close';
+    box.title = 'Close';
+    box.textContent = '\u00d7';
+    box.tabIndex = -1;
+    box.addEventListener('click', close);
+    bar.appendChild(box);
+  }
+  return bar;
+}
+
+// The desktop of one run in `host`. `post(message)` sends to the worker;
+// `ownsTitle`: the page's title names the program and its end; `runAgain()`:
+// the end note's button.
+export function makeDesktop({host, post, ownsTitle, runAgain}) {
+  const D = {
+    windows: new Map(), menus: new Map(), dialogs: new Map(),
+    dialogStack: [],      // open dialogs, innermost last
+    held: {},             // virtual key -> held, for Shift, Ctrl and Alt
+    focused: 0,           // the window whose canvas has the keyboard
+    openMenu: null,       // {bar, index, popup, highlight, owner}: the bar that has the keyboard,
+                          // its title `index` highlighted, its menu `popup` open or null
+    altAlone: false,      // Alt is down and no other key came since it went down
+    ended: false,
+    closedFrames: [],     // windows destroyed since a window was last made
+    outbox: [],           // input waiting for the answer to a key's ask
+    asking: 0,            // the ask whose answer is awaited, 0: none
+    asks: 0,
+    listeners: [],
+  };
+  addStyle();
+  const desktop = document.createElement('div');
+  desktop.className = 'draxo-desktop';
+  host.appendChild(desktop);
+  D.desktop = desktop;
+
+  const listen = (target, type, handler, options) => {
+    target.addEventListener(type, handler, options);
+    D.listeners.push(() => target.removeEventListener(type, handler, options));
+  };
+
+  // --- Input to the program -----------------------------------------------------
+  function push(kind, handle, a = 0, b = 0, c = 0, d = 0, modifiers = 0) {
+    if (D.ended) return;
+    send({type: 'event', event: [kind, handle | 0, a | 0, b | 0, c | 0, d | 0, modifiers | 0]});
+  }
+  function send(message) {
+    D.outbox.push(message);
+    flush();
+  }
+  function flush() {
+    while (!D.asking && D.outbox.length) {
+      const message = D.outbox.shift();
+      if (message.type != 'ask') {
+        post(message);
+        continue;
+      }
+      D.asking = ++D.asks;
+      D.waitingAsk = message;
+      const bar = message.window ? D.menus.get(message.window.menu) : message.bar;
+      post({type: 'menuKey', seq: D.asking, args: askArguments(bar, message.key), event: message.event});
+    }
+  }
+
+  // --- The page ---------------------------------------------------------------
+  // A screen of a whole number of device pixels to the page's pixel shows
+  // the canvases' pixels as sharp squares; at 1.25 or 1.5 squares of unequal
+  // sizes would make strokes uneven, so they are smoothed.
+  const fitRendering = () => {
+    const ratio = window.devicePixelRatio || 1;
+    desktop.classList.toggle('draxo-smooth', Math.abs(ratio - Math.round(ratio)) > 0.01);
+  };
+  const watchRatio = () => {
+    fitRendering();
+    if (!window.matchMedia || D.ended === 'disposed') return;
+    const ratio = window.devicePixelRatio || 1;
+    window.matchMedia('(resolution: ' + ratio + 'dppx)').addEventListener('change', watchRatio, {once: true});
+  };
+  watchRatio();
+  listen(window, 'resize', fitRendering);
+  const track = (e) => {
+    const held = {0x10: e.shiftKey, 0x11: e.ctrlKey, 0x12: e.altKey};
+    if (held[0x10] === D.held[0x10] && held[0x11] === D.held[0x11] && held[0x12] === D.held[0x12]) return;
+    Object.assign(D.held, held);
+    send({type: 'held', held});
+  };
+  for (const type of ['keydown', 'keyup', 'mousedown', 'mouseup']) listen(document, type, track, true);
+  // A click anywhere but on the bar or its open menu gives the keyboard
+  // back; a click that closes an open menu goes no further.
+  listen(document, 'mousedown', (e) => {
+    D.altAlone = false;
+    const open = D.openMenu;
+    if (open && !e.target.closest('.draxo-menubar, .draxo-popup')) {
+      closeMenu(true);
+      if (open.popup && e.target.closest('canvas')) { e.preventDefault(); e.stopPropagation(); }
+    }
+  }, true);
+  const onDocumentKey = (e) => {
+    if (D.openMenu) return menuKey(e);
+    if (D.dialogStack.length) dialogKey(e);
+  };
+  listen(document, 'keydown', onDocumentKey, true);
+  listen(document, 'keyup', onDocumentKey, true);
+
+  // --- Windows ------------------------------------------------------------------
+  function createWindow(handle, title, width, height, closable) {
+    D.closedFrames.forEach((f) => f.remove());
+    D.closedFrames = [];
+    const frame = document.createElement('div');
+    frame.className = 'draxo-window';
+    frame.hidden = true;
+    frame.dataset.title = title;
+    frame.appendChild(titleBar(title, closable && (() => push(EVENT_CLOSE, handle))));
+    const canvas = document.createElement('canvas');
+    canvas.width = width;
+    canvas.height = height;
+    canvas.style.width = width + 'px';
+    canvas.style.height = height + 'px';
+    canvas.tabIndex = 0;
+    frame.appendChild(canvas);
+    desktop.appendChild(frame);
+    const w = {handle, frame, canvas, context: canvas.getContext('2d'), menu: 0, menubar: null};
+    D.windows.set(handle, w);
+    listenToCanvas(w);
+    if (ownsTitle && !document.title) document.title = title;
+  }
+  function listenToCanvas(w) {
+    const canvas = w.canvas, handle = w.handle;
+    canvas.addEventListener('mousedown', (e) => {
+      canvas.focus();
+      mouse(w, e, true);
+    });
+    canvas.addEventListener('mouseup', (e) => mouse(w, e, false));
+    // A drag keeps the pointer's events for the canvas until its last
+    // button is up, also when the pointer leaves it.
+    canvas.addEventListener('pointerdown', (e) => canvas.setPointerCapture(e.pointerId));
+    canvas.addEventListener('mousemove', (e) => mouseMove(w, e));
+    canvas.addEventListener('contextmenu', (e) => e.preventDefault());
+    canvas.addEventListener('keydown', (e) => key(w, e, true));
+    canvas.addEventListener('keyup', (e) => key(w, e, false));
+    canvas.addEventListener('focus', () => {
+      const from = D.focused;
+      D.focused = handle;
+      markActive(handle);
+      if (from != handle) push(EVENT_FOCUS, handle, from);
+    });
+    canvas.addEventListener('blur', (e) => {
+      if (e.relatedTarget && e.relatedTarget.tagName == 'CANVAS' && e.relatedTarget.closest('.draxo-window')) return;
+      if (D.focused != handle) return;
+      D.focused = 0;
+      push(EVENT_FOCUS, 0, handle);
+    });
+  }
+  function markActive(handle) {
+    for (const w of D.windows.values()) w.frame.classList.toggle('draxo-active', w.handle == handle);
+  }
+  // The canvas pixel under the pointer, also when the page is zoomed or
+  // the screen has several device pixels to one of the page's.
+  function packedPixel(w, e) {
+    const canvas = w.canvas, box = canvas.getBoundingClientRect();
+    const x = Math.floor((e.clientX - box.left) * canvas.width / box.width);
+    const y = Math.floor((e.clientY - box.top) * canvas.height / box.height);
+    const at = [Math.max(0, Math.min(canvas.width - 1, x)), Math.max(0, Math.min(canvas.height - 1, y))];
+    return (at[0] & 0xFFFF) | ((at[1] & 0xFFFF) << 16);
+  }
+  // The buttons and keys held, as a mouse message's wparam (MK_*).
+  const mouseKeys = (e) => (e.buttons & 1 ? 0x1 : 0) | (e.buttons & 2 ? 0x2 : 0) | (e.buttons & 4 ? 0x10 : 0) |
+    (e.shiftKey ? 0x4 : 0) | (e.ctrlKey ? 0x8 : 0);
+  function mouse(w, e, down) {
+    const ids = down ? [0x201, 0x207, 0x204] : [0x202, 0x208, 0x205];
+    if (e.button > 2 || D.dialogStack.length) return;
+    e.preventDefault();
+    push(EVENT_INPUT, w.handle, ids[e.button], mouseKeys(e), packedPixel(w, e), -1, modifiersOf(e));
+  }
+  // Moves matter only while a button is held.
+  function mouseMove(w, e) {
+    if (!(e.buttons & 7) || D.dialogStack.length) return;
+    push(EVENT_INPUT, w.handle, WM_MOUSEMOVE, mouseKeys(e), packedPixel(w, e), -1, modifiersOf(e));
+  }
+  function key(w, e, down) {
+    if (D.dialogStack.length) return;
+    if (D.openMenu) return;  // the menu bar's own (menuKey)
+    e.preventDefault();
+    if (D.ended) return;  // the program asks nothing any more
+    // The menu bar's rules: Alt pressed and released alone selects the
+    // bar, Alt and a title's mnemonic opens its menu (F10 selects the bar
+    // through the package, which sees it as a system key). The key goes to
+    // the window if the rules say so, with the answer.
+    const k = keyOf(e), vk = virtualKey(k);
+    const system = k.altKey || vk == 0x79;
+    const id = down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
+    const lparam = 1 | (k.altKey ? 1 << 29 : 0) | (!down || k.repeat ? 1 << 30 : 0) | (!down ? 1 << 31 : 0);
+    const event = [EVENT_INPUT, w.handle, id, vk, lparam, down ? typedCharacter(k) : -1, modifiersOf(k)];
+    send({type: 'ask', key: k, window: w, event, onAnswer: (answer) => obeyMenuBar(D.menus.get(w.menu), answer)});
+  }
+  function putPixels(m) {
+    const w = D.windows.get(m.handle);
+    if (w) w.context.putImageData(new ImageData(m.data, m.width, m.height), m.x, m.y);
+  }
+
+  // --- Menus ----------------------------------------------------------------------
+  function renderMenu(menu) {
+    const element = menu.element;
+    element.textContent = '';
+    menu.items.forEach((item, position) => {
+      let row;
+      if (item.flags & MF_SEPARATOR) {
+        row = document.createElement('hr');
+      } else {
+        const parts = menuText(item.text);
+        item.mnemonic = parts.mnemonic;
+        row = document.createElement('div');
+        if (!menu.isBar) {
+          const check = document.createElement('span');
+          check.className = 'draxo-check';
+          check.textContent = (item.flags & MF_CHECKED) ? '\u2713' : '';
+          row.appendChild(check);
+        }
+        row.appendChild(parts.label);
+        if (parts.shortcut) {
+          const shortcut = document.createElement('span');
+          shortcut.className = 'draxo-shortcut';
+          shortcut.textContent = parts.shortcut;
+          row.appendChild(shortcut);
+        }
+        row.classList.toggle('draxo-grayed', !!(item.flags & (MF_GRAYED | MF_DISABLED)));
+        row.dataset.position = position;
+        menuRowEvents(menu, row, position);
+      }
+      element.appendChild(row);
+    });
+  }
+  function menuRowEvents(menu, row, position) {
+    if (menu.isBar) {
+      row.addEventListener('mousedown', (e) => {
+        e.preventDefault();
+        const open = D.openMenu;
+        if (open && open.popup && open.bar == menu && open.index == position) closeMenu(true);
+        else openBarItem(menu, position, -1);
+      });
+      row.addEventListener('mouseenter', () => {
+        const open = D.openMenu;
+        if (open && open.popup && open.bar == menu && open.index != position) openBarItem(menu, position, -1);
+      });
+      return;
+    }
+    row.addEventListener('mouseenter', () => {
+      if (D.openMenu && D.openMenu.popup == menu) highlight(position);
+    });
+    row.addEventListener('mousedown', (e) => e.preventDefault());
+    row.addEventListener('mouseup', (e) => {
+      e.preventDefault();
+      choose(menu, position);
+    });
+  }
+  function barOwner(bar) {
+    for (const w of D.windows.values()) if (w.menu == bar.handle) return w;
+    return null;
+  }
+  function openBarItem(bar, index, highlightFirst) {
+    closeMenu(false);
+    const item = bar.items[index];
+    if (!item || !(item.flags & MF_POPUP) || (item.flags & (MF_GRAYED | MF_DISABLED))) return;
+    const popup = D.menus.get(item.popup);
+    const owner = barOwner(bar);
+    if (!popup || !owner) return;
+    const title = bar.element.children[index];
+    title.classList.add('draxo-hot');
+    popup.element.style.left = title.offsetLeft + 'px';
+    popup.element.style.top = (owner.menubar.offsetTop + owner.menubar.offsetHeight) + 'px';
+    owner.frame.appendChild(popup.element);
+    D.openMenu = {bar, index, popup, highlight: -1, owner};
+    if (highlightFirst >= 0) highlight(nextItem(popup, -1, 1));
+  }
+  // The bar takes the keyboard with its title `index` highlighted and no
+  // menu open.
+  function selectBar(bar, index) {
+    closeMenu(false);
+    const owner = bar && barOwner(bar);
+    const title = owner && bar.element.children[index];
+    if (!title) return;
+    title.classList.add('draxo-hot');
+    D.openMenu = {bar, index, popup: null, highlight: -1, owner};
+  }
+  // The bar gives the keyboard back, its menu closed.
+  function closeMenu(refocus) {
+    const open = D.openMenu;
+    if (!open) return;
+    D.openMenu = null;
+    D.altAlone = false;
+    const title = open.bar.element.children[open.index];
+    if (title) title.classList.remove('draxo-hot');
+    if (open.popup) {
+      open.popup.element.remove();
+      Array.from(open.popup.element.children).forEach((row) => row.classList.remove('draxo-hot'));
+    }
+    if (refocus && open.owner) open.owner.canvas.focus();
+  }
+  function highlight(position) {
+    const open = D.openMenu;
+    if (!open || !open.popup) return;
+    open.highlight = position;
+    Array.from(open.popup.element.children).forEach((row, i) => row.classList.toggle('draxo-hot', i == position));
+  }
+  // The next item that is not a separator, going by `step` from `from`, round the menu.
+  function nextItem(menu, from, step) {
+    const count = menu.items.length;
+    for (let n = 1; n <= count; ++n) {
+      const i = ((from + step * n) % count + count) % count;
+      if (!(menu.items[i].flags & MF_SEPARATOR)) return i;
+    }
+    return -1;
+  }
+  function choose(menu, position) {
+    const item = menu.items[position];
+    if (!item || (item.flags & (MF_GRAYED | MF_DISABLED | MF_SEPARATOR | MF_POPUP))) return;
+    closeMenu(true);
+    push(EVENT_MENU_COMMAND, menu.handle, item.id);
+  }
+  // The arguments of the program's menu bar rules (draxo_web_menu_bar_key)
+  // for a key: who holds the keyboard (the window, the bar, its open menu),
+  // the title highlighted and Alt alone are the page's to keep.
+  function askArguments(bar, e) {
+    const open = D.openMenu;
+    const heldBy = !open ? 0 : open.popup ? 2 : 1;
+    const keys = {Alt: 0, F10: 1, Escape: 2, ArrowDown: 3, ArrowUp: 4, Enter: 5};
+    const keyCode = e.key in keys ? keys[e.key] : 6;
+    const flags = (e.type == 'keydown' ? 1 : 0) | (e.repeat ? 2 : 0) | (e.altKey ? 4 : 0) | (e.ctrlKey ? 8 : 0) |
+                  (e.shiftKey || e.metaKey ? 16 : 0);
+    return [heldBy, open ? open.index : 0, D.altAlone ? 1 : 0, keyCode, flags, mnemonicTitle(bar, e.key),
+      bar ? bar.items.length : 0];
+  }
+  // The answer's action, in its lowest three bits: 0 nothing, 1 select the
+  // bar, 2 open a title's menu, 3 give the keyboard back, 4 the open menu's
+  // own key; the key also reaches the window (bit 3), Alt is alone (bit 6),
+  // the title (from bit 8).
+  function menuKeyAnswer(seq, answer) {
+    if (seq != D.asking) return;
+    const ask = D.waitingAsk;
+    D.asking = 0;
+    D.waitingAsk = null;
+    if (!D.ended) {
+      D.altAlone = !!(answer & 0x40);
+      ask.onAnswer({action: answer & 7, toWindow: !!(answer & 8), title: answer >> 8});
+    }
+    flush();
+  }
+  function obeyMenuBar(bar, answer) {
+    switch (answer.action) {
+    case 1: selectBar(bar, answer.title); break;
+    case 2: openBarItem(bar, answer.title, 0); break;
+    case 3: closeMenu(true); break;
+    }
+  }
+  // The title of the bar whose mnemonic the key types, -1 for none.
+  function mnemonicTitle(bar, k) {
+    if (!bar || !k || k.length != 1) return -1;
+    for (let i = 0; i < bar.items.length; ++i) if (bar.items[i].mnemonic == k.toUpperCase()) return i;
+    return -1;
+  }
+  // While the bar has the keyboard no key reaches the window: the rules say
+  // what a key does to the bar, and the open menu's own keys move through
+  // its items: the arrows move, Enter chooses, a mnemonic letter chooses its
+  // item.
+  function menuKey(e) {
+    e.preventDefault();
+    e.stopPropagation();
+    if (D.ended) return;
+    const k = keyOf(e);
+    send({type: 'ask', key: k, bar: D.openMenu.bar, onAnswer: (answer) => {
+      const open = D.openMenu;
+      if (!open) return;
+      if (answer.action != 4) return obeyMenuBar(open.bar, answer);
+      const popup = open.popup;
+      switch (k.key) {
+      case 'ArrowDown': highlight(nextItem(popup, open.highlight, 1)); return;
+      case 'ArrowUp': highlight(nextItem(popup, open.highlight < 0 ? 0 : open.highlight, -1)); return;
+      case 'ArrowLeft':
+      case 'ArrowRight': {
+        const bar = open.bar, step = k.key == 'ArrowRight' ? 1 : -1;
+        const next = ((open.index + step) % bar.items.length + bar.items.length) % bar.items.length;
+        openBarItem(bar, next, 0);
+        return;
+      }
+      case 'Enter': if (open.highlight >= 0) choose(popup, open.highlight); return;
+      default:
+        if (k.key && k.key.length == 1) {
+          for (let i = 0; i < popup.items.length; ++i)
+            if (popup.items[i].mnemonic == k.key.toUpperCase()) return choose(popup, i);
+        }
+      }
+    }});
+  }
+
+  // --- Dialogs ------------------------------------------------------------------
+  // Laid out in pixels.
+  function createDialog(handle, owner, title, x, y, cx, cy, pointSize, closable) {
+    const backdrop = document.createElement('div');
+    backdrop.className = 'draxo-backdrop';
+    backdrop.hidden = true;
+    backdrop.addEventListener('mousedown', (e) => e.preventDefault());
+    const panel = document.createElement('div');
+    panel.className = 'draxo-dialog';
+    panel.tabIndex = -1;
+    panel.style.font = dialogFont(pointSize).css;
+    panel.appendChild(titleBar(title, closable && (() => push(EVENT_DIALOG_COMMAND, handle, 2))));
+    const client = document.createElement('div');
+    client.className = 'draxo-client';
+    client.style.width = cx + 'px';
+    client.style.height = cy + 'px';
+    panel.appendChild(client);
+    backdrop.appendChild(panel);
+    document.body.appendChild(backdrop);
+    D.dialogs.set(handle, {handle, owner, backdrop, panel, client, at: [x, y], controls: [], defaultButton: null});
+  }
+  // The program reads an edit field's text at once, in the worker: the
+  // page tells it every change.
+  function mirror(handle, id, element) {
+    const text = element.tagName == 'TEXTAREA' ? element.value.replace(/\r?\n/g, '\r\n') : element.value;
+    send({type: 'dialogText', handle, id, text});
+  }
+  function addDialogControl(handle, kind, id, style, x, y, cx, cy, text) {
+    const d = D.dialogs.get(handle);
+    if (!d) return;
+    let element;
+    if (kind == 0x80) {
+      element = document.createElement('button');
+      element.appendChild(menuText(text).label);
+      if ((style & 0xF) == 1) {
+        element.classList.add('draxo-default');
+        if (!d.defaultButton) d.defaultButton = element;
+      }
+      element.addEventListener('click', () => push(EVENT_DIALOG_COMMAND, handle, id));
+    } else if (kind == 0x81) {
+      element = document.createElement((style & 0x4) ? 'textarea' : 'input');
+      if (element.tagName == 'INPUT') element.type = 'text';
+      element.value = text;
+      element.readOnly = !!(style & 0x800);
+      element.spellcheck = false;
+      element.dataset.wantReturn = (style & 0x1000) ? '1' : '';
+      if (style & 0x00800000) element.classList.add('draxo-border');
+      element.addEventListener('input', () => mirror(handle, id, element));
+      // The field's own value: a line field keeps no line breaks, a text
+      // area's are CR LF.
+      mirror(handle, id, element);
+    } else {
+      element = document.createElement('div');
+      element.className = 'draxo-static';
+      element.textContent = text;
+      const align = style & 0x1F;
+      element.style.textAlign = align == 1 ? 'center' : align == 2 ? 'right' : 'left';
+      if (align == 0xC) element.style.whiteSpace = 'pre';
+    }
+    element.style.left = x + 'px';
+    element.style.top = y + 'px';
+    element.style.width = cx + 'px';
+    element.style.height = cy + 'px';
+    element.hidden = !(style & 0x10000000);
+    if (style & 0x08000000) element.disabled = true;
+    element.tabIndex = (style & 0x10000) ? 0 : -1;
+    d.client.appendChild(element);
+    d.controls.push({id, element, text});
+  }
+  function showDialog(handle) {
+    const d = D.dialogs.get(handle);
+    if (!d) return;
+    closeMenu(false);
+    d.backdrop.hidden = false;
+    // Placed from the owner's client area, kept inside the page.
+    const owner = D.windows.get(d.owner);
+    let left = d.at[0], top = d.at[1];
+    if (owner) {
+      const box = owner.canvas.getBoundingClientRect();
+      left += box.left;
+      top += box.top;
+    }
+    const width = d.panel.offsetWidth, height = d.panel.offsetHeight;
+    left = Math.max(0, Math.min(left, window.innerWidth - width));
+    top = Math.max(0, Math.min(top, window.innerHeight - height));
+    d.panel.style.left = left + 'px';
+    d.panel.style.top = top + 'px';
+    if (D.dialogStack.indexOf(handle) < 0) D.dialogStack.push(handle);
+    d.panel.focus();
+  }
+  const tabStops = (d) => d.controls.map((c) => c.element).filter((el) => el.tabIndex >= 0 && !el.hidden && !el.disabled);
+  function focusFirstTabStop(handle) {
+    const d = D.dialogs.get(handle);
+    const stops = d ? tabStops(d) : [];
+    if (stops.length) stops[0].focus();
+  }
+  // Keys of the innermost dialog: Enter presses the focused button or the
+  // default one (IDOK without one), Escape is IDCANCEL, Tab moves round
+  // its tab stops; nothing reaches the windows beneath it.
+  function dialogKey(e) {
+    const d = D.dialogs.get(D.dialogStack[D.dialogStack.length - 1]);
+    if (!d) return;
+    if (!d.panel.contains(e.target)) {
+      e.preventDefault();
+      e.stopPropagation();
+      d.panel.focus();
+    }
+    if (e.type != 'keydown') return;
+    const target = e.target;
+    if (e.key == 'Escape') {
+      e.preventDefault();
+      push(EVENT_DIALOG_COMMAND, d.handle, 2);
+    } else if (e.key == 'Enter') {
+      if (target.tagName == 'TEXTAREA' && (target.dataset.wantReturn || e.ctrlKey)) {
+        // A text area starts a new line for Enter alone; for Ctrl+Enter too,
+        // as on the desktop.
+        if (e.ctrlKey) {
+          e.preventDefault();
+          target.setRangeText('\n', target.selectionStart, target.selectionEnd, 'end');
+          const control = d.controls.find((c) => c.element == target);
+          if (control) mirror(d.handle, control.id, target);
+        }
+        return;
+      }
+      e.preventDefault();
+      if (target.tagName == 'BUTTON' && d.panel.contains(target)) target.click();
+      else if (d.defaultButton && !d.defaultButton.disabled) d.defaultButton.click();
+      else if (!d.defaultButton) push(EVENT_DIALOG_COMMAND, d.handle, 1);
+    } else if (e.key == 'Tab') {
+      e.preventDefault();
+      const stops = tabStops(d);
+      if (!stops.length) return;
+      const at = stops.indexOf(document.activeElement);
+      const next = at < 0 ? 0 : (at + (e.shiftKey ? -1 : 1) + stops.length) % stops.length;
+      stops[next].focus();
+    }
+  }
+  function destroyDialog(handle) {
+    const d = D.dialogs.get(handle);
+    if (!d) return;
+    D.dialogs.delete(handle);
+    const at = D.dialogStack.indexOf(handle);
+    if (at >= 0) D.dialogStack.splice(at, 1);
+    d.backdrop.remove();
+    const owner = D.windows.get(d.owner);
+    if (owner && !owner.frame.hidden && !D.dialogStack.length) owner.canvas.focus();
+  }
+
+  // --- What the program calls for ------------------------------------------------
+  const calls = {
+    createWindow,
+    destroyWindow(handle) {
+      const w = D.windows.get(handle);
+      if (!w) return;
+      if (D.openMenu && D.openMenu.owner == w) closeMenu(false);
+      D.windows.delete(handle);
+      // Kept out of sight: if the program ends now, its last windows come
+      // back, greyed, under the note that it ended.
+      w.frame.dataset.wasShown = w.frame.hidden ? '' : '1';
+      w.frame.hidden = true;
+      w.frame.classList.add('draxo-closed');
+      w.frame.classList.remove('draxo-active');
+      D.closedFrames.push(w.frame);
+      if (D.focused == handle) D.focused = 0;
+    },
+    showWindow(handle, visible, activate) {
+      const w = D.windows.get(handle);
+      if (!w) return;
+      w.frame.hidden = !visible;
+      if (!visible && D.openMenu && D.openMenu.owner == w) closeMenu(false);
+      if (visible && activate && !D.dialogStack.length) w.canvas.focus();
+    },
+    createMenu(handle, isBar) {
+      const element = document.createElement('div');
+      element.className = isBar ? 'draxo-menubar' : 'draxo-popup';
+      D.menus.set(handle, {handle, isBar: !!isBar, items: [], element});
+    },
+    appendMenuItem(handle, position, flags, id, text, popup) {
+      const menu = D.menus.get(handle);
+      if (!menu) return;
+      menu.items[position] = {flags, id, text, popup};
+      renderMenu(menu);
+    },
+    changeMenuItem(handle, position, flags) {
+      const menu = D.menus.get(handle);
+      if (!menu || !menu.items[position]) return;
+      menu.items[position].flags = flags;
+      const hot = D.openMenu && D.openMenu.popup == menu ? D.openMenu.highlight : -1;
+      renderMenu(menu);
+      if (hot >= 0) highlight(hot);
+    },
+    attachMenu(handle, menuHandle) {
+      const w = D.windows.get(handle);
+      if (!w) return;
+      if (w.menubar) w.menubar.remove();
+      const bar = D.menus.get(menuHandle);
+      w.menu = bar ? menuHandle : 0;
+      w.menubar = bar ? bar.element : null;
+      if (bar) w.frame.insertBefore(bar.element, w.canvas);
+    },
+    selectMenuBar(handle) {
+      const w = D.windows.get(handle);
+      const bar = w && D.menus.get(w.menu);
+      if (bar && bar.items.length && !D.dialogStack.length) selectBar(bar, 0);
+    },
+    createDialog,
+    addDialogControl,
+    showDialog,
+    focusFirstTabStop,
+    destroyDialog,
+  };
+
+  return {
+    desktop,
+    // A message of the worker's that concerns the page.
+    receive(m) {
+      if (m.type == 'call') calls[m.name](...m.args);
+      else if (m.type == 'pixels') putPixels(m);
+      else if (m.type == 'menuKeyAnswer') menuKeyAnswer(m.seq, m.answer);
+    },
+    // Shows `why` in a note over the page, beside a button that starts the
+    // program again, and greys the program's last windows, left where they
+    // were; the page's title says `state` (ended, not started).
+    end(why, state) {
+      if (D.ended) return;
+      D.ended = true;
+      closeMenu(false);
+      D.closedFrames.forEach((f) => { f.hidden = !f.dataset.wasShown; });
+      for (const w of D.windows.values()) w.frame.classList.add('draxo-closed');
+      for (const d of D.dialogs.values()) d.backdrop.remove();
+      D.dialogStack = [];
+      const note = document.createElement('div');
+      note.className = 'draxo-ended';
+      const text = document.createElement('span');
+      text.className = 'draxo-why';
+      text.textContent = why;
+      const again = document.createElement('button');
+      again.textContent = 'Run again';
+      again.title = 'Starts the program afresh';
+      again.addEventListener('click', runAgain);
+      note.append(text, again);
+      desktop.insertBefore(note, desktop.firstChild);
+      if (ownsTitle) document.title = document.title + ' (' + (state || 'ended') + ')';
+    },
+    // Takes the desktop off the page, its listeners too.
+    dispose() {
+      D.ended = 'disposed';
+      D.listeners.forEach((remove) => remove());
+      for (const d of D.dialogs.values()) d.backdrop.remove();
+      desktop.remove();
+    },
+  };
+}

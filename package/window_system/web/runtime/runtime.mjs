@@ -1,0 +1,133 @@
+// The web runtime's page side: starts a program (compiled for wasm32-wasip1
+// and asyncified, asyncify.mjs) in a Worker of its own (program_worker.mjs)
+// and shows its windows, menus and dialogs on the page (page_desktop.mjs).
+//
+//   const run = startProgram({wasm, container, programName, args, storage, fontsUrl, env, files, onOutput});
+//   run.stop();                  // ends the program at once
+//   const {status, reason, files} = await run.done;
+//
+// `status` is the program's exit status (null when it did not exit);
+// `reason` why it stopped otherwise, in words ("it called abort().", "you
+// stopped it."), null when it exited; `files` its folder's files at its end
+// ({name: Uint8Array}; none when it was stopped).
+import {makeDesktop} from './page_desktop.mjs';
+
+// The desktop of the run last started in each container: a new run there
+// takes its place.
+const runs = new WeakMap();
+
+// Why the program cannot be given these arguments, or ''. A C argument
+// ends at its first NUL byte: one that holds a NUL (%00 in the page's
+// address) would reach the program cut short.
+function refusedArguments(args) {
+  for (let i = 0; i < args.length; ++i) {
+    if (String(args[i]).indexOf('\0') >= 0)
+      return `its argument ${i + 1} holds a NUL character (%00), which no argument of a C program can hold.`;
+  }
+  return '';
+}
+
+// What the program prints, on the browser's console a line at a time, when
+// the page takes it no other way.
+function consoleOutput() {
+  const partial = {stdout: '', stderr: ''};
+  const print = (line, stream) => (stream == 'stdout' ? console.log : console.error)(line);
+  const output = (text, stream) => {
+    const lines = (partial[stream] + text).split('\n');
+    partial[stream] = lines.pop();
+    for (const line of lines) print(line, stream);
+  };
+  output.flush = () => {
+    for (const stream of ['stdout', 'stderr']) if (partial[stream]) print(partial[stream], stream);
+    partial.stdout = partial.stderr = '';
+  };
+  return output;
+}
+
+// Hands a file the program saved to the user as a download.
+function download(name, bytes) {
+  const type = /\.png$/i.test(name) ? 'image/png' : 'application/octet-stream';
+  const url = URL.createObjectURL(new Blob([bytes], {type}));
+  const link = document.createElement('a');
+  link.href = url;
+  link.download = name;
+  link.style.display = 'none';
+  document.body.appendChild(link);
+  link.click();
+  link.remove();
+  setTimeout(() => URL.revokeObjectURL(url), 60000);
+}
+
+export function startProgram(options) {
+  const container = options.container || document.getElementById('draxo') || document.body;
+  const programName = String(options.programName || 'program');
+  const args = (options.args || []).map(String);
+  const output = options.onOutput || consoleOutput();
+  const previous = runs.get(container);
+  if (previous) previous.dispose();
+
+  let worker = null, settle;
+  const done = new Promise((resolve) => { settle = resolve; });
+  const desktop = makeDesktop({
+    host: container,
+    post: (message) => { if (worker) worker.postMessage(message); },
+    // A page of its own, as a program's built page is: its title names the
+    // program and says when it ended.
+    ownsTitle: !options.container,
+    runAgain: options.onRunAgain || (() => startProgram(options)),
+  });
+  let ended = false;
+  const finish = (result, why, state) => {
+    if (ended) return;
+    ended = true;
+    if (worker) worker.terminate();
+    if (output.flush) output.flush();
+    desktop.end(why, state);
+    settle(result);
+  };
+  const run = {
+    stop() { finish({status: null, reason: 'you stopped it.'}, 'The program stopped: you stopped it.'); },
+    done,
+    dispose() {
+      run.stop();
+      desktop.dispose();
+    },
+  };
+  runs.set(container, run);
+
+  const refused = refusedArguments(args);
+  if (refused) {
+    finish({status: null, reason: refused}, 'The program was not started: ' + refused, 'not started');
+    return run;
+  }
+
+  const base = document.baseURI;
+  // The kept folder's database: the page's own, named as the Emscripten
+  // pages named theirs, so that a page keeps its users' files.
+  const storage = options.storage ||
+    `/home/web_user/${programName.replace(/[^A-Za-z0-9_.-]/g, '_')} ${location.pathname.replace(/[^/]*$/, '')}`;
+  worker = new Worker(new URL('./program_worker.mjs', import.meta.url), {type: 'module'});
+  worker.onmessage = (e) => {
+    const m = e.data;
+    switch (m.type) {
+    case 'output': output(m.text, m.stream); break;
+    case 'download': download(m.name, m.bytes); break;
+    case 'saved': if (options.onSaved) options.onSaved(m.name); break;
+    case 'end':
+      finish({status: m.status, reason: m.reason, files: m.files},
+        m.reason ? 'The program stopped: ' + m.reason : 'The program has ended.');
+      break;
+    default: if (!ended) desktop.receive(m);
+    }
+  };
+  worker.onerror = (e) => {
+    const why = `the page's runtime failed (${e.message || 'its worker could not be loaded'}).`;
+    finish({status: null, reason: why}, 'The program stopped: ' + why);
+  };
+  const wasm = typeof options.wasm == 'string' ? new URL(options.wasm, base).href : options.wasm;
+  worker.postMessage({
+    type: 'start', wasm, programName, args, env: options.env || {}, files: options.files || {}, storage,
+    fontsUrl: new URL(options.fontsUrl || 'fonts/', base).href,
+  });
+  return run;
+}
