@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, testing and running DRAXO need,
 # when any of them is missing (cairo only for the benchmark that compares the
-# package with it), and two things from npm, each at the versions its lock
+# package with it), and three things from npm, each at the versions its lock
 # file pins: the browser tests' driver (puppeteer-core, in tests/web, with no
-# browser of its own: the tests drive Debian's Chromium) and the JavaScript
-# linter (eslint, in scripts/lint). Safe to run again: it installs nothing
-# twice.
+# browser of its own: the tests drive Debian's Chromium), the JavaScript
+# linter (eslint, in scripts/lint) and the playground site's editor with the
+# bundler that builds it (CodeMirror and esbuild, in web/playground). Safe to
+# run again: it installs nothing twice.
 set -euo pipefail
 
 packages=(
@@ -42,8 +43,9 @@ for package in "${packages[@]}"; do
   fi
 done
 
-# The npm packages of a folder of the tree (tests/web, scripts/lint), as its
-# lock file pins them, unless they are there already and newer than it.
+# The npm packages of a folder of the tree (tests/web, scripts/lint,
+# web/playground), as its lock file pins them, unless they are there already
+# and newer than it.
 install_from_npm() {
   local folder what=$2
   folder=$(cd "$(dirname "$0")/../$1" && pwd)
@@ -71,3 +73,4 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 install_from_npm tests/web "the browser tests' driver"
 install_from_npm scripts/lint "the JavaScript linter"
+install_from_npm web/playground "the playground's editor and its bundler"

@@ -1,0 +1,317 @@
+// The playground site (web/playground/): its share links and the reading of
+// the compiler's messages on their own, then the site as build.mjs makes it,
+// served by a plain static server and driven in headless Chromium: the
+// compiler's messages placed in the program, the compiled program handed to
+// the runtime and stopped, share links that round-trip and never run, a
+// reload that keeps the program, the examples, and broken links that change
+// nothing.
+//
+// The toolchain comes from DRAXO_PLAYGROUND_TOOLCHAIN (an npm folder with
+// @yowasp/clang and binaryen in its node_modules; web/toolchain/ by default).
+// Until the web backend's runtime and the package's build for it are in the
+// tree, the site is built with TEMPORARY STAND-INS of both: the runtime of
+// playground_stand_in/ and a sysroot of draxo.h with a small library made
+// here (main calling WinMain, the menu bar's export).
+import assert from 'node:assert/strict';
+import {spawnSync} from 'node:child_process';
+import {existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync} from 'node:fs';
+import {tmpdir} from 'node:os';
+import path from 'node:path';
+import {after, before, describe, test} from 'node:test';
+import {fileURLToPath, pathToFileURL} from 'node:url';
+
+import {parseDiagnostics, textColumn} from '../../web/playground/diagnostics.mjs';
+import {MAX_PROGRAM_BYTES, ShareLinkError, codeOfFragment, decodeProgram, encodeProgram, shareAddress}
+  from '../../web/playground/share_link.mjs';
+import {launch, poll, serve} from './web_lib.mjs';
+
+const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
+const toolchain = path.resolve(process.env.DRAXO_PLAYGROUND_TOOLCHAIN || path.join(root, 'web/toolchain'));
+
+describe('share links', () => {
+  test('a program round-trips through a link, non-ASCII text, tabs and all', async () => {
+    const program = '/* Grüße, 你好 */\n#include "draxo.h"\n\tint x = 1; // ✓\n';
+    const code = await encodeProgram(program);
+    assert.match(code, /^[A-Za-z0-9_-]+$/);
+    const address = shareAddress('http://host/site/playground/?x=1#old', code);
+    assert.equal(address, `http://host/site/playground/?x=1#code=${code}`);
+    assert.equal(codeOfFragment(new URL(address).hash), code);
+    assert.equal(await decodeProgram(code), program);
+    assert.equal(await decodeProgram(await encodeProgram('')), '');
+  });
+
+  test('a fragment with no code is no link', () => {
+    assert.equal(codeOfFragment(''), null);
+    assert.equal(codeOfFragment('#section'), null);
+    assert.equal(codeOfFragment('#code='), '');
+  });
+
+  test('a broken link is refused with its reason', async () => {
+    const good = await encodeProgram('int main(void) { return 0; }\n'.repeat(20));
+    const notUtf8 = await (async () => {
+      const packed = new Blob([new Uint8Array([0x66, 0xff, 0xfe])]).stream().pipeThrough(new CompressionStream('deflate-raw'));
+      return Buffer.from(await new Response(packed).arrayBuffer()).toString('base64url');
+    })();
+    const bomb = await (async () => {
+      const packed = new Blob([new Uint8Array(MAX_PROGRAM_BYTES + 1)]).stream().pipeThrough(new CompressionStream('deflate-raw'));
+      return Buffer.from(await new Response(packed).arrayBuffer()).toString('base64url');
+    })();
+    for (const [code, reason] of [
+      ['a+b/c', /not base64url/], ['abcde', /not base64url/], ['', /does not unpack/],
+      [good.slice(0, (good.length >> 3) * 4), /does not unpack/], ['AAAAAAAA', /does not unpack/],
+      [notUtf8, /not UTF-8/], [bomb, /larger than 1 MB/],
+    ]) {
+      await assert.rejects(decodeProgram(code), (e) => e instanceof ShareLinkError && reason.test(e.message), code);
+    }
+  });
+});
+
+describe("the compiler's messages", () => {
+  test('placed messages with their notes, unplaced ones, and no excerpts or counts', () => {
+    const output = [
+      "prog.c:2:7: warning: unused variable 'unused' [-Wunused-variable]",
+      '    2 |   int unused;',
+      '      |       ^~~~~~',
+      "prog.c:5:28: error: use of undeclared identifier 'y'",
+      "/draxo/include/draxo.h:40:5: note: 'x' declared here",
+      'prog.c:9:1: fatal error: expected \'}\'',
+      'wasm-ld: error: /tmp/prog-62bf3f.o: undefined symbol: DRAXO_frob',
+      'clang: error: linker command failed with exit code 1 (use -v to see invocation)',
+      '1 warning and 3 errors generated.',
+    ].join('\n');
+    assert.deepEqual(parseDiagnostics(output), [
+      {file: 'prog.c', line: 2, column: 7, severity: 'warning', message: "unused variable 'unused' [-Wunused-variable]",
+       notes: []},
+      {file: 'prog.c', line: 5, column: 28, severity: 'error', message: "use of undeclared identifier 'y'",
+       notes: [{file: '/draxo/include/draxo.h', line: 40, column: 5, severity: 'note', message: "'x' declared here"}]},
+      {file: 'prog.c', line: 9, column: 1, severity: 'error', message: "expected '}'", notes: []},
+      {file: 'wasm-ld', line: null, column: null, severity: 'error', message: 'undefined symbol: DRAXO_frob', notes: []},
+    ]);
+    // Alone, clang's word on a failed link is the only one there is.
+    assert.equal(parseDiagnostics('clang: error: linker command failed with exit code 1').length, 1);
+  });
+
+  test("clang's byte columns become the editor's columns past non-ASCII text", () => {
+    assert.equal(textColumn('int x;', 5), 4);
+    assert.equal(textColumn('"é" + y', 8), 6); // é is two bytes
+    assert.equal(textColumn('"你" + y', 9), 6); // 你 is three
+    assert.equal(textColumn('"😀" y', 8), 5); // 😀 is four bytes, two UTF-16 units
+    assert.equal(textColumn('ab', 40), 2);
+  });
+});
+
+// The site, built once for the browser tests.
+const site = {};
+
+// A stand-in of the package's library for the new runtime, made with the
+// toolchain in node.
+async function standInSysroot(folder) {
+  const {runClang, runLLVM} = await import(pathToFileURL(path.join(toolchain, 'node_modules/@yowasp/clang/gen/bundle.js')));
+  await runLLVM(null, {}, {fetchProgress: () => {}}); // fetched ahead, without a word of progress
+  const source = 'int WinMain(void*, void*, char*, int);\nint main(void) { return WinMain(0, 0, 0, 0); }\n' +
+    '__attribute__((export_name("draxo_web_menu_bar_key"))) int draxo_web_menu_bar_key(int key) { return key; }\n';
+  let tree = await runClang(['clang', '--target=wasm32-wasip1', '-O2', '-c', 'stand_in.c', '-o', 'stand_in.o'],
+                            {'stand_in.c': source});
+  tree = await runLLVM(['ar', 'rcs', 'libdraxo.a', 'stand_in.o'], tree);
+  mkdirSync(path.join(folder, 'include'), {recursive: true});
+  mkdirSync(path.join(folder, 'lib'), {recursive: true});
+  writeFileSync(path.join(folder, 'include/draxo.h'), readFileSync(path.join(root, 'package/draxo.h')));
+  writeFileSync(path.join(folder, 'lib/libdraxo.a'), tree['libdraxo.a']);
+}
+
+function buildSite(out, extra = []) {
+  return spawnSync(process.execPath, [path.join(root, 'web/playground/build.mjs'), '--out', out, '--toolchain', toolchain,
+    '--sysroot', site.sysroot, '--runtime', path.join(root, 'tests/web/playground_stand_in'),
+    '--examples', path.join(root, 'examples'), '--fonts', '../fonts/', ...extra], {encoding: 'utf8'});
+}
+
+describe('the playground in the browser', {timeout: 600000}, () => {
+  before(async () => {
+    assert.ok(existsSync(path.join(toolchain, 'node_modules/@yowasp/clang')),
+              `no toolchain in ${toolchain}: set DRAXO_PLAYGROUND_TOOLCHAIN to an npm folder with @yowasp/clang and binaryen`);
+    site.temporary = mkdtempSync(path.join(tmpdir(), 'draxo-playground-'));
+    site.sysroot = path.join(site.temporary, 'sysroot');
+    await standInSysroot(site.sysroot);
+    site.folder = path.join(site.temporary, 'web/playground');
+    const built = buildSite(site.folder);
+    assert.equal(built.status, 0, built.stderr);
+    site.server = await serve(path.join(site.temporary, 'web'));
+    site.url = `${site.server.url}playground/`;
+    site.chrome = await launch();
+  });
+  after(async () => {
+    await site.chrome?.stop();
+    site.server?.stop();
+    if (site.temporary) rmSync(site.temporary, {recursive: true, force: true});
+  });
+
+  // Opens the playground, with nothing kept from another test unless `keep`.
+  async function openPlayground(suffix = '', {keep = false} = {}) {
+    const page = await site.chrome.browser.newPage();
+    page.errors = [];
+    page.on('pageerror', (e) => page.errors.push(e.message));
+    if (!keep) {
+      await page.goto(`${site.url}manifest.json`);
+      await page.evaluate(() => localStorage.clear());
+    }
+    await page.goto(site.url + suffix, {waitUntil: 'load'});
+    await poll('the editor', () => page.$('.cm-content'));
+    return page;
+  }
+  const editorText = (page) => page.evaluate(async () => {
+    const {EditorView} = await import('./editor.js');
+    return EditorView.findFromDOM(document.querySelector('.cm-editor')).state.doc.toString();
+  });
+  async function typeProgram(page, text) {
+    await page.click('.cm-content');
+    await page.keyboard.down('Control');
+    await page.keyboard.press('a');
+    await page.keyboard.up('Control');
+    await page.keyboard.sendCharacter(text);
+  }
+  const status = (page) => page.$eval('#status', (e) => e.textContent);
+  const waitForStatus = (page, pattern, timeoutMs = 120000) =>
+    poll(`the status line to say ${pattern}`, async () => pattern.test(await status(page)), timeoutMs);
+
+  test('the build lists every file it made and keeps the examples in order', () => {
+    const manifest = JSON.parse(readFileSync(path.join(site.folder, 'manifest.json'), 'utf8'));
+    for (const file of ['index.html', 'editor.js', 'playground.mjs', 'compiler_worker.mjs', 'toolchain/clang/bundle.js',
+                        'toolchain/clang/llvm.core.wasm', 'toolchain/clang/llvm-resources.tar', 'toolchain/binaryen/index.js',
+                        'runtime/runtime.mjs', 'runtime/program_flags.json', 'sysroot/include/draxo.h',
+                        'sysroot/lib/libdraxo.a', 'examples/index.json', 'examples/star_catcher.c']) {
+      assert.ok(manifest.files.includes(file), file);
+      assert.ok(existsSync(path.join(site.folder, file)), file);
+    }
+    const examples = JSON.parse(readFileSync(path.join(site.folder, 'examples/index.json'), 'utf8'));
+    assert.deepEqual(examples.find((e) => e.name === 'star_catcher'), {name: 'star_catcher', title: 'Star catcher',
+                                                                        file: 'star_catcher.c'});
+    assert.match(readFileSync(path.join(site.folder, 'index.html'), 'utf8'), /data-fonts="\.\.\/fonts\/"/);
+  });
+
+  test('a build without a folder it needs fails and says which', () => {
+    const built = buildSite(path.join(site.temporary, 'other'), ['--sysroot', path.join(site.temporary, 'none')]);
+    assert.notEqual(built.status, 0);
+    assert.match(built.stderr, /--sysroot .*none is not a folder/);
+  });
+
+  test('a compile error is shown at its line, marked in the gutter, and a click goes there', async () => {
+    const page = await openPlayground();
+    await typeProgram(page, '#include <stdio.h>\n\nstatic int f(void) {\n    int unused;\n    return 1;\n}\n' +
+                            'int main(void) {\n    printf("é%d", f() + missing);\n}\n');
+    await page.click('#run');
+    await waitForStatus(page, /did not compile: 1 error, 1 warning/);
+    const messages = await page.$$eval('#messages button', (list) => list.map((b) => b.textContent));
+    assert.deepEqual(messages, ["Line 4, column 9: warning: unused variable 'unused' [-Wunused-variable]",
+                                "Line 8, column 26: error: use of undeclared identifier 'missing'"]);
+    await poll('the gutter marks', () => page.$('.cm-lint-marker-error'));
+    assert.ok(await page.$('.cm-lint-marker-warning'));
+    await (await page.$$('#messages button'))[1].click();
+    // Byte column 26 lies past the two bytes of é: the editor's column 25.
+    assert.equal(await page.$eval('#cursor', (e) => e.textContent), 'Line 8, column 25');
+    assert.ok(await page.evaluate(() => document.activeElement.classList.contains('cm-content')));
+    assert.equal(await page.$eval('#stop', (b) => b.disabled), true);
+    assert.deepEqual(page.errors, []);
+    await page.close();
+  });
+
+  test('a program that compiles goes to the runtime Asyncified, and Stop and its end show on the status line', async () => {
+    const page = await openPlayground();
+    await typeProgram(page, '#include <stdio.h>\nint WinMain(void* a, void* b, char* c, int d) {\n' +
+                            '    printf("hi\\n");\n    return 0;\n}\n');
+    await page.click('#run');
+    await waitForStatus(page, /^Running$/);
+    const run = await poll('the runtime to have the program', () => page.evaluate(() => window.standInRuns?.[0]?.exports &&
+      window.standInRuns[0]));
+    for (const name of ['memory', '_start', 'draxo_web_menu_bar_key', 'asyncify_start_unwind', 'asyncify_stop_rewind']) {
+      assert.ok(run.exports.includes(name), name);
+    }
+    assert.equal(run.programName, 'program');
+    assert.equal(run.storage, 'draxo-playground /playground/');
+    assert.equal(run.fontsUrl, `${site.server.url}fonts/`);
+    await poll('the output', () => page.$eval('#output', (e) => e.textContent.includes('the program compiled')));
+    assert.ok(await page.$('#program .draxo-window[data-title="program"]'));
+    await page.click('#stop');
+    await waitForStatus(page, /^Stopped$/, 10000);
+    assert.equal(await page.evaluate(() => window.standInRuns[0].stopped), true);
+    assert.equal(await page.$eval('#stop', (b) => b.disabled), true);
+
+    await page.click('#run');
+    await poll('the second run', () => page.evaluate(() => window.standInRuns.length === 2));
+    await page.evaluate(() => window.standInRuns[1].end(3));
+    await waitForStatus(page, /^Ended with status 3$/, 10000);
+    assert.equal(await page.$$eval('#program .draxo-window', (l) => l.length), 1);
+    assert.deepEqual(page.errors, []);
+    await page.close();
+  });
+
+  test('a share link round-trips and opens without running', async () => {
+    const program = '/* shared */\nint WinMain(void* a, void* b, char* c, int d) { return 7; }\n';
+    const sharer = await openPlayground();
+    await typeProgram(sharer, program);
+    await sharer.click('#share');
+    const link = await poll('the share link', () => sharer.$eval('#share-link', (e) => e.value));
+    assert.ok(link.startsWith(`${site.url}#code=`), link);
+    await sharer.close();
+
+    const page = await openPlayground();
+    await typeProgram(page, 'int mine;\n');
+    await page.goto(link, {waitUntil: 'load'});
+    await waitForStatus(page, /Opened the program from the link. Press Run/, 10000);
+    assert.equal(await editorText(page), program);
+    assert.equal(await page.evaluate(() => location.hash), '');
+    assert.equal(await page.evaluate(() => window.standInRuns), undefined);
+    assert.equal(await page.$eval('#stop', (b) => b.disabled), true);
+    // Undo brings back the program the editor had before.
+    await page.click('.cm-content');
+    await page.keyboard.down('Control');
+    await page.keyboard.press('z');
+    await page.keyboard.up('Control');
+    await poll('the program from before', async () => (await editorText(page)) === 'int mine;\n');
+    assert.deepEqual(page.errors, []);
+    await page.close();
+  });
+
+  test('a reload keeps the program, typed just before it', async () => {
+    const page = await openPlayground();
+    await typeProgram(page, 'int kept = 1;\n');
+    await page.keyboard.type('int typed;');
+    await page.reload({waitUntil: 'load'});
+    await poll('the editor', () => page.$('.cm-content'));
+    assert.equal(await editorText(page), 'int kept = 1;\nint typed;');
+    await page.close();
+  });
+
+  test('Examples loads an example, by mouse and by keyboard', async () => {
+    const page = await openPlayground();
+    await poll('the examples menu', () => page.$('#examples-menu button'));
+    await page.click('#examples');
+    const titles = await page.$$eval('#examples-menu button', (list) => list.map((b) => b.textContent));
+    assert.deepEqual(titles, ['Bouncing ball', 'Clock', 'Guessing game', 'Scribble', 'Sketch pad', 'Star catcher']);
+    await (await page.$$('#examples-menu button'))[5].click();
+    await waitForStatus(page, /Opened the example star_catcher.c/, 10000);
+    assert.equal(await editorText(page), readFileSync(path.join(root, 'examples/star_catcher.c'), 'utf8'));
+    assert.equal(await page.$eval('#examples-menu', (e) => e.hidden), true);
+
+    await page.focus('#examples');
+    await page.keyboard.press('ArrowDown');
+    await page.keyboard.press('ArrowDown');
+    await page.keyboard.press('Enter');
+    await waitForStatus(page, /Opened the example clock.c/, 10000);
+    assert.equal(await editorText(page), readFileSync(path.join(root, 'examples/clock.c'), 'utf8'));
+    await page.close();
+  });
+
+  test('a malformed share link says so and leaves the editor as it was', async () => {
+    const page = await openPlayground();
+    await typeProgram(page, 'int mine = 2;\n');
+    const good = await encodeProgram('int theirs;\n');
+    for (const [fragment, reason] of [['#code=%%%', /not base64url/], [`#code=${good.slice(0, 4)}`, /does not unpack/]]) {
+      await page.goto(site.url + fragment, {waitUntil: 'load'});
+      await waitForStatus(page, /The link's program could not be opened/, 10000);
+      assert.match(await status(page), reason);
+      assert.equal(await editorText(page), 'int mine = 2;\n');
+    }
+    assert.deepEqual(page.errors, []);
+    await page.close();
+  });
+});
