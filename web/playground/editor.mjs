@@ -44,6 +44,8 @@ export function createEditor({parent, text, onChange, onRun, label}) {
         cpp(),
         indentUnit.of('    '),
         EditorState.tabSize.of(4),
+        // A long line wraps rather than hiding its end in a half-width pane.
+        EditorView.lineWrapping,
         keymap.of([indentWithTab]),
         Prec.highest(keymap.of([{key: 'Mod-Enter', run: () => { onRun(); return true; }}])),
         lintGutter(),
