@@ -214,6 +214,26 @@ describe('the playground in the browser', {timeout: 600000}, () => {
     await page.close();
   });
 
+  test("the compiler's first download shows its progress, and the bar goes once it is loaded", async () => {
+    const page = await site.chrome.browser.newPage();
+    await page.evaluateOnNewDocument(() => {
+      window.progressSeen = [];
+      addEventListener('DOMContentLoaded', () => {
+        const bar = document.getElementById('progress');
+        new MutationObserver(() => {
+          if (!bar.closest('[hidden]')) window.progressSeen.push(bar.value);
+        }).observe(document.body, {attributes: true, subtree: true, attributeFilter: ['hidden', 'value']});
+      });
+    });
+    await page.goto(site.url, {waitUntil: 'load'});
+    await poll('the download to end', () => page.evaluate(() => window.progressSeen.includes(1) &&
+      document.getElementById('loading').hidden), 120000);
+    const seen = await page.evaluate(() => window.progressSeen);
+    assert.ok(seen.every((v, i) => i === 0 || v >= seen[i - 1]), `${seen}`);
+    assert.match(await page.$eval('#loading-amount', (e) => e.textContent), /^100% of \d+ MB$/);
+    await page.close();
+  });
+
   test('a program that compiles goes to the runtime Asyncified, and Stop and its end show on the status line', async () => {
     const page = await openPlayground();
     await typeProgram(page, '#include <stdio.h>\nint WinMain(void* a, void* b, char* c, int d) {\n' +
@@ -240,35 +260,46 @@ describe('the playground in the browser', {timeout: 600000}, () => {
     await page.evaluate(() => window.standInRuns[1].end(3));
     await waitForStatus(page, /^Ended with status 3$/, 10000);
     assert.equal(await page.$$eval('#program .draxo-window', (l) => l.length), 1);
+
+    // Stopped while compiling, the program never starts: the next Run's
+    // program is the only one the runtime gets.
+    await page.click('#run');
+    await page.click('#stop');
+    await waitForStatus(page, /^Stopped before the program ran$/, 10000);
+    await page.click('#run');
+    await waitForStatus(page, /^Running$/);
+    await poll('the runtime to have the program', () => page.evaluate(() => window.standInRuns[2]?.exports));
+    assert.equal(await page.evaluate(() => window.standInRuns.length), 3);
     assert.deepEqual(page.errors, []);
     await page.close();
   });
 
-  test('a share link round-trips and opens without running', async () => {
+  test('a share link round-trips and opens without running, in a new tab or the same one', async () => {
     const program = '/* shared */\nint WinMain(void* a, void* b, char* c, int d) { return 7; }\n';
     const sharer = await openPlayground();
     await typeProgram(sharer, program);
     await sharer.click('#share');
     const link = await poll('the share link', () => sharer.$eval('#share-link', (e) => e.value));
     assert.ok(link.startsWith(`${site.url}#code=`), link);
-    await sharer.close();
+    await typeProgram(sharer, 'int mine;\n');
+    await poll('the program kept', () => sharer.evaluate(() => Object.values(localStorage).includes('int mine;\n')));
 
-    const page = await openPlayground();
-    await typeProgram(page, 'int mine;\n');
-    await page.goto(link, {waitUntil: 'load'});
-    await waitForStatus(page, /Opened the program from the link. Press Run/, 10000);
-    assert.equal(await editorText(page), program);
-    assert.equal(await page.evaluate(() => location.hash), '');
-    assert.equal(await page.evaluate(() => window.standInRuns), undefined);
-    assert.equal(await page.$eval('#stop', (b) => b.disabled), true);
-    // Undo brings back the program the editor had before.
-    await page.click('.cm-content');
-    await page.keyboard.down('Control');
-    await page.keyboard.press('z');
-    await page.keyboard.up('Control');
-    await poll('the program from before', async () => (await editorText(page)) === 'int mine;\n');
-    assert.deepEqual(page.errors, []);
-    await page.close();
+    for (const page of [await openPlayground(link.slice(site.url.length), {keep: true}), sharer]) {
+      if (page === sharer) await page.goto(link, {waitUntil: 'load'}); // the address changes only its fragment
+      await waitForStatus(page, /Opened the program from the link. Press Run/, 10000);
+      assert.equal(await editorText(page), program);
+      assert.equal(await page.evaluate(() => location.hash), '');
+      assert.equal(await page.evaluate(() => window.standInRuns), undefined);
+      assert.equal(await page.$eval('#stop', (b) => b.disabled), true);
+      // Undo brings back the program the editor had before, and only it.
+      await page.click('.cm-content');
+      await page.keyboard.down('Control');
+      await page.keyboard.press('z');
+      await page.keyboard.up('Control');
+      await poll('the program from before', async () => (await editorText(page)) === 'int mine;\n');
+      assert.deepEqual(page.errors, []);
+      await page.close();
+    }
   });
 
   test('a reload keeps the program, typed just before it', async () => {
@@ -301,17 +332,22 @@ describe('the playground in the browser', {timeout: 600000}, () => {
     await page.close();
   });
 
-  test('a malformed share link says so and leaves the editor as it was', async () => {
+  test('a malformed share link says so and leaves the editor as it was, in a new tab or the same one', async () => {
     const page = await openPlayground();
     await typeProgram(page, 'int mine = 2;\n');
+    await poll('the program kept', () => page.evaluate(() => Object.values(localStorage).includes('int mine = 2;\n')));
     const good = await encodeProgram('int theirs;\n');
     for (const [fragment, reason] of [['#code=%%%', /not base64url/], [`#code=${good.slice(0, 4)}`, /does not unpack/]]) {
+      const fresh = await openPlayground(fragment, {keep: true});
       await page.goto(site.url + fragment, {waitUntil: 'load'});
-      await waitForStatus(page, /The link's program could not be opened/, 10000);
-      assert.match(await status(page), reason);
-      assert.equal(await editorText(page), 'int mine = 2;\n');
+      for (const tab of [fresh, page]) {
+        await waitForStatus(tab, /The link's program could not be opened/, 10000);
+        assert.match(await status(tab), reason);
+        assert.equal(await editorText(tab), 'int mine = 2;\n');
+        assert.deepEqual(tab.errors, []);
+      }
+      await fresh.close();
     }
-    assert.deepEqual(page.errors, []);
     await page.close();
   });
 });
