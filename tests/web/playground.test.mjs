@@ -309,6 +309,10 @@ describe('the playground in the browser', {timeout: 600000}, () => {
     await page.reload({waitUntil: 'load'});
     await poll('the editor', () => page.$('.cm-content'));
     assert.equal(await editorText(page), 'int kept = 1;\nint typed;');
+    // The same playground, named by its index.html.
+    await page.goto(`${site.url}index.html`, {waitUntil: 'load'});
+    await poll('the editor', () => page.$('.cm-content'));
+    assert.equal(await editorText(page), 'int kept = 1;\nint typed;');
     await page.close();
   });
 

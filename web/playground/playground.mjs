@@ -46,8 +46,9 @@ const ui = {
 };
 
 // The page's own place in the browser's storage: each playground (its path
-// on the site) keeps its own program and its own folder of the program's files.
-const page = location.pathname;
+// on the site, the same whether or not the address names index.html) keeps
+// its own program and its own folder of the program's files.
+const page = location.pathname.replace(/\/index\.html$/, '/');
 const textKey = `draxo-playground:${page}`;
 const nameKey = `draxo-playground-name:${page}`;
 const programStorage = `draxo-playground ${page}`;
@@ -106,8 +107,13 @@ function showCursor() {
   const {line, column} = editor.cursor();
   ui.cursor.textContent = `Line ${line}, column ${column}`;
 }
+// What was typed within the last moments is kept as the page goes (a reload,
+// another address, the tab closed) or is hidden (a phone switching apps,
+// which may end the page without a word).
 addEventListener('pagehide', () => { if (saveTimer !== null) saveNow(); });
-addEventListener('beforeunload', () => { if (saveTimer !== null) saveNow(); });
+document.addEventListener('visibilitychange', () => {
+  if (document.visibilityState === 'hidden' && saveTimer !== null) saveNow();
+});
 
 // Puts `text` in the editor as one change Undo takes back, under `name`.
 function loadProgram(text, name) {
@@ -436,9 +442,13 @@ ui.share.addEventListener('click', async () => {
     ui.shareNote.textContent = 'Copy it with Ctrl+C.';
   }
 });
-ui.shareClose.addEventListener('click', () => {
+function closeShareBox() {
   ui.shareBox.hidden = true;
   ui.share.focus();
+}
+ui.shareClose.addEventListener('click', closeShareBox);
+ui.shareBox.addEventListener('keydown', (event) => {
+  if (event.key === 'Escape') closeShareBox();
 });
 
 // A link's program goes into the editor (never run before the user presses
