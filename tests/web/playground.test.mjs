@@ -336,6 +336,35 @@ describe('the playground in the browser', {timeout: 600000}, () => {
     await page.close();
   });
 
+  test('Open takes a .c file from the disk, Download saves it under its name, and a file not UTF-8 is refused', async () => {
+    const page = await openPlayground();
+    const folder = path.join(site.temporary, 'disk');
+    mkdirSync(folder, {recursive: true});
+    const program = '/* Grüße */\nint WinMain(void* a, void* b, char* c, int d) { return 0; }\n';
+    writeFileSync(path.join(folder, 'my_sketch.c'), program);
+    writeFileSync(path.join(folder, 'latin1.c'), Buffer.from([0x2f, 0x2a, 0xe9, 0x2a, 0x2f, 0x0a]));
+    const open = async (name) => {
+      const [chooser] = await Promise.all([page.waitForFileChooser({timeout: 10000}), page.click('#open')]);
+      await chooser.accept([path.join(folder, name)]);
+    };
+    await open('my_sketch.c');
+    await waitForStatus(page, /^Opened my_sketch.c/, 10000);
+    assert.equal(await editorText(page), program);
+
+    const downloads = path.join(site.temporary, 'downloads');
+    mkdirSync(downloads, {recursive: true});
+    const session = await page.createCDPSession();
+    await session.send('Browser.setDownloadBehavior', {behavior: 'allow', downloadPath: downloads});
+    await page.click('#download');
+    await poll('the download', () => existsSync(path.join(downloads, 'my_sketch.c')) &&
+      readFileSync(path.join(downloads, 'my_sketch.c'), 'utf8') === program, 20000);
+
+    await open('latin1.c');
+    await waitForStatus(page, /^latin1.c is not UTF-8 text: not opened/, 10000);
+    assert.equal(await editorText(page), program);
+    await page.close();
+  });
+
   test('a malformed share link says so and leaves the editor as it was, in a new tab or the same one', async () => {
     const page = await openPlayground();
     await typeProgram(page, 'int mine = 2;\n');
