@@ -15,10 +15,12 @@
 import assert from 'node:assert/strict';
 import {spawnSync} from 'node:child_process';
 import {existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync} from 'node:fs';
+import {createServer, connect} from 'node:net';
 import {tmpdir} from 'node:os';
 import path from 'node:path';
 import {after, before, describe, test} from 'node:test';
 import {fileURLToPath, pathToFileURL} from 'node:url';
+import {gzipSync} from 'node:zlib';
 
 import {parseDiagnostics, textColumn} from '../../web/playground/diagnostics.mjs';
 import {MAX_PROGRAM_BYTES, ShareLinkError, codeOfFragment, decodeProgram, encodeProgram, shareAddress}
@@ -125,6 +127,37 @@ function buildSite(out, extra = []) {
     '--examples', path.join(root, 'examples'), '--fonts', '../fonts/', ...extra], {encoding: 'utf8'});
 }
 
+// The static server over `root` behind a relay on a port of its own (an
+// origin of its own, so a browser has kept nothing of it) that counts the
+// bytes the server sends: what the browser fetched from the network.
+async function countedServer(root) {
+  const server = await serve(root);
+  const port = Number(new URL(server.url).port);
+  const sockets = new Set();
+  const counted = {bytes: 0};
+  const relay = createServer((client) => {
+    const upstream = connect(port, '127.0.0.1');
+    for (const socket of [client, upstream]) {
+      sockets.add(socket);
+      socket.on('close', () => sockets.delete(socket));
+      socket.on('error', () => { client.destroy(); upstream.destroy(); });
+    }
+    upstream.on('data', (data) => { counted.bytes += data.length; });
+    client.pipe(upstream);
+    upstream.pipe(client);
+  });
+  await new Promise((resolve) => relay.listen(0, '127.0.0.1', resolve));
+  return {
+    url: `http://127.0.0.1:${relay.address().port}/`,
+    counted,
+    stop() {
+      relay.close();
+      for (const socket of sockets) socket.destroy();
+      server.stop();
+    },
+  };
+}
+
 describe('the playground in the browser', {timeout: 600000}, () => {
   before(async () => {
     assert.ok(existsSync(path.join(toolchain, 'node_modules/@yowasp/clang')),
@@ -135,6 +168,10 @@ describe('the playground in the browser', {timeout: 600000}, () => {
     site.folder = path.join(site.temporary, 'web/playground');
     const built = buildSite(site.folder);
     assert.equal(built.status, 0, built.stderr);
+    // The site's fonts folder, beside the playground: a font the stand-in
+    // runtime's worker fetches.
+    mkdirSync(path.join(site.temporary, 'web/fonts'));
+    writeFileSync(path.join(site.temporary, 'web/fonts/stand_in.ttf'), 'a font\n');
     site.server = await serve(path.join(site.temporary, 'web'));
     site.url = `${site.server.url}playground/`;
     site.chrome = await launch();
@@ -214,8 +251,11 @@ describe('the playground in the browser', {timeout: 600000}, () => {
     await page.close();
   });
 
-  test("the compiler's first download shows its progress, and the bar goes once it is loaded", async () => {
+  // A new page that records every value the download's progress bar shows.
+  async function pageWatchingProgress() {
     const page = await site.chrome.browser.newPage();
+    page.errors = [];
+    page.on('pageerror', (e) => page.errors.push(e.message));
     await page.evaluateOnNewDocument(() => {
       window.progressSeen = [];
       addEventListener('DOMContentLoaded', () => {
@@ -225,13 +265,78 @@ describe('the playground in the browser', {timeout: 600000}, () => {
         }).observe(document.body, {attributes: true, subtree: true, attributeFilter: ['hidden', 'value']});
       });
     });
-    await page.goto(site.url, {waitUntil: 'load'});
-    await poll('the download to end', () => page.evaluate(() => window.progressSeen.includes(1) &&
-      document.getElementById('loading').hidden), 120000);
-    const seen = await page.evaluate(() => window.progressSeen);
-    assert.ok(seen.every((v, i) => i === 0 || v >= seen[i - 1]), `${seen}`);
-    assert.match(await page.$eval('#loading-amount', (e) => e.textContent), /^100% of \d+ MB$/);
-    await page.close();
+    return page;
+  }
+
+  async function compileAndRun(page, runs) {
+    await typeProgram(page, 'int WinMain(void* a, void* b, char* c, int d) { return 0; }\n');
+    await page.click('#run');
+    await waitForStatus(page, /^Running$/);
+    return poll('the runtime to have the program', () => page.evaluate((n) => window.standInRuns?.length === n &&
+      window.standInRuns[n - 1].exports && window.standInRuns[n - 1], runs));
+  }
+
+  // The first visit (its figures printed), a second one, and one with the
+  // server gone. Replaces the test of the first download's progress.
+  test("the site is kept: the first download shows its progress, a second visit fetches next to nothing and shows none, and with the server gone the page compiles and runs", async (t) => {
+    const server = await countedServer(path.join(site.temporary, 'web'));
+    const url = `${server.url}playground/`;
+    try {
+      const first = await pageWatchingProgress();
+      await first.goto(url, {waitUntil: 'load'});
+      await poll('the download to end', () => first.evaluate(() => window.progressSeen.includes(1) &&
+        document.getElementById('loading').hidden), 120000);
+      const seen = await first.evaluate(() => window.progressSeen);
+      assert.ok(seen.every((v, i) => i === 0 || v >= seen[i - 1]), `${seen}`);
+      assert.ok(seen.some((v) => v > 0 && v < 1), `the bar moved on its way: ${seen}`);
+      assert.match(await first.$eval('#loading-amount', (e) => e.textContent), /^100% of \d+ MB$/);
+      assert.ok(await first.evaluate(() => navigator.serviceWorker.controller !== null));
+      await compileAndRun(first, 1);
+      const kept = await poll('the runtime and the font kept', async () => {
+        const urls = await first.evaluate(async () => {
+          const all = [];
+          for (const name of await caches.keys()) all.push(...(await (await caches.open(name)).keys()).map((r) => r.url));
+          return all;
+        });
+        return urls.includes(`${server.url}fonts/stand_in.ttf`) && urls.includes(`${url}runtime/program_worker.mjs`) &&
+          urls;
+      });
+      for (const file of ['', 'editor.js', 'compiler_worker.mjs', 'toolchain/clang/llvm.core.wasm',
+                          'toolchain/binaryen/index.js', 'sysroot/lib/libdraxo.a', 'runtime/program_flags.json']) {
+        assert.ok(kept.includes(url + file), file);
+      }
+      const firstBytes = server.counted.bytes;
+      const gzipBytes = kept.reduce((sum, address) => {
+        const file = path.join(site.temporary, 'web', new URL(address).pathname.replace(/\/$/, '/index.html'));
+        return sum + gzipSync(readFileSync(file)).length;
+      }, 0);
+      await first.close();
+
+      server.counted.bytes = 0;
+      const second = await pageWatchingProgress();
+      await second.goto(url, {waitUntil: 'load'});
+      await poll('the editor', () => second.$('.cm-content'));
+      const run = await compileAndRun(second, 1);
+      assert.equal(run.fontBytes, 7);
+      const secondBytes = server.counted.bytes;
+      assert.ok(secondBytes < 1e6, `a second visit fetched ${secondBytes} bytes`);
+      assert.deepEqual(await second.evaluate(() => window.progressSeen), []);
+      t.diagnostic(`first visit: ${firstBytes} bytes fetched (${gzipBytes} gzipped); second visit: ${secondBytes}`);
+
+      // No server at all: the page, the editor, the compiler, the sysroot,
+      // the runtime's worker and its font all come from the keeping.
+      server.stop();
+      await assert.rejects(fetch(url));
+      await second.reload({waitUntil: 'load'});
+      await poll('the editor', () => second.$('.cm-content'));
+      const offline = await compileAndRun(second, 1);
+      assert.equal(offline.fontBytes, 7);
+      assert.deepEqual(await second.evaluate(() => window.progressSeen), []);
+      assert.deepEqual([...first.errors, ...second.errors], []);
+      await second.close();
+    } finally {
+      server.stop();
+    }
   });
 
   test('a program that compiles goes to the runtime Asyncified, and Stop and its end show on the status line', async () => {

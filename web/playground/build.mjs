@@ -14,11 +14,14 @@
 // editor.js (the editor bundled by esbuild), compiler_worker.mjs,
 // toolchain/clang/ (clang's bundle.js and the resources it fetches beside
 // itself), toolchain/binaryen/index.js, runtime/, sysroot/, examples/ (with
-// index.json) and manifest.json, the list of every file the build put there
-// (what the compiler worker reads the sysroot's files from, and what an
-// offline cache would fetch). Files already there and no older than their
-// source are not copied again; files of the build's own folders that are no
-// longer part of the site are removed.
+// index.json), manifest.json, the list of every file the build put there
+// (what the compiler worker reads the sysroot's files from), and
+// service_worker.js, which keeps the site in the browser under two versions
+// the build writes into it: the toolchain's packages' versions and a digest
+// of every other file. Files already there and no older than their source
+// are not copied again; files of the build's own folders that are no longer
+// part of the site are removed.
+import {createHash} from 'node:crypto';
 import {build} from 'esbuild';
 import {copyFileSync, constants, mkdirSync, readdirSync, readFileSync, rmSync, statSync, writeFileSync} from 'node:fs';
 import path from 'node:path';
@@ -28,7 +31,10 @@ import {parseArgs} from 'node:util';
 const here = path.dirname(fileURLToPath(import.meta.url));
 
 // The site's own sources, copied as they are.
-const PAGE_FILES = ['playground.css', 'playground.mjs', 'compiler_worker.mjs', 'diagnostics.mjs', 'share_link.mjs'];
+const PAGE_FILES = ['playground.css', 'playground.mjs', 'compiler_worker.mjs', 'diagnostics.mjs', 'share_link.mjs',
+                    'offline.mjs'];
+// The service worker, written with the versions it keeps the site under.
+const SERVICE_WORKER = 'service_worker.js';
 // What clang's bundle fetches relative to itself.
 const CLANG_FILES = ['bundle.js', 'llvm.core.wasm', 'llvm.core2.wasm', 'llvm.core3.wasm', 'llvm.core4.wasm',
                      'llvm-resources.tar'];
@@ -149,4 +155,19 @@ for (const folder of OWN_FOLDERS) {
   }
 }
 
-write('manifest.json', `${JSON.stringify({files: [...written].sort()}, null, 2)}\n`);
+write('manifest.json', `${JSON.stringify({files: [...written, SERVICE_WORKER].sort()}, null, 2)}\n`);
+
+// The service worker's versions. The toolchain's: its packages' own
+// versions, so that a rebuild with the same packages leaves the browser's
+// copy of its 100 MB alone. The site's: a digest of the contents of every
+// other file (a few MB, read in moments) and of the worker's own text, so
+// that any change to what the site serves is fetched afresh.
+const packageVersion = (name) => JSON.parse(readFileSync(path.join(modules, name, 'package.json'), 'utf8')).version;
+const toolchainVersion = `clang ${packageVersion('@yowasp/clang')}, binaryen ${packageVersion('binaryen')}`;
+const worker = readFileSync(path.join(here, SERVICE_WORKER), 'utf8');
+const digest = createHash('sha256').update(worker);
+for (const file of [...written].filter((f) => !f.startsWith('toolchain/')).sort()) {
+  digest.update(`\0${file}\0`).update(readFileSync(path.join(out, file)));
+}
+write(SERVICE_WORKER, worker.replace("'@TOOLCHAIN@'", JSON.stringify(toolchainVersion))
+  .replace("'@SITE@'", JSON.stringify(digest.digest('hex').slice(0, 16))));

@@ -8,7 +8,8 @@
 // works from any folder of any static web server.
 //
 // Messages from the page:
-//   {type: 'load'}                               fetch everything (the first time)
+//   {type: 'load', offline}                      fetch everything (the first time);
+//       offline: the page's service worker keeps the site's files
 //   {type: 'compile', id, name, source}          compile, link and Asyncify a program
 // Messages to the page:
 //   {type: 'progress', doneLength, totalLength}  the compiler's first download
@@ -52,16 +53,30 @@ function progressReporter() {
   };
 }
 
+// Whether the compiler's large files are kept in the browser already
+// (service_worker.js), when loading them is no download to show.
+async function toolchainKept() {
+  try {
+    const kept = await Promise.all(['llvm.core.wasm', 'llvm-resources.tar'].map((file) =>
+      caches.match(site(`toolchain/clang/${file}`).href)));
+    return kept.every(Boolean);
+  } catch {
+    return false; // no Cache Storage here (a page from a file)
+  }
+}
+
 let loading = null;
 
 // Everything a compile needs, fetched once; a failed load is tried afresh
 // at the next request.
-function load() {
+function load(offline) {
   loading ??= (async () => {
     const clangLoaded = import('./toolchain/clang/bundle.js').then(async (clang) => {
       // runClang's own first step fetches without reporting progress:
-      // fetching ahead, with no command, does report it.
-      await clang.runLLVM(null, {}, {fetchProgress: progressReporter()});
+      // fetching ahead, with no command, does report it (or, with the files
+      // kept, says nothing).
+      const kept = offline && await toolchainKept();
+      await clang.runLLVM(null, {}, {fetchProgress: kept ? () => {} : progressReporter()});
       return clang;
     });
     const [clang, sysroot, flags, binaryen, {asyncifyProgram}] = await Promise.all([
@@ -84,7 +99,7 @@ function sourceName(name) {
 }
 
 async function compile({id, name, source}) {
-  const {clang, sysroot, flags, binaryen, asyncifyProgram} = await load();
+  const {clang, sysroot, flags, binaryen, asyncifyProgram} = await load(offline);
   const file = sourceName(name);
   let output = '';
   const decoder = new TextDecoder();
@@ -105,9 +120,12 @@ async function compile({id, name, source}) {
 // One request at a time, in order: a compile waits for the one before.
 let queue = Promise.resolve();
 
+let offline = false;
+
 onmessage = ({data}) => {
   if (data.type === 'load') {
-    queue = queue.then(() => load().then(() => postMessage({type: 'loaded'}),
+    offline = Boolean(data.offline);
+    queue = queue.then(() => load(offline).then(() => postMessage({type: 'loaded'}),
                                           (e) => postMessage({type: 'load-failed', message: e.message})));
   } else if (data.type === 'compile') {
     queue = queue.then(() => compile(data).catch((e) => postMessage({type: 'failed', id: data.id, message: e.message})));

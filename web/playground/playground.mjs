@@ -4,6 +4,7 @@
 // (compiler_worker.mjs); the program in the web backend's runtime
 // (runtime/runtime.mjs), which makes its windows in the page.
 import {createEditor} from './editor.js';
+import {keepSiteOffline} from './offline.mjs';
 import {codeOfFragment, decodeProgram, encodeProgram, shareAddress, ShareLinkError} from './share_link.mjs';
 
 // What a first visit finds in the editor.
@@ -125,43 +126,52 @@ function loadProgram(text, name) {
 
 // --- The compiler worker ---
 
-const compiler = new Worker(new URL('./compiler_worker.mjs', import.meta.url), {type: 'module'});
 const waiting = new Map(); // compile id -> resolve
 let compilerReady = false;
 
-compiler.onmessage = ({data}) => {
-  if (data.type === 'progress') {
-    ui.loading.hidden = false;
-    ui.progress.value = data.doneLength / data.totalLength;
-    ui.loadingAmount.textContent = `${Math.floor((100 * data.doneLength) / data.totalLength)}% of ` +
-                                   `${Math.round(data.totalLength / 1e6)} MB`;
-  } else if (data.type === 'loaded') {
-    compilerReady = true;
-    ui.loading.hidden = true;
-  } else if (data.type === 'load-failed') {
-    ui.loading.hidden = true;
-    if (!current) setStatus(`The compiler could not be loaded (${data.message}). Run tries again.`, 'error');
-  } else if (data.type === 'compiled' || data.type === 'failed') {
-    waiting.get(data.id)?.(data);
-    waiting.delete(data.id);
-  }
-};
-compiler.onerror = (event) => {
-  event.preventDefault();
-  setStatus(`The compiler could not be started (${event.message || 'its script did not load'}).`, 'error');
-  for (const resolve of waiting.values()) resolve({type: 'failed', message: 'the compiler stopped'});
-  waiting.clear();
-};
-// The compiler downloads once the page is up, so that the first Run need
-// not wait for all of it.
-compiler.postMessage({type: 'load'});
+function startCompiler(offline) {
+  const worker = new Worker(new URL('./compiler_worker.mjs', import.meta.url), {type: 'module'});
+  worker.onmessage = ({data}) => {
+    if (data.type === 'progress') {
+      ui.loading.hidden = false;
+      ui.progress.value = data.doneLength / data.totalLength;
+      ui.loadingAmount.textContent = `${Math.floor((100 * data.doneLength) / data.totalLength)}% of ` +
+                                     `${Math.round(data.totalLength / 1e6)} MB`;
+    } else if (data.type === 'loaded') {
+      compilerReady = true;
+      ui.loading.hidden = true;
+    } else if (data.type === 'load-failed') {
+      ui.loading.hidden = true;
+      if (!current) setStatus(`The compiler could not be loaded (${data.message}). Run tries again.`, 'error');
+    } else if (data.type === 'compiled' || data.type === 'failed') {
+      waiting.get(data.id)?.(data);
+      waiting.delete(data.id);
+    }
+  };
+  worker.onerror = (event) => {
+    event.preventDefault();
+    setStatus(`The compiler could not be started (${event.message || 'its script did not load'}).`, 'error');
+    for (const resolve of waiting.values()) resolve({type: 'failed', message: 'the compiler stopped'});
+    waiting.clear();
+  };
+  // The compiler downloads once the page is up, so that the first Run need
+  // not wait for all of it; `offline` tells it that its files may be kept
+  // already, when there is no download to show.
+  worker.postMessage({type: 'load', offline});
+  return worker;
+}
+
+// The compiler starts once the site's files are kept as they are fetched:
+// its worker's own fetches go through the service worker only if it
+// controls the page when the worker starts.
+const compiler = keepSiteOffline().then(startCompiler);
 
 let compileCount = 0;
 function compile(source) {
   const id = ++compileCount;
   return new Promise((resolve) => {
     waiting.set(id, resolve);
-    compiler.postMessage({type: 'compile', id, name: programName, source});
+    compiler.then((worker) => worker.postMessage({type: 'compile', id, name: programName, source}));
   });
 }
 

@@ -13,14 +13,24 @@ export function startProgram(options) {
   let finish;
   const done = new Promise((resolve) => { finish = resolve; });
   const record = {programName: options.programName, storage: options.storage, fontsUrl: options.fontsUrl,
-                  bytes: options.wasm.length, exports: null, stopped: false, end: (status) => finish({status})};
+                  bytes: options.wasm.length, exports: null, fontBytes: null, stopped: false,
+                  end: (status) => finish({status})};
   window.standInRuns = [...(window.standInRuns || []), record];
-  WebAssembly.compile(options.wasm).then((module) => {
-    record.exports = WebAssembly.Module.exports(module).map((e) => e.name);
+  const worker = new Worker(new URL('./program_worker.mjs', import.meta.url), {type: 'module'});
+  worker.onmessage = ({data}) => {
+    if (data.error) {
+      finish({status: null, reason: `not a program: ${data.error}`});
+      return;
+    }
+    record.fontBytes = data.fontBytes;
+    record.exports = data.exports;
     options.onOutput('stand-in runtime: the program compiled\n', 'stdout');
-  }, (e) => finish({status: null, reason: `not a program: ${e.message}`}));
+  };
+  worker.onerror = (e) => finish({status: null, reason: `the stand-in's worker failed: ${e.message}`});
+  worker.postMessage({wasm: options.wasm, fontsUrl: options.fontsUrl});
   return {
     stop() {
+      worker.terminate();
       record.stopped = true;
       finish({status: null, reason: 'stopped'});
     },
