@@ -339,6 +339,53 @@ describe('the playground in the browser', {timeout: 600000}, () => {
     }
   });
 
+  // The versions build.mjs writes into the service worker of the site in `folder`.
+  function keptVersions(folder) {
+    const worker = readFileSync(path.join(folder, 'service_worker.js'), 'utf8');
+    return {toolchain: /^const TOOLCHAIN = "(.+)";$/m.exec(worker)[1], site: /^const SITE = "([0-9a-f]+)";$/m.exec(worker)[1]};
+  }
+
+  test("a rebuild that changes the site but not the toolchain keeps the compiler's files in the browser", async (t) => {
+    const folder = path.join(site.temporary, 'rebuilt/playground');
+    let built = buildSite(folder);
+    assert.equal(built.status, 0, built.stderr);
+    const before = keptVersions(folder);
+    // The site's version is its files' digest, wherever it is built.
+    assert.deepEqual(before, keptVersions(site.folder));
+    assert.match(before.toolchain, /^clang \S+, binaryen \S+$/);
+
+    const server = await countedServer(path.join(site.temporary, 'rebuilt'));
+    const url = `${server.url}playground/`;
+    try {
+      const page = await pageWatchingProgress();
+      await page.goto(url, {waitUntil: 'load'});
+      await poll('the download to end', () => page.evaluate(() => window.progressSeen.includes(1) &&
+        document.getElementById('loading').hidden), 120000);
+
+      built = buildSite(folder, ['--fonts', '../other-fonts/']);
+      assert.equal(built.status, 0, built.stderr);
+      const after = keptVersions(folder);
+      assert.equal(after.toolchain, before.toolchain);
+      assert.notEqual(after.site, before.site);
+
+      server.counted.bytes = 0;
+      await page.reload({waitUntil: 'load'});
+      await poll("the new build's keeping, the toolchain's left as it was", async () => {
+        const names = await page.evaluate(() => caches.keys());
+        return names.sort().join('|') === [`draxo-playground-site ${after.site}`,
+                                           `draxo-playground-toolchain ${before.toolchain}`].join('|');
+      });
+      await compileAndRun(page, 1);
+      assert.deepEqual(await page.evaluate(() => window.progressSeen), []);
+      t.diagnostic(`the visit after the rebuild fetched ${server.counted.bytes} bytes`);
+      assert.ok(server.counted.bytes < 10e6, `${server.counted.bytes} bytes`);
+      assert.deepEqual(page.errors, []);
+      await page.close();
+    } finally {
+      server.stop();
+    }
+  });
+
   test('a program that compiles goes to the runtime Asyncified, and Stop and its end show on the status line', async () => {
     const page = await openPlayground();
     await typeProgram(page, '#include <stdio.h>\nint WinMain(void* a, void* b, char* c, int d) {\n' +
