@@ -454,6 +454,65 @@ describe('the playground in the browser', {timeout: 600000}, () => {
     }
   });
 
+  test("a share link never loses the student's own program: it is kept apart, past a reload and a second link, and brought back", async () => {
+    const theirs = await encodeProgram('int theirs;\n');
+    const another = await encodeProgram('int another;\n');
+    const note = (page) => page.$eval('#earlier-note', (e) => (e.hidden ? null : e.textContent.replace(/\s+/g, ' ').trim()));
+    const page = await openPlayground();
+    await typeProgram(page, 'int mine;\n');
+    await poll('the program kept', () => page.evaluate(() => Object.values(localStorage).includes('int mine;\n')));
+    assert.equal(await note(page), null);
+
+    await page.goto(`${site.url}#code=${theirs}`, {waitUntil: 'load'});
+    await poll("the link's program", async () => (await editorText(page)) === 'int theirs;\n');
+    assert.equal(await note(page), 'Your earlier program is kept: Bring it back Forget it');
+    // A second link replaces the first link's program, which is not the
+    // student's: the student's stays kept, in the same tab or a new one.
+    const other = await openPlayground(`#code=${another}`, {keep: true});
+    await poll("the second link's program", async () => (await editorText(other)) === 'int another;\n');
+    await other.close();
+    await page.reload({waitUntil: 'load'});
+    await poll('the note', async () => (await note(page))?.startsWith('Your earlier program is kept'));
+    assert.equal(await editorText(page), 'int another;\n');
+
+    await page.click('#earlier-back');
+    await poll('the earlier program', async () => (await editorText(page)) === 'int mine;\n');
+    await waitForStatus(page, /^Brought back your earlier program/, 10000);
+    assert.equal(await note(page), null);
+    await page.reload({waitUntil: 'load'});
+    await poll('the editor', () => page.$('.cm-content'));
+    assert.equal(await editorText(page), 'int mine;\n');
+    assert.equal(await note(page), null);
+
+    // Changed since it came, a link's program is the student's too: bringing
+    // back the earlier one keeps it in turn; Forget it lets it go.
+    await page.goto(`${site.url}#code=${theirs}`, {waitUntil: 'load'});
+    await poll("the link's program", async () => (await editorText(page)) === 'int theirs;\n');
+    await typeProgram(page, 'int theirs_changed;\n');
+    await page.click('#earlier-back');
+    await poll('the earlier program', async () => (await editorText(page)) === 'int mine;\n');
+    assert.match(await note(page), /^Your earlier program is kept/);
+    await page.click('#earlier-back');
+    await poll('the changed program', async () => (await editorText(page)) === 'int theirs_changed;\n');
+    await page.click('#earlier-forget');
+    assert.equal(await note(page), null);
+    assert.equal(await page.evaluate(() => Object.keys(localStorage).some((k) => k.startsWith('draxo-playground-earlier:'))),
+                 false);
+
+    // Nothing of the student's to keep: the link's own program already in
+    // the editor, or the starter.
+    const same = await encodeProgram('int theirs_changed;\n');
+    for (const [suffix, keep] of [[`#code=${same}`, true], [`#code=${theirs}`, false]]) {
+      const fresh = await openPlayground(suffix, {keep});
+      await waitForStatus(fresh, /Opened the program from the link/, 10000);
+      assert.equal(await note(fresh), null);
+      assert.deepEqual(fresh.errors, []);
+      await fresh.close();
+    }
+    assert.deepEqual(page.errors, []);
+    await page.close();
+  });
+
   test('a reload keeps the program, typed just before it', async () => {
     const page = await openPlayground();
     await typeProgram(page, 'int kept = 1;\n');

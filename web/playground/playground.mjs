@@ -40,7 +40,8 @@ const ui = {
   run: element('run'), stop: element('stop'), examples: element('examples'), examplesMenu: element('examples-menu'),
   open: element('open'), openFile: element('open-file'), download: element('download'), share: element('share'),
   shareBox: element('share-box'), shareLink: element('share-link'), shareNote: element('share-note'),
-  shareClose: element('share-close'), status: element('status'), loading: element('loading'),
+  shareClose: element('share-close'), earlierNote: element('earlier-note'), earlierBack: element('earlier-back'),
+  earlierForget: element('earlier-forget'), status: element('status'), loading: element('loading'),
   progress: element('progress'), loadingAmount: element('loading-amount'), cursor: element('cursor'),
   messages: element('messages'), noMessages: element('no-messages'), compilerOutputBox: element('compiler-output-box'),
   compilerOutput: element('compiler-output'), program: element('program'), output: element('output'),
@@ -52,6 +53,12 @@ const ui = {
 const page = location.pathname.replace(/\/index\.html$/, '/');
 const textKey = `draxo-playground:${page}`;
 const nameKey = `draxo-playground-name:${page}`;
+// The program a share link replaced (the student's own, kept until brought
+// back or let go), and the program last opened from a link, which is no
+// program of the student's while it stays as it came.
+const earlierKey = `draxo-playground-earlier:${page}`;
+const earlierNameKey = `draxo-playground-earlier-name:${page}`;
+const linkedKey = `draxo-playground-linked:${page}`;
 const programStorage = `draxo-playground ${page}`;
 const fontsUrl = new URL(document.documentElement.dataset.fonts || '../fonts/', document.baseURI).href;
 
@@ -70,6 +77,11 @@ function keep(key, value) {
     if (!keepingFailed) setStatus('This browser does not let the page keep your program: download it to keep it.', 'error');
     keepingFailed = true;
   }
+}
+function forget(...keys) {
+  try {
+    for (const key of keys) localStorage.removeItem(key);
+  } catch {}
 }
 function kept(key) {
   try {
@@ -461,14 +473,63 @@ ui.shareBox.addEventListener('keydown', (event) => {
   if (event.key === 'Escape') closeShareBox();
 });
 
+// --- The program a share link replaced ---
+
+// Whether `text` is the student's own: not the starter, not a program as it
+// came from a link, not empty.
+function ownProgram(text) {
+  return text.trim() !== '' && text !== STARTER && text !== kept(linkedKey);
+}
+
+function showEarlierNote() {
+  const earlier = kept(earlierKey);
+  ui.earlierNote.hidden = earlier === null || earlier === editor.text();
+}
+
+// Puts the earlier program back in the editor; the program it replaces
+// takes its place in the keeping if the student has changed it since it
+// came from the link.
+ui.earlierBack.addEventListener('click', () => {
+  const earlier = kept(earlierKey);
+  if (earlier !== null) {
+    const replaced = editor.text();
+    const replacedName = programName;
+    loadProgram(earlier, kept(earlierNameKey) || 'program');
+    if (ownProgram(replaced) && replaced !== earlier) {
+      keep(earlierKey, replaced);
+      keep(earlierNameKey, replacedName);
+    } else {
+      forget(earlierKey, earlierNameKey);
+    }
+    setStatus('Brought back your earlier program. Undo (Ctrl+Z) brings back the one it replaced.');
+  }
+  showEarlierNote();
+  editor.focus();
+});
+ui.earlierForget.addEventListener('click', () => {
+  forget(earlierKey, earlierNameKey);
+  showEarlierNote();
+  ui.run.focus();
+});
+
 // A link's program goes into the editor (never run before the user presses
 // Run); the fragment then leaves the address, so that a reload keeps what
-// the user has typed since. A link that cannot be read changes nothing.
+// the user has typed since. The student's own program it replaces is kept
+// apart, beyond this tab's Undo, with a note to bring it back. A link that
+// cannot be read changes nothing.
 async function openSharedProgram() {
   const code = codeOfFragment(location.hash);
   if (code === null) return;
   try {
-    loadProgram(await decodeProgram(code), 'program');
+    const shared = await decodeProgram(code);
+    const replaced = editor.text();
+    if (replaced !== shared && ownProgram(replaced)) {
+      keep(earlierKey, replaced);
+      keep(earlierNameKey, programName);
+    }
+    loadProgram(shared, 'program');
+    keep(linkedKey, shared);
+    showEarlierNote();
     history.replaceState(null, '', location.pathname + location.search);
     setStatus('Opened the program from the link. Press Run to run it; Undo (Ctrl+Z) brings back what you had.');
   } catch (e) {
@@ -484,6 +545,7 @@ ui.stop.addEventListener('click', stop);
 setStatus('Ready: Run compiles and runs the program.');
 clearMessages();
 showCursor();
+showEarlierNote();
 loadExamples();
 loadRuntime().catch(() => {});
 await openSharedProgram();
