@@ -11,12 +11,21 @@ const WAIT_FOR_CONTROL_MS = 4000;
 export async function keepSiteOffline() {
   const container = navigator.serviceWorker;
   if (!container) return false;
+  let registration;
   try {
-    await container.register('service_worker.js');
+    registration = await container.register('service_worker.js');
   } catch {
     return false;
   }
-  if (container.controller) return true;
+  if (container.controller) {
+    // A later visit. If a new build has been published, its worker takes
+    // over before the compiler starts, so that the compiler, the sysroot
+    // and the runtime come from one build. Offline the check fails at once.
+    try {
+      await registration.update();
+    } catch {}
+    if (!registration.installing && !registration.waiting) return true;
+  }
   return new Promise((resolve) => {
     const timer = setTimeout(() => resolve(Boolean(container.controller)), WAIT_FOR_CONTROL_MS);
     container.addEventListener('controllerchange', () => {
