@@ -349,6 +349,14 @@ describe('the playground in the browser', {timeout: 600000}, () => {
       const offline = await compileAndRun(second, 1);
       assert.equal(offline.fontBytes, 7);
       assert.deepEqual(await second.evaluate(() => window.progressSeen), []);
+      // The playground under its other address, with a query, is the same page.
+      await second.goto(`${url}index.html?from=elsewhere`, {waitUntil: 'load'});
+      await poll('the editor', () => second.$('.cm-content'));
+      // An example not opened before is there too: the site was kept whole.
+      await poll('the examples', () => second.$('#examples-menu button'));
+      await second.click('#examples');
+      await (await second.$$('#examples-menu button'))[5].click();
+      await waitForStatus(second, /Opened the example star_catcher.c/, 10000);
       assert.deepEqual([...first.errors, ...second.errors], []);
       await second.close();
     } finally {

@@ -72,11 +72,14 @@ async function keep(cacheName, key, response) {
   await cache.put(key, response);
 }
 
-// Offline, the page is the playground's page whatever its query (an
-// assignment, a share link) and whichever address of it was kept (the
-// folder or its index.html).
+// Offline, a page is the page kept at its address whatever its query (an
+// assignment's, say); the playground's page, the folder's address or its
+// index.html, is either that was kept.
 async function keptPage(request, cacheName) {
-  for (const address of [request.url, scope.href, `${scope.href}index.html`]) {
+  const {pathname} = new URL(request.url);
+  const playground = [scope.href, `${scope.href}index.html`];
+  const addresses = playground.includes(new URL(pathname, scope).href) ? playground : [request.url];
+  for (const address of addresses) {
     const kept = await caches.match(address, {cacheName, ignoreSearch: true});
     if (kept) return kept;
   }
