@@ -327,6 +327,10 @@ describe('the playground in the browser', {timeout: 600000}, () => {
         const file = path.join(site.temporary, 'web', new URL(address).pathname.replace(/\/$/, '/index.html'));
         return sum + gzipSync(readFileSync(file)).length;
       }, 0);
+      // Without the browser's HTTP cache, what the second visit and the
+      // visit offline do not fetch can only come from the service worker.
+      const session = await first.createCDPSession();
+      await session.send('Network.clearBrowserCache');
       await first.close();
 
       server.counted.bytes = 0;
@@ -344,6 +348,7 @@ describe('the playground in the browser', {timeout: 600000}, () => {
       // the runtime's worker and its font all come from the keeping.
       server.stop();
       await assert.rejects(fetch(url));
+      await (await second.createCDPSession()).send('Network.clearBrowserCache');
       await second.reload({waitUntil: 'load'});
       await poll('the editor', () => second.$('.cm-content'));
       const offline = await compileAndRun(second, 1);
