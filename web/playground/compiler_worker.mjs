@@ -8,8 +8,8 @@
 // works from any folder of any static web server.
 //
 // Messages from the page:
-//   {type: 'load', offline}                      fetch everything (the first time);
-//       offline: the page's service worker keeps the site's files
+//   {type: 'load', keeping}                      fetch everything (the first time);
+//       keeping: the page's service worker keeps the site's files
 //   {type: 'compile', id, name, source}          compile, link and Asyncify a program
 // Messages to the page:
 //   {type: 'progress', doneLength, totalLength}  the compiler's first download
@@ -69,13 +69,13 @@ let loading = null;
 
 // Everything a compile needs, fetched once; a failed load is tried afresh
 // at the next request.
-function load(offline) {
+function load(keeping) {
   loading ??= (async () => {
     const clangLoaded = import('./toolchain/clang/bundle.js').then(async (clang) => {
       // runClang's own first step fetches without reporting progress:
       // fetching ahead, with no command, does report it (or, with the files
       // kept, says nothing).
-      const kept = offline && await toolchainKept();
+      const kept = keeping && await toolchainKept();
       await clang.runLLVM(null, {}, {fetchProgress: kept ? () => {} : progressReporter()});
       return clang;
     });
@@ -99,7 +99,7 @@ function sourceName(name) {
 }
 
 async function compile({id, name, source}) {
-  const {clang, sysroot, flags, binaryen, asyncifyProgram} = await load(offline);
+  const {clang, sysroot, flags, binaryen, asyncifyProgram} = await load(keeping);
   const file = sourceName(name);
   let output = '';
   const decoder = new TextDecoder();
@@ -120,12 +120,12 @@ async function compile({id, name, source}) {
 // One request at a time, in order: a compile waits for the one before.
 let queue = Promise.resolve();
 
-let offline = false;
+let keeping = false;
 
 onmessage = ({data}) => {
   if (data.type === 'load') {
-    offline = Boolean(data.offline);
-    queue = queue.then(() => load(offline).then(() => postMessage({type: 'loaded'}),
+    keeping = Boolean(data.keeping);
+    queue = queue.then(() => load(keeping).then(() => postMessage({type: 'loaded'}),
                                           (e) => postMessage({type: 'load-failed', message: e.message})));
   } else if (data.type === 'compile') {
     queue = queue.then(() => compile(data).catch((e) => postMessage({type: 'failed', id: data.id, message: e.message})));

@@ -141,7 +141,7 @@ function loadProgram(text, name) {
 const waiting = new Map(); // compile id -> resolve
 let compilerReady = false;
 
-function startCompiler(offline) {
+function startCompiler(keeping) {
   const worker = new Worker(new URL('./compiler_worker.mjs', import.meta.url), {type: 'module'});
   worker.onmessage = ({data}) => {
     if (data.type === 'progress') {
@@ -167,9 +167,9 @@ function startCompiler(offline) {
     waiting.clear();
   };
   // The compiler downloads once the page is up, so that the first Run need
-  // not wait for all of it; `offline` tells it that its files may be kept
-  // already, when there is no download to show.
-  worker.postMessage({type: 'load', offline});
+  // not wait for all of it; `keeping` tells it that its files may be kept
+  // in the browser already, when there is no download to show.
+  worker.postMessage({type: 'load', keeping});
   return worker;
 }
 
