@@ -369,6 +369,25 @@ describe('the playground in the browser', {timeout: 600000}, () => {
     }
   });
 
+  test('without service workers the playground compiles and runs all the same, keeping nothing', async () => {
+    const server = await countedServer(path.join(site.temporary, 'web'));
+    try {
+      const page = await pageWatchingProgress();
+      await page.evaluateOnNewDocument(() => {
+        Object.defineProperty(Navigator.prototype, 'serviceWorker', {get: () => undefined});
+      });
+      await page.goto(`${server.url}playground/`, {waitUntil: 'load'});
+      await poll('the editor', () => page.$('.cm-content'));
+      await compileAndRun(page, 1);
+      assert.ok((await page.evaluate(() => window.progressSeen)).includes(1));
+      assert.deepEqual(await page.evaluate(() => caches.keys()), []);
+      assert.deepEqual(page.errors, []);
+      await page.close();
+    } finally {
+      server.stop();
+    }
+  });
+
   // The versions build.mjs writes into the service worker of the site in `folder`.
   function keptVersions(folder) {
     const worker = readFileSync(path.join(folder, 'service_worker.js'), 'utf8');
