@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, testing and running DRAXO need,
 # when any of them is missing (cairo only for the benchmark that compares the
-# package with it), and three things from npm, each at the versions its lock
+# package with it), and four things from npm, each at the versions its lock
 # file pins: the browser tests' driver (puppeteer-core, in tests/web, with no
 # browser of its own: the tests drive Debian's Chromium), the JavaScript
-# linter (eslint, in scripts/lint) and the compiler the package is built
+# linter (eslint, in scripts/lint), the compiler the package is built
 # with for wasm32-wasip1, which runs in node and in the browser (clang as
-# WebAssembly, with binaryen, in web/toolchain). Safe to run again: it
-# installs nothing twice.
+# WebAssembly, with binaryen, in web/toolchain), and the playground site's
+# editor with the bundler that builds it (CodeMirror and esbuild, in
+# web/playground). Safe to run again: it installs nothing twice.
 set -euo pipefail
 
 packages=(
@@ -45,7 +46,7 @@ for package in "${packages[@]}"; do
 done
 
 # The npm packages of a folder of the tree (tests/web, scripts/lint,
-# web/toolchain), as its lock file pins them, unless they are there already
+# web/toolchain, web/playground), as its lock file pins them, unless they are there already
 # and newer than it.
 install_from_npm() {
   local folder what=$2
@@ -75,3 +76,4 @@ fi
 install_from_npm tests/web "the browser tests' driver"
 install_from_npm scripts/lint "the JavaScript linter"
 install_from_npm web/toolchain "the compiler for wasm32-wasip1"
+install_from_npm web/playground "the playground's editor and its bundler"

@@ -49,6 +49,12 @@ export default [
     },
   },
   {
+    // The playground's service worker: a plain script, in a service
+    // worker's global scope.
+    files: ['web/playground/service_worker.js'],
+    languageOptions: {sourceType: 'script', globals: globals.serviceworker},
+  },
+  {
     // Node programs: the browser tests, the benchmark, the screenshots. The
     // functions they hand to a page run there, among the page's names
     // (document, the program's Module and its file system).
