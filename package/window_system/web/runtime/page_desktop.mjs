@@ -199,9 +199,10 @@ export function makeDesktop({host, post, ownsTitle, runAgain}) {
         post(message);
         continue;
       }
+      // Who holds the keyboard is as the answers so far left it.
+      const bar = D.openMenu ? D.openMenu.bar : message.window ? D.menus.get(message.window.menu) : null;
       D.asking = ++D.asks;
-      D.waitingAsk = message;
-      const bar = message.window ? D.menus.get(message.window.menu) : message.bar;
+      D.waitingAsk = {key: message.key, bar};
       post({type: 'menuKey', seq: D.asking, args: askArguments(bar, message.key), event: message.event});
     }
   }
@@ -335,7 +336,7 @@ export function makeDesktop({host, post, ownsTitle, runAgain}) {
     const id = down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
     const lparam = 1 | (k.altKey ? 1 << 29 : 0) | (!down || k.repeat ? 1 << 30 : 0) | (!down ? 1 << 31 : 0);
     const event = [EVENT_INPUT, w.handle, id, vk, lparam, down ? typedCharacter(k) : -1, modifiersOf(k)];
-    send({type: 'ask', key: k, window: w, event, onAnswer: (answer) => obeyMenuBar(D.menus.get(w.menu), answer)});
+    send({type: 'ask', key: k, window: w, event});
   }
   function putPixels(m) {
     const w = D.windows.get(m.handle);
@@ -485,7 +486,7 @@ export function makeDesktop({host, post, ownsTitle, runAgain}) {
     D.waitingAsk = null;
     if (!D.ended) {
       D.altAlone = !!(answer & 0x40);
-      ask.onAnswer({action: answer & 7, toWindow: !!(answer & 8), title: answer >> 8});
+      obeyKey(ask.key, ask.bar, {action: answer & 7, toWindow: !!(answer & 8), title: answer >> 8});
     }
     flush();
   }
@@ -503,37 +504,35 @@ export function makeDesktop({host, post, ownsTitle, runAgain}) {
     return -1;
   }
   // While the bar has the keyboard no key reaches the window: the rules say
-  // what a key does to the bar, and the open menu's own keys move through
-  // its items: the arrows move, Enter chooses, a mnemonic letter chooses its
-  // item.
+  // what a key does to the bar (menuKey asks them).
   function menuKey(e) {
     e.preventDefault();
     e.stopPropagation();
-    if (D.ended) return;
-    const k = keyOf(e);
-    send({type: 'ask', key: k, bar: D.openMenu.bar, onAnswer: (answer) => {
-      const open = D.openMenu;
-      if (!open) return;
-      if (answer.action != 4) return obeyMenuBar(open.bar, answer);
-      const popup = open.popup;
-      switch (k.key) {
-      case 'ArrowDown': highlight(nextItem(popup, open.highlight, 1)); return;
-      case 'ArrowUp': highlight(nextItem(popup, open.highlight < 0 ? 0 : open.highlight, -1)); return;
-      case 'ArrowLeft':
-      case 'ArrowRight': {
-        const bar = open.bar, step = k.key == 'ArrowRight' ? 1 : -1;
-        const next = ((open.index + step) % bar.items.length + bar.items.length) % bar.items.length;
-        openBarItem(bar, next, 0);
-        return;
+    if (!D.ended) send({type: 'ask', key: keyOf(e)});
+  }
+  // Does what the rules answered for key `k`; the open menu's own keys move
+  // through its items: the arrows move, Enter chooses, a mnemonic letter
+  // chooses its item.
+  function obeyKey(k, bar, answer) {
+    if (answer.action != 4) return obeyMenuBar(bar, answer);
+    const open = D.openMenu, popup = open && open.popup;
+    if (!popup) return;
+    switch (k.key) {
+    case 'ArrowDown': highlight(nextItem(popup, open.highlight, 1)); return;
+    case 'ArrowUp': highlight(nextItem(popup, open.highlight < 0 ? 0 : open.highlight, -1)); return;
+    case 'ArrowLeft':
+    case 'ArrowRight': {
+      const step = k.key == 'ArrowRight' ? 1 : -1, titles = open.bar.items.length;
+      openBarItem(open.bar, ((open.index + step) % titles + titles) % titles, 0);
+      return;
+    }
+    case 'Enter': if (open.highlight >= 0) choose(popup, open.highlight); return;
+    default:
+      if (k.key && k.key.length == 1) {
+        for (let i = 0; i < popup.items.length; ++i)
+          if (popup.items[i].mnemonic == k.key.toUpperCase()) return choose(popup, i);
       }
-      case 'Enter': if (open.highlight >= 0) choose(popup, open.highlight); return;
-      default:
-        if (k.key && k.key.length == 1) {
-          for (let i = 0; i < popup.items.length; ++i)
-            if (popup.items[i].mnemonic == k.key.toUpperCase()) return choose(popup, i);
-        }
-      }
-    }});
+    }
   }
 
   // --- Dialogs ------------------------------------------------------------------
