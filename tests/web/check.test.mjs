@@ -225,6 +225,8 @@ describe('checkVerdict: draxo-run\'s status and words for every way a run ends',
     assert.equal(other.passed, false);
     assert.equal(other.status, 3);
     assert.equal(other.lines[0], 'Not passed: the program ended with status 3, the solution with 0.');
+    // Nothing compared is nothing passed.
+    assert.equal(checkVerdict({status: 0, run: played, expectedStatus: 0}).passed, false);
   });
 
   test('each way of ending badly has its status, in draxo-run\'s order', () => {

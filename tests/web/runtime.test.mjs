@@ -362,18 +362,25 @@ describe('the package\'s examples', {skip: !sysroot && 'no package built for was
       await page.keyboard.press('Escape');
       await page.keyboard.press('Escape');
       await poll('the menu closed', () => page.evaluate(() => !document.querySelector('.draxo-popup')?.isConnected));
-      // Record Script by the mouse.
+      // Record Script by its mnemonic in the menu just opened, typed at once:
+      // each key is asked in turn.
+      await page.keyboard.down('Alt');
+      await page.keyboard.press('KeyR');
+      await page.keyboard.up('Alt');
+      await page.keyboard.press('KeyR');
+      // And by the mouse, which stops it: its item is checked while it records.
       const chooseRecord = () => page.evaluate(() => {
         document.querySelector('.draxo-menubar > div').dispatchEvent(new MouseEvent('mousedown', {bubbles: true}));
         const row = Array.from(document.querySelectorAll('.draxo-popup > div')).find((r) => /Record Script/.test(r.textContent));
+        const checked = row.querySelector('.draxo-check').textContent === '\u2713';
         row.dispatchEvent(new MouseEvent('mouseup', {bubbles: true}));
+        return checked;
       });
-      await chooseRecord();
       const before = await count(page, notWhite);
       await clickPixel(page, page.canvas, 150, 300);
       await clickPixel(page, page.canvas, 450, 300);
       await poll('the line', async () => (await count(page, notWhite)) >= before + 290);
-      await chooseRecord();
+      assert.equal(await chooseRecord(), true, 'Record Script is not checked');
       await poll('the script handed over', () => page.evaluate(() => window.downloads.includes('DRAXO.SCR')));
       await page.close();
     });

@@ -337,8 +337,10 @@ function seconds(value) {
 //   run             readRunFile's facts; null when there are none (it never
 //                   opened the package)
 //   expectedStatus  the assignment's
-//   same            comparePictures' verdict, null when nothing was compared;
-//                   `differing` its count
+//   same            comparePictures' verdict, `differing` its count (a
+//                   program that showed nothing is compared as an empty
+//                   picture: every pixel differs); without one (null) the
+//                   check does not pass
 //   timeoutSeconds, graceSeconds, reference   the assignment's, for the words
 // Returns {passed, status, lines}: `status` is the one draxo-run would exit
 // with; `lines` begin with whether the check passed, or the first reason it
@@ -384,7 +386,7 @@ export function checkVerdict({status = null, reason = null, run = null, expected
     if (quitIgnored)
       return [STATUS.quitIgnored, 'Not passed: the program did not end when the script asked it to quit.'];
     if (!playedToItsEnd) return [STATUS.scriptNotPlayed, 'Not passed: the script was not played to its end.'];
-    if (same === false) return [STATUS.picturesDiffer, 'Not passed: the picture differs from the assignment\'s.'];
+    if (same !== true) return [STATUS.picturesDiffer, 'Not passed: the picture differs from the assignment\'s.'];
     if (status !== expectedStatus)
       return [status, `Not passed: the program ended with status ${status}, the solution with ${expectedStatus}.`];
     return [status, 'Passed.'];

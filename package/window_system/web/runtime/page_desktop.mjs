@@ -1,6 +1,7 @@
 // The page side of a program's windows: each package window a frame with a
-// title bar, an optional menu bar and a canvas as its client area; menus,
-// dialogs, and the note that says the program ended. The program (in its
+// title bar, an optional menu bar and a canvas as its client area, its input,
+// and the note that says the program ended; its menus (page_menus.mjs) and
+// dialogs (page_dialogs.mjs) are made here too. The program (in its
 // worker) calls for these by messages; the page's input goes back to it as
 // native events (program_worker.mjs keeps their queue). The same DOM, classes
 // and behaviour as the Emscripten pages' (draxo_web.js), so that the pages'
@@ -11,9 +12,11 @@
 // worker's thread free), and what comes after it waits in `outbox` until
 // the answer is back.
 
-const EVENT_INPUT = 1, EVENT_CLOSE = 3, EVENT_MENU_COMMAND = 4, EVENT_FOCUS = 5, EVENT_DIALOG_COMMAND = 6;
+import {makeDialogs} from './page_dialogs.mjs';
+import {makeMenus} from './page_menus.mjs';
+
+const EVENT_INPUT = 1, EVENT_CLOSE = 3, EVENT_FOCUS = 5;
 const WM_KEYDOWN = 0x100, WM_KEYUP = 0x101, WM_SYSKEYDOWN = 0x104, WM_SYSKEYUP = 0x105, WM_MOUSEMOVE = 0x200;
-const MF_GRAYED = 0x1, MF_DISABLED = 0x2, MF_CHECKED = 0x8, MF_POPUP = 0x10, MF_SEPARATOR = 0x800;
 
 const STYLE = [
   '.draxo-desktop { display: inline-flex; flex-direction: column; gap: 8px; font: 13px "Liberation Sans", Arial, sans-serif; }',
@@ -103,37 +106,6 @@ function typedCharacter(e) {
   return code;
 }
 
-// A menu text's parts: the label with its mnemonic underlined, the
-// mnemonic letter, and the shortcut label after the tab.
-function menuText(text) {
-  const tab = text.indexOf('\t');
-  const label = tab < 0 ? text : text.slice(0, tab), shortcut = tab < 0 ? '' : text.slice(tab + 1);
-  const span = document.createElement('span');
-  span.className = 'draxo-label';
-  let mnemonic = '';
-  for (let i = 0; i < label.length; ++i) {
-    let c = label.charAt(i);
-    if (c == '&' && i + 1 < label.length) {
-      c = label.charAt(++i);
-      if (c != '&' && !mnemonic) {
-        mnemonic = c.toUpperCase();
-        const u = document.createElement('u');
-        u.textContent = c;
-        span.appendChild(u);
-        continue;
-      }
-    }
-    span.appendChild(document.createTextNode(c));
-  }
-  return {label: span, mnemonic, shortcut};
-}
-
-// The dialog font of `pointSize` points.
-function dialogFont(pointSize) {
-  const px = Math.max(1, Math.round(pointSize * 96 / 72));
-  return {css: px + 'px "Liberation Sans", Arial, sans-serif', px};
-}
-
 // A title bar, with a close box that calls `close` when one is given.
 function titleBar(title, close) {
   const bar = document.createElement('div');
@@ -178,6 +150,11 @@ export function makeDesktop({host, post, ownsTitle, runAgain}) {
   host.appendChild(desktop);
   D.desktop = desktop;
 
+  const menus = makeMenus(D, push);
+  const {closeMenu, askArguments, obeyKey} = menus;
+  const dialogs = makeDialogs(D, {push, send, closeMenu, titleBar});
+  const {dialogKey} = dialogs;
+
   const listen = (target, type, handler, options) => {
     target.addEventListener(type, handler, options);
     D.listeners.push(() => target.removeEventListener(type, handler, options));
@@ -199,9 +176,10 @@ export function makeDesktop({host, post, ownsTitle, runAgain}) {
         post(message);
         continue;
       }
+      // Who holds the keyboard is as the answers so far left it.
+      const bar = D.openMenu ? D.openMenu.bar : message.window ? D.menus.get(message.window.menu) : null;
       D.asking = ++D.asks;
-      D.waitingAsk = message;
-      const bar = message.window ? D.menus.get(message.window.menu) : message.bar;
+      D.waitingAsk = {key: message.key, bar};
       post({type: 'menuKey', seq: D.asking, args: askArguments(bar, message.key), event: message.event});
     }
   }
@@ -335,145 +313,13 @@ export function makeDesktop({host, post, ownsTitle, runAgain}) {
     const id = down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
     const lparam = 1 | (k.altKey ? 1 << 29 : 0) | (!down || k.repeat ? 1 << 30 : 0) | (!down ? 1 << 31 : 0);
     const event = [EVENT_INPUT, w.handle, id, vk, lparam, down ? typedCharacter(k) : -1, modifiersOf(k)];
-    send({type: 'ask', key: k, window: w, event, onAnswer: (answer) => obeyMenuBar(D.menus.get(w.menu), answer)});
+    send({type: 'ask', key: k, window: w, event});
   }
   function putPixels(m) {
     const w = D.windows.get(m.handle);
     if (w) w.context.putImageData(new ImageData(m.data, m.width, m.height), m.x, m.y);
   }
 
-  // --- Menus ----------------------------------------------------------------------
-  function renderMenu(menu) {
-    const element = menu.element;
-    element.textContent = '';
-    menu.items.forEach((item, position) => {
-      let row;
-      if (item.flags & MF_SEPARATOR) {
-        row = document.createElement('hr');
-      } else {
-        const parts = menuText(item.text);
-        item.mnemonic = parts.mnemonic;
-        row = document.createElement('div');
-        if (!menu.isBar) {
-          const check = document.createElement('span');
-          check.className = 'draxo-check';
-          check.textContent = (item.flags & MF_CHECKED) ? '\u2713' : '';
-          row.appendChild(check);
-        }
-        row.appendChild(parts.label);
-        if (parts.shortcut) {
-          const shortcut = document.createElement('span');
-          shortcut.className = 'draxo-shortcut';
-          shortcut.textContent = parts.shortcut;
-          row.appendChild(shortcut);
-        }
-        row.classList.toggle('draxo-grayed', !!(item.flags & (MF_GRAYED | MF_DISABLED)));
-        row.dataset.position = position;
-        menuRowEvents(menu, row, position);
-      }
-      element.appendChild(row);
-    });
-  }
-  function menuRowEvents(menu, row, position) {
-    if (menu.isBar) {
-      row.addEventListener('mousedown', (e) => {
-        e.preventDefault();
-        const open = D.openMenu;
-        if (open && open.popup && open.bar == menu && open.index == position) closeMenu(true);
-        else openBarItem(menu, position, -1);
-      });
-      row.addEventListener('mouseenter', () => {
-        const open = D.openMenu;
-        if (open && open.popup && open.bar == menu && open.index != position) openBarItem(menu, position, -1);
-      });
-      return;
-    }
-    row.addEventListener('mouseenter', () => {
-      if (D.openMenu && D.openMenu.popup == menu) highlight(position);
-    });
-    row.addEventListener('mousedown', (e) => e.preventDefault());
-    row.addEventListener('mouseup', (e) => {
-      e.preventDefault();
-      choose(menu, position);
-    });
-  }
-  function barOwner(bar) {
-    for (const w of D.windows.values()) if (w.menu == bar.handle) return w;
-    return null;
-  }
-  function openBarItem(bar, index, highlightFirst) {
-    closeMenu(false);
-    const item = bar.items[index];
-    if (!item || !(item.flags & MF_POPUP) || (item.flags & (MF_GRAYED | MF_DISABLED))) return;
-    const popup = D.menus.get(item.popup);
-    const owner = barOwner(bar);
-    if (!popup || !owner) return;
-    const title = bar.element.children[index];
-    title.classList.add('draxo-hot');
-    popup.element.style.left = title.offsetLeft + 'px';
-    popup.element.style.top = (owner.menubar.offsetTop + owner.menubar.offsetHeight) + 'px';
-    owner.frame.appendChild(popup.element);
-    D.openMenu = {bar, index, popup, highlight: -1, owner};
-    if (highlightFirst >= 0) highlight(nextItem(popup, -1, 1));
-  }
-  // The bar takes the keyboard with its title `index` highlighted and no
-  // menu open.
-  function selectBar(bar, index) {
-    closeMenu(false);
-    const owner = bar && barOwner(bar);
-    const title = owner && bar.element.children[index];
-    if (!title) return;
-    title.classList.add('draxo-hot');
-    D.openMenu = {bar, index, popup: null, highlight: -1, owner};
-  }
-  // The bar gives the keyboard back, its menu closed.
-  function closeMenu(refocus) {
-    const open = D.openMenu;
-    if (!open) return;
-    D.openMenu = null;
-    D.altAlone = false;
-    const title = open.bar.element.children[open.index];
-    if (title) title.classList.remove('draxo-hot');
-    if (open.popup) {
-      open.popup.element.remove();
-      Array.from(open.popup.element.children).forEach((row) => row.classList.remove('draxo-hot'));
-    }
-    if (refocus && open.owner) open.owner.canvas.focus();
-  }
-  function highlight(position) {
-    const open = D.openMenu;
-    if (!open || !open.popup) return;
-    open.highlight = position;
-    Array.from(open.popup.element.children).forEach((row, i) => row.classList.toggle('draxo-hot', i == position));
-  }
-  // The next item that is not a separator, going by `step` from `from`, round the menu.
-  function nextItem(menu, from, step) {
-    const count = menu.items.length;
-    for (let n = 1; n <= count; ++n) {
-      const i = ((from + step * n) % count + count) % count;
-      if (!(menu.items[i].flags & MF_SEPARATOR)) return i;
-    }
-    return -1;
-  }
-  function choose(menu, position) {
-    const item = menu.items[position];
-    if (!item || (item.flags & (MF_GRAYED | MF_DISABLED | MF_SEPARATOR | MF_POPUP))) return;
-    closeMenu(true);
-    push(EVENT_MENU_COMMAND, menu.handle, item.id);
-  }
-  // The arguments of the program's menu bar rules (draxo_web_menu_bar_key)
-  // for a key: who holds the keyboard (the window, the bar, its open menu),
-  // the title highlighted and Alt alone are the page's to keep.
-  function askArguments(bar, e) {
-    const open = D.openMenu;
-    const heldBy = !open ? 0 : open.popup ? 2 : 1;
-    const keys = {Alt: 0, F10: 1, Escape: 2, ArrowDown: 3, ArrowUp: 4, Enter: 5};
-    const keyCode = e.key in keys ? keys[e.key] : 6;
-    const flags = (e.type == 'keydown' ? 1 : 0) | (e.repeat ? 2 : 0) | (e.altKey ? 4 : 0) | (e.ctrlKey ? 8 : 0) |
-                  (e.shiftKey || e.metaKey ? 16 : 0);
-    return [heldBy, open ? open.index : 0, D.altAlone ? 1 : 0, keyCode, flags, mnemonicTitle(bar, e.key),
-      bar ? bar.items.length : 0];
-  }
   // The answer's action, in its lowest three bits: 0 nothing, 1 select the
   // bar, 2 open a title's menu, 3 give the keyboard back, 4 the open menu's
   // own key; the key also reaches the window (bit 3), Alt is alone (bit 6),
@@ -485,203 +331,17 @@ export function makeDesktop({host, post, ownsTitle, runAgain}) {
     D.waitingAsk = null;
     if (!D.ended) {
       D.altAlone = !!(answer & 0x40);
-      ask.onAnswer({action: answer & 7, toWindow: !!(answer & 8), title: answer >> 8});
+      obeyKey(ask.key, ask.bar, {action: answer & 7, toWindow: !!(answer & 8), title: answer >> 8});
     }
     flush();
   }
-  function obeyMenuBar(bar, answer) {
-    switch (answer.action) {
-    case 1: selectBar(bar, answer.title); break;
-    case 2: openBarItem(bar, answer.title, 0); break;
-    case 3: closeMenu(true); break;
-    }
-  }
-  // The title of the bar whose mnemonic the key types, -1 for none.
-  function mnemonicTitle(bar, k) {
-    if (!bar || !k || k.length != 1) return -1;
-    for (let i = 0; i < bar.items.length; ++i) if (bar.items[i].mnemonic == k.toUpperCase()) return i;
-    return -1;
-  }
+
   // While the bar has the keyboard no key reaches the window: the rules say
-  // what a key does to the bar, and the open menu's own keys move through
-  // its items: the arrows move, Enter chooses, a mnemonic letter chooses its
-  // item.
+  // what a key does to the bar (menuKey asks them).
   function menuKey(e) {
     e.preventDefault();
     e.stopPropagation();
-    if (D.ended) return;
-    const k = keyOf(e);
-    send({type: 'ask', key: k, bar: D.openMenu.bar, onAnswer: (answer) => {
-      const open = D.openMenu;
-      if (!open) return;
-      if (answer.action != 4) return obeyMenuBar(open.bar, answer);
-      const popup = open.popup;
-      switch (k.key) {
-      case 'ArrowDown': highlight(nextItem(popup, open.highlight, 1)); return;
-      case 'ArrowUp': highlight(nextItem(popup, open.highlight < 0 ? 0 : open.highlight, -1)); return;
-      case 'ArrowLeft':
-      case 'ArrowRight': {
-        const bar = open.bar, step = k.key == 'ArrowRight' ? 1 : -1;
-        const next = ((open.index + step) % bar.items.length + bar.items.length) % bar.items.length;
-        openBarItem(bar, next, 0);
-        return;
-      }
-      case 'Enter': if (open.highlight >= 0) choose(popup, open.highlight); return;
-      default:
-        if (k.key && k.key.length == 1) {
-          for (let i = 0; i < popup.items.length; ++i)
-            if (popup.items[i].mnemonic == k.key.toUpperCase()) return choose(popup, i);
-        }
-      }
-    }});
-  }
-
-  // --- Dialogs ------------------------------------------------------------------
-  // Laid out in pixels.
-  function createDialog(handle, owner, title, x, y, cx, cy, pointSize, closable) {
-    const backdrop = document.createElement('div');
-    backdrop.className = 'draxo-backdrop';
-    backdrop.hidden = true;
-    backdrop.addEventListener('mousedown', (e) => e.preventDefault());
-    const panel = document.createElement('div');
-    panel.className = 'draxo-dialog';
-    panel.tabIndex = -1;
-    panel.style.font = dialogFont(pointSize).css;
-    panel.appendChild(titleBar(title, closable && (() => push(EVENT_DIALOG_COMMAND, handle, 2))));
-    const client = document.createElement('div');
-    client.className = 'draxo-client';
-    client.style.width = cx + 'px';
-    client.style.height = cy + 'px';
-    panel.appendChild(client);
-    backdrop.appendChild(panel);
-    document.body.appendChild(backdrop);
-    D.dialogs.set(handle, {handle, owner, backdrop, panel, client, at: [x, y], controls: [], defaultButton: null});
-  }
-  // The program reads an edit field's text at once, in the worker: the
-  // page tells it every change.
-  function mirror(handle, id, element) {
-    const text = element.tagName == 'TEXTAREA' ? element.value.replace(/\r?\n/g, '\r\n') : element.value;
-    send({type: 'dialogText', handle, id, text});
-  }
-  function addDialogControl(handle, kind, id, style, x, y, cx, cy, text) {
-    const d = D.dialogs.get(handle);
-    if (!d) return;
-    let element;
-    if (kind == 0x80) {
-      element = document.createElement('button');
-      element.appendChild(menuText(text).label);
-      if ((style & 0xF) == 1) {
-        element.classList.add('draxo-default');
-        if (!d.defaultButton) d.defaultButton = element;
-      }
-      element.addEventListener('click', () => push(EVENT_DIALOG_COMMAND, handle, id));
-    } else if (kind == 0x81) {
-      element = document.createElement((style & 0x4) ? 'textarea' : 'input');
-      if (element.tagName == 'INPUT') element.type = 'text';
-      element.value = text;
-      element.readOnly = !!(style & 0x800);
-      element.spellcheck = false;
-      element.dataset.wantReturn = (style & 0x1000) ? '1' : '';
-      if (style & 0x00800000) element.classList.add('draxo-border');
-      element.addEventListener('input', () => mirror(handle, id, element));
-      // The field's own value: a line field keeps no line breaks, a text
-      // area's are CR LF.
-      mirror(handle, id, element);
-    } else {
-      element = document.createElement('div');
-      element.className = 'draxo-static';
-      element.textContent = text;
-      const align = style & 0x1F;
-      element.style.textAlign = align == 1 ? 'center' : align == 2 ? 'right' : 'left';
-      if (align == 0xC) element.style.whiteSpace = 'pre';
-    }
-    element.style.left = x + 'px';
-    element.style.top = y + 'px';
-    element.style.width = cx + 'px';
-    element.style.height = cy + 'px';
-    element.hidden = !(style & 0x10000000);
-    if (style & 0x08000000) element.disabled = true;
-    element.tabIndex = (style & 0x10000) ? 0 : -1;
-    d.client.appendChild(element);
-    d.controls.push({id, element, text});
-  }
-  function showDialog(handle) {
-    const d = D.dialogs.get(handle);
-    if (!d) return;
-    closeMenu(false);
-    d.backdrop.hidden = false;
-    // Placed from the owner's client area, kept inside the page.
-    const owner = D.windows.get(d.owner);
-    let left = d.at[0], top = d.at[1];
-    if (owner) {
-      const box = owner.canvas.getBoundingClientRect();
-      left += box.left;
-      top += box.top;
-    }
-    const width = d.panel.offsetWidth, height = d.panel.offsetHeight;
-    left = Math.max(0, Math.min(left, window.innerWidth - width));
-    top = Math.max(0, Math.min(top, window.innerHeight - height));
-    d.panel.style.left = left + 'px';
-    d.panel.style.top = top + 'px';
-    if (D.dialogStack.indexOf(handle) < 0) D.dialogStack.push(handle);
-    d.panel.focus();
-  }
-  const tabStops = (d) => d.controls.map((c) => c.element).filter((el) => el.tabIndex >= 0 && !el.hidden && !el.disabled);
-  function focusFirstTabStop(handle) {
-    const d = D.dialogs.get(handle);
-    const stops = d ? tabStops(d) : [];
-    if (stops.length) stops[0].focus();
-  }
-  // Keys of the innermost dialog: Enter presses the focused button or the
-  // default one (IDOK without one), Escape is IDCANCEL, Tab moves round
-  // its tab stops; nothing reaches the windows beneath it.
-  function dialogKey(e) {
-    const d = D.dialogs.get(D.dialogStack[D.dialogStack.length - 1]);
-    if (!d) return;
-    if (!d.panel.contains(e.target)) {
-      e.preventDefault();
-      e.stopPropagation();
-      d.panel.focus();
-    }
-    if (e.type != 'keydown') return;
-    const target = e.target;
-    if (e.key == 'Escape') {
-      e.preventDefault();
-      push(EVENT_DIALOG_COMMAND, d.handle, 2);
-    } else if (e.key == 'Enter') {
-      if (target.tagName == 'TEXTAREA' && (target.dataset.wantReturn || e.ctrlKey)) {
-        // A text area starts a new line for Enter alone; for Ctrl+Enter too,
-        // as on the desktop.
-        if (e.ctrlKey) {
-          e.preventDefault();
-          target.setRangeText('\n', target.selectionStart, target.selectionEnd, 'end');
-          const control = d.controls.find((c) => c.element == target);
-          if (control) mirror(d.handle, control.id, target);
-        }
-        return;
-      }
-      e.preventDefault();
-      if (target.tagName == 'BUTTON' && d.panel.contains(target)) target.click();
-      else if (d.defaultButton && !d.defaultButton.disabled) d.defaultButton.click();
-      else if (!d.defaultButton) push(EVENT_DIALOG_COMMAND, d.handle, 1);
-    } else if (e.key == 'Tab') {
-      e.preventDefault();
-      const stops = tabStops(d);
-      if (!stops.length) return;
-      const at = stops.indexOf(document.activeElement);
-      const next = at < 0 ? 0 : (at + (e.shiftKey ? -1 : 1) + stops.length) % stops.length;
-      stops[next].focus();
-    }
-  }
-  function destroyDialog(handle) {
-    const d = D.dialogs.get(handle);
-    if (!d) return;
-    D.dialogs.delete(handle);
-    const at = D.dialogStack.indexOf(handle);
-    if (at >= 0) D.dialogStack.splice(at, 1);
-    d.backdrop.remove();
-    const owner = D.windows.get(d.owner);
-    if (owner && !owner.frame.hidden && !D.dialogStack.length) owner.canvas.focus();
+    if (!D.ended) send({type: 'ask', key: keyOf(e)});
   }
 
   // --- What the program calls for ------------------------------------------------
@@ -708,44 +368,8 @@ export function makeDesktop({host, post, ownsTitle, runAgain}) {
       if (!visible && D.openMenu && D.openMenu.owner == w) closeMenu(false);
       if (visible && activate && !D.dialogStack.length) w.canvas.focus();
     },
-    createMenu(handle, isBar) {
-      const element = document.createElement('div');
-      element.className = isBar ? 'draxo-menubar' : 'draxo-popup';
-      D.menus.set(handle, {handle, isBar: !!isBar, items: [], element});
-    },
-    appendMenuItem(handle, position, flags, id, text, popup) {
-      const menu = D.menus.get(handle);
-      if (!menu) return;
-      menu.items[position] = {flags, id, text, popup};
-      renderMenu(menu);
-    },
-    changeMenuItem(handle, position, flags) {
-      const menu = D.menus.get(handle);
-      if (!menu || !menu.items[position]) return;
-      menu.items[position].flags = flags;
-      const hot = D.openMenu && D.openMenu.popup == menu ? D.openMenu.highlight : -1;
-      renderMenu(menu);
-      if (hot >= 0) highlight(hot);
-    },
-    attachMenu(handle, menuHandle) {
-      const w = D.windows.get(handle);
-      if (!w) return;
-      if (w.menubar) w.menubar.remove();
-      const bar = D.menus.get(menuHandle);
-      w.menu = bar ? menuHandle : 0;
-      w.menubar = bar ? bar.element : null;
-      if (bar) w.frame.insertBefore(bar.element, w.canvas);
-    },
-    selectMenuBar(handle) {
-      const w = D.windows.get(handle);
-      const bar = w && D.menus.get(w.menu);
-      if (bar && bar.items.length && !D.dialogStack.length) selectBar(bar, 0);
-    },
-    createDialog,
-    addDialogControl,
-    showDialog,
-    focusFirstTabStop,
-    destroyDialog,
+    ...menus.calls,
+    ...dialogs.calls,
   };
 
   return {
