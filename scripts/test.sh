@@ -13,6 +13,9 @@
 #               under Wine on a virtual X display
 #   web         the Emscripten build (build-web/): the null backend's tests
 #               under node, the pages in headless Chromium
+#   wasi        the build for wasm32-wasip1 by the compiler that runs in the
+#               browser, itself run by node (build-wasi/): the null backend's
+#               tests under node, a client program against its sysroot
 # With no argument every leg runs. --only LEG[,LEG...] runs those alone (the
 # Windows and web legs build the few programs of build/ they compare with
 # when the linux leg is not among them); --plain leaves the sanitizers out.
@@ -21,7 +24,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-all_legs=(format linux sanitizers windows web)
+all_legs=(format linux sanitizers windows web wasi)
 
 usage() {
   echo "usage: $0 [--plain] [--only LEG[,LEG...]]   (legs: ${all_legs[*]})" >&2
@@ -120,5 +123,15 @@ if runs web; then
   (cd build-web && ctest -j "$jobs" --output-on-failure --timeout 600) || web_status=$?
 fi
 
+wasi_status=0
+if runs wasi; then
+  echo "== wasm32-wasip1: built by clang running in node, tests under node"
+  cmake -S . -B build-wasi -DCMAKE_TOOLCHAIN_FILE=cmake/wasi-toolchain.cmake -DDRAXO_DEVELOPER=ON \
+    -DDRAXO_WERROR=ON -DCMAKE_BUILD_TYPE=Release
+  cmake --build build-wasi -j "$jobs"
+  (cd build-wasi && ctest -j "$jobs" --output-on-failure --timeout 300) || wasi_status=$?
+fi
+
 [ $windows_status -eq 0 ] || exit $windows_status
-exit $web_status
+[ $web_status -eq 0 ] || exit $web_status
+exit $wasi_status

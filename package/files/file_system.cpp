@@ -355,14 +355,18 @@ int truncate(int fd, std::uint64_t size) {
 int close(int fd) { return ::close(fd); }
 
 int keep_owner_and_mode(int fd, const entry_status& like) {
+#ifdef __wasi__
+    // WebAssembly's system interface has neither owners nor modes to keep.
+    (void)fd;
+    (void)like;
+    return 0;
+#else
     // Only a privileged process may give a file away; a group of its own
     // the owner may. Whatever of the owner cannot be kept stays the process's.
-    // (WebAssembly's system interface has no owners.)
-#ifndef __wasi__
     if (::fchown(fd, like.owner, like.group) != 0 && ::fchown(fd, static_cast<uid_t>(-1), like.group) != 0) {
     }
-#endif
     return ::fchmod(fd, like.mode & 07777);
+#endif
 }
 
 entry_kind kind_of(mode_t mode) {
@@ -377,7 +381,12 @@ int status(const char* path, bool follow_link, entry_status& out) {
     struct stat s;
     if ((follow_link ? ::stat(path, &s) : ::lstat(path, &s)) != 0) return errno == ENOENT ? 0 : -1;
     out.kind = kind_of(s.st_mode);
+#ifdef __wasi__
+    // No modes there: a file may be written as far as its folder lets it.
+    out.mode = out.kind == entry_kind::directory ? 0777 : 0666;
+#else
     out.mode = s.st_mode & 07777;
+#endif
     out.size = static_cast<std::uint64_t>(s.st_size);
     out.links = static_cast<std::uint64_t>(s.st_nlink);
     out.owner = s.st_uid;

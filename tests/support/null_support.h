@@ -21,7 +21,8 @@ void inject_mouse(ws::window w, unsigned id, int column, int row, unsigned held 
 // A wait that would never end fails the test that met it, and throws to end
 // the test at once; the failure is what tells, since a DRAXO_ operation
 // gives up on any exception. A test of such a wait calls this first: the
-// wait then only throws.
+// wait then only throws. Without exceptions (wasm32-wasip1) the wait ends
+// the test's process instead, failing it, or passing it after this call.
 void expect_a_wait_for_ever();
 
 }  // namespace draxo::test

@@ -203,7 +203,12 @@ TEST(WindowSystem, WaitingSleepsUntilTheNextTimerAndFailsWhereNothingCanCome) {
     ws::kill_timer(w, 2);
     drain();
     draxo::test::expect_a_wait_for_ever();
+#ifdef __wasi__
+    ws::wait_message();  // ends the process, passing
+    ADD_FAILURE() << "the wait ended";
+#else
     EXPECT_THROW(ws::wait_message(), std::runtime_error);
+#endif
 }
 
 TEST(WindowSystem, ShowingReportsThePreviousStateAndErasesOnPaint) {

@@ -352,10 +352,11 @@ class Job {
     return out;
   }
 
-  // Writes every file of `after` that is new or changed (or an output) back
-  // to the host: a fresh file beside it, renamed over it, so that no
-  // half-written output is left if the run is stopped.
-  writeBack(after, dependencyFiles) {
+  // Writes every file of `after` that is new or changed (or, after a run
+  // that succeeded, an output) back to the host: a fresh file beside it,
+  // renamed over it, so that no half-written output is left if the run is
+  // stopped.
+  writeBack(after, dependencyFiles, succeeded) {
     const walk = (dir, names) => {
       for (const [name, entry] of Object.entries(dir)) {
         const here = [...names, name];
@@ -365,7 +366,7 @@ class Job {
         }
         const where = `/${here.join('/')}`;
         const before = this.given.get(where);
-        if (before && !this.outputs.has(where) && sameBytes(before, entry)) continue;
+        if (before && !(succeeded && this.outputs.has(where)) && sameBytes(before, entry)) continue;
         const target = this.hostPath(here);
         if (target === null) continue;
         let data = entry;
@@ -435,7 +436,7 @@ class Job {
       status = e.code;
       after = e.files;
     }
-    this.writeBack(after ?? {}, dependencyFiles);
+    this.writeBack(after ?? {}, dependencyFiles, status === 0);
     return { status, stdout, stderr };
   }
 }
