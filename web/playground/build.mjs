@@ -28,6 +28,8 @@ import path from 'node:path';
 import {fileURLToPath} from 'node:url';
 import {parseArgs} from 'node:util';
 
+import {licensesText} from './licenses.mjs';
+
 const here = path.dirname(fileURLToPath(import.meta.url));
 
 // The site's own sources, copied as they are.
@@ -154,6 +156,8 @@ for (const folder of OWN_FOLDERS) {
     if (!written.has(`${folder}/${file}`)) rmSync(path.join(out, folder, file));
   }
 }
+
+write('licenses.txt', licensesText(path.join(here, 'node_modules'), modules));
 
 write('manifest.json', `${JSON.stringify({files: [...written, SERVICE_WORKER].sort()}, null, 2)}\n`);
 
