@@ -5,7 +5,8 @@
 // the student's program kept for that assignment alone, a right program
 // that passes (so its picture is the one draxo-run kept on Linux, pixel for
 // pixel), a wrong one with its difference marked, one that never ends
-// reported as draxo-run reports it, and folders that are no assignment.
+// reported as draxo-run reports it, one that lingers after the script's
+// quit, and folders that are no assignment.
 //
 //   DRAXO_RUN                  the Linux build's draxo-run (build/runner/draxo-run)
 //   DRAXO_ASSIGNMENT_SOLUTION  the solution built for Linux
@@ -110,13 +111,16 @@ describe('the playground checks a program against an assignment', {timeout: 9000
   // Checks the editor's program and gives what the page says of it.
   async function checked(page) {
     await poll('the Check button', () => page.$eval('#check', (b) => !b.hidden));
+    const clicked = Date.now();
     await page.click('#check');
     await poll('the check to end', async () => {
       const said = await status(page);
       if (/did not compile|compiler failed|could not be loaded/.test(said)) throw new Error(said);
       return page.$eval('#check-result', (e) => e.dataset.verdict);
     }, 300000, 100);
-    return page.$eval('#check-result', (e) => ({
+    const wholeSeconds = (Date.now() - clicked) / 1000;
+    return page.$eval('#check-result', (e, whole) => ({
+      wholeSeconds: whole,
       verdict: e.dataset.verdict, status: Number(e.dataset.status), seconds: Number(e.dataset.seconds),
       lines: [...e.querySelectorAll('.verdict, li')].map((l) => l.textContent),
       captions: [...e.querySelectorAll('figcaption')].map((c) => c.textContent),
@@ -126,7 +130,7 @@ describe('the playground checks a program against an assignment', {timeout: 9000
         for (let i = 0; i < data.length; i += 4) if (data[i] === 255 && data[i + 1] === 0 && data[i + 2] === 0) ++red;
         return {width: c.width, height: c.height, red};
       }),
-    }));
+    }), wholeSeconds);
   }
 
   test('the solution passes: its picture is draxo-run\'s on Linux, and the program is kept for the assignment',
@@ -142,7 +146,7 @@ describe('the playground checks a program against an assignment', {timeout: 9000
       }).observe(area, {subtree: true, childList: true, attributes: true});
     });
     const result = await checked(page);
-    console.log(`# a Check of the solution took ${result.seconds} s (its run), compiling first`);
+    console.log(`# a Check of the solution took ${result.wholeSeconds} s, its run ${result.seconds} s`);
     assert.deepEqual(result.lines, [
       'Passed.', 'the program ended with status 0', 'the script was played to its end: 5 of its 5 events',
       '0 pixels differ from the assignment\'s picture']);
@@ -198,6 +202,19 @@ describe('the playground checks a program against an assignment', {timeout: 9000
     assert.equal(result.status, 124);
     assert.ok(result.seconds >= TIMEOUT_SECONDS && result.seconds < TIMEOUT_SECONDS + 5, String(result.seconds));
     assert.equal(await page.$eval('#stop', (b) => b.disabled), true);
+    await page.close();
+  });
+
+  test('a program that waits on after the script\'s quit is ended after the assignment\'s grace time', async () => {
+    const page = await openPlayground(onDiscs, {clear: true});
+    await typeProgram(page, SOLUTION_SOURCE.replace('case DRAXO_QUIT: DRAXO_stop(); return 0;', 'case DRAXO_QUIT: break;'));
+    const result = await checked(page);
+    assert.deepEqual(result.lines.slice(0, 3), [
+      'Not passed: the program did not end when the script asked it to quit.',
+      `the program did not end within ${site.assignment.graceSeconds} s of its quit at the end of the script: ` +
+        'it was still waiting for events, and was ended',
+      'the script was played to its end: 5 of its 5 events']);
+    assert.equal(result.status, 122);
     await page.close();
   });
 
