@@ -34,7 +34,7 @@ const here = path.dirname(fileURLToPath(import.meta.url));
 
 // The site's own sources, copied as they are.
 const PAGE_FILES = ['playground.css', 'playground.mjs', 'compiler_worker.mjs', 'diagnostics.mjs', 'share_link.mjs',
-                    'offline.mjs'];
+                    'offline.mjs', 'assignment.mjs'];
 // The service worker, written with the versions it keeps the site under.
 const SERVICE_WORKER = 'service_worker.js';
 // What clang's bundle fetches relative to itself.

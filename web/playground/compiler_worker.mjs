@@ -104,10 +104,10 @@ async function compile({id, name, source}) {
   let output = '';
   const decoder = new TextDecoder();
   const collect = (bytes) => { output += bytes ? decoder.decode(bytes, {stream: true}) : decoder.decode(); };
-  // The flags name the package's folder {sysroot}: here the tree's /draxo.
-  const place = (list) => list.map((flag) => flag.replaceAll('{sysroot}', '/draxo'));
-  const args = ['clang', ...place(flags.compile), '-Wall', '-fno-color-diagnostics', file, ...place(flags.link), '-o',
-                'program.wasm'];
+  // The flags name the sysroot's folder {sysroot}: here it is /draxo.
+  const placed = (list) => list.map((flag) => flag.replaceAll('{sysroot}', '/draxo'));
+  const args = ['clang', ...placed(flags.compile), '-Wall', '-fno-color-diagnostics', file, ...placed(flags.link),
+                '-o', 'program.wasm'];
   let tree;
   try {
     tree = await clang.runClang(args, {[file]: source, draxo: sysroot}, {stdout: collect, stderr: collect});

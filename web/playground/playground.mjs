@@ -3,6 +3,7 @@
 // program's windows beside the editor. The compiler runs in its own worker
 // (compiler_worker.mjs); the program in the web backend's runtime
 // (runtime/runtime.mjs), which makes its windows in the page.
+import {AssignmentError, RUN_FILE, assignmentFolder, checkEnvironment, loadAssignment} from './assignment.mjs';
 import {createEditor} from './editor.js';
 import {keepSiteOffline} from './offline.mjs';
 import {codeOfFragment, decodeProgram, encodeProgram, shareAddress, ShareLinkError} from './share_link.mjs';
@@ -45,20 +46,26 @@ const ui = {
   progress: element('progress'), loadingAmount: element('loading-amount'), cursor: element('cursor'),
   messages: element('messages'), noMessages: element('no-messages'), compilerOutputBox: element('compiler-output-box'),
   compilerOutput: element('compiler-output'), program: element('program'), output: element('output'),
+  check: element('check'), assignmentTitle: element('assignment-title'), checkResult: element('check-result'),
+  checkRun: element('check-run'),
 };
 
 // The page's own place in the browser's storage: each playground (its path
 // on the site, the same whether or not the address names index.html) keeps
 // its own program and its own folder of the program's files.
 const page = location.pathname.replace(/\/index\.html$/, '/');
-const textKey = `draxo-playground:${page}`;
-const nameKey = `draxo-playground-name:${page}`;
+// Opened on an assignment (?assignment=FOLDER/), the student's program for
+// it is kept apart from the playground's own and from other assignments'.
+const assignmentAt = assignmentFolder(location.search, location.href);
+const place = assignmentAt ? `${page}?assignment=${assignmentAt}` : page;
+const textKey = `draxo-playground:${place}`;
+const nameKey = `draxo-playground-name:${place}`;
 // The program a share link replaced (the student's own, kept until brought
 // back or let go), and the program last opened from a link, which is no
 // program of the student's while it stays as it came.
-const earlierKey = `draxo-playground-earlier:${page}`;
-const earlierNameKey = `draxo-playground-earlier-name:${page}`;
-const linkedKey = `draxo-playground-linked:${page}`;
+const earlierKey = `draxo-playground-earlier:${place}`;
+const earlierNameKey = `draxo-playground-earlier-name:${place}`;
+const linkedKey = `draxo-playground-linked:${place}`;
 const programStorage = `draxo-playground ${page}`;
 const fontsUrl = new URL(document.documentElement.dataset.fonts || '../fonts/', document.baseURI).href;
 
@@ -258,23 +265,17 @@ function appendOutput(text) {
   if (atEnd) ui.output.scrollTop = ui.output.scrollHeight;
 }
 
-async function run() {
-  if (current?.program) {
-    current.stopped = true;
-    current.program.stop();
-  }
-  const attempt = {stage: 'compiling'};
-  current = attempt;
-  setRunning(true);
-  saveNow();
-  setStatus(compilerReady ? 'Compiling…' : 'Compiling… (once the compiler has downloaded)');
+// Compiles the editor's program for `attempt` (the run or check now under
+// way) and loads the runtime; the compiled result and startProgram, or null
+// when there is nothing to start (the status line says why).
+async function compileForStart(attempt) {
   const result = await compile(editor.text());
-  if (current !== attempt) return; // stopped, or another Run since
+  if (current !== attempt) return null; // stopped, or another Run since
   if (result.type === 'failed') {
     current = null;
     setRunning(false);
     setStatus(`The compiler failed: ${result.message}`, 'error');
-    return;
+    return null;
   }
   showMessages(result);
   const errors = result.diagnostics.filter((d) => d.severity === 'error').length;
@@ -285,7 +286,7 @@ async function run() {
     const counted = [errors && plural(errors, 'error'), warnings && plural(warnings, 'warning')].filter(Boolean);
     setStatus(`The program did not compile${counted.length ? `: ${counted.join(', ')}` : ''}. ` +
               'Click a message to go to its place.', 'error');
-    return;
+    return null;
   }
   let startProgram;
   try {
@@ -294,9 +295,30 @@ async function run() {
     current = null;
     setRunning(false);
     setStatus(`The program's runtime could not be loaded (${e.message}).`, 'error');
-    return;
+    return null;
   }
-  if (current !== attempt) return;
+  if (current !== attempt) return null;
+  return {result, startProgram, warnings};
+}
+
+// Ends the run or check under way, if any, as a new one starts.
+function replaceCurrent(attempt) {
+  if (current?.program) {
+    current.stopped = true;
+    current.program.stop();
+  }
+  current = attempt;
+  setRunning(true);
+  saveNow();
+  setStatus(compilerReady ? 'Compiling…' : 'Compiling… (once the compiler has downloaded)');
+}
+
+async function run() {
+  const attempt = {stage: 'compiling'};
+  replaceCurrent(attempt);
+  const compiled = await compileForStart(attempt);
+  if (!compiled) return;
+  const {result, startProgram, warnings} = compiled;
   ui.program.replaceChildren();
   ui.output.textContent = '';
   attempt.stage = 'running';
@@ -339,6 +361,167 @@ function stop() {
     setRunning(false);
     setStatus('Stopped before the program ran');
   }
+}
+
+// --- The assignment and its check ---
+
+let checking = null;
+function loadChecking() {
+  checking ??= import('./runtime/check.mjs');
+  checking.catch(() => { checking = null; });
+  return checking;
+}
+
+// The assignment the page is opened on, once loaded (loadAssignment's).
+let assignment = null;
+// The check run's own kept folder, emptied before each check, so that it
+// starts as draxo-run's runs do: with none of the student's files.
+const checkStorage = `draxo-playground-check ${place}`;
+
+function forgetCheckFolder() {
+  return new Promise((resolve) => {
+    try {
+      const request = indexedDB.deleteDatabase(checkStorage);
+      request.onsuccess = request.onerror = request.onblocked = () => resolve();
+    } catch {
+      resolve();
+    }
+  });
+}
+
+async function openAssignment() {
+  if (!assignmentAt) return;
+  ui.assignmentTitle.parentElement.hidden = false;
+  ui.assignmentTitle.textContent = 'Loading the assignment…';
+  try {
+    const {decodePng} = await loadChecking();
+    assignment = await loadAssignment(assignmentAt, {decodePng});
+  } catch (e) {
+    const why = e instanceof AssignmentError ? e.message : `it could not be loaded (${e.message})`;
+    ui.assignmentTitle.textContent = 'No assignment';
+    setStatus(`The assignment ${assignmentAt} cannot be used: ${why}. The editor keeps its program.`, 'error');
+    return;
+  }
+  ui.assignmentTitle.textContent = assignment.title;
+  document.title = `${assignment.title}: DRAXO playground`;
+  ui.check.hidden = false;
+  // The starter, for a student with no program of their own for it yet.
+  if (kept(textKey) === null && assignment.starterText !== null && editor.text() === STARTER)
+    loadProgram(assignment.starterText, 'program');
+  setStatus('Ready: Run runs the program, Check checks it against the assignment.');
+}
+
+// A picture ({width, height, data}) as a canvas, with its label.
+function pictureFigure(picture, label) {
+  const figure = document.createElement('figure');
+  const canvas = document.createElement('canvas');
+  canvas.width = picture.width;
+  canvas.height = picture.height;
+  if (picture.width > 0 && picture.height > 0)
+    canvas.getContext('2d').putImageData(new ImageData(new Uint8ClampedArray(picture.data), picture.width), 0, 0);
+  const caption = document.createElement('figcaption');
+  caption.textContent = label;
+  figure.append(canvas, caption);
+  return figure;
+}
+
+function showVerdict(verdict, comparison) {
+  const summary = document.createElement('p');
+  summary.className = 'verdict';
+  summary.textContent = verdict.lines[0];
+  const details = document.createElement('ul');
+  for (const line of verdict.lines.slice(1)) {
+    const item = document.createElement('li');
+    item.textContent = line;
+    details.append(item);
+  }
+  ui.checkResult.replaceChildren(summary, details);
+  ui.checkResult.dataset.verdict = verdict.passed ? 'passed' : 'failed';
+  ui.checkResult.dataset.status = String(verdict.status);
+  if (comparison && !comparison.same) {
+    const pictures = document.createElement('div');
+    pictures.className = 'check-pictures';
+    pictures.append(
+      pictureFigure(comparison.marked, `Your program's picture: the ${comparison.differing} differing pixels in red`),
+      pictureFigure(assignment.referencePicture, "The assignment's picture"));
+    ui.checkResult.append(pictures);
+  }
+}
+
+// Compiles the program and runs it as draxo-run runs it for the assignment:
+// no one at the keyboard, the assignment's script, arguments and time limit;
+// then says whether it passed, and if not why, the difference marked.
+async function check() {
+  if (!assignment) return;
+  const attempt = {stage: 'compiling'};
+  replaceCurrent(attempt);
+  ui.checkResult.replaceChildren();
+  delete ui.checkResult.dataset.verdict;
+  const compiled = await compileForStart(attempt);
+  if (!compiled) return;
+  let rules;
+  try {
+    rules = await loadChecking();
+  } catch (e) {
+    current = null;
+    setRunning(false);
+    setStatus(`The check could not be loaded (${e.message}).`, 'error');
+    return;
+  }
+  await forgetCheckFolder();
+  if (current !== attempt) return;
+  attempt.stage = 'running';
+  setStatus('Checking…');
+  const home = `/home/web_user/${programName.replace(/[^A-Za-z0-9_.-]/g, '_')}`;
+  const started = performance.now();
+  // The package draws nothing in a run without a screen; its area stays
+  // hidden all the same, so that a check never covers the student's windows.
+  attempt.program = compiled.startProgram({
+    wasm: compiled.result.wasm,
+    container: ui.checkRun,
+    programName,
+    args: assignment.arguments,
+    storage: checkStorage,
+    fontsUrl,
+    env: checkEnvironment(assignment, home),
+    files: {[assignment.script]: assignment.scriptBytes},
+    onOutput: () => {},
+    onDownload: () => {},
+  });
+  let timedOut = false;
+  const timer = assignment.timeoutSeconds > 0 ? setTimeout(() => {
+    timedOut = true;
+    attempt.program.stop();
+  }, assignment.timeoutSeconds * 1000) : null;
+  let end;
+  try {
+    end = await attempt.program.done;
+  } catch (e) {
+    end = {status: null, reason: e.message};
+  }
+  clearTimeout(timer);
+  const seconds = (performance.now() - started) / 1000;
+  if (current === attempt) {
+    current = null;
+    setRunning(false);
+  }
+  if (current && current !== attempt) return; // a new Run or Check has the page now
+  const {STOPPED_BY, checkVerdict, comparePictures, readRunFile} = rules;
+  const exited = typeof end.status === 'number';
+  const reason = exited ? null : timedOut ? STOPPED_BY.timeout : attempt.stopped ? STOPPED_BY.user : end.reason;
+  const run = end.files ? readRunFile(end.files[RUN_FILE]) : null;
+  const shown = run?.picture ?? {width: 0, height: 0, data: new Uint8ClampedArray(0)};
+  const comparison = end.files ? comparePictures(assignment.referencePicture, shown) : null;
+  const verdict = checkVerdict({
+    status: exited ? end.status : null, reason, run, expectedStatus: assignment.expectedStatus,
+    same: comparison ? comparison.same : null, differing: comparison ? comparison.differing : 0,
+    timeoutSeconds: assignment.timeoutSeconds, graceSeconds: assignment.graceSeconds,
+  });
+  // A run ended by the page leaves no files: how far its script got is not known.
+  if (!end.files) verdict.lines.splice(2);
+  showVerdict(verdict, comparison);
+  ui.checkResult.dataset.seconds = seconds.toFixed(2);
+  setStatus(verdict.passed ? 'Checked: passed.' : 'Checked: not passed.', verdict.passed ? '' : 'error');
 }
 
 // --- Examples, Open, Download ---
@@ -540,6 +723,7 @@ async function openSharedProgram() {
 
 addEventListener('hashchange', openSharedProgram);
 ui.run.addEventListener('click', () => run());
+ui.check.addEventListener('click', () => check());
 ui.stop.addEventListener('click', stop);
 
 setStatus('Ready: Run compiles and runs the program.');
@@ -548,4 +732,5 @@ showCursor();
 showEarlierNote();
 loadExamples();
 loadRuntime().catch(() => {});
+await openAssignment();
 await openSharedProgram();

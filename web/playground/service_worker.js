@@ -59,10 +59,13 @@ function cacheFor(request) {
   return url.pathname.startsWith(`${scope.pathname}toolchain/`) ? TOOLCHAIN_CACHE : SITE_CACHE;
 }
 
+// Fetched afresh whenever the network answers: pages, the manifest, and
+// what the page asks for afresh (an assignment's files, which its teacher
+// may publish again under the same names).
 function isNetworkFirst(request) {
   const {pathname} = new URL(request.url);
   return request.mode === 'navigate' || pathname === `${scope.pathname}manifest.json` ||
-    pathname.endsWith('/assignment.json');
+    pathname.endsWith('/assignment.json') || request.cache === 'no-cache';
 }
 
 // Keeps a whole, plain answer: not an error page, not a redirect, not a part.

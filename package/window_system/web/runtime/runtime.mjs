@@ -6,6 +6,10 @@
 //   run.stop();                  // ends the program at once
 //   const {status, reason, files} = await run.done;
 //
+// `onDownload(name, bytes)`, when given, takes the files the program hands
+// the user (a picture it saved) in place of the browser's downloads: a
+// check run hands nothing to anyone.
+//
 // `status` is the program's exit status (null when it did not exit);
 // `reason` why it stopped otherwise, in words ("it called abort().", "you
 // stopped it."), null when it exited; `files` its folder's files at its end
@@ -111,7 +115,7 @@ export function startProgram(options) {
     const m = e.data;
     switch (m.type) {
     case 'output': output(m.text, m.stream); break;
-    case 'download': download(m.name, m.bytes); break;
+    case 'download': (options.onDownload || download)(m.name, m.bytes); break;
     case 'saved': if (options.onSaved) options.onSaved(m.name); break;
     case 'end':
       finish({status: m.status, reason: m.reason, files: m.files},
