@@ -133,8 +133,9 @@ export function runProgram(start, post) {
     });
   }
 
-  // Runs the program until it ends: each time it unwinds, waits for what it
-  // waits for and winds it up again.
+  // Runs the program until it ends. Asyncified: each time it unwinds, waits
+  // for what it waits for and winds it up again. Otherwise the browser
+  // suspends it in its waits, and its entry's promise settles at its end.
   async function drive() {
     if (withoutAsyncify) {
       await WebAssembly.promising(exports._start)();
