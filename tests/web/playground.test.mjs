@@ -309,14 +309,16 @@ describe('the playground in the browser', {timeout: 600000}, () => {
       assert.match(await first.$eval('#loading-amount', (e) => e.textContent), /^100% of \d+ MB$/);
       assert.ok(await first.evaluate(() => navigator.serviceWorker.controller !== null));
       await compileAndRun(first, 1);
-      const kept = await poll('the runtime and the font kept', async () => {
+      // Binaryen too, fetched after the compiler was ready, for a visit in a
+      // browser that needs it.
+      const kept = await poll('the runtime, the font and binaryen kept', async () => {
         const urls = await first.evaluate(async () => {
           const all = [];
           for (const name of await caches.keys()) all.push(...(await (await caches.open(name)).keys()).map((r) => r.url));
           return all;
         });
         return urls.includes(`${server.url}fonts/stand_in.ttf`) && urls.includes(`${url}runtime/program_worker.mjs`) &&
-          urls;
+          urls.includes(`${url}toolchain/binaryen/index.js`) && urls;
       });
       for (const file of ['', 'editor.js', 'compiler_worker.mjs', 'toolchain/clang/llvm.core.wasm',
                           'toolchain/binaryen/index.js', 'sysroot/lib/libdraxo.a', 'runtime/program_flags.json']) {
@@ -357,6 +359,11 @@ describe('the playground in the browser', {timeout: 600000}, () => {
       // The playground under its other address, with a query, is the same page.
       await second.goto(`${url}index.html?from=elsewhere`, {waitUntil: 'load'});
       await poll('the editor', () => second.$('.cm-content'));
+      // As a browser that cannot suspend a program itself: asyncified, with
+      // the kept binaryen.
+      await second.goto(`${url}?asyncify=1`, {waitUntil: 'load'});
+      await poll('the editor', () => second.$('.cm-content'));
+      assert.ok((await compileAndRun(second, 1)).exports.includes('asyncify_start_unwind'));
       // An example not opened before is there too: the site was kept whole.
       await poll('the examples', () => second.$('#examples-menu button'));
       await second.click('#examples');
@@ -435,8 +442,17 @@ describe('the playground in the browser', {timeout: 600000}, () => {
     }
   });
 
-  test('a program that compiles goes to the runtime Asyncified, and Stop and its end show on the status line', async () => {
-    const page = await openPlayground();
+  test('a program that compiles goes to the runtime, Asyncified where asked, and Stop and its end show on the status line', async () => {
+    // In a browser that suspends a program itself, the program is not
+    // asyncified: binaryen's 15 MB need not even be loaded.
+    const plain = await openPlayground();
+    await typeProgram(plain, 'int WinMain(void* a, void* b, char* c, int d) { return 0; }\n');
+    await plain.click('#run');
+    const exports = await poll('the runtime to have the program', () => plain.evaluate(() => window.standInRuns?.[0]?.exports));
+    assert.ok(exports.includes('_start') && !exports.includes('asyncify_start_unwind'), `${exports}`);
+    await plain.close();
+
+    const page = await openPlayground('?asyncify=1');
     await typeProgram(page, '#include <stdio.h>\nint WinMain(void* a, void* b, char* c, int d) {\n' +
                             '    printf("hi\\n");\n    return 0;\n}\n');
     await page.click('#run');

@@ -2,15 +2,19 @@
 // it: clang and wasm-ld compiled to WebAssembly (the site's toolchain/clang/),
 // the package's headers and library (sysroot/, seen by the compiler as
 // /draxo/), the flags every program of the new runtime is built with
-// (runtime/program_flags.json), and binaryen's Asyncify pass
-// (runtime/asyncify.mjs over toolchain/binaryen/), which lets the program's
-// waits suspend and resume. Paths are relative to this file, so the site
-// works from any folder of any static web server.
+// (runtime/program_flags.json), and, in a browser that cannot suspend a
+// program itself, binaryen's Asyncify pass (runtime/asyncify.mjs over
+// toolchain/binaryen/), which lets the program's waits suspend and resume.
+// Where the browser can, binaryen (15 MB) is not waited for: it is only
+// fetched in the background, to be kept with the site for a browser that
+// needs it. Paths are relative to this file, so the site works from any
+// folder of any static web server.
 //
 // Messages from the page:
-//   {type: 'load', keeping}                      fetch everything (the first time);
-//       keeping: the page's service worker keeps the site's files
-//   {type: 'compile', id, name, source}          compile, link and Asyncify a program
+//   {type: 'load', keeping, asyncify}            fetch everything (the first time);
+//       keeping: the page's service worker keeps the site's files;
+//       asyncify: Asyncify every program even where the browser needs it not
+//   {type: 'compile', id, name, source}          compile, link (and Asyncify) a program
 // Messages to the page:
 //   {type: 'progress', doneLength, totalLength}  the compiler's first download
 //   {type: 'loaded'} / {type: 'load-failed', message}
@@ -18,6 +22,7 @@
 //       file: the source's name in the messages; wasm: a Uint8Array (transferred)
 //   {type: 'failed', id, message}                the toolchain itself failed
 import {parseDiagnostics} from './diagnostics.mjs';
+import {asyncifyProgram, canSuspendWithoutAsyncify} from './runtime/asyncify.mjs';
 
 const site = (path) => new URL(path, import.meta.url);
 
@@ -65,6 +70,21 @@ async function toolchainKept() {
   }
 }
 
+const BINARYEN = 'toolchain/binaryen/index.js';
+let binaryenLoading = null;
+function loadBinaryen() {
+  binaryenLoading ??= import(`./${BINARYEN}`).then((m) => m.default);
+  binaryenLoading.catch(() => { binaryenLoading = null; });
+  return binaryenLoading;
+}
+
+// Binaryen fetched whole, not run, so that the service worker keeps it for
+// a visit, offline perhaps, in a browser that needs it. A failure is only
+// not kept.
+function keepBinaryen() {
+  fetch(site(BINARYEN)).then((response) => response.arrayBuffer()).catch(() => {});
+}
+
 let loading = null;
 
 // Everything a compile needs, fetched once; a failed load is tried afresh
@@ -79,14 +99,14 @@ function load(keeping) {
       await clang.runLLVM(null, {}, {fetchProgress: kept ? () => {} : progressReporter()});
       return clang;
     });
-    const [clang, sysroot, flags, binaryen, {asyncifyProgram}] = await Promise.all([
+    const [clang, sysroot, flags] = await Promise.all([
       clangLoaded,
       loadSysroot(),
       fetchOk('runtime/program_flags.json').then((r) => r.json()),
-      import('./toolchain/binaryen/index.js').then((m) => m.default),
-      import('./runtime/asyncify.mjs'),
+      asyncify ? loadBinaryen() : null,
     ]);
-    return {clang, sysroot, flags, binaryen, asyncifyProgram};
+    if (!asyncify && keeping) keepBinaryen();
+    return {clang, sysroot, flags};
   })();
   loading.catch(() => { loading = null; });
   return loading;
@@ -99,7 +119,7 @@ function sourceName(name) {
 }
 
 async function compile({id, name, source}) {
-  const {clang, sysroot, flags, binaryen, asyncifyProgram} = await load(keeping);
+  const {clang, sysroot, flags} = await load(keeping);
   const file = sourceName(name);
   let output = '';
   const decoder = new TextDecoder();
@@ -116,7 +136,7 @@ async function compile({id, name, source}) {
     postMessage({type: 'compiled', id, ok: false, file, diagnostics: parseDiagnostics(output), output});
     return;
   }
-  const wasm = await asyncifyProgram(binaryen, tree['program.wasm']);
+  const wasm = asyncify ? await asyncifyProgram(await loadBinaryen(), tree['program.wasm']) : tree['program.wasm'];
   postMessage({type: 'compiled', id, ok: true, file, diagnostics: parseDiagnostics(output), output, wasm}, [wasm.buffer]);
 }
 
@@ -124,10 +144,14 @@ async function compile({id, name, source}) {
 let queue = Promise.resolve();
 
 let keeping = false;
+// Whether programs are asyncified: where the browser cannot suspend them
+// itself, or the page asks (to try that way in any browser).
+let asyncify = !canSuspendWithoutAsyncify();
 
 onmessage = ({data}) => {
   if (data.type === 'load') {
     keeping = Boolean(data.keeping);
+    if (data.asyncify) asyncify = true;
     queue = queue.then(() => load(keeping).then(() => postMessage({type: 'loaded'}),
                                           (e) => postMessage({type: 'load-failed', message: e.message})));
   } else if (data.type === 'compile') {

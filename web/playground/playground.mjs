@@ -175,8 +175,11 @@ function startCompiler(keeping) {
   };
   // The compiler downloads once the page is up, so that the first Run need
   // not wait for all of it; `keeping` tells it that its files may be kept
-  // in the browser already, when there is no download to show.
-  worker.postMessage({type: 'load', keeping});
+  // in the browser already, when there is no download to show. The query
+  // asyncify=1 has every program asyncified, as a browser that cannot
+  // suspend a program itself needs it, in any browser.
+  const asyncify = new URLSearchParams(location.search).get('asyncify') === '1';
+  worker.postMessage({type: 'load', keeping, asyncify});
   return worker;
 }
 

@@ -15,6 +15,16 @@ export const ASYNC_IMPORTS = [
   'wasi_snapshot_preview1.poll_oneoff',
 ];
 
+// Whether this browser can suspend a program that was not asyncified: with
+// its own promise integration (an import wrapped as WebAssembly.Suspending
+// suspends the program's whole stack until its promise settles, and
+// WebAssembly.promising makes the program's entry give a promise). Where it
+// can, a program needs no Asyncify pass: it is built faster, smaller, and
+// runs faster. Asked in the page, the compiler's worker and the program's.
+export function canSuspendWithoutAsyncify() {
+  return typeof WebAssembly.Suspending === 'function' && typeof WebAssembly.promising === 'function';
+}
+
 // The program's stack pointer, exported under this name, tells a stack
 // overflow from another access out of bounds when the program traps.
 export const STACK_POINTER_EXPORT = 'draxo_stack_pointer';

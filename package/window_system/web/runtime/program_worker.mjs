@@ -1,5 +1,5 @@
 // The program's own thread: a module Worker that instantiates the program
-// (compiled for wasm32-wasip1 and asyncified, asyncify.mjs) with the system
+// (compiled for wasm32-wasip1, asyncified or not: asyncify.mjs) with the system
 // interface (wasi.mjs) and the web backend's imports (module "draxo", as
 // web_backend.h declares them), and runs it. A busy program keeps this
 // thread only: the page stays responsive, and its Stop ends the worker.
@@ -8,15 +8,17 @@
 // page side (runtime.mjs), which makes the DOM. What the page hears (input,
 // menu choices, dialog buttons, focus) comes back as native events into the
 // queue kept here, which the program takes when it polls. A blocking poll
-// suspends the program (Asyncify's unwind) and the worker's event loop runs
-// until the next event is queued; then the program is wound up again. Timers
+// suspends the program and the worker's event loop runs until the next event
+// is queued; then the program goes on. An asyncified program suspends by
+// Asyncify's unwind and is wound up again; one that is not, by the browser's
+// promise integration (WebAssembly.Suspending), which keeps its stack. Timers
 // run here, as the page's did: an expiry is an event in the queue.
 //
 // The menu bar's keyboard rules are the program's (draxo_web_menu_bar_key,
 // which reads and changes nothing of the program's): the page asks, and the
 // answer is given whenever the worker has the thread, that is while the
 // program is suspended.
-import {STACK_POINTER_EXPORT} from './asyncify.mjs';
+import {STACK_POINTER_EXPORT, canSuspendWithoutAsyncify} from './asyncify.mjs';
 import {filesOf, openKeptFolder} from './kept_files.mjs';
 import {ProgramExit, WASI_MODULE, fileBytes, folderAt, makeFile, makeFolder, makeWasi, pathOf,
   wasiImportsFor} from './wasi.mjs';
@@ -93,13 +95,17 @@ export function runProgram(start, post) {
     }
   }
 
-  // --- Asyncify ---------------------------------------------------------------
+  // --- Suspending ---------------------------------------------------------------
   let dataArea = 0, pending = null;
+  // Whether the program suspends by the browser's promise integration
+  // rather than by Asyncify: set once the program is compiled.
+  let withoutAsyncify = false;
   // An import that may suspend: `begin(...args)` gives a promise to wait for,
-  // or nothing to go on at once. Called again when the program is wound up,
-  // it returns to the program. Its result, for those that have one: 0.
+  // or nothing to go on at once. Asyncified, called again when the program is
+  // wound up, it returns to the program. Its result, for those that have
+  // one: 0.
   function suspending(begin) {
-    return (...args) => {
+    const asyncified = (...args) => {
       if (exports.asyncify_get_state() === ASYNCIFY_REWINDING) {
         exports.asyncify_stop_rewind();
         return 0;
@@ -113,11 +119,28 @@ export function runProgram(start, post) {
       pending = promise;
       return 0;
     };
+    asyncified.begin = begin;
+    return asyncified;
+  }
+  // The import as the program is given it: without Asyncify, one that the
+  // browser suspends the program in while its promise is pending.
+  function importOf(implementation) {
+    if (!withoutAsyncify || !implementation.begin) return implementation;
+    const begin = implementation.begin;
+    return new WebAssembly.Suspending((...args) => {
+      const promise = begin(...args);
+      return promise ? promise.then(() => 0) : 0;
+    });
   }
 
-  // Runs the program until it ends: each time it unwinds, waits for what it
-  // waits for and winds it up again.
+  // Runs the program until it ends. Asyncified: each time it unwinds, waits
+  // for what it waits for and winds it up again. Otherwise the browser
+  // suspends it in its waits, and its entry's promise settles at its end.
   async function drive() {
+    if (withoutAsyncify) {
+      await WebAssembly.promising(exports._start)();
+      return;
+    }
     exports._start();
     while (exports.asyncify_get_state() === ASYNCIFY_UNWINDING) {
       exports.asyncify_stop_unwind();
@@ -336,8 +359,10 @@ export function runProgram(start, post) {
         if (/bad_alloc/.test(stderr)) return 'it ran out of memory.';
         return 'it called abort().';
       }
-      if (/out of bounds/.test(message) && exports && exports[STACK_POINTER_EXPORT] &&
-          exports[STACK_POINTER_EXPORT].value < 0)
+      // Asyncify's pass exports the stack pointer under its own name; the
+      // program's link may export it under the C library's.
+      const stackPointer = exports && (exports[STACK_POINTER_EXPORT] || exports.__stack_pointer);
+      if (/out of bounds/.test(message) && stackPointer && stackPointer.value < 0)
         return 'it crashed (Maximum call stack size exceeded).';
       return `it crashed (${message}).`;
     }
@@ -362,10 +387,13 @@ export function runProgram(start, post) {
   async function begin() {
     const wasm = typeof start.wasm == 'string' ? await (await fetch(start.wasm)).arrayBuffer() : start.wasm;
     const module = await WebAssembly.compile(wasm);
-    const missing = ['_start', 'memory', 'asyncify_start_unwind'].filter((n) =>
-      !WebAssembly.Module.exports(module).some((e) => e.name === n));
-    if (missing.length)
-      throw new Error(`the program lacks ${missing.join(', ')}: it is no asyncified WASI program`);
+    const exported = (n) => WebAssembly.Module.exports(module).some((e) => e.name === n);
+    const missing = ['_start', 'memory'].filter((n) => !exported(n));
+    if (missing.length) throw new Error(`the program lacks ${missing.join(', ')}: it is no WASI program`);
+    withoutAsyncify = !exported('asyncify_start_unwind');
+    if (withoutAsyncify && !canSuspendWithoutAsyncify())
+      throw new Error('this browser cannot run a program that was not prepared for it (built without Asyncify, ' +
+                      'for browsers that suspend a program themselves)');
     kept = await openKeptFolder(start.storage || 'draxo ' + name, home);
     for (const [file, bytes] of Object.entries(start.files || {})) {
       const slash = file.lastIndexOf('/');
@@ -380,13 +408,15 @@ export function runProgram(start, post) {
         throw new Error(`the program calls draxo.${entry.name}, which this page does not have`);
       });
     }
+    for (const table of Object.values(imports))
+      for (const [name, implementation] of Object.entries(table)) table[name] = importOf(implementation);
     const instance = await WebAssembly.instantiate(module, imports);
     exports = instance.exports;
     memory = exports.memory;
     wasi.setMemory(memory);
     // The data area lies beyond the program's memory: the C library's
     // allocator takes only memory it grew itself.
-    dataArea = memory.grow(ASYNCIFY_DATA_BYTES >> 16) * 65536;
+    if (!withoutAsyncify) dataArea = memory.grow(ASYNCIFY_DATA_BYTES >> 16) * 65536;
     nullArea = u8().slice(0, NULL_AREA_BYTES);
     answerMenuAsks();
     await drive();
