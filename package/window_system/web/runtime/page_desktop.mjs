@@ -172,6 +172,10 @@ export function makeDesktop({host, post, ownsTitle, runAgain}) {
   function flush() {
     while (!D.asking && D.outbox.length) {
       const message = D.outbox.shift();
+      if (message.type == 'later') {
+        message.run();
+        continue;
+      }
       if (message.type != 'ask') {
         post(message);
         continue;
@@ -208,14 +212,31 @@ export function makeDesktop({host, post, ownsTitle, runAgain}) {
   };
   for (const type of ['keydown', 'keyup', 'mousedown', 'mouseup']) listen(document, type, track, true);
   // A click anywhere but on the bar or its open menu gives the keyboard
-  // back; a click that closes an open menu goes no further.
-  listen(document, 'mousedown', (e) => {
+  // back; a click that closes an open menu goes no further. Returns whether
+  // the click goes on.
+  const clickOnPage = (e) => {
     D.altAlone = false;
     const open = D.openMenu;
     if (open && !e.target.closest('.draxo-menubar, .draxo-popup')) {
       closeMenu(true);
-      if (open.popup && e.target.closest('canvas')) { e.preventDefault(); e.stopPropagation(); }
+      if (open.popup && e.target.closest('canvas')) return false;
     }
+    return true;
+  };
+  listen(document, 'mousedown', (e) => {
+    // Keys typed before the click may still wait for the menu bar's
+    // answer, which can open or close a menu: a click on a canvas takes its
+    // turn after them, as in a native queue, not before.
+    const w = [...D.windows.values()].find((v) => v.canvas === e.target);
+    if (w && (D.asking || D.outbox.some((m) => m.type == 'ask'))) {
+      e.stopPropagation();
+      w.canvas.focus();
+      // The event's fields stay readable after its handlers.
+      send({type: 'later', run: () => { if (clickOnPage(e)) mouse(w, e, true); }});
+      e.preventDefault();
+      return;
+    }
+    if (!clickOnPage(e)) { e.preventDefault(); e.stopPropagation(); }
   }, true);
   const onDocumentKey = (e) => {
     if (D.openMenu) return menuKey(e);
