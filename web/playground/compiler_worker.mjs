@@ -82,7 +82,11 @@ function load(keeping) {
     const [clang, sysroot, flags, binaryen, {asyncifyProgram}] = await Promise.all([
       clangLoaded,
       loadSysroot(),
-      fetchOk('runtime/program_flags.json').then((r) => r.json()),
+      // Its paths name the sysroot "{sysroot}": here /draxo.
+      fetchOk('runtime/program_flags.json').then((r) => r.json()).then(({compile, link}) => {
+        const mounted = (list) => list.map((flag) => flag.replaceAll('{sysroot}', '/draxo'));
+        return {compile: mounted(compile), link: mounted(link)};
+      }),
       import('./toolchain/binaryen/index.js').then((m) => m.default),
       import('./runtime/asyncify.mjs'),
     ]);
