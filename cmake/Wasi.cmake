@@ -35,3 +35,6 @@ endforeach()
 # the playground's compiler mounts; installed in share/draxo/web/sysroot/.
 set(DRAXO_WASI_SYSROOT ${CMAKE_BINARY_DIR}/web/draxo-sysroot)
 set(DRAXO_WASI_SYSROOT_INSTALL_DIR ${DRAXO_WEB_INSTALL_DIR}/sysroot)
+
+# The playground site, which compiles against that sysroot in the browser.
+include(${CMAKE_CURRENT_LIST_DIR}/Playground.cmake)

@@ -19,10 +19,6 @@ if(NOT DRAXO_STB_INCLUDE_DIR)
   message(FATAL_ERROR "The web build needs stb_truetype.h (Debian's libstb-dev)")
 endif()
 
-if(WASI)
-  include(${CMAKE_CURRENT_LIST_DIR}/Wasi.cmake)
-  return()
-endif()
 set(DRAXO_WEB_FONT_FILES LiberationSans-Regular.ttf LiberationSans-Bold.ttf LiberationMono-Regular.ttf)
 find_path(DRAXO_WEB_FONT_DIR LiberationSans-Regular.ttf
   PATHS /usr/share/fonts/truetype/liberation2 /usr/share/fonts/truetype/liberation NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
@@ -42,6 +38,20 @@ if(DRAXO_WEB_FALLBACK_FONT_DIR)
   list(APPEND DRAXO_WEB_FONTS ${DRAXO_WEB_FALLBACK_FONT_DIR}/wqy-microhei.ttc)
 else()
   message(STATUS "Web pages: no fallback font (Debian's fonts-wqy-microhei); characters Liberation lacks are boxes")
+endif()
+
+# The fonts of the build's pages and of the playground, in one folder they
+# share, <build>/web/fonts/: a browser fetches them once for every page of
+# the site.
+foreach(font IN LISTS DRAXO_WEB_FONTS)
+  get_filename_component(file ${font} NAME)
+  configure_file(${font} ${CMAKE_BINARY_DIR}/web/fonts/${file} COPYONLY)
+endforeach()
+install(FILES ${DRAXO_WEB_FONTS} DESTINATION ${DRAXO_WEB_INSTALL_DIR}/fonts)
+
+if(WASI)
+  include(${CMAKE_CURRENT_LIST_DIR}/Wasi.cmake)
+  return()
 endif()
 
 # What every program over the web backend is linked with: ASYNCIFY, so that
@@ -71,12 +81,6 @@ if(DRAXO_NODE AND NOT "${CMAKE_CROSSCOMPILING_EMULATOR}" MATCHES "no-experimenta
   set(CMAKE_CROSSCOMPILING_EMULATOR ${DRAXO_NODE} --no-experimental-fetch CACHE STRING "Runs the build's programs" FORCE)
 endif()
 
-# The fonts of the build's pages, in one folder they share, <build>/web/fonts/:
-# a browser fetches them once for every page of the site.
-foreach(font IN LISTS DRAXO_WEB_FONTS)
-  get_filename_component(file ${font} NAME)
-  configure_file(${font} ${CMAKE_BINARY_DIR}/web/fonts/${file} COPYONLY)
-endforeach()
 
 # Makes `target` a page: <build>/web/<name>/ holds index.html (from
 # `template`, default the package's own) and the program's .js and .wasm
@@ -100,8 +104,8 @@ function(draxo_web_page target name)
   configure_file(${PAGE_TEMPLATE} ${dir}/index.html @ONLY)
 endfunction()
 
-# The installed web files: the JavaScript part, the page template, the fonts
-# and the compiler wrapper, which links as the build does.
+# The installed web files: the JavaScript part, the page template and the
+# compiler wrapper, which links as the build does.
 set(DRAXO_WEBCC_LINK_OPTIONS "")
 foreach(option IN LISTS DRAXO_WEB_LINK_OPTIONS)
   string(REGEX REPLACE "^SHELL:" "" option "${option}")
@@ -112,4 +116,3 @@ configure_file(${DRAXO_WEB_SOURCE_DIR}/draxo-webcc.in ${CMAKE_BINARY_DIR}/draxo-
 install(PROGRAMS ${CMAKE_BINARY_DIR}/draxo-webcc DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${DRAXO_WEB_SOURCE_DIR}/draxo_web.js DESTINATION ${DRAXO_WEB_INSTALL_DIR})
 install(FILES ${DRAXO_WEB_SOURCE_DIR}/page.html.in DESTINATION ${DRAXO_WEB_INSTALL_DIR} RENAME page.html)
-install(FILES ${DRAXO_WEB_FONTS} DESTINATION ${DRAXO_WEB_INSTALL_DIR}/fonts)

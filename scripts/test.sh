@@ -15,9 +15,10 @@
 #               under node, the pages in headless Chromium
 #   wasi        the build for wasm32-wasip1 by the compiler that runs in the
 #               browser, itself run by node (build-wasi/): the null backend's
-#               tests under node, a client program against its sysroot
+#               tests under node, a client program against its sysroot, the
+#               web runtime and the playground site in headless Chromium
 # With no argument every leg runs. --only LEG[,LEG...] runs those alone (the
-# Windows and web legs build the few programs of build/ they compare with
+# Windows, web and wasi legs build the few programs of build/ they compare with
 # when the linux leg is not among them); --plain leaves the sanitizers out.
 # DRAXO_TEST_JOBS sets how many compilers and tests run at once (all the
 # cores by default).
@@ -73,12 +74,14 @@ run_suite() {
   (cd "$dir" && ctest -j "$jobs" --output-on-failure --timeout 120)
 }
 
-# The Linux build's programs that the Windows and web builds' cross-platform
-# checks compare with, when the linux leg did not build them all.
+# The Linux build's programs that the Windows, web and wasm32-wasip1 builds'
+# cross-platform checks compare with (those named, or the Windows and web
+# builds' own), when the linux leg did not build them all.
 linux_programs() {
   runs linux && return 0
   cmake -S . -B build -DDRAXO_DEVELOPER=ON -DDRAXO_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
-  cmake --build build -j "$jobs" --target shape_frame draxo-run run_client
+  if [ $# -eq 0 ]; then set -- shape_frame draxo-run run_client; fi
+  cmake --build build -j "$jobs" --target "$@"
 }
 
 if runs format; then
@@ -125,9 +128,10 @@ fi
 
 wasi_status=0
 if runs wasi; then
-  echo "== wasm32-wasip1: built by clang running in node, tests under node"
+  echo "== wasm32-wasip1: built by clang running in node, tests under node and in headless Chromium"
+  linux_programs sketch_pad shapes_and_text
   cmake -S . -B build-wasi -DCMAKE_TOOLCHAIN_FILE=cmake/wasi-toolchain.cmake -DDRAXO_DEVELOPER=ON \
-    -DDRAXO_WERROR=ON -DCMAKE_BUILD_TYPE=Release
+    -DDRAXO_WERROR=ON -DCMAKE_BUILD_TYPE=Release -DDRAXO_HOST_BUILD="$PWD/build"
   cmake --build build-wasi -j "$jobs"
   (cd build-wasi && ctest -j "$jobs" --output-on-failure --timeout 300) || wasi_status=$?
 fi

@@ -45,12 +45,6 @@ set_tests_properties(web.contract PROPERTIES LABELS contract)
 draxo_add_browser_test(text_in_every_language text.test.mjs)
 draxo_add_browser_test(designer designer.test.mjs)
 draxo_add_browser_test(examples examples.test.mjs)
-# The web runtime, with a probe the test compiles for wasm32-wasip1 itself
-# (clang and binaryen from tests/web/node_modules): it needs no page of this
-# build's.
-if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/web/node_modules/@yowasp/clang)
-  draxo_add_browser_test(runtime runtime.test.mjs)
-endif()
 if(DRAXO_HOST_SHAPE_FRAME)
   draxo_add_browser_test(shapes_leave_the_same_frame_buffer_as_on_linux shape_frame.test.mjs)
 endif()

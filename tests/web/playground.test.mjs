@@ -7,28 +7,34 @@
 // nothing.
 //
 // The toolchain comes from DRAXO_PLAYGROUND_TOOLCHAIN (an npm folder with
-// @yowasp/clang and binaryen in its node_modules; web/toolchain/ by default).
-// Until the web backend's runtime and the package's build for it are in the
-// tree, the site is built with TEMPORARY STAND-INS of both: the runtime of
-// playground_stand_in/ and a sysroot of draxo.h with a small library made
-// here (main calling WinMain, the menu bar's export).
+// @yowasp/clang and binaryen in its node_modules; web/toolchain/ by default),
+// the package built for wasm32-wasip1 from DRAXO_WASI_SYSROOT. The tests of
+// the page's hand-over to the runtime build a site of their own whose
+// runtime.mjs is a STAND-IN (playground_stand_in/): it records what the page
+// gave it and ends a run with the status a test chooses, which the real
+// runtime cannot show. The playground the build made
+// (DRAXO_PLAYGROUND_WEB: <build>/web, with playground/ and fonts/) runs
+// programs with the package and the real runtime: a picture equal to the
+// Linux build's (DRAXO_HOST_SHAPES_AND_TEXT), Stop of a busy loop, the input
+// dialog and UTF-8 output.
 import assert from 'node:assert/strict';
-import {spawnSync} from 'node:child_process';
-import {existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync} from 'node:fs';
+import {execFileSync, spawnSync} from 'node:child_process';
+import {cpSync, existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync} from 'node:fs';
 import {createServer, connect} from 'node:net';
 import {tmpdir} from 'node:os';
 import path from 'node:path';
 import {after, before, describe, test} from 'node:test';
-import {fileURLToPath, pathToFileURL} from 'node:url';
+import {fileURLToPath} from 'node:url';
 import {gzipSync} from 'node:zlib';
 
 import {parseDiagnostics, textColumn} from '../../web/playground/diagnostics.mjs';
 import {MAX_PROGRAM_BYTES, ShareLinkError, codeOfFragment, decodeProgram, encodeProgram, shareAddress}
   from '../../web/playground/share_link.mjs';
-import {launch, poll, serve} from './web_lib.mjs';
+import {canvasPixels, launch, poll, readPng, serve} from './web_lib.mjs';
 
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
 const toolchain = path.resolve(process.env.DRAXO_PLAYGROUND_TOOLCHAIN || path.join(root, 'web/toolchain'));
+const sysroot = process.env.DRAXO_WASI_SYSROOT;
 
 describe('share links', () => {
   test('a program round-trips through a link, non-ASCII text, tabs and all', async () => {
@@ -105,25 +111,9 @@ describe("the compiler's messages", () => {
 // The site, built once for the browser tests.
 const site = {};
 
-// A stand-in of the package's library for the new runtime, made with the
-// toolchain in node.
-async function standInSysroot(folder) {
-  const {runClang, runLLVM} = await import(pathToFileURL(path.join(toolchain, 'node_modules/@yowasp/clang/gen/bundle.js')));
-  await runLLVM(null, {}, {fetchProgress: () => {}}); // fetched ahead, without a word of progress
-  const source = 'int WinMain(void*, void*, char*, int);\nint main(void) { return WinMain(0, 0, 0, 0); }\n' +
-    '__attribute__((export_name("draxo_web_menu_bar_key"))) int draxo_web_menu_bar_key(int key) { return key; }\n';
-  let tree = await runClang(['clang', '--target=wasm32-wasip1', '-O2', '-c', 'stand_in.c', '-o', 'stand_in.o'],
-                            {'stand_in.c': source});
-  tree = await runLLVM(['ar', 'rcs', 'libdraxo.a', 'stand_in.o'], tree);
-  mkdirSync(path.join(folder, 'include'), {recursive: true});
-  mkdirSync(path.join(folder, 'lib'), {recursive: true});
-  writeFileSync(path.join(folder, 'include/draxo.h'), readFileSync(path.join(root, 'package/draxo.h')));
-  writeFileSync(path.join(folder, 'lib/libdraxo.a'), tree['libdraxo.a']);
-}
-
 function buildSite(out, extra = []) {
   return spawnSync(process.execPath, [path.join(root, 'web/playground/build.mjs'), '--out', out, '--toolchain', toolchain,
-    '--sysroot', site.sysroot, '--runtime', path.join(root, 'tests/web/playground_stand_in'),
+    '--sysroot', sysroot, '--runtime', site.runtime,
     '--examples', path.join(root, 'examples'), '--fonts', '../fonts/', ...extra], {encoding: 'utf8'});
 }
 
@@ -170,9 +160,13 @@ describe('the playground in the browser', {timeout: 600000}, () => {
   before(async () => {
     assert.ok(existsSync(path.join(toolchain, 'node_modules/@yowasp/clang')),
               `no toolchain in ${toolchain}: set DRAXO_PLAYGROUND_TOOLCHAIN to an npm folder with @yowasp/clang and binaryen`);
+    assert.ok(sysroot && existsSync(path.join(sysroot, 'lib/libdraxo.a')),
+              'no package built for wasm32-wasip1: set DRAXO_WASI_SYSROOT to its sysroot');
     site.temporary = mkdtempSync(path.join(tmpdir(), 'draxo-playground-'));
-    site.sysroot = path.join(site.temporary, 'sysroot');
-    await standInSysroot(site.sysroot);
+    // The runtime's folder with the stand-in's page side and worker.
+    site.runtime = path.join(site.temporary, 'runtime');
+    cpSync(path.join(root, 'package/window_system/web/runtime'), site.runtime, {recursive: true});
+    cpSync(path.join(root, 'tests/web/playground_stand_in'), site.runtime, {recursive: true});
     site.folder = path.join(site.temporary, 'web/playground');
     const built = buildSite(site.folder);
     assert.equal(built.status, 0, built.stderr);
@@ -657,6 +651,132 @@ describe('the playground in the browser', {timeout: 600000}, () => {
       }
       await fresh.close();
     }
+    await page.close();
+  });
+});
+
+// The playground as the build made it, with the package and the runtime.
+const builtWeb = process.env.DRAXO_PLAYGROUND_WEB;
+const linuxShapesAndText = process.env.DRAXO_HOST_SHAPES_AND_TEXT;
+describe('programs run in the playground the build made', {timeout: 600000,
+  skip: !builtWeb && 'no playground built (DRAXO_PLAYGROUND_WEB)'}, () => {
+  const built = {};
+  before(async () => {
+    built.server = await serve(builtWeb);
+    built.chrome = await launch();
+  });
+  after(async () => {
+    await built.chrome?.stop();
+    built.server?.stop();
+  });
+
+  async function open() {
+    const page = await built.chrome.browser.newPage();
+    page.errors = [];
+    page.on('pageerror', (e) => page.errors.push(e.message));
+    await page.goto(`${built.server.url}playground/`, {waitUntil: 'load'});
+    await poll('the editor', () => page.$('.cm-content'));
+    return page;
+  }
+  async function run(page, program) {
+    await page.click('.cm-content');
+    await page.keyboard.down('Control');
+    await page.keyboard.press('a');
+    await page.keyboard.up('Control');
+    await page.keyboard.sendCharacter(program);
+    await page.click('#run');
+    await poll('the program to run', () => page.$eval('#status', (e) => e.textContent === 'Running'), 120000);
+  }
+  const output = (page) => page.$eval('#output', (e) => e.textContent);
+  const editorText = (page) => page.evaluate(async () => {
+    const {EditorView} = await import('./editor.js');
+    return EditorView.findFromDOM(document.querySelector('.cm-editor')).state.doc.toString();
+  });
+
+  test("a program's shapes and text: its canvas is the Linux build's frame of it, but for the text's own pixels",
+    {skip: !linuxShapesAndText && 'no Linux build of the program (DRAXO_HOST_SHAPES_AND_TEXT)'}, async () => {
+      const page = await open();
+      await run(page, readFileSync(path.join(root, 'tests/web/playground/shapes_and_text.c'), 'utf8'));
+      const red = (frame) => {
+        let n = 0;
+        for (let i = 0; i < frame.data.length; i += 4) if (frame.data[i] > 200 && frame.data[i + 1] < 80) ++n;
+        return n;
+      };
+      const frame = await poll('the circle drawn', async () => {
+        const pixels = await canvasPixels(page, 'DRAXO Graphics');
+        return red(pixels) > 5000 && pixels;
+      }, 30000);
+      const scratch = mkdtempSync(path.join(tmpdir(), 'draxo-linux-frame-'));
+      try {
+        writeFileSync(path.join(scratch, 'empty.scr'), '');
+        execFileSync(linuxShapesAndText, [], {timeout: 60000, cwd: scratch,
+          env: {...process.env, QT_QPA_PLATFORM: 'offscreen', DRAXO_SCRIPT: 'empty.scr', DRAXO_PICTURE: 'linux.png'}});
+        const linux = readPng(readFileSync(path.join(scratch, 'linux.png')));
+        assert.equal(linux.width, frame.width);
+        // The Linux client area is lower by the menu bar's height; the
+        // package's origin is at the middle of each. Text is drawn by Qt on
+        // Linux and by the package's own rasteriser in the browser: only the
+        // rows of the text (y 180, 20 high) may differ.
+        const shift = (frame.height >> 1) - (linux.height >> 1);
+        const textRows = (y) => y >= (linux.height >> 1) - 220 && y <= (linux.height >> 1) - 140;
+        // The Linux picture's one-pixel black edge does not fall at the same
+        // place of the browser's taller canvas: the pixels inside it are
+        // compared.
+        const differing = new Set();
+        let textInk = 0;
+        for (let y = 1; y < linux.height - 1; ++y)
+          for (let x = 1; x < linux.width - 1; ++x) {
+            const i = (y * linux.width + x) * 3, j = ((y + shift) * frame.width + x) * 4;
+            if (linux.rgb[i] !== frame.data[j] || linux.rgb[i + 1] !== frame.data[j + 1] ||
+                linux.rgb[i + 2] !== frame.data[j + 2]) {
+              differing.add(y);
+            }
+            if (textRows(y) && frame.data[j] + frame.data[j + 1] + frame.data[j + 2] < 200) ++textInk;
+          }
+        assert.deepEqual([...differing].filter((y) => !textRows(y)), [], 'rows outside the text differ');
+        assert.ok(textInk > 100, `the text drew ${textInk} dark pixels`);
+      } finally {
+        rmSync(scratch, {recursive: true, force: true});
+      }
+      assert.deepEqual(page.errors, []);
+      await page.close();
+    });
+
+  test('Stop ends a busy loop within a second; the page answers all along and the program is kept', async () => {
+    const page = await open();
+    const program = '#include <stdio.h>\n#include "draxo.h"\n\nint WINAPI WinMain(HINSTANCE i, HINSTANCE p, LPSTR c, int s) {\n' +
+      '    (void)i; (void)p; (void)c; (void)s;\n    printf("busy\\n");\n    fflush(stdout);\n    for (;;);\n}\n';
+    await run(page, program);
+    await poll('the busy loop', async () => (await output(page)).includes('busy'), 30000);
+    const asked = Date.now();
+    assert.equal(await page.evaluate(() => 6 * 7), 42);
+    assert.ok(Date.now() - asked < 1000, `the page took ${Date.now() - asked} ms to answer`);
+    const stopped = Date.now();
+    await page.click('#stop');
+    await poll('the program stopped', () => page.$eval('#status', (e) => e.textContent === 'Stopped'), 1000, 20);
+    assert.ok(Date.now() - stopped < 1000, `Stop took ${Date.now() - stopped} ms`);
+    assert.equal(await editorText(page), program);
+    assert.equal(await page.$eval('#run', (b) => b.disabled), false);
+    assert.deepEqual(page.errors, []);
+    await page.close();
+  });
+
+  test("a program asks with the input dialog and prints the answer's UTF-8 text", async () => {
+    const page = await open();
+    await run(page, '#include <stdio.h>\n#include "draxo.h"\n\n' +
+      'int WINAPI WinMain(HINSTANCE i, HINSTANCE p, LPSTR c, int s) {\n    char name[80];\n' +
+      '    DRAXO_start(i, p, c, s);\n    DRAXO_set_input_encoding(DRAXO_UTF8);\n    DRAXO_gets("Your name?", name);\n' +
+      '    printf("Grüße, %s! 你好\\n", name);\n    DRAXO_stop();\n    return 0;\n}\n');
+    await poll('the dialog', () => page.evaluate(() => {
+      const backdrop = document.querySelector('.draxo-backdrop');
+      return backdrop && !backdrop.hidden;
+    }), 30000);
+    await page.keyboard.type('Zoë');
+    await page.keyboard.press('Enter');
+    await poll('the greeting', async () => (await output(page)).includes('Grüße, Zoë! 你好\n') ||
+      console.log(await output(page), await page.$eval('#status', (e) => e.textContent)), 30000);
+    await poll('the end', () => page.$eval('#status', (e) => e.textContent === 'Ended with status 0'), 30000);
+    assert.deepEqual(page.errors, []);
     await page.close();
   });
 });

@@ -12,9 +12,7 @@ import {existsSync, mkdtempSync, readFileSync, readdirSync, rmSync, symlinkSync,
   statSync} from 'node:fs';
 import {tmpdir} from 'node:os';
 import path from 'node:path';
-import {fileURLToPath} from 'node:url';
-import {runClang} from '@yowasp/clang';
-import binaryen from 'binaryen';
+import {fileURLToPath, pathToFileURL} from 'node:url';
 import {asyncifyProgram} from '../../package/window_system/web/runtime/asyncify.mjs';
 import {serve, launch, openPage, windowCanvas, canvasPixels, pixelOf, clickPixel, waitForLog, poll,
   readPng} from './web_lib.mjs';
@@ -23,6 +21,13 @@ const here = path.dirname(fileURLToPath(import.meta.url));
 const runtimeDir = path.join(here, '../../package/window_system/web/runtime');
 const examplesDir = path.join(here, '../../examples');
 const context = {};
+
+// The compiler and binaryen: the build's own toolchain (web/toolchain/, or
+// the npm folder DRAXO_TOOLCHAIN names), as the playground's.
+const toolchain = path.resolve(process.env.DRAXO_TOOLCHAIN || path.join(here, '../../web/toolchain'));
+const modules = path.join(toolchain, 'node_modules');
+const {runClang} = await import(pathToFileURL(path.join(modules, '@yowasp/clang/gen/bundle.js')));
+const {default: binaryen} = await import(pathToFileURL(path.join(modules, 'binaryen/index.js')));
 
 // The package built for wasm32-wasip1 (a folder with include/draxo.h and
 // lib/libdraxo.a) and the flags a program is built with, for the examples;
@@ -75,25 +80,13 @@ function treeOf(folder) {
   return tree;
 }
 
-// TEMPORARY STAND-IN, until the package built for wasm32-wasip1 starts in the
-// folder the runtime names in PWD itself (asked of the WASI build): the C
-// library starts every program in "/", where it may not write.
-const startInFolder = `#include <stdlib.h>
-#include <unistd.h>
-__attribute__((constructor)) static void start_in_folder(void) {
-    const char* folder = getenv("PWD");
-    if (folder) chdir(folder);
-}
-`;
-
 // An example built with the package for wasm32-wasip1, as a user's program is
 // (program_flags.json), asyncified and not, into the site.
 async function buildExample(name) {
   const flags = JSON.parse(readFileSync(flagsFile, 'utf8'));
   const withSysroot = (list) => list.map((f) => f.replaceAll('{sysroot}', '/draxo'));
-  const tree = {draxo: treeOf(sysroot), src: {[`${name}.c`]: readFileSync(path.join(examplesDir, `${name}.c`)),
-    'start_in_folder.c': startInFolder}};
-  const built = await runClang(['clang', ...withSysroot(flags.compile), '-Wall', `src/${name}.c`, 'src/start_in_folder.c',
+  const tree = {draxo: treeOf(sysroot), src: {[`${name}.c`]: readFileSync(path.join(examplesDir, `${name}.c`))}};
+  const built = await runClang(['clang', ...withSysroot(flags.compile), '-Wall', `src/${name}.c`,
     ...withSysroot(flags.link), '-o', `${name}.wasm`], tree);
   writeFileSync(path.join(context.site, `${name}.wasm`), await asyncifyProgram(binaryen, built[`${name}.wasm`]));
   writeFileSync(path.join(context.site, `${name}.plain.wasm`), built[`${name}.wasm`]);

@@ -2,6 +2,9 @@
 // turns the page's native events into the layer's notifications.
 #ifdef __wasi__
 #include <time.h>
+#include <unistd.h>
+
+#include <cstdlib>
 #else
 #include <emscripten.h>
 #endif
@@ -59,6 +62,14 @@ platform_state& platform() {
 }
 
 #ifdef __wasi__
+// The C library starts every program in "/", and reads no folder from the
+// host; the page's runtime names the program's folder in PWD, where its
+// relative paths ("picture.png", the recorded script) must go. This file is
+// linked into every program, so the move happens before main.
+__attribute__((constructor)) static void start_in_the_programs_folder() {
+    if (const char* folder = std::getenv("PWD")) chdir(folder);
+}
+
 double now_ms() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);

@@ -1,4 +1,4 @@
-// TEMPORARY STAND-IN, for the playground's tests alone, of the web backend's
+// A STAND-IN, for the playground's tests of the hand-over alone, of the web backend's
 // program worker: started as the runtime starts its own, it compiles the
 // program and fetches a font from the site's fonts folder, as the program's
 // text would, so that the tests see a dedicated worker of the runtime fetch

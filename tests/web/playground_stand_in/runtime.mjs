@@ -1,6 +1,7 @@
-// TEMPORARY STAND-IN, for the playground's tests alone, until the web
-// backend's runtime (package/window_system/web/runtime/runtime.mjs) is in
-// the tree: startProgram's interface without running anything. It shows a
+// A STAND-IN of the web backend's runtime.mjs, for the playground's tests of
+// what the page hands the runtime (the real one runs the program, and
+// cannot be made to end it with a status the test picks):
+// startProgram's interface without running anything. It shows a
 // window of the program's name, prints a line, and records what it was given
 // in window.standInRuns, whose end(status) ends the run as the program's
 // exit would.
