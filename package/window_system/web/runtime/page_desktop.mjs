@@ -184,7 +184,8 @@ export function makeDesktop({host, post, ownsTitle, runAgain}) {
       const bar = D.openMenu ? D.openMenu.bar : message.window ? D.menus.get(message.window.menu) : null;
       D.asking = ++D.asks;
       D.waitingAsk = {key: message.key, bar};
-      post({type: 'menuKey', seq: D.asking, args: askArguments(bar, message.key), event: message.event});
+      const event = message.event || (D.openMenu ? undefined : message.windowEvent);
+      post({type: 'menuKey', seq: D.asking, args: askArguments(bar, message.key), event});
     }
   }
 
@@ -329,12 +330,16 @@ export function makeDesktop({host, post, ownsTitle, runAgain}) {
     // bar, Alt and a title's mnemonic opens its menu (F10 selects the bar
     // through the package, which sees it as a system key). The key goes to
     // the window if the rules say so, with the answer.
-    const k = keyOf(e), vk = virtualKey(k);
+    const k = keyOf(e);
+    send({type: 'ask', key: k, window: w, event: keyEvent(w, k, down)});
+  }
+  // The window's input message for key `k`, should the rules give it the key.
+  function keyEvent(w, k, down) {
+    const vk = virtualKey(k);
     const system = k.altKey || vk == 0x79;
     const id = down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
     const lparam = 1 | (k.altKey ? 1 << 29 : 0) | (!down || k.repeat ? 1 << 30 : 0) | (!down ? 1 << 31 : 0);
-    const event = [EVENT_INPUT, w.handle, id, vk, lparam, down ? typedCharacter(k) : -1, modifiersOf(k)];
-    send({type: 'ask', key: k, window: w, event});
+    return [EVENT_INPUT, w.handle, id, vk, lparam, down ? typedCharacter(k) : -1, modifiersOf(k)];
   }
   function putPixels(m) {
     const w = D.windows.get(m.handle);
@@ -358,11 +363,15 @@ export function makeDesktop({host, post, ownsTitle, runAgain}) {
   }
 
   // While the bar has the keyboard no key reaches the window: the rules say
-  // what a key does to the bar (menuKey asks them).
+  // what a key does to the bar (menuKey asks them). Keys typed at once may
+  // find the bar given back by an earlier one's answer: asked then, the key
+  // is the window's again, with its message ready.
   function menuKey(e) {
     e.preventDefault();
     e.stopPropagation();
-    if (!D.ended) send({type: 'ask', key: keyOf(e)});
+    if (D.ended) return;
+    const k = keyOf(e), w = D.openMenu.owner;
+    send({type: 'ask', key: k, window: w, windowEvent: w && keyEvent(w, k, e.type == 'keydown')});
   }
 
   // --- What the program calls for ------------------------------------------------
