@@ -129,7 +129,7 @@ fi
 wasi_status=0
 if runs wasi; then
   echo "== wasm32-wasip1: built by clang running in node, tests under node and in headless Chromium"
-  linux_programs sketch_pad shapes_and_text
+  linux_programs sketch_pad shapes_and_text draxo-run assignment_solution
   cmake -S . -B build-wasi -DCMAKE_TOOLCHAIN_FILE=cmake/wasi-toolchain.cmake -DDRAXO_DEVELOPER=ON \
     -DDRAXO_WERROR=ON -DCMAKE_BUILD_TYPE=Release -DDRAXO_HOST_BUILD="$PWD/build"
   cmake --build build-wasi -j "$jobs"
