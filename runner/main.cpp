@@ -256,8 +256,8 @@ int run(const options& o) {
     char grace[32];
     std::snprintf(grace, sizeof grace, "%g", o.grace_seconds);
     set_variable("DRAXO_GRACE", grace);
-    // An assignment says the seed its check gives the program: one of the
-    // environment's is not taken.
+    // An assignment records the seed its solution ran with, which the
+    // browser gives a student's program too: an inherited one is not taken.
     if (!o.seed.empty() || !std::getenv("DRAXO_SEED") || making_assignment)
         set_variable("DRAXO_SEED", o.seed.empty() ? "1" : o.seed);
 
