@@ -11,12 +11,12 @@
 // @yowasp/clang and binaryen). Run from the source tree after
 // scripts/setup.sh (puppeteer-core in tests/web).
 import {execFileSync} from 'node:child_process';
-import {existsSync, mkdtempSync, readFileSync, readdirSync, rmSync, statSync, symlinkSync, writeFileSync}
+import {existsSync, mkdtempSync, readFileSync, rmSync, statSync, symlinkSync, writeFileSync}
   from 'node:fs';
 import {tmpdir} from 'node:os';
 import path from 'node:path';
 import {fileURLToPath, pathToFileURL} from 'node:url';
-import {launch, openPage, poll, serve} from '../tests/web/web_lib.mjs';
+import {buildClient, launch, openPage, poll, serve} from '../tests/web/web_lib.mjs';
 
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..');
 const [sysroot, native] = process.argv.slice(2);
@@ -31,26 +31,14 @@ const runtimeDir = path.join(root, 'package/window_system/web/runtime');
 const {asyncifyProgram} = await import(pathToFileURL(path.join(runtimeDir, 'asyncify.mjs')));
 const fonts = ['/usr/share/fonts/truetype/liberation2', '/usr/share/fonts/truetype/liberation'].find(existsSync);
 
-function treeOf(folder) {
-  const tree = {};
-  for (const name of readdirSync(folder)) {
-    const file = path.join(folder, name);
-    tree[name] = statSync(file).isDirectory() ? treeOf(file) : readFileSync(file);
-  }
-  return tree;
-}
-
-const flags = JSON.parse(readFileSync(path.join(runtimeDir, 'program_flags.json'), 'utf8'));
-const place = (list) => list.map((f) => f.replaceAll('{sysroot}', '/draxo'));
-const tree = {draxo: treeOf(path.resolve(sysroot)), bench: {
-  'busy_frame_program.cpp': readFileSync(path.join(root, 'bench/busy_frame_program.cpp')),
-  'busy_frame.h': readFileSync(path.join(root, 'bench/busy_frame.h'))}};
-const built = await runClang(['clang++', ...place(flags.compile), 'bench/busy_frame_program.cpp', ...place(flags.link),
-  '-o', 'busy.wasm'], tree);
+const program = await buildClient(runClang, {
+  driver: 'clang++', flagsFile: path.join(runtimeDir, 'program_flags.json'), sysroot, sources: {
+    'bench/busy_frame_program.cpp': readFileSync(path.join(root, 'bench/busy_frame_program.cpp')),
+    'bench/busy_frame.h': readFileSync(path.join(root, 'bench/busy_frame.h'))}});
 
 const site = mkdtempSync(path.join(tmpdir(), 'draxo-busy-frame-'));
-writeFileSync(path.join(site, 'busy.plain.wasm'), built['busy.wasm']);
-writeFileSync(path.join(site, 'busy.wasm'), await asyncifyProgram(binaryen, built['busy.wasm']));
+writeFileSync(path.join(site, 'busy.plain.wasm'), program);
+writeFileSync(path.join(site, 'busy.wasm'), await asyncifyProgram(binaryen, program));
 writeFileSync(path.join(site, 'index.html'), readFileSync(path.join(root, 'tests/web/runtime/index.html')));
 symlinkSync(runtimeDir, path.join(site, 'runtime'));
 if (fonts) symlinkSync(fonts, path.join(site, 'fonts'));

@@ -8,14 +8,14 @@
 import {describe, test, before, after} from 'node:test';
 import assert from 'node:assert/strict';
 import {execFileSync} from 'node:child_process';
-import {existsSync, mkdtempSync, readFileSync, readdirSync, rmSync, symlinkSync, writeFileSync, mkdirSync,
-  statSync} from 'node:fs';
+import {existsSync, mkdtempSync, readFileSync, readdirSync, rmSync, symlinkSync, writeFileSync, mkdirSync}
+  from 'node:fs';
 import {tmpdir} from 'node:os';
 import path from 'node:path';
 import {fileURLToPath, pathToFileURL} from 'node:url';
 import {asyncifyProgram} from '../../package/window_system/web/runtime/asyncify.mjs';
 import {serve, launch, openPage, windowCanvas, canvasPixels, pixelOf, clickPixel, waitForLog, poll,
-  readPng} from './web_lib.mjs';
+  readPng, buildClient} from './web_lib.mjs';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 const runtimeDir = path.join(here, '../../package/window_system/web/runtime');
@@ -70,26 +70,13 @@ async function buildSite() {
   return site;
 }
 
-// A folder's files as a tree of the compiler's ({name: bytes or folder}).
-function treeOf(folder) {
-  const tree = {};
-  for (const name of readdirSync(folder)) {
-    const file = path.join(folder, name);
-    tree[name] = statSync(file).isDirectory() ? treeOf(file) : readFileSync(file);
-  }
-  return tree;
-}
-
 // An example built with the package for wasm32-wasip1, as a user's program is
 // (program_flags.json), asyncified and not, into the site.
 async function buildExample(name) {
-  const flags = JSON.parse(readFileSync(flagsFile, 'utf8'));
-  const withSysroot = (list) => list.map((f) => f.replaceAll('{sysroot}', '/draxo'));
-  const tree = {draxo: treeOf(sysroot), src: {[`${name}.c`]: readFileSync(path.join(examplesDir, `${name}.c`))}};
-  const built = await runClang(['clang', ...withSysroot(flags.compile), '-Wall', `src/${name}.c`,
-    ...withSysroot(flags.link), '-o', `${name}.wasm`], tree);
-  writeFileSync(path.join(context.site, `${name}.wasm`), await asyncifyProgram(binaryen, built[`${name}.wasm`]));
-  writeFileSync(path.join(context.site, `${name}.plain.wasm`), built[`${name}.wasm`]);
+  const program = await buildClient(runClang, {flagsFile, sysroot, extra: ['-Wall'],
+    sources: {[`src/${name}.c`]: readFileSync(path.join(examplesDir, `${name}.c`))}});
+  writeFileSync(path.join(context.site, `${name}.wasm`), await asyncifyProgram(binaryen, program));
+  writeFileSync(path.join(context.site, `${name}.plain.wasm`), program);
 }
 
 before(async () => {

@@ -3,7 +3,7 @@
 // Chromium driven by puppeteer-core, and ways to wait for what a page shows
 // by polling, never by sleeping for a fixed time.
 import {spawn} from 'node:child_process';
-import {mkdtempSync, rmSync, readFileSync} from 'node:fs';
+import {mkdtempSync, readdirSync, rmSync, readFileSync, statSync} from 'node:fs';
 import {createServer} from 'node:net';
 import {inflateSync} from 'node:zlib';
 import {tmpdir} from 'node:os';
@@ -219,4 +219,34 @@ export function withBrowser(root, options = {}) {
     context.server?.stop();
   });
   return context;
+}
+
+// A folder's files as a tree of the compiler's ({name: bytes or folder}).
+function treeOf(folder) {
+  const tree = {};
+  for (const name of readdirSync(folder)) {
+    const file = path.join(folder, name);
+    tree[name] = statSync(file).isDirectory() ? treeOf(file) : readFileSync(file);
+  }
+  return tree;
+}
+
+// Builds a client program for wasm32-wasip1 as a user's is built: the
+// compiler `driver` (clang or clang++) of `runClang`, the flags of
+// `flagsFile` (program_flags.json) with the package's `sysroot` seen as
+// /draxo, `extra` flags, and `sources` ({path: bytes}, the first compiled).
+// Returns the program's bytes, not asyncified.
+export async function buildClient(runClang, {driver = 'clang', flagsFile, sysroot, sources, extra = []}) {
+  const flags = JSON.parse(readFileSync(flagsFile, 'utf8'));
+  const placed = (list) => list.map((f) => f.replaceAll('{sysroot}', '/draxo'));
+  const tree = {draxo: treeOf(path.resolve(sysroot))};
+  for (const [file, bytes] of Object.entries(sources)) {
+    const parts = file.split('/');
+    let folder = tree;
+    for (const part of parts.slice(0, -1)) folder = folder[part] ??= {};
+    folder[parts[parts.length - 1]] = bytes;
+  }
+  const built = await runClang([driver, ...placed(flags.compile), ...extra, Object.keys(sources)[0],
+    ...placed(flags.link), '-o', 'client.wasm'], tree);
+  return built['client.wasm'];
 }
