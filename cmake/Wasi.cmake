@@ -38,3 +38,46 @@ set(DRAXO_WASI_SYSROOT_INSTALL_DIR ${DRAXO_WEB_INSTALL_DIR}/sysroot)
 
 # The playground site, which compiles against that sysroot in the browser.
 include(${CMAKE_CURRENT_LIST_DIR}/Playground.cmake)
+
+# The web runtime the build's pages share, <build>/web/runtime/, beside their
+# fonts: copied from the sources whenever one changes.
+set(DRAXO_WEB_RUNTIME_DIR ${CMAKE_BINARY_DIR}/web/runtime)
+file(GLOB DRAXO_WEB_RUNTIME_FILES CONFIGURE_DEPENDS ${DRAXO_WEB_SOURCE_DIR}/runtime/*.mjs)
+set(runtime_copies)
+foreach(file IN LISTS DRAXO_WEB_RUNTIME_FILES)
+  get_filename_component(name ${file} NAME)
+  add_custom_command(OUTPUT ${DRAXO_WEB_RUNTIME_DIR}/${name}
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${file} ${DRAXO_WEB_RUNTIME_DIR}/${name} DEPENDS ${file})
+  list(APPEND runtime_copies ${DRAXO_WEB_RUNTIME_DIR}/${name})
+endforeach()
+add_custom_target(draxo_web_runtime ALL DEPENDS ${runtime_copies})
+install(FILES ${DRAXO_WEB_RUNTIME_FILES} DESTINATION ${DRAXO_WEB_INSTALL_DIR}/runtime)
+
+# Prepares a linked program for browsers that cannot suspend it themselves
+# (web/toolchain/draxo-asyncify.mjs).
+find_program(DRAXO_NODE node NO_CMAKE_FIND_ROOT_PATH)
+set(DRAXO_ASYNCIFY ${DRAXO_NODE} ${DRAXO_WASI_TOOLCHAIN}/draxo-asyncify.mjs --runtime ${DRAXO_WEB_SOURCE_DIR}/runtime)
+
+# Makes `target` a page: <build>/web/<name>/ holds index.html (from
+# `template`, default the package's own) and the program, asyncified, as
+# <name>.wasm; its fonts and runtime are the site's, ../fonts/ and
+# ../runtime/. The program as linked stays where the target puts it.
+function(draxo_web_page target name)
+  cmake_parse_arguments(PAGE "" "TEMPLATE;TITLE" "" ${ARGN})
+  if(NOT PAGE_TEMPLATE)
+    set(PAGE_TEMPLATE ${DRAXO_WEB_SOURCE_DIR}/page.html.in)
+  endif()
+  if(NOT PAGE_TITLE)
+    set(PAGE_TITLE ${name})
+  endif()
+  set(dir ${CMAKE_BINARY_DIR}/web/${name})
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${DRAXO_ASYNCIFY} $<TARGET_FILE:${target}> ${dir}/${name}.wasm
+    COMMENT "Asyncify: the page ${name}")
+  add_dependencies(${target} draxo_web_runtime)
+  set(DRAXO_PAGE_PROGRAM ${name})
+  set(DRAXO_PAGE_TITLE ${PAGE_TITLE})
+  set(DRAXO_PAGE_FONTS ../fonts/)
+  set(DRAXO_PAGE_RUNTIME ../runtime/)
+  configure_file(${PAGE_TEMPLATE} ${dir}/index.html @ONLY)
+endfunction()

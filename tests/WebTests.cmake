@@ -1,7 +1,17 @@
 # Tests of the web build beyond the null backend's unit tests (which run
-# under node): pages in headless Chromium, driven by puppeteer-core
-# (tests/web/node_modules, installed by scripts/setup.sh) and served by a
-# plain static web server. Each test file runs under node's test runner.
+# under node's WASI): a client program built against the sysroot, and pages
+# in headless Chromium, driven by puppeteer-core (tests/web/node_modules,
+# installed by scripts/setup.sh) and served by a plain static web server.
+# Each test file runs under node's test runner. Frames are compared with a
+# Linux build's programs (DRAXO_HOST_BUILD: its examples, shape_frame,
+# shapes_and_text, draxo-run and the assignment's solution).
+
+# A client program built against the sysroot with the flags every client
+# program takes.
+add_test(NAME web.client_program_builds_against_the_sysroot
+  COMMAND ${DRAXO_NODE} --no-warnings --test ${CMAKE_CURRENT_SOURCE_DIR}/wasi/client_program.test.mjs)
+set_tests_properties(web.client_program_builds_against_the_sysroot PROPERTIES TIMEOUT 300 LABELS install
+  ENVIRONMENT "DRAXO_SOURCE_DIR=${PROJECT_SOURCE_DIR};DRAXO_WASI_SYSROOT=${DRAXO_WASI_SYSROOT}")
 
 # The pages the tests open, beside the designer's and the examples' in
 # <build>/web/.
@@ -12,10 +22,12 @@ draxo_web_page(web_probe web_probe)
 
 # The backend contract suite on the web backend: its program as a page,
 # which web/contract.test.mjs opens once a case.
+if(DRAXO_WEB_CONTRACT)
 add_executable(contract_test_web ${DRAXO_CONTRACT_SOURCES} contract/web_driver.cpp)
 target_link_libraries(contract_test_web PRIVATE draxo_test_web GTest::gtest_main)
 draxo_warnings(contract_test_web)
 draxo_web_page(contract_test_web contract_test_web)
+endif()
 
 # The web side of the check that shapes leave the same frame buffer as on
 # Linux: the same client, over the web backend.
@@ -31,25 +43,34 @@ if(NOT DRAXO_NODE OR NOT DRAXO_CHROMIUM OR NOT EXISTS ${DRAXO_PUPPETEER})
   return()
 endif()
 
-set(DRAXO_HOST_SHAPE_FRAME "" CACHE FILEPATH "The Linux build's shape_frame program, for the cross-platform check")
-
-function(draxo_add_browser_test name file)
-  add_test(NAME web.${name} COMMAND ${DRAXO_NODE} --test ${CMAKE_CURRENT_SOURCE_DIR}/web/${file})
-  set_tests_properties(web.${name} PROPERTIES TIMEOUT 300 RESOURCE_LOCK chromium
-    ENVIRONMENT "DRAXO_WEB_PAGES=${CMAKE_BINARY_DIR}/web;DRAXO_CHROMIUM=${DRAXO_CHROMIUM};DRAXO_HOST_SHAPE_FRAME=${DRAXO_HOST_SHAPE_FRAME}")
-endfunction()
-
-draxo_add_browser_test(backend web_backend.test.mjs)
-draxo_add_browser_test(contract contract.test.mjs)
-set_tests_properties(web.contract PROPERTIES LABELS contract)
-draxo_add_browser_test(text_in_every_language text.test.mjs)
-draxo_add_browser_test(designer designer.test.mjs)
-draxo_add_browser_test(examples examples.test.mjs)
-if(DRAXO_HOST_SHAPE_FRAME)
-  draxo_add_browser_test(shapes_leave_the_same_frame_buffer_as_on_linux shape_frame.test.mjs)
+set(DRAXO_HOST_BUILD "" CACHE PATH "A Linux build of the package, whose programs' frames the browser tests compare with")
+set(environment "DRAXO_CHROMIUM=${DRAXO_CHROMIUM}" "DRAXO_WASI_SYSROOT=${DRAXO_WASI_SYSROOT}"
+  "DRAXO_TOOLCHAIN=${DRAXO_TOOLCHAIN_DIR}" "DRAXO_PLAYGROUND_TOOLCHAIN=${DRAXO_TOOLCHAIN_DIR}"
+  "DRAXO_WEB_PAGES=${CMAKE_BINARY_DIR}/web" "DRAXO_PLAYGROUND_WEB=${CMAKE_BINARY_DIR}/web")
+set(tests backend text designer examples runtime playground)
+if(DRAXO_HOST_BUILD)
+  list(APPEND environment "DRAXO_HOST_EXAMPLES=${DRAXO_HOST_BUILD}/examples"
+    "DRAXO_HOST_SHAPES_AND_TEXT=${DRAXO_HOST_BUILD}/tests/shapes_and_text"
+    "DRAXO_HOST_SHAPE_FRAME=${DRAXO_HOST_BUILD}/tests/shape_frame"
+    "DRAXO_PLAYGROUND_SYSROOT=${DRAXO_WASI_SYSROOT}"
+    "DRAXO_RUN=${DRAXO_HOST_BUILD}/runner/draxo-run"
+    "DRAXO_ASSIGNMENT_SOLUTION=${DRAXO_HOST_BUILD}/tests/assignment_solution")
+  # The check against an assignment that the Linux build's draxo-run makes
+  # from a solution of its build, and shapes' frames against its own.
+  list(APPEND tests playground_check shape_frame)
 endif()
+set(files_of_backend web_backend)
+set(files_of_text text)
+foreach(test IN LISTS tests)
+  set(file ${test})
+  if(DEFINED files_of_${test})
+    set(file ${files_of_${test}})
+  endif()
+  add_test(NAME web.${test} COMMAND ${DRAXO_NODE} --test ${CMAKE_CURRENT_SOURCE_DIR}/web/${file}.test.mjs)
+  set_tests_properties(web.${test} PROPERTIES TIMEOUT 600 RESOURCE_LOCK chromium ENVIRONMENT "${environment}")
+endforeach()
 
 # The installed package and draxo-webcc, with clients built outside the tree.
 add_test(NAME web.install_and_build_with_draxo_webcc COMMAND ${DRAXO_NODE} --test ${CMAKE_CURRENT_SOURCE_DIR}/web/install.test.mjs)
 set_tests_properties(web.install_and_build_with_draxo_webcc PROPERTIES TIMEOUT 600 RESOURCE_LOCK chromium
-  ENVIRONMENT "DRAXO_WEB_BUILD=${CMAKE_BINARY_DIR};DRAXO_CHROMIUM=${DRAXO_CHROMIUM};NODE_PATH=/usr/share/nodejs")
+  ENVIRONMENT "DRAXO_WEB_BUILD=${CMAKE_BINARY_DIR};${environment}")

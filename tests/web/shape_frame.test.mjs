@@ -33,7 +33,7 @@ test('shapes leave the same frame buffer in the browser as on Linux', {skip: !li
 
   const page = await openPage(chrome.browser, server.url + 'shape_frame/index.html?arg=frame.ppm');
   await poll('the program to end', () => page.evaluate(() => !!document.querySelector('.draxo-ended')));
-  const bytes = Buffer.from(await page.evaluate(() => Array.from(Module.draxoFiles.read('frame.ppm'))));
+  const bytes = Buffer.from(await page.evaluate(async () => Array.from(await draxoRun.files.read('frame.ppm'))));
   const web = readPpm(bytes);
   assert.equal(web.width, linux.width);
   assert.equal(web.height, linux.height);

@@ -3,7 +3,7 @@
 // records are laid out as the Emscripten pages' kept folders were (store
 // FILE_DATA, by absolute path, {timestamp, mode, contents}), so that a page
 // moved to this runtime finds the files its users kept.
-import {fileBytes, folderAt, makeFile, pathOf} from './wasi.mjs';
+import {fileBytes, folderAt, makeFile, makeFolder, pathOf} from './wasi.mjs';
 
 const VERSION = 21;
 const STORE = 'FILE_DATA';
@@ -38,7 +38,9 @@ function entriesOf(folder) {
 }
 
 // The kept folder of database `name` for the program's folder `folder`.
-export async function openKeptFolder(name, folder) {
+// `before`, when given, names the database every page of the program's name
+// once shared: a folder found empty takes over the files kept there.
+export async function openKeptFolder(name, folder, before) {
   let db = null;
   try {
     db = typeof indexedDB == 'undefined' ? null : await openDatabase(name);
@@ -48,10 +50,11 @@ export async function openKeptFolder(name, folder) {
   const kept = new Map();  // path -> mtime written last
   const prefix = pathOf(folder);
 
-  // Reads the kept files into the folder.
-  async function load() {
-    if (!db) return;
-    const store = db.transaction([STORE], 'readonly').objectStore(STORE);
+  // Reads the files kept in `database` into the folder; `remember`: they
+  // are kept there already (not when taken over from another database).
+  async function load(database, remember) {
+    if (!database) return;
+    const store = database.transaction([STORE], 'readonly').objectStore(STORE);
     const [keys, values] = await Promise.all([request(store.getAllKeys()), request(store.getAll())]);
     const root = folder;
     keys.forEach((key, i) => {
@@ -68,8 +71,18 @@ export async function openKeptFolder(name, folder) {
         file.mtime = time;
         parent.children.set(relative.slice(slash + 1), file);
       }
-      kept.set(path, time);
+      if (remember) kept.set(path, time);
     });
+  }
+  async function takeOver() {
+    if (!db || !before || before === name || folder.children.size) return;
+    const old = await openDatabase(before);
+    try {
+      await load(old, false);
+    } finally {
+      old.close();
+    }
+    if (folder.children.size) await sync();
   }
 
   let writing = null, again = false;
@@ -113,7 +126,8 @@ export async function openKeptFolder(name, folder) {
     return writing;
   }
 
-  await load().catch((e) => console.warn(`DRAXO: the files kept by the browser could not be read (${e})`));
+  await load(db, true).catch((e) => console.warn(`DRAXO: the files kept by the browser could not be read (${e})`));
+  await takeOver().catch((e) => console.warn(`DRAXO: the files kept by the browser could not be read (${e})`));
   return {sync};
 }
 
@@ -126,3 +140,36 @@ export function filesOf(folder) {
   return files;
 }
 
+
+// Whether `name` names a file of the folder itself: not empty, no '/', not
+// '.' or '..'.
+export function isFileName(name) {
+  return !!name && !name.includes('/') && name !== '.' && name !== '..';
+}
+
+// The program's folder in its file system: /home/web_user/<its name>, the
+// name in letters, digits and _ . - only.
+export function programFolderPath(programName) {
+  return '/home/web_user/' + String(programName || 'program').replace(/[^A-Za-z0-9_.-]/g, '_');
+}
+
+// The kept folder of a program that is not running, for the page: list()
+// its names, read(name) a file's bytes or null, write(name, bytes) a file
+// put in it and kept, sync().
+export async function keptFilesOf(storage, programName) {
+  const home = folderAt(makeFolder(), programFolderPath(programName));
+  const kept = await openKeptFolder(storage, home);
+  return {
+    list: () => [...home.children.keys()],
+    read: (name) => {
+      const node = home.children.get(name);
+      return node && node.kind === 'file' ? fileBytes(node).slice() : null;
+    },
+    write: async (name, bytes) => {
+      if (!isFileName(name)) throw new Error(`${name}: not a file name`);
+      home.children.set(name, makeFile(home, bytes));
+      await kept.sync();
+    },
+    sync: () => kept.sync(),
+  };
+}

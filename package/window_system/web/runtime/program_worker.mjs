@@ -19,7 +19,7 @@
 // answer is given whenever the worker has the thread, that is while the
 // program is suspended.
 import {STACK_POINTER_EXPORT, canSuspendWithoutAsyncify} from './asyncify.mjs';
-import {filesOf, openKeptFolder} from './kept_files.mjs';
+import {filesOf, isFileName, openKeptFolder, programFolderPath} from './kept_files.mjs';
 import {ProgramExit, WASI_MODULE, fileBytes, folderAt, makeFile, makeFolder, makeWasi, pathOf,
   wasiImportsFor} from './wasi.mjs';
 
@@ -50,8 +50,8 @@ export function runProgram(start, post) {
   let ended = false;
 
   const root = makeFolder();
-  const name = String(start.programName || 'program').replace(/[^A-Za-z0-9_.-]/g, '_');
-  const home = folderAt(root, '/home/web_user/' + name);
+  const home = folderAt(root, programFolderPath(start.programName));
+  const name = pathOf(home).slice(pathOf(home).lastIndexOf('/') + 1);
   const fonts = folderAt(root, FONTS_DIR);
   folderAt(root, '/tmp');
   const devices = folderAt(root, '/dev');
@@ -394,12 +394,13 @@ export function runProgram(start, post) {
     if (withoutAsyncify && !canSuspendWithoutAsyncify())
       throw new Error('this browser cannot run a program that was not prepared for it (built without Asyncify, ' +
                       'for browsers that suspend a program themselves)');
-    kept = await openKeptFolder(start.storage || 'draxo ' + name, home);
+    kept = await openKeptFolder(start.storage || 'draxo ' + name, home, start.storageBefore);
     for (const [file, bytes] of Object.entries(start.files || {})) {
       const slash = file.lastIndexOf('/');
       const folder = folderAt(home, file.slice(0, slash + 1));
       folder.children.set(file.slice(slash + 1), makeFile(folder, bytes));
     }
+    folderRead();
     await Promise.all(FONT_FILES.map(fetchFont));
     const imports = {[WASI_MODULE]: wasiImportsFor(module, wasi.imports), draxo: {}};
     for (const entry of WebAssembly.Module.imports(module)) {
@@ -423,6 +424,31 @@ export function runProgram(start, post) {
     await end(0, null);
   }
 
+  // The page's questions about the program's folder (runtime.mjs's
+  // run.files): its names, a file's bytes, a file put in it, the folder
+  // kept. Answered once the kept folder is read, between the program's turns.
+  let folderRead;
+  const folderReady = new Promise((resolve) => { folderRead = resolve; });
+  async function answerFiles(message) {
+    await folderReady;
+    const node = message.name === undefined ? null : home.children.get(String(message.name));
+    let value = null;
+    switch (message.op) {
+    case 'list': value = [...home.children.keys()]; break;
+    case 'read': value = node && node.kind === 'file' ? fileBytes(node).slice() : null; break;
+    case 'write': {
+      const file = String(message.name);
+      if (!isFileName(file)) throw new Error(`${file}: not a file name`);
+      home.children.set(file, makeFile(home, message.bytes));
+      await kept.sync();
+      break;
+    }
+    case 'sync': await kept.sync(); break;
+    default: throw new Error(`no such question about the files: ${message.op}`);
+    }
+    return value;
+  }
+
   begin().catch((error) => {
     if (error instanceof ProgramExit) return end(error.status, null);
     if (!exports) return end(null, `it could not be started: ${error && error.message || error}`);
@@ -443,6 +469,10 @@ export function runProgram(start, post) {
       if (controls && controls.has(message.id)) controls.set(message.id, message.text);
       break;
     }
+    case 'files':
+      answerFiles(message).then((value) => post({type: 'files', id: message.id, value}),
+        (error) => post({type: 'files', id: message.id, error: String(error && error.message || error)}));
+      break;
     case 'menuKey':
       // The program is suspended, or not yet started, whenever a message is
       // read: it runs only within the worker's turns.

@@ -10,10 +10,16 @@
 // the user (a picture it saved) in place of the browser's downloads: a
 // check run hands nothing to anyone.
 //
+// `run.files` reaches the program's folder from the page, as promises:
+// list() its names, read(name) a file's bytes (null when there is none),
+// write(name, bytes) puts a file in it and keeps it, sync() keeps the folder
+// as it is now. After the program's end they answer from its last files.
+//
 // `status` is the program's exit status (null when it did not exit);
 // `reason` why it stopped otherwise, in words ("it called abort().", "you
 // stopped it."), null when it exited; `files` its folder's files at its end
 // ({name: Uint8Array}; none when it was stopped).
+import {keptFilesOf, programFolderPath} from './kept_files.mjs';
 import {makeDesktop} from './page_desktop.mjs';
 
 // The desktop of the run last started in each container: a new run there
@@ -29,6 +35,20 @@ function refusedArguments(args) {
       return `its argument ${i + 1} holds a NUL character (%00), which no argument of a C program can hold.`;
   }
   return '';
+}
+
+// The database every page of a program's name shared before each page had
+// its own, the first time a page opens its own (null after): a page that
+// finds its folder empty then takes over the files kept there.
+function storageBefore(storage, programName) {
+  const marker = 'draxo-storage-taken-over:' + storage;
+  try {
+    if (localStorage.getItem(marker)) return null;
+    localStorage.setItem(marker, '1');
+  } catch (e) {
+    return null;
+  }
+  return programFolderPath(programName);
 }
 
 // What the program prints, on the browser's console a line at a time, when
@@ -70,6 +90,9 @@ export function startProgram(options) {
   const previous = runs.get(container);
   if (previous) previous.dispose();
 
+  // The kept folder's database: the page's own, named by the program's
+  // folder and the page's, so that two pages never share their files.
+  const storage = options.storage || `${programFolderPath(programName)} ${location.pathname.replace(/[^/]*$/, '')}`;
   let worker = null, settle;
   const done = new Promise((resolve) => { settle = resolve; });
   const desktop = makeDesktop({
@@ -81,10 +104,29 @@ export function startProgram(options) {
     runAgain: options.onRunAgain || (() => startProgram(options)),
   });
   let ended = false;
+  // Questions about the folder waiting for the worker's answer, by number;
+  // once the program has ended, the page reads and writes the kept folder
+  // itself.
+  const asked = new Map();
+  let asks = 0, keptFiles = null;
+  const askKept = async (op, name, bytes) => {
+    keptFiles = keptFiles || keptFilesOf(storage, programName);
+    return (await keptFiles)[op](name, bytes);
+  };
+  const ask = (op, name, bytes) => {
+    if (ended || !worker) return askKept(op, name, bytes);
+    const id = ++asks;
+    return new Promise((resolve, reject) => {
+      asked.set(id, {op, name, bytes, resolve, reject});
+      worker.postMessage({type: 'files', id, op, name, bytes});
+    });
+  };
   const finish = (result, why, state) => {
     if (ended) return;
     ended = true;
     if (worker) worker.terminate();
+    for (const {op, name, bytes, resolve, reject} of asked.values()) askKept(op, name, bytes).then(resolve, reject);
+    asked.clear();
     if (output.flush) output.flush();
     desktop.end(why, state);
     settle(result);
@@ -92,6 +134,12 @@ export function startProgram(options) {
   const run = {
     stop() { finish({status: null, reason: 'you stopped it.'}, 'The program stopped: you stopped it.'); },
     done,
+    files: {
+      list: () => ask('list'),
+      read: (name) => ask('read', String(name)),
+      write: (name, bytes) => ask('write', String(name), bytes),
+      sync: () => ask('sync'),
+    },
     dispose() {
       run.stop();
       desktop.dispose();
@@ -106,10 +154,6 @@ export function startProgram(options) {
   }
 
   const base = document.baseURI;
-  // The kept folder's database: the page's own, named as the Emscripten
-  // pages named theirs, so that a page keeps its users' files.
-  const storage = options.storage ||
-    `/home/web_user/${programName.replace(/[^A-Za-z0-9_.-]/g, '_')} ${location.pathname.replace(/[^/]*$/, '')}`;
   worker = new Worker(new URL('./program_worker.mjs', import.meta.url), {type: 'module'});
   worker.onmessage = (e) => {
     const m = e.data;
@@ -117,6 +161,14 @@ export function startProgram(options) {
     case 'output': output(m.text, m.stream); break;
     case 'download': (options.onDownload || download)(m.name, m.bytes); break;
     case 'saved': if (options.onSaved) options.onSaved(m.name); break;
+    case 'files': {
+      const question = asked.get(m.id);
+      if (!question) break;
+      asked.delete(m.id);
+      if (m.error) question.reject(new Error(m.error));
+      else question.resolve(m.value);
+      break;
+    }
     case 'end':
       finish({status: m.status, reason: m.reason, files: m.files},
         m.reason ? 'The program stopped: ' + m.reason : 'The program has ended.');
@@ -131,6 +183,7 @@ export function startProgram(options) {
   const wasm = typeof options.wasm == 'string' ? new URL(options.wasm, base).href : options.wasm;
   worker.postMessage({
     type: 'start', wasm, programName, args, env: options.env || {}, files: options.files || {}, storage,
+    storageBefore: options.storage ? null : storageBefore(storage, programName),
     fontsUrl: new URL(options.fontsUrl || 'fonts/', base).href,
   });
   return run;
