@@ -30,19 +30,12 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/DraxoConfig.cmake ${CMAKE_CURRENT_BINA
 # find the library through one. On Windows the file finds the prefix from its
 # own place, so that the unpacked ZIP may lie anywhere, and names the import
 # library itself, so that clients may link the compiler's runtime statically
-# (-static). The browser build's file is placed the same way and carries its
+# (-static). The web build's file is placed the same way and carries its
 # link options.
 if(WIN32)
   file(RELATIVE_PATH DRAXO_PC_TO_PREFIX "/prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/prefix")
   set(DRAXO_PC_PREFIX "\${pcfiledir}/${DRAXO_PC_TO_PREFIX}")
   set(DRAXO_PC_LIBS "-L\${libdir} -l:libdraxo.dll.a")
-  configure_file(cmake/draxo.pc.in ${CMAKE_CURRENT_BINARY_DIR}/draxo.pc @ONLY)
-elseif(EMSCRIPTEN)
-  # A program for the browser also takes the package's JavaScript part and
-  # its link options (see cmake/Web.cmake); the installed tree may be moved.
-  file(RELATIVE_PATH DRAXO_PC_TO_PREFIX "/prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/prefix")
-  set(DRAXO_PC_PREFIX "\${pcfiledir}/${DRAXO_PC_TO_PREFIX}")
-  set(DRAXO_PC_LIBS "-L\${libdir} -ldraxo_main -ldraxo --js-library \${prefix}/${DRAXO_WEB_INSTALL_DIR}/draxo_web.js ${DRAXO_WEBCC_LINK_OPTIONS}")
   configure_file(cmake/draxo.pc.in ${CMAKE_CURRENT_BINARY_DIR}/draxo.pc @ONLY)
 elseif(WASI)
   # A program for wasm32-wasip1 takes the link options of every client

@@ -1,4 +1,4 @@
-# The build for wasm32-wasip1 (cmake/wasi-toolchain.cmake), included by
+# The web build for wasm32-wasip1 (cmake/wasi-toolchain.cmake), included by
 # Web.cmake: the package for the browser's own runtime
 # (package/window_system/web/runtime/), compiled by the same clang that
 # compiles a student's program in the browser. Its web backend calls the
@@ -81,3 +81,14 @@ function(draxo_web_page target name)
   set(DRAXO_PAGE_RUNTIME ../runtime/)
   configure_file(${PAGE_TEMPLATE} ${dir}/index.html @ONLY)
 endfunction()
+
+# The installed page template and draxo-webcc, which compiles and links as
+# the build does, with the toolchain's scripts it runs (the compiler itself
+# is the playground's copy).
+configure_file(${DRAXO_WEB_SOURCE_DIR}/draxo-webcc.in ${CMAKE_BINARY_DIR}/draxo-webcc @ONLY)
+install(PROGRAMS ${CMAKE_BINARY_DIR}/draxo-webcc DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${DRAXO_WEB_SOURCE_DIR}/page.html.in DESTINATION ${DRAXO_WEB_INSTALL_DIR} RENAME page.html)
+install(FILES ${DRAXO_WASI_TOOLCHAIN}/draxo-clang.mjs ${DRAXO_WASI_TOOLCHAIN}/draxo-asyncify.mjs
+  DESTINATION ${DRAXO_WEB_INSTALL_DIR}/toolchain)
+install(PROGRAMS ${DRAXO_WASI_TOOLCHAIN}/bin/draxo-wasi-clang ${DRAXO_WASI_TOOLCHAIN}/bin/draxo-wasi-clang++
+  DESTINATION ${DRAXO_WEB_INSTALL_DIR}/toolchain/bin)

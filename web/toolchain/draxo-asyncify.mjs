@@ -7,7 +7,7 @@
 //   node draxo-asyncify.mjs --runtime DIR [--binaryen FILE] IN.wasm OUT.wasm
 //
 // --runtime names the web runtime's folder (its asyncify.mjs), --binaryen
-// binaryen's module (by default the one beside this file, in node_modules).
+// binaryen's module (by default the one this file finds).
 import fs from 'node:fs';
 import path from 'node:path';
 import {parseArgs} from 'node:util';
@@ -22,7 +22,17 @@ if (!values.runtime || positionals.length !== 2) {
   process.exit(2);
 }
 const [input, output] = positionals;
-const binaryenUrl = values.binaryen ? pathToFileURL(path.resolve(values.binaryen)).href : import.meta.resolve('binaryen');
+
+// binaryen's npm package beside this file, or, in an installed package
+// (share/draxo/web/toolchain/), the copy the playground site serves.
+function defaultBinaryen() {
+  try {
+    return import.meta.resolve('binaryen');
+  } catch {
+    return new URL('../playground/toolchain/binaryen/index.js', import.meta.url).href;
+  }
+}
+const binaryenUrl = values.binaryen ? pathToFileURL(path.resolve(values.binaryen)).href : defaultBinaryen();
 const {default: binaryen} = await import(binaryenUrl);
 const {asyncifyProgram} = await import(pathToFileURL(path.resolve(values.runtime, 'asyncify.mjs')).href);
 try {

@@ -141,6 +141,19 @@ function hostDependencies(text) {
 
 // --- The toolchain ----------------------------------------------------------------
 
+// Where the toolchain's module is: its npm package beside this file, or, in
+// an installed package (share/draxo/web/toolchain/), the copy the playground
+// site serves (share/draxo/web/playground/toolchain/clang/).
+function toolchainUrl() {
+  try {
+    return import.meta.resolve('@yowasp/clang');
+  } catch {
+    const installed = new URL('../playground/toolchain/clang/bundle.js', import.meta.url);
+    if (fs.existsSync(fileURLToPath(installed))) return installed.href;
+    throw new Error('the compiler (@yowasp/clang) is missing: run npm ci in web/toolchain, or install the package');
+  }
+}
+
 // The toolchain's module, with one change: its file tree takes a folder's
 // ".." for a step up, as a system's does (it stayed in the folder, and
 // `#include "../x.h"` found nothing). Loaded from its text, which names its
@@ -148,7 +161,7 @@ function hostDependencies(text) {
 let toolchain = null;
 async function loadToolchain() {
   if (toolchain) return toolchain;
-  const url = import.meta.resolve('@yowasp/clang');
+  const url = toolchainUrl();
   let text = fs.readFileSync(fileURLToPath(url), 'utf8');
   const changes = [
     ['    let entry = this;\n', '    let entry = this;\n    const parents = [];\n'],
