@@ -29,9 +29,10 @@ packages=(
   # The Windows build: cross compilers, Wine to run it, GoogleTest's sources
   # to build for it, and Wine's own fonts (the system font that sizes dialogs).
   g++-mingw-w64-x86-64-posix wine wine64 googletest fonts-wine
-  # The web build: Emscripten, the TrueType rasteriser compiled into the
-  # package, node for its tests, Chromium for its pages.
-  emscripten libstb-dev chromium python3
+  # The web build: the TrueType rasteriser compiled into the package,
+  # Chromium for its pages, python3 to serve them in the tests (node comes
+  # below; the compiler comes from npm).
+  libstb-dev chromium python3
 )
 # node and npm: Debian's, unless a node of another origin (which brings its
 # own npm) is there already.

@@ -11,21 +11,20 @@
 #               UndefinedBehaviorSanitizer (build-asan/)
 #   windows     the cross build with mingw-w64 (build-windows/), its tests
 #               under Wine on a virtual X display
-#   web         the Emscripten build (build-web/): the null backend's tests
-#               under node, the pages in headless Chromium
-#   wasi        the build for wasm32-wasip1 by the compiler that runs in the
-#               browser, itself run by node (build-wasi/): the null backend's
-#               tests under node, a client program against its sysroot, the
-#               web runtime and the playground site in headless Chromium
+#   web         the build for wasm32-wasip1 by the compiler that runs in the
+#               browser, itself run by node (build-web/): the null backend's
+#               tests under node's WASI, a client program against its
+#               sysroot, draxo-webcc from the installed package, the pages,
+#               the web runtime and the playground site in headless Chromium
 # With no argument every leg runs. --only LEG[,LEG...] runs those alone (the
-# Windows, web and wasi legs build the few programs of build/ they compare with
+# Windows and web legs build the few programs of build/ they compare with
 # when the linux leg is not among them); --plain leaves the sanitizers out.
 # DRAXO_TEST_JOBS sets how many compilers and tests run at once (all the
 # cores by default).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-all_legs=(format linux sanitizers windows web wasi)
+all_legs=(format linux sanitizers windows web)
 
 usage() {
   echo "usage: $0 [--plain] [--only LEG[,LEG...]]   (legs: ${all_legs[*]})" >&2
@@ -74,9 +73,9 @@ run_suite() {
   (cd "$dir" && ctest -j "$jobs" --output-on-failure --timeout 120)
 }
 
-# The Linux build's programs that the Windows, web and wasm32-wasip1 builds'
-# cross-platform checks compare with (those named, or the Windows and web
-# builds' own), when the linux leg did not build them all.
+# The Linux build's programs that the Windows and web builds' cross-platform
+# checks compare with (those named, or the Windows build's own), when the
+# linux leg did not build them all.
 linux_programs() {
   runs linux && return 0
   cmake -S . -B build -DDRAXO_DEVELOPER=ON -DDRAXO_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -118,24 +117,13 @@ fi
 
 web_status=0
 if runs web; then
-  echo "== The web: Emscripten build, tests under node and in headless Chromium"
-  linux_programs
-  emcmake cmake -S . -B build-web -DDRAXO_DEVELOPER=ON -DDRAXO_WERROR=ON -DCMAKE_BUILD_TYPE=Release \
-    -DDRAXO_HOST_SHAPE_FRAME="$PWD/build/tests/shape_frame"
+  echo "== The web: built for wasm32-wasip1 by clang running in node, tests under node and in headless Chromium"
+  linux_programs sketch_pad shape_frame shapes_and_text draxo-run assignment_solution
+  cmake -S . -B build-web -DCMAKE_TOOLCHAIN_FILE=cmake/wasi-toolchain.cmake -DDRAXO_DEVELOPER=ON \
+    -DDRAXO_WERROR=ON -DCMAKE_BUILD_TYPE=Release -DDRAXO_HOST_BUILD="$PWD/build"
   cmake --build build-web -j "$jobs"
   (cd build-web && ctest -j "$jobs" --output-on-failure --timeout 600) || web_status=$?
 fi
 
-wasi_status=0
-if runs wasi; then
-  echo "== wasm32-wasip1: built by clang running in node, tests under node and in headless Chromium"
-  linux_programs sketch_pad shapes_and_text draxo-run assignment_solution
-  cmake -S . -B build-wasi -DCMAKE_TOOLCHAIN_FILE=cmake/wasi-toolchain.cmake -DDRAXO_DEVELOPER=ON \
-    -DDRAXO_WERROR=ON -DCMAKE_BUILD_TYPE=Release -DDRAXO_HOST_BUILD="$PWD/build"
-  cmake --build build-wasi -j "$jobs"
-  (cd build-wasi && ctest -j "$jobs" --output-on-failure --timeout 300) || wasi_status=$?
-fi
-
 [ $windows_status -eq 0 ] || exit $windows_status
-[ $web_status -eq 0 ] || exit $web_status
-exit $wasi_status
+exit $web_status

@@ -65,7 +65,7 @@ async function buildSite() {
   mkdirSync(path.join(site, 'fonts'));
   writeFileSync(path.join(site, 'fonts/LiberationSans-Regular.ttf'), 'not really a font, 33 bytes long');
   if (fontsDir) symlinkSync(fontsDir, path.join(site, 'real-fonts'));
-  // The Emscripten pages of the web build, to compare with.
+  // The pages of the web build, to compare with.
   if (process.env.DRAXO_WEB_PAGES) symlinkSync(process.env.DRAXO_WEB_PAGES, path.join(site, 'pages'));
   return site;
 }
@@ -331,15 +331,15 @@ for (const [way, ending] of Object.entries(WAYS)) {
     const notWhite = ([r, g, b]) => r + g + b < 600;
     const sketchDrawn = async (page) => (await count(page, notWhite)) > 2000;
 
-    test('the sketch pad\'s first frame is the Emscripten page\'s, and the Linux build\'s but for its text', async () => {
+    test('the sketch pad\'s first frame is the build\'s page\'s, and the Linux build\'s but for its text', async () => {
       const page = await startExample('sketch_pad');
       await poll('the status bar and the frame', () => sketchDrawn(page));
       const frame = await canvasPixels(page, 'DRAXO Graphics');
-      const emscriptenPage = process.env.DRAXO_WEB_PAGES && path.join(process.env.DRAXO_WEB_PAGES, 'sketch_pad');
-      if (emscriptenPage && existsSync(emscriptenPage)) {
+      const builtPage = process.env.DRAXO_WEB_PAGES && path.join(process.env.DRAXO_WEB_PAGES, 'sketch_pad');
+      if (builtPage && existsSync(builtPage)) {
         const other = await openPage(context.chrome.browser, context.server.url.replace(/\/$/, '') + '/pages/sketch_pad/index.html');
-        await poll('the Emscripten page\'s frame', async () => (await count(other, notWhite)) > 2000);
-        assert.ok((await canvasPixels(other, 'DRAXO Graphics')).data.equals(frame.data), 'the Emscripten page\'s frame differs');
+        await poll('the build\'s page\'s frame', async () => (await count(other, notWhite)) > 2000);
+        assert.ok((await canvasPixels(other, 'DRAXO Graphics')).data.equals(frame.data), 'the build\'s page\'s frame differs');
         await other.close();
       }
       if (linuxExamples) {

@@ -1,8 +1,8 @@
 // The program's folder kept in the page's own IndexedDB database, read before
 // the program starts and written back whenever a file there changed. The
-// records are laid out as the Emscripten pages' kept folders were (store
+// records are laid out as the package's earlier pages kept theirs (store
 // FILE_DATA, by absolute path, {timestamp, mode, contents}), so that a page
-// moved to this runtime finds the files its users kept.
+// rebuilt on this runtime finds the files its users kept.
 import {fileBytes, folderAt, makeFile, makeFolder, pathOf} from './wasi.mjs';
 
 const VERSION = 21;

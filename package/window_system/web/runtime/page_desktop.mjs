@@ -3,9 +3,9 @@
 // and the note that says the program ended; its menus (page_menus.mjs) and
 // dialogs (page_dialogs.mjs) are made here too. The program (in its
 // worker) calls for these by messages; the page's input goes back to it as
-// native events (program_worker.mjs keeps their queue). The same DOM, classes
-// and behaviour as the Emscripten pages' (draxo_web.js), so that the pages'
-// tests and styles hold for both.
+// native events (program_worker.mjs keeps their queue). Its DOM and classes
+// (.draxo-window, .draxo-menubar, .draxo-dialog, .draxo-ended ...) are what
+// the pages' styles and tests rely on.
 //
 // Input reaches the worker in the order the user gave it: a key asks the
 // program's menu bar rules first (the answer comes when the program has the
