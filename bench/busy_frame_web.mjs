@@ -5,7 +5,7 @@
 // builds one (program_flags.json, the package's sysroot for wasm32-wasip1),
 // by clang++ from the toolchain.
 //   node bench/busy_frame_web.mjs SYSROOT [NATIVE_PROGRAM]
-// SYSROOT: <build-wasi>/web/draxo-sysroot; NATIVE_PROGRAM: the Linux build's
+// SYSROOT: <build-web>/web/draxo-sysroot; NATIVE_PROGRAM: the Linux build's
 // bench/busy_frame_program, run under Qt's offscreen platform. The toolchain
 // is web/toolchain/ (DRAXO_PLAYGROUND_TOOLCHAIN another npm folder with
 // @yowasp/clang and binaryen). Run from the source tree after

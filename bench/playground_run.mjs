@@ -8,7 +8,7 @@
 // timed from the click to "Running" (compiled) and to the first frame
 // drawn on the program's canvas, then stopped.
 //   node bench/playground_run.mjs SYSROOT [RUNS]
-// SYSROOT: <build-wasi>/web/draxo-sysroot; RUNS defaults to 3. The toolchain
+// SYSROOT: <build-web>/web/draxo-sysroot; RUNS defaults to 3. The toolchain
 // is web/toolchain/ (DRAXO_PLAYGROUND_TOOLCHAIN another npm folder with
 // @yowasp/clang and binaryen). Run from the source tree after
 // scripts/setup.sh (puppeteer-core in tests/web, esbuild in web/playground).

@@ -2,7 +2,7 @@
 # clang and the LLVM tools compiled to WebAssembly (web/toolchain, installed
 # by scripts/setup.sh), run by node through draxo-clang.mjs. Programs the
 # build starts (its tests) run under node's WASI (run-wasi.mjs).
-#   cmake -S . -B build-wasi -DCMAKE_TOOLCHAIN_FILE=cmake/wasi-toolchain.cmake
+#   cmake -S . -B build-web -DCMAKE_TOOLCHAIN_FILE=cmake/wasi-toolchain.cmake
 set(CMAKE_SYSTEM_NAME WASI)
 set(CMAKE_SYSTEM_PROCESSOR wasm32)
 list(APPEND CMAKE_MODULE_PATH ${CMAKE_CURRENT_LIST_DIR})

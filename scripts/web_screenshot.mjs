@@ -4,7 +4,7 @@
 // saved).
 //   node scripts/web_screenshot.mjs BUILD_WEB_DIR/web [OUTPUT.png]
 // (default docs/designer-web.png). Build the pages first:
-//   emcmake cmake -S . -B build-web && cmake --build build-web
+//   cmake -S . -B build-web -DCMAKE_TOOLCHAIN_FILE=cmake/wasi-toolchain.cmake && cmake --build build-web
 import path from 'node:path';
 import {fileURLToPath} from 'node:url';
 import {serve, launch, openPage, windowCanvas, clickPixel} from '../tests/web/web_lib.mjs';

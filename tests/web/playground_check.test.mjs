@@ -12,7 +12,7 @@
 //   DRAXO_ASSIGNMENT_SOLUTION  the solution built for Linux
 //                              (build/tests/assignment_solution, from assignment_solution.c)
 //   DRAXO_PLAYGROUND_SYSROOT   the package built for the new runtime: include/draxo.h,
-//                              lib/libdraxo.a (build-wasi/web/draxo-sysroot)
+//                              lib/libdraxo.a (build-web/web/draxo-sysroot)
 //   DRAXO_PLAYGROUND_TOOLCHAIN the npm folder with @yowasp/clang and binaryen (web/toolchain)
 import assert from 'node:assert/strict';
 import {spawnSync} from 'node:child_process';
@@ -27,7 +27,7 @@ import {launch, poll, serve} from './web_lib.mjs';
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
 const fromRoot = (value, fallback) => path.resolve(root, value || fallback);
 const toolchain = fromRoot(process.env.DRAXO_PLAYGROUND_TOOLCHAIN, 'web/toolchain');
-const sysroot = fromRoot(process.env.DRAXO_PLAYGROUND_SYSROOT, 'build-wasi/web/draxo-sysroot');
+const sysroot = fromRoot(process.env.DRAXO_PLAYGROUND_SYSROOT, 'build-web/web/draxo-sysroot');
 const draxoRun = fromRoot(process.env.DRAXO_RUN, 'build/runner/draxo-run');
 const solution = fromRoot(process.env.DRAXO_ASSIGNMENT_SOLUTION, 'build/tests/assignment_solution');
 

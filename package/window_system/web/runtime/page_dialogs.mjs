@@ -2,7 +2,7 @@
 // buttons, edit fields and static texts laid out in pixels, its keys (Enter,
 // Escape, Tab) kept from the windows beneath. The program reads an edit
 // field's text at once, in its worker: the page tells the worker every
-// change. The same DOM and behaviour as draxo_web.js's.
+// change.
 import {menuText} from './page_menus.mjs';
 
 const EVENT_DIALOG_COMMAND = 6;

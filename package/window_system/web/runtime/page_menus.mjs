@@ -1,7 +1,7 @@
 // The menus of a program's windows on the page: menu bars and their popups,
 // opened by the mouse or by the keyboard as the program's menu bar rules
 // answer (draxo_web_menu_bar_key, asked by page_desktop.mjs); a choice is a
-// native event for the program. The same DOM and behaviour as draxo_web.js's.
+// native event for the program.
 
 const EVENT_MENU_COMMAND = 4;
 const MF_GRAYED = 0x1, MF_DISABLED = 0x2, MF_CHECKED = 0x8, MF_POPUP = 0x10, MF_SEPARATOR = 0x800;
