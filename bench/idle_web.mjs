@@ -5,8 +5,11 @@
 // is read before and after a quiet spell.
 //   node bench/idle_web.mjs BUILD_WEB_DIR/web [PAGE] [SECONDS]
 // PAGE defaults to card-designer/index.html, SECONDS to 30; the measuring
-// starts DRAXO_IDLE_WARMUP seconds (15) after the page opened. Run from the
-// source tree after scripts/setup.sh (puppeteer-core in tests/web).
+// starts DRAXO_IDLE_WARMUP seconds (15) after the page opened. PAGE
+// "playground/" is the playground with its first example run (its Run
+// button pressed); PAGE "blank" a page doing nothing but a 100 ms timer, for
+// comparison. Run from the source tree after scripts/setup.sh
+// (puppeteer-core in tests/web).
 import path from 'node:path';
 import {serve, launch, openPage, windowCanvas} from '../tests/web/web_lib.mjs';
 
@@ -19,8 +22,14 @@ if (!pages) {
 const server = await serve(path.resolve(pages));
 const chrome = await launch();
 try {
-  const page = await openPage(chrome.browser, server.url + pagePath);
-  await windowCanvas(page, 'DRAXO Graphics');
+  if (pagePath === 'blank') {
+    const page = await chrome.browser.newPage();
+    await page.setContent('<script>setInterval(() => {}, 100);</script>');
+  } else {
+    const page = await openPage(chrome.browser, server.url + pagePath);
+    if (pagePath.startsWith('playground/')) await page.click('#run');
+    await windowCanvas(page, 'DRAXO Graphics');
+  }
   // Past the start, and past the compiling of the program's hot parts,
   // which the browser does in the background while the page runs.
   await new Promise((r) => setTimeout(r, Number(process.env.DRAXO_IDLE_WARMUP || 15) * 1000));
