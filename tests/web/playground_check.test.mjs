@@ -61,7 +61,7 @@ describe('the playground checks a program against an assignment', {timeout: 9000
     const assignments = path.join(web, 'assignments');
     mkdirSync(assignments);
     const made = spawnSync(draxoRun, ['--make-assignment', path.join(assignments, 'discs'), '--script', 'discs.scr',
-      '--starter', 'starter.c', '--title', 'Discs where you click', '--timeout', String(TIMEOUT_SECONDS), '--',
+      '--starter', 'starter.c', '--title', 'Discs where you click', '--timeout', String(TIMEOUT_SECONDS), '--grace', '1', '--',
       solution, '14'], {cwd: teacher, encoding: 'utf8', env: {...process.env, QT_QPA_PLATFORM: 'offscreen'}});
     assert.equal(made.status, 0, made.stderr);
     site.assignment = JSON.parse(readFileSync(path.join(assignments, 'discs/assignment.json'), 'utf8'));
@@ -201,8 +201,11 @@ describe('the playground checks a program against an assignment', {timeout: 9000
     const page = await openPlayground(onDiscs, {clear: true});
     await typeProgram(page, SOLUTION_SOURCE.replace('for (;;) {', 'for (;;) {\n        if (radius > 0) continue;'));
     const result = await checked(page);
+    // How far the script got comes from the run file's status, followed as
+    // the program runs: the loop never waits, so nothing was played.
     assert.deepEqual(result.lines, ['Not passed: the program did not end in time.',
-                                    `the program was still running after ${TIMEOUT_SECONDS} s and was ended`]);
+                                    `the program was still running after ${TIMEOUT_SECONDS} s and was ended`,
+                                    'the script was not played to its end: 0 of its 5 events were played']);
     assert.equal(result.status, 124);
     assert.ok(result.seconds >= TIMEOUT_SECONDS && result.seconds < TIMEOUT_SECONDS + 5, String(result.seconds));
     assert.equal(await page.$eval('#stop', (b) => b.disabled), true);
@@ -219,6 +222,21 @@ describe('the playground checks a program against an assignment', {timeout: 9000
         'it was still waiting for events, and was ended',
       'the script was played to its end: 5 of its 5 events']);
     assert.equal(result.status, 122);
+    await page.close();
+  });
+
+  test('a program that computes on after the script\'s quit is ended for ignoring it, within the grace time', async () => {
+    const page = await openPlayground(onDiscs, {clear: true});
+    await typeProgram(page, SOLUTION_SOURCE.replace('case DRAXO_QUIT: DRAXO_stop(); return 0;',
+                                                    'case DRAXO_QUIT: for (volatile int spin = 0;; ++spin) {}'));
+    const result = await checked(page);
+    assert.deepEqual(result.lines.slice(0, 3), [
+      'Not passed: the program did not end when the script asked it to quit.',
+      `the program did not end within ${site.assignment.graceSeconds} s of its quit at the end of the script, ` +
+        'and was ended',
+      'the script was played to its end: 5 of its 5 events']);
+    assert.equal(result.status, 122);
+    assert.ok(result.seconds < TIMEOUT_SECONDS, `${result.seconds} s: ended at the timeout, not the grace time`);
     await page.close();
   });
 

@@ -479,6 +479,21 @@ async function check() {
   const started = performance.now();
   // The package draws nothing in a run without a screen; its area stays
   // hidden all the same, so that a check never covers the student's windows.
+  const {RUN_FILE_STATUS_SIZE, STOPPED_BY, checkVerdict, comparePictures, readRunFile} = rules;
+  // The time limit counts from the program's start, as draxo-run's does, not
+  // its loading; the grace time from the script's quit, which the run file's
+  // status says as soon as the package writes it (followed live: a program
+  // computing on after the quit is ended for ignoring it, as draxo-run ends
+  // it, not for taking too long). A program that waits on after the quit is
+  // ended by the package itself when the grace time is over; the page ends
+  // one that never waits a moment later.
+  const GRACE_MARGIN_MS = 1000;
+  let stoppedBy = null, timer = null, graceTimer = null, lastFacts = null;
+  const stopFor = (why) => {
+    if (stoppedBy) return;
+    stoppedBy = why;
+    attempt.program.stop();
+  };
   attempt.program = compiled.startProgram({
     wasm: compiled.result.wasm,
     container: ui.checkRun,
@@ -488,14 +503,19 @@ async function check() {
     fontsUrl,
     env: checkEnvironment(assignment, home),
     files: {[assignment.script]: assignment.scriptBytes},
+    watch: {name: RUN_FILE, head: RUN_FILE_STATUS_SIZE},
     onOutput: () => {},
     onDownload: () => {},
+    onStarted: () => {
+      if (assignment.timeoutSeconds > 0)
+        timer = setTimeout(() => stopFor(STOPPED_BY.timeout), assignment.timeoutSeconds * 1000);
+    },
+    onWatched: (name, bytes) => {
+      lastFacts = readRunFile(bytes) || lastFacts;
+      if (lastFacts?.quitDelivered && !graceTimer)
+        graceTimer = setTimeout(() => stopFor(STOPPED_BY.grace), assignment.graceSeconds * 1000 + GRACE_MARGIN_MS);
+    },
   });
-  let timedOut = false;
-  const timer = assignment.timeoutSeconds > 0 ? setTimeout(() => {
-    timedOut = true;
-    attempt.program.stop();
-  }, assignment.timeoutSeconds * 1000) : null;
   let end;
   try {
     end = await attempt.program.done;
@@ -503,16 +523,18 @@ async function check() {
     end = {status: null, reason: e.message};
   }
   clearTimeout(timer);
+  clearTimeout(graceTimer);
   const seconds = (performance.now() - started) / 1000;
   if (current === attempt) {
     current = null;
     setRunning(false);
   }
   if (current && current !== attempt) return; // a new Run or Check has the page now
-  const {STOPPED_BY, checkVerdict, comparePictures, readRunFile} = rules;
   const exited = typeof end.status === 'number';
-  const reason = exited ? null : timedOut ? STOPPED_BY.timeout : attempt.stopped ? STOPPED_BY.user : end.reason;
-  const run = end.files ? readRunFile(end.files[RUN_FILE]) : null;
+  const reason = exited ? null : stoppedBy || (attempt.stopped ? STOPPED_BY.user : end.reason);
+  // A run the page ended leaves no files: its facts are the run file's
+  // status as last followed, without the picture.
+  const run = end.files ? readRunFile(end.files[RUN_FILE]) : lastFacts;
   const shown = run?.picture ?? {width: 0, height: 0, data: new Uint8ClampedArray(0)};
   const comparison = end.files ? comparePictures(assignment.referencePicture, shown) : null;
   const verdict = checkVerdict({
@@ -520,8 +542,9 @@ async function check() {
     same: comparison ? comparison.same : null, differing: comparison ? comparison.differing : 0,
     timeoutSeconds: assignment.timeoutSeconds, graceSeconds: assignment.graceSeconds,
   });
-  // A run ended by the page leaves no files: how far its script got is not known.
-  if (!end.files) verdict.lines.splice(2);
+  // How far the script of a run the page ended got is known only from the
+  // run file's status followed.
+  if (!end.files && !lastFacts) verdict.lines.splice(2);
   showVerdict(verdict, comparison);
   ui.checkResult.dataset.seconds = seconds.toFixed(2);
   setStatus(verdict.passed ? 'Checked: passed.' : 'Checked: not passed.', verdict.passed ? '' : 'error');

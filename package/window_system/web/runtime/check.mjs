@@ -211,7 +211,7 @@ function placePixel(header, row, x, palette, picture, to) {
 
 const RUN_FILE_MAGIC = 'DRAXORUN';
 const RUN_FILE_VERSION = 1;
-const RUN_FILE_STATUS_SIZE = 64;
+export const RUN_FILE_STATUS_SIZE = 64;
 const SCRIPT_STATES = ['playing', 'played', 'stopped'];
 const ENDINGS = ['running', 'stopped', 'quit ignored'];
 

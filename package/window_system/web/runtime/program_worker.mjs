@@ -273,6 +273,20 @@ export function runProgram(start, post) {
   }
 
   // --- Files ------------------------------------------------------------------
+  // The file the page follows (start.watch: {name, head}): the first `head`
+  // bytes of it go to the page whenever they change, at once, even while
+  // the program computes without waiting (the playground's check follows
+  // the run file so).
+  const watched = {name: start.watch && String(start.watch.name), node: null, last: null};
+  watched.path = watched.name ? pathOf(home) + '/' + watched.name : null;
+  watched.head = start.watch ? Math.max(1, Number(start.watch.head) || 64) : 0;
+  function watch(node) {
+    watched.node = node;
+    const head = fileBytes(node).subarray(0, watched.head);
+    if (watched.last && head.length === watched.last.length && head.every((b, i) => b === watched.last[i])) return;
+    watched.last = head.slice();
+    post({type: 'watched', name: watched.name, bytes: watched.last.slice()});
+  }
   let syncDue = false;
   function scheduleSync() {
     if (syncDue) return;
@@ -306,7 +320,10 @@ export function runProgram(start, post) {
       }
       post({type: 'output', text, stream});
     },
-    onChange: scheduleSync,
+    onChange: (node) => {
+      scheduleSync();
+      if (node === watched.node || (watched.name && node.kind === 'file' && pathOf(node) === watched.path)) watch(node);
+    },
     onReplaced: (node) => post({type: 'saved', name: download(node)}),
     onClosedWriting: (node) => { if (pathOf(node).endsWith('/DRAXO.SCR')) download(node); },
   });
@@ -420,6 +437,7 @@ export function runProgram(start, post) {
     if (!withoutAsyncify) dataArea = memory.grow(ASYNCIFY_DATA_BYTES >> 16) * 65536;
     nullArea = u8().slice(0, NULL_AREA_BYTES);
     answerMenuAsks();
+    post({type: 'started'});
     await drive();
     await end(0, null);
   }

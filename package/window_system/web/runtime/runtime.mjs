@@ -6,6 +6,11 @@
 //   run.stop();                  // ends the program at once
 //   const {status, reason, files} = await run.done;
 //
+// `watch: {name, head}` follows a file of the program's folder: its first
+// `head` bytes go to `onWatched(name, bytes)` whenever they change, even
+// while the program computes without waiting. `onStarted()` is called when
+// the program itself starts, once it is loaded.
+//
 // `onDownload(name, bytes)`, when given, takes the files the program hands
 // the user (a picture it saved) in place of the browser's downloads: a
 // check run hands nothing to anyone.
@@ -161,6 +166,8 @@ export function startProgram(options) {
     case 'output': output(m.text, m.stream); break;
     case 'download': (options.onDownload || download)(m.name, m.bytes); break;
     case 'saved': if (options.onSaved) options.onSaved(m.name); break;
+    case 'started': if (options.onStarted && !ended) options.onStarted(); break;
+    case 'watched': if (options.onWatched && !ended) options.onWatched(m.name, m.bytes); break;
     case 'files': {
       const question = asked.get(m.id);
       if (!question) break;
@@ -183,6 +190,7 @@ export function startProgram(options) {
   const wasm = typeof options.wasm == 'string' ? new URL(options.wasm, base).href : options.wasm;
   worker.postMessage({
     type: 'start', wasm, programName, args, env: options.env || {}, files: options.files || {}, storage,
+    watch: options.watch || null,
     storageBefore: options.storage ? null : storageBefore(storage, programName),
     fontsUrl: new URL(options.fontsUrl || 'fonts/', base).href,
   });

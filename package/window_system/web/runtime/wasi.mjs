@@ -87,8 +87,8 @@ function within(node, folder) {
 
 // `options`: args (argv, its program name first), env ({name: value}), root
 // (the file system's root folder), home (the program's folder, its current
-// folder), onOutput(text, 'stdout'|'stderr'), onChange() (a file of the
-// program's folder changed), onReplaced(node) (a file renamed over another in
+// folder), onOutput(text, 'stdout'|'stderr'), onChange(node) (a file or
+// folder of the program's folder changed), onReplaced(node) (a file renamed over another in
 // the program's folder: a save), onClosedWriting(node) (a file written there
 // was closed).
 export function makeWasi(options) {
@@ -168,7 +168,7 @@ export function makeWasi(options) {
   // the kept folder writes what changed since it last wrote.
   function changed(node) {
     node.mtime = Math.max(Date.now(), node.mtime + 1);
-    if (within(node, home)) options.onChange();
+    if (within(node, home)) options.onChange(node);
   }
 
   function outputOf(fd, chunk) {
