@@ -71,7 +71,7 @@ async function makeCard(page) {
 }
 
 describe('the designer', () => {
-  test('buttons and clicks change the card as on the desktop; Ctrl+Q ends it', async () => {
+  test('buttons and clicks change the card as on the desktop; Ctrl+Q ends it, and Run again starts it afresh', async () => {
     const page = await openDesigner();
     assert.equal(await colourAt(page, 0, 0, 'ffff00'), 'ffff00', 'the card at start');
     assert.equal(await page.evaluate(() => Array.from(document.querySelectorAll('.draxo-window'))
@@ -87,9 +87,20 @@ describe('the designer', () => {
     await colourAt(page, 100, 50, '000000', 'and stands at the new click');
     await button(page, 1);
     await colourAt(page, 100, 50, 'ffffff', 'Object Color turns it white');
-    await ctrl(page, 'KeyQ');
-    await poll('the note that the designer ended', () => page.evaluate(() =>
+    const ended = () => poll('the note that the designer ended', () => page.evaluate(() =>
       document.querySelector('.draxo-ended .draxo-why')?.textContent === 'The program has ended.'));
+    await ctrl(page, 'KeyQ');
+    await ended();
+    assert.equal(await page.title(), 'DRAXO Card Designer (ended)');
+    // In the same page: the title is the designer's again, and a second end
+    // says so once.
+    await page.click('.draxo-ended button');
+    page.canvas = await windowCanvas(page, 'DRAXO Graphics');
+    await colourAt(page, 0, 0, 'ffff00', 'the card at the new start');
+    assert.equal(await page.title(), 'DRAXO Card Designer');
+    await ctrl(page, 'KeyQ');
+    await ended();
+    assert.equal(await page.title(), 'DRAXO Card Designer (ended)');
     await page.close();
   });
 
