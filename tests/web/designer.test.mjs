@@ -301,6 +301,12 @@ describe('the designer', () => {
       await page.goto(browser.server.url + 'card-designer/index.html', {waitUntil: 'load'});
       await windowCanvas(page, 'DRAXO Graphics');
       await Promise.all([page.waitForNavigation({waitUntil: 'load'}), (await page.$('#card-file')).uploadFile(bad)]);
+      // The designer reads the card before it opens its window: a refusal
+      // that stops it leaves only the note that says why.
+      const stopped = () => page.evaluate(() => document.querySelector('.draxo-ended .draxo-why')?.textContent || '');
+      await poll('the designer\'s window, or the note that it stopped', async () => (await stopped()) !== '' ||
+        page.evaluate(() => Array.from(document.querySelectorAll('.draxo-window')).some((f) => !f.hidden)));
+      assert.equal(await stopped(), '', 'the designer went on');
       page.canvas = await windowCanvas(page, 'DRAXO Graphics');
       await colourAt(page, 0, 0, 'ffff00', 'the empty card');
       await poll('the reason in red on the status line', () => redOnStatusLine(page));
