@@ -71,7 +71,7 @@ async function makeCard(page) {
 }
 
 describe('the designer', () => {
-  test('buttons and clicks change the card as on the desktop; Ctrl+Q ends it', async () => {
+  test('buttons and clicks change the card as on the desktop; Ctrl+Q ends it, and Run again starts it afresh', async () => {
     const page = await openDesigner();
     assert.equal(await colourAt(page, 0, 0, 'ffff00'), 'ffff00', 'the card at start');
     assert.equal(await page.evaluate(() => Array.from(document.querySelectorAll('.draxo-window'))
@@ -87,9 +87,20 @@ describe('the designer', () => {
     await colourAt(page, 100, 50, '000000', 'and stands at the new click');
     await button(page, 1);
     await colourAt(page, 100, 50, 'ffffff', 'Object Color turns it white');
-    await ctrl(page, 'KeyQ');
-    await poll('the note that the designer ended', () => page.evaluate(() =>
+    const ended = () => poll('the note that the designer ended', () => page.evaluate(() =>
       document.querySelector('.draxo-ended .draxo-why')?.textContent === 'The program has ended.'));
+    await ctrl(page, 'KeyQ');
+    await ended();
+    assert.equal(await page.title(), 'DRAXO Card Designer (ended)');
+    // In the same page: the title is the designer's again, and a second end
+    // says so once.
+    await page.click('.draxo-ended button');
+    page.canvas = await windowCanvas(page, 'DRAXO Graphics');
+    await colourAt(page, 0, 0, 'ffff00', 'the card at the new start');
+    assert.equal(await page.title(), 'DRAXO Card Designer');
+    await ctrl(page, 'KeyQ');
+    await ended();
+    assert.equal(await page.title(), 'DRAXO Card Designer (ended)');
     await page.close();
   });
 
@@ -102,8 +113,9 @@ describe('the designer', () => {
     await makeCard(page);
     await ctrl(page, 'KeyR');
     const recorded = await canvasPixels(page, 'DRAXO Graphics');
-    const script = await poll('the script file', () => page.evaluate(() => {
-      try { return new TextDecoder().decode(Module.draxoFiles.read('DRAXO.SCR')); } catch (e) { return null; }
+    const script = await poll('the script file', () => page.evaluate(async () => {
+      const bytes = await draxoRun.files.read('DRAXO.SCR');
+      return bytes && new TextDecoder().decode(bytes);
     }));
     assert.match(script, /^DRAXO_MOUSE\(0, 0\);$/m);
     assert.equal((script.match(/^DRAXO_MOUSE\(-250, 233\);$/gm) || []).length, 2, script);
@@ -112,7 +124,7 @@ describe('the designer', () => {
       try { return readFileSync(path.join(downloads, 'DRAXO.SCR'), 'utf8') === script; } catch (e) { return false; }
     });
     rmSync(downloads, {recursive: true, force: true});
-    await page.evaluate(() => Module.draxoFiles.sync());
+    await page.evaluate(async () => await draxoRun.files.sync());
 
     await page.reload({waitUntil: 'load'});
     page.canvas = await windowCanvas(page, 'DRAXO Graphics');
@@ -174,7 +186,7 @@ describe('the designer', () => {
       assert.match(page.url(), /\?arg=card\.draxo$/);
       page.canvas = await windowCanvas(page, 'DRAXO Graphics');
       await colourAt(page, 200, -140, '00ffff', 'the opened card');
-      assert.deepEqual(await page.evaluate(() => Array.from(Module.draxoFiles.read('card.draxo'))),
+      assert.deepEqual(await page.evaluate(async () => Array.from(await draxoRun.files.read('card.draxo'))),
         Array.from(card), 'the file as it came from the disk');
       const opened = await canvasPixels(page, 'DRAXO Graphics');
       let differing = 0;
@@ -200,8 +212,8 @@ describe('the designer', () => {
       await colourAt(page, 0, 0, 'ffff00', 'a fresh card');
       await makeCard(page);
       await button(page, 6);  // Save Card
-      await poll('the saved card', () => page.evaluate(() => Module.draxoFiles.list().includes('card.draxo')));
-      await page.evaluate(() => Module.draxoFiles.sync());
+      await poll('the saved card', () => page.evaluate(async () => (await draxoRun.files.list()).includes('card.draxo')));
+      await page.evaluate(async () => await draxoRun.files.sync());
       await page.reload({waitUntil: 'load'});
       page.canvas = await windowCanvas(page, 'DRAXO Graphics');
       await colourAt(page, 200, -140, '00ffff', 'the card reopened after the reload');
@@ -213,8 +225,8 @@ describe('the designer', () => {
       await button(page, 0);  // a new background: this card is changed
       await button(page, 6);  // Save Card: beside the other
       await poll('the new card saved beside the first', () =>
-        page.evaluate(() => Module.draxoFiles.list().includes('card-2.draxo')));
-      await page.evaluate(() => Module.draxoFiles.sync());
+        page.evaluate(async () => (await draxoRun.files.list()).includes('card-2.draxo')));
+      await page.evaluate(async () => await draxoRun.files.sync());
       await page.goto(browser.server.url + 'card-designer/', {waitUntil: 'load'});
       page.canvas = await windowCanvas(page, 'DRAXO Graphics');
       assert.equal(await page.evaluate(() => document.getElementById('card-name').textContent), 'card-2.draxo');
@@ -237,12 +249,15 @@ describe('the designer', () => {
   test('a card file from the disk beside a kept one of the same name goes under a free name, and the page says so', async () => {
     const scratch = mkdtempSync(path.join(tmpdir(), 'draxo-cards-'));
     const context = await browser.chrome.browser.createBrowserContext();
-    // Two different files, both named party.draxo on the user's disk.
+    // Two different cards, both named party.draxo on the user's disk: each
+    // one the designer reads, so that the page's naming alone is at stake.
     const first = path.join(scratch, 'a', 'party.draxo'), second = path.join(scratch, 'b', 'party.draxo');
+    const firstCard = 'DRAXO card 1\nbackground 16\nobjects 0\n';
+    const secondCard = 'DRAXO card 1\nbackground 5\nobjects 1\nshape 0 0 0 0\n';
     mkdirSync(path.dirname(first));
     mkdirSync(path.dirname(second));
-    writeFileSync(first, 'the first party card\n');
-    writeFileSync(second, 'the second party card\n');
+    writeFileSync(first, firstCard);
+    writeFileSync(second, secondCard);
     try {
       const page = await context.newPage();
       await page.goto(browser.server.url + 'card-designer/index.html', {waitUntil: 'load'});
@@ -252,18 +267,18 @@ describe('the designer', () => {
         await windowCanvas(page, 'DRAXO Graphics');
         return {url: page.url(), said: await page.evaluate(() => document.getElementById('card-name').textContent)};
       };
-      const read = (name) => page.evaluate((n) => new TextDecoder().decode(Module.draxoFiles.read(n)), name);
+      const read = (name) => page.evaluate(async (n) => new TextDecoder().decode(await draxoRun.files.read(n)), name);
       assert.deepEqual(await upload(first), {url: browser.server.url + 'card-designer/index.html?arg=party.draxo',
                                              said: 'party.draxo'});
       const beside = await upload(second);
       assert.match(beside.url, /\?arg=party-2\.draxo$/);
       assert.equal(beside.said, 'party.draxo opened as party-2.draxo: the page keeps another party.draxo, which stays as it was');
-      assert.equal(await read('party.draxo'), 'the first party card\n');
-      assert.equal(await read('party-2.draxo'), 'the second party card\n');
+      assert.equal(await read('party.draxo'), firstCard);
+      assert.equal(await read('party-2.draxo'), secondCard);
       // The same file again is the card already kept: no third copy.
       assert.deepEqual(await upload(first), {url: browser.server.url + 'card-designer/index.html?arg=party.draxo',
                                              said: 'party.draxo'});
-      assert.deepEqual((await page.evaluate(() => Module.draxoFiles.list())).filter((n) => n.startsWith('party')).sort(),
+      assert.deepEqual((await page.evaluate(async () => await draxoRun.files.list())).filter((n) => n.startsWith('party')).sort(),
         ['party-2.draxo', 'party.draxo']);
       // The note is told once: a reload shows the card's name alone.
       await page.goto(browser.server.url + 'card-designer/index.html?arg=party-2.draxo', {waitUntil: 'load'});
@@ -286,6 +301,12 @@ describe('the designer', () => {
       await page.goto(browser.server.url + 'card-designer/index.html', {waitUntil: 'load'});
       await windowCanvas(page, 'DRAXO Graphics');
       await Promise.all([page.waitForNavigation({waitUntil: 'load'}), (await page.$('#card-file')).uploadFile(bad)]);
+      // The designer reads the card before it opens its window: a refusal
+      // that stops it leaves only the note that says why.
+      const stopped = () => page.evaluate(() => document.querySelector('.draxo-ended .draxo-why')?.textContent || '');
+      await poll('the designer\'s window, or the note that it stopped', async () => (await stopped()) !== '' ||
+        page.evaluate(() => Array.from(document.querySelectorAll('.draxo-window')).some((f) => !f.hidden)));
+      assert.equal(await stopped(), '', 'the designer went on');
       page.canvas = await windowCanvas(page, 'DRAXO Graphics');
       await colourAt(page, 0, 0, 'ffff00', 'the empty card');
       await poll('the reason in red on the status line', () => redOnStatusLine(page));

@@ -138,6 +138,7 @@ export function makeDesktop({host, post, ownsTitle, runAgain}) {
                           // its title `index` highlighted, its menu `popup` open or null
     altAlone: false,      // Alt is down and no other key came since it went down
     ended: false,
+    pageTitle: null,      // the page's title before the end put its state in it
     closedFrames: [],     // windows destroyed since a window was last made
     outbox: [],           // input waiting for the answer to a key's ask
     asking: 0,            // the ask whose answer is awaited, 0: none
@@ -412,7 +413,8 @@ export function makeDesktop({host, post, ownsTitle, runAgain}) {
     },
     // Shows `why` in a note over the page, beside a button that starts the
     // program again, and greys the program's last windows, left where they
-    // were; the page's title says `state` (ended, not started).
+    // were; the page's title says `state` (ended, not started) until a new
+    // run takes this one's place.
     end(why, state) {
       if (D.ended) return;
       D.ended = true;
@@ -432,11 +434,16 @@ export function makeDesktop({host, post, ownsTitle, runAgain}) {
       again.addEventListener('click', runAgain);
       note.append(text, again);
       desktop.insertBefore(note, desktop.firstChild);
-      if (ownsTitle) document.title = document.title + ' (' + (state || 'ended') + ')';
+      if (ownsTitle) {
+        D.pageTitle = document.title;
+        document.title = document.title + ' (' + (state || 'ended') + ')';
+      }
     },
-    // Takes the desktop off the page, its listeners too.
+    // Takes the desktop off the page, its listeners too, and gives the page
+    // its title back.
     dispose() {
       D.ended = 'disposed';
+      if (D.pageTitle !== null) document.title = D.pageTitle;
       D.listeners.forEach((remove) => remove());
       for (const d of D.dialogs.values()) d.backdrop.remove();
       desktop.remove();
