@@ -21,6 +21,11 @@ const FILETYPE = {CHARACTER_DEVICE: 2, DIRECTORY: 3, REGULAR_FILE: 4};
 const OFLAGS = {CREAT: 1, DIRECTORY: 2, EXCL: 4, TRUNC: 8};
 const FDFLAGS_APPEND = 1;
 const RIGHT_FD_WRITE = 1n << 6n;
+const ALL_RIGHTS = 0xFFFFFFFFFFFFFFFFn;
+// A terminal's rights: all but seeking and telling, by which the C library
+// knows a terminal (isatty) and writes stdout a line at a time, so that a
+// line printed reaches the page when it ends, not when a buffer fills.
+const TERMINAL_RIGHTS = ALL_RIGHTS & ~((1n << 2n) | (1n << 5n));
 const CLOCK_REALTIME = 0;
 
 // The program's end by proc_exit, thrown through the program's frames.
@@ -243,8 +248,8 @@ export function makeWasi(options) {
         : entry.node.kind === 'file' ? FILETYPE.REGULAR_FILE : FILETYPE.CHARACTER_DEVICE;
       v.setUint8(ptr, type);
       v.setUint16(ptr + 2, entry.append ? FDFLAGS_APPEND : 0, true);
-      v.setBigUint64(ptr + 8, 0xFFFFFFFFFFFFFFFFn, true);
-      v.setBigUint64(ptr + 16, 0xFFFFFFFFFFFFFFFFn, true);
+      v.setBigUint64(ptr + 8, entry.stream ? TERMINAL_RIGHTS : ALL_RIGHTS, true);
+      v.setBigUint64(ptr + 16, ALL_RIGHTS, true);
       return E.SUCCESS;
     },
     fd_fdstat_set_flags: (fd, flags) => {
