@@ -137,12 +137,21 @@ export function makeWasi(options) {
   }
 
   // The node a path leads to from the folder of `fd`: {node} or {parent,
-  // name} when only its last part is missing, or {error}.
+  // name} when only its last part is missing, or {error}. A ".." takes
+  // back the name before it by its letters, whether or not that name
+  // exists, as the pages have always read a path (the file system has no
+  // links for it to pass through): "sub/../../x" from the program's folder
+  // is the x beside that folder, a write there refused for leaving it.
   function lookup(fd, path) {
     const entry = fds.get(fd);
     if (!entry || !entry.node || entry.node.kind !== 'dir') return {error: E.BADF};
     let at = path.startsWith('/') ? root : entry.node;
-    const parts = path.split('/').filter((p) => p && p !== '.');
+    const parts = [];
+    for (const part of path.split('/')) {
+      if (!part || part === '.') continue;
+      if (part === '..' && parts.length && parts[parts.length - 1] !== '..') parts.pop();
+      else parts.push(part);
+    }
     for (let i = 0; i < parts.length; ++i) {
       const name = parts[i];
       if (at.kind !== 'dir') return {error: E.NOTDIR};
