@@ -57,11 +57,12 @@ export default [
   {
     // Node programs: the browser tests, the benchmark, the screenshots. The
     // functions they hand to a page run there, among the page's names
-    // (document, the program's Module and its file system).
+    // (document, the program's run draxoRun; on a page built with
+    // Emscripten, its Module and its file system).
     files: ['**/*.mjs'],
     languageOptions: {
       sourceType: 'module',
-      globals: {...globals.node, ...globals.browser, Module: 'readonly', FS: 'readonly'},
+      globals: {...globals.node, ...globals.browser, draxoRun: 'readonly', Module: 'readonly', FS: 'readonly'},
     },
   },
 ];
