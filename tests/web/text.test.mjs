@@ -17,14 +17,17 @@ async function openProbe(options = {}) {
   page.on('pageerror', (e) => log.push(`page error: ${e.message}`));
   page.log = log;
   // The fallback font's requests, and with `withoutFallback` a web host
-  // that does not have it.
+  // that does not have it. Only they are held (the program's worker fetches
+  // it): a page's every request held would hold the worker's too.
   page.fallbackRequests = 0;
-  await page.setRequestInterception(true);
-  page.on('request', (request) => {
-    if (!request.url().endsWith(fallbackFont)) return request.continue();
+  const cdp = await page.createCDPSession();
+  cdp.on('Fetch.requestPaused', ({requestId}) => {
     ++page.fallbackRequests;
-    return options.withoutFallback ? request.respond({status: 404, body: 'not here'}) : request.continue();
+    cdp.send(...(options.withoutFallback
+      ? ['Fetch.fulfillRequest', {requestId, responseCode: 404, body: btoa('not here')}]
+      : ['Fetch.continueRequest', {requestId}])).catch(() => {});
   });
+  await cdp.send('Fetch.enable', {patterns: [{urlPattern: '*/' + fallbackFont}]});
   await page.goto(browser.server.url + 'web_probe/index.html', {waitUntil: 'load'});
   await waitForLog(page, /^ready$/);
   await windowCanvas(page, 'DRAXO Graphics');

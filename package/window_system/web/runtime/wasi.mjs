@@ -21,6 +21,11 @@ const FILETYPE = {CHARACTER_DEVICE: 2, DIRECTORY: 3, REGULAR_FILE: 4};
 const OFLAGS = {CREAT: 1, DIRECTORY: 2, EXCL: 4, TRUNC: 8};
 const FDFLAGS_APPEND = 1;
 const RIGHT_FD_WRITE = 1n << 6n;
+const ALL_RIGHTS = 0xFFFFFFFFFFFFFFFFn;
+// A terminal's rights: all but seeking and telling, by which the C library
+// knows a terminal (isatty) and writes stdout a line at a time, so that a
+// line printed reaches the page when it ends, not when a buffer fills.
+const TERMINAL_RIGHTS = ALL_RIGHTS & ~((1n << 2n) | (1n << 5n));
 const CLOCK_REALTIME = 0;
 
 // The program's end by proc_exit, thrown through the program's frames.
@@ -132,12 +137,21 @@ export function makeWasi(options) {
   }
 
   // The node a path leads to from the folder of `fd`: {node} or {parent,
-  // name} when only its last part is missing, or {error}.
+  // name} when only its last part is missing, or {error}. A ".." takes
+  // back the name before it by its letters, whether or not that name
+  // exists, as the pages have always read a path (the file system has no
+  // links for it to pass through): "sub/../../x" from the program's folder
+  // is the x beside that folder, a write there refused for leaving it.
   function lookup(fd, path) {
     const entry = fds.get(fd);
     if (!entry || !entry.node || entry.node.kind !== 'dir') return {error: E.BADF};
     let at = path.startsWith('/') ? root : entry.node;
-    const parts = path.split('/').filter((p) => p && p !== '.');
+    const parts = [];
+    for (const part of path.split('/')) {
+      if (!part || part === '.') continue;
+      if (part === '..' && parts.length && parts[parts.length - 1] !== '..') parts.pop();
+      else parts.push(part);
+    }
     for (let i = 0; i < parts.length; ++i) {
       const name = parts[i];
       if (at.kind !== 'dir') return {error: E.NOTDIR};
@@ -243,8 +257,8 @@ export function makeWasi(options) {
         : entry.node.kind === 'file' ? FILETYPE.REGULAR_FILE : FILETYPE.CHARACTER_DEVICE;
       v.setUint8(ptr, type);
       v.setUint16(ptr + 2, entry.append ? FDFLAGS_APPEND : 0, true);
-      v.setBigUint64(ptr + 8, 0xFFFFFFFFFFFFFFFFn, true);
-      v.setBigUint64(ptr + 16, 0xFFFFFFFFFFFFFFFFn, true);
+      v.setBigUint64(ptr + 8, entry.stream ? TERMINAL_RIGHTS : ALL_RIGHTS, true);
+      v.setBigUint64(ptr + 16, ALL_RIGHTS, true);
       return E.SUCCESS;
     },
     fd_fdstat_set_flags: (fd, flags) => {
