@@ -2,10 +2,15 @@
 // a time, each line split at single spaces into exactly the fields its kind
 // has; it never looks past a line's end or the input's end, and numbers are
 // taken digit by digit with their range checked before they can overflow.
+// Nothing here throws: each step of reading returns false once it has
+// refused, with the sentence in its `why_not`, and its caller returns at
+// once, so that the line reader's number is still the line at fault.
 #include "card_format.h"
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "pictures.h"
@@ -16,10 +21,11 @@ namespace {
 constexpr std::size_t line_limit = 100;  // characters, without the line end
 constexpr int color_count = 24;
 
-// A refusal in the middle of reading: the sentence for card_reading::error.
-struct refusal {
-    std::string error;
-};
+// Refuses the line at hand: `why` becomes the sentence for card_reading::error.
+bool refuse(std::string& why_not, std::string why) {
+    why_not = std::move(why);
+    return false;
+}
 
 class line_reader {
 public:
@@ -30,16 +36,17 @@ public:
     void move_on() { ++number_; }
 
     // The next line without its end; the reader's number moves on to it.
-    std::string_view next() {
+    bool next(std::string_view& line, std::string& why_not) {
         ++number_;
         std::size_t end = bytes_.find('\n', at_);
-        if (end == std::string_view::npos) throw refusal{"the file ends inside this line (it has no line end)"};
-        std::string_view line = bytes_.substr(at_, end - at_);
+        if (end == std::string_view::npos)
+            return refuse(why_not, "the file ends inside this line (it has no line end)");
+        line = bytes_.substr(at_, end - at_);
         at_ = end + 1;
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         if (line.size() > line_limit)
-            throw refusal{"the line is longer than " + std::to_string(line_limit) + " characters"};
-        return line;
+            return refuse(why_not, "the line is longer than " + std::to_string(line_limit) + " characters");
+        return true;
     }
 
 private:
@@ -78,81 +85,86 @@ bool whole_number(std::string_view text, int& value) {
     return true;
 }
 
-// A number from low to high; what it is names it in the refusal.
-int number_in(std::string_view text, int low, int high, const char* what) {
-    int value = 0;
-    if (!whole_number(text, value) || value < low || value > high)
-        throw refusal{std::string(what) + " must be a whole number from " + std::to_string(low) + " to " +
-                      std::to_string(high)};
-    return value;
+// A number from low to high; what it is names it in the refusal. `value`
+// is set only to a number in range.
+bool number_in(std::string_view text, int low, int high, const char* what, int& value, std::string& why_not) {
+    int number = 0;
+    if (!whole_number(text, number) || number < low || number > high)
+        return refuse(why_not, std::string(what) + " must be a whole number from " + std::to_string(low) + " to " +
+                                   std::to_string(high));
+    value = number;
+    return true;
 }
 
 // The next line, or the refusal `missing` for the line that is not there.
-std::string_view required_line(line_reader& lines, const char* missing) {
+bool required_line(line_reader& lines, std::string missing, std::string_view& line, std::string& why_not) {
     if (lines.at_end()) {
         lines.move_on();
-        throw refusal{missing};
+        return refuse(why_not, std::move(missing));
     }
-    return lines.next();
+    return lines.next(line, why_not);
 }
 
 // A line of a keyword and one number: "background 5", "objects 2".
-int keyword_line(std::string_view line, std::string_view keyword, int low, int high, const char* expected,
-                 const char* what) {
+bool keyword_line(std::string_view line, std::string_view keyword, int low, int high, const char* expected,
+                  const char* what, int& value, std::string& why_not) {
     std::vector<std::string_view> fields = fields_of(line);
-    if (fields.size() != 2 || fields[0] != keyword) throw refusal{expected};
-    return number_in(fields[1], low, high, what);
+    if (fields.size() != 2 || fields[0] != keyword) return refuse(why_not, expected);
+    return number_in(fields[1], low, high, what, value, why_not);
 }
 
-void read_header(std::string_view line) {
+bool read_header(std::string_view line, std::string& why_not) {
     std::vector<std::string_view> fields = fields_of(line);
     int version = 0;
     if (fields.size() != 3 || fields[0] != "DRAXO" || fields[1] != "card" || !whole_number(fields[2], version))
-        throw refusal{"this is not a card file: it does not begin with \"DRAXO card 1\""};
+        return refuse(why_not, "this is not a card file: it does not begin with \"DRAXO card 1\"");
     if (version != card_format_version)
-        throw refusal{"the file is of version " + std::to_string(version) + ", and this designer reads version " +
-                      std::to_string(card_format_version) + " only"};
+        return refuse(why_not, "the file is of version " + std::to_string(version) +
+                                   ", and this designer reads version " + std::to_string(card_format_version) +
+                                   " only");
+    return true;
 }
 
-card_object read_object(std::string_view line) {
+bool read_object(std::string_view line, card_object& object, std::string& why_not) {
     std::vector<std::string_view> fields = fields_of(line);
-    card_object object;
     if (fields[0] == "shape")
         object.kind = OBJECT_SHAPE;
     else if (fields[0] == "message")
         object.kind = OBJECT_MESSAGE;
     else
-        throw refusal{"expected an object: \"shape\" or \"message\", then its style, colour, x and y"};
-    if (fields.size() != 5) throw refusal{"an object has five fields: kind, style, colour, x and y"};
-    if (object.kind == OBJECT_SHAPE)
-        object.style = number_in(fields[1], 0, 3, "a shape's style");
-    else
-        object.style = number_in(fields[1], 0, message_count - 1, "a message's style");
-    object.color = number_in(fields[2], 0, color_count - 1, "an object's colour");
-    object.x = number_in(fields[3], INT32_MIN, INT32_MAX, "the anchor's x");
-    object.y = number_in(fields[4], INT32_MIN, INT32_MAX, "the anchor's y");
-    return object;
+        return refuse(why_not, "expected an object: \"shape\" or \"message\", then its style, colour, x and y");
+    if (fields.size() != 5) return refuse(why_not, "an object has five fields: kind, style, colour, x and y");
+    bool shape = object.kind == OBJECT_SHAPE;
+    return number_in(fields[1], 0, shape ? 3 : message_count - 1, shape ? "a shape's style" : "a message's style",
+                     object.style, why_not) &&
+           number_in(fields[2], 0, color_count - 1, "an object's colour", object.color, why_not) &&
+           number_in(fields[3], INT32_MIN, INT32_MAX, "the anchor's x", object.x, why_not) &&
+           number_in(fields[4], INT32_MIN, INT32_MAX, "the anchor's y", object.y, why_not);
 }
 
-card read_card(line_reader& lines) {
-    card c;
-    read_header(required_line(lines, "the file is empty"));
-    c.background_color =
-        keyword_line(required_line(lines, "the file ends before the background line"), "background", 0,
-                     color_count - 1, "expected \"background\" and the card's colour", "the background colour");
-    c.object_count =
-        keyword_line(required_line(lines, "the file ends before the objects line"), "objects", 0, max_objects,
-                     "expected \"objects\" and how many follow", "the number of objects");
+// The whole card, or false at the first line at fault.
+bool read_card(line_reader& lines, card& c, std::string& why_not) {
+    std::string_view line;
+    if (!required_line(lines, "the file is empty", line, why_not) || !read_header(line, why_not)) return false;
+    if (!required_line(lines, "the file ends before the background line", line, why_not) ||
+        !keyword_line(line, "background", 0, color_count - 1, "expected \"background\" and the card's colour",
+                      "the background colour", c.background_color, why_not))
+        return false;
+    if (!required_line(lines, "the file ends before the objects line", line, why_not) ||
+        !keyword_line(line, "objects", 0, max_objects, "expected \"objects\" and how many follow",
+                      "the number of objects", c.object_count, why_not))
+        return false;
     for (int n = 0; n < c.object_count; ++n) {
         std::string missing =
             "the file ends after " + std::to_string(n) + " of its " + std::to_string(c.object_count) + " objects";
-        c.objects[n] = read_object(required_line(lines, missing.c_str()));
+        if (!required_line(lines, std::move(missing), line, why_not) || !read_object(line, c.objects[n], why_not))
+            return false;
     }
     if (!lines.at_end()) {
         lines.move_on();
-        throw refusal{"there is more after the last object"};
+        return refuse(why_not, "there is more after the last object");
     }
-    return c;
+    return true;
 }
 
 // The number of the line on which byte `offset` stands.
@@ -171,14 +183,15 @@ card_reading parse_card(std::string_view bytes) {
         result.error = "the file is longer than " + std::to_string(card_file_limit) + " bytes";
         return result;
     }
+    // A refused file gives no card: what was read up to the fault is dropped.
     line_reader lines(bytes);
-    try {
-        result.value = read_card(lines);
-        result.ok = true;
-    } catch (const refusal& r) {
+    card c;
+    if (!read_card(lines, c, result.error)) {
         result.line = lines.number();
-        result.error = r.error;
+        return result;
     }
+    result.value = c;
+    result.ok = true;
     return result;
 }
 
