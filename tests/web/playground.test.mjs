@@ -468,6 +468,11 @@ int main(void) {
       await page.goto(url, {waitUntil: 'load'});
       await poll('the download to end', () => page.evaluate(() => window.progressSeen.includes(1) &&
         document.getElementById('loading').hidden), 120000);
+      // Binaryen, fetched in the background once the compiler is loaded,
+      // kept too: or the reload below, its compiler loaded from the keeping
+      // in moments, fetches it again while the first copy is still coming.
+      await poll('binaryen kept', () => page.evaluate(async (address) =>
+        (await caches.match(address)) !== undefined, `${url}toolchain/binaryen/index.js`), 60000);
 
       built = buildSite(folder, ['--fonts', '../other-fonts/']);
       assert.equal(built.status, 0, built.stderr);
