@@ -18,7 +18,7 @@
 // Everything else stays: the C library (include/wasm32-wasip1/), the
 // freestanding headers (stddef.h, stdint.h, stdarg.h, limits.h, float.h,
 // stdatomic.h, tgmath.h, ... and their __stddef_*, __stdarg_*, __float_*
-// parts), wasm_simd128.h and the __wasm* headers, unwind.h, ptrauth.h,
+// parts), wasm_simd128.h and any __wasm* header, unwind.h, ptrauth.h,
 // builtins.h (empty, for code written for other compilers) and the module
 // map.
 export const LEFT_OUT = [
