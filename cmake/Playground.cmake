@@ -3,8 +3,9 @@
 # against: <build>/web/playground/, beside the site's fonts in
 # <build>/web/fonts/ (its pages name them ../fonts/). build.mjs bundles the
 # editor with esbuild from web/playground/node_modules and copies the
-# compiler of web/toolchain/node_modules, the runtime, the sysroot and the
-# examples; it copies again only what changed.
+# compiler of web/toolchain/node_modules (its resources cut to what a C
+# program reads), the runtime, the sysroot and the examples; it copies again
+# only what changed.
 set(DRAXO_PLAYGROUND_SOURCE_DIR ${PROJECT_SOURCE_DIR}/web/playground)
 set(DRAXO_TOOLCHAIN_DIR ${PROJECT_SOURCE_DIR}/web/toolchain)
 set(DRAXO_PLAYGROUND_DIR ${CMAKE_BINARY_DIR}/web/playground)

@@ -84,11 +84,13 @@ endfunction()
 
 # The installed page template and draxo-webcc, which compiles and links as
 # the build does, with the toolchain's scripts it runs (the compiler itself
-# is the playground's copy).
+# is the playground's copy) and clang's whole resources beside them: the
+# site's hold only what C reads, and draxo-webcc compiles C++ too.
 configure_file(${DRAXO_WEB_SOURCE_DIR}/draxo-webcc.in ${CMAKE_BINARY_DIR}/draxo-webcc @ONLY)
 install(PROGRAMS ${CMAKE_BINARY_DIR}/draxo-webcc DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${DRAXO_WEB_SOURCE_DIR}/page.html.in DESTINATION ${DRAXO_WEB_INSTALL_DIR} RENAME page.html)
 install(FILES ${DRAXO_WASI_TOOLCHAIN}/draxo-clang.mjs ${DRAXO_WASI_TOOLCHAIN}/draxo-asyncify.mjs
+  ${DRAXO_WASI_TOOLCHAIN}/node_modules/@yowasp/clang/gen/llvm-resources.tar
   DESTINATION ${DRAXO_WEB_INSTALL_DIR}/toolchain)
 install(PROGRAMS ${DRAXO_WASI_TOOLCHAIN}/bin/draxo-wasi-clang ${DRAXO_WASI_TOOLCHAIN}/bin/draxo-wasi-clang++
   DESTINATION ${DRAXO_WEB_INSTALL_DIR}/toolchain/bin)

@@ -28,6 +28,7 @@ import {fileURLToPath} from 'node:url';
 import {gzipSync} from 'node:zlib';
 
 import {parseDiagnostics, textColumn} from '../../web/playground/diagnostics.mjs';
+import {resourcesForC} from '../../web/playground/resources_for_c.mjs';
 import {MAX_PROGRAM_BYTES, ShareLinkError, codeOfFragment, decodeProgram, encodeProgram, shareAddress}
   from '../../web/playground/share_link.mjs';
 import {canvasPixels, launch, poll, readPng, serve} from './web_lib.mjs';
@@ -105,6 +106,38 @@ describe("the compiler's messages", () => {
     assert.equal(textColumn('"你" + y', 9), 6); // 你 is three
     assert.equal(textColumn('"😀" y', 8), 5); // 😀 is four bytes, two UTF-16 units
     assert.equal(textColumn('ab', 40), 2);
+  });
+});
+
+describe("the compiler's resources cut to C's", () => {
+  test('an entry goes with its long name or pax record, and what is kept is as it was', () => {
+    const scratch = mkdtempSync(path.join(tmpdir(), 'draxo-resources-'));
+    try {
+      const long = `${'n'.repeat(120)}.h`;
+      const files = {[`include/c++/v1/${long}`]: 'c++\n', [`include/wasm32-wasip1/sys/${long}`]: 'libc\n',
+                     'include/stdint.h': 'stdint\n', 'include/xmmintrin.h': 'x86\n', [`share/libc++/v1/${long}`]: 'module\n'};
+      for (const [file, text] of Object.entries(files)) {
+        mkdirSync(path.dirname(path.join(scratch, 'in', file)), {recursive: true});
+        writeFileSync(path.join(scratch, 'in', file), text);
+      }
+      for (const format of ['gnu', 'pax']) {
+        const whole = path.join(scratch, `${format}.tar`);
+        const cut = path.join(scratch, `${format}-cut.tar`);
+        execFileSync('tar', [`--format=${format}`, '-cf', whole, '-C', path.join(scratch, 'in'), 'include', 'share']);
+        writeFileSync(cut, resourcesForC(readFileSync(whole)).tar);
+        const listed = execFileSync('tar', ['tf', cut], {encoding: 'utf8'}).split('\n').filter(Boolean).sort();
+        assert.deepEqual(listed, ['include/', 'include/stdint.h', 'include/wasm32-wasip1/', 'include/wasm32-wasip1/sys/',
+                                  `include/wasm32-wasip1/sys/${long}`, 'share/'], format);
+        const out = path.join(scratch, `${format}-out`);
+        mkdirSync(out);
+        execFileSync('tar', ['xf', cut, '-C', out]);
+        for (const file of ['include/stdint.h', `include/wasm32-wasip1/sys/${long}`]) {
+          assert.equal(readFileSync(path.join(out, file), 'utf8'), files[file], `${format}: ${file}`);
+        }
+      }
+    } finally {
+      rmSync(scratch, {recursive: true, force: true});
+    }
   });
 });
 
@@ -249,6 +282,30 @@ describe('the playground in the browser', {timeout: 600000}, () => {
     assert.equal(await page.$eval('#cursor', (e) => e.textContent), 'Line 8, column 25');
     assert.ok(await page.evaluate(() => document.activeElement.classList.contains('cm-content')));
     assert.equal(await page.$eval('#stop', (b) => b.disabled), true);
+    assert.deepEqual(page.errors, []);
+    await page.close();
+  });
+
+  // The site's compiler has what C reads of its resources only: the
+  // freestanding headers and the C library's must all be there.
+  test("a program that includes every header of C's freestanding and hosted library compiles", async () => {
+    const page = await openPlayground();
+    const headers = ['float', 'iso646', 'limits', 'stdalign', 'stdarg', 'stdatomic', 'stdbool', 'stdckdint', 'stddef',
+                     'stdint', 'stdnoreturn', 'inttypes', 'tgmath', 'wasm_simd128', 'assert', 'complex', 'ctype', 'errno',
+                     'fenv', 'locale', 'math', 'stdio', 'stdlib', 'string', 'time', 'uchar', 'wchar', 'wctype'];
+    await typeProgram(page, `${headers.map((h) => `#include <${h}.h>\n`).join('')}
+static_assert(CHAR_BIT == 8 && INT32_MAX == 2147483647 && FLT_RADIX == 2, "");
+int main(void) {
+  atomic_int counter = 0;
+  int product;
+  bool overflow = ckd_mul(&product, INT_MAX, 2);
+  printf("%" PRId32 " %d %zu\\n", (int32_t)atomic_load(&counter), overflow and true, offsetof(struct {char c; int i;}, i));
+  return 0;
+}
+`);
+    await page.click('#run');
+    await waitForStatus(page, /^Running$/);
+    assert.deepEqual(await page.$$eval('#messages button', (list) => list.map((b) => b.textContent)), []);
     assert.deepEqual(page.errors, []);
     await page.close();
   });
@@ -402,7 +459,7 @@ describe('the playground in the browser', {timeout: 600000}, () => {
     const before = keptVersions(folder);
     // The site's version is its files' digest, wherever it is built.
     assert.deepEqual(before, keptVersions(site.folder));
-    assert.match(before.toolchain, /^clang \S+, binaryen \S+$/);
+    assert.match(before.toolchain, /^clang \S+, its resources for C [0-9a-f]{8}, binaryen \S+$/);
 
     const server = await countedServer(path.join(site.temporary, 'rebuilt'));
     const url = `${server.url}playground/`;
@@ -411,6 +468,11 @@ describe('the playground in the browser', {timeout: 600000}, () => {
       await page.goto(url, {waitUntil: 'load'});
       await poll('the download to end', () => page.evaluate(() => window.progressSeen.includes(1) &&
         document.getElementById('loading').hidden), 120000);
+      // Binaryen, fetched in the background once the compiler is loaded,
+      // kept too: or the reload below, its compiler loaded from the keeping
+      // in moments, fetches it again while the first copy is still coming.
+      await poll('binaryen kept', () => page.evaluate(async (address) =>
+        (await caches.match(address)) !== undefined, `${url}toolchain/binaryen/index.js`), 60000);
 
       built = buildSite(folder, ['--fonts', '../other-fonts/']);
       assert.equal(built.status, 0, built.stderr);

@@ -12,8 +12,9 @@
 //
 // DIR receives: index.html, playground.css, playground.mjs and its modules,
 // editor.js (the editor bundled by esbuild), compiler_worker.mjs,
-// toolchain/clang/ (clang's bundle.js and the resources it fetches beside
-// itself), toolchain/binaryen/index.js, runtime/, sysroot/, examples/ (with
+// toolchain/clang/ (clang's bundle.js and the files it fetches beside
+// itself, its resources cut to what a C program reads: resources_for_c.mjs),
+// toolchain/binaryen/index.js, runtime/, sysroot/, examples/ (with
 // index.json), manifest.json, the list of every file the build put there
 // (what the compiler worker reads the sysroot's files from), and
 // service_worker.js, which keeps the site in the browser under two versions
@@ -29,6 +30,7 @@ import {fileURLToPath} from 'node:url';
 import {parseArgs} from 'node:util';
 
 import {licensesText} from './licenses.mjs';
+import {resourcesForC} from './resources_for_c.mjs';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 
@@ -37,9 +39,10 @@ const PAGE_FILES = ['playground.css', 'playground.mjs', 'compiler_worker.mjs', '
                     'offline.mjs', 'assignment.mjs'];
 // The service worker, written with the versions it keeps the site under.
 const SERVICE_WORKER = 'service_worker.js';
-// What clang's bundle fetches relative to itself.
-const CLANG_FILES = ['bundle.js', 'llvm.core.wasm', 'llvm.core2.wasm', 'llvm.core3.wasm', 'llvm.core4.wasm',
-                     'llvm-resources.tar'];
+// What clang's bundle fetches relative to itself: its modules, copied, and
+// its resources, cut to C's (the bundle is written with their new size).
+const CLANG_MODULES = ['llvm.core.wasm', 'llvm.core2.wasm', 'llvm.core3.wasm', 'llvm.core4.wasm'];
+const CLANG_RESOURCES = 'llvm-resources.tar';
 // The folders of the site the build alone fills.
 const OWN_FOLDERS = ['toolchain', 'runtime', 'sysroot', 'examples'];
 
@@ -88,6 +91,18 @@ function write(to, text) {
   written.add(to);
 }
 
+// Writes `bytes` to `to` unless it holds them already (a large file the
+// site's server and an install need not take for new).
+function writeChanged(to, bytes) {
+  const target = path.join(out, to);
+  let current = null;
+  try {
+    current = readFileSync(target);
+  } catch {}
+  if (current?.equals(bytes)) written.add(to);
+  else write(to, bytes);
+}
+
 // Every file under `folder`, relative to it, in order.
 function filesUnder(folder, prefix = '') {
   const entries = readdirSync(path.join(folder, prefix), {withFileTypes: true});
@@ -131,7 +146,21 @@ await build({
 written.add('editor.js');
 
 const modules = path.join(path.resolve(options.toolchain), 'node_modules');
-for (const file of CLANG_FILES) copy(path.join(modules, '@yowasp/clang/gen', file), `toolchain/clang/${file}`);
+const clang = path.join(modules, '@yowasp/clang/gen');
+for (const file of CLANG_MODULES) copy(path.join(clang, file), `toolchain/clang/${file}`);
+let resources;
+try {
+  resources = resourcesForC(readFileSync(path.join(clang, CLANG_RESOURCES))).tar;
+} catch (error) {
+  fail(`${path.join(clang, CLANG_RESOURCES)}: ${error.message}`);
+}
+writeChanged(`toolchain/clang/${CLANG_RESOURCES}`, Buffer.from(resources));
+// The bundle's download progress counts to the sum of the files it fetches.
+const bundle = readFileSync(path.join(clang, 'bundle.js'), 'utf8');
+const totalSize = /^var totalSize = \d+;$/m;
+if (bundle.split(totalSize).length !== 2) fail(`${path.join(clang, 'bundle.js')} is not the bundle expected`);
+const fetched = CLANG_MODULES.reduce((sum, file) => sum + statSync(path.join(clang, file)).size, resources.length);
+writeChanged('toolchain/clang/bundle.js', Buffer.from(bundle.replace(totalSize, `var totalSize = ${fetched};`)));
 copy(path.join(modules, 'binaryen/index.js'), 'toolchain/binaryen/index.js');
 
 for (const file of sourceFiles('runtime')) copy(path.join(options.runtime, file), `runtime/${file}`);
@@ -162,12 +191,15 @@ write('licenses.txt', licensesText(path.join(here, 'node_modules'), modules));
 write('manifest.json', `${JSON.stringify({files: [...written, SERVICE_WORKER].sort()}, null, 2)}\n`);
 
 // The service worker's versions. The toolchain's: its packages' own
-// versions, so that a rebuild with the same packages leaves the browser's
-// copy of its 100 MB alone. The site's: a digest of the contents of every
+// versions and a digest of the resources cut from clang's, so that a
+// rebuild with the same packages and the same cut leaves the browser's copy
+// of its 80 MB and more alone. The site's: a digest of the contents of every
 // other file (a few MB, read in moments) and of the worker's own text, so
 // that any change to what the site serves is fetched afresh.
 const packageVersion = (name) => JSON.parse(readFileSync(path.join(modules, name, 'package.json'), 'utf8')).version;
-const toolchainVersion = `clang ${packageVersion('@yowasp/clang')}, binaryen ${packageVersion('binaryen')}`;
+const resourcesDigest = createHash('sha256').update(resources).digest('hex').slice(0, 8);
+const toolchainVersion = `clang ${packageVersion('@yowasp/clang')}, its resources for C ${resourcesDigest}, ` +
+                         `binaryen ${packageVersion('binaryen')}`;
 const worker = readFileSync(path.join(here, SERVICE_WORKER), 'utf8');
 const digest = createHash('sha256').update(worker);
 for (const file of [...written].filter((f) => !f.startsWith('toolchain/')).sort()) {

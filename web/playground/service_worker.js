@@ -1,9 +1,10 @@
 // The playground's service worker: keeps the site's files in the browser so
 // that a second visit fetches almost nothing and the playground works with
 // the network off. build.mjs writes the two versions below:
-//   TOOLCHAIN  the compiler's and binaryen's package versions: their files
-//              (toolchain/, over 100 MB) are kept under it and asked of the
-//              network again only when a build brings another toolchain;
+//   TOOLCHAIN  the compiler's and binaryen's package versions and a digest
+//              of the compiler's resources as the build cut them: their
+//              files (toolchain/, over 80 MB) are kept under it and asked of
+//              the network again only when a build brings another toolchain;
 //   SITE       a digest of every other file of the site: the page, its
 //              modules, the runtime, the sysroot, the examples; the fonts
 //              the program fetches (outside the site's folder) are kept

@@ -143,25 +143,32 @@ function hostDependencies(text) {
 
 // Where the toolchain's module is: its npm package beside this file, or, in
 // an installed package (share/draxo/web/toolchain/), the copy the playground
-// site serves (share/draxo/web/playground/toolchain/clang/).
-function toolchainUrl() {
+// site serves (share/draxo/web/playground/toolchain/clang/). The site's
+// resources hold only what a C program reads; the package's whole ones,
+// which C++ needs, are installed beside this file and taken instead (null:
+// the module's own).
+function toolchainPlace() {
   try {
-    return import.meta.resolve('@yowasp/clang');
+    return { url: import.meta.resolve('@yowasp/clang'), resources: null };
   } catch {
     const installed = new URL('../playground/toolchain/clang/bundle.js', import.meta.url);
-    if (fs.existsSync(fileURLToPath(installed))) return installed.href;
+    const resources = new URL('llvm-resources.tar', import.meta.url);
+    if (fs.existsSync(fileURLToPath(installed)) && fs.existsSync(fileURLToPath(resources))) {
+      return { url: installed.href, resources: resources.href };
+    }
     throw new Error('the compiler (@yowasp/clang) is missing: run npm ci in web/toolchain, or install the package');
   }
 }
 
-// The toolchain's module, with one change: its file tree takes a folder's
-// ".." for a step up, as a system's does (it stayed in the folder, and
-// `#include "../x.h"` found nothing). Loaded from its text, which names its
-// resources by its own place.
+// The toolchain's module, changed: its file tree takes a folder's ".." for
+// a step up, as a system's does (it stayed in the folder, and
+// `#include "../x.h"` found nothing); installed, it takes its resources from
+// where toolchainPlace says. Loaded from its text, which names its files by
+// its own place.
 let toolchain = null;
 async function loadToolchain() {
   if (toolchain) return toolchain;
-  const url = toolchainUrl();
+  const { url, resources } = toolchainPlace();
   let text = fs.readFileSync(fileURLToPath(url), 'utf8');
   const changes = [
     ['    let entry = this;\n', '    let entry = this;\n    const parents = [];\n'],
@@ -171,6 +178,9 @@ async function loadToolchain() {
       '      if (entry !== before && segment !== "..") parents.push(before);\n' +
       '      path = path.substring(separatorAt + 1);\n    } while (separatorAt !== -1);'],
   ];
+  if (resources) {
+    changes.push(['new URL("./llvm-resources.tar", import.meta.url)', `new URL(${JSON.stringify(resources)})`]);
+  }
   for (const [from, to] of changes) {
     if (text.split(from).length !== 2) throw new Error(`the toolchain's module is not the one expected (${url})`);
     text = text.replace(from, to);
