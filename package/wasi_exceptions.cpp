@@ -1,10 +1,10 @@
 // The throw of C++ for wasm32-wasip1, whose C++ runtime has no exceptions.
 // The package is compiled with them as everywhere (its operations are
 // function-try-blocks, operation_guard.h), but there nothing catches: the
-// catch clauses are left out, as in the browser's Emscripten build, and a
-// throw (memory running out in the standard library, a length beyond its
-// limit) ends the program, saying so on standard error; the runtime reports
-// the abort. Compiled for that platform alone.
+// catch clauses are left out, and a throw (memory running out in the
+// standard library, a length beyond its limit) ends the program, saying so
+// on standard error; the runtime reports the abort. Compiled for that
+// platform alone.
 #include <cxxabi.h>
 
 #include <cstdio>

@@ -165,17 +165,12 @@ long read_report(int pipe, report_sink& report) {
 
 // Waits for the report until `wait` is over (null: for as long as it
 // takes), SIGCHLD let through meanwhile, so that the program's end ends the
-// wait at once. (The browser's C library has no ppoll, and no processes to
-// wait for: a plain poll does there.)
+// wait at once.
 int wait_for_report_or_end(pollfd* watched, nfds_t count, const timespec* wait) {
-#ifdef __EMSCRIPTEN__
-    return ::poll(watched, count, wait ? static_cast<int>(wait->tv_sec * 1000 + wait->tv_nsec / 1000000) : -1);
-#else
     sigset_t child_signal_let_through;
     sigprocmask(SIG_BLOCK, nullptr, &child_signal_let_through);
     sigdelset(&child_signal_let_through, SIGCHLD);
     return ::ppoll(watched, count, wait, &child_signal_let_through);
-#endif
 }
 
 // Where the report goes once nobody wants it.

@@ -265,7 +265,7 @@ constexpr int lock_poll_ms = 5;
 
 // The file's exclusive lock, not waited for. WebAssembly's system interface
 // has no locks: a program there is alone with its page's files, and takes
-// each lock at once, as the browser's Emscripten build does.
+// each lock at once.
 int take_lock(int fd) {
 #ifdef __wasi__
     (void)fd;
@@ -409,7 +409,7 @@ int read_link(const char* path, std::string& target) {
 }
 // Renames only while nothing has the name `to`.
 int rename_unless_taken(const char* from, const char* to) {
-#if defined(RENAME_NOREPLACE) && !defined(__EMSCRIPTEN__)
+#ifdef RENAME_NOREPLACE
     if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 0;
     if (errno != EINVAL && errno != ENOSYS) return -1;
 #endif
@@ -420,9 +420,10 @@ int rename_unless_taken(const char* from, const char* to) {
         return 0;
     }
     if (errno != EPERM && errno != EMLINK && errno != ENOSYS && errno != EOPNOTSUPP) return -1;
-    // One with no second names either (the browser's, some removable
-    // disks): the name looked at, then taken. On the page's one thread
-    // nothing comes between the two.
+    // One with no second names either (the browser's runtime, some
+    // removable disks): the name looked at, then taken. In the browser the
+    // program is alone with its files on its one thread, so nothing comes
+    // between the two.
     struct stat taken;
     if (::lstat(to, &taken) == 0) {
         errno = EEXIST;
@@ -434,18 +435,6 @@ int rename_unless_taken(const char* from, const char* to) {
 
 int rename(int, const char* from, const char* to, bool replace) {
     if (!replace) return rename_unless_taken(from, to);
-#ifdef __EMSCRIPTEN__
-    // The browser's file system keeps a file that a rename replaces in its
-    // table of names: once the new file is removed, the old one would be
-    // found under the name again, bytes and all. So the file replaced is
-    // removed first. Nothing else runs on the page's one thread between the
-    // two calls, so no one sees the name missing; and only a regular file
-    // replacing one on the same file system (the rename cannot fail then).
-    struct stat source, target;
-    if (::lstat(from, &source) == 0 && ::lstat(to, &target) == 0 && S_ISREG(source.st_mode) &&
-        S_ISREG(target.st_mode) && source.st_dev == target.st_dev && source.st_ino != target.st_ino)
-        ::unlink(to);
-#endif
     return ::rename(from, to);
 }
 int remove(const char* path) { return ::unlink(path); }
@@ -479,8 +468,7 @@ void unlock(std::intptr_t lock) { ::close(static_cast<int>(lock)); }
 #ifdef __wasi__
 // A program of WebAssembly's system interface knows no processes: its fresh
 // files carry one number, and another run's are taken for live until they
-// are old, as the browser's Emscripten build takes them. It has no limit on
-// a file's size either.
+// are old. It has no limit on a file's size either.
 bool process_running(long) { return true; }
 long this_process() { return 1; }
 std::uint64_t file_size_limit() { return UINT64_MAX; }

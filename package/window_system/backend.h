@@ -20,8 +20,8 @@
 //   null/  no display: in-memory images and fonts, windows and menus as
 //          records only, a poll that never blocks, input injected by tests
 //   win32/ the Win32 API and GDI
-//   web/   the browser: a page's canvas, WebAssembly built with Emscripten,
-//          with a JavaScript part of its own (draxo_web.js)
+//   web/   the browser: a page's canvas, WebAssembly built for wasm32-wasip1,
+//          run by a JavaScript runtime of its own (web/runtime/)
 //   template/  every entry as a stub that says what it must do: a port's
 //          starting point, compiled in every test build
 //

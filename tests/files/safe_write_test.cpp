@@ -122,8 +122,6 @@ TEST_F(SafeWrite, AFailingWriteFlushOrRenameKeepsTheVersionBeforeAndNoFreshFile)
     EXPECT_EQ(listing(), names{"card.txt"});
 }
 
-// (In the browser's file system this also checks that a file replaced by
-// a save is not found again once the new one is removed.)
 TEST_F(SafeWrite, AFileChangedSinceItWasReadOrWrittenIsLeftAlone) {
     write_file("card.txt", "what another program wrote");
     write_result result = replace_file("card.txt", "mine", {expectation::nothing_there, {}});
@@ -236,8 +234,6 @@ TEST_F(SafeWrite, TheFreshFileIsGivenTheOwnerAndGroupOfTheFileItReplaces) {
     EXPECT_EQ(asked.group, 8765u);
 }
 
-// (The browser's file system takes names of any length.)
-#ifndef __EMSCRIPTEN__
 TEST_F(SafeWrite, ANameLongerThanTheSystemTakesIsSaidToBeSo) {
     const std::string name = std::string(256, 'n');
     std::string why_not;
@@ -248,7 +244,6 @@ TEST_F(SafeWrite, ANameLongerThanTheSystemTakesIsSaidToBeSo) {
     EXPECT_FALSE(read.missing);
     EXPECT_EQ(read.why_not, std::strerror(ENAMETOOLONG));
 }
-#endif
 
 TEST_F(SafeWrite, ReadingTakesRegularFilesOnlyAndAtMostTheLimit) {
     write_file("card.txt", "0123456789");
@@ -305,8 +300,6 @@ TEST_F(SafeWrite, ASymbolicLinkIsFollowedToTheFileItNamesWhichIsReplaced) {
     EXPECT_TRUE(fs::is_symlink("loop-a"));
 }
 
-// (The browser's file system has no hard links.)
-#ifndef __EMSCRIPTEN__
 TEST_F(SafeWrite, AFileWithOtherLinksIsWrittenInPlaceSoEveryNameSeesIt) {
     write_file("card.txt", "old text, longer than the new one");
     fs::create_hard_link("card.txt", "twin.txt");
@@ -317,10 +310,7 @@ TEST_F(SafeWrite, AFileWithOtherLinksIsWrittenInPlaceSoEveryNameSeesIt) {
     EXPECT_EQ(fs::hard_link_count("card.txt"), 2u);
     EXPECT_EQ(listing(), (names{"card.txt", "twin.txt"}));
 }
-#endif
 
-// (The browser's file system keeps no umask.)
-#ifndef __EMSCRIPTEN__
 TEST_F(SafeWrite, TheFileKeepsItsPermissionsAndANewOneGetsTheUsualOnes) {
     write_file("private.txt", "secret");
     ::chmod("private.txt", 0600);
@@ -358,10 +348,7 @@ TEST_F(SafeWrite, TheFileKeepsItsOwnerWherePrivilegedAndItsGroup) {
     EXPECT_EQ(status.st_uid, owner);
     EXPECT_EQ(status.st_gid, group);
 }
-#endif
 
-// (The browser's file system has no FIFOs.)
-#ifndef __EMSCRIPTEN__
 TEST_F(SafeWrite, AFifoOrADeviceIsRefusedAndKept) {
     ASSERT_EQ(::mkfifo("pipe.png", 0644), 0);
     EXPECT_EQ(replace_file("pipe.png", "bytes").why_not, "it is not a regular file");
@@ -371,7 +358,6 @@ TEST_F(SafeWrite, AFifoOrADeviceIsRefusedAndKept) {
     EXPECT_EQ(files::read_small_file("pipe.png", 10).why_not, "it is not a regular file");  // no wait for a writer
     EXPECT_EQ(files::read_small_file("/dev/zero", 10).why_not, "it is not a regular file");
 }
-#endif
 
 TEST_F(SafeWrite, NamesAreTakenByAnythingALinkToNothingIncluded) {
     EXPECT_FALSE(name_taken("free.txt"));
@@ -383,8 +369,6 @@ TEST_F(SafeWrite, NamesAreTakenByAnythingALinkToNothingIncluded) {
 
 // A write past the file-size limit raises SIGXFSZ, whose default handling
 // (left as it is here) ends the process: the write fails instead.
-// (The browser's file system has neither hard links nor file size limits.)
-#ifndef __EMSCRIPTEN__
 TEST_F(SafeWrite, AWritePastTheFileSizeLimitFailsAndTheProcessGoesOn) {
     write_file("card.txt", "the version before");
     fs::create_hard_link("card.txt", "twin.txt");
@@ -420,10 +404,7 @@ TEST_F(SafeWrite, AWritePastTheFileSizeLimitFailsAndTheProcessGoesOn) {
     EXPECT_TRUE(held_back());
     pthread_sigmask(SIG_UNBLOCK, &signal, nullptr);
 }
-#endif
 
-// (A page cannot start another process.)
-#ifndef __EMSCRIPTEN__
 TEST_F(SafeWrite, AFreshFileOfAProcessThatIsGoneIsClearedAtTheNextSave) {
     pid_t child = ::fork();
     if (child == 0) ::_exit(0);
@@ -438,7 +419,6 @@ TEST_F(SafeWrite, AFreshFileOfAProcessThatIsGoneIsClearedAtTheNextSave) {
     std::sort(kept.begin(), kept.end());
     EXPECT_EQ(listing(), kept);
 }
-#endif
 
 #endif
 

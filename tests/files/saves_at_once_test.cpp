@@ -13,15 +13,13 @@
 #include <filesystem>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "files/file_system.h"
 #include "files/safe_write.h"
 #include "support/scratch_directory.h"
 
-#ifndef __EMSCRIPTEN__
-#include <thread>
-#endif
 #ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
@@ -107,8 +105,6 @@ TEST_F(SavesAtOnce, ANameTakenJustBeforeTheRenameIsNotTakenAgain) {
     expect_theirs_kept(replace_file("card.txt", "mine", nothing_there), "no file");
 }
 
-// (A page has one thread.)
-#ifndef __EMSCRIPTEN__
 // The other save, on a thread of its own, which tells when it ends or
 // reaches the file's lock.
 struct racing_save {
@@ -158,13 +154,10 @@ TEST_F(SavesAtOnce, ASaveBetweenAnothersCheckAndItsRenameWaitsAndFindsTheFileCha
     EXPECT_EQ(contents_of("card.txt"), "mine");
     EXPECT_EQ(listing(), names{"card.txt"});
 }
-#endif
 
 // Another save in the folder, just before the first one renames its fresh
 // file, in a process whose number says nothing of the first one's: in
 // another container, on another machine sharing the folder, or on Windows.
-// (A page's folder is seen by no other process.)
-#ifndef __EMSCRIPTEN__
 TEST_F(SavesAtOnce, ALiveSavesFreshFileIsNeverClearedWhateverItsProcessNumberSays) {
     write_file("card.txt", "old");
     system().rename = [](int fd, const char* from, const char* to, bool replace) {
@@ -183,7 +176,6 @@ TEST_F(SavesAtOnce, ALiveSavesFreshFileIsNeverClearedWhateverItsProcessNumberSay
     EXPECT_EQ(contents_of("card.txt"), "new");
     EXPECT_EQ(listing(), (names{"card.txt", "picture.png"}));
 }
-#endif
 
 // A cleaner may come between the fresh file's creation and its hold: the
 // save sees that its file is gone and writes through another.
@@ -202,8 +194,8 @@ TEST_F(SavesAtOnce, AFreshFileClearedBeforeItIsHeldIsGivenUpForAnother) {
     EXPECT_EQ(listing(), names{"card.txt"});
 }
 
-// (A page cannot start another process.)
-#if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
+// (Windows starts no process by fork.)
+#ifndef _WIN32
 // A saver of "card.txt" in a process of its own, stopped at its rename:
 // it holds the card's lock and its fresh file until it is killed.
 class stopped_saver {

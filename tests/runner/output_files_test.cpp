@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-// Devices, FIFOs, hard links and sockets are the system's: neither Windows
-// nor the browser's file system has them all.
-#if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
+// Devices, FIFOs, hard links and sockets are the system's: Windows lacks
+// some of them.
+#ifndef _WIN32
 #define DRAXO_SYSTEM_FILES 1
 #include <fcntl.h>
 #include <sys/socket.h>

@@ -152,9 +152,7 @@ TEST_F(Restart, AClosedDrawingWindowIsMadeAgainBesideTheSameConsole) {
 
 // Every operation, one by one from another thread: refused, named on
 // standard error, nothing drawn, logged or changed, and the package still
-// open for its own thread. (A page has one thread: no other can be started
-// there.)
-#ifndef __EMSCRIPTEN__
+// open for its own thread.
 class OtherThreads : public test::InScratchDirectory {};
 
 TEST_F(OtherThreads, EveryOperationIsRefusedFromAnotherThread) {
@@ -224,7 +222,6 @@ TEST_F(OtherThreads, EveryOperationIsRefusedFromAnotherThread) {
     EXPECT_TRUE(package.open);
     EXPECT_EQ(DRAXO_circle(RED, 0, 0, 10), 1);
 }
-#endif
 
 }  // namespace
 }  // namespace draxo

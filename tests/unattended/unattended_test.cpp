@@ -20,7 +20,7 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
-#elif !defined(__EMSCRIPTEN__)
+#else
 #include <sys/resource.h>
 #include <unistd.h>
 #endif
@@ -438,7 +438,6 @@ TEST_F(UnattendedRun, TheConsoleFileHasEveryLineInOrderThePackagesOwnIncluded) {
 
 // --- The report to draxo-run ---------------------------------------------------------------
 
-#ifndef __EMSCRIPTEN__
 // A pipe as draxo-run makes it: what the package writes to it is read as it
 // comes, by draxo-run's own reader.
 class ReportPipe {
@@ -514,11 +513,10 @@ TEST_F(UnattendedRun, TheReportHasTheStatusThePictureShownAndTheConsoleAsTheyCom
     std::string console = const_cast<draxo_run::report_reader&>(report).take_console_text();
     EXPECT_EQ(console, "before the start\nafter the first event\n");
 }
-#endif
 
 // Neither a full device nor a child process that can end (death tests) is
-// there on Windows or in the browser.
-#if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
+// there on Windows.
+#ifndef _WIN32
 TEST_F(UnattendedRun, AConsoleFileThatCannotBeWrittenIsGivenUpWithAMessage) {
     open({{"DRAXO_CONSOLE", "/dev/full"}});
     testing::internal::CaptureStderr();

@@ -1,13 +1,9 @@
 // Web backend: opening the page, the screen, timers, and the poll that
 // turns the page's native events into the layer's notifications.
-#ifdef __wasi__
 #include <time.h>
 #include <unistd.h>
 
 #include <cstdlib>
-#else
-#include <emscripten.h>
-#endif
 
 #include "text/text_encoding.h"
 #include "web_backend.h"
@@ -16,7 +12,7 @@ namespace draxo::ws {
 namespace web {
 namespace {
 
-// Hands one native event of the JavaScript part's queue to the core.
+// Hands one native event of the runtime's queue to the core.
 void deliver(const std::int32_t (&e)[7]) {
     // The handles are the records' own addresses, given to the page when
     // they were made; the core checks each before it uses it.
@@ -61,7 +57,6 @@ platform_state& platform() {
     return *state;
 }
 
-#ifdef __wasi__
 // The C library starts every program in "/", and reads no folder from the
 // host; the page's runtime names the program's folder in PWD, where its
 // relative paths ("picture.png", the recorded script) must go. This file is
@@ -75,9 +70,6 @@ double now_ms() {
     clock_gettime(CLOCK_MONOTONIC, &now);
     return static_cast<double>(now.tv_sec) * 1000.0 + static_cast<double>(now.tv_nsec) / 1e6;
 }
-#else
-double now_ms() { return emscripten_get_now(); }
-#endif
 
 void yield_now_and_then() {
     constexpr double longest_hold_ms = 100;

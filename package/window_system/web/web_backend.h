@@ -1,27 +1,33 @@
 // The web backend of the window-system layer: the browser, the package
-// compiled to WebAssembly with Emscripten. Files of this backend, and the
-// JavaScript part beside them (draxo_web.js), are the only ones in the
-// package that know about the page. The same files compile for wasm32-wasip1
-// (__wasi__), for the browser's runtime of its own (runtime/): there the
-// functions of the JavaScript part are imports of the module "draxo", and the
-// function the page calls (draxo_web_menu_bar_key) is an export.
+// compiled for wasm32-wasip1 (__wasi__) and run by the web runtime beside
+// these files (runtime/). Files of this backend, and the runtime, are the
+// only ones in the package that know about the page.
 //
-// The page holds each package window as a frame with a title bar, an
-// optional menu bar and a canvas as its client area, which is exactly the
-// outer size the package asks for. The JavaScript part turns the page's
-// input into native events and keeps them in its own queue; the program
+// The runtime runs the program in a Worker of its own (program_worker.mjs),
+// with the system interface (wasi.mjs) and the functions declared below:
+// imports of the module "draxo", carried out in the worker. The worker posts
+// what changes the page (windows, pixels, menus, dialogs) to the page side
+// (runtime.mjs), which makes the page's elements; the page holds each
+// package window as a frame with a title bar, an optional menu bar and a
+// canvas as its client area, which is exactly the outer size the package
+// asks for. What the page hears (input, menu choices, dialog buttons, focus)
+// comes back as native events into a queue the worker keeps; the program
 // takes them from there whenever it polls. A blocking poll suspends the
-// program (Emscripten's ASYNCIFY) and gives the browser back its thread
-// until the next native event: the page never spins while it waits, and no
-// JavaScript calls into the program while it is suspended, but for the menu
-// bar's keyboard rules (web_menus.cpp), which read and change nothing of
-// the program's.
+// program until the next native event, by Asyncify (the program's frames
+// unwound and wound up again; the pass is done at build time, asyncify.mjs)
+// or, for a program built without it, by the browser's promise integration,
+// which keeps its stack. A busy program holds only the worker's thread, and
+// the page stays responsive. Nothing calls into the program but for the one
+// function it exports besides its start, the menu bar's keyboard rules
+// (draxo_web_menu_bar_key, web_menus.cpp): they read and change nothing of
+// the program's, and the worker asks them only while the program is
+// suspended.
 //
 // Text travels as UTF-8, to the page and back. It is drawn from TrueType
-// fonts rasterised in the program itself, from font files the page loads
-// before the program starts (fonts/ beside the page); without them text is
-// drawn as boxes, and a message says so. The fallback font, for characters
-// those lack, is fetched when first needed.
+// fonts rasterised in the program itself, from font files the runtime puts
+// in the program's font folder before it starts (from the site's fonts/);
+// without them text is drawn as boxes, and a message says so. The fallback
+// font, for characters those lack, is fetched when first needed.
 #pragma once
 
 #include <cstdint>
@@ -48,13 +54,9 @@ struct font_record {
 
 namespace web {
 
-// --- The JavaScript part (draxo_web.js) --------------------------------------
+// --- The runtime's functions (module "draxo", program_worker.mjs) ------------
 // Handles cross as numbers: the records' addresses.
-#ifdef __wasi__
 #define DRAXO_WEB_IMPORT(name) __attribute__((import_module("draxo"), import_name(#name)))
-#else
-#define DRAXO_WEB_IMPORT(name)
-#endif
 extern "C" {
 DRAXO_WEB_IMPORT(draxo_web_open_page) int draxo_web_open_page();  // 0 when there is no page (not in a browser)
 DRAXO_WEB_IMPORT(draxo_web_create_window)
@@ -81,9 +83,9 @@ DRAXO_WEB_IMPORT(draxo_web_stop_timer) void draxo_web_stop_timer(const void* w, 
 DRAXO_WEB_IMPORT(draxo_web_take_event) int draxo_web_take_event(std::int32_t* out);
 // Suspends the program until a native event is queued (returns at once if one is).
 DRAXO_WEB_IMPORT(draxo_web_wait_for_event) void draxo_web_wait_for_event();
-// Suspends the program for a moment, so that the page can paint and take input.
+// Suspends the program for a moment, so that the worker takes the page's input.
 DRAXO_WEB_IMPORT(draxo_web_yield) void draxo_web_yield();
-// Suspends the program until the page's fonts/`file` is in the font folder,
+// Suspends the program until the site's fonts/`file` is in the font folder,
 // or could not be had.
 DRAXO_WEB_IMPORT(draxo_web_fetch_font) void draxo_web_fetch_font(const char* file);
 DRAXO_WEB_IMPORT(draxo_web_key_held) int draxo_web_key_held(unsigned virtual_key);
@@ -106,7 +108,7 @@ int draxo_web_dialog_item_text(const void* d, unsigned id, char* buffer, int siz
 DRAXO_WEB_IMPORT(draxo_web_destroy_dialog) void draxo_web_destroy_dialog(const void* d);
 }
 
-// The kinds of native events in the JavaScript part's queue, with what
+// The kinds of native events in the runtime's queue, with what
 // a, b, c and d carry.
 enum native_event_kind : std::int32_t {
     EVENT_INPUT = 1,          // window: message id, wparam, lparam, typed code point (-1: none)
@@ -132,7 +134,7 @@ struct native_window {
 
 struct platform_state {
     bool opened = false;
-    double last_yield_ms = 0;     // when the page last had the thread
+    double last_yield_ms = 0;     // when the worker's event loop last had the thread
     std::vector<window> windows;  // with a native side, in creation order
 };
 platform_state& platform();
@@ -141,9 +143,9 @@ native_window* native_of(window w);
 
 // Milliseconds from an arbitrary start, fractions included.
 double now_ms();
-// Gives the page the thread when the program has kept it for long: a
-// program that computes or plays a script back without ever waiting still
-// lets the page paint and take input about ten times a second.
+// Gives the worker's event loop the thread when the program has kept it for
+// long: a program that computes or plays a script back without ever waiting
+// still shows its frames and takes the page's input about ten times a second.
 void yield_now_and_then();
 
 // The page has no timer that could call into the program: the frames the

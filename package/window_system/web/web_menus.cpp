@@ -6,21 +6,17 @@
 // changes only when the package sets it.
 #include "web_backend.h"
 
-#ifdef __wasi__
 #define DRAXO_WEB_EXPORT(name) __attribute__((export_name(#name)))
-#else
-#include <emscripten.h>
-#define DRAXO_WEB_EXPORT(name) EMSCRIPTEN_KEEPALIVE
-#endif
 
-// The menu bar's keyboard rules for the page (draxo_web.js, askMenuBar), one
-// key at a time: who holds the keyboard (0 the window, 1 the bar, 2 its open
-// menu), the highlighted title and whether Alt is alone, and the key (its
-// menu_key, and in `flags` pressed 1, repeated 2, Alt 4, Ctrl 8, another
-// modifier 16). The answer: the action (bits 0-2), the key reaches the
-// window (bit 3), who holds the keyboard after it (bits 4-5), Alt is alone
-// (bit 6), the title (from bit 8). It reads and changes nothing of the
-// program's, so that the page may ask while the program waits.
+// The menu bar's keyboard rules for the page (runtime/page_menus.mjs; the
+// page asks through the program's worker), one key at a time: who holds the
+// keyboard (0 the window, 1 the bar, 2 its open menu), the highlighted title
+// and whether Alt is alone, and the key (its menu_key, and in `flags`
+// pressed 1, repeated 2, Alt 4, Ctrl 8, another modifier 16). The answer:
+// the action (bits 0-2), the key reaches the window (bit 3), who holds the
+// keyboard after it (bits 4-5), Alt is alone (bit 6), the title (from bit 8).
+// It reads and changes nothing of the program's, so that the page may ask
+// while the program waits.
 extern "C" DRAXO_WEB_EXPORT(draxo_web_menu_bar_key) int draxo_web_menu_bar_key(int held, int title, int alt_alone,
                                                                                int key, int flags,
                                                                                int mnemonic_title, int titles) {
