@@ -292,6 +292,30 @@ for (const [way, ending] of Object.entries(WAYS)) {
   });
 }
 
+test('a file replaced within the same millisecond is kept as the new file, not left as the old one', async () => {
+  const page = await openPage(context.chrome.browser, context.server.url + 'index.html');
+  const kept = await page.evaluate(async () => {
+    const {makeFolder, folderAt, makeFile, fileBytes} = await import('./runtime/wasi.mjs');
+    const {openKeptFolder} = await import('./runtime/kept_files.mjs');
+    const storage = 'same time ' + Math.random();
+    const home = folderAt(makeFolder(), '/home/web_user/probe');
+    const folder = await openKeptFolder(storage, home);
+    const old = makeFile(home, new TextEncoder().encode('old card'));
+    home.children.set('card.draxo', old);
+    await folder.sync();
+    // A save: a fresh file renamed over the old one, its time the same.
+    const fresh = makeFile(home, new TextEncoder().encode('new card'));
+    fresh.mtime = old.mtime;
+    home.children.set('card.draxo', fresh);
+    await folder.sync();
+    const again = folderAt(makeFolder(), '/home/web_user/probe');
+    await openKeptFolder(storage, again);
+    return new TextDecoder().decode(fileBytes(again.children.get('card.draxo')));
+  });
+  assert.equal(kept, 'new card');
+  await page.close();
+});
+
 describe('a program not asyncified, in a browser that cannot suspend it itself', () => {
   test('does not start, and says why', async () => {
     const page = await openPage(context.chrome.browser, context.server.url + 'older/index.html');

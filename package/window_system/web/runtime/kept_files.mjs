@@ -47,7 +47,10 @@ export async function openKeptFolder(name, folder, before) {
   } catch (e) {
     console.warn(`DRAXO: the files kept by the browser could not be read (${e})`);
   }
-  const kept = new Map();  // path -> mtime written last
+  // path -> the node kept there last and its time then: a file saved by
+  // replacing is another node, whatever its time says.
+  const kept = new Map();
+  const stamp = (node) => `${node.ino}:${node.mtime}`;
   const prefix = pathOf(folder);
 
   // Reads the files kept in `database` into the folder; `remember`: they
@@ -62,16 +65,18 @@ export async function openKeptFolder(name, folder, before) {
       if (path !== prefix && !path.startsWith(prefix + '/')) return;
       const relative = path.slice(prefix.length);
       const time = entry.timestamp instanceof Date ? entry.timestamp.getTime() : Number(entry.timestamp) || 0;
+      let node = null;
       if ((entry.mode & 0o170000) === 0o040000) {
-        folderAt(root, relative).mtime = time;
+        node = folderAt(root, relative);
+        node.mtime = time;
       } else if (entry.contents) {
         const slash = relative.lastIndexOf('/');
         const parent = folderAt(root, relative.slice(0, slash));
-        const file = makeFile(parent, entry.contents);
-        file.mtime = time;
-        parent.children.set(relative.slice(slash + 1), file);
+        node = makeFile(parent, entry.contents);
+        node.mtime = time;
+        parent.children.set(relative.slice(slash + 1), node);
       }
-      if (remember) kept.set(path, time);
+      if (remember && node) kept.set(path, stamp(node));
     });
   }
   async function takeOver() {
@@ -98,11 +103,11 @@ export async function openKeptFolder(name, folder, before) {
     const transaction = db.transaction([STORE], 'readwrite');
     const store = transaction.objectStore(STORE);
     for (const [path, node] of entries) {
-      if (kept.get(path) === node.mtime) continue;
+      if (kept.get(path) === stamp(node)) continue;
       const timestamp = new Date(node.mtime);
       store.put(node.kind === 'dir' ? {timestamp, mode: MODE_FOLDER}
         : {timestamp, mode: MODE_FILE, contents: fileBytes(node).slice()}, path);
-      kept.set(path, node.mtime);
+      kept.set(path, stamp(node));
     }
     for (const path of [...kept.keys()]) {
       if (entries.has(path)) continue;
