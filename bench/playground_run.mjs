@@ -1,10 +1,11 @@
-// The time from Run to the bouncing ball's first frame in the playground,
+// The time from Run to the first frame in the playground, of the bouncing
+// ball and of a program of some three hundred lines (snake_300.c),
 // with the program suspended by the browser itself and asyncified
 // (?asyncify=1), in headless Chromium, once the compiler is loaded: the
 // site is built here (web/playground/build.mjs) with the real runtime, the
 // package's sysroot for wasm32-wasip1 and the Liberation fonts, served by a
 // plain static web server. Each way: a first Run of a program that ends at
-// once (the compiler loaded, and warm), then RUNS Runs of the example, each
+// once (the compiler loaded, and warm), then RUNS Runs of each program, each
 // timed from the click to "Running" (compiled) and to the first frame
 // drawn on the program's canvas, then stopped.
 //   node bench/playground_run.mjs SYSROOT [RUNS]
@@ -39,7 +40,10 @@ if (built.status !== 0) {
 }
 if (fonts) symlinkSync(fonts, path.join(temporary, 'web/fonts'));
 else mkdirSync(path.join(temporary, 'web/fonts'));
-const example = readFileSync(path.join(root, 'examples/bouncing_ball.c'), 'utf8');
+const programs = {
+  'the bouncing ball': readFileSync(path.join(root, 'examples/bouncing_ball.c'), 'utf8'),
+  'a 300-line program': readFileSync(path.join(root, 'bench/snake_300.c'), 'utf8'),
+};
 
 const server = await serve(path.join(temporary, 'web'));
 const chrome = await launch();
@@ -86,16 +90,19 @@ try {
     await page.click('#run');
     await poll('the compiler loaded and a first program run', async () => /^Ended with status 0$/.test(await status(page)),
       300000);
-    await setProgram(page, example);
-    const times = [];
-    for (let i = 0; i < Number(runs); ++i) {
-      times.push(await timedRun(page));
-      await page.click('#stop');
-      await poll('the program stopped', async () => /^Stopped$/.test(await status(page)), 10000);
+    for (const [name, text] of Object.entries(programs)) {
+      await setProgram(page, text);
+      const times = [];
+      for (let i = 0; i < Number(runs); ++i) {
+        times.push(await timedRun(page));
+        await page.click('#stop');
+        await poll('the program stopped', async () => /^Stopped$/.test(await status(page)), 10000);
+      }
+      console.log(`${way}, ${name}: Run to Running ${times.map((t) => Math.round(t.running)).join(', ')} ms ` +
+                  `(median ${Math.round(median(times.map((t) => t.running)))}); Run to the first frame ` +
+                  `${times.map((t) => Math.round(t.frame)).join(', ')} ms ` +
+                  `(median ${Math.round(median(times.map((t) => t.frame)))})`);
     }
-    console.log(`${way}: Run to Running ${times.map((t) => Math.round(t.running)).join(', ')} ms (median ` +
-                `${Math.round(median(times.map((t) => t.running)))}); Run to the first frame ` +
-                `${times.map((t) => Math.round(t.frame)).join(', ')} ms (median ${Math.round(median(times.map((t) => t.frame)))})`);
     await page.close();
   }
 } finally {
