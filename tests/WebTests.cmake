@@ -21,13 +21,12 @@ draxo_warnings(web_probe)
 draxo_web_page(web_probe web_probe)
 
 # The backend contract suite on the web backend: its program as a page,
-# which web/contract.test.mjs opens once a case.
-if(DRAXO_WEB_CONTRACT)
+# which web/contract.test.mjs opens once a case. Its template lets the
+# program ask the page for the driver's actions (runtime.mjs's testActions).
 add_executable(contract_test_web ${DRAXO_CONTRACT_SOURCES} contract/web_driver.cpp)
 target_link_libraries(contract_test_web PRIVATE draxo_test_web GTest::gtest_main)
 draxo_warnings(contract_test_web)
-draxo_web_page(contract_test_web contract_test_web)
-endif()
+draxo_web_page(contract_test_web contract_test_web TEMPLATE ${CMAKE_CURRENT_SOURCE_DIR}/contract/page.html.in)
 
 # The web side of the check that shapes leave the same frame buffer as on
 # Linux: the same client, over the web backend.
@@ -47,7 +46,7 @@ set(DRAXO_HOST_BUILD "" CACHE PATH "A Linux build of the package, whose programs
 set(environment "DRAXO_CHROMIUM=${DRAXO_CHROMIUM}" "DRAXO_WASI_SYSROOT=${DRAXO_WASI_SYSROOT}"
   "DRAXO_TOOLCHAIN=${DRAXO_TOOLCHAIN_DIR}" "DRAXO_PLAYGROUND_TOOLCHAIN=${DRAXO_TOOLCHAIN_DIR}"
   "DRAXO_WEB_PAGES=${CMAKE_BINARY_DIR}/web" "DRAXO_PLAYGROUND_WEB=${CMAKE_BINARY_DIR}/web")
-set(tests backend text designer examples runtime playground)
+set(tests backend contract text designer examples runtime playground)
 if(DRAXO_HOST_BUILD)
   list(APPEND environment "DRAXO_HOST_EXAMPLES=${DRAXO_HOST_BUILD}/examples"
     "DRAXO_HOST_SHAPES_AND_TEXT=${DRAXO_HOST_BUILD}/tests/shapes_and_text"
@@ -69,6 +68,7 @@ foreach(test IN LISTS tests)
   add_test(NAME web.${test} COMMAND ${DRAXO_NODE} --test ${CMAKE_CURRENT_SOURCE_DIR}/web/${file}.test.mjs)
   set_tests_properties(web.${test} PROPERTIES TIMEOUT 600 RESOURCE_LOCK chromium ENVIRONMENT "${environment}")
 endforeach()
+set_tests_properties(web.contract PROPERTIES LABELS contract)
 
 # The installed package and draxo-webcc, with clients built outside the tree.
 add_test(NAME web.install_and_build_with_draxo_webcc COMMAND ${DRAXO_NODE} --test ${CMAKE_CURRENT_SOURCE_DIR}/web/install.test.mjs)

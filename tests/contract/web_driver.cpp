@@ -1,83 +1,20 @@
-// The contract suite's driver on the web backend, on a page in headless
-// Chromium (web/contract.test.mjs opens one a case): the page's own DOM
-// events on the window's canvas, its title bar's close box, its menu rows
-// and its dialog's field, and the canvas's pixels read back. The program
-// waits for time through Emscripten's sleep, which gives the page the
-// thread meanwhile.
-#include <emscripten.h>
+// The contract suite's driver on the web runtime's page, in headless
+// Chromium (web/contract.test.mjs opens one a case). The program runs in the
+// page's worker: it asks the page for each action (draxo_web_page_call),
+// which the suite's page allows (contract/page.html.in) and carries out as
+// the user would (page_test_actions.mjs): DOM events on the window's canvas,
+// its title bar's close box, its menu rows and its dialog's field, and the
+// canvas's pixels read back. The program waits for time in a sleep, which
+// suspends it and gives the worker's thread to the page's messages meanwhile.
+#include <gtest/gtest.h>
+#include <time.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "contract_driver.h"
-
-// The page's side of each action: JavaScript over the web backend's own
-// records of its windows (DRAXO.windows, by the window's handle).
-EM_JS(void, contract_click, (void* w, int x, int y), {
-    var canvas = DRAXO.windows[w].canvas;
-    var box = canvas.getBoundingClientRect();
-    var at = {
-        clientX : box.left + (x + 0.5) * box.width / canvas.width,
-        clientY : box.top + (y + 0.5) * box.height / canvas.height,
-        button : 0,
-        buttons : 1,
-        bubbles : true
-    };
-    canvas.dispatchEvent(new MouseEvent("mousedown", at));
-    at.buttons = 0;
-    canvas.dispatchEvent(new MouseEvent("mouseup", at));
-});
-
-EM_JS(void, contract_type, (void* w, unsigned code_point), {
-    var canvas = DRAXO.windows[w].canvas;
-    var key = String.fromCodePoint(code_point);
-    canvas.dispatchEvent(new KeyboardEvent("keydown", {key : key, bubbles : true}));
-    canvas.dispatchEvent(new KeyboardEvent("keyup", {key : key, bubbles : true}));
-});
-
-// The bar's title pressed, which opens its menu, and the item's row released.
-EM_JS(void, contract_choose, (void* w, const char* title_utf8, const char* item_utf8), {
-    var owner = DRAXO.windows[w];
-    var title = UTF8ToString(title_utf8), item = UTF8ToString(item_utf8);
-    var label = function(row) {
-        var l = row.querySelector(".draxo-label");
-        return l ? l.textContent : "";
-    };
-    Array.from(owner.menubar.children).forEach(function(row) {
-        if (label(row) == title) row.dispatchEvent(new MouseEvent("mousedown", {bubbles : true}));
-    });
-    var popup = owner.frame.querySelector(".draxo-popup");
-    if (!popup) return;
-    Array.from(popup.children).forEach(function(row) {
-        if (label(row) == item) row.dispatchEvent(new MouseEvent("mouseup", {bubbles : true}));
-    });
-});
-
-EM_JS(void, contract_close, (void* w), { DRAXO.windows[w].frame.querySelector(".draxo-close").click(); });
-
-// Looks for the dialog from the page's own timer while the program waits in
-// the dialog's loop; types into its focused field, then presses Enter.
-EM_JS(void, contract_answer, (const char* title_utf8, const char* text_utf8), {
-    var title = UTF8ToString(title_utf8), text = UTF8ToString(text_utf8);
-    var watch = setInterval(
-        function() {
-            var field = document.activeElement;
-            var panel = field && field.closest && field.closest(".draxo-dialog");
-            if (!panel || panel.querySelector(".draxo-title span").textContent != title) return;
-            clearInterval(watch);
-            field.value += text;
-            field.dispatchEvent(new Event("input", {bubbles : true}));
-            field.dispatchEvent(new KeyboardEvent("keydown", {key : "Enter", code : "Enter", bubbles : true}));
-        },
-        20);
-});
-
-// 0x00RRGGBB of a canvas pixel, -1 outside the canvas.
-EM_JS(int, contract_pixel, (void* w, int x, int y), {
-    var canvas = DRAXO.windows[w].canvas;
-    if (x >= canvas.width || y >= canvas.height) return -1;
-    var d = canvas.getContext("2d").getImageData(x, y, 1, 1).data;
-    return (d[0] << 16) | (d[1] << 8) | d[2];
-});
+#include "window_system/web/web_backend.h"
 
 namespace draxo::contract {
 namespace {
@@ -92,32 +29,79 @@ std::string shown_text(const std::string& text) {
     return shown;
 }
 
+// `utf8` as a JSON string.
+std::string json_text(const std::string& utf8) {
+    std::string json = "\"";
+    for (char c : utf8) {
+        if (c == '"' || c == '\\') {
+            json += '\\';
+            json += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+            json += escaped;
+        } else {
+            json += c;
+        }
+    }
+    return json + '"';
+}
+
+// A request's start: the action and the window's handle.
+std::string request_of(const char* action, ws::window w) {
+    return std::string("{\"action\":\"") + action +
+           "\",\"window\":" + std::to_string(reinterpret_cast<std::uintptr_t>(w));
+}
+
+// The page's answer to `request` (a JSON object's text but its closing
+// brace); a refusal fails the case, with the page's reason.
+std::string ask_page(std::string request) {
+    request += '}';
+    char answer[256];
+    int length = ws::web::draxo_web_page_call(request.data(), static_cast<int>(request.size()), answer,
+                                              static_cast<int>(sizeof answer));
+    if (length < 0) ADD_FAILURE() << "The page refused " << request << ": " << answer;
+    return length < 0 ? std::string() : std::string(answer);
+}
+
+std::string at(int x, int y) { return ",\"x\":" + std::to_string(x) + ",\"y\":" + std::to_string(y); }
+
 }  // namespace
 
 abilities what_the_backend_can() { return abilities{}; }
 
-void click(ws::window w, int x, int y) { contract_click(w, x, y); }
+void click(ws::window w, int x, int y) { ask_page(request_of("click", w) + at(x, y)); }
 
-void type(ws::window w, char32_t code_point) { contract_type(w, static_cast<unsigned>(code_point)); }
-
-void choose_menu_item(ws::window w, const std::string& title, const std::string& item) {
-    contract_choose(w, shown_text(title).c_str(), shown_text(item).c_str());
+void type(ws::window w, char32_t code_point) {
+    ask_page(request_of("type", w) + ",\"codePoint\":" + std::to_string(static_cast<unsigned>(code_point)));
 }
 
-void close_box(ws::window w) { contract_close(w); }
+void choose_menu_item(ws::window w, const std::string& title, const std::string& item) {
+    ask_page(request_of("choose", w) + ",\"title\":" + json_text(shown_text(title)) +
+             ",\"item\":" + json_text(shown_text(item)));
+}
+
+void close_box(ws::window w) { ask_page(request_of("close", w)); }
 
 void request_termination() {}
 
 void answer_dialog(const std::string& title, const std::string& utf8) {
-    contract_answer(title.c_str(), utf8.c_str());
+    ask_page(std::string("{\"action\":\"answerDialog\",\"title\":") + json_text(title) +
+             ",\"text\":" + json_text(utf8));
 }
 
-void let_time_pass(int ms) { emscripten_sleep(static_cast<unsigned>(ms)); }
+// The C library's sleep waits in the system interface's poll, which
+// suspends the program.
+void let_time_pass(int ms) {
+    timespec wait{ms / 1000, (ms % 1000) * 1000000L};
+    nanosleep(&wait, nullptr);
+}
 
 bool shown_pixel(ws::window w, int x, int y, std::uint32_t& rgb) {
-    int shown = contract_pixel(w, x, y);
-    if (shown < 0) return false;
-    rgb = static_cast<std::uint32_t>(shown);
+    std::string shown = ask_page(request_of("pixel", w) + at(x, y));
+    long value = shown.empty() ? -1 : std::strtol(shown.c_str(), nullptr, 10);
+    if (value < 0) return false;
+    rgb = static_cast<std::uint32_t>(value);
     return true;
 }
 

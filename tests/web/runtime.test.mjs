@@ -186,6 +186,18 @@ for (const [way, ending] of Object.entries(WAYS)) {
       await waitForLog(page, /^dialog 1 14 \[start and more\]$/);
       await page.close();
     });
+
+    test('a request to the page is carried out only on a page that allows it, and answered', async () => {
+      const plain = await startProbe({wasm: probe});
+      await pressOnCanvas(plain, 'KeyP');
+      await waitForLog(plain, /^page call -1 \[this page carries out no requests of its program's\]$/);
+      await plain.close();
+      // The pixel (5, 7) of the probe's picture, 0x00RRGGBB as text.
+      const allowing = await startProbe({wasm: probe, testActions: true});
+      await pressOnCanvas(allowing, 'KeyP');
+      await waitForLog(allowing, new RegExp(`^page call 7 \\[${(20 << 16) | (35 << 8) | 6}\\]$`));
+      await allowing.close();
+    });
   });
 
   describe(`ending, ${way}`, () => {

@@ -106,6 +106,17 @@ DRAXO_WEB_IMPORT(draxo_web_focus_first_tab_stop) void draxo_web_focus_first_tab_
 DRAXO_WEB_IMPORT(draxo_web_dialog_item_text)
 int draxo_web_dialog_item_text(const void* d, unsigned id, char* buffer, int size);
 DRAXO_WEB_IMPORT(draxo_web_destroy_dialog) void draxo_web_destroy_dialog(const void* d);
+#ifdef __wasi__
+// The web runtime's only, for a program that drives its own page (the
+// contract suite's driver): asks the page to do what `request` says (a JSON
+// object as UTF-8, `request_length` bytes) and suspends the program until it
+// is done. The page's answer, as text, goes into `answer` (at most
+// answer_capacity - 1 bytes, whole characters, and a NUL). Returns the
+// answer's whole length; -1 when the page refused the request (a page
+// carries out only what it allows), the answer then saying why.
+DRAXO_WEB_IMPORT(draxo_web_page_call)
+int draxo_web_page_call(const char* request, int request_length, char* answer, int answer_capacity);
+#endif
 }
 
 // The kinds of native events in the runtime's queue, with what

@@ -6,7 +6,8 @@
    bounds, A aborts, F fails an assertion, S overflows the stack, N writes
    through a null pointer, X exits with status 7, W counts in kept.txt, R
    saves pic.png by replacing, C records DRAXO.SCR, O writes outside its
-   folder, Z sleeps a fifth of a second, D opens a dialog. */
+   folder, Z sleeps a fifth of a second, D opens a dialog, P asks the page for
+   a pixel of its window (draxo_web_page_call) and prints the answer. */
 #include <assert.h>
 #include <stdint.h>
 #include <stdio.h>
@@ -42,6 +43,7 @@ DRAXO_IMPORT(draxo_web_focus_first_tab_stop) void draxo_web_focus_first_tab_stop
 DRAXO_IMPORT(draxo_web_dialog_item_text)
 int draxo_web_dialog_item_text(const void* d, unsigned id, char* b, int n);
 DRAXO_IMPORT(draxo_web_destroy_dialog) void draxo_web_destroy_dialog(const void* d);
+DRAXO_IMPORT(draxo_web_page_call) int draxo_web_page_call(const char* request, int length, char* answer, int n);
 
 /* The runtime names the program's folder in PWD, as the package starts there. */
 __attribute__((constructor)) static void start_in_the_programs_folder(void) {
@@ -131,6 +133,14 @@ static void on_key(int vk) {
         draxo_web_show_dialog(&dialog_record);
         draxo_web_focus_first_tab_stop(&dialog_record);
         break;
+    case 'P': {
+        char request[96], answer[64] = "";
+        int length = snprintf(request, sizeof request, "{\"action\":\"pixel\",\"window\":%u,\"x\":5,\"y\":7}",
+                              (unsigned)(uintptr_t)&window_record);
+        int answered = draxo_web_page_call(request, length, answer, sizeof answer);
+        printf("page call %d [%s]\n", answered, answer);
+        break;
+    }
     }
 }
 

@@ -7,11 +7,13 @@
 // binaryen module (`import binaryen from 'binaryen'`) so that both use it.
 
 // The imports that suspend the program: its wait for an event, its yield to
-// the page, its wait for a font file, and its sleep.
+// the page, its wait for a font file, its wait for the page's answer to a
+// request, and its sleep.
 export const ASYNC_IMPORTS = [
   'draxo.draxo_web_wait_for_event',
   'draxo.draxo_web_yield',
   'draxo.draxo_web_fetch_font',
+  'draxo.draxo_web_page_call',
   'wasi_snapshot_preview1.poll_oneoff',
 ];
 

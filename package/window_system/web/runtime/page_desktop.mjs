@@ -11,9 +11,14 @@
 // program's menu bar rules first (the answer comes when the program has the
 // worker's thread free), and what comes after it waits in `outbox` until
 // the answer is back.
+//
+// A request the program makes of the page (draxo_web_page_call) is carried
+// out only where the page allows it: the contract suite's driver's actions
+// (page_test_actions.mjs) on a page started with `testActions`.
 
 import {makeDialogs} from './page_dialogs.mjs';
 import {makeMenus} from './page_menus.mjs';
+import {makeTestActions} from './page_test_actions.mjs';
 
 const EVENT_INPUT = 1, EVENT_CLOSE = 3, EVENT_FOCUS = 5;
 const WM_KEYDOWN = 0x100, WM_KEYUP = 0x101, WM_SYSKEYDOWN = 0x104, WM_SYSKEYUP = 0x105, WM_MOUSEMOVE = 0x200;
@@ -127,8 +132,9 @@ function titleBar(title, close) {
 
 // The desktop of one run in `host`. `post(message)` sends to the worker;
 // `ownsTitle`: the page's title names the program and its end; `runAgain()`:
-// the end note's button.
-export function makeDesktop({host, post, ownsTitle, runAgain}) {
+// the end note's button; `testActions`: the program may ask for the contract
+// suite's driver's actions.
+export function makeDesktop({host, post, ownsTitle, runAgain, testActions}) {
   const D = {
     windows: new Map(), menus: new Map(), dialogs: new Map(),
     dialogStack: [],      // open dialogs, innermost last
@@ -155,6 +161,7 @@ export function makeDesktop({host, post, ownsTitle, runAgain}) {
   const {closeMenu, askArguments, obeyKey} = menus;
   const dialogs = makeDialogs(D, {push, send, closeMenu, titleBar});
   const {dialogKey} = dialogs;
+  const carryOut = testActions ? makeTestActions(D) : null;
 
   const listen = (target, type, handler, options) => {
     target.addEventListener(type, handler, options);
@@ -375,6 +382,20 @@ export function makeDesktop({host, post, ownsTitle, runAgain}) {
     send({type: 'ask', key: k, window: w, windowEvent: w && keyEvent(w, k, e.type == 'keydown')});
   }
 
+  // The program's request, carried out if the page allows it. The answer
+  // goes out after the input the action gave, in the outbox's order: the
+  // program finds that input queued once it has the answer.
+  function pageCall(id, request) {
+    let message;
+    try {
+      if (!carryOut) throw new Error('this page carries out no requests of its program\'s');
+      message = {type: 'pageAnswer', id, answer: carryOut(JSON.parse(request))};
+    } catch (e) {
+      message = {type: 'pageAnswer', id, error: String(e && e.message || e)};
+    }
+    send(message);
+  }
+
   // --- What the program calls for ------------------------------------------------
   const calls = {
     createWindow,
@@ -410,6 +431,7 @@ export function makeDesktop({host, post, ownsTitle, runAgain}) {
       if (m.type == 'call') calls[m.name](...m.args);
       else if (m.type == 'pixels') putPixels(m);
       else if (m.type == 'menuKeyAnswer') menuKeyAnswer(m.seq, m.answer);
+      else if (m.type == 'pageCall') pageCall(m.id, m.request);
     },
     // Shows `why` in a note over the page, beside a button that starts the
     // program again, and greys the program's last windows, left where they

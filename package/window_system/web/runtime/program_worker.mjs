@@ -77,7 +77,19 @@ export function runProgram(start, post) {
   // --- Memory ---------------------------------------------------------------
   const u8 = () => new Uint8Array(memory.buffer);
   const i32 = () => new Int32Array(memory.buffer);
-  const decoder = new TextDecoder();
+  const decoder = new TextDecoder(), encoder = new TextEncoder();
+  // `text` into the program's `buffer` of `size` bytes as UTF-8 (the encoder
+  // writes U+FFFD for a lone surrogate), NUL ended, never a character cut in
+  // two; returns the bytes put before the NUL.
+  function putText(text, buffer, size) {
+    const bytes = encoder.encode(text);
+    let count = Math.max(0, Math.min(bytes.length, size - 1));
+    while (count > 0 && count < bytes.length && (bytes[count] & 0xC0) === 0x80) --count;
+    if (size <= 0) return 0;
+    u8().set(bytes.subarray(0, count), buffer);
+    u8()[buffer + count] = 0;
+    return count;
+  }
   function cString(ptr) {
     const b = u8();
     let end = ptr;
@@ -96,19 +108,20 @@ export function runProgram(start, post) {
   }
 
   // --- Suspending ---------------------------------------------------------------
-  let dataArea = 0, pending = null;
+  let dataArea = 0, pending = null, settled = 0;
   // Whether the program suspends by the browser's promise integration
   // rather than by Asyncify: set once the program is compiled.
   let withoutAsyncify = false;
   // An import that may suspend: `begin(...args)` gives a promise to wait for,
   // or nothing to go on at once. Asyncified, called again when the program is
   // wound up, it returns to the program. Its result, for those that have
-  // one: 0.
+  // one: the number the promise settles with, else 0.
+  const resultOf = (value) => (typeof value == 'number' ? value : 0);
   function suspending(begin) {
     const asyncified = (...args) => {
       if (exports.asyncify_get_state() === ASYNCIFY_REWINDING) {
         exports.asyncify_stop_rewind();
-        return 0;
+        return settled;
       }
       const promise = begin(...args);
       if (!promise) return 0;
@@ -129,7 +142,7 @@ export function runProgram(start, post) {
     const begin = implementation.begin;
     return new WebAssembly.Suspending((...args) => {
       const promise = begin(...args);
-      return promise ? promise.then(() => 0) : 0;
+      return promise ? promise.then(resultOf) : 0;
     });
   }
 
@@ -145,7 +158,7 @@ export function runProgram(start, post) {
     while (exports.asyncify_get_state() === ASYNCIFY_UNWINDING) {
       exports.asyncify_stop_unwind();
       answerMenuAsks();
-      await pending;
+      settled = resultOf(await pending);
       pending = null;
       exports.asyncify_start_rewind(dataArea);
       exports._start();
@@ -210,6 +223,8 @@ export function runProgram(start, post) {
       return new Promise((resolve) => setTimeout(resolve, 0));
     }),
     draxo_web_fetch_font: suspending((file) => fetchFont(cString(file))),
+    draxo_web_page_call: suspending((request, length, answer, capacity) =>
+      askPage(decoder.decode(u8().slice(request, request + length)), answer, capacity)),
     draxo_web_key_held: (vk) => (held[vk] ? 1 : 0),
     draxo_web_dialog_base_units: (pointSize, units) => {
       const base = baseUnits(pointSize);
@@ -231,15 +246,8 @@ export function runProgram(start, post) {
     draxo_web_dialog_item_text: (d, id, buffer, size) => {
       const controls = dialogs.get(d);
       if (!controls || !controls.has(id >>> 0)) return -1;
-      // UTF-8; the encoder writes U+FFFD for a lone surrogate.
-      const bytes = new TextEncoder().encode(controls.get(id >>> 0));
-      if (!buffer) return bytes.length;
-      let count = Math.max(0, Math.min(bytes.length, size - 1));
-      // Never a character cut in two: back over its continuation bytes.
-      while (count > 0 && count < bytes.length && (bytes[count] & 0xC0) === 0x80) --count;
-      u8().set(bytes.subarray(0, count), buffer);
-      if (size > 0) u8()[buffer + count] = 0;
-      return count;
+      const text = controls.get(id >>> 0);
+      return buffer ? putText(text, buffer, size) : encoder.encode(text).length;
     },
     draxo_web_destroy_dialog: (d) => {
       dialogs.delete(d);
@@ -270,6 +278,25 @@ export function runProgram(start, post) {
     } catch (e) {
       console.warn(`DRAXO: the font ${file} was not loaded (${e.message})`);
     }
+  }
+
+  // --- The page's calls ---------------------------------------------------------
+  // A request of the program's to the page (web_backend.h's
+  // draxo_web_page_call), answered when the page has done it: the answer's
+  // text goes into the program's `answer` (`capacity` bytes, NUL ended,
+  // whole characters), and the promise settles with its whole length, or
+  // with -1 when the page refused the request (its reason is the text).
+  const pageCalls = new Map();
+  let pageCallCount = 0;
+  function askPage(request, answer, capacity) {
+    const id = ++pageCallCount;
+    post({type: 'pageCall', id, request});
+    return new Promise((resolve) => pageCalls.set(id, (message) => {
+      const refused = message.error !== undefined;
+      const text = String(refused ? message.error : message.answer);
+      putText(text, answer, capacity);
+      resolve(refused ? -1 : encoder.encode(text).length);
+    }));
   }
 
   // --- Files ------------------------------------------------------------------
@@ -485,6 +512,12 @@ export function runProgram(start, post) {
     case 'dialogText': {
       const controls = dialogs.get(message.handle);
       if (controls && controls.has(message.id)) controls.set(message.id, message.text);
+      break;
+    }
+    case 'pageAnswer': {
+      const answered = pageCalls.get(message.id);
+      pageCalls.delete(message.id);
+      if (answered) answered(message);
       break;
     }
     case 'files':

@@ -11,6 +11,10 @@
 // while the program computes without waiting. `onStarted()` is called when
 // the program itself starts, once it is loaded.
 //
+// `testActions: true` lets the program ask the page for the contract suite's
+// driver's actions (page_test_actions.mjs): the suite's page only; any other
+// page refuses them.
+//
 // `onDownload(name, bytes)`, when given, takes the files the program hands
 // the user (a picture it saved) in place of the browser's downloads: a
 // check run hands nothing to anyone.
@@ -107,6 +111,7 @@ export function startProgram(options) {
     // program and says when it ended.
     ownsTitle: !options.container,
     runAgain: options.onRunAgain || (() => startProgram(options)),
+    testActions: !!options.testActions,
   });
   let ended = false;
   // Questions about the folder waiting for the worker's answer, by number;
