@@ -6,6 +6,7 @@
 // factor, and with a factor that is no whole number, the windows take the
 // largest whole factor that fits.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QFontInfo>
@@ -36,9 +37,10 @@ namespace {
 
 // Before the application object exists: an offscreen screen of this many
 // screen pixels, which Qt's factor (QT_SCALE_FACTOR) turns into fewer
-// logical ones.
+// logical ones. Its file is the process's own: the cases run at once in
+// processes of their own, each with a screen of its own.
 void use_screen(int width, int height, const char* factor, int dpi = 96) {
-    const std::string config = testing::TempDir() + "draxo_screen.json";
+    const std::string config = testing::TempDir() + "draxo_screen_" + std::to_string(::getpid()) + ".json";
     std::FILE* file = std::fopen(config.c_str(), "w");
     ASSERT_NE(file, nullptr);
     std::fprintf(file,
