@@ -65,6 +65,13 @@ scripts/setup.sh
 
 jobs=${DRAXO_TEST_JOBS:-$(nproc)}
 
+# How long each leg took (the README's figures come from these lines).
+mark=$SECONDS
+took() {
+  echo "-- the $1 leg took $((SECONDS - mark)) s"
+  mark=$SECONDS
+}
+
 run_suite() {
   local dir=$1
   shift
@@ -86,6 +93,7 @@ linux_programs() {
 if runs format; then
   echo "== Format and lint"
   scripts/lint.sh
+  took format
 fi
 
 if runs linux; then
@@ -94,11 +102,13 @@ if runs linux; then
 
   echo "== The Debian package: installed with apt-get, used, removed"
   tests/package/install_deb.sh build .
+  took linux
 fi
 
 if runs sanitizers; then
   echo "== Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
   run_suite build-asan -DCMAKE_BUILD_TYPE=Debug -DDRAXO_SANITIZE=ON -DDRAXO_BUILD_BENCH=OFF
+  took sanitizers
 fi
 
 windows_status=0
@@ -113,6 +123,7 @@ if runs windows; then
   (cd build-windows && xvfb-run -a -s "-screen 0 1024x768x24 -noreset" ctest -j "$jobs" --output-on-failure \
     --timeout 200) || windows_status=$?
   WINEPREFIX=$PWD/build-windows/wine-prefix wineserver -k 2> /dev/null || true
+  took windows
 fi
 
 web_status=0
@@ -123,6 +134,7 @@ if runs web; then
     -DDRAXO_WERROR=ON -DCMAKE_BUILD_TYPE=Release -DDRAXO_HOST_BUILD="$PWD/build"
   cmake --build build-web -j "$jobs"
   (cd build-web && ctest -j "$jobs" --output-on-failure --timeout 600) || web_status=$?
+  took web
 fi
 
 [ $windows_status -eq 0 ] || exit $windows_status
