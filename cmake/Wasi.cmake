@@ -36,6 +36,19 @@ foreach(index RANGE ${last_link})
   endif()
 endforeach()
 
+# The compile flags of a client program that draxo-webcc adds to its own
+# (its -O and the target are its own), one string.
+string(JSON compile_count LENGTH "${flags_json}" compile)
+math(EXPR last_compile "${compile_count} - 1")
+set(DRAXO_WASI_PROGRAM_COMPILE_OPTIONS)
+foreach(index RANGE ${last_compile})
+  string(JSON flag GET "${flags_json}" compile ${index})
+  if(NOT flag MATCHES "{sysroot}" AND NOT flag MATCHES "^--target=" AND NOT flag MATCHES "^-O")
+    string(APPEND DRAXO_WASI_PROGRAM_COMPILE_OPTIONS " ${flag}")
+  endif()
+endforeach()
+string(STRIP "${DRAXO_WASI_PROGRAM_COMPILE_OPTIONS}" DRAXO_WASI_PROGRAM_COMPILE_OPTIONS)
+
 # What a client's program links with: include/draxo.h and lib/libdraxo.a
 # (the package and the companion's main) in <build>/web/draxo-sysroot/, which
 # the playground's compiler mounts; installed in share/draxo/web/sysroot/.
