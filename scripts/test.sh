@@ -120,8 +120,11 @@ if runs windows; then
   cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DDRAXO_DEVELOPER=ON \
     -DDRAXO_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDRAXO_HOST_SHAPE_FRAME="$PWD/build/tests/shape_frame"
   cmake --build build-windows -j "$jobs"
+  # A test that fails is run once more: now and then Wine fails to start a
+  # program at all (no output, a few milliseconds), which says nothing of
+  # the program; a test that fails twice fails the leg.
   (cd build-windows && xvfb-run -a -s "-screen 0 1024x768x24 -noreset" ctest -j "$jobs" --output-on-failure \
-    --timeout 200) || windows_status=$?
+    --timeout 200 --repeat until-pass:2) || windows_status=$?
   WINEPREFIX=$PWD/build-windows/wine-prefix wineserver -k 2> /dev/null || true
   took windows
 fi
