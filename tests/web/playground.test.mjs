@@ -31,7 +31,7 @@ import {parseDiagnostics, textColumn} from '../../web/playground/diagnostics.mjs
 import {resourcesForC} from '../../web/playground/resources_for_c.mjs';
 import {MAX_PROGRAM_BYTES, ShareLinkError, codeOfFragment, decodeProgram, encodeProgram, shareAddress}
   from '../../web/playground/share_link.mjs';
-import {canvasPixels, launch, poll, readPng, serve} from './web_lib.mjs';
+import {canvasPixels, launch, playgroundHelpers, poll, readPng, serve} from './web_lib.mjs';
 
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
 const toolchain = path.resolve(process.env.DRAXO_PLAYGROUND_TOOLCHAIN || path.join(root, 'web/toolchain'));
@@ -230,20 +230,7 @@ describe('the playground in the browser', {timeout: 600000}, () => {
     await poll('the editor', () => page.$('.cm-content'));
     return page;
   }
-  const editorText = (page) => page.evaluate(async () => {
-    const {EditorView} = await import('./editor.js');
-    return EditorView.findFromDOM(document.querySelector('.cm-editor')).state.doc.toString();
-  });
-  async function typeProgram(page, text) {
-    await page.click('.cm-content');
-    await page.keyboard.down('Control');
-    await page.keyboard.press('a');
-    await page.keyboard.up('Control');
-    await page.keyboard.sendCharacter(text);
-  }
-  const status = (page) => page.$eval('#status', (e) => e.textContent);
-  const waitForStatus = (page, pattern, timeoutMs = 120000) =>
-    poll(`the status line to say ${pattern}`, async () => pattern.test(await status(page)), timeoutMs);
+  const {editorText, typeProgram, status, waitForStatus} = playgroundHelpers({statusTimeoutMs: 120000});
 
   test('the build lists every file it made and keeps the examples in order', () => {
     const manifest = JSON.parse(readFileSync(path.join(site.folder, 'manifest.json'), 'utf8'));
@@ -750,10 +737,7 @@ describe('programs run in the playground the build made', {timeout: 600000,
     await poll('the program to run', () => page.$eval('#status', (e) => e.textContent === 'Running'), 120000);
   }
   const output = (page) => page.$eval('#output', (e) => e.textContent);
-  const editorText = (page) => page.evaluate(async () => {
-    const {EditorView} = await import('./editor.js');
-    return EditorView.findFromDOM(document.querySelector('.cm-editor')).state.doc.toString();
-  });
+  const {editorText} = playgroundHelpers({statusTimeoutMs: 120000});
 
   test("a program's shapes and text: its canvas is the Linux build's frame of it, but for the text's own pixels",
     {skip: !linuxShapesAndText && 'no Linux build of the program (DRAXO_HOST_SHAPES_AND_TEXT)'}, async () => {

@@ -22,7 +22,7 @@ import path from 'node:path';
 import {after, before, describe, test} from 'node:test';
 import {fileURLToPath} from 'node:url';
 
-import {launch, poll, serve} from './web_lib.mjs';
+import {launch, playgroundHelpers, poll, serve} from './web_lib.mjs';
 
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
 const fromRoot = (value, fallback) => path.resolve(root, value || fallback);
@@ -94,20 +94,7 @@ describe('the playground checks a program against an assignment', {timeout: 9000
     return page;
   }
   const onDiscs = '?assignment=../assignments/discs/';
-  const editorText = (page) => page.evaluate(async () => {
-    const {EditorView} = await import('./editor.js');
-    return EditorView.findFromDOM(document.querySelector('.cm-editor')).state.doc.toString();
-  });
-  async function typeProgram(page, text) {
-    await page.click('.cm-content');
-    await page.keyboard.down('Control');
-    await page.keyboard.press('a');
-    await page.keyboard.up('Control');
-    await page.keyboard.sendCharacter(text);
-  }
-  const status = (page) => page.$eval('#status', (e) => e.textContent);
-  const waitForStatus = (page, pattern, timeoutMs = 60000) =>
-    poll(`the status line to say ${pattern}`, async () => pattern.test(await status(page)), timeoutMs);
+  const {editorText, typeProgram, status, waitForStatus} = playgroundHelpers({statusTimeoutMs: 60000});
   // Checks the editor's program and gives what the page says of it.
   async function checked(page) {
     await poll('the Check button', () => page.$eval('#check', (b) => !b.hidden));

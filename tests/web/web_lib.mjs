@@ -250,3 +250,24 @@ export async function buildClient(runClang, {driver = 'clang', flagsFile, sysroo
     ...placed(flags.link), '-o', 'client.wasm'], tree);
   return built['client.wasm'];
 }
+
+// What the playground's tests do with its page: read the editor's text, type
+// a program in place of it as a user would, read the status line and wait
+// for it to say `pattern` (by default for `statusTimeoutMs`).
+export function playgroundHelpers({statusTimeoutMs}) {
+  const editorText = (page) => page.evaluate(async () => {
+    const {EditorView} = await import('./editor.js');
+    return EditorView.findFromDOM(document.querySelector('.cm-editor')).state.doc.toString();
+  });
+  async function typeProgram(page, text) {
+    await page.click('.cm-content');
+    await page.keyboard.down('Control');
+    await page.keyboard.press('a');
+    await page.keyboard.up('Control');
+    await page.keyboard.sendCharacter(text);
+  }
+  const status = (page) => page.$eval('#status', (e) => e.textContent);
+  const waitForStatus = (page, pattern, timeoutMs = statusTimeoutMs) =>
+    poll(`the status line to say ${pattern}`, async () => pattern.test(await status(page)), timeoutMs);
+  return {editorText, typeProgram, status, waitForStatus};
+}
