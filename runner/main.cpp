@@ -256,8 +256,9 @@ int run(const options& o) {
     char grace[32];
     std::snprintf(grace, sizeof grace, "%g", o.grace_seconds);
     set_variable("DRAXO_GRACE", grace);
-    // An assignment records the seed its solution ran with, which the
-    // browser gives a student's program too: an inherited one is not taken.
+    // The seed: a folder made by --make-assignment records the one its
+    // solution ran with, and the playground's check gives that one to a
+    // student's program too; an inherited one is not taken.
     if (!o.seed.empty() || !std::getenv("DRAXO_SEED") || making_assignment)
         set_variable("DRAXO_SEED", o.seed.empty() ? "1" : o.seed);
 
